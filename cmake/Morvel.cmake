@@ -1,0 +1,24 @@
+# morvel_library(NAME <target> [DEPS ...] [PUBLIC_DEPS ...])
+# One static library per folder: every .cpp of the folder is part of it, headers are included
+# by their path from the source root ("platform/rtl/SysUtils.h").
+function(morvel_library name)
+  cmake_parse_arguments(ARG "" "" "DEPS;PUBLIC_DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${ARG_PUBLIC_DEPS} PRIVATE ${ARG_DEPS})
+endfunction()
+
+# morvel_tests(LIBS <libs...>): every *_test.cpp of the calling folder becomes its own test
+# program, linked with the test kit, GoogleTest and the given libraries.
+function(morvel_tests)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
+  foreach(src IN LISTS tests)
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(${name} ${src})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+  endforeach()
+endfunction()

@@ -1,0 +1,44 @@
+#pragma once
+// String, number and file-name helpers of the class library's runtime.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/rtl/DateTime.h"
+
+namespace rtl {
+
+// Numbers
+int64_t Round(double x); // banker's rounding: half to even (2.5 -> 2, 3.5 -> 4)
+int64_t Trunc(double x);
+std::string IntToStr(int64_t v);
+std::string IntToHex(int64_t v, int digits); // upper-case, at least `digits` digits
+int64_t StrToInt(std::string_view s);        // raises EConvertError; accepts "$FF" and "0x" hex
+int64_t StrToIntDef(std::string_view s, int64_t def);
+bool TryStrToInt(std::string_view s, int64_t& out);
+
+// ASCII-only case mapping: bytes >= 0x80 (UTF-8) are left as they are.
+std::string LowerCase(std::string_view s);
+std::string UpperCase(std::string_view s);
+bool SameText(std::string_view a, std::string_view b); // ASCII case-insensitive
+std::string Trim(std::string_view s);                  // drops bytes <= ' ' at both ends
+std::string TrimLeft(std::string_view s);
+std::string TrimRight(std::string_view s);
+
+// File names ('/' is the path delimiter).
+std::string ChangeFileExt(std::string_view name, std::string_view ext); // after the last '.' of the last component only
+std::string ExtractFileName(std::string_view name);  // after the last '/'
+std::string ExtractFilePath(std::string_view name);  // up to and including the last '/'
+std::string ExtractFileDir(std::string_view name);   // the path without its trailing '/'
+std::string ExtractFileExt(std::string_view name);   // ".avi", "" when none
+std::string ExpandFileName(std::string_view name);   // absolute, "." and ".." resolved lexically
+std::string IncludeTrailingPathDelimiter(std::string_view path);
+std::string ExcludeTrailingPathDelimiter(std::string_view path);
+bool FileExists(const std::string& name);      // a regular file (links followed)
+bool DirectoryExists(const std::string& name);
+
+// Four-character codes: the first character is the lowest byte.
+std::string FourCCToStr(uint32_t code); // always 4 bytes
+uint32_t StrToFourCC(std::string_view s); // missing characters count as blanks
+
+} // namespace rtl

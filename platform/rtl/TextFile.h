@@ -1,0 +1,22 @@
+#pragma once
+// A text file writer: UTF-8 bytes as given, CR LF line ends. Raises EFileError on failure.
+#include <string>
+#include <string_view>
+
+#include "platform/rtl/FileStream.h"
+
+namespace rtl {
+
+class TTextWriter {
+public:
+    explicit TTextWriter(const std::string& path); // creates or truncates
+    void Write(std::string_view text);
+    void WriteLine(std::string_view line = {}); // text + "\r\n"
+    void Close();                              // flushes; raises on a failed write
+
+private:
+    TFileStream file_;
+    std::string buffer_;
+};
+
+} // namespace rtl
