@@ -3,7 +3,9 @@
 // ["." precision] type, with width and precision also given as "*"; types d u e f g n m p s x X
 // and "%%". %d with a precision pads with zeros ("%.2d" of 5 is "05"); %n groups thousands with
 // the regional separator; %x/%X print hexadecimal (upper case either way, as the class library
-// does). A directive that does not match its argument raises EConvertError.
+// does). A directive that does not match its argument raises EConvertError. The floating
+// directives (e f g n m) also take integers. A negative integer that fits in 32 bits prints as
+// its 32-bit pattern under %u and %x, as the class library's Integer does ("%x" of -1: FFFFFFFF).
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include "platform/rtl/DateTime.h"
+#include "platform/rtl/FormatSettings.h"
 
 namespace rtl {
 
@@ -37,6 +40,8 @@ private:
 };
 
 std::string FormatV(std::string_view fmt, const std::vector<FormatArg>& args);
+// The same with explicit regional separators (decimal and thousands) instead of the process-wide ones.
+std::string FormatV(std::string_view fmt, const std::vector<FormatArg>& args, const FormatSettings& fs);
 
 template <class... Args>
 std::string Format(std::string_view fmt, const Args&... args)

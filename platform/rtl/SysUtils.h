@@ -39,6 +39,6 @@ bool DirectoryExists(const std::string& name);
 
 // Four-character codes: the first character is the lowest byte.
 std::string FourCCToStr(uint32_t code); // always 4 bytes
-uint32_t StrToFourCC(std::string_view s); // missing characters count as blanks
+uint32_t StrToFourCC(std::string_view s); // the first four bytes; missing ones count as zero bytes ("ab" is 0x00006261)
 
 } // namespace rtl

@@ -10,6 +10,9 @@ namespace rtl {
 class TTextWriter {
 public:
     explicit TTextWriter(const std::string& path); // creates or truncates
+    ~TTextWriter();                                // writes what is left, errors ignored: call Close to see them
+    TTextWriter(TTextWriter&&) noexcept = default;
+    TTextWriter& operator=(TTextWriter&&) noexcept = default;
     void Write(std::string_view text);
     void WriteLine(std::string_view line = {}); // text + "\r\n"
     void Close();                              // flushes; raises on a failed write
