@@ -1,0 +1,264 @@
+#include "platform/registry/HiveFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace reg {
+
+namespace {
+
+// A hive larger than this is not a settings file: treat it as damaged rather than load it.
+constexpr off_t kMaxHiveBytes = 64 * 1024 * 1024;
+
+struct Store {
+    std::mutex mutex; // guards hives; taken before a hive's own mutex, never after
+    std::shared_ptr<Hive> hives[2];
+    std::mutex hookMutex; // guards hook; taken last
+    SaveHook hook;
+};
+
+Store& TheStore()
+{
+    static Store store;
+    return store;
+}
+
+const char* FileNameOf(RootKey root)
+{
+    return root == RootKey::CurrentUser ? "HKCU.reg" : "HKLM.reg";
+}
+
+const char* TitleOf(RootKey root)
+{
+    return root == RootKey::CurrentUser ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";
+}
+
+std::string EnvOrEmpty(const char* name)
+{
+    const char* v = std::getenv(name);
+    return v ? std::string(v) : std::string();
+}
+
+std::string HomeFolder()
+{
+    std::string home = EnvOrEmpty("HOME");
+    if (home.empty()) {
+        if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) home = pw->pw_dir;
+    }
+    return home;
+}
+
+std::string WithoutTrailingSlash(std::string s)
+{
+    while (s.size() > 1 && s.back() == '/') s.pop_back();
+    return s;
+}
+
+bool MakeFolders(const std::string& path)
+{
+    if (path.empty()) return false;
+    for (size_t pos = 1; pos <= path.size(); ++pos) {
+        if (pos != path.size() && path[pos] != '/') continue;
+        const std::string part = path.substr(0, pos);
+        if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    }
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool WriteAll(int fd, const std::string& bytes)
+{
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+enum class ReadResult { Ok, Missing, Failed, TooLarge };
+
+ReadResult ReadWholeFile(const std::string& path, std::string& out, std::string& reason)
+{
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT || errno == ENOTDIR) return ReadResult::Missing;
+        reason = std::strerror(errno);
+        return ReadResult::Failed;
+    }
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        reason = "not a regular file";
+        close(fd);
+        return ReadResult::Failed;
+    }
+    if (st.st_size > kMaxHiveBytes) {
+        close(fd);
+        return ReadResult::TooLarge;
+    }
+    out.clear();
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = read(fd, buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            reason = std::strerror(errno);
+            close(fd);
+            return ReadResult::Failed;
+        }
+        if (n == 0) break;
+        out.append(buf, static_cast<size_t>(n));
+        if (out.size() > static_cast<size_t>(kMaxHiveBytes)) {
+            close(fd);
+            return ReadResult::TooLarge;
+        }
+    }
+    close(fd);
+    return ReadResult::Ok;
+}
+
+// Renames a damaged hive out of the way under a name that does not exist yet.
+bool SetAside(const std::string& path, std::string& asidePath)
+{
+    const std::string base = path + ".corrupt-" + std::to_string(static_cast<long long>(std::time(nullptr)));
+    for (int i = 0; i < 1000; ++i) {
+        asidePath = i == 0 ? base : base + "-" + std::to_string(i);
+        struct stat st {};
+        if (lstat(asidePath.c_str(), &st) == 0) continue;
+        return std::rename(path.c_str(), asidePath.c_str()) == 0;
+    }
+    return false;
+}
+
+std::shared_ptr<Hive> LoadHive(const std::string& path, RootKey root)
+{
+    auto hive = std::make_shared<Hive>();
+    hive->path = path;
+    hive->title = TitleOf(root);
+    hive->readOnly = root == RootKey::LocalMachine;
+    std::string text, reason;
+    const ReadResult r = ReadWholeFile(path, text, reason);
+    if (r == ReadResult::Missing) return hive;
+    if (r == ReadResult::Failed) {
+        // Never replace a file we could not read: it may hold everything the user set.
+        std::fprintf(stderr, "morvel: cannot read the registry file %s (%s); settings will not be saved.\n",
+                     path.c_str(), reason.c_str());
+        hive->readOnly = true;
+        return hive;
+    }
+    std::string error = "file too large";
+    if (r == ReadResult::Ok && ParseHive(text, hive->root, error)) return hive;
+
+    hive->root = Key{};
+    if (root == RootKey::LocalMachine) {
+        std::fprintf(stderr, "morvel: the registry file %s is damaged (%s); it is ignored.\n", path.c_str(),
+                     error.c_str());
+        return hive;
+    }
+    std::string aside;
+    if (SetAside(path, aside)) {
+        std::fprintf(stderr, "morvel: the registry file %s is damaged (%s); it was renamed %s and defaults are used.\n",
+                     path.c_str(), error.c_str(), aside.c_str());
+    } else {
+        std::fprintf(stderr, "morvel: the registry file %s is damaged (%s) and cannot be set aside; defaults are used "
+                             "and settings will not be saved.\n",
+                     path.c_str(), error.c_str());
+        hive->readOnly = true;
+    }
+    return hive;
+}
+
+} // namespace
+
+std::string RegistryFolder()
+{
+    std::string dir = EnvOrEmpty("MORVEL_REGISTRY_DIR");
+    if (dir.empty()) {
+        const std::string config = EnvOrEmpty("XDG_CONFIG_HOME");
+        // The base directory spec says a relative XDG_CONFIG_HOME is to be ignored.
+        dir = (!config.empty() && config.front() == '/') ? config + "/morvel" : HomeFolder() + "/.config/morvel";
+    }
+    return WithoutTrailingSlash(dir);
+}
+
+std::shared_ptr<Hive> GetHive(RootKey root)
+{
+    const std::string path = RegistryFolder() + "/" + FileNameOf(root);
+    Store& store = TheStore();
+    std::lock_guard storeLock(store.mutex);
+    auto& slot = store.hives[root == RootKey::CurrentUser ? 0 : 1];
+    if (slot && slot->path == path) return slot;
+    if (slot) {
+        std::lock_guard hiveLock(slot->mutex);
+        SaveHiveLocked(*slot);
+    }
+    slot = LoadHive(path, root);
+    return slot;
+}
+
+bool SaveHiveLocked(Hive& hive)
+{
+    if (!hive.dirty) return true;
+    if (hive.readOnly) return false;
+    const size_t slash = hive.path.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string(".") : hive.path.substr(0, slash);
+    const std::string name = hive.path.substr(slash == std::string::npos ? 0 : slash + 1);
+    if (!MakeFolders(folder)) return false;
+    const std::string temp = folder + "/." + name + "." + std::to_string(getpid()) + ".tmp";
+    const std::string text = SerializeHive(hive.root, hive.title);
+
+    const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    const bool written = WriteAll(fd, text) && fsync(fd) == 0;
+    if (close(fd) != 0 || !written) {
+        unlink(temp.c_str());
+        return false;
+    }
+    SaveHook hook;
+    {
+        Store& store = TheStore();
+        std::lock_guard hookLock(store.hookMutex);
+        hook = store.hook;
+    }
+    if (hook && !hook(temp)) return false;
+    if (std::rename(temp.c_str(), hive.path.c_str()) != 0) {
+        unlink(temp.c_str());
+        return false;
+    }
+    // Make the rename itself durable.
+    const int dirFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        fsync(dirFd);
+        close(dirFd);
+    }
+    hive.dirty = false;
+    return true;
+}
+
+void ReloadHives()
+{
+    Store& store = TheStore();
+    std::lock_guard storeLock(store.mutex);
+    store.hives[0].reset();
+    store.hives[1].reset();
+}
+
+void SetSaveHook(SaveHook hook)
+{
+    Store& store = TheStore();
+    std::lock_guard hookLock(store.hookMutex);
+    store.hook = std::move(hook);
+}
+
+} // namespace reg

@@ -1,0 +1,257 @@
+// The registry on hive files: typed values, keys, the text file, atomic saves and damaged files.
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "platform/registry/Registry.h"
+#include "tests/kit/TempDir.h"
+
+namespace {
+
+using namespace reg;
+namespace fs = std::filesystem;
+
+class RegistryTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setenv("MORVEL_REGISTRY_DIR", dir.path().c_str(), 1);
+        ReloadHives();
+    }
+    void TearDown() override
+    {
+        SetSaveHook({});
+        ReloadHives();
+    }
+    std::string hkcu() const { return dir.file("HKCU.reg"); }
+
+    testkit::TempDir dir;
+};
+
+TEST_F(RegistryTest, TypedValuesSurviveASaveAndAFreshStart)
+{
+    {
+        TRegistry r;
+        ASSERT_TRUE(r.OpenKey("\\Software\\Ivor Varnet\\Morvel", true));
+        r.WriteInteger("Top", -12);
+        r.WriteInteger("Max", 0x7FFFFFFF);
+        r.WriteFloat("Décalage Horaire", -1.25e-3);
+        r.WriteString("Dossier", "/home/ünïcødé/\"quoted\" \\ back\nline\ttab\x01");
+        r.WriteString("Empty", "");
+        r.WriteBinaryData("Blob", std::string("\0\xff\x10", 3));
+        r.WriteExpandString("Expand", "$HOME/x");
+        ASSERT_TRUE(r.Flush());
+    }
+    ReloadHives();
+    TRegistry r;
+    ASSERT_TRUE(r.OpenKey("\\Software\\Ivor Varnet\\Morvel", false));
+    EXPECT_EQ(r.ReadInteger("Top"), -12);
+    EXPECT_EQ(r.ReadInteger("Max"), 0x7FFFFFFF);
+    EXPECT_EQ(r.ReadFloat("Décalage Horaire"), -1.25e-3);
+    EXPECT_EQ(r.ReadString("Dossier"), "/home/ünïcødé/\"quoted\" \\ back\nline\ttab\x01");
+    EXPECT_EQ(r.ReadString("Empty"), "");
+    EXPECT_EQ(r.GetDataType("Empty"), DataType::String);
+    EXPECT_EQ(r.ReadBinaryData("Blob"), std::string("\0\xff\x10", 3));
+    EXPECT_EQ(r.ReadString("Expand"), "$HOME/x");
+    EXPECT_EQ(r.GetDataType("Expand"), DataType::ExpandString);
+    EXPECT_EQ(r.GetValueNames(),
+              (std::vector<std::string>{"Top", "Max", "Décalage Horaire", "Dossier", "Empty", "Blob", "Expand"}));
+}
+
+TEST_F(RegistryTest, ReadsOfTheWrongTypeRaise)
+{
+    TRegistry r;
+    ASSERT_TRUE(r.OpenKey("\\K", true));
+    r.WriteString("s", "12");
+    r.WriteInteger("i", 1);
+    r.WriteBinaryData("four", std::string(4, '\0'));
+    EXPECT_THROW(r.ReadInteger("s"), ERegistryException);
+    EXPECT_THROW(r.ReadString("i"), ERegistryException);
+    EXPECT_THROW(r.ReadFloat("four"), ERegistryException); // a float is exactly 8 bytes
+    EXPECT_THROW(r.ReadFloat("i"), ERegistryException);
+    EXPECT_THROW(r.ReadInteger("missing"), ERegistryException);
+    EXPECT_THROW(r.ReadFloat("missing"), ERegistryException);
+    EXPECT_EQ(r.ReadString("missing"), ""); // a missing string is not a failure
+    EXPECT_TRUE(r.ReadBool("i"));
+}
+
+TEST_F(RegistryTest, KeysOpenCreateAndDeleteWithEverythingUnderThem)
+{
+    TRegistry r;
+    EXPECT_FALSE(r.OpenKey("\\A\\B", false));
+    EXPECT_FALSE(r.KeyExists("\\A"));
+    ASSERT_TRUE(r.OpenKey("\\A\\B\\C", true));
+    EXPECT_EQ(r.CurrentPath(), "A\\B\\C");
+    r.WriteInteger("v", 1);
+    ASSERT_TRUE(r.OpenKey("\\A", false));
+    EXPECT_TRUE(r.HasSubKeys());
+    ASSERT_TRUE(r.OpenKey("B", false)); // relative to the open key
+    EXPECT_EQ(r.CurrentPath(), "A\\B");
+    EXPECT_TRUE(r.KeyExists("\\a\\b\\c")); // names ignore ASCII case
+    EXPECT_TRUE(r.CreateKey("\\A\\D"));
+    EXPECT_FALSE(r.CreateKey("\\A\\D"));
+    EXPECT_TRUE(r.DeleteKey("\\A\\B"));
+    EXPECT_FALSE(r.KeyExists("\\A\\B\\C"));
+    EXPECT_TRUE(r.KeyExists("\\A\\D"));
+    EXPECT_FALSE(r.DeleteKey("\\A\\B"));
+    EXPECT_FALSE(r.DeleteKey("\\")); // never the root
+    EXPECT_FALSE(r.OpenKey("\\bad\x01name", true));
+    ASSERT_TRUE(r.OpenKey("\\A", false));
+    EXPECT_EQ(r.GetKeyNames(), std::vector<std::string>{"D"});
+    EXPECT_TRUE(r.DeleteValue("nothing") == false);
+}
+
+TEST_F(RegistryTest, EmptyKeysAndOrderSurviveTheFile)
+{
+    {
+        TRegistry r;
+        ASSERT_TRUE(r.CreateKey("\\Z"));
+        ASSERT_TRUE(r.CreateKey("\\A\\Empty"));
+        ASSERT_TRUE(r.OpenKey("\\A", false));
+        r.WriteInteger("b", 2);
+        r.WriteInteger("a", 1);
+    }
+    ReloadHives();
+    TRegistry r;
+    EXPECT_EQ(r.GetKeyNames(), (std::vector<std::string>{"Z", "A"}));
+    ASSERT_TRUE(r.OpenKey("\\A", false));
+    EXPECT_EQ(r.GetKeyNames(), std::vector<std::string>{"Empty"});
+    EXPECT_EQ(r.GetValueNames(), (std::vector<std::string>{"b", "a"}));
+}
+
+TEST_F(RegistryTest, AHandEditedFileIsRead)
+{
+    testkit::WriteFileBytes(hkcu(), "\xEF\xBB\xBF; edited by hand\r\n"
+                                    "\r\n"
+                                    "  [Software\\Ivor Varnet\\Morvel]  \r\n"
+                                    "\"Volume\" = dword:2710\r\n"
+                                    "\"Name\"=\"Arial\"\r\n"
+                                    "@=\"default\"\r\n"
+                                    "\"Bytes\"=hex: 01, 02 ,ff\r\n");
+    TRegistry r;
+    ASSERT_TRUE(r.OpenKey("\\software\\ivor varnet\\morvel", false));
+    EXPECT_EQ(r.ReadInteger("volume"), 10000);
+    EXPECT_EQ(r.ReadString("Name"), "Arial");
+    EXPECT_EQ(r.ReadString(""), "default");
+    EXPECT_EQ(r.ReadBinaryData("Bytes"), "\x01\x02\xff");
+}
+
+TEST_F(RegistryTest, ADamagedFileIsSetAsideAndDefaultsAreUsed)
+{
+    testkit::WriteFileBytes(hkcu(), "[Good]\n\"a\"=dword:1\n\"b\"=dword:zz\n");
+    testing::internal::CaptureStderr();
+    TRegistry r;
+    EXPECT_FALSE(r.KeyExists("\\Good"));
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("line 3"), std::string::npos) << err;
+    EXPECT_FALSE(fs::exists(hkcu()));
+    int aside = 0;
+    for (const auto& e : fs::directory_iterator(dir.path())) {
+        if (e.path().filename().string().starts_with("HKCU.reg.corrupt-")) {
+            ++aside;
+            EXPECT_EQ(testkit::ReadFileBytes(e.path().string()), "[Good]\n\"a\"=dword:1\n\"b\"=dword:zz\n");
+        }
+    }
+    EXPECT_EQ(aside, 1);
+    ASSERT_TRUE(r.OpenKey("\\New", true));
+    r.WriteInteger("x", 1);
+    EXPECT_TRUE(r.Flush());
+    EXPECT_TRUE(fs::exists(hkcu()));
+}
+
+TEST_F(RegistryTest, ASaveInterruptedBeforeTheRenameLeavesTheOldFile)
+{
+    {
+        TRegistry r;
+        ASSERT_TRUE(r.OpenKey("\\K", true));
+        r.WriteString("v", "old");
+        ASSERT_TRUE(r.Flush());
+    }
+    const std::string before = testkit::ReadFileBytes(hkcu());
+    std::string tempSeen;
+    SetSaveHook([&](const std::string& temp) {
+        tempSeen = temp;
+        return false;
+    });
+    {
+        TRegistry r;
+        ASSERT_TRUE(r.OpenKey("\\K", false));
+        r.WriteString("v", "new");
+        EXPECT_FALSE(r.Flush());
+    }
+    SetSaveHook({});
+    EXPECT_EQ(testkit::ReadFileBytes(hkcu()), before);
+    EXPECT_NE(testkit::ReadFileBytes(tempSeen).find("\"new\""), std::string::npos);
+    ReloadHives(); // the program died there: a new start sees the old hive
+    TRegistry r;
+    ASSERT_TRUE(r.OpenKey("\\K", false));
+    EXPECT_EQ(r.ReadString("v"), "old");
+    r.WriteString("v", "again");
+    EXPECT_TRUE(r.Flush());
+    ReloadHives();
+    ASSERT_TRUE(r.OpenKey("\\K", false));
+    EXPECT_EQ(r.ReadString("v"), "again");
+}
+
+TEST_F(RegistryTest, AFolderThatCannotBeCreatedFailsTheSaveAndKeepsTheChanges)
+{
+    testkit::WriteFileBytes(dir.file("plain"), "x");
+    setenv("MORVEL_REGISTRY_DIR", dir.file("plain/sub").c_str(), 1);
+    TRegistry r;
+    ASSERT_TRUE(r.OpenKey("\\K", true));
+    r.WriteInteger("v", 5);
+    EXPECT_FALSE(r.Flush());
+    EXPECT_EQ(r.ReadInteger("v"), 5);
+}
+
+TEST_F(RegistryTest, AHiveThatCannotBeReadIsNeverOverwritten)
+{
+    fs::create_directory(hkcu()); // exists, but is no file we can read
+    testing::internal::CaptureStderr();
+    TRegistry r;
+    EXPECT_FALSE(r.OpenKey("\\K", true));
+    EXPECT_FALSE(testing::internal::GetCapturedStderr().empty());
+    EXPECT_TRUE(fs::is_directory(hkcu()));
+}
+
+TEST_F(RegistryTest, LocalMachineIsReadOnlyAndEmptyWithoutItsFile)
+{
+    {
+        TRegistry r(HKEY_LOCAL_MACHINE);
+        EXPECT_FALSE(r.OpenKey("\\Software", true));
+        EXPECT_TRUE(r.GetKeyNames().empty());
+    }
+    testkit::WriteFileBytes(dir.file("HKLM.reg"), "[Software\\Microsoft\\DirectX]\n\"Version\"=\"4.09.00.0904\"\n");
+    ReloadHives();
+    TRegistry r(HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(r.OpenKey("\\Software\\Microsoft\\DirectX", false));
+    EXPECT_EQ(r.ReadString("Version"), "4.09.00.0904");
+    EXPECT_THROW(r.WriteString("Version", "x"), ERegistryException);
+    EXPECT_FALSE(r.DeleteKey("\\Software"));
+}
+
+TEST_F(RegistryTest, ThreadsShareTheHiveSafely)
+{
+    constexpr int kThreads = 4, kValues = 200;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([t] {
+            TRegistry r;
+            r.OpenKey("\\T" + std::to_string(t), true);
+            for (int i = 0; i < kValues; ++i) r.WriteInteger("v" + std::to_string(i), i);
+        });
+    }
+    for (auto& th : threads) th.join();
+    ReloadHives();
+    TRegistry r;
+    for (int t = 0; t < kThreads; ++t) {
+        ASSERT_TRUE(r.OpenKey("\\T" + std::to_string(t), false));
+        EXPECT_EQ(r.GetValueNames().size(), static_cast<size_t>(kValues));
+        EXPECT_EQ(r.ReadInteger("v199"), 199);
+    }
+}
+
+} // namespace
