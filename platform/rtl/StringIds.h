@@ -7,4 +7,23 @@ namespace rtl::sid {
 constexpr int sWaveFormatBase = 60000;
 constexpr int sWaveFormatUnknown = 59999;
 
+// RIFF structure listing and in-place AVI patches (formats/riffunit, formats/fpsunit): 11200-11249.
+constexpr int sRiffCaption = 11200;
+constexpr int sRiffHeaderOf = 11201;
+constexpr int sRiffAnalysedOn = 11202;
+constexpr int sRiffWithBy = 11203;
+constexpr int sRiffStartOfRiff = 11204;
+constexpr int sRiffGarbage = 11205;
+constexpr int sRiffBadLength = 11206;
+constexpr int sRiffInsteadOf = 11207;
+constexpr int sRiffCanceled = 11208;
+constexpr int sRiffUnexpectedEnd = 11209;
+constexpr int sRiffEndOfHeader = 11210;
+constexpr int sRiffSave = 11211;
+constexpr int sRiffSaveHint = 11212;
+constexpr int sRiffClose = 11213;
+constexpr int sRiffCloseHint = 11214;
+constexpr int sRiffSaveFilter = 11215;
+constexpr int sInvalidFrameRate = 11220;
+
 } // namespace rtl::sid

@@ -6,6 +6,24 @@ namespace rtl {
 using namespace sid;
 
 const StringEntry kStringTable[] = {
+    // RIFF structure listing and in-place AVI patches
+    {sRiffCaption, "Analyse an AVI file"},
+    {sRiffHeaderOf, "Header of the file %s"},
+    {sRiffAnalysedOn, "analysed on %s at %s"},
+    {sRiffWithBy, "with %s by %s version %s"},
+    {sRiffStartOfRiff, " Start of Avi RIFF "},
+    {sRiffGarbage, " There are %s bytes of garbage at the end of the file"},
+    {sRiffBadLength, "Bad chunk length:"},
+    {sRiffInsteadOf, "%s instead of %s"},
+    {sRiffCanceled, "Canceled by user"},
+    {sRiffUnexpectedEnd, "Unexpected end"},
+    {sRiffEndOfHeader, " End of Header "},
+    {sRiffSave, "Save"},
+    {sRiffSaveHint, "Save a  LOG file..."},
+    {sRiffClose, "Close"},
+    {sRiffCloseHint, "Close the window RIFFWALK."},
+    {sRiffSaveFilter, "Log files (*.log)|*.log|Txt files(*.txt)|*.txt|All files (*.*)|*.*"},
+    {sInvalidFrameRate, "%s is not a valid frame rate."},
     // WAVE format tag names
     {sWaveFormatUnknown, "Unknown"},
     {sWaveFormatBase + 1, "PCM"},
