@@ -1,0 +1,52 @@
+#pragma once
+// Reading and writing the DV DIF packs the program lives on: recording date and time, time code,
+// TV system, aspect ratio and audio sampling of a raw 25 Mbit/s DV frame held in memory.
+// Pure routines: no state, no allocation. Every routine takes the frame (or one DIF sequence) as
+// a pointer plus the number of bytes available there; a read that would fall outside those bytes
+// gives the "none" value (-1 year, hours 255, audio -1, system 0, not wide).
+#include <cstddef>
+#include <cstdint>
+
+namespace formats {
+
+constexpr size_t kDifSequenceSize = 12000;
+constexpr size_t kNtscFrameSize = 120000; // 10 sequences, 525/60
+constexpr size_t kPalFrameSize = 144000;  // 12 sequences, 625/50
+
+struct RecDateTime {
+    int32_t Year = -1; // -1: no date
+    uint8_t Month = 0;
+    uint8_t Day = 0;
+    uint8_t Hour = 0;
+    uint8_t Minute = 0;
+    uint8_t Second = 0;
+};
+
+struct DVTimeCode {
+    uint8_t Hours = 255; // 255: no time code, the other fields then mean nothing
+    uint8_t Minutes = 0;
+    uint8_t Seconds = 0;
+    uint8_t Frames = 0;
+};
+
+// Video standard bytes returned by DVSystem.
+constexpr uint8_t kDvSystemUnknown = 0;
+constexpr uint8_t kDvSystemPal = 1;
+constexpr uint8_t kDvSystemNtsc = 2;
+
+// Time code pack of DIF sequence n (both subcode blocks must carry it).
+DVTimeCode DecodeTimeCode(const uint8_t* frame, size_t size, int n);
+// Recording date and time packs of DIF sequence n; out.Year stays -1 when there is none.
+void DecodeRecDateTime(const uint8_t* frame, size_t size, int n, RecDateTime& out);
+// Writes the date and time packs of sequence n, keeping the bits the fields do not own.
+// False (nothing written) when sequence n lies outside the buffer.
+bool EncodeRecDateTime(uint8_t* frame, size_t size, const RecDateTime& dt, int n);
+
+// The routines below read the sequence the pointer designates (normally the frame start).
+bool HasSourceControlPack(const uint8_t* frame, size_t size);
+uint8_t DVSystem(const uint8_t* frame, size_t size);
+int32_t AudioSampleRate(const uint8_t* frame, size_t size);   // 48000, 44100, 32000, 0 other, -1 none
+int32_t AudioQuantization(const uint8_t* frame, size_t size); // 16, 12, 0 other, -1 none
+bool IsWideScreen(const uint8_t* frame, size_t size);         // 16:9, searched in the first ten sequences
+
+} // namespace formats
