@@ -1,0 +1,115 @@
+#include "platform/shell/DesktopEntry.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace shell {
+
+namespace {
+
+bool MakeFolders(const std::string& path)
+{
+    for (size_t pos = 1; pos <= path.size(); ++pos) {
+        if (pos != path.size() && path[pos] != '/') continue;
+        const std::string part = path.substr(0, pos);
+        if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return false;
+    }
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// A list value ends each item with ';'; a ';' inside an item is escaped.
+std::string ListValue(const std::vector<std::string>& items)
+{
+    std::string s;
+    for (const auto& item : items) {
+        for (char c : item) {
+            if (c == ';')
+                s += "\\;";
+            else
+                s += c;
+        }
+        s += ';';
+    }
+    return EscapeStringValue(s);
+}
+
+} // namespace
+
+std::string QuoteExecArgument(std::string_view arg)
+{
+    std::string s = "\"";
+    for (char c : arg) {
+        if (c == '"' || c == '`' || c == '$' || c == '\\') s += '\\';
+        if (c == '%') s += '%';
+        s += c;
+    }
+    s += '"';
+    return s;
+}
+
+std::string EscapeStringValue(std::string_view value)
+{
+    std::string s;
+    for (size_t i = 0; i < value.size(); ++i) {
+        const char c = value[i];
+        switch (c) {
+        case '\\': s += "\\\\"; break;
+        case '\n': s += "\\n"; break;
+        case '\t': s += "\\t"; break;
+        case '\r': s += "\\r"; break;
+        case ' ': s += i == 0 ? "\\s" : " "; break;
+        default: s += c;
+        }
+    }
+    return s;
+}
+
+std::string DesktopEntryText(const DesktopEntry& entry)
+{
+    std::string exec = QuoteExecArgument(entry.program);
+    for (const auto& a : entry.arguments) exec += ' ' + QuoteExecArgument(a);
+    if (!entry.fieldCode.empty()) exec += ' ' + entry.fieldCode;
+
+    std::string t = "[Desktop Entry]\nType=Application\nVersion=1.0\n";
+    t += "Name=" + EscapeStringValue(entry.name) + "\n";
+    if (!entry.comment.empty()) t += "Comment=" + EscapeStringValue(entry.comment) + "\n";
+    t += "Exec=" + EscapeStringValue(exec) + "\n";
+    if (!entry.workingFolder.empty()) t += "Path=" + EscapeStringValue(entry.workingFolder) + "\n";
+    if (!entry.mimeTypes.empty()) t += "MimeType=" + ListValue(entry.mimeTypes) + "\n";
+    t += "Terminal=false\n";
+    return t;
+}
+
+bool WriteDesktopEntry(const std::string& path, const DesktopEntry& entry)
+{
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos || slash + 1 == path.size()) return false;
+    const std::string folder = slash == 0 ? std::string("/") : path.substr(0, slash);
+    if (!MakeFolders(folder)) return false;
+    const std::string temp = folder + "/." + path.substr(slash + 1) + "." + std::to_string(getpid()) + ".tmp";
+    const std::string text = DesktopEntryText(entry);
+    // Launchers outside the menu folders are only run when executable.
+    const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0755);
+    if (fd < 0) return false;
+    size_t done = 0;
+    bool ok = true;
+    while (ok && done < text.size()) {
+        const ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        ok = n > 0;
+        if (ok) done += static_cast<size_t>(n);
+    }
+    ok = ok && fsync(fd) == 0;
+    ok = close(fd) == 0 && ok;
+    if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
+        unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+} // namespace shell

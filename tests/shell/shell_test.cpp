@@ -1,0 +1,137 @@
+// Shell services on a desktop confined to a temporary home: trash, user folders, launchers.
+#include <cstdlib>
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "platform/shell/DesktopEntry.h"
+#include "platform/shell/Shell.h"
+#include "tests/kit/TempDir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string PercentDecode(const std::string& s)
+{
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '%' && i + 2 < s.size()) {
+            out += static_cast<char>(std::stoi(s.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            out += s[i];
+        }
+    }
+    return out;
+}
+
+class ShellTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        home = dir.path() / "home";
+        fs::create_directories(home);
+        setenv("HOME", home.c_str(), 1);
+        setenv("XDG_DATA_HOME", (home / ".local/share").c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (home / ".config").c_str(), 1);
+    }
+    testkit::TempDir dir;
+    fs::path home;
+};
+
+TEST_F(ShellTest, TrashKeepsTheExactMixedCaseName)
+{
+    const fs::path video = home / "Video";
+    fs::create_directories(video);
+    testkit::WriteFileBytes((video / "Clip.AVI").string(), "upper");
+    testkit::WriteFileBytes((video / "clip.avi").string(), "lower");
+
+    ASSERT_TRUE(shell::MoveToTrash((video / "Clip.AVI").string()));
+
+    EXPECT_FALSE(fs::exists(video / "Clip.AVI"));
+    EXPECT_EQ(testkit::ReadFileBytes((video / "clip.avi").string()), "lower"); // its neighbour is untouched
+    const fs::path trash = home / ".local/share/Trash";
+    EXPECT_EQ(testkit::ReadFileBytes((trash / "files/Clip.AVI").string()), "upper");
+    const std::string info = testkit::ReadFileBytes((trash / "info/Clip.AVI.trashinfo").string());
+    const size_t at = info.find("Path=");
+    ASSERT_NE(at, std::string::npos) << info;
+    const std::string path = info.substr(at + 5, info.find('\n', at) - at - 5);
+    EXPECT_EQ(PercentDecode(path), (video / "Clip.AVI").string());
+}
+
+TEST_F(ShellTest, TrashOfAMissingFileFailsWithoutSideEffects)
+{
+    EXPECT_FALSE(shell::MoveToTrash((home / "none.avi").string()));
+    EXPECT_FALSE(shell::MoveToTrash(""));
+}
+
+TEST_F(ShellTest, WithoutAUsableTrashTheFileStaysWhereItIs)
+{
+    testkit::WriteFileBytes((home / "blocker").string(), "");
+    setenv("XDG_DATA_HOME", (home / "blocker/share").c_str(), 1);
+    const fs::path work = dir.path() / "work";
+    fs::create_directories(work);
+    const fs::path cwd = fs::current_path();
+    fs::current_path(work);
+    testkit::WriteFileBytes((home / "A.avi").string(), "keep");
+    const bool trashed = shell::MoveToTrash((home / "A.avi").string());
+    fs::current_path(cwd);
+    EXPECT_FALSE(trashed);
+    EXPECT_EQ(testkit::ReadFileBytes((home / "A.avi").string()), "keep");
+    for (const auto& e : fs::recursive_directory_iterator(work)) ADD_FAILURE() << e.path();
+}
+
+TEST_F(ShellTest, DocumentsFolderFollowsTheUserDirsAndFallsBackToHome)
+{
+    fs::create_directories(home / ".config");
+    testkit::WriteFileBytes((home / ".config/user-dirs.dirs").string(), "XDG_DOCUMENTS_DIR=\"$HOME/Mes Documents\"\n");
+    EXPECT_EQ(shell::DocumentsFolder(), home.string()); // named, but not there
+    fs::create_directories(home / "Mes Documents");
+    EXPECT_EQ(shell::DocumentsFolder(), (home / "Mes Documents").string());
+    EXPECT_EQ(shell::ApplicationsFolder(), (home / ".local/share/applications").string());
+}
+
+TEST_F(ShellTest, ExecArgumentsAreQuotedAndPercentIsDoubled)
+{
+    shell::DesktopEntry e;
+    e.name = "Morvel";
+    e.comment = "Shortcut to Morvel";
+    e.program = "/opt/my apps/100% \"DV\"/morvel";
+    e.arguments = {"a$b\\c`d"};
+    e.fieldCode = "%F";
+    e.mimeTypes = {"video/x-msvideo", "video/avi"};
+    EXPECT_EQ(shell::DesktopEntryText(e), "[Desktop Entry]\n"
+                                          "Type=Application\n"
+                                          "Version=1.0\n"
+                                          "Name=Morvel\n"
+                                          "Comment=Shortcut to Morvel\n"
+                                          "Exec=\"/opt/my apps/100%% \\\\\"DV\\\\\"/morvel\" "
+                                          "\"a\\\\$b\\\\\\\\c\\\\`d\" %F\n"
+                                          "MimeType=video/x-msvideo;video/avi;\n"
+                                          "Terminal=false\n");
+}
+
+TEST_F(ShellTest, DesktopFileWrittenWholeOrNotAtAll)
+{
+    shell::DesktopEntry e;
+    e.name = "X";
+    e.program = "/bin/true";
+    const std::string path = (home / "apps/x.desktop").string();
+    ASSERT_TRUE(shell::WriteDesktopEntry(path, e));
+    EXPECT_EQ(testkit::ReadFileBytes(path), shell::DesktopEntryText(e));
+    testkit::WriteFileBytes((home / "file").string(), "");
+    EXPECT_FALSE(shell::WriteDesktopEntry((home / "file/x.desktop").string(), e));
+    EXPECT_FALSE(shell::WriteDesktopEntry((home / "apps/").string(), e));
+    size_t files = 0;
+    for ([[maybe_unused]] const auto& f : fs::directory_iterator(home / "apps")) ++files;
+    EXPECT_EQ(files, 1u); // no temporary left behind
+}
+
+TEST_F(ShellTest, ExecutablePathIsThisProgram)
+{
+    EXPECT_EQ(fs::path(shell::ExecutablePath()).filename(), "shell_test");
+    EXPECT_NE(shell::OsVersionName().find(" - kernel "), std::string::npos);
+}
+
+} // namespace
