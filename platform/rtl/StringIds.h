@@ -26,4 +26,11 @@ constexpr int sRiffCloseHint = 11214;
 constexpr int sRiffSaveFilter = 11215;
 constexpr int sInvalidFrameRate = 11220;
 
+// Preference store and shell services (settings/Preferences, settings/PSFunctions): 11300-11319.
+constexpr int sPrefsDeleteQuestion = 11300;
+constexpr int sPrefsNotFound = 11301;
+constexpr int sPrefsDeleted = 11302;
+constexpr int sPrefsDeleteFailed = 11303;
+constexpr int sShortcutTo = 11304;
+
 } // namespace rtl::sid

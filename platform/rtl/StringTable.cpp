@@ -24,6 +24,12 @@ const StringEntry kStringTable[] = {
     {sRiffCloseHint, "Close the window RIFFWALK."},
     {sRiffSaveFilter, "Log files (*.log)|*.log|Txt files(*.txt)|*.txt|All files (*.*)|*.*"},
     {sInvalidFrameRate, "%s is not a valid frame rate."},
+    // Preference store and shell services
+    {sPrefsDeleteQuestion, "Do you really want to delete the preferences of %s\r\nfrom your registry?"},
+    {sPrefsNotFound, "The preferences of %s were not found in the registry."},
+    {sPrefsDeleted, "%s has been completely deleted from your registry."},
+    {sPrefsDeleteFailed, "The preferences of %s could not be deleted from your registry."},
+    {sShortcutTo, "Shortcut to %s"},
     // WAVE format tag names
     {sWaveFormatUnknown, "Unknown"},
     {sWaveFormatBase + 1, "PCM"},
