@@ -1,0 +1,166 @@
+#include "formats/scenes.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/rtl/Format.h"
+#include "platform/rtl/SysUtils.h"
+
+namespace formats {
+
+namespace {
+
+constexpr int64_t kUnitsPerSecond = 10000000;
+constexpr size_t kMaxNameBytes = 255; // the name fields carry a one-byte length
+
+// The longest prefix of at most 255 bytes that ends on a UTF-8 character boundary.
+std::string StoredName(const std::string& name)
+{
+    if (name.size() <= kMaxNameBytes)
+        return name;
+    size_t cut = kMaxNameBytes;
+    while (cut > 0 && (static_cast<uint8_t>(name[cut]) & 0xC0) == 0x80)
+        --cut;
+    return name.substr(0, cut);
+}
+
+void PutU16(std::string& out, uint16_t v)
+{
+    out += static_cast<char>(v & 0xFF);
+    out += static_cast<char>(v >> 8);
+}
+
+void PutI32(std::string& out, int32_t v)
+{
+    const auto u = static_cast<uint32_t>(v);
+    for (int i = 0; i < 4; ++i)
+        out += static_cast<char>((u >> (8 * i)) & 0xFF);
+}
+
+void PutBytes(std::string& out, std::initializer_list<uint8_t> bytes)
+{
+    for (uint8_t b : bytes)
+        out += static_cast<char>(b);
+}
+
+void PutZeros(std::string& out, size_t count)
+{
+    out.append(count, '\0');
+}
+
+} // namespace
+
+std::string FramesToTimeStr(int64_t frames, double fps)
+{
+    if (!(fps > 0))
+        return "0:00:00:00";
+    frames = std::max<int64_t>(frames, 0);
+    int64_t seconds = static_cast<int64_t>(std::floor(static_cast<double>(frames) / fps));
+    int64_t rest = rtl::Round(static_cast<double>(frames) - static_cast<double>(seconds) * fps);
+    // At 29.97 the rounded rest can reach 30: that is the next second, not frame 30.
+    const int64_t wholeRate = std::max<int64_t>(rtl::Round(fps), 1);
+    if (rest >= wholeRate) {
+        rest -= wholeRate;
+        ++seconds;
+    }
+    return rtl::Format("%.2d.%.2d.%.2d.%.2d", seconds / 3600, (seconds / 60) % 60, seconds % 60, rest);
+}
+
+std::string FramesToSrtTime(int64_t frame, int64_t frameDuration)
+{
+    const int64_t t = std::max<int64_t>(frame * frameDuration, 0);
+    const int64_t ms = (t % kUnitsPerSecond) / 10000;
+    const int64_t s = t / kUnitsPerSecond;
+    return rtl::Format("%.2d:%.2d:%.2d,%.3d", s / 3600, (s / 60) % 60, s % 60, ms);
+}
+
+std::string ScnFileName(const std::string& videoName)
+{
+    return rtl::ChangeFileExt(videoName, ".scn");
+}
+
+std::string ScnTxtFileName(const std::string& videoName)
+{
+    return rtl::ChangeFileExt(videoName, "_scn.txt");
+}
+
+std::string SrtFileName(const std::string& videoName)
+{
+    return rtl::ChangeFileExt(videoName, ".srt");
+}
+
+// --- ".scn" ---
+
+bool ScnFileWriter::OpenScnFile(const std::string& videoName)
+{
+    sceneCount_ = 0;
+    name_ = StoredName(videoName);
+    if (!file_.Open(ScnFileName(videoName)))
+        return false;
+    const auto length = static_cast<uint8_t>(name_.size());
+    std::string h;
+    PutBytes(h, {0x63, 0x26, 0x01, 0x00, 0x04, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0x03, 0x00, 0x0A, 0x00});
+    h += "SourceTape";
+    h += static_cast<char>(length);
+    h += name_;
+    PutZeros(h, 8);
+    countPos_ = static_cast<int64_t>(h.size());
+    PutU16(h, 0); // scene count, filled in by the close
+    PutBytes(h, {0xFF, 0xFF, 0x01, 0x00, 0x04, 0x00});
+    h += "ClipP";
+    PutZeros(h, 3);
+    PutBytes(h, {0xFF, 0xFF, 0x01, 0x00, 0x05, 0x00});
+    h += "Scene";
+    PutZeros(h, 5);
+    file_.Write(h);
+    return !file_.Failed();
+}
+
+void ScnFileWriter::WriteScnScene(const DVFrameInfo& start, const DVFrameInfo& current)
+{
+    if (!file_.IsOpen() || current.Frame == 0)
+        return;
+    ++sceneCount_;
+    if (sceneCount_ > kMaxScnScenes)
+        return;
+    std::string e;
+    if (sceneCount_ == 1) {
+        // The first scene always starts at frame 0 and names the video again.
+        const auto end = static_cast<int32_t>(current.Frame);
+        PutI32(e, end);
+        PutZeros(e, 4);
+        PutBytes(e, {0x01, 0x80});
+        e += static_cast<char>(static_cast<uint8_t>(name_.size()));
+        e += name_;
+        PutZeros(e, 8);
+        PutI32(e, end);
+    } else {
+        const auto s = static_cast<int32_t>(start.Frame);
+        const auto n = static_cast<int32_t>(current.Frame - start.Frame);
+        PutBytes(e, {0x03, 0x80, 0xF0, 0x00, 0x00, 0x00, 0x05, 0x80, 0x00});
+        PutI32(e, s);
+        PutI32(e, n);
+        PutBytes(e, {0x00, 0x00, 0x00, 0x00, 0x07, 0x00});
+        PutI32(e, s);
+        PutI32(e, n);
+        PutI32(e, s);
+    }
+    file_.Write(e);
+}
+
+bool ScnFileWriter::CloseScnFile()
+{
+    if (!file_.IsOpen())
+        return false;
+    std::string count;
+    PutU16(count, static_cast<uint16_t>(std::min(sceneCount_, kMaxScnScenes)));
+    file_.WriteAt(countPos_, count.data(), count.size());
+    return file_.Commit();
+}
+
+void ScnFileWriter::Discard()
+{
+    file_.Discard();
+}
+
+} // namespace formats
