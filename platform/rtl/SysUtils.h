@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "platform/rtl/DateTime.h"
+#include "platform/rtl/FormatSettings.h"
 
 namespace rtl {
 
@@ -16,6 +17,16 @@ std::string IntToHex(int64_t v, int digits); // upper-case, at least `digits` di
 int64_t StrToInt(std::string_view s);        // raises EConvertError; accepts "$FF" and "0x" hex
 int64_t StrToIntDef(std::string_view s, int64_t def);
 bool TryStrToInt(std::string_view s, int64_t& out);
+
+// Floating values as text: up to 15 significant digits, no trailing zeros ("25", "29.97",
+// "1E20"), with the regional decimal separator; the process-wide one unless given.
+std::string FloatToStr(double v);
+std::string FloatToStr(double v, const FormatSettings& fs);
+// [sign] digits [separator digits] [E [sign] digits], blanks around allowed; the separator is
+// the regional one. StrToFloat raises EConvertError.
+double StrToFloat(std::string_view s);
+double StrToFloat(std::string_view s, const FormatSettings& fs);
+bool TryStrToFloat(std::string_view s, double& out, const FormatSettings& fs);
 
 // ASCII-only case mapping: bytes >= 0x80 (UTF-8) are left as they are.
 std::string LowerCase(std::string_view s);

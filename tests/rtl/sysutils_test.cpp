@@ -172,3 +172,41 @@ TEST(StringTable, LooksUpTextsByIdAndGivesEmptyForUnknownIds)
     EXPECT_EQ(LoadStr(-123456), "");
     EXPECT_EQ(LoadStr(sid::sWaveFormatBase + 4), "");
 }
+
+TEST(FloatText, FloatToStrDropsTrailingZeros)
+{
+    const FormatSettings fs;
+    EXPECT_EQ(FloatToStr(25.0, fs), "25");
+    EXPECT_EQ(FloatToStr(2997 / 100.0, fs), "29.97");
+    EXPECT_EQ(FloatToStr(29.97002997, fs), "29.97002997");
+    EXPECT_EQ(FloatToStr(0.1 + 0.2, fs), "0.3");
+    EXPECT_EQ(FloatToStr(-1.5, fs), "-1.5");
+    EXPECT_EQ(FloatToStr(1e20, fs), "1E20");
+    FormatSettings comma;
+    comma.DecimalSeparator = ",";
+    EXPECT_EQ(FloatToStr(29.97, comma), "29,97");
+}
+
+TEST(FloatText, StrToFloatReadsTheRegionalNotation)
+{
+    const FormatSettings fs;
+    EXPECT_EQ(StrToFloat("29.97", fs), 29.97);
+    EXPECT_EQ(StrToFloat(" -25 ", fs), -25.0);
+    EXPECT_EQ(StrToFloat("1e3", fs), 1000.0);
+    EXPECT_EQ(StrToFloat(".5", fs), 0.5);
+    EXPECT_EQ(StrToFloat("5.", fs), 5.0);
+    FormatSettings comma;
+    comma.DecimalSeparator = ",";
+    EXPECT_EQ(StrToFloat("29,97", comma), 29.97);
+    EXPECT_THROW(StrToFloat("29.97", comma), EConvertError);
+}
+
+TEST(FloatText, StrToFloatRejectsNonNumbers)
+{
+    const FormatSettings fs;
+    for (const char* bad : {"", ".", "abc", "1.2.3", "inf", "nan", "1e", "1e400", "0x10", "1,000", "- 1"})
+        EXPECT_THROW(StrToFloat(bad, fs), EConvertError) << '"' << bad << '"';
+    double v = 7;
+    EXPECT_FALSE(TryStrToFloat("x", v, fs));
+    EXPECT_EQ(v, 7);
+}
