@@ -1,0 +1,426 @@
+// The preference store: defaults, typed round trips, what bad stored data turns into, deletion.
+#include <cmath>
+#include <limits>
+
+#include "platform/registry/Registry.h"
+#include "platform/shell/Prompter.h"
+#include "settings/Preferences.h"
+#include "tests/settings/SettingsFixture.h"
+
+namespace {
+
+using namespace settings;
+using shell::ModalResult;
+
+const ScreenGeometry kScreen{1920, 1080, 800, 601};
+
+class PreferencesTest : public SettingsFixture {
+protected:
+    // Saves the defaults so the product key exists, then opens it for hand edits.
+    void SaveDefaultsAndOpen(reg::TRegistry& r)
+    {
+        LoadPreferences(kScreen);
+        ASSERT_TRUE(SavePreferences());
+        ASSERT_TRUE(r.OpenKey(ProductKey, false));
+    }
+    void Reload()
+    {
+        reg::ReloadHives();
+        LoadPreferences(kScreen);
+    }
+};
+
+TEST_F(PreferencesTest, FirstRunTakesTheDefaults)
+{
+    FrequenceDV = 0;
+    ActionStates = {{"stale", 1}};
+    LoadPreferences(kScreen);
+    EXPECT_EQ(Top, 239);
+    EXPECT_EQ(Left, 560);
+    EXPECT_TRUE(Sendto);
+    EXPECT_EQ(FrequenceDV, 2);
+    EXPECT_EQ(DossierPourSauver, documents.string());
+    EXPECT_EQ(DossierDesPlayList, documents.string());
+    EXPECT_EQ(FormatPourAjouterDatecode, "yyyy.mm.dd_hh.nn.ss_am/pm");
+    EXPECT_EQ(FormatPourRenommer, "yyyymmdd_hh.nn.ss_am/pm");
+    EXPECT_EQ(RacinePourRenommer, "ClipDV_");
+    EXPECT_EQ(FormatPourAfficherDatecode, "ddddd hh:nn:ss");
+    EXPECT_EQ(FormatPourIncrusterDatecode2, "tt");
+    EXPECT_EQ(Volume, 10000);
+    EXPECT_EQ(IncrustFont.Name, "Arial");
+    EXPECT_EQ(IncrustFont.Size, 48);
+    EXPECT_EQ(IncrustFont.Color, 0xFFFFFFu);
+    EXPECT_EQ(IncrustFont.Style, fsBold);
+    EXPECT_TRUE(ActionStates.empty());
+    EXPECT_FALSE(std::filesystem::exists(hkcu())); // loading writes nothing
+
+    LoadPreferences({100, 100, 301, 301}); // a window larger than the screen: truncated toward zero
+    EXPECT_EQ(Top, -100);
+}
+
+TEST_F(PreferencesTest, EveryValueSurvivesSaveAndLoad)
+{
+    LoadPreferences(kScreen);
+    Top = -5;
+    Left = 1234;
+    OrdreDeLaListe = 3;
+    SauverPreferencesEnQuittant = false;
+    SelectionnerALOuverture = true;
+    SauverListeEnQuittant = true;
+    PrevisualiserDVEnDemiFormat = false;
+    SauverDansLeMemeDossier = false;
+    DossierPourOuvrirFichiers = "/home/josé/Vidéos 日本";
+    DossierAOuvertureAuto = "/a";
+    DossierPourSauver = "/b";
+    DossierDesPlayList = "/c";
+    FichierKestrom = "/usr/bin/kestrom";
+    FichierF3 = "/usr/bin/vlc";
+    FichierF4 = "/usr/bin/mpv";
+    StandardParDefaut = 2;
+    FrequenceDV = 1;
+    Volume = 0;
+    FormatPourAjouterDatecode = "yy";
+    FormatPourAfficherDatecode = "dddddd";
+    FormatPourIncrusterDatecode1 = "d/m";
+    FormatPourIncrusterDatecode2 = "hh:nn";
+    FormatPourRenommer = "yyyymmdd";
+    RacinePourRenommer = "Clip «été»_";
+    StandardFontSize = false;
+    WhenIncrust = 2;
+    AutoIncrust = 1;
+    WhatIncrust = 1;
+    Alignement = 0;
+    DureeIncrustation = 0;
+    DecalageHoraire = -1.0 / 24 + 1e-9;
+    Sendto = false;
+    IncrustPositionX = 0;
+    IncrustPositionY = 1000;
+    IsMuteOn = IsIncrustOn = IncrustSlidersVisible = DecalageAvance = AjoutAvant = true;
+    IncrustFont = FontSpec{"Liberation Serif", 12, 0x00FF8040, fsItalic | fsStrikeOut, 1};
+    ASSERT_TRUE(SavePreferences());
+
+    Reload();
+    EXPECT_EQ(Top, -5);
+    EXPECT_EQ(Left, 1234);
+    EXPECT_EQ(OrdreDeLaListe, 3);
+    EXPECT_FALSE(SauverPreferencesEnQuittant);
+    EXPECT_TRUE(SelectionnerALOuverture && SauverListeEnQuittant);
+    EXPECT_FALSE(PrevisualiserDVEnDemiFormat || SauverDansLeMemeDossier);
+    EXPECT_EQ(DossierPourOuvrirFichiers, "/home/josé/Vidéos 日本");
+    EXPECT_EQ(DossierAOuvertureAuto, "/a");
+    EXPECT_EQ(DossierPourSauver, "/b");
+    EXPECT_EQ(DossierDesPlayList, "/c");
+    EXPECT_EQ(FichierKestrom, "/usr/bin/kestrom");
+    EXPECT_EQ(FichierF3, "/usr/bin/vlc");
+    EXPECT_EQ(FichierF4, "/usr/bin/mpv");
+    EXPECT_EQ(StandardParDefaut, 2);
+    EXPECT_EQ(FrequenceDV, 1);
+    EXPECT_EQ(Volume, 0);
+    EXPECT_EQ(FormatPourAjouterDatecode, "yy");
+    EXPECT_EQ(FormatPourAfficherDatecode, "dddddd");
+    EXPECT_EQ(FormatPourIncrusterDatecode1, "d/m");
+    EXPECT_EQ(FormatPourIncrusterDatecode2, "hh:nn");
+    EXPECT_EQ(FormatPourRenommer, "yyyymmdd");
+    EXPECT_EQ(RacinePourRenommer, "Clip «été»_");
+    EXPECT_FALSE(StandardFontSize);
+    EXPECT_EQ(WhenIncrust, 2);
+    EXPECT_EQ(AutoIncrust, 1);
+    EXPECT_EQ(WhatIncrust, 1);
+    EXPECT_EQ(Alignement, 0);
+    EXPECT_EQ(DureeIncrustation, 0);
+    EXPECT_EQ(DecalageHoraire, -1.0 / 24 + 1e-9); // bit for bit
+    EXPECT_FALSE(Sendto);
+    EXPECT_EQ(IncrustPositionX, 0);
+    EXPECT_EQ(IncrustPositionY, 1000);
+    EXPECT_TRUE(IsMuteOn && IsIncrustOn && IncrustSlidersVisible && DecalageAvance && AjoutAvant);
+    EXPECT_EQ(IncrustFont.Name, "Liberation Serif");
+    EXPECT_EQ(IncrustFont.Size, 12);
+    EXPECT_EQ(IncrustFont.Color, 0x00FF8040u);
+    EXPECT_EQ(IncrustFont.Style, fsItalic | fsStrikeOut);
+    EXPECT_EQ(IncrustStyleItalic, 1);
+    EXPECT_EQ(IncrustStyleBold, 0);
+}
+
+TEST_F(PreferencesTest, ValuesAreStoredWithTheirTypes)
+{
+    LoadPreferences(kScreen);
+    VersionText = "1.2";
+    ASSERT_TRUE(SavePreferences());
+    reg::TRegistry r;
+    ASSERT_TRUE(r.OpenKey(ProductKey, false));
+    EXPECT_EQ(r.GetDataType("Volume"), reg::DataType::Integer);
+    EXPECT_EQ(r.GetDataType("Décalage Horaire"), reg::DataType::Binary);
+    EXPECT_EQ(r.GetDataSize("Décalage Horaire"), 8);
+    EXPECT_EQ(r.ReadString("version"), "Morvel 1.2 En by Ivor Varnet");
+    EXPECT_EQ(r.ReadString("Fichier F3"), EmptyMarker);
+    EXPECT_EQ(r.ReadString("Dernière Sauvegarde").size(), std::string("yyyy/mm/dd hh:nn:ss am").size());
+    EXPECT_FALSE(r.ReadString("Exename").empty());
+    const auto names = r.GetValueNames();
+    ASSERT_GE(names.size(), 6u);
+    EXPECT_EQ(names[0], "version");
+    EXPECT_EQ(names[3], "Top");
+    EXPECT_EQ(names.back(), "Ajout Avant");
+}
+
+TEST_F(PreferencesTest, AnEmptiedStringStaysEmptyWhereADeletedOneTakesItsDefault)
+{
+    LoadPreferences(kScreen);
+    FormatPourIncrusterDatecode2 = "";
+    ASSERT_TRUE(SavePreferences());
+    EXPECT_EQ(FormatPourIncrusterDatecode2, ""); // the marker is only on disk
+    Reload();
+    EXPECT_EQ(FormatPourIncrusterDatecode2, "");
+
+    reg::TRegistry r;
+    ASSERT_TRUE(r.OpenKey(ProductKey, false));
+    ASSERT_TRUE(r.DeleteValue("Format pour Incruster Datecode2"));
+    ASSERT_TRUE(r.DeleteValue("Sendto"));
+    ASSERT_TRUE(r.Flush());
+    Reload();
+    EXPECT_EQ(FormatPourIncrusterDatecode2, "tt");
+    EXPECT_FALSE(Sendto);
+}
+
+TEST_F(PreferencesTest, AnEmptiedFolderFallsBackToTheDocumentsFolder)
+{
+    LoadPreferences(kScreen);
+    DossierPourSauver = "";
+    ASSERT_TRUE(SavePreferences());
+    Reload();
+    EXPECT_EQ(DossierPourSauver, documents.string());
+}
+
+TEST_F(PreferencesTest, ValuesOfTheWrongTypeTakeTheirDefaults)
+{
+    reg::TRegistry r;
+    SaveDefaultsAndOpen(r);
+    r.WriteString("Volume", "5");
+    r.WriteBinaryData("Décalage Horaire", std::string(4, '\x40')); // a 4-byte float
+    r.WriteInteger("Format pour Afficher Datecode", 7);
+    r.WriteString("is Mute on", "1");
+    ASSERT_TRUE(r.Flush());
+    Reload();
+    EXPECT_EQ(Volume, 10000);
+    EXPECT_EQ(DecalageHoraire, 0.0);
+    EXPECT_EQ(FormatPourAfficherDatecode, "ddddd hh:nn:ss");
+    EXPECT_FALSE(IsMuteOn);
+}
+
+TEST_F(PreferencesTest, AnOffsetThatIsNotANumberReadsAsZero)
+{
+    reg::TRegistry r;
+    SaveDefaultsAndOpen(r);
+    r.WriteFloat("Décalage Horaire", std::numeric_limits<double>::quiet_NaN());
+    ASSERT_TRUE(r.Flush());
+    Reload();
+    EXPECT_EQ(DecalageHoraire, 0.0);
+}
+
+TEST_F(PreferencesTest, OutOfRangeValuesTakeTheirDefaults)
+{
+    struct Case {
+        const char* name;
+        int32_t stored;
+        int32_t expected;
+    };
+    // 8-bit values are checked before truncation: 259 must not pass as 3.
+    const Case cases[] = {
+        {"Ordre de la Liste", 259, 0},   {"Ordre de la Liste", -1, 0},      {"Standard par défaut", 0, 1},
+        {"Standard par défaut", 258, 1}, {"Frequence DV", 256, 2},          {"Frequence DV", 3, 2},
+        {"When Incrust", 3, 1},          {"What Incrust", 257, 0},          {"Alignement", 256, 2},
+        {"Volume", 10001, 10000},        {"Volume", -1, 10000},             {"Incrust positionX", 1001, 920},
+        {"Incrust positionY", -1, 920},  {"Durée Incrustation", -1, 5},
+    };
+    auto current = [](const std::string& name) -> int32_t {
+        if (name == "Ordre de la Liste") return OrdreDeLaListe;
+        if (name == "Standard par défaut") return StandardParDefaut;
+        if (name == "Frequence DV") return FrequenceDV;
+        if (name == "When Incrust") return WhenIncrust;
+        if (name == "What Incrust") return WhatIncrust;
+        if (name == "Alignement") return Alignement;
+        if (name == "Volume") return Volume;
+        if (name == "Incrust positionX") return IncrustPositionX;
+        if (name == "Incrust positionY") return IncrustPositionY;
+        return DureeIncrustation;
+    };
+    for (const Case& c : cases) {
+        reg::TRegistry r;
+        SaveDefaultsAndOpen(r);
+        r.WriteInteger(c.name, c.stored);
+        ASSERT_TRUE(r.Flush());
+        Reload();
+        EXPECT_EQ(current(c.name), c.expected) << c.name << " stored as " << c.stored;
+    }
+
+    reg::TRegistry r;
+    ASSERT_TRUE(r.OpenKey(std::string(ProductKey) + "\\IncrustFont", false));
+    r.WriteInteger("Size", 0);
+    r.WriteString("Name", "");
+    ASSERT_TRUE(r.Flush());
+    Reload();
+    EXPECT_EQ(IncrustFont.Size, 48);
+    EXPECT_EQ(IncrustFont.Name, "Arial");
+}
+
+TEST_F(PreferencesTest, TheEdgesOfTheRangesAreKept)
+{
+    reg::TRegistry r;
+    SaveDefaultsAndOpen(r);
+    r.WriteInteger("Ordre de la Liste", 3);
+    r.WriteInteger("Frequence DV", 0);
+    r.WriteInteger("Volume", 10000);
+    r.WriteInteger("Incrust positionX", 1000);
+    ASSERT_TRUE(r.Flush());
+    Reload();
+    EXPECT_EQ(OrdreDeLaListe, 3);
+    EXPECT_EQ(FrequenceDV, 0);
+    EXPECT_EQ(Volume, 10000);
+    EXPECT_EQ(IncrustPositionX, 1000);
+}
+
+TEST_F(PreferencesTest, ActionsAreRebuiltInListOrderOnEverySave)
+{
+    LoadPreferences(kScreen);
+    ActionStates = {{"amRenommer", 1}, {"amGone", 0}, {"afTag", -1}};
+    ASSERT_TRUE(SavePreferences());
+    ActionStates = {{"afTag", 1}, {"amRenommer", 0}};
+    ASSERT_TRUE(SavePreferences());
+    Reload();
+    ASSERT_EQ(ActionStates.size(), 2u);
+    EXPECT_EQ(ActionStates[0].Name, "afTag");
+    EXPECT_EQ(ActionStates[0].State, 1);
+    EXPECT_EQ(ActionStates[1].Name, "amRenommer");
+    EXPECT_EQ(ActionStates[1].State, 0);
+}
+
+TEST_F(PreferencesTest, AnActionValueOfAnotherTypeIsLeftOut)
+{
+    LoadPreferences(kScreen);
+    ActionStates = {{"a", 1}, {"b", 0}};
+    ASSERT_TRUE(SavePreferences());
+    reg::TRegistry r;
+    ASSERT_TRUE(r.OpenKey(std::string(ProductKey) + "\\Actions", false));
+    r.WriteString("a", "yes");
+    ASSERT_TRUE(r.Flush());
+    Reload();
+    ASSERT_EQ(ActionStates.size(), 1u);
+    EXPECT_EQ(ActionStates[0].Name, "b");
+    EXPECT_EQ(Volume, 10000); // the rest of the load went on
+}
+
+TEST_F(PreferencesTest, TheCaptureProgramIsFoundUnderItsOwnKey)
+{
+    reg::TRegistry r;
+    ASSERT_TRUE(r.OpenKey(KestromKey, true));
+    r.WriteString("exename", "/opt/kestrom/kestrom");
+    ASSERT_TRUE(r.Flush());
+    LoadPreferences(kScreen); // first run
+    EXPECT_EQ(FichierKestrom, "/opt/kestrom/kestrom");
+
+    FichierKestrom = "/usr/local/bin/own";
+    ASSERT_TRUE(SavePreferences());
+    Reload();
+    EXPECT_EQ(FichierKestrom, "/usr/local/bin/own");
+
+    FichierKestrom = ""; // emptied by the user: stays empty
+    ASSERT_TRUE(SavePreferences());
+    Reload();
+    EXPECT_EQ(FichierKestrom, "");
+}
+
+TEST_F(PreferencesTest, ADamagedHiveLoadsTheDefaults)
+{
+    std::filesystem::create_directories(dir.path() / "registry");
+    testkit::WriteFileBytes(hkcu(), "[Software\\Ivor Varnet\\Morvel]\n\"Volume\"=dword:5\ngarbage\n");
+    testing::internal::CaptureStderr();
+    LoadPreferences(kScreen);
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(Volume, 10000);
+    EXPECT_TRUE(Sendto);
+}
+
+TEST_F(PreferencesTest, AFailedSaveReportsItAndLeavesTheOldFile)
+{
+    LoadPreferences(kScreen);
+    ASSERT_TRUE(SavePreferences());
+    const std::string before = testkit::ReadFileBytes(hkcu());
+    reg::SetSaveHook([](const std::string&) { return false; });
+    Volume = 1;
+    EXPECT_FALSE(SavePreferences());
+    EXPECT_EQ(testkit::ReadFileBytes(hkcu()), before);
+}
+
+class DeletePreferencesTest : public PreferencesTest {
+protected:
+    void SetUp() override
+    {
+        PreferencesTest::SetUp();
+        LoadPreferences(kScreen);
+        ASSERT_TRUE(SavePreferences());
+    }
+};
+
+TEST_F(DeletePreferencesTest, OnlyOurKeyGoesWhenAnotherProductKeepsOne)
+{
+    {
+        reg::TRegistry r;
+        ASSERT_TRUE(r.OpenKey(KestromKey, true));
+        r.WriteString("exename", "/k");
+    }
+    shell::ScriptedPrompter prompter({ModalResult::mrYes, ModalResult::mrOk});
+    EXPECT_EQ(DeletePreferences(prompter), DeleteOutcome::Deleted);
+    ASSERT_EQ(prompter.shown().size(), 2u);
+    EXPECT_EQ(prompter.shown()[0].text, "Do you really want to delete the preferences of Morvel\r\nfrom your registry?");
+    EXPECT_EQ(prompter.shown()[0].buttons, shell::mbYes | shell::mbNo);
+    EXPECT_EQ(prompter.shown()[1].text, "Morvel has been completely deleted from your registry.");
+    reg::ReloadHives(); // what is on disk
+    reg::TRegistry r;
+    EXPECT_FALSE(r.KeyExists(ProductKey));
+    EXPECT_TRUE(r.KeyExists(KestromKey));
+}
+
+TEST_F(DeletePreferencesTest, TheAuthorKeyGoesWhenNothingElseIsInIt)
+{
+    shell::ScriptedPrompter prompter({ModalResult::mrYes});
+    EXPECT_EQ(DeletePreferences(prompter), DeleteOutcome::Deleted);
+    reg::ReloadHives();
+    reg::TRegistry r;
+    EXPECT_FALSE(r.KeyExists(AuthorKey));
+    EXPECT_TRUE(r.KeyExists("\\Software"));
+}
+
+TEST_F(DeletePreferencesTest, AnythingButYesKeepsEverything)
+{
+    shell::ScriptedPrompter prompter({ModalResult::mrNo});
+    EXPECT_EQ(DeletePreferences(prompter), DeleteOutcome::Cancelled);
+    EXPECT_EQ(prompter.shown().size(), 1u);
+    reg::TRegistry r;
+    EXPECT_TRUE(r.KeyExists(ProductKey));
+}
+
+TEST_F(DeletePreferencesTest, MissingPreferencesAreReportedAsNotFound)
+{
+    shell::ScriptedPrompter first({ModalResult::mrYes});
+    ASSERT_EQ(DeletePreferences(first), DeleteOutcome::Deleted);
+    shell::ScriptedPrompter prompter({ModalResult::mrYes});
+    EXPECT_EQ(DeletePreferences(prompter), DeleteOutcome::NotFound);
+    ASSERT_EQ(prompter.shown().size(), 2u);
+    EXPECT_EQ(prompter.shown()[1].text, "The preferences of Morvel were not found in the registry.");
+    EXPECT_EQ(prompter.shown()[1].type, shell::MsgDlgType::mtWarning);
+}
+
+TEST_F(DeletePreferencesTest, ADeletionThatCannotBeSavedIsReportedAsAFailure)
+{
+    reg::SetSaveHook([](const std::string&) { return false; });
+    shell::ScriptedPrompter prompter({ModalResult::mrYes});
+    EXPECT_EQ(DeletePreferences(prompter), DeleteOutcome::Failed);
+    ASSERT_EQ(prompter.shown().size(), 2u);
+    EXPECT_EQ(prompter.shown()[1].text, "The preferences of Morvel could not be deleted from your registry.");
+    EXPECT_EQ(prompter.shown()[1].type, shell::MsgDlgType::mtError);
+    reg::SetSaveHook({});
+    reg::ReloadHives();
+    reg::TRegistry r;
+    EXPECT_TRUE(r.KeyExists(ProductKey)); // still on disk, as the message says
+}
+
+} // namespace
