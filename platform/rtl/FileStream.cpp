@@ -12,6 +12,8 @@
 
 namespace rtl {
 
+static_assert(sizeof(off_t) == 8, "file offsets must be 64-bit");
+
 namespace {
 
 // One system call moves at most this much, well inside ssize_t on every platform.

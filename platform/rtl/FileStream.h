@@ -40,11 +40,11 @@ public:
     size_t Read(void* buffer, size_t count);
     // ReadBuffer raises EFileError on a short read.
     void ReadBuffer(void* buffer, size_t count);
-    // Reads at an absolute offset without moving the position (pread).
+    // Reads at an absolute offset without moving the position (pread); safe from several threads.
     size_t ReadAt(int64_t offset, void* buffer, size_t count) const;
     // Write raises EFileError unless every byte was written (a full disk is an error).
     void Write(const void* buffer, size_t count);
-    void WriteAt(int64_t offset, const void* buffer, size_t count);
+    void WriteAt(int64_t offset, const void* buffer, size_t count); // the position stays where it is
 
     uint8_t ReadU8();
     uint16_t ReadU16();

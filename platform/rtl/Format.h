@@ -30,7 +30,7 @@ public:
     FormatArg(bool v) : value_(static_cast<int64_t>(v)) {}
     FormatArg(double v) : value_(v) {}
     FormatArg(float v) : value_(static_cast<double>(v)) {}
-    FormatArg(const char* v) : value_(std::string(v)) {}
+    FormatArg(const char* v) : value_(v ? std::string(v) : std::string()) {}
     FormatArg(std::string_view v) : value_(std::string(v)) {}
     FormatArg(const std::string& v) : value_(v) {}
     const Value& value() const { return value_; }

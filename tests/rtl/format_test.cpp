@@ -76,6 +76,7 @@ TEST(FormatStrings, PrecisionCutsWholeCharacters)
     EXPECT_EQ(F("%4s", "日本"), "  日本");
     EXPECT_EQ(F("你真的想替换已经存在的 %s文件吗 ?", "/x/a.avi"), "你真的想替换已经存在的 /x/a.avi文件吗 ?");
     EXPECT_EQ(F("%s", std::string("a\0b", 3)), std::string("a\0b", 3));
+    EXPECT_EQ(F("[%s]", static_cast<const char*>(nullptr)), "[]");
 }
 
 TEST(FormatFloats, FixedRoundsHalfAwayFromZero)
