@@ -127,15 +127,17 @@ DayAndTime SplitDateTime(TDateTime dt)
 {
     if (!std::isfinite(dt) || std::fabs(dt) > static_cast<double>(kMaxDay - kMinDay))
         throw EConvertError("Invalid date-time value");
-    // The class library stores days before 1899-12-30 as negative whole days with a positive
-    // time of day, so the magnitude is rounded and the sign put back on the day.
-    const double scaled = std::nearbyint(std::fabs(dt) * MSecsPerDay);
-    const auto total = static_cast<int64_t>(scaled);
+    // The whole part is the day, also below zero, and the fraction's magnitude the time of day;
+    // a time that rounds up to 24:00 is midnight of the following day.
+    const double whole = std::trunc(dt);
     DayAndTime parts;
-    parts.day = total / kMSecsPerDay;
-    parts.msOfDay = static_cast<int>(total % kMSecsPerDay);
-    if (dt < 0)
-        parts.day = -parts.day;
+    parts.day = static_cast<int64_t>(whole);
+    auto ms = static_cast<int64_t>(std::nearbyint(std::fabs(dt - whole) * MSecsPerDay));
+    if (ms >= kMSecsPerDay) {
+        ms -= kMSecsPerDay;
+        ++parts.day;
+    }
+    parts.msOfDay = static_cast<int>(ms);
     if (parts.day < kMinDay || parts.day > kMaxDay)
         throw EConvertError("Invalid date-time value");
     return parts;

@@ -127,6 +127,9 @@ TEST(Decode, NegativeValuesKeepAForwardTimeOfDay)
     EXPECT_EQ(EncodeDateTime(1899, 12, 29, 6, 0, 0, 0), -1.25);
     EXPECT_EQ(Decode(-1.25), (Parts{1899, 12, 29, 6, 0, 0, 0}));
     EXPECT_EQ(Decode(-0.5), (Parts{1899, 12, 30, 12, 0, 0, 0}));
+    EXPECT_EQ(Decode(EncodeDateTime(1899, 12, 29, 23, 59, 59, 999)), (Parts{1899, 12, 29, 23, 59, 59, 999}));
+    // 1899-12-29 a hair before midnight rounds forwards to 1899-12-30, not back to the 28th.
+    EXPECT_EQ(Decode(-1.9999999999), (Parts{1899, 12, 30, 0, 0, 0, 0}));
     EXPECT_EQ(DateOf(-1.25), -1.0);
     EXPECT_EQ(TimeOf(-1.25), 0.25);
 }
