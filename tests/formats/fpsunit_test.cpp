@@ -1,0 +1,372 @@
+// The patch walker and the in-place codec and frame-rate patches: positions found, exactly the
+// intended bytes changed, invalid rates refused, damaged and huge files.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <fcntl.h>
+#include <limits>
+#include <map>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+#include "formats/RiffChunk.h"
+#include "formats/fpsunit.h"
+#include "platform/rtl/DateTime.h"
+#include "platform/rtl/FileStream.h"
+#include "tests/kit/RiffBuilder.h"
+#include "tests/kit/TempDir.h"
+
+using namespace formats;
+using testkit::LE32;
+using testkit::MakeAvi;
+using testkit::RiffBuilder;
+
+namespace {
+
+TRiffWalk WalkBytes(const std::string& bytes)
+{
+    MemorySource src(bytes);
+    return TRiffWalker(src).Walk();
+}
+
+// Positions of the patched fields in a "strh" chunk whose header is at `strh`.
+int64_t HandlerAt(int64_t strh)
+{
+    return strh + 8 + 4;
+}
+int64_t ScaleAt(int64_t strh)
+{
+    return strh + 8 + 20;
+}
+
+// The offsets where two equally long byte strings differ.
+std::vector<size_t> Differences(const std::string& a, const std::string& b)
+{
+    std::vector<size_t> d;
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+        if (a[i] != b[i])
+            d.push_back(i);
+    return d;
+}
+
+std::vector<size_t> Range(int64_t from, size_t n)
+{
+    std::vector<size_t> r;
+    for (size_t i = 0; i < n; ++i)
+        r.push_back(static_cast<size_t>(from) + i);
+    return r;
+}
+
+// A huge source of zeros with a few pieces of bytes laid over it, for files past 4 GiB.
+class SparseSource : public RiffSource {
+public:
+    explicit SparseSource(int64_t size) : size_(size) {}
+    void Put(int64_t at, const std::string& bytes) { pieces_[at] = bytes; }
+    int64_t Size() const override { return size_; }
+    size_t ReadAt(int64_t offset, void* buffer, size_t count) const override
+    {
+        if (offset >= size_)
+            return 0;
+        count = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(count), size_ - offset));
+        std::memset(buffer, 0, count);
+        for (const auto& [at, bytes] : pieces_) {
+            int64_t from = std::max(at, offset), to = std::min<int64_t>(at + static_cast<int64_t>(bytes.size()), offset + static_cast<int64_t>(count));
+            if (from < to)
+                std::memcpy(static_cast<char*>(buffer) + (from - offset), bytes.data() + (from - at), static_cast<size_t>(to - from));
+        }
+        return count;
+    }
+
+private:
+    int64_t size_;
+    std::map<int64_t, std::string> pieces_;
+};
+
+// Headers of "AVIX" segments, each one JUNK chunk, covering [from, to): a stretch of a huge
+// file that holds nothing.
+std::vector<std::pair<int64_t, std::string>> FillerSegments(int64_t from, int64_t to)
+{
+    std::vector<std::pair<int64_t, std::string>> pieces;
+    while (from < to) {
+        const int64_t size = std::min<int64_t>(to - from - 8, 0xF0000000LL);
+        pieces.push_back({from, "RIFF" + LE32(static_cast<uint32_t>(size)) + "AVIX" + "JUNK" +
+                                    LE32(static_cast<uint32_t>(size - 12))});
+        from += 8 + size;
+    }
+    return pieces;
+}
+
+std::string StrlBytes(const testkit::StrhFields& h)
+{
+    return RiffBuilder().list("strl").chunk("strh", testkit::Strh(h)).build();
+}
+
+} // namespace
+
+TEST(RiffWalkerPositions, TypeTwoFileGivesTheVideoStreamHeader)
+{
+    RiffBuilder b = MakeAvi({});
+    TRiffWalk w = WalkBytes(b.build());
+    EXPECT_EQ(w.HandlerPos, HandlerAt(b.at("strh0")));
+    EXPECT_EQ(w.ScalePos, ScaleAt(b.at("strh0")));
+    EXPECT_EQ(w.StreamKind, skAudio); // the last "strh" met
+    EXPECT_FALSE(w.ShortRead);
+}
+
+TEST(RiffWalkerPositions, TypeOneFileGivesTheInterleavedStreamHeader)
+{
+    RiffBuilder b = MakeAvi({.dvType = 1, .indxType = 0, .odml = true});
+    TRiffWalk w = WalkBytes(b.build());
+    EXPECT_EQ(w.HandlerPos, HandlerAt(b.at("strh0")));
+    EXPECT_EQ(w.StreamKind, skInterleaved);
+}
+
+TEST(RiffWalkerPositions, LaterVideoStreamWins)
+{
+    RiffBuilder b = MakeAvi({.audioFirst = true, .secondVideo = true});
+    TRiffWalk w = WalkBytes(b.build());
+    EXPECT_EQ(w.HandlerPos, HandlerAt(b.at("strh2")));
+    EXPECT_EQ(w.ScalePos, ScaleAt(b.at("strh2")));
+}
+
+TEST(RiffWalkerPositions, EverySegmentHeaderIsWalkedButNoMoviList)
+{
+    // A stream header hidden in "movi" is data, one in a later segment's header list counts.
+    RiffBuilder b;
+    b.riff("AVI ").list("hdrl").mark("first").raw(StrlBytes({})).end();
+    b.list("movi").raw(StrlBytes({.type = "iavs"})).end().end();
+    b.riff("AVIX").list("movi").raw(StrlBytes({})).end().list("hdrl").mark("second").raw(StrlBytes({.type = "iavs"}));
+    TRiffWalk w = WalkBytes(b.build());
+    EXPECT_EQ(w.HandlerPos, HandlerAt(b.at("second") + 12));
+}
+
+TEST(RiffWalkerPositions, ChunkAfterAnOddOneIsFound)
+{
+    RiffBuilder b;
+    b.riff("AVI ").list("hdrl").chunk("JUNK", "abc").mark("strl").raw(StrlBytes({}));
+    TRiffWalk w = WalkBytes(b.build());
+    EXPECT_EQ(w.HandlerPos, HandlerAt(b.at("strl") + 12));
+}
+
+TEST(RiffWalkerPositions, HugeFileUsesSixtyFourBitPositions)
+{
+    // JUNK chunks of nearly 4 GiB, then a segment past 4 GiB whose header list holds the video.
+    const int64_t second = (int64_t{5} << 30) + 1024;
+    const std::string strl = StrlBytes({});
+    SparseSource src(second + 20 + static_cast<int64_t>(strl.size()));
+    for (const auto& [at, bytes] : FillerSegments(0, second))
+        src.Put(at, bytes);
+    src.Put(second, "RIFF" + LE32(static_cast<uint32_t>(12 + strl.size())) + "AVIX" + "LIST" +
+                        LE32(static_cast<uint32_t>(4 + strl.size())) + "hdrl" + strl);
+    TRiffWalk w = TRiffWalker(src).Walk();
+    EXPECT_EQ(w.HandlerPos, HandlerAt(second + 24 + 12));
+    EXPECT_FALSE(w.ShortRead);
+}
+
+TEST(RiffWalkerDamaged, ShortStreamHeaderRecordsNoPosition)
+{
+    const std::string h = testkit::Strh({});
+    TRiffWalk w = WalkBytes(RiffBuilder().riff("AVI ").chunk("strh", h.substr(0, 27)).chunk("JUNK", "12345678").build());
+    EXPECT_EQ(w.HandlerPos, 0);
+    EXPECT_EQ(w.ScalePos, 0);
+    EXPECT_EQ(w.StreamKind, skVideo);
+
+    RiffBuilder b;
+    b.riff("AVI ").mark("strh").chunk("strh", h.substr(0, 28));
+    w = WalkBytes(b.build());
+    EXPECT_EQ(w.ScalePos, ScaleAt(b.at("strh")));
+}
+
+TEST(RiffWalkerDamaged, TruncatedFileKeepsWhatWasFound)
+{
+    RiffBuilder b = MakeAvi({.frames = 20});
+    std::string bytes = b.build();
+    bytes.resize(static_cast<size_t>(b.at("movi") + 100));
+    TRiffWalk w = WalkBytes(bytes);
+    EXPECT_EQ(w.HandlerPos, HandlerAt(b.at("strh0")));
+
+    std::string whole = b.build();
+    for (size_t extra = 1; extra < 8; ++extra) {
+        w = WalkBytes(whole + std::string(extra, 'x'));
+        EXPECT_TRUE(w.ShortRead);
+        EXPECT_EQ(w.HandlerPos, HandlerAt(b.at("strh0")));
+    }
+    for (size_t n = 0; n < whole.size(); ++n)
+        WalkBytes(whole.substr(0, n)); // every cut ends cleanly
+}
+
+TEST(RiffWalkerDamaged, NonRiffStartFindsNothing)
+{
+    TRiffWalk w = WalkBytes("JUNK" + LE32(4) + "abcd" + MakeAvi({}).build());
+    EXPECT_EQ(w.HandlerPos, 0);
+    EXPECT_EQ(WalkBytes("").HandlerPos, 0);
+}
+
+TEST(RiffWalkerDamaged, DeepNestingEndsCleanly)
+{
+    RiffBuilder b;
+    b.riff("AVI ");
+    for (int i = 0; i < 20000; ++i)
+        b.list("deep");
+    TRiffWalk w = WalkBytes(b.build());
+    EXPECT_EQ(w.HandlerPos, 0);
+}
+
+TEST(RiffWalkerThreads, ConcurrentWalksKeepTheirOwnPositions)
+{
+    RiffBuilder one = MakeAvi({.dvType = 1});
+    RiffBuilder two = MakeAvi({.audioFirst = true, .secondVideo = true});
+    const std::string a = one.build(), b = two.build();
+    const int64_t wantA = HandlerAt(one.at("strh0")), wantB = HandlerAt(two.at("strh2"));
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            for (int k = 0; k < 500; ++k)
+                if (WalkBytes(t % 2 ? a : b).HandlerPos != (t % 2 ? wantA : wantB))
+                    ++wrong;
+        });
+    for (auto& th : threads)
+        th.join();
+    EXPECT_EQ(wrong, 0);
+}
+
+class PatchTest : public ::testing::Test {
+protected:
+    std::string Put(const std::string& bytes)
+    {
+        path_ = dir_.file("clip.avi");
+        testkit::WriteFileBytes(path_, bytes);
+        return path_;
+    }
+    std::string Now() const { return testkit::ReadFileBytes(path_); }
+
+    testkit::TempDir dir_;
+    std::string path_;
+};
+
+TEST_F(PatchTest, CodecPatchChangesExactlyFourBytes)
+{
+    RiffBuilder b = MakeAvi({});
+    const std::string before = b.build();
+    Put(before);
+    EXPECT_EQ(ReadVideoHandler(path_), StrToFourCC("dvsd"));
+    ASSERT_TRUE(WriteVideoHandler(path_, StrToFourCC("CDVC")));
+    const std::string after = Now();
+    ASSERT_EQ(after.size(), before.size());
+    EXPECT_EQ(Differences(before, after), Range(HandlerAt(b.at("strh0")), 4));
+    EXPECT_EQ(after.substr(static_cast<size_t>(HandlerAt(b.at("strh0"))), 4), "CDVC");
+    EXPECT_EQ(ReadVideoHandler(path_), StrToFourCC("CDVC"));
+}
+
+TEST_F(PatchTest, FrameRatePatchWritesScaleAndRate)
+{
+    RiffBuilder b = MakeAvi({.dvType = 1});
+    const std::string before = b.build();
+    Put(before);
+    const size_t at = static_cast<size_t>(ScaleAt(b.at("strh0")));
+
+    ASSERT_TRUE(WriteFrameRate(path_, 25.0));
+    std::string after = Now();
+    EXPECT_EQ(after.substr(at, 8), LE32(40000) + LE32(1000000));
+    after.replace(at, 8, before.substr(at, 8));
+    EXPECT_EQ(after, before); // nothing else changed
+
+    ASSERT_TRUE(WriteFrameRate(path_, 29.97002997));
+    EXPECT_EQ(Now().substr(at, 8), LE32(33367) + LE32(1000000));
+    ASSERT_TRUE(WriteFrameRate(path_, 29.97));
+    EXPECT_EQ(Now().substr(at, 8), LE32(33367) + LE32(1000000));
+    EXPECT_EQ(Now().size(), before.size());
+}
+
+TEST(FrameRateFieldsTest, RoundsHalvesToEvenAndRefusesWhatCannotBeStored)
+{
+    uint32_t scale = 0, rate = 0;
+    ASSERT_TRUE(FrameRateFields(400000.0, scale, rate)); // 2.5 -> 2
+    EXPECT_EQ(scale, 2u);
+    EXPECT_EQ(rate, 1000000u);
+    ASSERT_TRUE(FrameRateFields(1000000.0 / 4294967295.0, scale, rate));
+    EXPECT_EQ(scale, 4294967295u);
+    for (double bad : {0.0, -25.0, 1e-4, 2e6, std::nan(""), std::numeric_limits<double>::infinity(),
+                       -std::numeric_limits<double>::infinity(), std::numeric_limits<double>::denorm_min()})
+        EXPECT_FALSE(FrameRateFields(bad, scale, rate)) << bad;
+}
+
+TEST_F(PatchTest, InvalidRateIsRefusedBeforeTheFileIsOpened)
+{
+    EXPECT_THROW(WriteFrameRate(dir_.file("missing.avi"), std::nan("")), rtl::EConvertError);
+    const std::string before = MakeAvi({}).build();
+    Put(before);
+    EXPECT_THROW(WriteFrameRate(path_, 0.0), rtl::EConvertError);
+    EXPECT_THROW(WriteFrameRate(path_, 1e-9), rtl::EConvertError);
+    EXPECT_EQ(Now(), before);
+}
+
+TEST_F(PatchTest, FileWithoutVideoIsLeftAlone)
+{
+    const std::string before = RiffBuilder().riff("AVI ").raw(StrlBytes({.type = "auds"})).build();
+    Put(before);
+    EXPECT_EQ(ReadVideoHandler(path_), 0u);
+    EXPECT_FALSE(WriteVideoHandler(path_, StrToFourCC("dvsd")));
+    EXPECT_FALSE(WriteFrameRate(path_, 25.0));
+    EXPECT_EQ(Now(), before);
+}
+
+TEST_F(PatchTest, MissingOrReadOnlyFile)
+{
+    const std::string missing = dir_.file("missing.avi");
+    EXPECT_EQ(WalkRiffFile(missing).HandlerPos, 0);
+    EXPECT_THROW(ReadVideoHandler(missing), rtl::EFileError);
+    EXPECT_FALSE(WriteVideoHandler(missing, StrToFourCC("dvsd")));
+    EXPECT_THROW(WriteFrameRate(missing, 25.0), rtl::EFileError);
+    EXPECT_FALSE(std::filesystem::exists(missing));
+
+    const std::string before = MakeAvi({}).build();
+    Put(before);
+    ASSERT_EQ(chmod(path_.c_str(), 0444), 0);
+    EXPECT_EQ(ReadVideoHandler(path_), StrToFourCC("dvsd"));
+    if (access(path_.c_str(), W_OK) == 0)
+        GTEST_SKIP() << "running as a user who may write read-only files";
+    EXPECT_FALSE(WriteVideoHandler(path_, StrToFourCC("CDVC")));
+    EXPECT_EQ(Now(), before);
+}
+
+TEST_F(PatchTest, PatchPastFourGibibytesInASparseFile)
+{
+    const int64_t second = (int64_t{1} << 32) + 4096;
+    const std::string strl = StrlBytes({});
+    const std::string head = "RIFF" + LE32(0x10) + "AVI " + "JUNK" + LE32(4) + "abcd";
+    const std::string tail = "RIFF" + LE32(static_cast<uint32_t>(12 + strl.size())) + "AVIX" + "LIST" +
+                             LE32(static_cast<uint32_t>(4 + strl.size())) + "hdrl" + strl;
+    Put("");
+    int fd = ::open(path_.c_str(), O_WRONLY);
+    ASSERT_GE(fd, 0);
+    bool ok = ::ftruncate(fd, second + static_cast<int64_t>(tail.size())) == 0 &&
+              ::pwrite(fd, head.data(), head.size(), 0) == static_cast<ssize_t>(head.size()) &&
+              ::pwrite(fd, tail.data(), tail.size(), second) == static_cast<ssize_t>(tail.size());
+    for (const auto& [at, bytes] : FillerSegments(24, second))
+        ok = ok && ::pwrite(fd, bytes.data(), bytes.size(), at) == static_cast<ssize_t>(bytes.size());
+    ::close(fd);
+    if (!ok)
+        GTEST_SKIP() << "no room for a sparse file";
+    ASSERT_TRUE(WriteVideoHandler(path_, StrToFourCC("CDVC")));
+    EXPECT_EQ(ReadVideoHandler(path_), StrToFourCC("CDVC"));
+    char b[4];
+    rtl::TFileStream f(path_, rtl::TFileStream::Mode::Read);
+    EXPECT_EQ(f.Size(), second + static_cast<int64_t>(tail.size()));
+    f.ReadAt(HandlerAt(second + 24 + 12), b, 4);
+    EXPECT_EQ(std::string(b, 4), "CDVC");
+}
+
+TEST(FourCCText, CodesAndTextsRoundTrip)
+{
+    EXPECT_EQ(StrToFourCC("dvsd"), 1685288548u);
+    EXPECT_EQ(StrToFourCC("ab"), 25185u);
+    EXPECT_EQ(StrToFourCC("CDVCextra"), StrToFourCC("CDVC"));
+    EXPECT_EQ(StrToFourCC(""), 0u);
+    EXPECT_EQ(FourCCToStr(1685288548u), "dvsd");
+    EXPECT_EQ(FourCCToStr(25185u), std::string("ab\0\0", 4));
+    EXPECT_EQ(FourCC("iavs"), StrToFourCC("iavs"));
+}
