@@ -1,0 +1,136 @@
+// The chunk reader shared by the AVI readers: headers, clamping, pad bytes, bounded records and
+// iteration.
+#include <gtest/gtest.h>
+
+#include "formats/RiffChunk.h"
+#include "platform/rtl/FileStream.h"
+#include "tests/kit/RiffBuilder.h"
+#include "tests/kit/TempDir.h"
+
+using namespace formats;
+using testkit::LE32;
+using testkit::RiffBuilder;
+
+namespace {
+
+std::vector<std::string> Ids(const RiffSource& src, int64_t begin, int64_t limit, int maxChunks = 100)
+{
+    std::vector<std::string> ids;
+    RiffChunkCursor cur(src, begin, limit, maxChunks);
+    RiffChunk c;
+    while (cur.Next(c))
+        ids.push_back(std::string(reinterpret_cast<const char*>(&c.id), 4));
+    return ids;
+}
+
+} // namespace
+
+TEST(RiffChunkHeader, ReadsIdSizeAndClampsToTheLimit)
+{
+    const std::string bytes = "abcd" + LE32(100) + std::string(20, 'x');
+    MemorySource src(bytes);
+    RiffChunk c;
+    ASSERT_TRUE(ReadChunkHeader(src, 0, src.Size(), c));
+    EXPECT_EQ(c.id, FourCC("abcd"));
+    EXPECT_EQ(c.size, 100u);
+    EXPECT_EQ(c.dataPos(), 8);
+    EXPECT_EQ(c.available, 20);
+    EXPECT_TRUE(c.clamped());
+    EXPECT_EQ(c.end(src.Size()), 28);
+
+    ASSERT_TRUE(ReadChunkHeader(src, 0, 12, c));
+    EXPECT_EQ(c.available, 4);
+    EXPECT_FALSE(ReadChunkHeader(src, 24, src.Size(), c)); // 4 bytes left
+    EXPECT_FALSE(ReadChunkHeader(src, -1, src.Size(), c));
+}
+
+TEST(RiffChunkHeader, ListTypeNeedsFourBytes)
+{
+    const std::string bytes = RiffBuilder().chunk("LIST", "ab").chunk("LIST", "movi").build();
+    MemorySource src(bytes);
+    RiffChunk c;
+    uint32_t type = 0;
+    ASSERT_TRUE(ReadChunkHeader(src, 0, src.Size(), c));
+    EXPECT_TRUE(c.isList());
+    EXPECT_FALSE(ReadListType(src, c, type));
+    ASSERT_TRUE(ReadChunkHeader(src, c.end(src.Size()), src.Size(), c));
+    ASSERT_TRUE(ReadListType(src, c, type));
+    EXPECT_EQ(type, FourCC("movi"));
+}
+
+TEST(RiffChunkRecord, ReadsWithinTheChunkAndZeroFills)
+{
+    const std::string bytes = "strh" + LE32(6) + "123456" + "next" + LE32(0);
+    MemorySource src(bytes);
+    RiffChunk c;
+    ASSERT_TRUE(ReadChunkHeader(src, 0, src.Size(), c));
+    char rec[10];
+    EXPECT_EQ(ReadRecord(src, c, rec, sizeof rec), 6u);
+    EXPECT_EQ(std::string(rec, 10), std::string("123456\0\0\0\0", 10));
+    EXPECT_EQ(ReadRecord(src, c, rec, 3, 4), 2u);
+    EXPECT_EQ(std::string(rec, 3), std::string("56\0", 3));
+    EXPECT_EQ(ReadRecord(src, c, rec, 3, 6), 0u);
+    EXPECT_EQ(std::string(rec, 3), std::string(3, '\0'));
+}
+
+TEST(RiffChunkCursorTest, StepsOverPadBytesAndStopsAtTheLimit)
+{
+    const std::string bytes = RiffBuilder().chunk("odd1", "abc").chunk("even", "ab").raw("tail!").build();
+    MemorySource src(bytes);
+    EXPECT_EQ(Ids(src, 0, src.Size()), (std::vector<std::string>{"odd1", "even"}));
+    RiffChunkCursor cur(src, 0, src.Size());
+    RiffChunk c;
+    ASSERT_TRUE(cur.Next(c));
+    EXPECT_EQ(cur.Position(), 12);
+    ASSERT_TRUE(cur.Next(c));
+    EXPECT_FALSE(cur.Next(c));
+    EXPECT_EQ(cur.Remaining(), 5);
+    EXPECT_FALSE(cur.ShortRead());
+    // A limit inside the second chunk clamps it.
+    EXPECT_EQ(Ids(src, 0, 16), (std::vector<std::string>{"odd1"}));
+    EXPECT_EQ(Ids(src, 0, 20), (std::vector<std::string>{"odd1", "even"}));
+}
+
+TEST(RiffChunkCursorTest, CapsTheNumberOfChunks)
+{
+    std::string bytes;
+    for (int i = 0; i < 50; ++i)
+        bytes += "JUNK" + LE32(0);
+    MemorySource src(bytes);
+    RiffChunkCursor cur(src, 0, src.Size(), 10);
+    RiffChunk c;
+    int n = 0;
+    while (cur.Next(c))
+        ++n;
+    EXPECT_EQ(n, 10);
+    EXPECT_TRUE(cur.TooManyChunks());
+}
+
+TEST(RiffChunkCursorTest, HugeDeclaredSizesNeverOverflow)
+{
+    const std::string bytes = "RIFF" + LE32(0xFFFFFFFF) + "AVI " + "big " + LE32(0xFFFFFFFF) + "xy";
+    MemorySource src(bytes);
+    RiffChunk c;
+    ASSERT_TRUE(ReadChunkHeader(src, 0, INT64_MAX, c));
+    EXPECT_EQ(c.available, static_cast<int64_t>(bytes.size()) - 8);
+    EXPECT_EQ(Ids(src, 12, INT64_MAX), (std::vector<std::string>{"big "}));
+}
+
+TEST(RiffFileSource, ReadsAFileOpenedHereOrBorrowed)
+{
+    testkit::TempDir dir;
+    const std::string path = dir.file("f.bin");
+    testkit::WriteFileBytes(path, "0123456789");
+    FileSource own(path);
+    EXPECT_EQ(own.Size(), 10);
+    char b[8];
+    EXPECT_EQ(own.ReadAt(6, b, 8), 4u);
+    EXPECT_EQ(std::string(b, 4), "6789");
+    EXPECT_EQ(own.ReadAt(10, b, 8), 0u);
+
+    rtl::TFileStream stream(path, rtl::TFileStream::Mode::Read);
+    FileSource borrowed(stream);
+    EXPECT_EQ(borrowed.ReadAt(0, b, 3), 3u);
+    EXPECT_EQ(std::string(b, 3), "012");
+    EXPECT_THROW(FileSource(dir.file("missing")), rtl::EFileError);
+}
