@@ -43,13 +43,9 @@ TEST(FramesDuration, LargestNonZeroUnitChoosesTheLayout)
     EXPECT_EQ(FramesDurationToStr(60 * kSecond, kPal), "1mn 00s 00fr");
     EXPECT_EQ(FramesDurationToStr(59 * kSecond + 24 * kPal, kPal), "59s 24fr");
     EXPECT_EQ(FramesDurationToStr(12 * kPal, kPal), "12fr");
+    EXPECT_EQ(FramesDurationToStr(2 * kSecond + 29 * kNtsc, kNtsc), "2s 29fr");
     EXPECT_EQ(FramesDurationToStr(kPal - 1, kPal), "0fr");
     EXPECT_EQ(FramesDurationToStr(100 * 3600 * kSecond, kPal), "100h 00mn 00s 00fr");
-}
-
-TEST(FramesDuration, NtscFramesOfTheIncompleteSecond)
-{
-    EXPECT_EQ(FramesDurationToStr(2 * kSecond + 29 * kNtsc, kNtsc), "2s 29fr");
 }
 
 TEST(FramesDuration, NoFrameDurationOrNegativeDurationGivesZero)

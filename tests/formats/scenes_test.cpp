@@ -148,19 +148,6 @@ TEST(ScnFile, OneSceneFileHasCountOneAndTheFirstEntry)
     EXPECT_EQ(FileCount(dir.path()), 1u);
 }
 
-TEST(ScnFile, HeaderAndFirstEntrySizesFollowTheNameLength)
-{
-    testkit::TempDir dir;
-    const std::string video = dir.file("clip.avi");
-    ScnFileWriter w;
-    ASSERT_TRUE(w.OpenScnFile(video));
-    w.WriteScnScene(At(0), At(5));
-    ASSERT_TRUE(w.CloseScnFile());
-    EXPECT_EQ(testkit::ReadFileBytes(dir.file("clip.scn")).size(), (65 + video.size()) + (23 + video.size()));
-    EXPECT_EQ(ScnHeader(std::string(20, 'x'), 0).size(), 85u);
-    EXPECT_EQ(FirstEntry(std::string(20, 'x'), 0).size(), 43u);
-}
-
 TEST(ScnFile, ThreeScenesGiveStartsAndLengths)
 {
     testkit::TempDir dir;
