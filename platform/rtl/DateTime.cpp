@@ -6,6 +6,8 @@
 #include <mutex>
 
 #include "platform/rtl/DateTimeParts.h"
+#include "platform/rtl/Messages.h"
+#include "platform/rtl/StringIds.h"
 
 namespace rtl {
 
@@ -104,7 +106,7 @@ TDateTime EncodeDate(int year, int month, int day)
 {
     TDateTime out = 0;
     if (!TryEncodeDate(year, month, day, out))
-        throw EConvertError("Invalid argument to date encode");
+        throw EConvertError(Message(sid::sRtlDateEncodeError));
     return out;
 }
 
@@ -112,7 +114,7 @@ TDateTime EncodeTime(int hour, int min, int sec, int msec)
 {
     TDateTime out = 0;
     if (!TryEncodeTime(hour, min, sec, msec, out))
-        throw EConvertError("Invalid argument to time encode");
+        throw EConvertError(Message(sid::sRtlTimeEncodeError));
     return out;
 }
 
@@ -126,7 +128,7 @@ TDateTime EncodeDateTime(int year, int month, int day, int hour, int min, int se
 DayAndTime SplitDateTime(TDateTime dt)
 {
     if (!std::isfinite(dt) || std::fabs(dt) > static_cast<double>(kMaxDay - kMinDay))
-        throw EConvertError("Invalid date-time value");
+        throw EConvertError(Message(sid::sRtlInvalidDateTime));
     // The whole part is the day, also below zero, and the fraction's magnitude the time of day;
     // a time that rounds up to 24:00 is midnight of the following day.
     const double whole = std::trunc(dt);
@@ -139,7 +141,7 @@ DayAndTime SplitDateTime(TDateTime dt)
     }
     parts.msOfDay = static_cast<int>(ms);
     if (parts.day < kMinDay || parts.day > kMaxDay)
-        throw EConvertError("Invalid date-time value");
+        throw EConvertError(Message(sid::sRtlInvalidDateTime));
     return parts;
 }
 

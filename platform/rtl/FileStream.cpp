@@ -10,6 +10,9 @@
 #include <limits>
 #include <utility>
 
+#include "platform/rtl/Messages.h"
+#include "platform/rtl/StringIds.h"
+
 namespace rtl {
 
 static_assert(sizeof(off_t) == 8, "file offsets must be 64-bit");
@@ -19,9 +22,9 @@ namespace {
 // One system call moves at most this much, well inside ssize_t on every platform.
 constexpr size_t kMaxChunk = size_t{1} << 30;
 
-[[noreturn]] void Fail(const char* what, const std::string& path, int err)
+[[noreturn]] void Fail(int messageId, const std::string& path, int err)
 {
-    throw EFileError(std::string(what) + " \"" + path + "\". " + std::strerror(err));
+    throw EFileError(Message(messageId, {path, std::strerror(err)}));
 }
 
 int OpenFlags(TFileStream::Mode mode)
@@ -43,7 +46,7 @@ int OpenFlags(TFileStream::Mode mode)
 
 TFileStream::TFileStream(const std::string& path, Mode mode) : path_(path)
 {
-    const char* what = mode == Mode::Create ? "Cannot create file" : "Cannot open file";
+    const int what = mode == Mode::Create ? sid::sRtlCreateError : sid::sRtlOpenError;
     int fd;
     do {
         fd = ::open(path.c_str(), OpenFlags(mode) | O_CLOEXEC, 0666);
@@ -87,9 +90,9 @@ int64_t TFileStream::Size() const
 {
     struct stat st {};
     if (fd_ < 0)
-        Fail("Cannot read the size of", path_, EBADF);
+        Fail(sid::sRtlSizeError, path_, EBADF);
     if (::fstat(fd_, &st) != 0)
-        Fail("Cannot read the size of", path_, errno);
+        Fail(sid::sRtlSizeError, path_, errno);
     return static_cast<int64_t>(st.st_size);
 }
 
@@ -108,7 +111,7 @@ int64_t TFileStream::Seek(int64_t offset, Origin origin)
         break;
     }
     if ((offset > 0 && base > std::numeric_limits<int64_t>::max() - offset) || base + offset < 0)
-        Fail("Cannot seek in", path_, EINVAL);
+        Fail(sid::sRtlSeekError, path_, EINVAL);
     pos_ = base + offset;
     return pos_;
 }
@@ -116,7 +119,7 @@ int64_t TFileStream::Seek(int64_t offset, Origin origin)
 size_t TFileStream::ReadAt(int64_t offset, void* buffer, size_t count) const
 {
     if (fd_ < 0)
-        Fail("Stream read error in", path_, EBADF);
+        Fail(sid::sRtlReadError, path_, EBADF);
     auto* out = static_cast<char*>(buffer);
     size_t done = 0;
     while (done < count) {
@@ -125,7 +128,7 @@ size_t TFileStream::ReadAt(int64_t offset, void* buffer, size_t count) const
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            Fail("Stream read error in", path_, errno);
+            Fail(sid::sRtlReadError, path_, errno);
         }
         if (n == 0)
             break; // end of file
@@ -145,14 +148,13 @@ void TFileStream::ReadBuffer(void* buffer, size_t count)
 {
     const size_t n = Read(buffer, count);
     if (n != count)
-        throw EFileError("Stream read error in \"" + path_ + "\": " + std::to_string(count) + " bytes wanted, " +
-                         std::to_string(n) + " read");
+        throw EFileError(Message(sid::sRtlShortRead, {path_, std::to_string(count), std::to_string(n)}));
 }
 
 void TFileStream::WriteAt(int64_t offset, const void* buffer, size_t count)
 {
     if (fd_ < 0)
-        Fail("Stream write error in", path_, EBADF);
+        Fail(sid::sRtlWriteError, path_, EBADF);
     const auto* in = static_cast<const char*>(buffer);
     size_t done = 0;
     while (done < count) {
@@ -161,10 +163,10 @@ void TFileStream::WriteAt(int64_t offset, const void* buffer, size_t count)
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            Fail("Stream write error in", path_, errno);
+            Fail(sid::sRtlWriteError, path_, errno);
         }
         if (n == 0)
-            Fail("Stream write error in", path_, ENOSPC); // no progress: the device is full
+            Fail(sid::sRtlWriteError, path_, ENOSPC); // no progress: the device is full
         done += static_cast<size_t>(n);
     }
 }
@@ -233,9 +235,9 @@ void TFileStream::WriteU64(uint64_t v)
 void TFileStream::Flush()
 {
     if (fd_ < 0)
-        Fail("Cannot flush", path_, EBADF);
+        Fail(sid::sRtlFlushError, path_, EBADF);
     if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS)
-        Fail("Cannot flush", path_, errno);
+        Fail(sid::sRtlFlushError, path_, errno);
 }
 
 void TFileStream::Close()
@@ -245,7 +247,7 @@ void TFileStream::Close()
     // The descriptor is gone whatever close() says; a reported error still means lost data.
     const int fd = std::exchange(fd_, -1);
     if (::close(fd) != 0 && errno != EINTR)
-        Fail("Cannot close", path_, errno);
+        Fail(sid::sRtlCloseError, path_, errno);
 }
 
 } // namespace rtl

@@ -3,6 +3,8 @@
 #include <cmath>
 
 #include "platform/rtl/FloatText.h"
+#include "platform/rtl/Messages.h"
+#include "platform/rtl/StringIds.h"
 #include "platform/rtl/SysUtils.h"
 
 namespace rtl {
@@ -79,7 +81,7 @@ double StrToFloat(std::string_view s, const FormatSettings& fs)
 {
     double v = 0;
     if (!TryStrToFloat(s, v, fs))
-        throw EConvertError("'" + std::string(s) + "' is not a valid floating point value");
+        throw EConvertError(Message(sid::sRtlInvalidFloat, {s}));
     return v;
 }
 

@@ -3,6 +3,8 @@
 #include <limits>
 
 #include "platform/rtl/FloatText.h"
+#include "platform/rtl/Messages.h"
+#include "platform/rtl/StringIds.h"
 
 namespace rtl {
 
@@ -98,13 +100,13 @@ public:
 private:
     [[noreturn]] void Invalid() const
     {
-        throw EConvertError("Format '" + std::string(fmt_) + "' invalid or incompatible with argument");
+        throw EConvertError(Message(sid::sRtlInvalidFormat, {fmt_}));
     }
 
     const FormatArg::Value& NextArg()
     {
         if (next_ >= args_.size())
-            throw EConvertError("No argument for format '" + std::string(fmt_) + "'");
+            throw EConvertError(Message(sid::sRtlNoArgument, {fmt_}));
         return args_[next_++].value();
     }
 

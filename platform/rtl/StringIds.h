@@ -7,6 +7,26 @@ namespace rtl::sid {
 constexpr int sWaveFormatBase = 60000;
 constexpr int sWaveFormatUnknown = 59999;
 
+// Runtime errors (platform/rtl): 11000-11029. "%s" marks where the file name or text goes.
+constexpr int sRtlOpenError = 11000;
+constexpr int sRtlCreateError = 11001;
+constexpr int sRtlReadError = 11002;
+constexpr int sRtlWriteError = 11003;
+constexpr int sRtlShortRead = 11004;
+constexpr int sRtlSeekError = 11005;
+constexpr int sRtlSizeError = 11006;
+constexpr int sRtlFlushError = 11007;
+constexpr int sRtlCloseError = 11008;
+constexpr int sRtlFileClosed = 11009;
+constexpr int sRtlInvalidFormat = 11010;
+constexpr int sRtlNoArgument = 11011;
+constexpr int sRtlDateEncodeError = 11012;
+constexpr int sRtlTimeEncodeError = 11013;
+constexpr int sRtlInvalidDateTime = 11014;
+constexpr int sRtlInvalidInteger = 11015;
+constexpr int sRtlInvalidFloat = 11016;
+constexpr int sRtlInvalidFloatOp = 11017;
+
 // RIFF structure listing and in-place AVI patches (formats/riffunit, formats/fpsunit): 11200-11249.
 constexpr int sRiffCaption = 11200;
 constexpr int sRiffHeaderOf = 11201;

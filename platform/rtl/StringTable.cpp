@@ -6,6 +6,25 @@ namespace rtl {
 using namespace sid;
 
 const StringEntry kStringTable[] = {
+    // Runtime errors
+    {sRtlOpenError, "Cannot open file \"%s\". %s"},
+    {sRtlCreateError, "Cannot create file \"%s\". %s"},
+    {sRtlReadError, "Stream read error in \"%s\". %s"},
+    {sRtlWriteError, "Stream write error in \"%s\". %s"},
+    {sRtlShortRead, "Stream read error in \"%s\": %s bytes wanted, %s read"},
+    {sRtlSeekError, "Cannot seek in \"%s\". %s"},
+    {sRtlSizeError, "Cannot read the size of \"%s\". %s"},
+    {sRtlFlushError, "Cannot flush \"%s\". %s"},
+    {sRtlCloseError, "Cannot close \"%s\". %s"},
+    {sRtlFileClosed, "Stream write error in \"%s\": the file is closed"},
+    {sRtlInvalidFormat, "Format '%s' invalid or incompatible with argument"},
+    {sRtlNoArgument, "No argument for format '%s'"},
+    {sRtlDateEncodeError, "Invalid argument to date encode"},
+    {sRtlTimeEncodeError, "Invalid argument to time encode"},
+    {sRtlInvalidDateTime, "Invalid date-time value"},
+    {sRtlInvalidInteger, "'%s' is not a valid integer value"},
+    {sRtlInvalidFloat, "'%s' is not a valid floating point value"},
+    {sRtlInvalidFloatOp, "Invalid floating point operation"},
     // RIFF structure listing and in-place AVI patches
     {sRiffCaption, "Analyse an AVI file"},
     {sRiffHeaderOf, "Header of the file %s"},

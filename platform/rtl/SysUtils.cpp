@@ -4,6 +4,9 @@
 #include <cmath>
 #include <limits>
 
+#include "platform/rtl/Messages.h"
+#include "platform/rtl/StringIds.h"
+
 namespace rtl {
 
 namespace {
@@ -14,7 +17,7 @@ constexpr double kTwoTo63 = 9223372036854775808.0;
 int64_t CheckedToInt64(double x)
 {
     if (!(x >= -kTwoTo63 && x < kTwoTo63))
-        throw EConvertError("Invalid floating point operation");
+        throw EConvertError(Message(sid::sRtlInvalidFloatOp));
     return static_cast<int64_t>(x);
 }
 
@@ -127,7 +130,7 @@ int64_t StrToInt(std::string_view s)
 {
     int64_t v = 0;
     if (!TryStrToInt(s, v))
-        throw EConvertError("'" + std::string(s) + "' is not a valid integer value");
+        throw EConvertError(Message(sid::sRtlInvalidInteger, {s}));
     return v;
 }
 

@@ -1,5 +1,8 @@
 #include "platform/rtl/TextFile.h"
 
+#include "platform/rtl/Messages.h"
+#include "platform/rtl/StringIds.h"
+
 namespace rtl {
 
 namespace {
@@ -26,7 +29,7 @@ TTextWriter::~TTextWriter()
 void TTextWriter::Write(std::string_view text)
 {
     if (!file_.IsOpen())
-        throw EFileError("Stream write error in \"" + file_.FileName() + "\": the file is closed");
+        throw EFileError(Message(sid::sRtlFileClosed, {file_.FileName()}));
     buffer_ += text;
     if (buffer_.size() >= kBufferSize) {
         // The buffer is dropped only once written, so a failed write loses nothing already given.

@@ -82,6 +82,8 @@ TEST(FileStreamOpen, MissingFileRaisesWithPathAndReason)
     EXPECT_THROW(TFileStream(path, TFileStream::Mode::Write), EFileError);
     EXPECT_FALSE(std::filesystem::exists(path)); // opening for writing never creates
     EXPECT_THROW(TFileStream(dir.file("no/such/folder.avi"), TFileStream::Mode::Create), EFileError);
+    const std::string odd = dir.file("100%s %d.avi"); // the name is not read as a format
+    EXPECT_TRUE(Contains(Message([&] { TFileStream f(odd, TFileStream::Mode::Read); }), odd));
 }
 
 TEST(FileStreamOpen, ReadOnlyFileOpenedForWritingRaises)
