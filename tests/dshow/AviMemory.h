@@ -1,0 +1,109 @@
+#pragma once
+// In-memory and sparse byte streams for the AVI writer and reader tests.
+#include "platform/dshow/AviDemux.h"
+#include "platform/dshow/AviMuxWriter.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace avitest {
+
+// A whole file in memory, written and read at offsets.
+class MemoryFile : public ds::AviByteStream, public ds::AviByteSource {
+public:
+    std::string bytes;
+    int64_t failAfter = -1; // writes reaching past this offset fail (a full disk)
+
+    bool WriteAt(int64_t offset, const void* data, size_t size) override
+    {
+        if (failAfter >= 0 && offset + static_cast<int64_t>(size) > failAfter)
+            return false;
+        if (bytes.size() < offset + size)
+            bytes.resize(offset + size);
+        std::memcpy(bytes.data() + offset, data, size);
+        return true;
+    }
+    int64_t Size() const override { return static_cast<int64_t>(bytes.size()); }
+    size_t ReadAt(int64_t offset, void* buffer, size_t count) const override
+    {
+        if (offset < 0 || offset >= Size())
+            return 0;
+        const size_t n = std::min(count, bytes.size() - static_cast<size_t>(offset));
+        std::memcpy(buffer, bytes.data() + offset, n);
+        return n;
+    }
+};
+
+// A file of many gigabytes whose big writes are dropped (they read back as zeros): only the
+// structure (headers, indexes) is kept, so offsets past 4 GiB can be tested in memory.
+class SparseFile : public ds::AviByteStream, public ds::AviByteSource {
+public:
+    static constexpr size_t kKeepBelow = 1 << 16;
+    std::map<int64_t, std::string> pieces;
+    int64_t size = 0;
+
+    bool WriteAt(int64_t offset, const void* data, size_t n) override
+    {
+        size = std::max<int64_t>(size, offset + static_cast<int64_t>(n));
+        if (n >= kKeepBelow)
+            return true;
+        // Overwrites hit earlier pieces at the same offsets (the writer patches whole fields).
+        const auto* p = static_cast<const char*>(data);
+        for (auto& [at, piece] : pieces) {
+            const int64_t from = std::max<int64_t>(at, offset);
+            const int64_t to = std::min<int64_t>(at + static_cast<int64_t>(piece.size()), offset + static_cast<int64_t>(n));
+            if (from < to)
+                std::memcpy(piece.data() + (from - at), p + (from - offset), static_cast<size_t>(to - from));
+        }
+        pieces[offset].assign(p, n);
+        return true;
+    }
+    int64_t Size() const override { return size; }
+    size_t ReadAt(int64_t offset, void* buffer, size_t count) const override
+    {
+        if (offset < 0 || offset >= size)
+            return 0;
+        count = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(count), size - offset));
+        auto* out = static_cast<char*>(buffer);
+        std::memset(out, 0, count);
+        for (const auto& [at, piece] : pieces) {
+            const int64_t from = std::max<int64_t>(at, offset);
+            const int64_t to = std::min<int64_t>(at + static_cast<int64_t>(piece.size()), offset + static_cast<int64_t>(count));
+            if (from < to)
+                std::memcpy(out + (from - offset), piece.data() + (from - at), static_cast<size_t>(to - from));
+        }
+        return count;
+    }
+};
+
+inline uint32_t Fcc(const char (&s)[5])
+{
+    return static_cast<uint32_t>(static_cast<uint8_t>(s[0])) | static_cast<uint32_t>(static_cast<uint8_t>(s[1])) << 8 |
+           static_cast<uint32_t>(static_cast<uint8_t>(s[2])) << 16 | static_cast<uint32_t>(static_cast<uint8_t>(s[3])) << 24;
+}
+
+inline std::string LE32(uint32_t v)
+{
+    std::string s(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        s[i] = static_cast<char>(v >> (8 * i));
+    return s;
+}
+
+// RIFF pieces for hand-made files: a chunk (padded) and a list.
+inline std::string Chunk(const char (&id)[5], const std::string& data)
+{
+    std::string s = std::string(id, 4) + LE32(static_cast<uint32_t>(data.size())) + data;
+    if (data.size() & 1)
+        s += '\0';
+    return s;
+}
+inline std::string List(const char (&type)[5], const std::string& body, const char (&id)[5] = "LIST")
+{
+    return Chunk(id, std::string(type, 4) + body);
+}
+
+} // namespace avitest
