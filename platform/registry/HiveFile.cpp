@@ -211,9 +211,15 @@ bool SaveHiveLocked(Hive& hive)
 {
     if (!hive.dirty) return true;
     if (hive.readOnly) return false;
-    const size_t slash = hive.path.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string(".") : hive.path.substr(0, slash);
-    const std::string name = hive.path.substr(slash == std::string::npos ? 0 : slash + 1);
+    // A hive kept elsewhere through a symbolic link is replaced where it lies, keeping the link.
+    std::string target = hive.path;
+    if (char* real = realpath(hive.path.c_str(), nullptr)) {
+        target = real;
+        std::free(real);
+    }
+    const size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash);
+    const std::string name = target.substr(slash == std::string::npos ? 0 : slash + 1);
     if (!MakeFolders(folder)) return false;
     const std::string temp = folder + "/." + name + "." + std::to_string(getpid()) + ".tmp";
     const std::string text = SerializeHive(hive.root, hive.title);
@@ -232,7 +238,7 @@ bool SaveHiveLocked(Hive& hive)
         hook = store.hook;
     }
     if (hook && !hook(temp)) return false;
-    if (std::rename(temp.c_str(), hive.path.c_str()) != 0) {
+    if (std::rename(temp.c_str(), target.c_str()) != 0) {
         unlink(temp.c_str());
         return false;
     }

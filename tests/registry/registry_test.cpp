@@ -233,6 +233,60 @@ TEST_F(RegistryTest, LocalMachineIsReadOnlyAndEmptyWithoutItsFile)
     EXPECT_FALSE(r.DeleteKey("\\Software"));
 }
 
+TEST_F(RegistryTest, AHiveBehindASymbolicLinkIsSavedThroughIt)
+{
+    fs::create_directory(dir.path() / "dotfiles");
+    testkit::WriteFileBytes(dir.file("dotfiles/hkcu"), "[K]\n");
+    fs::create_symlink(dir.path() / "dotfiles/hkcu", hkcu());
+    TRegistry r;
+    ASSERT_TRUE(r.OpenKey("\\K", false));
+    r.WriteInteger("v", 7);
+    ASSERT_TRUE(r.Flush());
+    EXPECT_TRUE(fs::is_symlink(hkcu()));
+    EXPECT_NE(testkit::ReadFileBytes(dir.file("dotfiles/hkcu")).find("\"v\"=dword:00000007"), std::string::npos);
+}
+
+// Damaged files of every shape are either read or refused, never crash, and what is read
+// writes back to a text that reads the same.
+TEST(HiveText, MangledFilesAreReadOrRefusedAndReadOnesRoundTrip)
+{
+    Key source;
+    Key& k = source.subkey("Software").subkey("Ivor Varnet").subkey("Morvel");
+    k.value("Top") = Value{"Top", DataType::Integer, std::string("\x10\0\0\0", 4)};
+    k.value("Name") = Value{"Name", DataType::String, "Ari\"al\\\n"};
+    k.value("F") = Value{"F", DataType::Binary, std::string(8, '\x3f')};
+    k.subkey("Actions").value("") = Value{"", DataType::ExpandString, "x"};
+    const std::string text = SerializeHive(source, "test");
+    uint32_t seed = 12345;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u, seed >> 8; };
+    const std::string alphabet = "[]\\\"=@:,;\n\r x0fdwordhexexpand\xc3\xa9";
+    int read = 0;
+    for (int i = 0; i < 3000; ++i) {
+        std::string mangled = text;
+        for (uint32_t n = next() % 4 + 1; n > 0; --n) {
+            const size_t at = next() % mangled.size();
+            switch (next() % 3) {
+            case 0: mangled[at] = alphabet[next() % alphabet.size()]; break;
+            case 1: mangled.erase(at, next() % 8); break;
+            default: mangled.insert(at, 1, alphabet[next() % alphabet.size()]);
+            }
+            if (mangled.empty()) mangled = "[";
+        }
+        Key parsed;
+        std::string error;
+        if (!ParseHive(mangled, parsed, error)) {
+            EXPECT_FALSE(error.empty());
+            continue;
+        }
+        ++read;
+        const std::string again = SerializeHive(parsed, "test");
+        Key reparsed;
+        ASSERT_TRUE(ParseHive(again, reparsed, error)) << error << "\n" << again;
+        EXPECT_EQ(SerializeHive(reparsed, "test"), again);
+    }
+    EXPECT_GT(read, 100);
+}
+
 TEST_F(RegistryTest, ThreadsShareTheHiveSafely)
 {
     constexpr int kThreads = 4, kValues = 200;

@@ -1,10 +1,13 @@
 // Shell services on a desktop confined to a temporary home: trash, user folders, launchers.
 #include <cstdlib>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include <gtest/gtest.h>
 
 #include "platform/shell/DesktopEntry.h"
+#include "platform/shell/Prompter.h"
 #include "platform/shell/Shell.h"
 #include "tests/kit/TempDir.h"
 
@@ -112,6 +115,32 @@ TEST_F(ShellTest, ExecArgumentsAreQuotedAndPercentIsDoubled)
                                           "Terminal=false\n");
 }
 
+// GLib's launcher reads the file independently: it must start exactly our program with exactly our
+// arguments. (GLib looks the program up before expanding "%%", so the '%' is in an argument here.)
+TEST_F(ShellTest, GioLaunchesTheExactProgramAndArguments)
+{
+    if (!testkit::HaveProgram("gio")) GTEST_SKIP() << "gio is not installed";
+    const fs::path folder = home / "dv tools/$x \"q\" \\ back";
+    fs::create_directories(folder);
+    const fs::path out = home / "out.txt";
+    const fs::path program = folder / "run";
+    testkit::WriteFileBytes(program.string(), "#!/bin/sh\nprintf '%s|' \"$0\" \"$@\" > \"$HOME/out.txt\"\n");
+    fs::permissions(program, fs::perms::owner_all);
+    shell::DesktopEntry e;
+    e.name = "Run";
+    e.program = program.string();
+    e.arguments = {"100% sure", "`tick` $HOME"};
+    e.fieldCode = "%F";
+    const std::string desktop = (home / "run.desktop").string();
+    ASSERT_TRUE(shell::WriteDesktopEntry(desktop, e));
+    const std::string clip = (home / "my clip.avi").string();
+    std::string output;
+    ASSERT_EQ(testkit::RunCommand("gio launch '" + desktop + "' '" + clip + "'", &output), 0) << output;
+    for (int i = 0; i < 500 && !(fs::exists(out) && fs::file_size(out) > 0); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(testkit::ReadFileBytes(out.string()), program.string() + "|100% sure|`tick` $HOME|" + clip + "|");
+}
+
 TEST_F(ShellTest, DesktopFileWrittenWholeOrNotAtAll)
 {
     shell::DesktopEntry e;
@@ -132,6 +161,29 @@ TEST_F(ShellTest, ExecutablePathIsThisProgram)
 {
     EXPECT_EQ(fs::path(shell::ExecutablePath()).filename(), "shell_test");
     EXPECT_NE(shell::OsVersionName().find(" - kernel "), std::string::npos);
+}
+
+TEST_F(ShellTest, AStartedProgramGetsItsArgumentsUntouched)
+{
+    const fs::path out = home / "out file.txt";
+    ASSERT_TRUE(shell::StartProgram("/bin/sh", {"-c", "printf '%s' \"$1\" > \"$2\"", "sh", "a b %F $x", out.string()}));
+    for (int i = 0; i < 500 && !(fs::exists(out) && fs::file_size(out) > 0); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(testkit::ReadFileBytes(out.string()), "a b %F $x");
+    EXPECT_FALSE(shell::StartProgram((home / "no such program").string(), {}));
+}
+
+TEST(Prompter, HiddenModeAnswersQuestionsAsToldAndNoticesWithOk)
+{
+    using namespace shell;
+    StdErrPrompter no;
+    StdErrPrompter yes(ModalResult::mrYes);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(no.MessageDlg("Delete?", MsgDlgType::mtWarning, mbYes | mbNo), ModalResult::mrNo);
+    EXPECT_EQ(yes.MessageDlg("Delete?", MsgDlgType::mtWarning, mbYes | mbNo), ModalResult::mrYes);
+    EXPECT_EQ(no.MessageDlg("Done.", MsgDlgType::mtInformation, mbOK), ModalResult::mrOk);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "morvel: warning: Delete?\nmorvel: warning: Delete?\nmorvel: note: Done.\n");
 }
 
 } // namespace
