@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/rtl/Format.h"
+#include "platform/rtl/Strings.h"
 #include "platform/rtl/SysUtils.h"
 
 namespace formats {
@@ -39,6 +41,12 @@ std::string CreateTemp(const std::string& target, int& err)
     return {};
 }
 
+// The runtime's own wording, so a failed temporary file reads like any failed create.
+std::string CreateError(const std::string& target, int err)
+{
+    return rtl::Format(rtl::LoadStr(rtl::sid::sRtlCreateError), target, std::strerror(err));
+}
+
 } // namespace
 
 ReplacingFile::~ReplacingFile()
@@ -56,7 +64,7 @@ bool ReplacingFile::Open(const std::string& target)
     int err = 0;
     temp_ = CreateTemp(target, err);
     if (temp_.empty()) {
-        error_ = "Cannot create file \"" + target + "\". " + std::strerror(err);
+        error_ = CreateError(target, err);
         return false;
     }
     try {
@@ -133,7 +141,7 @@ bool ReplacingFile::Commit()
         }
     }
     if (!Failed() && std::rename(temp_.c_str(), target_.c_str()) != 0)
-        Fail("Cannot create file \"" + target_ + "\". " + std::strerror(errno));
+        Fail(CreateError(target_, errno));
     if (Failed()) {
         Discard();
         return false;
