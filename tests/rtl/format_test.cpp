@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <random>
 
 #include "platform/rtl/Format.h"
 
@@ -192,4 +193,22 @@ TEST(FormatDefaults, VariadicFormUsesProcessSettings)
 {
     EXPECT_EQ(Format("%s %s %s", "Morvel", "1.0.1", "En"), "Morvel 1.0.1 En");
     EXPECT_EQ(Format("%.2f", 1.5), FormatV("%.2f", {1.5}, DefaultFormatSettings()));
+}
+
+TEST(FormatRobustness, ArbitraryPatternsFormatOrRaiseNeverCrash)
+{
+    // Patterns may come from a user's preferences: any bytes must give text or EConvertError.
+    std::mt19937 rng(12345);
+    const std::string alphabet = "%%%%:-.*0123456789dDuxXpsSeEfFgGnNmM '\"ahmnyzctAP/\xe6\x97\xa5";
+    const std::vector<FormatArg> args{1, -2, 3.5, "text", uint64_t{4}, 0.0, "", -7.25};
+    for (int round = 0; round < 20000; ++round) {
+        std::string fmt;
+        const size_t length = rng() % 12;
+        for (size_t i = 0; i < length; ++i)
+            fmt += alphabet[rng() % alphabet.size()];
+        try {
+            FormatV(fmt, args, FormatSettings{});
+        } catch (const EConvertError&) {
+        }
+    }
 }

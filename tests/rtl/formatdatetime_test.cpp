@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <random>
 
 #include "platform/rtl/FormatDateTime.h"
 
@@ -181,4 +182,22 @@ TEST(FormatDateTimeValues, SelfReferencingRegionalFormatStops)
     FormatSettings fs;
     fs.ShortDateFormat = "ddddd|";
     EXPECT_EQ(FormatDateTime("ddddd", kMorning, fs), "||");
+}
+
+TEST(FormatDateTimeValues, ArbitraryPatternsNeverCrash)
+{
+    std::mt19937 rng(54321);
+    const std::string letters = "dmyhnsztcaAMPp/:'\" x\xe6\x97\xa5";
+    for (int round = 0; round < 20000; ++round) {
+        std::string pattern;
+        const size_t length = rng() % 14;
+        for (size_t i = 0; i < length; ++i)
+            pattern += letters[rng() % letters.size()];
+        const TDateTime dt = (static_cast<double>(rng() % 4000000) - 700000.0) + (rng() % 1000) / 1000.0;
+        try {
+            F(pattern, dt);
+        } catch (const EConvertError&) {
+            ASSERT_TRUE(dt < -693593 || dt >= 2958466) << dt; // only outside the calendar
+        }
+    }
 }
