@@ -173,8 +173,9 @@ private:
             d.leftJustify = true;
             ++i;
         }
+        const bool starWidth = i < fmt_.size() && fmt_[i] == '*';
         d.width = Number(i);
-        if (d.width < -1 || (d.width < 0 && i > start && fmt_[i - 1] == '*')) {
+        if (starWidth && d.width < 0) {
             // A negative width given by "*" left-justifies, as in C.
             d.leftJustify = true;
             d.width = -d.width;

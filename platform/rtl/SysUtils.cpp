@@ -31,6 +31,12 @@ char UpperAscii(char c)
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
+// Bytes up to the blank count as white space; UTF-8 bytes are all above it.
+bool IsTrimmed(char c)
+{
+    return static_cast<unsigned char>(c) <= ' ';
+}
+
 int HexValue(char c)
 {
     if (c >= '0' && c <= '9')
@@ -164,12 +170,6 @@ bool SameText(std::string_view a, std::string_view b)
         if (LowerAscii(a[i]) != LowerAscii(b[i]))
             return false;
     return true;
-}
-
-// Bytes up to the blank count as white space; UTF-8 bytes are all above it.
-static bool IsTrimmed(char c)
-{
-    return static_cast<unsigned char>(c) <= ' ';
 }
 
 std::string TrimLeft(std::string_view s)
