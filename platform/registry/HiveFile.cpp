@@ -187,7 +187,8 @@ std::string RegistryFolder()
     if (dir.empty()) {
         const std::string config = EnvOrEmpty("XDG_CONFIG_HOME");
         // The base directory spec says a relative XDG_CONFIG_HOME is to be ignored.
-        dir = (!config.empty() && config.front() == '/') ? config + "/morvel" : HomeFolder() + "/.config/morvel";
+        dir = (!config.empty() && config.front() == '/') ? WithoutTrailingSlash(config) + "/morvel"
+                                                          : WithoutTrailingSlash(HomeFolder()) + "/.config/morvel";
     }
     return WithoutTrailingSlash(dir);
 }

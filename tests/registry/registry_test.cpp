@@ -31,6 +31,17 @@ protected:
     testkit::TempDir dir;
 };
 
+TEST_F(RegistryTest, TheFolderComesFromTheEnvironmentInItsOrder)
+{
+    EXPECT_EQ(RegistryFolder(), dir.path().string());
+    unsetenv("MORVEL_REGISTRY_DIR");
+    setenv("HOME", dir.file("home").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", dir.file("config/").c_str(), 1);
+    EXPECT_EQ(RegistryFolder(), dir.file("config/morvel"));
+    setenv("XDG_CONFIG_HOME", "relative", 1); // ignored, as the base directory rules say
+    EXPECT_EQ(RegistryFolder(), dir.file("home/.config/morvel"));
+}
+
 TEST_F(RegistryTest, TypedValuesSurviveASaveAndAFreshStart)
 {
     {

@@ -262,22 +262,6 @@ TEST_F(PreferencesTest, OutOfRangeValuesTakeTheirDefaults)
     EXPECT_EQ(IncrustFont.Name, "Arial");
 }
 
-TEST_F(PreferencesTest, TheEdgesOfTheRangesAreKept)
-{
-    reg::TRegistry r;
-    SaveDefaultsAndOpen(r);
-    r.WriteInteger("Ordre de la Liste", 3);
-    r.WriteInteger("Frequence DV", 0);
-    r.WriteInteger("Volume", 10000);
-    r.WriteInteger("Incrust positionX", 1000);
-    ASSERT_TRUE(r.Flush());
-    Reload();
-    EXPECT_EQ(OrdreDeLaListe, 3);
-    EXPECT_EQ(FrequenceDV, 0);
-    EXPECT_EQ(Volume, 10000);
-    EXPECT_EQ(IncrustPositionX, 1000);
-}
-
 TEST_F(PreferencesTest, ActionsAreRebuiltInListOrderOnEverySave)
 {
     LoadPreferences(kScreen);

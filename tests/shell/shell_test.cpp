@@ -157,12 +157,6 @@ TEST_F(ShellTest, DesktopFileWrittenWholeOrNotAtAll)
     EXPECT_EQ(files, 1u); // no temporary left behind
 }
 
-TEST_F(ShellTest, ExecutablePathIsThisProgram)
-{
-    EXPECT_EQ(fs::path(shell::ExecutablePath()).filename(), "shell_test");
-    EXPECT_NE(shell::OsVersionName().find(" - kernel "), std::string::npos);
-}
-
 TEST_F(ShellTest, AStartedProgramGetsItsArgumentsUntouched)
 {
     const fs::path out = home / "out file.txt";
