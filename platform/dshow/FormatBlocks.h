@@ -1,0 +1,93 @@
+#pragma once
+// The format blocks of media types in their little-endian Windows byte layouts:
+// VIDEOINFOHEADER (88 bytes), WAVEFORMATEX (18 bytes + cbSize extra bytes), DVINFO (32 bytes).
+// Read a block with Parse (false when it is too short), write one with Bytes().
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace ds {
+
+// Little-endian field access into byte buffers.
+inline uint16_t GetLE16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+inline uint32_t GetLE32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+           (static_cast<uint32_t>(p[3]) << 24);
+}
+inline uint64_t GetLE64(const uint8_t* p) { return GetLE32(p) | (static_cast<uint64_t>(GetLE32(p + 4)) << 32); }
+inline void PutLE16(uint8_t* p, uint16_t v) { p[0] = static_cast<uint8_t>(v); p[1] = static_cast<uint8_t>(v >> 8); }
+inline void PutLE32(uint8_t* p, uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+inline void PutLE64(uint8_t* p, uint64_t v) { PutLE32(p, static_cast<uint32_t>(v)); PutLE32(p + 4, static_cast<uint32_t>(v >> 32)); }
+
+struct Rect {
+    int32_t left = 0, top = 0, right = 0, bottom = 0;
+    friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+struct BitmapInfoHeader {  // 40 bytes
+    uint32_t biSize = 40;
+    int32_t biWidth = 0;
+    int32_t biHeight = 0;
+    uint16_t biPlanes = 1;
+    uint16_t biBitCount = 0;
+    uint32_t biCompression = 0;
+    uint32_t biSizeImage = 0;
+    int32_t biXPelsPerMeter = 0;
+    int32_t biYPelsPerMeter = 0;
+    uint32_t biClrUsed = 0;
+    uint32_t biClrImportant = 0;
+    friend bool operator==(const BitmapInfoHeader&, const BitmapInfoHeader&) = default;
+};
+
+struct VideoInfoHeader {
+    static constexpr size_t kSize = 88;
+    Rect rcSource;
+    Rect rcTarget;
+    uint32_t dwBitRate = 0;
+    uint32_t dwBitErrorRate = 0;
+    int64_t AvgTimePerFrame = 0;  // 100 ns
+    BitmapInfoHeader bmiHeader;
+
+    static bool Parse(const uint8_t* data, size_t size, VideoInfoHeader& out);
+    std::vector<uint8_t> Bytes() const;
+    friend bool operator==(const VideoInfoHeader&, const VideoInfoHeader&) = default;
+};
+
+struct WaveFormatEx {
+    static constexpr size_t kSize = 18;
+    uint16_t wFormatTag = 0;
+    uint16_t nChannels = 0;
+    uint32_t nSamplesPerSec = 0;
+    uint32_t nAvgBytesPerSec = 0;
+    uint16_t nBlockAlign = 0;
+    uint16_t wBitsPerSample = 0;
+    uint16_t cbSize = 0;
+    std::vector<uint8_t> extra;  // cbSize bytes after the 18
+
+    // A 16-byte block (the older layout without cbSize) parses with cbSize 0.
+    static bool Parse(const uint8_t* data, size_t size, WaveFormatEx& out);
+    std::vector<uint8_t> Bytes() const;  // 18 + extra.size() bytes, cbSize written as extra.size()
+    static WaveFormatEx Pcm(uint32_t rate, uint16_t channels, uint16_t bits);
+    friend bool operator==(const WaveFormatEx&, const WaveFormatEx&) = default;
+};
+
+struct DvInfo {
+    static constexpr size_t kSize = 32;
+    uint32_t dwDVAAuxSrc = 0;
+    uint32_t dwDVAAuxCtl = 0;
+    uint32_t dwDVAAuxSrc1 = 0;
+    uint32_t dwDVAAuxCtl1 = 0;
+    uint32_t dwDVVAuxSrc = 0;
+    uint32_t dwDVVAuxCtl = 0;
+    uint32_t dwDVReserved[2] = {0, 0};
+
+    static bool Parse(const uint8_t* data, size_t size, DvInfo& out);
+    std::vector<uint8_t> Bytes() const;
+    // The VAUX source pack's 50/60 flag (bit 21): set for 625-line (PAL) streams.
+    bool Is625Lines() const { return (dwDVVAuxSrc >> 21) & 1; }
+    friend bool operator==(const DvInfo&, const DvInfo&) = default;
+};
+
+} // namespace ds

@@ -1,0 +1,149 @@
+#include "platform/dshow/MediaSample.h"
+
+namespace ds {
+
+MediaSample::MediaSample(int32_t size) : buffer_(static_cast<size_t>(size > 0 ? size : 0)), actual_(size > 0 ? size : 0) {}
+
+HRESULT MediaSample::SetActualDataLength(int32_t length) {
+    if (length < 0 || length > GetSize()) return E_INVALIDARG;
+    actual_ = length;
+    return S_OK;
+}
+
+HRESULT MediaSample::GetTime(REFERENCE_TIME* start, REFERENCE_TIME* stop) const {
+    if (!hasStart_) return VFW_E_SAMPLE_TIME_NOT_SET;
+    if (start) *start = start_;
+    if (!hasStop_) {
+        if (stop) *stop = start_ + 1;
+        return VFW_S_NO_STOP_TIME;
+    }
+    if (stop) *stop = stop_;
+    return S_OK;
+}
+
+HRESULT MediaSample::SetTime(const REFERENCE_TIME* start, const REFERENCE_TIME* stop) {
+    hasStart_ = start != nullptr;
+    hasStop_ = start != nullptr && stop != nullptr;
+    start_ = start ? *start : 0;
+    stop_ = hasStop_ ? *stop : 0;
+    return S_OK;
+}
+
+HRESULT MediaSample::GetMediaTime(int64_t* start, int64_t* end) const {
+    if (!hasMediaTime_) return VFW_E_TIME_NOT_SET;
+    if (start) *start = mediaStart_;
+    if (end) *end = mediaStop_;
+    return S_OK;
+}
+
+HRESULT MediaSample::SetMediaTime(const int64_t* start, const int64_t* end) {
+    hasMediaTime_ = start != nullptr && end != nullptr;
+    mediaStart_ = hasMediaTime_ ? *start : 0;
+    mediaStop_ = hasMediaTime_ ? *end : 0;
+    return S_OK;
+}
+
+void MediaSample::SetMediaType(const MediaType* mt) { mediaType_ = mt ? std::make_unique<MediaType>(*mt) : nullptr; }
+
+void MediaSample::CopyPropertiesFrom(const MediaSample& o) {
+    hasStart_ = o.hasStart_;
+    hasStop_ = o.hasStop_;
+    start_ = o.start_;
+    stop_ = o.stop_;
+    hasMediaTime_ = o.hasMediaTime_;
+    mediaStart_ = o.mediaStart_;
+    mediaStop_ = o.mediaStop_;
+    sync_ = o.sync_;
+    preroll_ = o.preroll_;
+    discontinuity_ = o.discontinuity_;
+    SetMediaType(o.mediaType_.get());
+}
+
+void MediaSample::ResetProperties() {
+    hasStart_ = hasStop_ = hasMediaTime_ = false;
+    start_ = stop_ = mediaStart_ = mediaStop_ = 0;
+    sync_ = preroll_ = discontinuity_ = false;
+    mediaType_.reset();
+    actual_ = GetSize();
+}
+
+MemAllocator::~MemAllocator() = default;
+
+HRESULT MemAllocator::SetProperties(const AllocatorProperties& request, AllocatorProperties& actual) {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (committed_ && outstanding_ > 0) return E_UNEXPECTED;
+    props_.cBuffers = request.cBuffers > 0 ? request.cBuffers : 1;
+    props_.cbBuffer = request.cbBuffer > 0 ? request.cbBuffer : 1;
+    props_.cbAlign = request.cbAlign > 0 ? request.cbAlign : 1;
+    props_.cbPrefix = request.cbPrefix > 0 ? request.cbPrefix : 0;
+    actual = props_;
+    free_.clear();
+    return S_OK;
+}
+
+HRESULT MemAllocator::GetProperties(AllocatorProperties& props) const {
+    std::lock_guard<std::mutex> guard(lock_);
+    props = props_;
+    return S_OK;
+}
+
+HRESULT MemAllocator::Commit() {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (props_.cbBuffer <= 0) return VFW_E_SIZENOTSET;
+    committed_ = true;
+    // Buffers are made once per size and kept across commits; a sample still out after a
+    // decommit is counted in `outstanding_` and comes back to the pool when dropped.
+    int32_t have = static_cast<int32_t>(free_.size()) + outstanding_;
+    for (; have < props_.cBuffers; ++have) free_.push_back(std::make_unique<MediaSample>(props_.cbBuffer));
+    return S_OK;
+}
+
+HRESULT MemAllocator::Decommit() {
+    std::lock_guard<std::mutex> guard(lock_);
+    committed_ = false;
+    freed_.notify_all();
+    return S_OK;
+}
+
+HRESULT MemAllocator::GetBuffer(SamplePtr& out, bool wait) {
+    out.reset();
+    std::unique_lock<std::mutex> guard(lock_);
+    for (;;) {
+        if (!committed_) return VFW_E_NOT_COMMITTED;
+        if (!free_.empty()) break;
+        if (!wait) return S_FALSE;
+        freed_.wait(guard);
+    }
+    std::unique_ptr<MediaSample> sample = std::move(free_.back());
+    free_.pop_back();
+    ++outstanding_;
+    guard.unlock();
+    sample->ResetProperties();
+    // The deleter holds the allocator alive until every lent sample is back.
+    std::shared_ptr<MemAllocator> self = shared_from_this();
+    out = SamplePtr(sample.release(), [self](MediaSample* s) { self->Return(s); });
+    return S_OK;
+}
+
+void MemAllocator::Return(MediaSample* sample) {
+    std::lock_guard<std::mutex> guard(lock_);
+    --outstanding_;
+    if (sample->GetSize() != props_.cbBuffer || static_cast<int32_t>(free_.size()) + outstanding_ >= props_.cBuffers) {
+        delete sample;  // the properties changed while it was out
+    } else {
+        free_.push_back(std::unique_ptr<MediaSample>(sample));
+    }
+    freed_.notify_one();
+}
+
+int32_t MemAllocator::FreeCount() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return static_cast<int32_t>(free_.size());
+}
+
+bool MemAllocator::IsCommitted() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return committed_;
+}
+
+} // namespace ds

@@ -1,0 +1,161 @@
+#include "platform/dshow/SourceStream.h"
+
+namespace ds {
+
+SourceStream::SourceStream(BaseSource& filter, std::string name) : OutputPin(filter, std::move(name)) {}
+
+SourceStream::~SourceStream() { StopThread(); }
+
+HRESULT SourceStream::Active() {
+    HRESULT hr = OutputPin::Active();
+    if (FAILED(hr)) return hr;
+    StartThread();
+    return S_OK;
+}
+
+HRESULT SourceStream::Inactive() {
+    StopThread();
+    return OutputPin::Inactive();
+}
+
+void SourceStream::BeginStop() {
+    stopRequested_.store(true);
+    OutputPin::BeginStop();
+}
+
+void SourceStream::JoinThread() { StopThread(); }
+
+void SourceStream::StartThread() {
+    std::lock_guard<std::mutex> guard(threadLock_);
+    if (thread_.joinable() || !IsConnected()) return;
+    stopRequested_.store(false);
+    thread_ = std::thread([this] { ThreadProc(); });
+}
+
+void SourceStream::StopThread() {
+    std::lock_guard<std::mutex> guard(threadLock_);
+    if (!thread_.joinable()) return;
+    stopRequested_.store(true);
+    if (allocator_) allocator_->Decommit();  // a thread waiting for a buffer wakes
+    thread_.join();
+}
+
+void SourceStream::ThreadProc() {
+    if (FAILED(OnThreadStartPlay())) return;
+    DeliverNewSegment(start_.load(), stop_.load(), 1.0);
+    while (!stopRequested_.load()) {
+        SamplePtr sample;
+        HRESULT hr = GetDeliveryBuffer(sample);
+        if (FAILED(hr) || !sample) break;  // decommitted: the graph is stopping or seeking
+        hr = FillBuffer(*sample);
+        if (hr == S_FALSE) {
+            DeliverEndOfStream();
+            break;
+        }
+        if (FAILED(hr)) {
+            if (!stopRequested_.load()) {
+                Filter().NotifyEvent(EC_ERRORABORT, hr);
+                DeliverEndOfStream();
+            }
+            break;
+        }
+        if (sample->HasTime()) current_.store(start_.load() + sample->StartTime());
+        hr = Deliver(sample);
+        // Downstream refused (stopping, flushing or a streaming error it has reported itself).
+        if (hr != S_OK) break;
+    }
+}
+
+HRESULT SourceStream::GetDuration(int64_t& duration) {
+    REFERENCE_TIME d = 0;
+    HRESULT hr = Duration(d);
+    if (FAILED(hr)) return hr;
+    duration = d;
+    return S_OK;
+}
+
+HRESULT SourceStream::GetCurrentPosition(int64_t& position) {
+    position = current_.load();
+    return S_OK;
+}
+
+HRESULT SourceStream::GetStopPosition(int64_t& stop) {
+    REFERENCE_TIME s = stop_.load();
+    if (s == INT64_MAX) return GetDuration(stop);
+    stop = s;
+    return S_OK;
+}
+
+HRESULT SourceStream::SetPositions(int64_t* current, uint32_t currentFlags, int64_t* stop, uint32_t stopFlags) {
+    REFERENCE_TIME newStart = start_.load();
+    REFERENCE_TIME newStop = stop_.load();
+    uint32_t how = currentFlags & AM_SEEKING_PositioningBitsMask;
+    if (current && how == AM_SEEKING_AbsolutePositioning) newStart = *current;
+    if (current && how == AM_SEEKING_RelativePositioning) newStart = current_.load() + *current;
+    uint32_t stopHow = stopFlags & AM_SEEKING_PositioningBitsMask;
+    if (stop && stopHow == AM_SEEKING_AbsolutePositioning) newStop = *stop;
+    if (stop && stopHow == AM_SEEKING_RelativePositioning) newStop = newStart + *stop;
+    if (newStart < 0) newStart = 0;
+    bool changeStart = current && how != AM_SEEKING_NoPositioning;
+
+    bool streaming;
+    {
+        std::lock_guard<std::mutex> guard(threadLock_);
+        streaming = thread_.joinable();
+    }
+    if (!streaming || !changeStart) {
+        start_.store(newStart);
+        stop_.store(newStop);
+        if (changeStart) {
+            current_.store(newStart);
+            OnSeek(newStart);
+        }
+        return S_OK;
+    }
+    // Flush downstream so a blocked renderer lets go, stop the thread, and start again.
+    DeliverBeginFlush();
+    StopThread();
+    DeliverEndFlush();
+    start_.store(newStart);
+    stop_.store(newStop);
+    current_.store(newStart);
+    OnSeek(newStart);
+    if (allocator_) allocator_->Commit();
+    if (Filter().State() != FilterState::Stopped) StartThread();
+    return S_OK;
+}
+
+BaseSource::BaseSource(std::string className) : BaseFilter(std::move(className)) {}
+
+BaseSource::~BaseSource() {
+    for (auto& s : streams_) {
+        s->JoinThread();
+        s->Disconnect();
+    }
+}
+
+int BaseSource::GetPinCount() { return static_cast<int>(streams_.size()); }
+
+Pin* BaseSource::GetPin(int index) {
+    if (index < 0 || index >= static_cast<int>(streams_.size())) return nullptr;
+    return streams_[static_cast<size_t>(index)].get();
+}
+
+void BaseSource::JoinStreamingThreads() {
+    for (auto& s : streams_) s->JoinThread();
+}
+
+SourceStream* BaseSource::AddStream(std::unique_ptr<SourceStream> stream) {
+    streams_.push_back(std::move(stream));
+    return streams_.back().get();
+}
+
+void BaseSource::RemoveStreams() {
+    for (auto& s : streams_) {
+        s->JoinThread();
+        s->Disconnect();
+    }
+    streams_.clear();
+}
+
+} // namespace ds

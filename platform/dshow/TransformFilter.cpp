@@ -1,0 +1,199 @@
+#include "platform/dshow/TransformFilter.h"
+
+namespace ds {
+
+TBCTransformInputPin::TBCTransformInputPin(TBCTransformFilter& filter, std::string name)
+    : InputPin(filter, std::move(name)), transform_(filter) {}
+
+HRESULT TBCTransformInputPin::CheckMediaType(const MediaType& mt) {
+    HRESULT hr = transform_.CheckInputType(mt);
+    if (hr != S_OK) return FAILED(hr) ? hr : VFW_E_TYPE_NOT_ACCEPTED;
+    TBCTransformOutputPin* out = transform_.Output();
+    if (out && out->IsConnected()) {
+        hr = transform_.CheckTransform(mt, out->CurrentMediaType());
+        if (hr != S_OK) return FAILED(hr) ? hr : VFW_E_TYPE_NOT_ACCEPTED;
+    }
+    return S_OK;
+}
+
+HRESULT TBCTransformInputPin::SetMediaType(const MediaType& mt) {
+    InputPin::SetMediaType(mt);
+    return transform_.SetMediaType(PinDirection::Input, mt);
+}
+
+HRESULT TBCTransformInputPin::CheckConnect(Pin& peer) {
+    HRESULT hr = InputPin::CheckConnect(peer);
+    return FAILED(hr) ? hr : transform_.CheckConnect(PinDirection::Input, peer);
+}
+
+HRESULT TBCTransformInputPin::CompleteConnect(Pin& peer) {
+    HRESULT hr = InputPin::CompleteConnect(peer);
+    return FAILED(hr) ? hr : transform_.CompleteConnect(PinDirection::Input, peer);
+}
+
+HRESULT TBCTransformInputPin::BreakConnect() {
+    transform_.BreakConnect(PinDirection::Input);
+    return InputPin::BreakConnect();
+}
+
+HRESULT TBCTransformInputPin::Receive(const SamplePtr& sample) {
+    HRESULT hr = CheckStreaming();
+    if (hr != S_OK) return hr;
+    std::lock_guard<std::mutex> guard(transform_.receiveLock_);
+    return transform_.Receive(sample);
+}
+
+HRESULT TBCTransformInputPin::EndOfStream() {
+    HRESULT hr = InputPin::EndOfStream();
+    if (hr != S_OK) return hr;
+    std::lock_guard<std::mutex> guard(transform_.receiveLock_);
+    return transform_.EndOfStream();
+}
+
+HRESULT TBCTransformInputPin::BeginFlush() {
+    InputPin::BeginFlush();
+    return transform_.BeginFlush();
+}
+
+HRESULT TBCTransformInputPin::EndFlush() {
+    InputPin::EndFlush();
+    return transform_.EndFlush();
+}
+
+HRESULT TBCTransformInputPin::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
+    InputPin::NewSegment(start, stop, rate);
+    return transform_.NewSegment(start, stop, rate);
+}
+
+TBCTransformOutputPin::TBCTransformOutputPin(TBCTransformFilter& filter, std::string name)
+    : OutputPin(filter, std::move(name)), transform_(filter) {}
+
+HRESULT TBCTransformOutputPin::CheckMediaType(const MediaType& mt) {
+    TBCTransformInputPin* in = transform_.Input();
+    if (!in || !in->IsConnected()) return E_UNEXPECTED;
+    HRESULT hr = transform_.CheckTransform(in->CurrentMediaType(), mt);
+    if (hr != S_OK) return FAILED(hr) ? hr : VFW_E_TYPE_NOT_ACCEPTED;
+    return S_OK;
+}
+
+HRESULT TBCTransformOutputPin::GetMediaType(int position, MediaType& mt) {
+    TBCTransformInputPin* in = transform_.Input();
+    if (!in || !in->IsConnected()) return VFW_S_NO_MORE_ITEMS;
+    if (position < 0) return E_INVALIDARG;
+    return transform_.GetMediaType(position, mt);
+}
+
+HRESULT TBCTransformOutputPin::SetMediaType(const MediaType& mt) {
+    OutputPin::SetMediaType(mt);
+    return transform_.SetMediaType(PinDirection::Output, mt);
+}
+
+HRESULT TBCTransformOutputPin::CheckConnect(Pin& peer) {
+    HRESULT hr = OutputPin::CheckConnect(peer);
+    return FAILED(hr) ? hr : transform_.CheckConnect(PinDirection::Output, peer);
+}
+
+HRESULT TBCTransformOutputPin::CompleteConnect(Pin& peer) {
+    HRESULT hr = OutputPin::CompleteConnect(peer);
+    return FAILED(hr) ? hr : transform_.CompleteConnect(PinDirection::Output, peer);
+}
+
+HRESULT TBCTransformOutputPin::BreakConnect() {
+    transform_.BreakConnect(PinDirection::Output);
+    return OutputPin::BreakConnect();
+}
+
+HRESULT TBCTransformOutputPin::DecideBufferSize(MemAllocator& allocator, AllocatorProperties& request) {
+    return transform_.DecideBufferSize(allocator, request);
+}
+
+TBCTransformFilter::TBCTransformFilter(std::string className) : BaseFilter(std::move(className)) {}
+
+TBCTransformFilter::~TBCTransformFilter() {
+    if (input_) input_->Disconnect();
+    if (output_) output_->Disconnect();
+}
+
+void TBCTransformFilter::MakePins() {
+    if (!input_) input_ = std::make_unique<TBCTransformInputPin>(*this, "In");
+    if (!output_) output_ = std::make_unique<TBCTransformOutputPin>(*this, "Out");
+}
+
+void TBCTransformFilter::SetPins(std::unique_ptr<TBCTransformInputPin> input, std::unique_ptr<TBCTransformOutputPin> output) {
+    input_ = std::move(input);
+    output_ = std::move(output);
+}
+
+Pin* TBCTransformFilter::GetPin(int index) {
+    MakePins();
+    if (index == 0) return input_.get();
+    if (index == 1) return output_.get();
+    return nullptr;
+}
+
+TBCTransformInputPin* TBCTransformFilter::Input() {
+    MakePins();
+    return input_.get();
+}
+
+TBCTransformOutputPin* TBCTransformFilter::Output() {
+    MakePins();
+    return output_.get();
+}
+
+HRESULT TBCTransformFilter::Transform(MediaSample&, MediaSample&) { return E_UNEXPECTED; }
+
+HRESULT TBCTransformFilter::InitializeOutputSample(const MediaSample& in, SamplePtr& out) {
+    HRESULT hr = Output()->GetDeliveryBuffer(out);
+    if (FAILED(hr) || !out) return FAILED(hr) ? hr : E_FAIL;
+    out->CopyPropertiesFrom(in);
+    return S_OK;
+}
+
+HRESULT TBCTransformFilter::Receive(const SamplePtr& sample) {
+    SamplePtr out;
+    HRESULT hr = InitializeOutputSample(*sample, out);
+    if (FAILED(hr)) {
+        // No buffer because the graph is stopping is not a streaming error.
+        if (hr == VFW_E_NOT_COMMITTED) return VFW_E_WRONG_STATE;
+        NotifyEvent(EC_ERRORABORT, hr);
+        return hr;
+    }
+    hr = Transform(*sample, *out);
+    if (hr == S_OK) return Output()->Deliver(out);
+    if (hr == S_FALSE) return S_OK;
+    NotifyEvent(EC_ERRORABORT, hr);
+    return hr;
+}
+
+HRESULT TBCTransformFilter::EndOfStream() { return Output()->IsConnected() ? Output()->DeliverEndOfStream() : S_OK; }
+
+HRESULT TBCTransformFilter::BeginFlush() { return Output()->IsConnected() ? Output()->DeliverBeginFlush() : S_OK; }
+
+HRESULT TBCTransformFilter::EndFlush() { return Output()->IsConnected() ? Output()->DeliverEndFlush() : S_OK; }
+
+HRESULT TBCTransformFilter::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
+    return Output()->IsConnected() ? Output()->DeliverNewSegment(start, stop, rate) : S_OK;
+}
+
+HRESULT TBCTransformFilter::Pause() {
+    if (state_.load() == FilterState::Stopped) {
+        std::lock_guard<std::mutex> guard(receiveLock_);
+        HRESULT hr = StartStreaming();
+        if (FAILED(hr)) return hr;
+    }
+    return BaseFilter::Pause();
+}
+
+HRESULT TBCTransformFilter::Stop() {
+    bool wasStreaming = state_.load() != FilterState::Stopped;
+    HRESULT hr = BaseFilter::Stop();
+    if (wasStreaming) {
+        std::lock_guard<std::mutex> guard(receiveLock_);
+        HRESULT stopHr = StopStreaming();
+        if (FAILED(stopHr)) hr = stopHr;
+    }
+    return hr;
+}
+
+} // namespace ds
