@@ -216,6 +216,36 @@ bool ReadDvAudioInfo(std::span<const uint8_t> frame, DvAudioInfo& info)
     return true;
 }
 
+std::array<uint8_t, 32> DvInfoFromFrame(std::span<const uint8_t> frame)
+{
+    std::array<uint8_t, 32> info{};
+    info.fill(0xFF);
+    std::fill(info.begin() + 24, info.end(), 0); // reserved words
+    const int sequences = DvSequenceCount(frame.size());
+    if (sequences == 0)
+        return info;
+    const int half = sequences / 2;
+    std::array<uint8_t, 4> pc{};
+    auto put = [&](int at, bool found) {
+        if (found)
+            std::memcpy(&info[at], pc.data(), 4);
+    };
+    put(0, FindPack(frame, 0, half, kSourcePack, 0, pc));
+    put(4, FindPack(frame, 0, half, kControlPack, 1, pc));
+    put(8, FindPack(frame, half, sequences, kSourcePack, 0, pc));
+    put(12, FindPack(frame, half, sequences, kControlPack, 1, pc));
+    // VAUX source and source-control packs: packs 9 and 10 of the third VAUX block.
+    for (int s = 0; s < sequences; ++s) {
+        const uint8_t* b = frame.data() + static_cast<size_t>(s) * kDvSequenceSize;
+        if (b[448] == 0x60 && b[453] == 0x61) {
+            std::memcpy(&info[16], b + 449, 4);
+            std::memcpy(&info[20], b + 454, 4);
+            break;
+        }
+    }
+    return info;
+}
+
 uint16_t DvAudio16To12(int16_t sample)
 {
     // Segments of doubling step; negative values mirror the positive ones around -1.

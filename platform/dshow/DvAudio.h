@@ -68,6 +68,10 @@ int DecodeDvAudio(std::span<const uint8_t> frame, const DvAudioInfo& info, int p
 bool EncodeDvAudio(std::span<uint8_t> frame, const DvAudioFormat& format, int samples,
                    const int16_t* pair1, const int16_t* pair2);
 
+// The 32-byte DVINFO format block of a DV stream, from a frame's packs: AAUX source and control
+// of both pairs, VAUX source (0x60) and control (0x61); a missing pack reads as all 0xFF.
+std::array<uint8_t, 32> DvInfoFromFrame(std::span<const uint8_t> frame);
+
 // 12-bit non-linear sample codes.
 uint16_t DvAudio16To12(int16_t sample);
 int16_t DvAudio12To16(uint16_t code);
