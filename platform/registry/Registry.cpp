@@ -106,7 +106,7 @@ bool TRegistry::CreateKey(std::string_view key)
     if (path.empty()) return false;
     auto hive = GetHive(root_);
     std::lock_guard lock(hive->mutex);
-    if (Walk(hive->root, path)) return false; // the class library reports an existing key as not created
+    if (Walk(hive->root, path)) return true;
     if (hive->readOnly) return false;
     for (const auto& name : path)
         if (!ValidKeyName(name)) return false;

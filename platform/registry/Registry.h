@@ -38,7 +38,7 @@ public:
     bool OpenKey(std::string_view key, bool canCreate);
     bool OpenKeyReadOnly(std::string_view key);
     void CloseKey(); // saves pending changes
-    bool CreateKey(std::string_view key);
+    bool CreateKey(std::string_view key); // true when the key exists afterwards
     bool KeyExists(std::string_view key);
     bool DeleteKey(std::string_view key); // with everything under it
     bool HasSubKeys();
