@@ -1,0 +1,197 @@
+// Pins, allocators and the transform bases, tested between hand-driven pins without a graph.
+#include <gtest/gtest.h>
+
+#include "platform/dshow/InfTee.h"
+#include "tests/dshow/TestFilters.h"
+
+using namespace testds;
+
+namespace {
+
+void Start(std::initializer_list<BaseFilter*> filters) {
+    for (BaseFilter* f : filters) f->Pause();
+    for (BaseFilter* f : filters) f->Run(0);
+}
+void Halt(std::initializer_list<BaseFilter*> filters) {
+    for (BaseFilter* f : filters) f->Stop();
+}
+
+} // namespace
+
+TEST(PinConnection, TriesTheOutputsTypesBeforeTheInputs) {
+    MediaType rgb(MEDIATYPE_Video, MEDIASUBTYPE_RGB24, FORMAT_VideoInfo);
+    PushFilter push({VideoType(), rgb});
+    CaptureFilter capture(MediaType(), {AudioType()});
+    ASSERT_EQ(push.Output().Connect(capture.Input(), nullptr), S_OK);
+    EXPECT_EQ(capture.Input().CurrentMediaType(), VideoType());
+    MediaType got;
+    EXPECT_EQ(push.Output().ConnectionMediaType(got), S_OK);
+    EXPECT_EQ(got, VideoType());
+}
+
+TEST(PinConnection, FallsBackToTheInputsTypesAndHonoursThePartialType) {
+    PushFilter push({VideoType()}, MediaType());  // accepts anything the input offers
+    CaptureFilter capture(MediaType(MEDIATYPE_Audio, GUID_NULL), {AudioType()});
+    ASSERT_EQ(push.Output().Connect(capture.Input(), nullptr), S_OK);
+    EXPECT_EQ(capture.Input().CurrentMediaType(), AudioType());
+    capture.Input().Disconnect();
+
+    MediaType onlyVideo(MEDIATYPE_Video, GUID_NULL);
+    EXPECT_EQ(push.Output().Connect(capture.Input(), &onlyVideo), VFW_E_NO_ACCEPTABLE_TYPES);
+    EXPECT_FALSE(push.Output().IsConnected());
+    EXPECT_FALSE(capture.Input().IsConnected());
+}
+
+TEST(PinConnection, DisconnectBreaksBothSidesAndIsIdempotent) {
+    PushFilter push;
+    CaptureFilter capture;
+    ASSERT_EQ(push.Output().Connect(capture.Input(), nullptr), S_OK);
+    EXPECT_EQ(push.Output().Connect(capture.Input(), nullptr), VFW_E_ALREADY_CONNECTED);
+    EXPECT_EQ(capture.Input().Disconnect(), S_OK);
+    EXPECT_FALSE(push.Output().IsConnected());
+    EXPECT_EQ(push.Output().Disconnect(), S_FALSE);
+    EXPECT_EQ(capture.Input().Disconnect(), S_FALSE);
+    MediaType mt;
+    EXPECT_EQ(push.Output().ConnectionMediaType(mt), VFW_E_NOT_CONNECTED);
+    // An input cannot start a connection, and a running filter cannot be connected.
+    EXPECT_EQ(capture.Input().Connect(push.Output(), nullptr), E_UNEXPECTED);
+    push.Pause();
+    EXPECT_EQ(push.Output().Connect(capture.Input(), nullptr), VFW_E_NOT_STOPPED);
+    push.Stop();
+}
+
+TEST(PinConnection, TeeAddsAFreeOutputAfterEachConnection) {
+    PushFilter push;
+    InfTee tee;
+    CaptureFilter a, b;
+    ASSERT_EQ(tee.GetPinCount(), 2);
+    EXPECT_EQ(tee.GetPin(0)->Direction(), PinDirection::Input);
+    // Outputs take the input's type, so they refuse before the input is connected.
+    EXPECT_NE(tee.GetPin(1)->Connect(a.Input(), nullptr), S_OK);
+    ASSERT_EQ(push.Output().Connect(*tee.GetPin(0), nullptr), S_OK);
+    ASSERT_EQ(tee.GetPin(1)->Connect(a.Input(), nullptr), S_OK);
+    ASSERT_EQ(tee.GetPinCount(), 3);
+    ASSERT_EQ(tee.GetPin(2)->Connect(b.Input(), nullptr), S_OK);
+    EXPECT_EQ(tee.GetPinCount(), 4);
+    EXPECT_FALSE(tee.GetPin(3)->IsConnected());
+
+    Start({&push, &tee, &a, &b});
+    EXPECT_EQ(push.Push(7), S_OK);
+    Halt({&push, &tee, &a, &b});
+    EXPECT_EQ(a.received_, std::vector<int64_t>{7});
+    EXPECT_EQ(b.received_, std::vector<int64_t>{7});
+}
+
+TEST(Allocator, LendsTheNegotiatedCountAndBlocksNoMore) {
+    auto allocator = std::make_shared<MemAllocator>();
+    AllocatorProperties actual;
+    ASSERT_EQ(allocator->SetProperties({2, 1000, 1, 0}, actual), S_OK);
+    EXPECT_EQ(actual.cBuffers, 2);
+    SamplePtr s;
+    EXPECT_EQ(allocator->GetBuffer(s), VFW_E_NOT_COMMITTED);
+    ASSERT_EQ(allocator->Commit(), S_OK);
+    SamplePtr a, b, c;
+    ASSERT_EQ(allocator->GetBuffer(a), S_OK);
+    ASSERT_EQ(allocator->GetBuffer(b), S_OK);
+    EXPECT_EQ(a->GetSize(), 1000);
+    EXPECT_EQ(allocator->GetBuffer(c, false), S_FALSE);
+    a->SetTime(5, 6);
+    a.reset();  // back to the pool, with its properties cleared on the next loan
+    ASSERT_EQ(allocator->GetBuffer(c, false), S_OK);
+    EXPECT_FALSE(c->HasTime());
+    EXPECT_EQ(c->SetActualDataLength(1001), E_INVALIDARG);
+}
+
+TEST(Allocator, DecommitWakesAWaitingBorrower) {
+    auto allocator = std::make_shared<MemAllocator>();
+    AllocatorProperties actual;
+    allocator->SetProperties({1, 10, 1, 0}, actual);
+    allocator->Commit();
+    SamplePtr held;
+    allocator->GetBuffer(held);
+    HRESULT waited = S_OK;
+    std::thread t([&] {
+        SamplePtr s;
+        waited = allocator->GetBuffer(s);
+    });
+    allocator->Decommit();
+    t.join();
+    EXPECT_EQ(waited, VFW_E_NOT_COMMITTED);
+}
+
+TEST(InPlaceTransform, PassesTheSameTypeAndDropsOnSFalse) {
+    PushFilter push;
+    PassThrough pass;
+    CaptureFilter capture;
+    pass.drop_ = [](int64_t n) { return n == 1; };
+    ASSERT_EQ(push.Output().Connect(*pass.GetPin(0), nullptr), S_OK);
+    ASSERT_EQ(pass.GetPin(1)->Connect(capture.Input(), nullptr), S_OK);
+    EXPECT_EQ(capture.Input().CurrentMediaType(), VideoType());
+    Start({&push, &pass, &capture});
+    for (int64_t i = 0; i < 4; ++i) EXPECT_EQ(push.Push(i), S_OK);
+    push.Output().DeliverEndOfStream();
+    Halt({&push, &pass, &capture});
+    EXPECT_EQ(capture.received_, (std::vector<int64_t>{0, 2, 3}));
+    EXPECT_EQ(capture.endOfStreams_, 1);
+}
+
+TEST(InPlaceTransform, RefusesATypeItsDownstreamPinRefuses) {
+    PushFilter push({AudioType()});
+    PassThrough pass;
+    CaptureFilter capture(MediaType(MEDIATYPE_Video, GUID_NULL));
+    // Connected downstream first: the input may then take only what the sink takes.
+    PushFilter videoPush;
+    ASSERT_EQ(videoPush.Output().Connect(*pass.GetPin(0), nullptr), S_OK);
+    ASSERT_EQ(pass.GetPin(1)->Connect(capture.Input(), nullptr), S_OK);
+    pass.GetPin(0)->Disconnect();
+    EXPECT_NE(push.Output().Connect(*pass.GetPin(0), nullptr), S_OK);
+}
+
+TEST(Transform, OffersOutputTypesOnlyOnceTheInputIsConnected) {
+    MediaType rgb = VideoType(MEDIASUBTYPE_RGB24, 400000, 720 * 576 * 3);
+    Converter conv(MediaType(MEDIATYPE_Video, MEDIASUBTYPE_dvsd), rgb);
+    MediaType mt;
+    EXPECT_EQ(conv.GetPin(1)->GetMediaType(0, mt), VFW_S_NO_MORE_ITEMS);
+    PushFilter push;
+    CaptureFilter capture;
+    ASSERT_EQ(push.Output().Connect(*conv.GetPin(0), nullptr), S_OK);
+    ASSERT_EQ(conv.GetPin(1)->GetMediaType(0, mt), S_OK);
+    EXPECT_EQ(mt, rgb);
+    ASSERT_EQ(conv.GetPin(1)->Connect(capture.Input(), nullptr), S_OK);
+    EXPECT_EQ(capture.Input().CurrentMediaType(), rgb);
+    Start({&push, &conv, &capture});
+    EXPECT_EQ(push.Push(42), S_OK);
+    Halt({&push, &conv, &capture});
+    EXPECT_EQ(capture.received_, std::vector<int64_t>{42});
+}
+
+TEST(Transform, AFailedTransformGoesBackToTheSender) {
+    PushFilter push;
+    PassThrough pass;
+    CaptureFilter capture;
+    pass.failAt_ = 0;
+    push.Output().Connect(*pass.GetPin(0), nullptr);
+    pass.GetPin(1)->Connect(capture.Input(), nullptr);
+    Start({&push, &pass, &capture});
+    EXPECT_EQ(push.Push(0), E_FAIL);
+    EXPECT_EQ(push.Push(1), S_OK);
+    Halt({&push, &pass, &capture});
+    EXPECT_EQ(capture.received_, std::vector<int64_t>{1});
+}
+
+TEST(InputPin, RefusesSamplesWhenStoppedFlushingOrEnded) {
+    PushFilter push;
+    CaptureFilter capture;
+    push.Output().Connect(capture.Input(), nullptr);
+    push.Pause();
+    EXPECT_EQ(push.Push(1), VFW_E_WRONG_STATE);  // the receiver is still stopped
+    capture.Pause();
+    capture.Input().BeginFlush();
+    EXPECT_EQ(push.Push(2), S_FALSE);
+    capture.Input().EndFlush();
+    EXPECT_EQ(push.Push(3), S_OK);
+    capture.Input().EndOfStream();
+    EXPECT_EQ(push.Push(4), VFW_E_SAMPLE_REJECTED);
+    Halt({&push, &capture});
+    EXPECT_EQ(capture.received_, std::vector<int64_t>{3});
+}
