@@ -95,6 +95,7 @@ HRESULT BaseRenderer::ReceiveSample(const SamplePtr& sample) {
                     OnReceiveFirstSample(*sample);
                     NotifyCueChanged();
                     guard.lock();
+                    continue;  // the state may have moved on while unlocked
                 }
             }
             changed_.wait(guard);

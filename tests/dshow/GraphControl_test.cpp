@@ -1,0 +1,202 @@
+// Run, pause, stop and completion of graphs of mock sources, transforms and renderers.
+#include <gtest/gtest.h>
+
+#include "platform/dshow/FilterGraph.h"
+#include "tests/dshow/GraphHelpers.h"
+#include "tests/dshow/TestFilters.h"
+
+using namespace testds;
+
+namespace {
+
+struct Chain {
+    FilterGraph graph;
+    std::shared_ptr<TestSource> source;
+    std::shared_ptr<PassThrough> pass = std::make_shared<PassThrough>();
+    std::shared_ptr<TestSink> sink = std::make_shared<TestSink>();
+
+    explicit Chain(int64_t count = 10, int64_t frameTime = 400000) : source(std::make_shared<TestSource>(VideoType(), count, frameTime)) {
+        graph.AddFilter(source, "source");
+        graph.AddFilter(pass, "pass");
+        graph.AddFilter(sink, "sink");
+        EXPECT_EQ(graph.ConnectDirect(source->GetPin(0), pass->GetPin(0)), S_OK);
+        EXPECT_EQ(graph.ConnectDirect(pass->GetPin(1), sink->GetPin(0)), S_OK);
+    }
+};
+
+std::vector<int64_t> Indexes(const std::vector<Seen>& seen) {
+    std::vector<int64_t> out;
+    for (const Seen& s : seen) out.push_back(s.index);
+    return out;
+}
+
+} // namespace
+
+TEST(GraphPause, HoldsExactlyOneSampleAndAnswersIntermediateUntilThen) {
+    Chain c;
+    Latch firstSample;
+    c.source->Stream()->gate_ = [&](int64_t n) {
+        if (n == 0) firstSample.Wait();
+    };
+    EXPECT_EQ(c.graph.Pause(), S_FALSE);
+    FilterState state;
+    EXPECT_EQ(c.graph.GetState(0, state), VFW_S_STATE_INTERMEDIATE);
+    EXPECT_EQ(state, FilterState::Paused);
+
+    firstSample.Open();
+    EXPECT_EQ(c.graph.GetState(5000, state), S_OK);
+    GraphEvent e;
+    ASSERT_TRUE(c.graph.Events().GetEvent(e, 5000));
+    EXPECT_EQ(e.code, EC_PAUSED);
+    // The renderer holds sample 0 and renders nothing; the producer waits for buffers.
+    EXPECT_EQ(c.sink->RenderedCount(), 0u);
+    EXPECT_LE(c.source->Stream()->produced_.load(), 1 + c.source->Stream()->buffers_);
+
+    c.graph.SetSyncSource(nullptr);
+    ASSERT_EQ(c.graph.Run(), S_OK);
+    EXPECT_EQ(c.graph.WaitForCompletion(5000), EC_COMPLETE);
+    EXPECT_EQ(Indexes(c.sink->SeenSamples()), (std::vector<int64_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+    c.graph.Stop();
+}
+
+TEST(GraphPause, EndOfStreamCountsAsCuedAndCompletesAtRun) {
+    Chain c(0);
+    c.graph.Pause();
+    FilterState state;
+    EXPECT_EQ(c.graph.GetState(5000, state), S_OK);
+    EXPECT_EQ(c.graph.WaitForCompletion(20), EC_NONE);  // no completion while paused
+    c.graph.Run();
+    EXPECT_EQ(c.graph.WaitForCompletion(5000), EC_COMPLETE);
+    c.graph.Stop();
+}
+
+TEST(GraphStop, ReleasesABlockedRendererAndStopsUpstreamFirst) {
+    Chain c;
+    std::vector<std::string> order;
+    c.pass->onStop_ = [&] { order.push_back("pass"); };
+    c.sink->onStop_ = [&] { order.push_back("sink"); };
+    c.graph.Pause();
+    FilterState state;
+    ASSERT_EQ(c.graph.GetState(5000, state), S_OK);  // the streaming thread now waits in the renderer
+    EXPECT_EQ(c.graph.Stop(), S_OK);
+    EXPECT_FALSE(c.source->Stream()->IsRunning());
+    EXPECT_EQ(order, (std::vector<std::string>{"pass", "sink"}));
+    EXPECT_EQ(c.graph.State(), FilterState::Stopped);
+}
+
+TEST(GraphStop, ReleasesARendererWaitingForItsClock) {
+    Chain c(3, int64_t{36000} * UNITS);  // an hour between samples
+    c.graph.Run();
+    ASSERT_TRUE(Eventually([&] { return c.sink->RenderedCount() == 1; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(c.sink->RenderedCount(), 1u);  // sample 1 waits for its time
+    EXPECT_EQ(c.graph.Stop(), S_OK);
+}
+
+TEST(GraphRun, UnclockedNeverWaitsForSampleTimes) {
+    Chain c(3, int64_t{36000} * UNITS);
+    c.graph.SetSyncSource(nullptr);
+    c.graph.Run();
+    EXPECT_EQ(c.graph.WaitForCompletion(5000), EC_COMPLETE);
+    EXPECT_EQ(c.sink->RenderedCount(), 3u);
+    c.graph.Stop();
+}
+
+TEST(GraphRun, CompletesOnlyWhenEveryRendererReachedEndOfStream) {
+    FilterGraph graph;
+    auto source = std::make_shared<TestSource>(VideoType(), 5);
+    TestStream* slow = source->AddOutput(AudioType(), 20, 200000);
+    Latch release;
+    slow->gate_ = [&](int64_t n) {
+        if (n == 10) release.Wait();
+    };
+    auto video = std::make_shared<TestSink>();
+    auto audio = std::make_shared<TestSink>();
+    graph.AddFilter(source, "source");
+    graph.AddFilter(video, "video");
+    graph.AddFilter(audio, "audio");
+    graph.ConnectDirect(source->GetPin(0), video->GetPin(0));
+    graph.ConnectDirect(source->GetPin(1), audio->GetPin(0));
+    graph.SetSyncSource(nullptr);
+    graph.Run();
+    ASSERT_TRUE(Eventually([&] { return video->ReachedEndOfStream(); }));
+    EXPECT_EQ(graph.WaitForCompletion(20), EC_NONE);
+    release.Open();
+    EXPECT_EQ(graph.WaitForCompletion(5000), EC_COMPLETE);
+    EXPECT_EQ(audio->SeenSamples().size(), 20u);
+    GraphEvent e;
+    while (graph.Events().GetEvent(e, 0)) EXPECT_NE(e.code, EC_COMPLETE);  // raised once
+    graph.Stop();
+}
+
+TEST(GraphRun, ATransformErrorEndsTheWaitWithErrorAbort) {
+    Chain c(100);
+    c.pass->failAt_ = 3;
+    c.graph.SetSyncSource(nullptr);
+    c.graph.Run();
+    int64_t hr = 0;
+    EXPECT_EQ(c.graph.WaitForCompletion(5000, &hr), EC_ERRORABORT);
+    EXPECT_EQ(hr, E_FAIL);
+    EXPECT_EQ(c.graph.Stop(), S_OK);
+    EXPECT_EQ(c.sink->SeenSamples().size(), 3u);
+}
+
+TEST(GraphRun, ASourceErrorEndsTheWaitWithErrorAbort) {
+    Chain c(100);
+    c.source->Stream()->failAt_ = 5;
+    c.graph.SetSyncSource(nullptr);
+    c.graph.Run();
+    EXPECT_EQ(c.graph.WaitForCompletion(5000), EC_ERRORABORT);
+    c.graph.Stop();
+}
+
+TEST(GraphRun, ADeadBranchEndsItsStreamSoCompletionComes) {
+    Chain c;
+    auto orphan = std::make_shared<PassThrough>("orphan");
+    auto orphanSink = std::make_shared<TestSink>();
+    c.graph.AddFilter(orphan, "orphan");
+    c.graph.AddFilter(orphanSink, "orphan sink");
+    // The orphan's output is connected, its input never: nothing will ever come out of it.
+    auto feeder = std::make_shared<PushFilter>();
+    c.graph.AddFilter(feeder, "feeder");
+    ASSERT_EQ(c.graph.ConnectDirect(feeder->GetPin(0), orphan->GetPin(0)), S_OK);
+    ASSERT_EQ(c.graph.ConnectDirect(orphan->GetPin(1), orphanSink->GetPin(0)), S_OK);
+    ASSERT_EQ(c.graph.Disconnect(orphan->GetPin(0)), S_OK);
+    c.graph.SetSyncSource(nullptr);
+    c.graph.Run();
+    EXPECT_EQ(c.graph.WaitForCompletion(5000), EC_COMPLETE);
+    EXPECT_TRUE(orphanSink->ReachedEndOfStream());
+    c.graph.Stop();
+}
+
+TEST(GraphRun, RunsAgainAfterStop) {
+    Chain c(4);
+    c.graph.SetSyncSource(nullptr);
+    for (int round = 0; round < 3; ++round) {
+        int64_t zero = 0;
+        c.graph.SetPositions(&zero, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
+        c.sink->ClearSeen();
+        c.graph.Run();
+        ASSERT_EQ(c.graph.WaitForCompletion(5000), EC_COMPLETE);
+        c.graph.Stop();
+        EXPECT_EQ(Indexes(c.sink->SeenSamples()), (std::vector<int64_t>{0, 1, 2, 3}));
+    }
+}
+
+TEST(GraphMembership, NamesAreMadeUniqueAndRemovalDisconnects) {
+    Chain c;
+    auto other = std::make_shared<TestSink>();
+    EXPECT_EQ(c.graph.AddFilter(other, "sink"), VFW_S_DUPLICATE_NAME_ADJUSTED);
+    EXPECT_EQ(other->Name(), "sink 0001");
+    EXPECT_EQ(c.graph.FindFilterByName("sink 0001"), other);
+    FilterGraph second;
+    EXPECT_EQ(second.AddFilter(other, "x"), E_INVALIDARG);  // one graph at a time
+    EXPECT_EQ(c.graph.RemoveFilter(c.pass.get()), S_OK);
+    EXPECT_FALSE(c.source->GetPin(0)->IsConnected());
+    EXPECT_FALSE(c.sink->GetPin(0)->IsConnected());
+    EXPECT_EQ(c.pass->Graph(), nullptr);
+    EXPECT_EQ(c.graph.RemoveFilter(c.pass.get()), S_FALSE);
+    EXPECT_EQ(c.graph.ConnectDirect(c.source->GetPin(0), c.pass->GetPin(0)), VFW_E_NOT_IN_GRAPH);
+    // Pins given input first are put in order.
+    EXPECT_EQ(c.graph.ConnectDirect(c.sink->GetPin(0), c.source->GetPin(0)), S_OK);
+}
