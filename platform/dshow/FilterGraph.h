@@ -79,6 +79,8 @@ public:
 
     // Seeking for the whole graph: the answers come from the seeking interfaces found upstream of
     // every renderer (the first pin or filter that has one); the duration is the longest.
+    // SetPositions is passed to each of them once, also at every start (with the position
+    // remembered at the last stop or seek).
     HRESULT IsFormatSupported(const Guid& format) override;
     HRESULT SetTimeFormat(const Guid& format) override;
     HRESULT GetDuration(int64_t& duration) override;

@@ -194,11 +194,11 @@ HRESULT FilterGraph::GetCurrentPosition(int64_t& position) {
 HRESULT FilterGraph::GetStopPosition(int64_t& stop) { return GetDuration(stop); }
 
 HRESULT FilterGraph::ApplyStartPosition(REFERENCE_TIME position) {
-    std::vector<BaseFilter*> done;
+    std::vector<MediaSeeking*> done;
     for (const Seeker& s : EndpointSeekers()) {
-        // Streams of one filter seek together: one call per filter.
-        if (std::find(done.begin(), done.end(), s.owner) != done.end()) continue;
-        done.push_back(s.owner);
+        // One call per seeking interface: a filter answering for all its streams is called once.
+        if (std::find(done.begin(), done.end(), s.seeking) != done.end()) continue;
+        done.push_back(s.seeking);
         int64_t p = position;
         s.seeking->SetTimeFormat(TIME_FORMAT_MEDIA_TIME);
         s.seeking->SetPositions(&p, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);

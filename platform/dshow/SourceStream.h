@@ -9,7 +9,8 @@
 //
 // Seeking: a stream answers MediaSeeking in media time through Duration(); SetPositions while
 // streaming flushes downstream, stops the thread, calls OnSeek(start), sends NewSegment and starts
-// again. A filter whose streams seek together (a splitter) routes SetPositions to all of them.
+// again. The graph calls every seeking interface it finds upstream of its renderers once: per
+// stream here; a filter that answers seeking itself for all its streams is called once.
 #include <atomic>
 #include <memory>
 #include <mutex>
