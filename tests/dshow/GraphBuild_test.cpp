@@ -1,0 +1,206 @@
+// Intelligent connect (Render, RenderStream), Reconnect, and the component stand-ins.
+#include <gtest/gtest.h>
+
+#include "platform/dshow/FilterGraph.h"
+#include "platform/dshow/FilterRegistry.h"
+#include "platform/dshow/GraphComponents.h"
+#include "platform/dshow/InfTee.h"
+#include "platform/dshow/NullRenderer.h"
+#include "tests/dshow/TestFilters.h"
+
+using namespace testds;
+
+namespace {
+
+MediaType Rgb() { return VideoType(MEDIASUBTYPE_RGB24, 400000, 720 * 576 * 3); }
+
+// A private registry: a dvsd -> RGB24 decoder, and counters of what was made from it.
+struct Fixture {
+    FilterRegistry registry;
+    FilterGraph graph;
+    std::shared_ptr<TestSource> source = std::make_shared<TestSource>();
+    int decodersMade = 0;
+    int renderersMade = 0;
+
+    Fixture() {
+        graph.SetRegistry(&registry);
+        graph.AddFilter(source, "source");
+        registry.Register(FilterEntry{"Test Decoder", CLSID_LegacyAmFilterCategory, Guid{}, MERIT_NORMAL,
+                                      [this] {
+                                          ++decodersMade;
+                                          return std::make_shared<Converter>(MediaType(MEDIATYPE_Video, MEDIASUBTYPE_dvsd), Rgb(), "Test Decoder");
+                                      },
+                                      [](const MediaType& mt) { return mt.subtype == MEDIASUBTYPE_dvsd; }});
+    }
+    void AddRgbRendererToRegistry() {
+        registry.Register(FilterEntry{"Test Renderer", CLSID_LegacyAmFilterCategory, Guid{}, MERIT_NORMAL,
+                                      [this] {
+                                          ++renderersMade;
+                                          return std::make_shared<TestSink>(MediaType(MEDIATYPE_Video, MEDIASUBTYPE_RGB24));
+                                      },
+                                      [](const MediaType& mt) { return mt.subtype == MEDIASUBTYPE_RGB24; }});
+    }
+    Pin* Out() { return source->GetPin(0); }
+};
+
+} // namespace
+
+TEST(Render, PrefersARendererAlreadyInTheGraph) {
+    Fixture f;
+    f.AddRgbRendererToRegistry();
+    auto sink = std::make_shared<TestSink>(MediaType(MEDIATYPE_Video, MEDIASUBTYPE_dvsd));
+    f.graph.AddFilter(sink, "sink");
+    ASSERT_EQ(f.graph.Render(f.Out()), S_OK);
+    EXPECT_EQ(f.Out()->ConnectedTo(), sink->GetPin(0));
+    EXPECT_EQ(f.decodersMade + f.renderersMade, 0);
+    EXPECT_EQ(f.graph.Render(f.Out()), VFW_E_ALREADY_CONNECTED);
+}
+
+TEST(Render, InsertsRegistryFiltersUpToAnRendererInTheGraph) {
+    Fixture f;
+    auto sink = std::make_shared<TestSink>(MediaType(MEDIATYPE_Video, MEDIASUBTYPE_RGB24));
+    f.graph.AddFilter(sink, "video window");
+    ASSERT_EQ(f.graph.Render(f.Out()), S_OK);
+    ASSERT_EQ(f.graph.Filters().size(), 3u);
+    BaseFilter& decoder = f.Out()->ConnectedTo()->Filter();
+    EXPECT_EQ(decoder.Name(), "Test Decoder");
+    EXPECT_EQ(decoder.GetPin(1)->ConnectedTo(), sink->GetPin(0));
+
+    // The whole path runs.
+    f.graph.SetSyncSource(nullptr);
+    f.graph.Run();
+    EXPECT_EQ(f.graph.WaitForCompletion(5000), EC_COMPLETE);
+    f.graph.Stop();
+    EXPECT_EQ(sink->SeenSamples().size(), 10u);
+}
+
+TEST(Render, RollsBackWhatItAddedWhenNoRendererIsReached) {
+    Fixture f;
+    EXPECT_EQ(f.graph.Render(f.Out()), VFW_E_CANNOT_RENDER);
+    EXPECT_EQ(f.decodersMade, 1);  // tried, then taken out again
+    EXPECT_EQ(f.graph.Filters().size(), 1u);
+    EXPECT_FALSE(f.Out()->IsConnected());
+}
+
+TEST(Render, ReachesARegistryRendererAndNeverPicksDoNotUseEntries) {
+    Fixture f;
+    f.registry.Register(FilterEntry{"Catch All", CLSID_LegacyAmFilterCategory, Guid{}, MERIT_DO_NOT_USE,
+                                    [] { return std::make_shared<NullRenderer>(); }, [](const MediaType&) { return true; }});
+    f.AddRgbRendererToRegistry();
+    ASSERT_EQ(f.graph.Render(f.Out()), S_OK);
+    EXPECT_EQ(f.renderersMade, 1);
+    EXPECT_EQ(f.graph.FindFilterByName("Catch All"), nullptr);
+}
+
+TEST(RenderStream, InsertsAConverterBetweenTheSourceAndTheSink) {
+    Fixture f;
+    auto sink = std::make_shared<TestSink>(MediaType(MEDIATYPE_Video, MEDIASUBTYPE_RGB24));
+    auto other = std::make_shared<TestSink>();  // would take anything, but is not the sink asked for
+    f.graph.AddFilter(other, "other");
+    f.graph.AddFilter(sink, "encoder");
+    ASSERT_EQ(f.graph.RenderStream(nullptr, nullptr, f.Out(), nullptr, sink.get()), S_OK);
+    EXPECT_EQ(f.Out()->ConnectedTo()->Filter().Name(), "Test Decoder");
+    EXPECT_TRUE(sink->GetPin(0)->IsConnected());
+    EXPECT_FALSE(other->GetPin(0)->IsConnected());
+}
+
+TEST(RenderStream, FailsOnTheWrongMajorTypeOrAConnectedPinAndLeavesNoTrace) {
+    Fixture f;
+    auto sink = std::make_shared<TestSink>(MediaType(MEDIATYPE_Audio, GUID_NULL));
+    f.graph.AddFilter(sink, "mux");
+    EXPECT_EQ(f.graph.RenderStream(nullptr, &MEDIATYPE_Audio, f.Out(), nullptr, sink.get()), VFW_E_CANNOT_CONNECT);
+    EXPECT_NE(f.graph.RenderStream(nullptr, nullptr, f.Out(), nullptr, sink.get()), S_OK);
+    EXPECT_EQ(f.graph.Filters().size(), 2u);
+    EXPECT_FALSE(f.Out()->IsConnected());
+    auto video = std::make_shared<TestSink>();
+    f.graph.AddFilter(video, "video");
+    f.graph.ConnectDirect(f.Out(), video->GetPin(0));
+    EXPECT_EQ(f.graph.RenderStream(nullptr, nullptr, f.Out(), nullptr, video.get()), VFW_E_ALREADY_CONNECTED);
+}
+
+TEST(RenderStream, GoesThroughTheIntermediateFilter) {
+    Fixture f;
+    auto acm = std::make_shared<PassThrough>("acm2");
+    auto sink = std::make_shared<TestSink>(MediaType(MEDIATYPE_Video, MEDIASUBTYPE_RGB24));
+    f.graph.AddFilter(acm, "acm2");
+    f.graph.AddFilter(sink, "muxer");
+    ASSERT_EQ(f.graph.RenderStream(nullptr, nullptr, f.Out(), acm.get(), sink.get()), S_OK);
+    EXPECT_EQ(acm->GetPin(0)->ConnectedTo(), f.Out());
+    EXPECT_EQ(acm->GetPin(1)->ConnectedTo()->Filter().Name(), "Test Decoder");
+}
+
+TEST(Reconnect, MakesTheSameConnectionAgain) {
+    Fixture f;
+    auto pass = std::make_shared<PassThrough>();
+    auto sink = std::make_shared<TestSink>();
+    f.graph.AddFilter(pass, "pass");
+    f.graph.AddFilter(sink, "sink");
+    f.graph.ConnectDirect(f.Out(), pass->GetPin(0));
+    f.graph.ConnectDirect(pass->GetPin(1), sink->GetPin(0));
+    ASSERT_EQ(f.graph.Reconnect(sink->GetPin(0)), S_OK);
+    EXPECT_EQ(pass->GetPin(1)->ConnectedTo(), sink->GetPin(0));
+    EXPECT_EQ(sink->GetPin(0)->CurrentMediaType(), VideoType());
+    f.graph.Disconnect(sink->GetPin(0));
+    EXPECT_EQ(f.graph.Reconnect(sink->GetPin(0)), VFW_E_NOT_CONNECTED);
+}
+
+TEST(Registry, FindsTheSystemFiltersByFriendlyName) {
+    FilterRegistry& r = FilterRegistry::Instance();
+    for (const char* name : {"Null Renderer", "Infinite Pin Tee Filter", "File writer"}) {
+        FilterEntryPtr e = r.Find(name);
+        ASSERT_TRUE(e) << name;
+        std::shared_ptr<BaseFilter> f = e->create();
+        ASSERT_TRUE(f);
+        EXPECT_EQ(f->ClassName(), name);
+    }
+    EXPECT_FALSE(r.Find("Null Renderer", CLSID_VideoCompressorCategory));
+    EXPECT_FALSE(r.Find("No Such Filter"));
+}
+
+TEST(Components, AFilterComponentPutsAFreshInstanceIntoEachNewGraph) {
+    GraphComponent fg;
+    FilterComponent nullrender;
+    ASSERT_TRUE(SelectDeviceByName("Null Renderer", nullrender));
+    EXPECT_FALSE(SelectDeviceByName("Nothing Like It", nullrender));
+    EXPECT_EQ(nullrender.Entry()->friendlyName, "Null Renderer");  // unchanged by the miss
+    fg.Activate();
+    ASSERT_EQ(nullrender.SetFilterGraph(&fg), S_OK);
+    std::shared_ptr<BaseFilter> first = nullrender.Filter();
+    ASSERT_TRUE(first);
+    EXPECT_TRUE(fg.Graph()->Contains(first.get()));
+    fg.Deactivate();
+    EXPECT_FALSE(nullrender.Filter());
+    fg.Activate();
+    ASSERT_TRUE(nullrender.Filter());
+    EXPECT_NE(nullrender.Filter(), first);
+    nullrender.SetFilterGraph(nullptr);
+    EXPECT_TRUE(fg.Graph()->Filters().empty());
+}
+
+TEST(Components, ClearingKeepsTheFiltersComponentsHold) {
+    GraphComponent fg;
+    fg.Activate();
+    FilterComponent tee(FilterRegistry::Instance().Find("Infinite Pin Tee Filter"));
+    tee.SetFilterGraph(&fg);
+    auto own = std::make_shared<PassThrough>("scene detector");
+    auto source = std::make_shared<TestSource>();
+    fg.Graph()->AddFilter(own, "scenedetect");
+    fg.Graph()->AddFilter(source, "source");
+    ASSERT_EQ(fg.Graph()->ConnectDirect(source->GetPin(0), own->GetPin(0)), S_OK);
+    ASSERT_EQ(fg.Graph()->ConnectDirect(own->GetPin(1), tee.GetPin(0)), S_OK);
+    fg.ClearGraph();
+    ASSERT_EQ(fg.Graph()->Filters().size(), 1u);
+    EXPECT_EQ(fg.Graph()->Filters().front(), tee.Filter());
+    EXPECT_FALSE(tee.GetPin(0)->IsConnected());
+    EXPECT_EQ(own->Graph(), nullptr);
+}
+
+TEST(Components, SelectingAnotherCategoryDetachesFromTheGraphFirst) {
+    GraphComponent fg;
+    fg.Activate();
+    FilterComponent enc(FilterRegistry::Instance().Find("Null Renderer"));
+    enc.SetFilterGraph(&fg);
+    EXPECT_FALSE(SelectCategoryDevice(CLSID_VideoCompressorCategory, "DV Video Encoder?", enc));
+    EXPECT_FALSE(enc.Filter());
+    EXPECT_TRUE(fg.Graph()->Filters().empty());
+}
