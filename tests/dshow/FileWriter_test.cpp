@@ -1,0 +1,205 @@
+// The "File writer": writes at sample offsets, headers through its byte stream, temporary names.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/dshow/FileWriter.h"
+#include "platform/dshow/FilterGraph.h"
+#include "tests/dshow/GraphHelpers.h"
+#include "tests/dshow/TestFilters.h"
+#include "tests/kit/TempDir.h"
+
+using namespace testds;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Chunk {
+    int64_t offset;  // -1: no time, follows the previous write
+    std::string bytes;
+};
+
+// Sends its chunks timed by byte offset; then ends the stream, or waits for the stop.
+class ChunkStream : public SourceStream {
+public:
+    ChunkStream(BaseSource& f, std::vector<Chunk> chunks, bool end) : SourceStream(f, "out"), chunks_(std::move(chunks)), end_(end) {}
+    HRESULT CheckMediaType(const MediaType&) override { return S_OK; }
+    HRESULT GetMediaType(int position, MediaType& mt) override {
+        if (position != 0) return VFW_S_NO_MORE_ITEMS;
+        mt = MediaType(MEDIATYPE_Stream, MEDIASUBTYPE_WAVE);
+        return S_OK;
+    }
+    HRESULT DecideBufferSize(MemAllocator& allocator, AllocatorProperties& request) override {
+        request.cBuffers = 2;
+        request.cbBuffer = 64;
+        AllocatorProperties actual;
+        return allocator.SetProperties(request, actual);
+    }
+    HRESULT FillBuffer(MediaSample& s) override {
+        if (next_ < chunks_.size()) {
+            const Chunk& c = chunks_[next_++];
+            std::memcpy(s.GetPointer(), c.bytes.data(), c.bytes.size());
+            s.SetActualDataLength(static_cast<int32_t>(c.bytes.size()));
+            if (c.offset >= 0) s.SetTime(c.offset, c.offset + static_cast<int64_t>(c.bytes.size()));
+            return S_OK;
+        }
+        while (!end_ && !stopRequested_.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return S_FALSE;
+    }
+
+private:
+    std::vector<Chunk> chunks_;
+    size_t next_ = 0;
+    bool end_;
+};
+
+class ChunkSource : public BaseSource {
+public:
+    ChunkSource(std::vector<Chunk> chunks, bool end) : BaseSource("Chunks") { AddStream(std::make_unique<ChunkStream>(*this, std::move(chunks), end)); }
+    ~ChunkSource() override { RemoveStreams(); }
+};
+
+// Writes a header at offset 0 through the writer's byte stream when streaming stops.
+class HeaderWriter : public TBCTransInPlaceFilter {
+public:
+    HeaderWriter() : TBCTransInPlaceFilter("Header") {}
+    HRESULT CheckInputType(const MediaType&) override { return S_OK; }
+    HRESULT Transform(MediaSample&) override { return S_OK; }
+    HRESULT StopStreaming() override {
+        auto* stream = QueryPin<ByteStream>(Output()->ConnectedTo());
+        if (!stream) return E_NOINTERFACE;
+        HRESULT hr = stream->Seek(0, SeekOrigin::Set, nullptr);
+        if (SUCCEEDED(hr)) hr = stream->Write("HDR!", 4, nullptr);
+        result_ = hr;
+        return hr;
+    }
+    HRESULT result_ = S_FALSE;
+};
+
+struct WriterGraph {
+    FilterGraph graph;
+    std::shared_ptr<ChunkSource> source;
+    std::shared_ptr<HeaderWriter> header = std::make_shared<HeaderWriter>();
+    std::shared_ptr<FileWriter> writer = std::make_shared<FileWriter>();
+
+    WriterGraph(std::vector<Chunk> chunks, bool end, const std::string& file, uint32_t mode = AM_FILE_OVERWRITE)
+        : source(std::make_shared<ChunkSource>(std::move(chunks), end)) {
+        graph.AddFilter(source, "source");
+        graph.AddFilter(header, "header");
+        graph.AddFilter(writer, "destination");
+        EXPECT_EQ(writer->SetFileName(file, nullptr), S_OK);
+        EXPECT_EQ(writer->SetMode(mode), S_OK);
+        EXPECT_EQ(graph.ConnectDirect(source->GetPin(0), header->GetPin(0)), S_OK);
+        EXPECT_EQ(graph.ConnectDirect(header->GetPin(1), writer->GetPin(0)), S_OK);
+        graph.SetSyncSource(nullptr);
+    }
+};
+
+size_t FilesIn(const fs::path& dir) {
+    size_t n = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir)) ++n;
+    return n;
+}
+
+} // namespace
+
+TEST(FileWriter, WritesSamplesAtTheirOffsetsAndTheHeaderLast) {
+    testkit::TempDir dir;
+    std::string out = dir.file("out.wav");
+    WriterGraph g({{8, "BBBB"}, {4, "AAAA"}, {12, "CC"}, {-1, "DD"}}, true, out);
+    ASSERT_EQ(g.graph.Run(), S_OK);
+    ASSERT_EQ(g.graph.WaitForCompletion(5000), EC_COMPLETE);
+    // Until the stop the data sits under a temporary name beside the destination.
+    std::string temp = g.writer->TemporaryName();
+    ASSERT_FALSE(temp.empty());
+    EXPECT_EQ(fs::path(temp).parent_path(), dir.path());
+    EXPECT_FALSE(fs::exists(out));
+    ASSERT_EQ(g.graph.Stop(), S_OK);
+    EXPECT_EQ(g.header->result_, S_OK);
+    EXPECT_EQ(testkit::ReadFileBytes(out), "HDR!AAAABBBBCCDD");
+    EXPECT_EQ(FilesIn(dir.path()), 1u);
+}
+
+TEST(FileWriter, AnAbortedRunLeavesTheOldFileAndNoTemporary) {
+    testkit::TempDir dir;
+    std::string out = dir.file("movie.avi");
+    testkit::WriteFileBytes(out, "old contents");
+    WriterGraph g({{0, "new"}}, false, out);
+    ASSERT_EQ(g.graph.Run(), S_OK);
+    ASSERT_TRUE(Eventually([&] { return g.writer->RenderedCount() == 1; }));
+    EXPECT_EQ(g.graph.WaitForCompletion(10), EC_NONE);
+    ASSERT_EQ(g.graph.Stop(), S_OK);
+    EXPECT_EQ(testkit::ReadFileBytes(out), "old contents");
+    EXPECT_EQ(FilesIn(dir.path()), 1u);
+}
+
+TEST(FileWriter, ReplacesAnExistingFileOnlyInOverwriteMode) {
+    testkit::TempDir dir;
+    std::string out = dir.file("movie.avi");
+    testkit::WriteFileBytes(out, "old");
+    {
+        WriterGraph g({{4, "new"}}, true, out, 0);
+        g.graph.Run();
+        EXPECT_EQ(g.graph.WaitForCompletion(5000), EC_ERRORABORT);
+        g.graph.Stop();
+        EXPECT_EQ(testkit::ReadFileBytes(out), "old");
+    }
+    WriterGraph g({{4, "new"}}, true, out);
+    g.graph.Run();
+    EXPECT_EQ(g.graph.WaitForCompletion(5000), EC_COMPLETE);
+    g.graph.Stop();
+    EXPECT_EQ(testkit::ReadFileBytes(out), std::string("HDR!new"));
+    EXPECT_EQ(FilesIn(dir.path()), 1u);
+}
+
+TEST(FileWriter, AFolderThatCannotBeWrittenIsAnErrorAbort) {
+    testkit::TempDir dir;
+    WriterGraph g({{0, "x"}}, true, dir.file("missing/out.avi"));
+    g.graph.Run();
+    int64_t hr = 0;
+    EXPECT_EQ(g.graph.WaitForCompletion(5000, &hr), EC_ERRORABORT);
+    EXPECT_TRUE(FAILED(static_cast<HRESULT>(hr)));
+    g.graph.Stop();
+    EXPECT_EQ(FilesIn(dir.path()), 0u);
+}
+
+TEST(FileWriter, APauseCreatesNothing) {
+    testkit::TempDir dir;
+    WriterGraph g({{0, "x"}}, true, dir.file("out.avi"));
+    g.graph.Pause();
+    FilterState state;
+    EXPECT_EQ(g.graph.GetState(5000, state), S_OK);  // the writer holds the first sample
+    EXPECT_EQ(FilesIn(dir.path()), 0u);
+    g.graph.Stop();
+    EXPECT_EQ(FilesIn(dir.path()), 0u);
+}
+
+TEST(FileWriter, ByteStreamCallsWhilePausedWaitForRun) {
+    testkit::TempDir dir;
+    std::string out = dir.file("out.bin");
+    WriterGraph g({}, false, out);
+    auto* stream = QueryPin<ByteStream>(g.writer->GetPin(0));
+    ASSERT_NE(stream, nullptr);
+    EXPECT_EQ(stream->Write("x", 1, nullptr), E_UNEXPECTED);  // stopped: no file
+    g.graph.Pause();
+    std::atomic<HRESULT> written{S_FALSE};
+    std::thread muxer([&] {
+        uint32_t n = 0;
+        written = stream->Write("abc", 3, &n);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(written.load(), S_FALSE);
+    g.graph.Run();
+    muxer.join();
+    EXPECT_EQ(written.load(), S_OK);
+    char back[3] = {};
+    ASSERT_EQ(stream->Seek(0, SeekOrigin::Set, nullptr), S_OK);
+    uint32_t read = 0;
+    EXPECT_EQ(stream->Read(back, 3, &read), S_OK);
+    EXPECT_EQ(std::string(back, 3), "abc");
+    int64_t end = 0;
+    EXPECT_EQ(stream->Seek(0, SeekOrigin::End, &end), S_OK);
+    EXPECT_EQ(end, 3);
+    g.graph.Stop();  // no end of stream: the file is not kept
+    EXPECT_FALSE(fs::exists(out));
+}
