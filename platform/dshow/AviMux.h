@@ -1,0 +1,102 @@
+#pragma once
+// "AVI Mux": writes its inputs as the streams of an AVI file (OpenDML, see AviMuxWriter.h)
+// through the byte-stream service of the filter its output is connected to (the File writer).
+// Pins: [AVI Out, Input 01] and a new free input after each input connection.
+// Inputs take Video/VideoInfo, Audio/WaveFormatEx and Interleaved/DvInfo; chunks are written in
+// time order across the inputs (one queue per input, see MultiInputQueue). The file is finished
+// when every input has reached its end of stream (then the output's end of stream follows), or
+// at Stop when that has not happened. Seeking answers the longest input's duration and, as the
+// current position, the end time of the last sample written: the progress of a conversion.
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "platform/dshow/AviMuxWriter.h"
+#include "platform/dshow/BaseFilter.h"
+#include "platform/dshow/MediaSeeking.h"
+#include "platform/dshow/MultiInputQueue.h"
+
+namespace ds {
+
+class AviMux;
+class ByteStream;
+class FilterRegistry;
+
+class AviMuxInputPin : public InputPin {
+public:
+    AviMuxInputPin(AviMux& mux, int number);
+    HRESULT CheckMediaType(const MediaType& mt) override;
+    HRESULT CompleteConnect(Pin& peer) override;
+    HRESULT Receive(const SamplePtr& sample) override;
+    HRESULT EndOfStream() override;
+    HRESULT BeginFlush() override;
+    HRESULT EndFlush() override;
+    int Slot() const { return slot_; }  // queue index while streaming, -1 when not connected then
+    void SetSlot(int slot) { slot_ = slot; }
+
+private:
+    AviMux& mux_;
+    int slot_ = -1;  // set at pause from stopped, on the controlling thread
+};
+
+class AviMuxOutputPin : public OutputPin {
+public:
+    explicit AviMuxOutputPin(AviMux& mux);
+    HRESULT CheckMediaType(const MediaType& mt) override;
+    HRESULT GetMediaType(int position, MediaType& mt) override;
+    HRESULT CheckConnect(Pin& peer) override;
+    HRESULT DecideAllocator(InputPin& input) override;  // all goes through the byte stream
+};
+
+class AviMux : public BaseFilter, public MediaSeeking {
+public:
+    static constexpr const char* kFriendlyName = "AVI Mux";
+    AviMux();
+    ~AviMux() override;
+
+    int GetPinCount() override;
+    Pin* GetPin(int index) override;
+    HRESULT Pause() override;
+    HRESULT Stop() override;
+    void BeginStop() override;
+
+    // MediaSeeking: media time only.
+    HRESULT GetDuration(int64_t& duration) override;
+    HRESULT GetCurrentPosition(int64_t& position) override;
+    HRESULT SetPositions(int64_t* current, uint32_t currentFlags, int64_t* stop, uint32_t stopFlags) override;
+
+    // Test hook: options of the writer (segment limit) for the next run.
+    void SetWriterOptions(const AviMuxOptions& options) { options_ = options; }
+
+    // Called by the pins.
+    void OnInputConnected();
+    HRESULT Push(int slot, const SamplePtr& sample);
+    HRESULT EndOfInput(int slot);
+    void Flush(bool begin);
+
+private:
+    HRESULT Process(int slot, const SamplePtr& sample);
+    HRESULT FinishFile();  // writeLock_ held
+    bool StartWriter();    // writeLock_ held
+
+    AviMuxOutputPin output_;
+    std::vector<std::unique_ptr<AviMuxInputPin>> inputs_;  // grows only while stopped
+    MultiInputQueue queue_;
+    AviMuxOptions options_;
+
+    std::mutex writeLock_;  // guards the fields below
+    std::unique_ptr<AviByteStream> stream_;
+    std::unique_ptr<AviMuxWriter> writer_;
+    std::vector<AviMuxInputPin*> slots_;  // connected inputs by queue index (set at pause)
+    bool finished_ = false;
+    std::atomic<bool> endSent_{false};
+    std::atomic<int64_t> lastTime_{0};  // end of the last sample written, 100 ns
+};
+
+// How an input's media type is stored as an AVI stream.
+bool AviStreamSpecFor(const MediaType& mt, AviStreamSpec& spec);
+
+void RegisterAviMuxFilter(FilterRegistry& registry);
+
+} // namespace ds

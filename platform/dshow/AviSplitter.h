@@ -1,0 +1,113 @@
+#pragma once
+// "AVI Splitter": pulls an AVI file through the upstream AsyncReader and pushes each stream on an
+// output pin of its own, one streaming thread per connected output.
+// Pins: [Input] before the input connects; [Stream 00 … Stream N-1, Input] after (one output per
+// stream of the header list, in stream order); the outputs go when the input disconnects, and a
+// file that cannot be parsed gives none.
+// Types: vids -> Video / biCompression / VideoInfo (built from strh and strf); auds -> Audio /
+// wFormatTag / WaveFormatEx (strf as stored); iavs -> Interleaved / fccHandler / DvInfo (strf as
+// stored, even when shorter than 32 bytes).
+// Times count from the segment start: video frame n at n × frame time (exact fraction, rounded);
+// constant-rate sound from the byte position. Empty chunks are skipped but keep their time, so a
+// dropped frame shows as a gap. Keyframes are sync points; the first sample after a start or a
+// seek is a discontinuity. Each output seeks in media time, and video or interleaved ones in frames.
+#include <memory>
+
+#include "platform/dshow/AsyncReader.h"
+#include "platform/dshow/AviDemux.h"
+#include "platform/dshow/SourceStream.h"
+
+namespace ds {
+
+class AviSplitter;
+class FilterRegistry;
+
+class AviSplitterInputPin : public InputPin {
+public:
+    explicit AviSplitterInputPin(AviSplitter& splitter);
+    HRESULT CheckMediaType(const MediaType& mt) override;
+    HRESULT CompleteConnect(Pin& peer) override;
+    HRESULT BreakConnect() override;
+    HRESULT Receive(const SamplePtr& sample) override; // pull model: never pushed to
+
+private:
+    AviSplitter& splitter_;
+};
+
+// What an output offers a filter downstream that wants to look before the stream runs (the DV
+// Splitter reads the first frame when the format block does not describe the sound).
+class StreamPeek {
+public:
+    virtual ~StreamPeek() = default;
+    virtual bool PeekFirstChunk(std::vector<uint8_t>& data) = 0;
+};
+
+class AviSplitterStream : public SourceStream, public StreamPeek {
+public:
+    AviSplitterStream(AviSplitter& splitter, std::shared_ptr<const AviDemuxResult> file, int index,
+                      AsyncReader& reader);
+
+    HRESULT CheckMediaType(const MediaType& mt) override;
+    HRESULT GetMediaType(int position, MediaType& mt) override;
+    HRESULT DecideBufferSize(MemAllocator& allocator, AllocatorProperties& request) override;
+    HRESULT FillBuffer(MediaSample& sample) override;
+    HRESULT OnThreadStartPlay() override;
+    HRESULT Duration(REFERENCE_TIME& duration) override;
+    bool PeekFirstChunk(std::vector<uint8_t>& data) override;
+
+    // Seeking in frames as well, for video and interleaved streams.
+    HRESULT IsFormatSupported(const Guid& format) override;
+    HRESULT GetDuration(int64_t& duration) override;
+    HRESULT GetCurrentPosition(int64_t& position) override;
+    HRESULT GetStopPosition(int64_t& stop) override;
+    HRESULT SetPositions(int64_t* current, uint32_t currentFlags, int64_t* stop, uint32_t stopFlags) override;
+    HRESULT ConvertTimeFormat(int64_t& target, const Guid* targetFormat, int64_t source, const Guid* sourceFormat) override;
+
+    const AviDemuxStream& Info() const { return file_->streams[static_cast<size_t>(index_)]; }
+    // Media time of chunk i's start (i may be the chunk count: the end of the stream).
+    REFERENCE_TIME ChunkTime(size_t i) const;
+
+private:
+    bool ByBytes() const;  // constant-rate sound: times follow the byte position
+    size_t ChunkAt(REFERENCE_TIME t) const;
+    REFERENCE_TIME FramesToTime(int64_t frames) const;
+    int64_t TimeToFrames(REFERENCE_TIME t) const;
+
+    std::shared_ptr<const AviDemuxResult> file_;
+    int index_;
+    AsyncReader& reader_;
+    MediaType type_;
+    std::vector<uint64_t> byteStart_;  // bytes before each chunk (constant-rate sound)
+    // Streaming-thread state, reset at each start.
+    size_t next_ = 0;
+    bool first_ = true;
+};
+
+class AviSplitter : public BaseSource {
+public:
+    static constexpr const char* kFriendlyName = "AVI Splitter";
+    AviSplitter();
+    ~AviSplitter() override;
+
+    int GetPinCount() override;
+    Pin* GetPin(int index) override;
+    bool IsSource() override { return false; }
+    InputPin* Input() { return &input_; }
+
+    // Called by the input pin, on the controlling thread.
+    HRESULT OnInputConnected(Pin& peer);
+    void OnInputDisconnected();
+    // The parsed file (null when not connected).
+    std::shared_ptr<const AviDemuxResult> File() const { return file_; }
+
+private:
+    AviSplitterInputPin input_;
+    std::shared_ptr<const AviDemuxResult> file_;
+};
+
+// Builds the media type of stream `index` of a parsed file.
+MediaType AviStreamMediaType(const AviDemuxStream& stream);
+
+void RegisterAviSplitterFilter(FilterRegistry& registry);
+
+} // namespace ds
