@@ -17,11 +17,11 @@ namespace formats {
 class RiffSource;
 
 struct RiffListingOptions {
-    std::string versionText;                       // shown in the heading
-    rtl::Clock clock;                              // the time of the analysis; empty: rtl::Now
+    std::string versionText{};                     // shown in the heading
+    rtl::Clock clock{};                            // the time of the analysis; empty: rtl::Now
     const rtl::FormatSettings* settings = nullptr; // date separators; null: process-wide ones
     // Called with each line as it is added (e.g. to show the listing while it grows).
-    std::function<void(const std::string&)> onLine;
+    std::function<void(const std::string&)> onLine{};
 };
 
 struct RiffListingResult {

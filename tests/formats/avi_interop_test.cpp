@@ -1,0 +1,203 @@
+// AVI files written by ffmpeg and dvgrab: the reader, the walker, the listing and the patches
+// agree with them, and ffprobe still reads the patched files.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "formats/RiffChunk.h"
+#include "formats/aviinfo.h"
+#include "formats/fpsunit.h"
+#include "formats/riffunit.h"
+#include "tests/kit/TempDir.h"
+
+using namespace formats;
+
+namespace {
+
+struct Samples {
+    testkit::TempDir dir;
+    std::string ffmpegType2; // ffmpeg's remux of raw DV: type 2 with "idx1"
+    std::string dvgrabType1; // dvgrab -f dv1
+    std::string dvgrabOdml;  // dvgrab -f dv2 -opendml
+    std::string problem;     // why the samples could not be made
+};
+
+// dvgrab numbers its files after the given prefix ("out1-001.avi").
+std::string FirstWithPrefix(const std::filesystem::path& dir, const std::string& prefix)
+{
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        if (e.path().filename().string().rfind(prefix, 0) == 0)
+            return e.path().string();
+    return {};
+}
+
+Samples* MakeSamples()
+{
+    auto s = new Samples;
+    if (!testkit::HaveProgram("ffmpeg") || !testkit::HaveProgram("ffprobe") || !testkit::HaveProgram("dvgrab")) {
+        s->problem = "ffmpeg, ffprobe or dvgrab is missing";
+        return s;
+    }
+    const std::string d = s->dir.path().string();
+    std::string out;
+    if (testkit::RunCommand("cd '" + d + "' && ffmpeg -nostdin -loglevel error -f lavfi -i testsrc=size=720x576:rate=25 "
+                            "-f lavfi -i sine -target pal-dv -t 1 x.dv </dev/null && ffmpeg -nostdin -loglevel error -i x.dv -c copy x.avi",
+                            &out) != 0) {
+        s->problem = "ffmpeg failed: " + out;
+        return s;
+    }
+    // dvgrab waits on its standard input unless it is given none.
+    testkit::RunCommand("cd '" + d + "' && timeout 60 dvgrab -I x.dv -f dv1 out1- </dev/null && "
+                        "timeout 60 dvgrab -I x.dv -f dv2 -opendml out2- </dev/null", &out);
+    s->ffmpegType2 = s->dir.file("x.avi");
+    s->dvgrabType1 = FirstWithPrefix(s->dir.path(), "out1-");
+    s->dvgrabOdml = FirstWithPrefix(s->dir.path(), "out2-");
+    if (s->dvgrabType1.empty() || s->dvgrabOdml.empty())
+        s->problem = "dvgrab made no file: " + out;
+    return s;
+}
+
+class AviInterop : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { samples_ = MakeSamples(); }
+    static void TearDownTestSuite()
+    {
+        delete samples_;
+        samples_ = nullptr;
+    }
+    void SetUp() override
+    {
+        if (!samples_->problem.empty())
+            GTEST_SKIP() << samples_->problem;
+    }
+    // A private copy that a test may patch.
+    std::string Copy(const std::string& path)
+    {
+        const std::string to = scratch_.file(std::filesystem::path(path).filename().string());
+        std::filesystem::copy_file(path, to);
+        return to;
+    }
+    static std::string Probe(const std::string& path, const std::string& entries)
+    {
+        std::string out;
+        int rc = testkit::RunCommand("ffprobe -v error -select_streams v:0 -show_entries stream=" + entries +
+                                     " -of default=nw=1:nk=1 '" + path + "'", &out);
+        return rc == 0 ? out : "ffprobe failed: " + out;
+    }
+    // The fccHandler position found without the walker: the data of the first "strh" chunk
+    // holding a video type, plus 4.
+    static int64_t SearchHandler(const std::string& bytes)
+    {
+        for (size_t at = bytes.find("strh"); at != std::string::npos; at = bytes.find("strh", at + 1)) {
+            const std::string type = bytes.substr(at + 8, 4);
+            if (type == "vids" || type == "iavs")
+                return static_cast<int64_t>(at + 12);
+        }
+        return 0;
+    }
+
+    static Samples* samples_;
+    testkit::TempDir scratch_;
+};
+
+Samples* AviInterop::samples_ = nullptr;
+
+} // namespace
+
+TEST_F(AviInterop, ReaderFindsStreamsHandlerAndIndex)
+{
+    TAviParam ff(samples_->ffmpegType2);
+    EXPECT_EQ(ff.Valid, 1);
+    EXPECT_EQ(ff.Streams.size(), 2u);
+    EXPECT_EQ(ff.VideoIndex, 0);
+    EXPECT_EQ(ff.AudioIndex, 1);
+    EXPECT_EQ(ff.VideoHandler(), "dvsd");
+    EXPECT_EQ(ff.IndexKind, ikIdx1);
+    EXPECT_NE(ff.MoviPos, 0);
+
+    TAviParam t1(samples_->dvgrabType1);
+    EXPECT_EQ(t1.Valid, 1);
+    EXPECT_EQ(t1.Streams.size(), 1u);
+    EXPECT_EQ(t1.VideoIndex, 0);
+    EXPECT_EQ(t1.AudioIndex, -1);
+    EXPECT_EQ(t1.Streams[0]->Header.fccType, FourCC("iavs"));
+    EXPECT_EQ(t1.VideoHandler(), "dvsd");
+    EXPECT_EQ(t1.IndexKind, ikIndexOfIndexes);
+
+    TAviParam t2(samples_->dvgrabOdml);
+    EXPECT_EQ(t2.Valid, 1);
+    EXPECT_EQ(t2.OpenDML, 1);
+    EXPECT_EQ(t2.Streams.size(), 2u);
+    EXPECT_EQ(t2.VideoHandler(), "dvsd");
+    EXPECT_EQ(t2.IndexKind, ikIndexOfIndexes);
+    EXPECT_EQ(t2.DmlHeader.dwTotalFrames, t2.MainHeader.dwTotalFrames);
+}
+
+TEST_F(AviInterop, WalkerFindsTheVideoStreamHeader)
+{
+    for (const std::string& path : {samples_->ffmpegType2, samples_->dvgrabType1, samples_->dvgrabOdml}) {
+        const std::string bytes = testkit::ReadFileBytes(path);
+        TRiffWalk w = WalkRiffFile(path);
+        EXPECT_EQ(w.HandlerPos, SearchHandler(bytes)) << path;
+        EXPECT_EQ(w.ScalePos, w.HandlerPos + 16) << path;
+        EXPECT_FALSE(w.ShortRead) << path;
+        EXPECT_EQ(ReadVideoHandler(path), StrToFourCC("dvsd")) << path;
+    }
+}
+
+TEST_F(AviInterop, ListingCoversEachFileAndLeavesItAlone)
+{
+    for (const std::string& path : {samples_->ffmpegType2, samples_->dvgrabType1, samples_->dvgrabOdml}) {
+        const std::string before = testkit::ReadFileBytes(path);
+        TRiffLister lister({.versionText = "test"});
+        RiffListingResult r = lister.WalkFile(path);
+        EXPECT_TRUE(r.walked) << path;
+        EXPECT_FALSE(r.shortRead) << path;
+        const auto& lines = lister.Lines();
+        EXPECT_NE(std::find(lines.begin(), lines.end(), "    movi"), lines.end()) << path;
+        for (const std::string& line : lines)
+            EXPECT_EQ(line.find(">>>"), std::string::npos) << path << ": " << line;
+        EXPECT_EQ(testkit::ReadFileBytes(path), before);
+    }
+}
+
+TEST_F(AviInterop, CodecPatchOfTypeTwoFilesKeepsThemReadable)
+{
+    for (const std::string& original : {samples_->ffmpegType2, samples_->dvgrabOdml}) {
+        const std::string path = Copy(original);
+        const std::string before = testkit::ReadFileBytes(path);
+        ASSERT_TRUE(WriteVideoHandler(path, StrToFourCC("CDVC"))) << path;
+        const std::string after = testkit::ReadFileBytes(path);
+        ASSERT_EQ(after.size(), before.size());
+        const size_t at = static_cast<size_t>(SearchHandler(before));
+        EXPECT_EQ(after.substr(at, 4), "CDVC");
+        EXPECT_EQ(after.substr(0, at) + after.substr(at + 4), before.substr(0, at) + before.substr(at + 4));
+        EXPECT_EQ(Probe(path, "codec_name"), "dvvideo\n") << path;
+        EXPECT_EQ(TAviParam(path).VideoHandler(), "CDVC");
+
+        ASSERT_TRUE(WriteVideoHandler(path, StrToFourCC("dvsd")));
+        EXPECT_EQ(testkit::ReadFileBytes(path), before);
+    }
+}
+
+TEST_F(AviInterop, CodecPatchOfATypeOneFile)
+{
+    // ffmpeg reads an interleaved stream only under the DV handler codes.
+    const std::string path = Copy(samples_->dvgrabType1);
+    ASSERT_TRUE(WriteVideoHandler(path, StrToFourCC("dvsl")));
+    EXPECT_EQ(Probe(path, "codec_name"), "dvvideo\n");
+    EXPECT_EQ(TAviParam(path).VideoHandler(), "dvsl");
+}
+
+TEST_F(AviInterop, FrameRatePatchIsWhatFfprobeReports)
+{
+    for (const std::string& original : {samples_->ffmpegType2, samples_->dvgrabOdml}) {
+        const std::string path = Copy(original);
+        const auto size = std::filesystem::file_size(path);
+        ASSERT_TRUE(WriteFrameRate(path, 29.97));
+        EXPECT_EQ(Probe(path, "avg_frame_rate"), "1000000/33367\n") << path;
+        ASSERT_TRUE(WriteFrameRate(path, 25.0));
+        EXPECT_EQ(Probe(path, "avg_frame_rate"), "25/1\n") << path;
+        EXPECT_EQ(std::filesystem::file_size(path), size);
+    }
+}
