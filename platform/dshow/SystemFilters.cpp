@@ -1,5 +1,10 @@
 // The built-in system filters of the registry. A filter file outside this list registers itself
 // through a Register...Filter(FilterRegistry&) function called from here.
+#include "platform/dshow/AviMux.h"
+#include "platform/dshow/AviSplitter.h"
+#include "platform/dshow/DvMuxer.h"
+#include "platform/dshow/DvSplitter.h"
+#include "platform/dshow/FileSource.h"
 #include "platform/dshow/FileWriter.h"
 #include "platform/dshow/FilterRegistry.h"
 #include "platform/dshow/InfTee.h"
@@ -21,6 +26,11 @@ void RegisterSystemFilters(FilterRegistry& registry) {
     registry.Register(FilterEntry{FileWriter::kFriendlyName, CLSID_LegacyAmFilterCategory,
                                   MakeClsid(0x8596E5F0, 0x0DA5, 0x11D0, {0xBD, 0x21, 0x00, 0xA0, 0xC9, 0x11, 0xCE, 0x86}),
                                   MERIT_DO_NOT_USE, [] { return std::make_shared<FileWriter>(); }, nullptr});
+    RegisterFileSourceFilter(registry);
+    RegisterAviSplitterFilter(registry);
+    RegisterDvSplitterFilter(registry);
+    RegisterDvMuxerFilter(registry);
+    RegisterAviMuxFilter(registry);
 }
 
 } // namespace ds

@@ -146,7 +146,8 @@ TEST(Reconnect, MakesTheSameConnectionAgain) {
 
 TEST(Registry, FindsTheSystemFiltersByFriendlyName) {
     FilterRegistry& r = FilterRegistry::Instance();
-    for (const char* name : {"Null Renderer", "Infinite Pin Tee Filter", "File writer"}) {
+    for (const char* name : {"Null Renderer", "Infinite Pin Tee Filter", "File writer", "File Source (Async.)", "AVI Splitter",
+                             "DV Splitter", "DV Muxer", "AVI Mux"}) {
         FilterEntryPtr e = r.Find(name);
         ASSERT_TRUE(e) << name;
         std::shared_ptr<BaseFilter> f = e->create();
