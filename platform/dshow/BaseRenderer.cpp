@@ -106,7 +106,9 @@ HRESULT BaseRenderer::ReceiveSample(const SamplePtr& sample) {
             REFERENCE_TIME due = runStart_.load() + sample->StartTime();
             REFERENCE_TIME wait = due - clock->GetTime();
             if (wait > 0) {
-                changed_.wait_for(guard, std::chrono::microseconds(wait / 10 + 1));
+                // In slices, so a clock that is re-based or replaced is followed promptly.
+                constexpr REFERENCE_TIME kSlice = 200000;  // 20 ms
+                changed_.wait_for(guard, std::chrono::microseconds((wait < kSlice ? wait : kSlice) / 10 + 1));
                 continue;
             }
         }

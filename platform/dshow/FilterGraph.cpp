@@ -231,6 +231,7 @@ HRESULT FilterGraph::Pause() {
             running_ = false;
         }
         ApplyStartPosition(position_);
+        pausedStreamTime_ = 0;
         // Renderers first, sources last: everything downstream is ready when data starts to flow.
         for (auto it = order.rbegin(); it != order.rend(); ++it) {
             HRESULT hr = (*it)->Pause();
@@ -243,6 +244,7 @@ HRESULT FilterGraph::Pause() {
         }
         SendDeadBranchEndOfStream();
     } else {
+        pausedStreamTime_ = clock_ ? clock_->GetTime() - runStart_ : 0;
         for (auto it = order.rbegin(); it != order.rend(); ++it) (*it)->Pause();
         state_ = FilterState::Paused;
         std::lock_guard<std::mutex> cue(cueLock_);
@@ -261,7 +263,9 @@ HRESULT FilterGraph::Run() {
         HRESULT hr = Pause();
         if (FAILED(hr)) return hr;
     }
-    REFERENCE_TIME start = clock_ ? clock_->GetTime() : 0;
+    // Stream time goes on from where a pause left it (0 after a stop or a seek).
+    REFERENCE_TIME start = clock_ ? clock_->GetTime() - pausedStreamTime_ : 0;
+    runStart_ = start;
     bool noRenderers;
     {
         std::lock_guard<std::mutex> cue(cueLock_);

@@ -129,6 +129,8 @@ private:
     std::vector<std::string> names_;
     FilterState state_ = FilterState::Stopped;
     REFERENCE_TIME position_ = 0;  // remembered at Stop and by a seek while stopped (media time)
+    REFERENCE_TIME runStart_ = 0;  // clock time of stream time 0 while running
+    REFERENCE_TIME pausedStreamTime_ = 0;  // stream time reached when the run was paused
     ReferenceClock defaultClock_;
     ReferenceClock* clock_ = &defaultClock_;
     FilterRegistry* registry_ = nullptr;

@@ -228,6 +228,12 @@ HRESULT FilterGraph::SetPositions(int64_t* current, uint32_t currentFlags, int64
         completeSent_ = false;
     }
     ApplyStartPosition(target);
+    // The restarted stream's times begin at zero: so does the stream time.
+    pausedStreamTime_ = 0;
+    if (state_ == FilterState::Running && clock_) {
+        runStart_ = clock_->GetTime();
+        for (const auto& f : filters_) f->Run(runStart_);
+    }
     if (state_ == FilterState::Paused) {
         {
             std::lock_guard<std::mutex> cue(cueLock_);

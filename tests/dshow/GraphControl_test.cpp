@@ -200,3 +200,32 @@ TEST(GraphMembership, NamesAreMadeUniqueAndRemovalDisconnects) {
     // Pins given input first are put in order.
     EXPECT_EQ(c.graph.ConnectDirect(c.sink->GetPin(0), c.source->GetPin(0)), S_OK);
 }
+
+namespace {
+
+class HandClock : public ReferenceClock {
+public:
+    REFERENCE_TIME GetTime() const override { return now.load(); }
+    std::atomic<REFERENCE_TIME> now{0};
+};
+
+} // namespace
+
+TEST(GraphClock, StreamTimeGoesOnAfterAPauseInsteadOfStartingAgain) {
+    constexpr REFERENCE_TIME kHour = int64_t{36000} * UNITS;
+    Chain c(3, kHour);
+    HandClock clock;
+    c.graph.SetSyncSource(&clock);
+    c.graph.Run();
+    ASSERT_TRUE(Eventually([&] { return c.sink->RenderedCount() == 1; }));
+    clock.now = kHour / 2;
+    c.graph.Pause();  // half an hour into the stream
+    clock.now = 10 * kHour;
+    c.graph.Run();
+    clock.now = 10 * kHour + kHour / 2 - 1;  // just before sample 1's time on the resumed run
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(c.sink->RenderedCount(), 1u);
+    clock.now = 10 * kHour + kHour / 2;
+    EXPECT_TRUE(Eventually([&] { return c.sink->RenderedCount() == 2; }));
+    c.graph.Stop();
+}
