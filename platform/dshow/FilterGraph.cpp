@@ -86,6 +86,7 @@ void FilterGraph::Clear(const std::function<bool(BaseFilter*)>& keep) {
     std::lock_guard<std::recursive_mutex> guard(controlLock_);
     Stop();
     DisconnectAll();
+    position_ = 0;  // a new graph will be built: it starts at its beginning
     std::vector<std::shared_ptr<BaseFilter>> all = filters_;
     for (const auto& f : all)
         if (!keep || !keep(f.get())) RemoveFilter(f.get());

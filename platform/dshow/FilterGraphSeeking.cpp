@@ -228,6 +228,15 @@ HRESULT FilterGraph::SetPositions(int64_t* current, uint32_t currentFlags, int64
         completeSent_ = false;
     }
     ApplyStartPosition(target);
+    // Renderers whose stream was not restarted (a dead branch) stay at their end of stream.
+    bool post = false;
+    {
+        std::lock_guard<std::mutex> cue(cueLock_);
+        for (BaseFilter* r : renderers_)
+            if (auto* renderer = dynamic_cast<BaseRenderer*>(r); renderer && renderer->ReachedEndOfStream()) completed_.insert(r);
+        if (running_ && !completeSent_ && !renderers_.empty() && completed_.size() >= renderers_.size()) post = completeSent_ = true;
+    }
+    if (post) events_.Post(GraphEvent{EC_COMPLETE, S_OK, 0});
     // The restarted stream's times begin at zero: so does the stream time.
     pausedStreamTime_ = 0;
     if (state_ == FilterState::Running && clock_) {

@@ -162,3 +162,33 @@ TEST(GraphSeeking, AfterStopTheNextPauseStartsFromTheRememberedPosition) {
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].index, 9);
 }
+
+TEST(GraphSeeking, ADeadBranchStaysCompleteAcrossASeek) {
+    TwoStreams s(VideoType(), 20, 400000, 0);
+    s.graph.Disconnect(s.audio->GetPin(0));
+    auto orphan = std::make_shared<PassThrough>("orphan");
+    auto feeder = std::make_shared<TestSource>(AudioType(), 1, 200000);
+    s.graph.AddFilter(orphan, "orphan");
+    s.graph.AddFilter(feeder, "feeder");
+    ASSERT_EQ(s.graph.ConnectDirect(feeder->GetPin(0), orphan->GetPin(0)), S_OK);
+    ASSERT_EQ(s.graph.ConnectDirect(orphan->GetPin(1), s.audio->GetPin(0)), S_OK);
+    s.graph.Disconnect(orphan->GetPin(0));
+    s.graph.SetSyncSource(nullptr);
+    s.graph.Run();
+    ASSERT_EQ(s.graph.WaitForCompletion(5000), EC_COMPLETE);
+    SeekTo(s.graph, 10 * 400000);
+    EXPECT_EQ(s.graph.WaitForCompletion(5000), EC_COMPLETE);
+    s.graph.Stop();
+    EXPECT_EQ(s.video->SeenSamples().back().index, 19);
+}
+
+TEST(GraphSeeking, ClearingTheGraphForgetsThePosition) {
+    TwoStreams s(VideoType(), 10, 400000, 0);
+    SeekTo(s.graph, 5 * 400000);
+    int64_t position = 0;
+    s.graph.GetCurrentPosition(position);
+    EXPECT_EQ(position, 5 * 400000);
+    s.graph.Clear();
+    s.graph.GetCurrentPosition(position);
+    EXPECT_EQ(position, 0);
+}
