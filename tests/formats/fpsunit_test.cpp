@@ -6,7 +6,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
-#include <map>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -40,49 +39,6 @@ int64_t ScaleAt(int64_t strh)
 {
     return strh + 8 + 20;
 }
-
-// The offsets where two equally long byte strings differ.
-std::vector<size_t> Differences(const std::string& a, const std::string& b)
-{
-    std::vector<size_t> d;
-    for (size_t i = 0; i < a.size() && i < b.size(); ++i)
-        if (a[i] != b[i])
-            d.push_back(i);
-    return d;
-}
-
-std::vector<size_t> Range(int64_t from, size_t n)
-{
-    std::vector<size_t> r;
-    for (size_t i = 0; i < n; ++i)
-        r.push_back(static_cast<size_t>(from) + i);
-    return r;
-}
-
-// A huge source of zeros with a few pieces of bytes laid over it, for files past 4 GiB.
-class SparseSource : public RiffSource {
-public:
-    explicit SparseSource(int64_t size) : size_(size) {}
-    void Put(int64_t at, const std::string& bytes) { pieces_[at] = bytes; }
-    int64_t Size() const override { return size_; }
-    size_t ReadAt(int64_t offset, void* buffer, size_t count) const override
-    {
-        if (offset >= size_)
-            return 0;
-        count = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(count), size_ - offset));
-        std::memset(buffer, 0, count);
-        for (const auto& [at, bytes] : pieces_) {
-            int64_t from = std::max(at, offset), to = std::min<int64_t>(at + static_cast<int64_t>(bytes.size()), offset + static_cast<int64_t>(count));
-            if (from < to)
-                std::memcpy(static_cast<char*>(buffer) + (from - offset), bytes.data() + (from - at), static_cast<size_t>(to - from));
-        }
-        return count;
-    }
-
-private:
-    int64_t size_;
-    std::map<int64_t, std::string> pieces_;
-};
 
 // Headers of "AVIX" segments, each one JUNK chunk, covering [from, to): a stretch of a huge
 // file that holds nothing.
@@ -148,21 +104,6 @@ TEST(RiffWalkerPositions, ChunkAfterAnOddOneIsFound)
     b.riff("AVI ").list("hdrl").chunk("JUNK", "abc").mark("strl").raw(StrlBytes({}));
     TRiffWalk w = WalkBytes(b.build());
     EXPECT_EQ(w.HandlerPos, HandlerAt(b.at("strl") + 12));
-}
-
-TEST(RiffWalkerPositions, HugeFileUsesSixtyFourBitPositions)
-{
-    // JUNK chunks of nearly 4 GiB, then a segment past 4 GiB whose header list holds the video.
-    const int64_t second = (int64_t{5} << 30) + 1024;
-    const std::string strl = StrlBytes({});
-    SparseSource src(second + 20 + static_cast<int64_t>(strl.size()));
-    for (const auto& [at, bytes] : FillerSegments(0, second))
-        src.Put(at, bytes);
-    src.Put(second, "RIFF" + LE32(static_cast<uint32_t>(12 + strl.size())) + "AVIX" + "LIST" +
-                        LE32(static_cast<uint32_t>(4 + strl.size())) + "hdrl" + strl);
-    TRiffWalk w = TRiffWalker(src).Walk();
-    EXPECT_EQ(w.HandlerPos, HandlerAt(second + 24 + 12));
-    EXPECT_FALSE(w.ShortRead);
 }
 
 TEST(RiffWalkerDamaged, ShortStreamHeaderRecordsNoPosition)
@@ -254,10 +195,11 @@ TEST_F(PatchTest, CodecPatchChangesExactlyFourBytes)
     Put(before);
     EXPECT_EQ(ReadVideoHandler(path_), StrToFourCC("dvsd"));
     ASSERT_TRUE(WriteVideoHandler(path_, StrToFourCC("CDVC")));
-    const std::string after = Now();
-    ASSERT_EQ(after.size(), before.size());
-    EXPECT_EQ(Differences(before, after), Range(HandlerAt(b.at("strh0")), 4));
-    EXPECT_EQ(after.substr(static_cast<size_t>(HandlerAt(b.at("strh0"))), 4), "CDVC");
+    std::string after = Now();
+    const size_t at = static_cast<size_t>(HandlerAt(b.at("strh0")));
+    EXPECT_EQ(after.substr(at, 4), "CDVC");
+    after.replace(at, 4, "dvsd");
+    EXPECT_EQ(after, before); // nothing else changed, nothing added
     EXPECT_EQ(ReadVideoHandler(path_), StrToFourCC("CDVC"));
 }
 
