@@ -228,11 +228,18 @@ HRESULT FileWriter::OnStopStreaming() {
         keep = false;
     }
     fd_ = -1;
-    if (keep && ::rename(tempName_.c_str(), fileName_.c_str()) != 0) {
+    if (keep && (mode_ & AM_FILE_OVERWRITE) && ::rename(tempName_.c_str(), fileName_.c_str()) != 0) {
         hr = FromErrno(errno);
         keep = false;
     }
-    if (!keep) ::unlink(tempName_.c_str());
+    // Without overwrite, a file that appeared meanwhile under the name is not replaced either.
+    if (keep && !(mode_ & AM_FILE_OVERWRITE)) {
+        if (::link(tempName_.c_str(), fileName_.c_str()) != 0) {
+            hr = errno == EEXIST ? E_FAIL : FromErrno(errno);
+            keep = false;
+        }
+    }
+    if (!keep || !(mode_ & AM_FILE_OVERWRITE)) ::unlink(tempName_.c_str());
     tempName_.clear();
     return FAILED(failure_) ? failure_ : hr;
 }

@@ -9,6 +9,8 @@ void EventSink::Post(const GraphEvent& event) {
     {
         std::lock_guard<std::mutex> guard(lock_);
         if (event.code >= 0 && event.code < 64 && ((defaultHandled_ >> event.code) & 1)) return;
+        // Nobody may be reading (a viewer only listens): the oldest events go first.
+        if (events_.size() >= kMaxQueued) events_.pop_front();
         events_.push_back(event);
         listener = listener_;
     }

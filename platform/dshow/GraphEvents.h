@@ -49,6 +49,8 @@ public:
     void CancelDefaultHandling(int32_t code);
     void RestoreDefaultHandling(int32_t code);
 
+    static constexpr size_t kMaxQueued = 1024;
+
 private:
     std::mutex lock_;  // guards everything below
     std::condition_variable arrived_;

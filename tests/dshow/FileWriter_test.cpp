@@ -203,3 +203,15 @@ TEST(FileWriter, ByteStreamCallsWhilePausedWaitForRun) {
     g.graph.Stop();  // no end of stream: the file is not kept
     EXPECT_FALSE(fs::exists(out));
 }
+
+TEST(FileWriter, WithoutOverwriteAFileThatAppearsDuringTheRunIsKept) {
+    testkit::TempDir dir;
+    std::string out = dir.file("late.avi");
+    WriterGraph g({{4, "new"}}, true, out, 0);
+    g.graph.Run();
+    ASSERT_EQ(g.graph.WaitForCompletion(5000), EC_COMPLETE);
+    testkit::WriteFileBytes(out, "someone else's");
+    EXPECT_TRUE(FAILED(g.graph.Stop()));
+    EXPECT_EQ(testkit::ReadFileBytes(out), "someone else's");
+    EXPECT_EQ(FilesIn(dir.path()), 1u);
+}
