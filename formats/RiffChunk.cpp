@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/rtl/FileStream.h"
+#include <filesystem>
+
+#include "platform/rtl/Format.h"
+#include "platform/rtl/Strings.h"
 
 namespace formats {
 
@@ -16,8 +19,18 @@ size_t MemorySource::ReadAt(int64_t offset, void* buffer, size_t count) const
     return n;
 }
 
+std::unique_ptr<rtl::TFileStream> OpenRegularFile(const std::string& path, rtl::TFileStream::Mode mode)
+{
+    std::error_code ec;
+    const auto type = std::filesystem::status(path, ec).type();
+    if (!ec && type != std::filesystem::file_type::regular && type != std::filesystem::file_type::not_found)
+        throw rtl::EFileError(rtl::Format(rtl::LoadStr(rtl::sid::sRtlOpenError), path,
+                                          rtl::LoadStr(rtl::sid::sNotARegularFile)));
+    return std::make_unique<rtl::TFileStream>(path, mode);
+}
+
 FileSource::FileSource(const std::string& path)
-    : owned_(std::make_unique<rtl::TFileStream>(path, rtl::TFileStream::Mode::Read)),
+    : owned_(OpenRegularFile(path, rtl::TFileStream::Mode::Read)),
       file_(owned_.get()),
       size_(owned_->Size())
 {

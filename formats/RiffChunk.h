@@ -9,9 +9,7 @@
 #include <string>
 #include <string_view>
 
-namespace rtl {
-class TFileStream;
-}
+#include "platform/rtl/FileStream.h"
 
 namespace formats {
 
@@ -34,6 +32,10 @@ public:
 private:
     std::string_view bytes_;
 };
+
+// Opens an existing regular file. Anything else (a folder, a pipe that would block the open, a
+// device) raises rtl::EFileError like a file that cannot be opened.
+std::unique_ptr<rtl::TFileStream> OpenRegularFile(const std::string& path, rtl::TFileStream::Mode mode);
 
 // A source over a file: either opened here read-only, or a borrowed open stream (a patch walks
 // the very handle it is about to write through). The size is taken once, at construction.

@@ -101,7 +101,8 @@ TRiffWalk WalkRiffFile(const std::string& fileName)
 
 uint32_t ReadVideoHandler(const std::string& fileName)
 {
-    rtl::TFileStream file(fileName, rtl::TFileStream::Mode::Read);
+    auto owned = OpenRegularFile(fileName, rtl::TFileStream::Mode::Read);
+    rtl::TFileStream& file = *owned;
     FileSource src(file);
     TRiffWalk walk = TRiffWalker(src).Walk();
     if (walk.HandlerPos == 0)
@@ -116,7 +117,8 @@ bool WriteVideoHandler(const std::string& fileName, uint32_t code)
 {
     try {
         // Walk the very handle that is written: no truncation, only the 4 bytes change.
-        rtl::TFileStream file(fileName, rtl::TFileStream::Mode::ReadWrite);
+        auto owned = OpenRegularFile(fileName, rtl::TFileStream::Mode::ReadWrite);
+        rtl::TFileStream& file = *owned;
         FileSource src(file);
         TRiffWalk walk = TRiffWalker(src).Walk();
         if (walk.HandlerPos == 0)
@@ -154,7 +156,8 @@ bool WriteFrameRate(const std::string& fileName, double fps)
         std::snprintf(text, sizeof text, "%g", fps);
         throw rtl::EConvertError(rtl::Format(rtl::LoadStr(rtl::sid::sInvalidFrameRate), text));
     }
-    rtl::TFileStream file(fileName, rtl::TFileStream::Mode::ReadWrite);
+    auto owned = OpenRegularFile(fileName, rtl::TFileStream::Mode::ReadWrite);
+    rtl::TFileStream& file = *owned;
     FileSource src(file);
     TRiffWalk walk = TRiffWalker(src).Walk();
     if (walk.ScalePos == 0)

@@ -45,6 +45,7 @@ constexpr int sRiffClose = 11213;
 constexpr int sRiffCloseHint = 11214;
 constexpr int sRiffSaveFilter = 11215;
 constexpr int sInvalidFrameRate = 11220;
+constexpr int sNotARegularFile = 11221;
 
 // Preference store and shell services (settings/Preferences, settings/PSFunctions): 11300-11319.
 constexpr int sPrefsDeleteQuestion = 11300;

@@ -43,6 +43,7 @@ const StringEntry kStringTable[] = {
     {sRiffCloseHint, "Close the window RIFFWALK."},
     {sRiffSaveFilter, "Log files (*.log)|*.log|Txt files(*.txt)|*.txt|All files (*.*)|*.*"},
     {sInvalidFrameRate, "%s is not a valid frame rate."},
+    {sNotARegularFile, "Not a regular file."},
     // Preference store and shell services
     {sPrefsDeleteQuestion, "Do you really want to delete the preferences of %s\r\nfrom your registry?"},
     {sPrefsNotFound, "The preferences of %s were not found in the registry."},

@@ -2,7 +2,11 @@
 // iteration.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include "formats/RiffChunk.h"
+#include "formats/aviinfo.h"
+#include "formats/fpsunit.h"
 #include "platform/rtl/FileStream.h"
 #include "tests/kit/RiffBuilder.h"
 #include "tests/kit/TempDir.h"
@@ -133,4 +137,15 @@ TEST(RiffFileSource, ReadsAFileOpenedHereOrBorrowed)
     EXPECT_EQ(borrowed.ReadAt(0, b, 3), 3u);
     EXPECT_EQ(std::string(b, 3), "012");
     EXPECT_THROW(FileSource(dir.file("missing")), rtl::EFileError);
+}
+
+TEST(RiffFileSource, PipesAndFoldersAreRefusedWithoutBlocking)
+{
+    testkit::TempDir dir;
+    const std::string fifo = dir.file("pipe.avi");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_THROW(TAviParam{fifo}, rtl::EFileError);
+    EXPECT_THROW(ReadVideoHandler(fifo), rtl::EFileError);
+    EXPECT_FALSE(WriteVideoHandler(fifo, StrToFourCC("dvsd")));
+    EXPECT_THROW(FileSource{dir.path().string()}, rtl::EFileError);
 }
