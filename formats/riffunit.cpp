@@ -1,7 +1,6 @@
 #include "formats/riffunit.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <exception>
 #include <filesystem>

@@ -411,6 +411,18 @@ TEST(RiffListing, TypeOneFormatIsTheDvBlockAlone)
     EXPECT_FALSE(Contains(all, "            biSize = 40"));
 }
 
+TEST(RiffListing, DvBlockFollowsTheBitmapOnlyForTheDvCodes)
+{
+    for (const char* code : {"dvsd", "DSVD", "csvd", "CDVC", "cdvs"}) {
+        std::string bytes = RiffBuilder()
+                                .riff("AVI ")
+                                .chunk("strf", testkit::BitmapInfo(720, 576, code) + testkit::DvInfoBlock())
+                                .build();
+        const bool dv = std::string(code) != "CDVC" && std::string(code) != "cdvs";
+        EXPECT_EQ(Contains(ListBytes(bytes), "    DVVAuxSrc = FF20FFFF"), dv) << code;
+    }
+}
+
 TEST(RiffListing, DeepNestingAndTinyListsEndCleanly)
 {
     RiffBuilder deep;
