@@ -336,6 +336,38 @@ TEST(DvSplitterFilter, AFrameWithoutSoundGivesSilenceAndOddSizedChunksAreDropped
     EXPECT_EQ(frames[1].start, sound[1].start);
 }
 
+TEST(DvSplitterFilter, AShortFormatBlockLetsTheFirstFrameDecide)
+{
+    testkit::TempDir dir;
+    testkit::DvClipSpec spec;
+    spec.frames = 2;
+    spec.pal = false;
+    const testkit::DvClip clip = testkit::MakeDvClip(spec);
+    {
+        ds::FileByteStream out(dir.file("t1.avi"));
+        ds::AviMuxWriter w(out);
+        ds::AviStreamSpec s = testkit::DvInterleavedSpec(clip);
+        s.format.resize(12);
+        w.AddStream(s);
+        w.Begin();
+        for (const auto& f : clip.frames)
+            w.WriteChunk(0, f.data(), f.size());
+        w.Finish();
+        out.Close();
+    }
+    SplitGraph g;
+    ASSERT_TRUE(g.Open(dir.file("t1.avi")));
+    auto dv = std::make_shared<ds::DvSplitter>();
+    g.graph.AddFilter(dv, "dv");
+    ASSERT_TRUE(SUCCEEDED(g.graph.ConnectDirect(g.splitter->GetPin(0), dv->GetPin(0))));
+    ASSERT_EQ(3, dv->GetPinCount());
+    ds::MediaType video, audio;
+    dv->GetPin(1)->GetMediaType(0, video);
+    EXPECT_EQ(480, video.GetVideoInfo()->bmiHeader.biHeight);
+    dv->GetPin(2)->GetMediaType(0, audio);
+    EXPECT_EQ(48000u, audio.GetWaveFormat()->nSamplesPerSec);
+}
+
 TEST(DvMuxerFilter, AddsASecondSoundInputOnceTheFirstConnectsAndKeepsItsOutputLast)
 {
     testkit::TempDir dir;

@@ -17,6 +17,7 @@ namespace {
 using avitest::Fcc;
 using avitest::MemoryFile;
 using containertest::Graph;
+using ds::SUCCEEDED;
 
 MemoryFile Load(const std::string& path)
 {
@@ -130,6 +131,30 @@ TEST(ContainerRoundTrip, OpenDmlFileOfSeveralSegmentsConvertsWhole)
     ASSERT_EQ(60u, r.streams[0].chunks.size());
     EXPECT_TRUE(ChunkBytes(t2, r.streams[0].chunks[59]) == std::string(clip.frames[59].begin(), clip.frames[59].end()));
     EXPECT_TRUE(Concat(t2, r.streams[1]) == PcmBytes(clip.PairSamples(0)));
+}
+
+TEST(ContainerRoundTrip, TypeTwoRemuxCopiesBothStreamsFedByTwoThreads)
+{
+    testkit::TempDir dir;
+    testkit::DvClipSpec spec;
+    spec.frames = 40;
+    const testkit::DvClip clip = testkit::MakeDvClip(spec);
+    ASSERT_TRUE(testkit::WriteDvType2(dir.file("t2.avi"), clip));
+    Graph g;
+    ASSERT_TRUE(g.Open(dir.file("t2.avi"), dir.file("fixed.avi")));
+    ASSERT_TRUE(SUCCEEDED(g.graph->Connect(g.splitter->GetPin(0), g.mux->GetPin(1))));
+    ASSERT_TRUE(SUCCEEDED(g.graph->Connect(g.splitter->GetPin(1), g.mux->GetPin(2))));
+    ASSERT_TRUE(SUCCEEDED(g.graph->Connect(g.mux->GetPin(0), g.writer->GetPin(0))));
+    ASSERT_EQ(ds::EC_COMPLETE, g.RunToEnd());
+    const MemoryFile f = Load(dir.file("fixed.avi"));
+    const ds::AviDemuxResult r = ds::ParseAvi(f);
+    ASSERT_EQ(2u, r.streams.size());
+    ASSERT_EQ(40u, r.streams[0].chunks.size());
+    EXPECT_TRUE(ChunkBytes(f, r.streams[0].chunks[39]) == std::string(clip.frames[39].begin(), clip.frames[39].end()));
+    EXPECT_TRUE(Concat(f, r.streams[1]) == PcmBytes(clip.PairSamples(0)));
+    // Written in time order: each sound chunk follows the frame it belongs to.
+    for (size_t k = 1; k < 40; ++k)
+        EXPECT_LT(r.streams[1].chunks[k - 1].offset, r.streams[0].chunks[k].offset) << k;
 }
 
 TEST(ContainerInterop, FfprobeReadsWhatTheMuxWrote)
