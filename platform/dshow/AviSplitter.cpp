@@ -188,8 +188,10 @@ HRESULT AviSplitterStream::GetMediaType(int position, MediaType& mt) {
 HRESULT AviSplitterStream::DecideBufferSize(MemAllocator& allocator, AllocatorProperties& request) {
     uint32_t largest = Info().suggestedBufferSize;
     for (const auto& c : Info().chunks) largest = std::max(largest, c.size);
-    request.cBuffers = std::max(request.cBuffers, 8);
-    request.cbBuffer = std::max<int32_t>(request.cbBuffer, static_cast<int32_t>(std::clamp<uint32_t>(largest, 1, 64u << 20)));
+    // Eight buffers, fewer when the chunks are huge (a damaged size): at most about 64 MiB in all.
+    const uint32_t size = std::clamp<uint32_t>(largest, 1, 64u << 20);
+    request.cBuffers = std::max(request.cBuffers, static_cast<int32_t>(std::clamp<uint32_t>((64u << 20) / size, 2, 8)));
+    request.cbBuffer = std::max<int32_t>(request.cbBuffer, static_cast<int32_t>(size));
     AllocatorProperties actual;
     HRESULT hr = allocator.SetProperties(request, actual);
     if (FAILED(hr)) return hr;

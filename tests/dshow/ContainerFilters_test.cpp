@@ -6,6 +6,7 @@
 #include "platform/dshow/AviDemux.h"
 #include "platform/dshow/BaseRenderer.h"
 #include "platform/dshow/FilterRegistry.h"
+#include "platform/dshow/NullRenderer.h"
 #include "tests/dshow/AviMemory.h"
 #include "tests/kit/TempDir.h"
 #include "tests/kit/media/DvClip.h"
@@ -262,6 +263,34 @@ TEST(AviSplitterFilter, SeeksInFramesAndNtscFramesFallOnExactFractions)
     EXPECT_EQ(0, video[0].start);
     EXPECT_TRUE(video[0].discontinuity);
     EXPECT_EQ(std::string(500, '\x14'), video[0].bytes); // frame 20
+}
+
+// What the probe of a type-1 file does: one stream connected at a time, the graph paused only.
+TEST(AviSplitterFilter, APausedGraphCuesTheFirstFrameAndGivesTheStreamsDuration)
+{
+    testkit::TempDir dir;
+    testkit::DvClipSpec spec;
+    spec.frames = 30;
+    ASSERT_TRUE(testkit::WriteDvType1(dir.file("t1.avi"), testkit::MakeDvClip(spec)));
+    SplitGraph g;
+    ASSERT_TRUE(g.Open(dir.file("t1.avi")));
+    auto dv = std::make_shared<ds::DvSplitter>();
+    auto null = std::make_shared<ds::NullRenderer>();
+    g.graph.AddFilter(dv, "dv");
+    g.graph.AddFilter(null, "null");
+    ASSERT_TRUE(SUCCEEDED(g.graph.ConnectDirect(g.splitter->GetPin(0), dv->GetPin(0))));
+    for (int k = 1; k < dv->GetPinCount(); ++k) {
+        ASSERT_TRUE(SUCCEEDED(g.graph.ConnectDirect(dv->GetPin(k), null->GetPin(0))));
+        g.graph.Pause();
+        ds::FilterState state;
+        EXPECT_EQ(ds::S_OK, g.graph.GetState(1000, state)) << k;
+        EXPECT_EQ(ds::FilterState::Paused, state);
+        g.graph.Stop();
+        int64_t duration = 0;
+        EXPECT_EQ(ds::S_OK, g.graph.GetDuration(duration));
+        EXPECT_EQ(30 * 400000, duration);
+        g.graph.Disconnect(null->GetPin(0));
+    }
 }
 
 TEST(DvSplitterFilter, MakesAVideoAndOneSoundOutputPerPair)
