@@ -151,6 +151,9 @@ HRESULT TBCTransformFilter::InitializeOutputSample(const MediaSample& in, Sample
 }
 
 HRESULT TBCTransformFilter::Receive(const SamplePtr& sample) {
+    // A branch left unconnected by a builder takes its samples and drops them: the rest of the
+    // graph runs on without it.
+    if (!Output()->IsConnected()) return S_OK;
     SamplePtr out;
     HRESULT hr = InitializeOutputSample(*sample, out);
     if (FAILED(hr)) {

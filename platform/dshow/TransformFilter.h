@@ -7,7 +7,8 @@
 // and StopStreaming (stopped <-> paused), CompleteConnect and Receive are optional.
 // Transform results: S_OK delivers the output sample, S_FALSE drops it and the stream goes on,
 // a failure code is a streaming error: the filter raises EC_ERRORABORT and the failure travels
-// back to the sender. A derived constructor may install its own pins with SetPins.
+// back to the sender. With its output unconnected the filter takes samples and drops them.
+// A derived constructor may install its own pins with SetPins.
 #include <memory>
 #include <mutex>
 

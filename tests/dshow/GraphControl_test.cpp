@@ -229,3 +229,18 @@ TEST(GraphClock, StreamTimeGoesOnAfterAPauseInsteadOfStartingAgain) {
     EXPECT_TRUE(Eventually([&] { return c.sink->RenderedCount() == 2; }));
     c.graph.Stop();
 }
+
+TEST(GraphRun, ABranchEndingInAnUnconnectedTransformNeitherStallsNorAborts) {
+    Chain c(10);
+    TestStream* sound = c.source->AddOutput(AudioType(), 10, 400000);
+    auto converter = std::make_shared<Converter>(MediaType(MEDIATYPE_Audio, GUID_NULL), VideoType(MEDIASUBTYPE_RGB24));
+    c.graph.AddFilter(converter, "acm1");
+    ASSERT_EQ(c.graph.ConnectDirect(sound, converter->GetPin(0)), S_OK);
+    c.graph.SetSyncSource(nullptr);
+    c.graph.Run();
+    EXPECT_EQ(c.graph.WaitForCompletion(5000), EC_COMPLETE);
+    ASSERT_TRUE(Eventually([&] { return sound->produced_.load() == 10; }));
+    c.graph.Stop();
+    GraphEvent e;
+    while (c.graph.Events().GetEvent(e, 0)) EXPECT_NE(e.code, EC_ERRORABORT);
+}
