@@ -102,7 +102,7 @@ HRESULT BaseRenderer::ReceiveSample(const SamplePtr& sample) {
             continue;
         }
         ReferenceClock* clock = clock_.load();
-        if (clock && sample->HasTime()) {
+        if (clock && sample->HasTime() && WaitsForClock()) {
             REFERENCE_TIME due = runStart_.load() + sample->StartTime();
             REFERENCE_TIME wait = due - clock->GetTime();
             if (wait > 0) {

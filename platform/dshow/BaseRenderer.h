@@ -68,6 +68,8 @@ public:
 
     // Whether the sample times it receives are media times (a file writer's are byte offsets).
     virtual bool ReportsPosition() const { return true; }
+    // Whether a running renderer waits for each sample's time (a sound device paces itself).
+    virtual bool WaitsForClock() const { return true; }
     // Stream position of the last sample received: segment start + its start time.
     std::optional<REFERENCE_TIME> LastPosition() const;
     bool ReachedEndOfStream() const;

@@ -58,6 +58,7 @@ public:
     HRESULT OnStopStreaming() override;
     void OnEndOfStream() override;
     bool ReportsPosition() const override { return false; }
+    bool WaitsForClock() const override { return false; }  // its sample times are byte offsets
 
     // Byte-stream service (through the input pin).
     HRESULT StreamSeek(int64_t offset, SeekOrigin origin, int64_t* newPosition);

@@ -215,3 +215,14 @@ TEST(FileWriter, WithoutOverwriteAFileThatAppearsDuringTheRunIsKept) {
     EXPECT_EQ(testkit::ReadFileBytes(out), "someone else's");
     EXPECT_EQ(FilesIn(dir.path()), 1u);
 }
+
+TEST(FileWriter, NeverWaitsOnItsOffsetsAsIfTheyWereTimes) {
+    testkit::TempDir dir;
+    std::string out = dir.file("far.bin");
+    WriterGraph g({{0, "a"}, {int64_t{10000000000}, "z"}}, true, out);  // 1000 s, were it a time
+    g.graph.SetSyncSource(&g.graph.DefaultClock());
+    g.graph.Run();
+    EXPECT_EQ(g.graph.WaitForCompletion(5000), EC_COMPLETE);
+    g.graph.Stop();
+    EXPECT_EQ(fs::file_size(out), uint64_t{10000000001});
+}
