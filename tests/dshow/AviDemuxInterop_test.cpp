@@ -1,6 +1,9 @@
 // Files from independent producers (dvgrab, ffmpeg) read by the demux core, and the media kit's
 // own files read by ffprobe.
 #include "platform/dshow/AviDemux.h"
+#include "platform/dshow/AviSplitter.h"
+#include "platform/dshow/FileSource.h"
+#include "platform/dshow/FilterGraph.h"
 
 #include "tests/dshow/AviMemory.h"
 #include "tests/kit/TempDir.h"
@@ -28,6 +31,25 @@ std::string Bytes(const MemoryFile& f, const ds::AviChunkRef& c) { return f.byte
 std::string Frame(const testkit::DvClip& clip, size_t k)
 {
     return std::string(clip.frames[k].begin(), clip.frames[k].end());
+}
+
+// Each stream's duration as the AVI Splitter reports it, in 100 ns.
+std::vector<int64_t> SplitterDurations(const std::string& path)
+{
+    ds::FilterGraph graph;
+    auto source = std::make_shared<ds::FileSource>();
+    auto splitter = std::make_shared<ds::AviSplitter>();
+    graph.AddFilter(source, "source");
+    graph.AddFilter(splitter, "splitter");
+    std::vector<int64_t> durations;
+    if (ds::FAILED(source->Load(path, nullptr)) || ds::FAILED(graph.ConnectDirect(source->GetPin(0), splitter->GetPin(0))))
+        return durations;
+    for (int i = 0; i + 1 < splitter->GetPinCount(); ++i) {
+        int64_t d = -1;
+        ds::QueryPin<ds::MediaSeeking>(splitter->GetPin(i))->GetDuration(d);
+        durations.push_back(d);
+    }
+    return durations;
 }
 
 // The first file dvgrab made from `base` (it numbers them: base001.avi).
@@ -93,6 +115,16 @@ TEST_F(DvgrabFiles, TypeTwoOpenDmlGivesTheFramesAndTheirSound)
     std::string sound;
     for (const auto& c : r.streams[1].chunks)
         sound += Bytes(f, c);
+    // Durations from the index: the frames', and the sound's from its bytes.
+    const std::vector<int64_t> durations = SplitterDurations(path);
+    ASSERT_EQ(2u, durations.size());
+    EXPECT_EQ(static_cast<int64_t>(video.size()) * 400000, durations[0]);
+    EXPECT_EQ((static_cast<int64_t>(sound.size() / 4) * 10000000 + 24000) / 48000, durations[1]);
+    // ffmpeg's own decoding of the same file gives the same sound.
+    if (testkit::HaveProgram("ffmpeg")) {
+        ASSERT_EQ(0, testkit::RunCommand("ffmpeg -nostdin -v error -i " + path + " -map 0:a -f s16le -y " + dir.file("a.pcm")));
+        EXPECT_TRUE(testkit::ReadFileBytes(dir.file("a.pcm")) == sound);
+    }
     const std::vector<int16_t> want = clip.PairSamples(0);
     ASSERT_GE(want.size() * 2, sound.size());
     ASSERT_GT(sound.size(), want.size()); // at least half of it, even if the last frame is held back
@@ -118,6 +150,7 @@ TEST(FfmpegFiles, StreamCopyFromRawDvReadsBack)
     ASSERT_EQ(15u, r.streams[0].chunks.size());
     EXPECT_EQ(1001u, r.streams[0].scale);
     EXPECT_EQ(30000u, r.streams[0].rate);
+    EXPECT_EQ(5005000, SplitterDurations(dir.file("copy.avi")).at(0)); // 15 × 1001/30000 s
     for (size_t k = 0; k < 15; ++k)
         EXPECT_TRUE(Bytes(f, r.streams[0].chunks[k]) == Frame(clip, k)) << k;
     std::string sound;

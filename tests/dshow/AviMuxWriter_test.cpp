@@ -225,18 +225,6 @@ TEST(AviMuxWriter, AFailedWriteIsReportedAndSticks)
     EXPECT_FALSE(w.Finish());
 }
 
-TEST(AviMuxWriter, ChunkIdsFollowTheStreamKind)
-{
-    EXPECT_EQ(Fcc("00dc"), ds::AviMuxWriter::ChunkId(0, DvVideo()));
-    EXPECT_EQ(Fcc("01wb"), ds::AviMuxWriter::ChunkId(1, Pcm()));
-    ds::AviStreamSpec iavs;
-    iavs.kind = ds::AviStreamKind::Interleaved;
-    EXPECT_EQ(Fcc("00db"), ds::AviMuxWriter::ChunkId(0, iavs));
-    ds::AviStreamSpec rgb = DvVideo();
-    rgb.format = BitmapHeader(0, 4, 4, 48);
-    EXPECT_EQ(Fcc("12db"), ds::AviMuxWriter::ChunkId(12, rgb));
-}
-
 // ffprobe as an independent reader of what we write.
 std::string Probe(const std::string& file, const std::string& entries)
 {

@@ -151,17 +151,6 @@ TEST(DvAudioRoundTrip, TwelveBitNtscFourChannelsComeBackExactly)
     EXPECT_EQ(1, frame[4327] & 7);
 }
 
-TEST(DvAudioRoundTrip, TwelveBitSinglePairMarksTheSecondAbsent)
-{
-    auto frame = PatternFrame(true);
-    const auto pcm = Noise(2 * 1280, 4);
-    ASSERT_TRUE(ds::EncodeDvAudio(frame, {32000, 12, 1, true}, 1280, pcm.data(), nullptr));
-    DvAudioInfo info;
-    ASSERT_TRUE(ds::ReadDvAudioInfo(frame, info));
-    EXPECT_EQ(1, info.format.pairs);
-    EXPECT_TRUE(info.format.locked);
-}
-
 TEST(DvAudioEncode, RefusesCountsAndSizesThatDoNotFit)
 {
     auto frame = PatternFrame(true);
