@@ -133,7 +133,8 @@ TEST(GraphSeeking, ASeekWhileRunningFlushesAndGoesOn) {
     ASSERT_TRUE(Eventually([&] { return s.video->SeenSamples().size() >= 5; }));
     holding = false;
     std::thread opener([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        // Let the held sample go only once the seek has begun its flush.
+        Eventually([&] { return static_cast<InputPin*>(s.video->GetPin(0))->IsFlushing(); });
         hold.Open();
     });
     SeekTo(s.graph, 990 * 400000);

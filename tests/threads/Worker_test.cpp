@@ -61,14 +61,15 @@ TEST(Worker, DestructionDropsQueuedJobsAndJoins) {
     std::atomic<int> ran{0};
     {
         threads::Worker worker;
-        std::atomic<bool> started{false};
+        std::atomic<bool> posted{false};
         worker.Post([&] {
-            started = true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            // Runs on until the destructor has dropped the queue behind it.
+            while (!posted.load()) std::this_thread::yield();
+            while (worker.Pending() != 0) std::this_thread::yield();
             ++ran;
         });
         for (int i = 0; i < 100; ++i) worker.Post([&] { ++ran; });
-        while (!started.load()) std::this_thread::yield();
+        posted = true;
     }
     EXPECT_EQ(ran.load(), 1);
 }
