@@ -61,8 +61,9 @@ TEST(Worker, DestructionDropsQueuedJobsAndJoins) {
     std::atomic<int> ran{0};
     {
         threads::Worker worker;
-        std::atomic<bool> posted{false};
+        std::atomic<bool> posted{false}, started{false};
         worker.Post([&] {
+            started = true;
             // Runs on until the destructor has dropped the queue behind it.
             while (!posted.load()) std::this_thread::yield();
             while (worker.Pending() != 0) std::this_thread::yield();
@@ -70,6 +71,7 @@ TEST(Worker, DestructionDropsQueuedJobsAndJoins) {
         });
         for (int i = 0; i < 100; ++i) worker.Post([&] { ++ran; });
         posted = true;
+        while (!started.load()) std::this_thread::yield();
     }
     EXPECT_EQ(ran.load(), 1);
 }
