@@ -206,17 +206,18 @@ HRESULT DvSplitter::Split(const SamplePtr& frame) {
             if (FAILED(hr) && SUCCEEDED(failure)) failure = hr;
         }
     };
+    // The sound is read before the frame goes on: a filter downstream may change the frame in place.
     DvAudioInfo info;
-    bool infoRead = false;
+    ReadDvAudioInfo(bytes, info);
+    const int pairs = info.present ? info.format.pairs : 0;
+    pcm_.resize(2 * 2 * static_cast<size_t>(std::max(info.samples, 1)));
+    for (int p = 0; p < pairs; ++p)
+        DecodeDvAudio(bytes, info, p, pcm_.data() + static_cast<size_t>(p) * 2 * static_cast<size_t>(info.samples));
     for (auto& o : outputs_) {
         if (!o->IsConnected()) continue;
         if (o->Pair() < 0) {
             count(o->Deliver(frame));
             continue;
-        }
-        if (!infoRead) {
-            ReadDvAudioInfo(bytes, info);
-            infoRead = true;
         }
         SamplePtr out;
         HRESULT hr = o->GetDeliveryBuffer(out);
@@ -226,8 +227,10 @@ HRESULT DvSplitter::Split(const SamplePtr& frame) {
         }
         int samples = 0;
         const int capacity = out->GetSize() / 4;
-        if (info.present && o->Pair() < info.format.pairs && info.samples <= capacity) {
-            samples = DecodeDvAudio(bytes, info, o->Pair(), reinterpret_cast<int16_t*>(out->GetPointer()));
+        if (o->Pair() < pairs && info.samples <= capacity) {
+            samples = info.samples;
+            std::memcpy(out->GetPointer(), pcm_.data() + static_cast<size_t>(o->Pair()) * 2 * static_cast<size_t>(samples),
+                        static_cast<size_t>(samples) * 4);
         } else {
             // No sound in this frame: silence for its share of the time.
             samples = std::min(DvLockedSampleCount(pal_, o->SampleRate(), index), capacity);
