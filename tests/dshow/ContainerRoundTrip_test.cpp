@@ -157,6 +157,29 @@ TEST(ContainerRoundTrip, TypeTwoRemuxCopiesBothStreamsFedByTwoThreads)
         EXPECT_LT(r.streams[1].chunks[k - 1].offset, r.streams[0].chunks[k].offset) << k;
 }
 
+// ffmpeg as an independent producer: its DV frames, stream-copied by ffmpeg into a type-2 file,
+// come back whole through the DV Muxer.
+TEST(ContainerInterop, FfmpegTypeTwoFileMuxesBackToItsOwnFrames)
+{
+    if (!testkit::HaveProgram("ffmpeg"))
+        GTEST_SKIP() << "ffmpeg not installed";
+    testkit::TempDir dir;
+    const std::string raw = dir.file("clip.dv"), type2 = dir.file("t2.avi"), type1 = dir.file("t1.avi");
+    ASSERT_EQ(0, testkit::RunCommand("ffmpeg -nostdin -v error -f lavfi -i testsrc=size=720x576:rate=25 -f lavfi -i "
+                                     "\"aevalsrc=0.5*sin(440*2*PI*t)|0.3*sin(97*2*PI*t):s=48000\" -t 1 -target pal-dv -y " +
+                                     raw + " && ffmpeg -nostdin -v error -i " + raw + " -c copy -y " + type2));
+    Graph g;
+    ASSERT_TRUE(g.BuildType1(type2, type1));
+    ASSERT_EQ(ds::EC_COMPLETE, g.RunToEnd());
+    const std::string frames = testkit::ReadFileBytes(raw);
+    const MemoryFile f = Load(type1);
+    const ds::AviDemuxResult r = ds::ParseAvi(f);
+    ASSERT_EQ(1u, r.streams.size());
+    ASSERT_EQ(frames.size() / 144000, r.streams[0].chunks.size());
+    for (size_t k = 0; k < r.streams[0].chunks.size(); ++k)
+        ASSERT_TRUE(ChunkBytes(f, r.streams[0].chunks[k]) == frames.substr(k * 144000, 144000)) << "frame " << k;
+}
+
 TEST(ContainerInterop, FfprobeReadsWhatTheMuxWrote)
 {
     if (!testkit::HaveProgram("ffprobe"))
