@@ -46,14 +46,17 @@ void FrameRate(int64_t avgTimePerFrame, uint32_t& scale, uint32_t& rate) {
     rate = static_cast<uint32_t>(10'000'000 / g);
 }
 
-bool UpstreamDuration(Pin* input, int depth, int64_t& duration) {
+// The seeking interface that answers for what reaches `input`: the first pin or filter upstream
+// that has one (a DV Splitter between has none: its own input is followed).
+MediaSeeking* UpstreamSeeking(Pin* input, int depth) {
     Pin* peer = input->ConnectedTo();
-    if (!peer || depth > 8) return false;
-    if (auto* s = QueryPin<MediaSeeking>(peer); s && SUCCEEDED(s->GetDuration(duration))) return true;
-    if (auto* s = QueryFilter<MediaSeeking>(&peer->Filter()); s && SUCCEEDED(s->GetDuration(duration))) return true;
+    if (!peer || depth > 8) return nullptr;
+    if (auto* s = QueryPin<MediaSeeking>(peer)) return s;
+    if (auto* s = QueryFilter<MediaSeeking>(&peer->Filter())) return s;
     for (Pin* p : peer->Filter().EnumPins())
-        if (p->Direction() == PinDirection::Input && UpstreamDuration(p, depth + 1, duration)) return true;
-    return false;
+        if (p->Direction() == PinDirection::Input)
+            if (MediaSeeking* s = UpstreamSeeking(p, depth + 1)) return s;
+    return nullptr;
 }
 
 } // namespace
@@ -284,7 +287,8 @@ HRESULT AviMux::GetDuration(int64_t& duration) {
     bool any = false;
     for (auto& in : inputs_) {
         int64_t d = 0;
-        if (in->IsConnected() && UpstreamDuration(in.get(), 0, d)) {
+        MediaSeeking* s = in->IsConnected() ? UpstreamSeeking(in.get(), 0) : nullptr;
+        if (s && SUCCEEDED(s->GetDuration(d))) {
             duration = std::max(duration, d);
             any = true;
         }
@@ -297,7 +301,20 @@ HRESULT AviMux::GetCurrentPosition(int64_t& position) {
     return S_OK;
 }
 
-HRESULT AviMux::SetPositions(int64_t*, uint32_t, int64_t*, uint32_t) { return E_NOTIMPL; }
+// A seek of the graph reaches the streams feeding the inputs, each once.
+HRESULT AviMux::SetPositions(int64_t* current, uint32_t currentFlags, int64_t* stop, uint32_t stopFlags) {
+    std::vector<MediaSeeking*> done;
+    HRESULT result = E_NOTIMPL;
+    for (auto& in : inputs_) {
+        MediaSeeking* s = in->IsConnected() ? UpstreamSeeking(in.get(), 0) : nullptr;
+        if (!s || std::find(done.begin(), done.end(), s) != done.end()) continue;
+        done.push_back(s);
+        int64_t c = current ? *current : 0, e = stop ? *stop : 0;
+        HRESULT hr = s->SetPositions(current ? &c : nullptr, currentFlags, stop ? &e : nullptr, stopFlags);
+        if (SUCCEEDED(hr) || result == E_NOTIMPL) result = hr;
+    }
+    return result;
+}
 
 void RegisterAviMuxFilter(FilterRegistry& registry) {
     registry.Register(FilterEntry{AviMux::kFriendlyName, CLSID_LegacyAmFilterCategory,

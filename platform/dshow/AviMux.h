@@ -6,7 +6,8 @@
 // time order across the inputs (one queue per input, see MultiInputQueue). The file is finished
 // when every input has reached its end of stream (then the output's end of stream follows), or
 // at Stop when that has not happened. Seeking answers the longest input's duration and, as the
-// current position, the end time of the last sample written: the progress of a conversion.
+// current position, the end time of the last sample written: the progress of a conversion; a
+// seek goes on to the streams that feed the inputs.
 #include <atomic>
 #include <memory>
 #include <mutex>

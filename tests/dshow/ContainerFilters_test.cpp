@@ -465,6 +465,26 @@ TEST(AviMuxFilter, OffersANewInputAfterEachConnectionAndReportsProgress)
     EXPECT_EQ(10 * 400000, position);
 }
 
+TEST(AviMuxFilter, AGraphSeekReachesTheStreamsBehindTheMux)
+{
+    testkit::TempDir dir;
+    testkit::DvClipSpec spec;
+    spec.frames = 10;
+    const testkit::DvClip clip = testkit::MakeDvClip(spec);
+    ASSERT_TRUE(testkit::WriteDvType1(dir.file("t1.avi"), clip));
+    Graph g;
+    ASSERT_TRUE(g.BuildType2(dir.file("t1.avi"), dir.file("t2.avi")));
+    int64_t from = 4 * 400000;
+    ASSERT_TRUE(SUCCEEDED(g.graph->SetPositions(&from, ds::AM_SEEKING_AbsolutePositioning, nullptr, 0)));
+    ASSERT_EQ(ds::EC_COMPLETE, g.RunToEnd());
+    avitest::MemoryFile f;
+    f.bytes = testkit::ReadFileBytes(dir.file("t2.avi"));
+    const auto r = ds::ParseAvi(f);
+    ASSERT_EQ(6u, r.streams[0].chunks.size());
+    EXPECT_TRUE(f.bytes.substr(r.streams[0].chunks[0].offset, 144000) ==
+                std::string(clip.frames[4].begin(), clip.frames[4].end()));
+}
+
 TEST(AviMuxFilter, RegistersUnderTheFriendlyNames)
 {
     ds::FilterRegistry registry;
