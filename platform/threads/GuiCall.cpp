@@ -1,9 +1,10 @@
 #include "platform/threads/GuiCall.h"
 
 #include <QCoreApplication>
-#include <QMetaObject>
+#include <QEvent>
 #include <QThread>
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -36,6 +37,31 @@ void RunOne() {
     call();
 }
 
+// Receives one event per posted call on the GUI thread. It never looks at the event itself, so
+// nothing Qt hands over between the threads is read outside Qt.
+class Courier : public QObject {
+public:
+    bool event(QEvent* e) override {
+        if (!ready.load()) return QObject::event(e);  // the thread change sent while moving it
+        RunOne();
+        return true;
+    }
+    std::atomic<bool> ready{false};
+};
+
+// The courier of the application's thread; made on first use and kept for the process.
+QObject* TheCourier(QCoreApplication* app) {
+    static std::mutex lock;
+    static Courier* courier = nullptr;  // guarded by lock
+    std::lock_guard<std::mutex> guard(lock);
+    if (courier == nullptr || courier->thread() != app->thread()) {
+        courier = new Courier();
+        courier->moveToThread(app->thread());
+        courier->ready.store(true);
+    }
+    return courier;
+}
+
 } // namespace
 
 bool IsGuiThread() {
@@ -49,12 +75,16 @@ void PostToGui(std::function<void()> call) {
         call();
         return;
     }
+    // The event is made before the call is put in the mailbox, so the GUI thread's taking of the
+    // call orders its later deletion of the event after this allocation.
+    auto* wake = new QEvent(QEvent::User);
+    QObject* courier = TheCourier(app);
     {
         Mailbox& box = TheMailbox();
         std::lock_guard<std::mutex> guard(box.lock);
         box.calls.push_back(std::move(call));
     }
-    QMetaObject::invokeMethod(app, &RunOne, Qt::QueuedConnection);
+    QCoreApplication::postEvent(courier, wake);
 }
 
 void SendToGui(const std::function<void()>& call) {
