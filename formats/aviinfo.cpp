@@ -230,12 +230,4 @@ std::string TAviParam::VideoHandler() const
     return v ? FourCCToStr(v->Header.fccHandler) : std::string("####");
 }
 
-std::string FourCCToStr(uint32_t code)
-{
-    std::string s(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        s[static_cast<size_t>(i)] = static_cast<char>((code >> (8 * i)) & 0xFF);
-    return s;
-}
-
 } // namespace formats

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "formats/AviRecords.h"
+#include "platform/rtl/SysUtils.h"
 
 namespace formats {
 
@@ -76,6 +77,6 @@ public:
 };
 
 // Four characters, the lowest byte first.
-std::string FourCCToStr(uint32_t code);
+using rtl::FourCCToStr;
 
 } // namespace formats

@@ -170,12 +170,4 @@ bool WriteFrameRate(const std::string& fileName, double fps)
     return true;
 }
 
-uint32_t StrToFourCC(std::string_view text)
-{
-    uint32_t code = 0;
-    for (size_t i = 0; i < 4 && i < text.size(); ++i)
-        code |= static_cast<uint32_t>(static_cast<uint8_t>(text[i])) << (8 * i);
-    return code;
-}
-
 } // namespace formats

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/rtl/SysUtils.h"
+
 namespace formats {
 
 class RiffSource;
@@ -63,7 +65,7 @@ bool WriteFrameRate(const std::string& fileName, double fps);
 
 // Codes and their text, the first character in the lowest byte; a shorter text is padded with
 // zero bytes.
-uint32_t StrToFourCC(std::string_view text);
-std::string FourCCToStr(uint32_t code);
+using rtl::FourCCToStr;
+using rtl::StrToFourCC;
 
 } // namespace formats
