@@ -163,10 +163,13 @@ Pin* DvSplitter::GetPin(int index) {
 
 HRESULT DvSplitter::OnInputConnected(Pin& peer) {
     DvLayout layout = FromDvInfo(input_.CurrentMediaType().format);
-    if (!layout.known) {
-        std::vector<uint8_t> first;
-        if (StreamPeek* peek = QueryPin<StreamPeek>(&peer); peek && peek->PeekFirstChunk(first))
-            layout = FromFrame(first);
+    // The first frame, when it can be read, has the last word: some capture tools write a fixed
+    // DVINFO (32 kHz 12-bit) whatever the camera recorded, and the sound would come out at the
+    // wrong rate.
+    std::vector<uint8_t> first;
+    if (StreamPeek* peek = QueryPin<StreamPeek>(&peer); peek && peek->PeekFirstChunk(first)) {
+        const DvLayout framed = FromFrame(first);
+        if (!layout.known || (framed.known && framed.sampleRate != 0)) layout = framed;
     }
     if (!layout.known) {
         // Neither says: the 50/60 flag of the format block, if any, picks the frame size.

@@ -1,7 +1,7 @@
 #pragma once
 // "DV Splitter": splits interleaved DV into the DV video and one PCM stream per stereo pair.
 // Pins: [Input, DV Vid Out, AudOut00 (, AudOut01)]; the outputs are made when the input connects,
-// from its DVINFO when that describes the sound, else from the stream's first frame.
+// from the stream's first frame when it can be read and carries sound, else from its DVINFO.
 // The video output carries each whole DIF frame unchanged (Video / dvsd / VideoInfo); each audio
 // output 16-bit stereo PCM at the frame's rate, as many samples as the frame's AAUX pack says, or
 // silence for a frame without one. Video then sound is delivered in the same call, so one thread

@@ -365,7 +365,9 @@ TEST(DvSplitterFilter, AFrameWithoutSoundGivesSilenceAndOddSizedChunksAreDropped
     EXPECT_EQ(frames[1].start, sound[1].start);
 }
 
-TEST(DvSplitterFilter, AShortFormatBlockLetsTheFirstFrameDecide)
+// A short DVINFO, or one that says 32 kHz 12-bit whatever was recorded (as a capture tool
+// writes it): the first frame decides.
+void ExpectOutputsFromTheFirstFrame(std::vector<uint8_t> format)
 {
     testkit::TempDir dir;
     testkit::DvClipSpec spec;
@@ -376,7 +378,7 @@ TEST(DvSplitterFilter, AShortFormatBlockLetsTheFirstFrameDecide)
         ds::FileByteStream out(dir.file("t1.avi"));
         ds::AviMuxWriter w(out);
         ds::AviStreamSpec s = testkit::DvInterleavedSpec(clip);
-        s.format.resize(12);
+        s.format = std::move(format);
         w.AddStream(s);
         w.Begin();
         for (const auto& f : clip.frames)
@@ -395,6 +397,14 @@ TEST(DvSplitterFilter, AShortFormatBlockLetsTheFirstFrameDecide)
     EXPECT_EQ(480, video.GetVideoInfo()->bmiHeader.biHeight);
     dv->GetPin(2)->GetMediaType(0, audio);
     EXPECT_EQ(48000u, audio.GetWaveFormat()->nSamplesPerSec);
+}
+
+TEST(DvSplitterFilter, AShortFormatBlockLetsTheFirstFrameDecide) { ExpectOutputsFromTheFirstFrame(std::vector<uint8_t>(12, 0)); }
+
+TEST(DvSplitterFilter, AFormatBlockThatContradictsTheFramesGivesWay)
+{
+    ExpectOutputsFromTheFirstFrame({0xD0, 0x30, 0xE0, 0xD1, 0x3F, 0xCF, 0xA0, 0xFF, 0xD0, 0x3F, 0xE0, 0xD1, 0x3F, 0xCF, 0xA0, 0xFF,
+                                    0xFF, 0xFF, 0x20, 0xFF, 0x3F, 0xC8, 0xFD, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0});
 }
 
 TEST(DvMuxerFilter, AddsASecondSoundInputOnceTheFirstConnectsAndKeepsItsOutputLast)

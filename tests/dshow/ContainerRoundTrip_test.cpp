@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <sstream>
 
 namespace {
@@ -178,6 +179,42 @@ TEST(ContainerInterop, FfmpegTypeTwoFileMuxesBackToItsOwnFrames)
     ASSERT_EQ(frames.size() / 144000, r.streams[0].chunks.size());
     for (size_t k = 0; k < r.streams[0].chunks.size(); ++k)
         ASSERT_TRUE(ChunkBytes(f, r.streams[0].chunks[k]) == frames.substr(k * 144000, 144000)) << "frame " << k;
+}
+
+// dvgrab as an independent producer of type-1 files: split and muxed again, its frames come back.
+TEST(ContainerInterop, DvgrabTypeOneFileRoundTripsWhole)
+{
+    if (!testkit::HaveProgram("dvgrab"))
+        GTEST_SKIP() << "dvgrab not installed";
+    testkit::TempDir dir;
+    testkit::DvClipSpec spec;
+    spec.frames = 20;
+    const testkit::DvClip clip = testkit::MakeDvClip(spec);
+    testkit::WriteRawDv(dir.file("clip.dv"), clip);
+    testkit::RunCommand("cd " + dir.path().string() + " && dvgrab -I clip.dv -f dv1 grab-");
+    std::string grabbed;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+        if (e.path().filename().string().rfind("grab-", 0) == 0)
+            grabbed = e.path().string();
+    ASSERT_FALSE(grabbed.empty());
+    const std::string type2 = dir.file("t2.avi"), back = dir.file("t1.avi");
+    {
+        Graph g;
+        ASSERT_TRUE(g.BuildType2(grabbed, type2));
+        ASSERT_EQ(ds::EC_COMPLETE, g.RunToEnd());
+    }
+    {
+        Graph g;
+        ASSERT_TRUE(g.BuildType1(type2, back));
+        ASSERT_EQ(ds::EC_COMPLETE, g.RunToEnd());
+    }
+    const MemoryFile original = Load(grabbed), result = Load(back);
+    const ds::AviDemuxResult a = ds::ParseAvi(original), b = ds::ParseAvi(result);
+    ASSERT_EQ(1u, b.streams.size());
+    ASSERT_GE(a.streams[0].chunks.size(), 19u);
+    ASSERT_EQ(a.streams[0].chunks.size(), b.streams[0].chunks.size());
+    for (size_t k = 0; k < a.streams[0].chunks.size(); ++k)
+        ASSERT_TRUE(ChunkBytes(original, a.streams[0].chunks[k]) == ChunkBytes(result, b.streams[0].chunks[k])) << k;
 }
 
 TEST(ContainerInterop, FfprobeReadsWhatTheMuxWrote)
