@@ -1,8 +1,14 @@
 #include "platform/dshow/MediaSample.h"
 
+#include <new>
+
 namespace ds {
 
-MediaSample::MediaSample(int32_t size) : buffer_(static_cast<size_t>(size > 0 ? size : 0)), actual_(size > 0 ? size : 0) {}
+MediaSample::MediaSample(int32_t size) {
+    if (size > 0) buffer_.reset(new (std::nothrow) uint8_t[static_cast<size_t>(size)]);
+    size_ = buffer_ ? size : 0;
+    actual_ = size_;
+}
 
 HRESULT MediaSample::SetActualDataLength(int32_t length) {
     if (length < 0 || length > GetSize()) return E_INVALIDARG;
@@ -94,7 +100,15 @@ HRESULT MemAllocator::Commit() {
     // Buffers are made once per size and kept across commits; a sample still out after a
     // decommit is counted in `outstanding_` and comes back to the pool when dropped.
     int32_t have = static_cast<int32_t>(free_.size()) + outstanding_;
-    for (; have < props_.cBuffers; ++have) free_.push_back(std::make_unique<MediaSample>(props_.cbBuffer));
+    for (; have < props_.cBuffers; ++have) {
+        auto sample = std::make_unique<MediaSample>(props_.cbBuffer);
+        if (sample->GetSize() != props_.cbBuffer) {  // an absurd size from a damaged file
+            committed_ = false;
+            free_.clear();
+            return E_OUTOFMEMORY;
+        }
+        free_.push_back(std::move(sample));
+    }
     return S_OK;
 }
 

@@ -18,11 +18,12 @@ namespace ds {
 
 class MediaSample {
 public:
+    // A buffer of `size` bytes; when that much memory cannot be had the sample has size 0.
     explicit MediaSample(int32_t size = 0);
 
-    uint8_t* GetPointer() { return buffer_.data(); }
-    const uint8_t* GetPointer() const { return buffer_.data(); }
-    int32_t GetSize() const { return static_cast<int32_t>(buffer_.size()); }
+    uint8_t* GetPointer() { return buffer_.get(); }
+    const uint8_t* GetPointer() const { return buffer_.get(); }
+    int32_t GetSize() const { return size_; }
     int32_t GetActualDataLength() const { return actual_; }
     HRESULT SetActualDataLength(int32_t length);  // E_INVALIDARG past the buffer's size
 
@@ -53,11 +54,9 @@ public:
     void CopyPropertiesFrom(const MediaSample& other);
     // Clears times, flags and type; the allocator does this before lending a sample again.
     void ResetProperties();
-    // Grows the buffer (allocator use).
-    void Resize(int32_t size) { buffer_.resize(static_cast<size_t>(size)); }
-
 private:
-    std::vector<uint8_t> buffer_;
+    std::unique_ptr<uint8_t[]> buffer_;  // not zeroed: a producer fills what it delivers
+    int32_t size_ = 0;
     int32_t actual_ = 0;
     bool hasStart_ = false, hasStop_ = false;
     REFERENCE_TIME start_ = 0, stop_ = 0;
@@ -88,7 +87,7 @@ public:
     HRESULT SetProperties(const AllocatorProperties& request, AllocatorProperties& actual);
     HRESULT GetProperties(AllocatorProperties& props) const;
 
-    HRESULT Commit();    // makes the buffers; GetBuffer works from here on
+    HRESULT Commit();    // makes the buffers (E_OUTOFMEMORY when they cannot be had)
     HRESULT Decommit();  // wakes and fails every waiting GetBuffer; buffers out stay valid until dropped
 
     // Lends a sample with cleared properties and the full buffer size as its actual length.
