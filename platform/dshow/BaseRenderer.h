@@ -84,8 +84,9 @@ public:
 
 protected:
     void SetInputPin(std::unique_ptr<RendererInputPin> pin) { input_ = std::move(pin); }
-    // Waits, without the lock, until `ready` or the renderer is stopped/flushed; for derived
-    // renderers that must hold a call in pause (the file writer's byte stream).
+    // With renderLock_ held in `guard`: while paused, counts as cued and waits until running
+    // (true) or stopped, stopping or flushed (false). For derived renderers that hold a call in
+    // pause, as the file writer holds its byte stream.
     bool WaitUntilRunning(std::unique_lock<std::mutex>& guard);
 
     mutable std::mutex renderLock_;  // guards the fields below
