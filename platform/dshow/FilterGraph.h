@@ -13,7 +13,10 @@
 // is cued or at end of stream (then EC_PAUSED); GetState answers VFW_S_STATE_INTERMEDIATE until
 // then. Run goes through Pause. Stop wakes every blocked streaming thread, joins the threads and
 // stops the filters from the sources downstream, so a filter upstream of the file writer can
-// still write through it while it stops; the writer closes last.
+// still write through it while it stops; the writer closes last. At a start from Stopped, a filter
+// that is not a source, with connected outputs but no connected input, sends end of stream down
+// its outputs: a dead branch never stalls completion. EC_COMPLETE comes once every renderer has
+// reached its end of stream.
 // Control calls come from one thread at a time (any thread); events come from streaming threads.
 // Filters are shared: a module may keep its own filter and add it to successive graphs.
 #include <condition_variable>
