@@ -14,27 +14,19 @@ namespace {
 
 class GuiCallTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "test";
-        static char* argv[] = {name, nullptr};
-        app_ = new QCoreApplication(argc, argv);
-    }
-    static void TearDownTestSuite() {
-        delete app_;
-        app_ = nullptr;
-    }
+    static void SetUpTestSuite() { app_ = std::make_unique<QCoreApplication>(argc_, argv_); }
+    static void TearDownTestSuite() { app_.reset(); }
     static bool PumpUntil(const std::function<bool()>& done) {
         QElapsedTimer timer;
         timer.start();
         while (!done() && timer.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         return done();
     }
-    static QCoreApplication* app_;
+    static inline int argc_ = 1;
+    static inline char name_[] = "test";
+    static inline char* argv_[] = {name_, nullptr};
+    static inline std::unique_ptr<QCoreApplication> app_;
 };
-QCoreApplication* GuiCallTest::app_ = nullptr;
-
-} // namespace
 
 TEST_F(GuiCallTest, PostRunsLaterOnTheGuiThreadInOrder) {
     std::vector<int> order;
@@ -55,7 +47,7 @@ TEST_F(GuiCallTest, PostRunsLaterOnTheGuiThreadInOrder) {
     EXPECT_TRUE(onGui);
 }
 
-TEST_F(GuiCallTest, SendWaitsUntilTheGuiThreadHasRunTheCall) {
+TEST_F(GuiCallTest, SendWaitsForTheGuiThreadAndRunsDirectlyOnIt) {
     std::atomic<bool> returned{false};
     int answer = 0;
     std::thread worker([&] {
@@ -65,11 +57,9 @@ TEST_F(GuiCallTest, SendWaitsUntilTheGuiThreadHasRunTheCall) {
     });
     ASSERT_TRUE(PumpUntil([&] { return returned.load(); }));
     worker.join();
-}
-
-TEST_F(GuiCallTest, SendOnTheGuiThreadRunsDirectly) {
-    EXPECT_TRUE(threads::IsGuiThread());
     bool ran = false;
-    threads::Synchronize([&] { ran = true; });
+    threads::Synchronize([&] { ran = true; });  // on the GUI thread: no event loop needed
     EXPECT_TRUE(ran);
 }
+
+} // namespace
