@@ -29,21 +29,13 @@ std::ostream& operator<<(std::ostream& os, const Parts& p)
 
 } // namespace
 
-TEST(Calendar, DayNumbersCountFrom18991230)
-{
-    EXPECT_EQ(EncodeDate(1899, 12, 30), 0.0);
-    EXPECT_EQ(EncodeDate(1900, 1, 1), 2.0);
-    EXPECT_EQ(EncodeDate(1970, 1, 1), 25569.0);
-    EXPECT_EQ(EncodeDate(2026, 12, 6), 46362.0);
-    EXPECT_EQ(EncodeDate(1899, 12, 29), -1.0);
-}
-
 TEST(Calendar, AgreesWithTheStandardCalendarOverTheWholeRange)
 {
     using namespace std::chrono;
     const sys_days epoch = year{1899} / December / 30;
+    EXPECT_EQ(EncodeDate(1899, 12, 30), 0.0);
     for (int y = 1; y <= 9999; y += 7) {
-        for (int m = 1; m <= 12; m += 5) {
+        for (int m : {1, 2, 7, 12}) {
             const int last = DaysInAMonth(y, m);
             for (int d : {1, 15, last}) {
                 const sys_days sd = year{y} / month{static_cast<unsigned>(m)} / day{static_cast<unsigned>(d)};
@@ -52,86 +44,54 @@ TEST(Calendar, AgreesWithTheStandardCalendarOverTheWholeRange)
                 int yy, mm, dd;
                 DecodeDate(dt < 0 ? dt - 0.75 : dt + 0.75, yy, mm, dd); // 18:00 that day
                 ASSERT_EQ(yy * 10000 + mm * 100 + dd, y * 10000 + m * 100 + d);
-                const weekday wd{sd};
-                ASSERT_EQ(DayOfWeek(dt), static_cast<int>(wd.c_encoding()) + 1);
+                ASSERT_EQ(DayOfWeek(dt), static_cast<int>(weekday{sd}.c_encoding()) + 1);
             }
         }
     }
-}
-
-TEST(Calendar, LeapYearsFollowTheGregorianRule)
-{
     EXPECT_FALSE(IsLeapYear(1900));
     EXPECT_TRUE(IsLeapYear(2000));
-    EXPECT_TRUE(IsLeapYear(2024));
-    EXPECT_FALSE(IsLeapYear(2023));
-    EXPECT_EQ(DaysInAMonth(2024, 2), 29);
-    EXPECT_EQ(DaysInAMonth(2023, 2), 28);
     EXPECT_EQ(DaysInAMonth(2023, 13), 0);
 }
 
-TEST(Calendar, DayOfWeekCountsFromSunday)
-{
-    EXPECT_EQ(DayOfWeek(EncodeDate(1899, 12, 30)), 7); // a Saturday
-    EXPECT_EQ(DayOfWeek(EncodeDate(2026, 12, 6)), 1);  // a Sunday
-    EXPECT_EQ(DayOfWeek(EncodeDateTime(1899, 12, 29, 18, 0, 0, 0)), 6);
-}
-
-TEST(Encode, InvalidFieldsRaise)
+TEST(Encode, InvalidFieldsRaiseOrFailTheTryForms)
 {
     EXPECT_THROW(EncodeDate(2023, 2, 29), EConvertError);
-    EXPECT_THROW(EncodeDate(2023, 0, 1), EConvertError);
-    EXPECT_THROW(EncodeDate(2023, 13, 1), EConvertError);
     EXPECT_THROW(EncodeDate(2023, 4, 31), EConvertError);
+    EXPECT_THROW(EncodeDate(2023, 13, 1), EConvertError);
     EXPECT_THROW(EncodeDate(0, 1, 1), EConvertError);
     EXPECT_THROW(EncodeDate(10000, 1, 1), EConvertError);
     EXPECT_THROW(EncodeTime(24, 0, 0, 0), EConvertError);
-    EXPECT_THROW(EncodeTime(0, 60, 0, 0), EConvertError);
-    EXPECT_THROW(EncodeTime(0, 0, 60, 0), EConvertError);
-    EXPECT_THROW(EncodeTime(0, 0, 0, 1000), EConvertError);
     EXPECT_THROW(EncodeTime(-1, 0, 0, 0), EConvertError);
-    EXPECT_THROW(EncodeDateTime(2024, 2, 30, 0, 0, 0, 0), EConvertError);
-    EXPECT_THROW(EncodeDateTime(2024, 2, 1, 0, 0, 0, -1), EConvertError);
-}
-
-TEST(Encode, TryFormsReportInsteadOfRaising)
-{
+    EXPECT_THROW(EncodeDateTime(2024, 2, 1, 0, 0, 0, 1000), EConvertError);
     TDateTime dt = 123;
-    EXPECT_FALSE(TryEncodeDate(2023, 2, 29, dt));
-    EXPECT_FALSE(TryEncodeTime(25, 0, 0, 0, dt));
-    EXPECT_FALSE(TryEncodeDateTime(2023, 1, 1, 0, 0, 0, 1000, dt));
+    EXPECT_FALSE(TryEncodeDateTime(2023, 1, 1, 0, 60, 0, 0, dt));
     EXPECT_TRUE(TryEncodeDateTime(2024, 2, 29, 12, 0, 0, 0, dt));
     EXPECT_EQ(dt, EncodeDate(2024, 2, 29) + 0.5);
 }
 
-TEST(Decode, RoundsToMillisecondsBeforeSplitting)
+TEST(Decode, RoundsToMillisecondsAndKeepsNegativeTimesForward)
 {
-    const TDateTime late = EncodeDateTime(2006, 12, 31, 23, 30, 0, 0);
-    EXPECT_EQ(Decode(late + 1.0 / 24), (Parts{2007, 1, 1, 0, 30, 0, 0}));
-    const TDateTime almost = EncodeDate(2006, 12, 31) + 86399999.6 / MSecsPerDay;
-    EXPECT_EQ(Decode(almost), (Parts{2007, 1, 1, 0, 0, 0, 0}));
-    const TDateTime justBefore = EncodeDate(2006, 12, 31) + 86399999.4 / MSecsPerDay;
-    EXPECT_EQ(Decode(justBefore), (Parts{2006, 12, 31, 23, 59, 59, 999}));
-}
-
-TEST(Decode, FieldsSurviveARoundTrip)
-{
-    EXPECT_EQ(Decode(EncodeDateTime(2006, 3, 4, 5, 6, 7, 8)), (Parts{2006, 3, 4, 5, 6, 7, 8}));
-    EXPECT_EQ(Decode(EncodeDateTime(9999, 12, 31, 23, 59, 59, 999)), (Parts{9999, 12, 31, 23, 59, 59, 999}));
-    EXPECT_EQ(Decode(EncodeDateTime(1, 1, 1, 0, 0, 0, 1)), (Parts{1, 1, 1, 0, 0, 0, 1}));
-}
-
-TEST(Decode, NegativeValuesKeepAForwardTimeOfDay)
-{
-    // Before 1899-12-30 the integer part is the day and the fraction counts forwards.
+    const TDateTime eve = EncodeDate(2006, 12, 31);
+    const struct { TDateTime value; Parts want; } cases[] = {
+        {EncodeDateTime(2006, 12, 31, 23, 30, 0, 0) + 1.0 / 24, {2007, 1, 1, 0, 30, 0, 0}},
+        {eve + 86399999.6 / MSecsPerDay, {2007, 1, 1, 0, 0, 0, 0}},
+        {eve + 86399999.4 / MSecsPerDay, {2006, 12, 31, 23, 59, 59, 999}},
+        {EncodeDateTime(9999, 12, 31, 23, 59, 59, 999), {9999, 12, 31, 23, 59, 59, 999}},
+        {EncodeDateTime(1, 1, 1, 0, 0, 0, 1), {1, 1, 1, 0, 0, 0, 1}},
+        // Before 1899-12-30 the integer part is the day and the fraction counts forwards.
+        {-1.25, {1899, 12, 29, 6, 0, 0, 0}},
+        {-0.5, {1899, 12, 30, 12, 0, 0, 0}},
+        // A hair before midnight of 1899-12-29 rounds forwards to the 30th, not back to the 28th.
+        {-1.9999999999, {1899, 12, 30, 0, 0, 0, 0}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Decode(c.value), c.want) << c.value;
     EXPECT_EQ(EncodeDateTime(1899, 12, 29, 6, 0, 0, 0), -1.25);
-    EXPECT_EQ(Decode(-1.25), (Parts{1899, 12, 29, 6, 0, 0, 0}));
-    EXPECT_EQ(Decode(-0.5), (Parts{1899, 12, 30, 12, 0, 0, 0}));
-    EXPECT_EQ(Decode(EncodeDateTime(1899, 12, 29, 23, 59, 59, 999)), (Parts{1899, 12, 29, 23, 59, 59, 999}));
-    // 1899-12-29 a hair before midnight rounds forwards to 1899-12-30, not back to the 28th.
-    EXPECT_EQ(Decode(-1.9999999999), (Parts{1899, 12, 30, 0, 0, 0, 0}));
+    EXPECT_EQ(DayOfWeek(EncodeDateTime(1899, 12, 29, 18, 0, 0, 0)), 6);
     EXPECT_EQ(DateOf(-1.25), -1.0);
     EXPECT_EQ(TimeOf(-1.25), 0.25);
+    EXPECT_EQ(DateOf(eve + 86399999.6 / MSecsPerDay), EncodeDate(2007, 1, 1));
+    EXPECT_EQ(TimeOf(eve + 86399999.6 / MSecsPerDay), 0.0);
 }
 
 TEST(Decode, ValuesOutsideTheCalendarRaise)
@@ -140,27 +100,13 @@ TEST(Decode, ValuesOutsideTheCalendarRaise)
     EXPECT_THROW(DecodeDate(1e9, y, m, d), EConvertError);
     EXPECT_THROW(DecodeDate(-1e9, y, m, d), EConvertError);
     EXPECT_THROW(DecodeDate(std::numeric_limits<double>::quiet_NaN(), y, m, d), EConvertError);
-    EXPECT_THROW(DecodeDate(std::numeric_limits<double>::infinity(), y, m, d), EConvertError);
 }
 
-TEST(Parts, DateOfAndTimeOfUseTheRoundedValue)
-{
-    const TDateTime almost = EncodeDate(2006, 12, 31) + 86399999.6 / MSecsPerDay;
-    EXPECT_EQ(DateOf(almost), EncodeDate(2007, 1, 1));
-    EXPECT_EQ(TimeOf(almost), 0.0);
-    EXPECT_DOUBLE_EQ(TimeOf(EncodeDateTime(2006, 1, 1, 18, 0, 0, 0)), 0.75);
-}
-
-TEST(Clock, InjectedClockDrivesNowAndDate)
+TEST(Clock, InjectedClockDrivesNowAndDateAndTheDefaultIsLocalTime)
 {
     SetClock([] { return EncodeDateTime(2006, 12, 31, 23, 59, 58, 0); });
     EXPECT_EQ(Now(), EncodeDateTime(2006, 12, 31, 23, 59, 58, 0));
     EXPECT_EQ(Date(), EncodeDate(2006, 12, 31));
-    SetClock({});
-}
-
-TEST(Clock, DefaultClockIsLocalTime)
-{
     SetClock({});
     const std::time_t t = std::time(nullptr);
     std::tm local{};
@@ -174,8 +120,6 @@ TEST(Unix, SecondsConvertBothWays)
 {
     EXPECT_EQ(UnixToDateTime(0), 25569.0);
     EXPECT_EQ(DateTimeToUnix(EncodeDateTime(2001, 9, 9, 1, 46, 40, 0)), 1000000000);
-    EXPECT_EQ(Decode(UnixToDateTime(1000000000)), (Parts{2001, 9, 9, 1, 46, 40, 0}));
     EXPECT_EQ(Decode(UnixToDateTime(-1)), (Parts{1969, 12, 31, 23, 59, 59, 0}));
-    EXPECT_EQ(Decode(UnixToDateTime(-2209161600 - 6 * 3600)), (Parts{1899, 12, 29, 18, 0, 0, 0}));
     EXPECT_EQ(DateTimeToUnix(EncodeDateTime(1899, 12, 29, 18, 0, 0, 0)), -2209161600 - 6 * 3600);
 }

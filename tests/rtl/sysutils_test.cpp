@@ -10,131 +10,66 @@
 
 using namespace rtl;
 
-TEST(Rounding, HalvesGoToTheEvenNeighbour)
+TEST(Rounding, HalvesGoToTheEvenNeighbourOthersToTheNearest)
 {
-    EXPECT_EQ(Round(0.5), 0);
-    EXPECT_EQ(Round(1.5), 2);
-    EXPECT_EQ(Round(2.5), 2);
-    EXPECT_EQ(Round(3.5), 4);
-    EXPECT_EQ(Round(-0.5), 0);
-    EXPECT_EQ(Round(-1.5), -2);
-    EXPECT_EQ(Round(-2.5), -2);
-    EXPECT_EQ(Round(-3.5), -4);
-    EXPECT_EQ(Round(1e15 + 0.5), 1000000000000000);
-}
-
-TEST(Rounding, OtherValuesGoToTheNearest)
-{
-    EXPECT_EQ(Round(2.4999999), 2);
-    EXPECT_EQ(Round(2.5000001), 3);
-    EXPECT_EQ(Round(-2.6), -3);
-    EXPECT_EQ(Round(29.97), 30);
-    EXPECT_EQ(Round(1798.2), 1798);
-    EXPECT_EQ(Round(1e9 / 400000), 2500);
-    EXPECT_EQ(Round(1e9 / 333667), 2997);
-    EXPECT_EQ(Round(1000000.0 / 29.97002997), 33367);
-    EXPECT_EQ(Round(1000000.0 / 25.0), 40000);
-}
-
-TEST(Rounding, TruncCutsTowardZero)
-{
-    EXPECT_EQ(Trunc(2.7), 2);
+    const std::pair<double, int64_t> cases[] = {
+        {0.5, 0},        {1.5, 2},        {2.5, 2},           {-0.5, 0},
+        {-1.5, -2},      {-2.5, -2},      {2.4999999, 2},     {2.5000001, 3},
+        {-2.6, -3},      {1e9 / 333667, 2997}, {1000000.0 / 29.97002997, 33367},
+        {1e15 + 0.5, 1000000000000000}};
+    for (const auto& [value, want] : cases)
+        EXPECT_EQ(Round(value), want) << value;
     EXPECT_EQ(Trunc(-2.7), -2);
-}
-
-TEST(Rounding, UnrepresentableValuesRaise)
-{
     EXPECT_THROW(Round(std::numeric_limits<double>::quiet_NaN()), EConvertError);
     EXPECT_THROW(Round(1e19), EConvertError);
-    EXPECT_THROW(Trunc(-1e19), EConvertError);
-    EXPECT_THROW(Trunc(std::numeric_limits<double>::infinity()), EConvertError);
+    EXPECT_THROW(Trunc(-std::numeric_limits<double>::infinity()), EConvertError);
 }
 
-TEST(IntegerText, HexAndDecimal)
+TEST(IntegerText, HexAndDecimalBothWays)
 {
-    EXPECT_EQ(IntToStr(-42), "-42");
     EXPECT_EQ(IntToHex(255, 4), "00FF");
-    EXPECT_EQ(IntToHex(0, 0), "0");
     EXPECT_EQ(IntToHex(0x123456789, 8), "123456789");
     EXPECT_EQ(IntToHex(-1, 8), "FFFFFFFF");
-    EXPECT_EQ(IntToHex(0xABCDEF, 8), "00ABCDEF");
-}
-
-TEST(IntegerText, StrToIntAcceptsDecimalAndHex)
-{
-    EXPECT_EQ(StrToInt("42"), 42);
     EXPECT_EQ(StrToInt(" -7"), -7);
-    EXPECT_EQ(StrToInt("+7"), 7);
-    EXPECT_EQ(StrToInt("$FF"), 255);
-    EXPECT_EQ(StrToInt("0x10"), 16);
     EXPECT_EQ(StrToInt("-$10"), -16);
+    EXPECT_EQ(StrToInt("0x10"), 16);
     EXPECT_EQ(StrToInt("$FFFFFFFFFFFFFFFF"), -1);
-    EXPECT_EQ(StrToInt("9223372036854775807"), std::numeric_limits<int64_t>::max());
     EXPECT_EQ(StrToInt("-9223372036854775808"), std::numeric_limits<int64_t>::min());
-}
-
-TEST(IntegerText, StrToIntRejectsNonNumbers)
-{
     for (const char* bad : {"", " ", "12a", "1 ", "-", "$", "0x", "9223372036854775808", "$1FFFFFFFFFFFFFFFF", "1.5"})
         EXPECT_THROW(StrToInt(bad), EConvertError) << '"' << bad << '"';
     EXPECT_EQ(StrToIntDef("x", 3), 3);
-    int64_t v = 9;
-    EXPECT_FALSE(TryStrToInt("", v));
-    EXPECT_EQ(v, 9);
 }
 
-TEST(Text, CaseMappingTouchesAsciiOnly)
+TEST(Text, CaseMappingAndTrimTouchAsciiOnly)
 {
-    EXPECT_EQ(LowerCase("ABC.AVI"), "abc.avi");
-    EXPECT_EQ(UpperCase("dvsd"), "DVSD");
-    EXPECT_EQ(LowerCase("ÄBC Été"), "Äbc Été");
-    EXPECT_EQ(UpperCase("été"), "éTé");
+    EXPECT_EQ(LowerCase("ÄBC.AVI Été"), "Äbc.avi Été");
+    EXPECT_EQ(UpperCase("été dvsd"), "éTé DVSD");
     EXPECT_TRUE(SameText("AbC", "aBc"));
-    EXPECT_FALSE(SameText("abc", "abd"));
     EXPECT_FALSE(SameText("é", "É"));
-}
-
-TEST(Text, TrimDropsControlsAndBlanks)
-{
     EXPECT_EQ(Trim("\t a b \r\n"), "a b");
     EXPECT_EQ(TrimLeft("  a "), "a ");
-    EXPECT_EQ(TrimRight("  a "), "  a");
-    EXPECT_EQ(Trim(" 日本 "), "日本");
-    EXPECT_EQ(Trim("   "), "");
+    EXPECT_EQ(TrimRight(" 日本 "), " 日本");
 }
 
 TEST(FileNames, ChangeFileExtOnlyInTheLastComponent)
 {
     EXPECT_EQ(ChangeFileExt("/a.b/c", ".srt"), "/a.b/c.srt");
-    EXPECT_EQ(ChangeFileExt("/x/clip.avi", ".scn"), "/x/clip.scn");
     EXPECT_EQ(ChangeFileExt("/x/clip.tar.avi", ""), "/x/clip.tar");
-    EXPECT_EQ(ChangeFileExt("clip", ".avi"), "clip.avi");
     EXPECT_EQ(ChangeFileExt("/x.y/clip.avi", "_type2.avi"), "/x.y/clip_type2.avi");
 }
 
-TEST(FileNames, Parts)
+TEST(FileNames, PartsAndExpansion)
 {
-    EXPECT_EQ(ExtractFileName("/a/b/c.avi"), "c.avi");
-    EXPECT_EQ(ExtractFileName("c.avi"), "c.avi");
     EXPECT_EQ(ExtractFileName("/a/b/"), "");
     EXPECT_EQ(ExtractFilePath("/a/b/c.avi"), "/a/b/");
     EXPECT_EQ(ExtractFilePath("c.avi"), "");
-    EXPECT_EQ(ExtractFileDir("/a/b/c.avi"), "/a/b");
     EXPECT_EQ(ExtractFileDir("/c.avi"), "/");
-    EXPECT_EQ(ExtractFileExt("/a/c.AVI"), ".AVI");
     EXPECT_EQ(ExtractFileExt("/a.b/c"), "");
     EXPECT_EQ(IncludeTrailingPathDelimiter("/a"), "/a/");
-    EXPECT_EQ(IncludeTrailingPathDelimiter("/a/"), "/a/");
-    EXPECT_EQ(ExcludeTrailingPathDelimiter("/a/"), "/a");
     EXPECT_EQ(ExcludeTrailingPathDelimiter("/"), "/");
-}
-
-TEST(FileNames, ExpandResolvesDotsLexically)
-{
     EXPECT_EQ(ExpandFileName("/a/./b/../c"), "/a/c");
     EXPECT_EQ(ExpandFileName("//a//b/"), "/a/b/");
     EXPECT_EQ(ExpandFileName("/.."), "/");
-    EXPECT_EQ(ExpandFileName(""), "");
     char cwd[4096];
     ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
     EXPECT_EQ(ExpandFileName("x/./y.avi"), IncludeTrailingPathDelimiter(ExpandFileName(cwd)) + "x/y.avi");
@@ -147,7 +82,6 @@ TEST(FileNames, ExistenceChecksTellFilesFromFolders)
     EXPECT_TRUE(FileExists(dir.file("a.avi")));
     EXPECT_FALSE(FileExists(dir.path().string()));
     EXPECT_FALSE(FileExists(dir.file("missing.avi")));
-    EXPECT_FALSE(FileExists(""));
     EXPECT_TRUE(DirectoryExists(dir.path().string()));
     EXPECT_FALSE(DirectoryExists(dir.file("a.avi")));
     ASSERT_EQ(symlink(dir.file("a.avi").c_str(), dir.file("link.avi").c_str()), 0);
@@ -157,53 +91,32 @@ TEST(FileNames, ExistenceChecksTellFilesFromFolders)
 TEST(FourCC, FirstCharacterIsTheLowestByte)
 {
     EXPECT_EQ(StrToFourCC("dvsd"), 1685288548u);
-    EXPECT_EQ(StrToFourCC("ab"), 25185u);
     EXPECT_EQ(StrToFourCC("dvsdx"), StrToFourCC("dvsd"));
-    EXPECT_EQ(StrToFourCC(""), 0u);
     EXPECT_EQ(FourCCToStr(1685288548u), "dvsd");
-    EXPECT_EQ(FourCCToStr(25185u), std::string("ab\0\0", 4));
-    EXPECT_EQ(FourCCToStr(StrToFourCC("CDVC")), "CDVC");
+    EXPECT_EQ(FourCCToStr(StrToFourCC("ab")), std::string("ab\0\0", 4));
 }
 
 TEST(StringTable, LooksUpTextsByIdAndGivesEmptyForUnknownIds)
 {
     EXPECT_EQ(LoadStr(sid::sWaveFormatBase + 1), "PCM");
-    EXPECT_EQ(LoadStr(sid::sWaveFormatUnknown), "Unknown");
     EXPECT_EQ(LoadStr(-123456), "");
     EXPECT_EQ(LoadStr(sid::sWaveFormatBase + 4), "");
 }
 
-TEST(FloatText, FloatToStrDropsTrailingZeros)
+TEST(FloatText, RegionalNotationBothWays)
 {
     const FormatSettings fs;
+    FormatSettings comma;
+    comma.DecimalSeparator = ",";
     EXPECT_EQ(FloatToStr(25.0, fs), "25");
-    EXPECT_EQ(FloatToStr(2997 / 100.0, fs), "29.97");
     EXPECT_EQ(FloatToStr(29.97002997, fs), "29.97002997");
     EXPECT_EQ(FloatToStr(0.1 + 0.2, fs), "0.3");
-    EXPECT_EQ(FloatToStr(-1.5, fs), "-1.5");
     EXPECT_EQ(FloatToStr(1e20, fs), "1E20");
-    FormatSettings comma;
-    comma.DecimalSeparator = ",";
     EXPECT_EQ(FloatToStr(29.97, comma), "29,97");
-}
-
-TEST(FloatText, StrToFloatReadsTheRegionalNotation)
-{
-    const FormatSettings fs;
-    EXPECT_EQ(StrToFloat("29.97", fs), 29.97);
     EXPECT_EQ(StrToFloat(" -25 ", fs), -25.0);
-    EXPECT_EQ(StrToFloat("1e3", fs), 1000.0);
     EXPECT_EQ(StrToFloat(".5", fs), 0.5);
-    EXPECT_EQ(StrToFloat("5.", fs), 5.0);
-    FormatSettings comma;
-    comma.DecimalSeparator = ",";
     EXPECT_EQ(StrToFloat("29,97", comma), 29.97);
     EXPECT_THROW(StrToFloat("29.97", comma), EConvertError);
-}
-
-TEST(FloatText, StrToFloatRejectsNonNumbers)
-{
-    const FormatSettings fs;
     for (const char* bad : {"", ".", "abc", "1.2.3", "inf", "nan", "1e", "1e400", "0x10", "1,000", "- 1"})
         EXPECT_THROW(StrToFloat(bad, fs), EConvertError) << '"' << bad << '"';
     double v = 7;
