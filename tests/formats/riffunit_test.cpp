@@ -78,36 +78,18 @@ TEST(RiffCentredLine, FillsBothSidesUpToFiftyColumns)
 TEST(RiffListing, GoldenLinesOfASmallType2File)
 {
     using testkit::LE32;
-    testkit::StrhFields video;
-    video.length = 1;
-    testkit::StrhFields audio;
-    audio.type = "auds";
-    audio.handler = std::string(4, '\0');
-    audio.rate = 48000;
-    audio.sampleSize = 4;
-    audio.length = 1;
-    audio.right = audio.bottom = 0;
-    testkit::AvihFields main;
-    main.totalFrames = 1;
-    main.streams = 2;
-    const std::string bytes = RiffBuilder()
-                                  .riff("AVI ")
-                                  .list("hdrl")
-                                  .chunk("avih", testkit::Avih(main))
-                                  .list("strl")
-                                  .chunk("strh", testkit::Strh(video))
-                                  .chunk("strf", testkit::BitmapInfo() + testkit::DvInfoBlock())
-                                  .end()
-                                  .list("strl")
-                                  .chunk("strh", testkit::Strh(audio))
-                                  .chunk("strf", testkit::WaveFormat(1, 2, 48000, 16, false))
-                                  .end()
-                                  .end()
-                                  .list("movi")
-                                  .chunk("00dc", std::string(16, 'v'))
-                                  .end()
-                                  .chunk("idx1", "00dc" + LE32(0x10) + LE32(4) + LE32(16))
-                                  .build();
+    const testkit::StrhFields video{.length = 1};
+    const testkit::StrhFields audio{.type = "auds", .handler = std::string(4, '\0'), .rate = 48000, .length = 1,
+                                    .sampleSize = 4, .right = 0, .bottom = 0};
+    const testkit::AvihFields main{.totalFrames = 1, .streams = 2};
+    const std::string bytes =
+        RiffBuilder().riff("AVI ").list("hdrl").chunk("avih", testkit::Avih(main))
+            .list("strl").chunk("strh", testkit::Strh(video))
+            .chunk("strf", testkit::BitmapInfo() + testkit::DvInfoBlock()).end()
+            .list("strl").chunk("strh", testkit::Strh(audio))
+            .chunk("strf", testkit::WaveFormat(1, 2, 48000, 16, false)).end().end()
+            .list("movi").chunk("00dc", std::string(16, 'v')).end()
+            .chunk("idx1", "00dc" + LE32(0x10) + LE32(4) + LE32(16)).build();
     ASSERT_EQ(bytes.size(), 404u);
 
     testkit::TempDir dir;
@@ -121,132 +103,43 @@ TEST(RiffListing, GoldenLinesOfASmallType2File)
 
     const std::string i2(8, ' '), i3(12, ' ');
     Lines expected = {
-        Dashes(50),
-        "",
-        std::string(8, '*') + "  Header of the file golden.avi  " + std::string(8, '*'),
-        "",
+        Dashes(50), "", std::string(8, '*') + "  Header of the file golden.avi  " + std::string(8, '*'), "",
         std::string(9, ' ') + "analysed on 2026/03/5 at 7:08:09" + std::string(9, ' '),
-        std::string(6, ' ') + "with Morvel by Ivor Varnet version 2.5" + std::string(6, ' '),
-        "",
-        Dashes(15) + " Start of Avi RIFF " + Dashes(15),
-        "RIFF  0000018C",
-        "AVI ",
-        "    LIST  00000144",
-        "    hdrl",
-        i2 + "avih  00000038",
-        "",
-        i2 + Dashes(8) + " Start of AVI Main Header " + Dashes(8),
-        i2 + "MicroSecPerFrame = 40000",
-        i2 + "MaxBytesPerSec = 3600000",
-        i2 + "PaddingGranularity = 0",
-        i2 + "Flags = 00000010",
-        i2 + "TotalFrames = 1",
-        i2 + "InitialFrames = 0",
-        i2 + "Streams = 2",
-        i2 + "SuggestedBufferSize = 144000",
-        i2 + "Width = 720",
-        i2 + "Height = 576",
-        i2 + "Reserved0 = 00000000",
-        i2 + "Reserved1 = 00000000",
-        i2 + "Reserved2 = 00000000",
-        i2 + "Reserved3 = 00000000",
-        i2 + Dashes(11) + " End of Main Header " + Dashes(11),
-        "",
-        i2 + "LIST  00000094",
-        i2 + "strl",
-        i3 + "strh  00000038",
-        "",
-        i3 + Dashes(15) + "(Video)" + Dashes(15),
-        i3 + Dashes(6) + "Start of AVI Stream Header" + Dashes(6),
-        i3 + "FourccType = vids",
-        i3 + "FourccHandler = dvsd",
-        i3 + "Flags = 00000000",
-        i3 + "Priority = 0",
-        i3 + "Language = 0000",
-        i3 + "InitialFrames = 0",
-        i3 + "Scale = 1",
-        i3 + "Rate = 25",
-        i3 + "Start = 0",
-        i3 + "Length = 1",
-        i3 + "SuggestedBufferSize = 144000",
-        i3 + "Quality = FFFFFFFF",
-        i3 + "SampleSize = 0",
-        i3 + "rcFrame.Left = 0",
-        i3 + "rcFrame.Top = 0",
-        i3 + "rcFrame.Right = 720",
-        i3 + "rcFrame.Bottom = 576",
-        i3 + Dashes(7) + "End of AVI Stream Header" + Dashes(7),
-        "",
-        i3 + "strf  00000048",
-        "",
-        i3 + Dashes(4) + "Start of Stream Format Header" + Dashes(4),
-        i3 + "biSize = 40",
-        i3 + "biWidth = 720",
-        i3 + "biHeight = 576",
-        i3 + "biPlanes = 1",
-        i3 + "biBitCount = 24",
-        i3 + "biCompression = dvsd",
-        i3 + "biSizeImage = 144000",
-        i3 + "biXPelsPerMeter = 0",
-        i3 + "biYPelsPerMeter = 0",
-        i3 + "biClrUsed = 0",
-        i3 + "biClrImportant = 0",
-        i3 + Dashes(11) + "Start of DVInfo" + Dashes(11),
-        i3 + "DVAAuxSrc = D1E0C0C0",
-        i3 + "DVAAuxCtl = FFBFC83F",
-        i3 + "DVAAuxSrc1 = D1E0C0C0",
-        i3 + "DVAAuxCtl1 = FFBFC83F",
-        i3 + "DVVAuxSrc = FF20FFFF",
-        i3 + "DVVAuxCtl = FFFFBF3F",
-        i3 + "DVReserved0 = 00000000",
-        i3 + "DVReserved1 = 00000000",
-        i3 + Dashes(12) + "End of DVINfo" + Dashes(12),
-        i3 + Dashes(7) + "End of AVI Stream Format" + Dashes(7),
-        "",
-        i2 + "LIST  0000005C",
-        i2 + "strl",
-        i3 + "strh  00000038",
-        "",
-        i3 + Dashes(15) + "(Audio)" + Dashes(15),
-        i3 + Dashes(6) + "Start of AVI Stream Header" + Dashes(6),
-        i3 + "FourccType = auds",
-        i3 + "FourccHandler = " + std::string(4, '\0'),
-        i3 + "Flags = 00000000",
-        i3 + "Priority = 0",
-        i3 + "Language = 0000",
-        i3 + "InitialFrames = 0",
-        i3 + "Scale = 1",
-        i3 + "Rate = 48000",
-        i3 + "Start = 0",
-        i3 + "Length = 1",
-        i3 + "SuggestedBufferSize = 144000",
-        i3 + "Quality = FFFFFFFF",
-        i3 + "SampleSize = 4",
-        i3 + "rcFrame.Left = 0",
-        i3 + "rcFrame.Top = 0",
-        i3 + "rcFrame.Right = 0",
-        i3 + "rcFrame.Bottom = 0",
-        i3 + Dashes(7) + "End of AVI Stream Header" + Dashes(7),
-        "",
-        i3 + "strf  00000010",
-        "",
-        i3 + Dashes(4) + "Start of Stream Format Header" + Dashes(4),
-        i3 + "FormatTag = 1",
-        i3 + "Channels = 2",
-        i3 + "SamplesPerSec = 48000",
-        i3 + "AvgBytesPerSec = 192000",
-        i3 + "BlockAlign = 4",
-        i3 + "BitsPerSample = 16",
-        i3 + Dashes(7) + "End of AVI Stream Format" + Dashes(7),
-        "",
-        "    LIST  0000001C",
-        "    movi",
-        "    idx1  00000010",
-        "",
-        Dashes(17) + " End of Header " + Dashes(17),
-        CentredLine("", " ", path),
-        "",
-        Dashes(50),
+        std::string(6, ' ') + "with Morvel by Ivor Varnet version 2.5" + std::string(6, ' '), "",
+        Dashes(15) + " Start of Avi RIFF " + Dashes(15), "RIFF  0000018C", "AVI ", "    LIST  00000144", "    hdrl",
+        i2 + "avih  00000038", "", i2 + Dashes(8) + " Start of AVI Main Header " + Dashes(8),
+        i2 + "MicroSecPerFrame = 40000", i2 + "MaxBytesPerSec = 3600000", i2 + "PaddingGranularity = 0",
+        i2 + "Flags = 00000010", i2 + "TotalFrames = 1", i2 + "InitialFrames = 0", i2 + "Streams = 2",
+        i2 + "SuggestedBufferSize = 144000", i2 + "Width = 720", i2 + "Height = 576", i2 + "Reserved0 = 00000000",
+        i2 + "Reserved1 = 00000000", i2 + "Reserved2 = 00000000", i2 + "Reserved3 = 00000000",
+        i2 + Dashes(11) + " End of Main Header " + Dashes(11), "", i2 + "LIST  00000094", i2 + "strl",
+        i3 + "strh  00000038", "", i3 + Dashes(15) + "(Video)" + Dashes(15),
+        i3 + Dashes(6) + "Start of AVI Stream Header" + Dashes(6), i3 + "FourccType = vids",
+        i3 + "FourccHandler = dvsd", i3 + "Flags = 00000000", i3 + "Priority = 0", i3 + "Language = 0000",
+        i3 + "InitialFrames = 0", i3 + "Scale = 1", i3 + "Rate = 25", i3 + "Start = 0", i3 + "Length = 1",
+        i3 + "SuggestedBufferSize = 144000", i3 + "Quality = FFFFFFFF", i3 + "SampleSize = 0",
+        i3 + "rcFrame.Left = 0", i3 + "rcFrame.Top = 0", i3 + "rcFrame.Right = 720", i3 + "rcFrame.Bottom = 576",
+        i3 + Dashes(7) + "End of AVI Stream Header" + Dashes(7), "", i3 + "strf  00000048", "",
+        i3 + Dashes(4) + "Start of Stream Format Header" + Dashes(4), i3 + "biSize = 40", i3 + "biWidth = 720",
+        i3 + "biHeight = 576", i3 + "biPlanes = 1", i3 + "biBitCount = 24", i3 + "biCompression = dvsd",
+        i3 + "biSizeImage = 144000", i3 + "biXPelsPerMeter = 0", i3 + "biYPelsPerMeter = 0", i3 + "biClrUsed = 0",
+        i3 + "biClrImportant = 0", i3 + Dashes(11) + "Start of DVInfo" + Dashes(11), i3 + "DVAAuxSrc = D1E0C0C0",
+        i3 + "DVAAuxCtl = FFBFC83F", i3 + "DVAAuxSrc1 = D1E0C0C0", i3 + "DVAAuxCtl1 = FFBFC83F",
+        i3 + "DVVAuxSrc = FF20FFFF", i3 + "DVVAuxCtl = FFFFBF3F", i3 + "DVReserved0 = 00000000",
+        i3 + "DVReserved1 = 00000000", i3 + Dashes(12) + "End of DVINfo" + Dashes(12),
+        i3 + Dashes(7) + "End of AVI Stream Format" + Dashes(7), "", i2 + "LIST  0000005C", i2 + "strl",
+        i3 + "strh  00000038", "", i3 + Dashes(15) + "(Audio)" + Dashes(15),
+        i3 + Dashes(6) + "Start of AVI Stream Header" + Dashes(6), i3 + "FourccType = auds",
+        i3 + "FourccHandler = " + std::string(4, '\0'), i3 + "Flags = 00000000", i3 + "Priority = 0",
+        i3 + "Language = 0000", i3 + "InitialFrames = 0", i3 + "Scale = 1", i3 + "Rate = 48000", i3 + "Start = 0",
+        i3 + "Length = 1", i3 + "SuggestedBufferSize = 144000", i3 + "Quality = FFFFFFFF", i3 + "SampleSize = 4",
+        i3 + "rcFrame.Left = 0", i3 + "rcFrame.Top = 0", i3 + "rcFrame.Right = 0", i3 + "rcFrame.Bottom = 0",
+        i3 + Dashes(7) + "End of AVI Stream Header" + Dashes(7), "", i3 + "strf  00000010", "",
+        i3 + Dashes(4) + "Start of Stream Format Header" + Dashes(4), i3 + "FormatTag = 1", i3 + "Channels = 2",
+        i3 + "SamplesPerSec = 48000", i3 + "AvgBytesPerSec = 192000", i3 + "BlockAlign = 4",
+        i3 + "BitsPerSample = 16", i3 + Dashes(7) + "End of AVI Stream Format" + Dashes(7), "", "    LIST  0000001C",
+        "    movi", "    idx1  00000010", "", Dashes(17) + " End of Header " + Dashes(17), CentredLine("", " ", path),
+        "", Dashes(50),
     };
     EXPECT_EQ(lister.Lines(), expected);
 }
@@ -255,74 +148,50 @@ TEST(RiffListing, MissingFileGivesNoLines)
 {
     testkit::TempDir dir;
     TRiffLister lister(FixedOptions());
-    RiffListingResult r = lister.WalkFile(dir.file("none.avi"));
-    EXPECT_FALSE(r.walked);
+    EXPECT_FALSE(lister.WalkFile(dir.file("none.avi")).walked);
     EXPECT_TRUE(lister.Lines().empty());
 }
 
-TEST(RiffListing, NonRiffFileIsReportedAsGarbage)
+TEST(RiffListing, GarbageAndShortTailsEndTheWalk)
 {
     RiffListingResult r;
-    Lines all = ListBytes(std::string(1000, 'x'), &r);
+    EXPECT_EQ(Body(ListBytes(std::string(1000, 'x'), &r)),
+              Lines{">>> There are 000003E8 bytes of garbage at the end of the file"});
     EXPECT_TRUE(r.walked);
-    EXPECT_EQ(Body(all), Lines{">>> There are 000003E8 bytes of garbage at the end of the file"});
-}
-
-TEST(RiffListing, BytesAfterTheLastRiffAreGarbage)
-{
-    std::string avi = testkit::MakeAvi({}).build();
+    const std::string avi = testkit::MakeAvi({}).build();
     Lines all = ListBytes(avi + std::string(10, 'g'));
-    ASSERT_FALSE(all.empty());
     EXPECT_TRUE(Contains(all, ">>> There are 0000000A bytes of garbage at the end of the file"));
     EXPECT_FALSE(Contains(all, CentredLine("", " ", "Unexpected end")));
-}
-
-TEST(RiffListing, FewerThanEightTrailingBytesEndTheWalk)
-{
-    std::string avi = testkit::MakeAvi({}).build();
     for (size_t extra = 1; extra < 8; ++extra) {
-        RiffListingResult r;
-        Lines all = ListBytes(avi + std::string(extra, 'g'), &r);
+        all = ListBytes(avi + std::string(extra, 'g'), &r);
         EXPECT_TRUE(r.shortRead) << extra;
         EXPECT_TRUE(Contains(all, CentredLine("", " ", "Unexpected end"))) << extra;
     }
 }
 
-TEST(RiffListing, OddChunkIsFollowedByItsPadByte)
+TEST(RiffListing, ChunkSizesOddEmptyPastTheEndOrTooSmallForAList)
 {
-    std::string bytes = RiffBuilder().riff("AVI ").chunk("JUNK", std::string(0x25, 'j')).chunk("abcd", "12").build();
-    Lines body = Body(ListBytes(bytes));
-    EXPECT_EQ(body, (Lines{"RIFF  0000003C", "AVI ", "    JUNK  00000025", "    abcd  00000002"}));
-}
-
-TEST(RiffListing, EmptyTopLevelChunkEndsTheWalk)
-{
-    std::string bytes = RiffBuilder().riff("AVI ", 0).end().build() + RiffBuilder().riff("AVIX").build();
-    Lines body = Body(ListBytes(bytes));
-    EXPECT_EQ(body, (Lines{"RIFF  00000000"}));
-}
-
-TEST(RiffListing, ChunkPastTheEndShowsTheBadLengthAndStops)
-{
-    std::string bytes = RiffBuilder().riff("AVI ").chunkSized("JUNK", 0x100, "abcd").build();
-    RiffListingResult r;
-    Lines body = Body(ListBytes(bytes, &r));
-    EXPECT_EQ(body, (Lines{"RIFF  00000010", "AVI ", "    JUNK  00000100", "    >>> Bad chunk length:",
-                           "    >>> 00000100 instead of 00000004"}));
-    EXPECT_FALSE(r.shortRead);
+    const struct { std::string bytes; Lines body; } cases[] = {
+        {RiffBuilder().riff("AVI ").chunk("JUNK", std::string(0x25, 'j')).chunk("abcd", "12").build(),
+         {"RIFF  0000003C", "AVI ", "    JUNK  00000025", "    abcd  00000002"}},
+        {RiffBuilder().riff("AVI ", 0).end().build() + RiffBuilder().riff("AVIX").build(), {"RIFF  00000000"}},
+        {RiffBuilder().riff("AVI ").chunkSized("JUNK", 0x100, "abcd").build(),
+         {"RIFF  00000010", "AVI ", "    JUNK  00000100", "    >>> Bad chunk length:",
+          "    >>> 00000100 instead of 00000004"}},
+        {RiffBuilder().riff("AVI ").chunk("LIST", "ab").chunk("JUNK", "").build(),
+         {"RIFF  00000016", "AVI ", "    LIST  00000002", "    JUNK  00000000"}},
+    };
+    for (const auto& c : cases) {
+        RiffListingResult r;
+        EXPECT_EQ(Body(ListBytes(c.bytes, &r)), c.body);
+        EXPECT_FALSE(r.shortRead);
+    }
 }
 
 TEST(RiffListing, UnknownStreamTypeDecodesNoFormat)
 {
-    testkit::StrhFields text;
-    text.type = "txts";
-    std::string bytes = RiffBuilder()
-                            .riff("AVI ")
-                            .list("strl")
-                            .chunk("strh", testkit::Strh(text))
-                            .chunk("strf", testkit::BitmapInfo())
-                            .build();
-    Lines all = ListBytes(bytes);
+    Lines all = ListBytes(RiffBuilder().riff("AVI ").list("strl").chunk("strh", testkit::Strh({.type = "txts"}))
+                              .chunk("strf", testkit::BitmapInfo()).build());
     EXPECT_TRUE(Contains(all, CentredLine("        ", "-", "(Unknown)")));
     EXPECT_TRUE(Contains(all, "        strf  00000028"));
     EXPECT_FALSE(Contains(all, "        biSize = 40"));
@@ -334,21 +203,11 @@ TEST(RiffListing, StandardIndexShowsItsHeaderAndTheWalkGoesOnAtItsEnd)
     std::string bytes = RiffBuilder().riff("AVI ").chunk("ix00", ix).chunk("JUNK", "after!").build();
     Lines body = Body(ListBytes(bytes));
     const std::string i(4, ' ');
-    EXPECT_EQ(body, (Lines{"RIFF  00000FBA",
-                           "AVI ",
-                           i + "ix00  00000FA0",
-                           "",
-                           i + Dashes(14) + "Start of an Index" + Dashes(14),
-                           i + "wLongsPerEntry = 0002",
-                           i + "bIndexSubType = 0",
-                           i + "bIndexType = 1",
-                           i + "nEntriesInUse = 00000003",
-                           i + "dwChunkId = 00dc",
-                           i + "qwBaseOffset = 0000123456789ABC",
-                           i + "dwReserved_3 = 00000000",
-                           i + Dashes(17) + "End of Index" + Dashes(17),
-                           "",
-                           i + "JUNK  00000006"}));
+    EXPECT_EQ(body, (Lines{"RIFF  00000FBA", "AVI ", i + "ix00  00000FA0", "",
+                           i + Dashes(14) + "Start of an Index" + Dashes(14), i + "wLongsPerEntry = 0002",
+                           i + "bIndexSubType = 0", i + "bIndexType = 1", i + "nEntriesInUse = 00000003",
+                           i + "dwChunkId = 00dc", i + "qwBaseOffset = 0000123456789ABC", i + "dwReserved_3 = 00000000",
+                           i + Dashes(17) + "End of Index" + Dashes(17), "", i + "JUNK  00000006"}));
 }
 
 TEST(RiffListing, IndexNearTheEndOfTheFileListsCompletely)
@@ -366,14 +225,10 @@ TEST(RiffListing, IndexNearTheEndOfTheFileListsCompletely)
 TEST(RiffListing, ShortRecordsShowOnlyTheFieldsTheyHold)
 {
     const std::string i(8, ' ');
-    std::string bytes = RiffBuilder()
-                            .riff("AVI ")
-                            .list("strl")
-                            .chunk("strh", testkit::Strh({}).substr(0, 10))
-                            .chunk("strf", testkit::BitmapInfo().substr(0, 20))
-                            .chunk("strf", testkit::BitmapInfo(1, 2, "DVSD") + testkit::DvInfoBlock().substr(0, 31))
-                            .build();
-    Lines body = Body(ListBytes(bytes));
+    Lines body = Body(ListBytes(RiffBuilder().riff("AVI ").list("strl").chunk("strh", testkit::Strh({}).substr(0, 10))
+                                    .chunk("strf", testkit::BitmapInfo().substr(0, 20))
+                                    .chunk("strf", testkit::BitmapInfo(1, 2, "DVSD") + testkit::DvInfoBlock().substr(0, 31))
+                                    .build()));
     auto start = std::find(body.begin(), body.end(), i + Dashes(8) + "Start of AVI Stream Header" + Dashes(8));
     ASSERT_NE(start, body.end());
     EXPECT_EQ(Lines(start + 1, start + 4),
@@ -392,9 +247,7 @@ TEST(RiffListing, ShortRecordsShowOnlyTheFieldsTheyHold)
 
 TEST(RiffListing, StreamKindStartsAsVideoInEveryWalk)
 {
-    testkit::StrhFields audio;
-    audio.type = "auds";
-    std::string withAudio = RiffBuilder().riff("AVI ").chunk("strh", testkit::Strh(audio)).build();
+    std::string withAudio = RiffBuilder().riff("AVI ").chunk("strh", testkit::Strh({.type = "auds"})).build();
     std::string bareFormat = RiffBuilder().riff("AVI ").chunk("strf", testkit::BitmapInfo()).build();
     TRiffLister lister(FixedOptions());
     MemorySource a(withAudio), b(bareFormat);
@@ -403,27 +256,20 @@ TEST(RiffListing, StreamKindStartsAsVideoInEveryWalk)
     EXPECT_TRUE(Contains(lister.Lines(), "    biWidth = 720"));
 }
 
-TEST(RiffListing, TypeOneFormatIsTheDvBlockAlone)
+TEST(RiffListing, DvBlockAloneForTypeOneAndAfterTheBitmapOnlyForTheDvCodes)
 {
     Lines all = ListBytes(testkit::MakeAvi({.dvType = 1}).build());
     EXPECT_TRUE(Contains(all, CentredLine("            ", "-", "(Interleaved)")));
     EXPECT_TRUE(Contains(all, "            DVVAuxSrc = FF20FFFF"));
     EXPECT_FALSE(Contains(all, "            biSize = 40"));
-}
-
-TEST(RiffListing, DvBlockFollowsTheBitmapOnlyForTheDvCodes)
-{
-    for (const char* code : {"dvsd", "DSVD", "csvd", "CDVC", "cdvs"}) {
-        std::string bytes = RiffBuilder()
-                                .riff("AVI ")
-                                .chunk("strf", testkit::BitmapInfo(720, 576, code) + testkit::DvInfoBlock())
-                                .build();
-        const bool dv = std::string(code) != "CDVC" && std::string(code) != "cdvs";
-        EXPECT_EQ(Contains(ListBytes(bytes), "    DVVAuxSrc = FF20FFFF"), dv) << code;
+    for (const std::string code : {"dvsd", "DSVD", "csvd", "CDVC", "cdvs"}) {
+        std::string bytes =
+            RiffBuilder().riff("AVI ").chunk("strf", testkit::BitmapInfo(720, 576, code) + testkit::DvInfoBlock()).build();
+        EXPECT_EQ(Contains(ListBytes(bytes), "    DVVAuxSrc = FF20FFFF"), code != "CDVC" && code != "cdvs") << code;
     }
 }
 
-TEST(RiffListing, DeepNestingAndTinyListsEndCleanly)
+TEST(RiffListing, DeepNestingEndsCleanly)
 {
     RiffBuilder deep;
     deep.riff("AVI ");
@@ -433,10 +279,6 @@ TEST(RiffListing, DeepNestingAndTinyListsEndCleanly)
     Lines all = ListBytes(deep.build(), &r);
     EXPECT_TRUE(r.walked);
     EXPECT_LT(all.size(), 200u);
-
-    std::string tiny = RiffBuilder().riff("AVI ").chunk("LIST", "ab").chunk("JUNK", "").build();
-    Lines body = Body(ListBytes(tiny));
-    EXPECT_EQ(body, (Lines{"RIFF  00000016", "AVI ", "    LIST  00000002", "    JUNK  00000000"}));
 }
 
 TEST(RiffListing, ChunkOverTwoGibibytesIsSteppedOver)

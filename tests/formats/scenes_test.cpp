@@ -11,6 +11,7 @@
 
 #include "formats/scenes.h"
 #include "platform/rtl/DateTime.h"
+#include "tests/kit/RiffBuilder.h"
 #include "tests/kit/TempDir.h"
 
 using namespace formats;
@@ -37,10 +38,7 @@ DVFrameInfo Dated(uint32_t frame, rtl::TDateTime date, DVTimeCode tc)
 
 std::string Le32(int32_t v)
 {
-    std::string s;
-    for (int i = 0; i < 4; ++i)
-        s += static_cast<char>((static_cast<uint32_t>(v) >> (8 * i)) & 0xFF);
-    return s;
+    return testkit::LE32(static_cast<uint32_t>(v));
 }
 
 std::string Bytes(std::initializer_list<int> bytes)
@@ -86,6 +84,17 @@ std::vector<std::string> Lines(const std::string& text)
     return lines;
 }
 
+// Writes the scenes (first and end frame) of `video` and gives the ".scn" bytes.
+std::string Scn(const std::string& video, std::initializer_list<std::pair<uint32_t, uint32_t>> scenes)
+{
+    ScnFileWriter w;
+    EXPECT_TRUE(w.OpenScnFile(video)) << w.LastError();
+    for (const auto& [from, to] : scenes)
+        w.WriteScnScene(At(from), At(to));
+    EXPECT_TRUE(w.CloseScnFile()) << w.LastError();
+    return testkit::ReadFileBytes(ScnFileName(video));
+}
+
 // Files left in the folder, to catch temporary files that were not cleaned up.
 size_t FileCount(const fs::path& dir)
 {
@@ -106,15 +115,14 @@ std::string UnwritableFolder(const testkit::TempDir& dir)
 
 } // namespace
 
-// --- Time texts ---
-
-TEST(SceneTimes, FramesToTimeStrAtPalAndNtsc)
+TEST(SceneTimes, FrameCountsAsTimeTexts)
 {
     EXPECT_EQ(FramesToTimeStr(1000, 25), "00.00.40.00");
     EXPECT_EQ(FramesToTimeStr(1000, 30000.0 / 1001), "00.00.33.11");
-    EXPECT_EQ(FramesToTimeStr(0, 25), "00.00.00.00");
     EXPECT_EQ(FramesToTimeStr((3600 + 61) * 25 + 24, 25), "01.01.01.24");
     EXPECT_EQ(FramesToTimeStr(100, 0), "0:00:00:00");
+    EXPECT_EQ(FramesToSrtTime(1, 333667), "00:00:00,033");
+    EXPECT_EQ(FramesToSrtTime(90000 + 13, 400000), "01:00:00,520");
 }
 
 TEST(SceneTimes, RoundedRemainderCarriesIntoTheSeconds)
@@ -127,51 +135,17 @@ TEST(SceneTimes, RoundedRemainderCarriesIntoTheSeconds)
     }
 }
 
-TEST(SceneTimes, FramesToSrtTime)
-{
-    EXPECT_EQ(FramesToSrtTime(100, 400000), "00:00:04,000");
-    EXPECT_EQ(FramesToSrtTime(1, 333667), "00:00:00,033");
-    EXPECT_EQ(FramesToSrtTime(90000 + 13, 400000), "01:00:00,520");
-}
-
 // --- ".scn" ---
 
-TEST(ScnFile, OneSceneFileHasCountOneAndTheFirstEntry)
-{
-    testkit::TempDir dir;
-    const std::string video = dir.file("clip.avi");
-    ScnFileWriter w;
-    ASSERT_TRUE(w.OpenScnFile(video)) << w.LastError();
-    w.WriteScnScene(At(0), At(1000));
-    ASSERT_TRUE(w.CloseScnFile()) << w.LastError();
-    EXPECT_EQ(testkit::ReadFileBytes(dir.file("clip.scn")), ScnHeader(video, 1) + FirstEntry(video, 1000));
-    EXPECT_EQ(FileCount(dir.path()), 1u);
-}
-
-TEST(ScnFile, ThreeScenesGiveStartsAndLengths)
+TEST(ScnFile, FirstSceneGivesItsEndLaterOnesTheirStartsAndLengths)
 {
     testkit::TempDir dir;
     const std::string video = dir.file("three.avi");
-    ScnFileWriter w;
-    ASSERT_TRUE(w.OpenScnFile(video));
-    w.WriteScnScene(At(0), At(250));
-    w.WriteScnScene(At(250), At(600));
-    w.WriteScnScene(At(600), At(1000));
-    ASSERT_TRUE(w.CloseScnFile());
-    EXPECT_EQ(testkit::ReadFileBytes(dir.file("three.scn")),
+    EXPECT_EQ(Scn(video, {{0, 250}, {250, 600}, {600, 1000}}),
               ScnHeader(video, 3) + FirstEntry(video, 250) + LaterEntry(250, 350) + LaterEntry(600, 400));
-}
-
-TEST(ScnFile, StreamStoppedBeforeItsFirstFrameLeavesAnEmptyList)
-{
-    testkit::TempDir dir;
-    const std::string video = dir.file("empty.avi");
-    ScnFileWriter w;
-    ASSERT_TRUE(w.OpenScnFile(video));
-    w.WriteScnScene(At(0), At(0));
-    ASSERT_TRUE(w.CloseScnFile());
-    EXPECT_EQ(w.SceneCount(), 0);
-    EXPECT_EQ(testkit::ReadFileBytes(dir.file("empty.scn")), ScnHeader(video, 0));
+    EXPECT_EQ(FileCount(dir.path()), 1u);
+    // A stream stopped before its first frame leaves an empty list.
+    EXPECT_EQ(Scn(video, {{0, 0}}), ScnHeader(video, 0));
 }
 
 TEST(ScnFile, KeepsTheFirst32767Scenes)
@@ -207,11 +181,7 @@ TEST(ScnFile, LongUnicodeNameIsCutAtACharacterBoundary)
     ASSERT_GT(video.size(), 255u);
     ASSERT_EQ(static_cast<uint8_t>(video[255]) & 0xC0, 0x80) << "test path must cut a character";
 
-    ScnFileWriter w;
-    ASSERT_TRUE(w.OpenScnFile(video)) << w.LastError();
-    w.WriteScnScene(At(0), At(10));
-    ASSERT_TRUE(w.CloseScnFile()) << w.LastError();
-    const std::string bytes = testkit::ReadFileBytes(ScnFileName(video));
+    const std::string bytes = Scn(video, {{0, 10}});
     const size_t length = static_cast<uint8_t>(bytes[24]);
     EXPECT_EQ(length, 254u);
     const std::string stored = video.substr(0, length);
@@ -231,15 +201,10 @@ TEST(ScnFile, ReplacesAnExistingListOnlyWhenClosed)
     } // dropped without a close
     EXPECT_EQ(testkit::ReadFileBytes(dir.file("clip.scn")), "old list");
     EXPECT_EQ(FileCount(dir.path()), 1u);
-
-    ScnFileWriter w;
-    ASSERT_TRUE(w.OpenScnFile(video));
-    w.WriteScnScene(At(0), At(100));
-    ASSERT_TRUE(w.CloseScnFile());
-    EXPECT_EQ(testkit::ReadFileBytes(dir.file("clip.scn")), ScnHeader(video, 1) + FirstEntry(video, 100));
+    EXPECT_EQ(Scn(video, {{0, 100}}), ScnHeader(video, 1) + FirstEntry(video, 100));
 }
 
-TEST(ScnFile, UnwritableFolderIsReportedAndNothingIsWritten)
+TEST(SceneWriters, UnwritableFolderIsReportedAndNothingIsWritten)
 {
     testkit::TempDir dir;
     const std::string video = UnwritableFolder(dir) + "/clip.avi";
@@ -249,6 +214,13 @@ TEST(ScnFile, UnwritableFolderIsReportedAndNothingIsWritten)
     w.WriteScnScene(At(0), At(10));
     EXPECT_FALSE(w.CloseScnFile());
     EXPECT_FALSE(fs::exists(ScnFileName(video)));
+    ScnTxtWriter t;
+    EXPECT_FALSE(t.OpenScnTxt(video, {25.0, "1.0", ""}));
+    EXPECT_FALSE(t.LastError().empty());
+    EXPECT_FALSE(t.CloseScnTxt());
+    SrtFileWriter srt;
+    EXPECT_FALSE(srt.OpenSrtFile(video));
+    EXPECT_FALSE(srt.LastError().empty());
 }
 
 // --- "_scn.txt" ---
@@ -320,15 +292,6 @@ TEST_F(ScnTxt, UndatedScenesHaveEmptyColumnsAndEveryCallIsCounted)
     EXPECT_EQ(lines[13], "  3,00.00.18.00,00.00.33.11,,,00.00.15.11");
 }
 
-TEST_F(ScnTxt, UnwritableFolderIsReported)
-{
-    testkit::TempDir dir;
-    ScnTxtWriter w;
-    EXPECT_FALSE(w.OpenScnTxt(UnwritableFolder(dir) + "/clip.avi", {25.0, "1.0", ""}));
-    EXPECT_FALSE(w.LastError().empty());
-    EXPECT_FALSE(w.CloseScnTxt());
-}
-
 // --- ".srt" ---
 
 TEST(SrtFile, EachTextLastsUntilTheNextChange)
@@ -369,13 +332,9 @@ TEST(SrtFile, NoSubtitleCoversFramesWithoutText)
     EXPECT_EQ(Lines(testkit::ReadFileBytes(dir.file("clip.srt"))), expected);
 }
 
-TEST(SrtFile, UnwritableFolderIsReportedAndOldFileKeptOnDiscard)
+TEST(SrtFile, DiscardKeepsTheOldFile)
 {
     testkit::TempDir dir;
-    SrtFileWriter w;
-    EXPECT_FALSE(w.OpenSrtFile(UnwritableFolder(dir) + "/clip.avi"));
-    EXPECT_FALSE(w.LastError().empty());
-
     const std::string video = dir.file("clip.avi");
     testkit::WriteFileBytes(dir.file("clip.srt"), "old");
     SrtFileWriter d;
