@@ -2,6 +2,7 @@
 // In-memory and sparse byte streams for the AVI writer and reader tests.
 #include "platform/dshow/AviDemux.h"
 #include "platform/dshow/AviMuxWriter.h"
+#include "tests/kit/TempDir.h"
 
 #include <algorithm>
 #include <cstring>
@@ -104,6 +105,28 @@ inline std::string Chunk(const char (&id)[5], const std::string& data)
 inline std::string List(const char (&type)[5], const std::string& body, const char (&id)[5] = "LIST")
 {
     return Chunk(id, std::string(type, 4) + body);
+}
+
+// A file read whole into memory; the bytes of one chunk, or of a whole stream, in it.
+inline MemoryFile Load(const std::string& path)
+{
+    MemoryFile f;
+    f.bytes = testkit::ReadFileBytes(path);
+    return f;
+}
+inline std::string Bytes(const MemoryFile& f, const ds::AviChunkRef& c) { return f.bytes.substr(c.offset, c.size); }
+inline std::string Joined(const MemoryFile& f, const ds::AviDemuxStream& s)
+{
+    std::string all;
+    for (const auto& c : s.chunks)
+        all += Bytes(f, c);
+    return all;
+}
+// The raw bytes of a DV frame or of PCM samples, to compare with chunk bytes.
+template <class T>
+std::string Raw(const std::vector<T>& v)
+{
+    return std::string(reinterpret_cast<const char*>(v.data()), v.size() * sizeof(T));
 }
 
 } // namespace avitest

@@ -9,6 +9,8 @@ using namespace testds;
 
 namespace {
 
+constexpr REFERENCE_TIME kHour = int64_t{36000} * UNITS;
+
 struct Chain {
     FilterGraph graph;
     std::shared_ptr<TestSource> source;
@@ -22,15 +24,12 @@ struct Chain {
         EXPECT_EQ(graph.ConnectDirect(source->GetPin(0), pass->GetPin(0)), S_OK);
         EXPECT_EQ(graph.ConnectDirect(pass->GetPin(1), sink->GetPin(0)), S_OK);
     }
+    std::vector<int64_t> Indexes() {
+        std::vector<int64_t> out;
+        for (const Seen& s : sink->SeenSamples()) out.push_back(s.index);
+        return out;
+    }
 };
-
-std::vector<int64_t> Indexes(const std::vector<Seen>& seen) {
-    std::vector<int64_t> out;
-    for (const Seen& s : seen) out.push_back(s.index);
-    return out;
-}
-
-} // namespace
 
 TEST(GraphPause, HoldsExactlyOneSampleAndAnswersIntermediateUntilThen) {
     Chain c;
@@ -55,7 +54,7 @@ TEST(GraphPause, HoldsExactlyOneSampleAndAnswersIntermediateUntilThen) {
     c.graph.SetSyncSource(nullptr);
     ASSERT_EQ(c.graph.Run(), S_OK);
     EXPECT_EQ(c.graph.WaitForCompletion(5000), EC_COMPLETE);
-    EXPECT_EQ(Indexes(c.sink->SeenSamples()), (std::vector<int64_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+    EXPECT_EQ(c.Indexes(), (std::vector<int64_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
     c.graph.Stop();
 }
 
@@ -66,7 +65,7 @@ TEST(GraphPause, EndOfStreamCountsAsCuedAndCompletesAtRun) {
     EXPECT_EQ(c.graph.GetState(5000, state), S_OK);
     EXPECT_EQ(c.graph.WaitForCompletion(20), EC_NONE);  // no completion while paused
     c.graph.Run();
-    EXPECT_EQ(c.graph.WaitForCompletion(5000), EC_COMPLETE);
+    EXPECT_EQ(c.graph.WaitForCompletion(5000), EC_COMPLETE);  // past the Paused event
     c.graph.Stop();
 }
 
@@ -84,17 +83,15 @@ TEST(GraphStop, ReleasesABlockedRendererAndStopsUpstreamFirst) {
     EXPECT_EQ(c.graph.State(), FilterState::Stopped);
 }
 
-TEST(GraphStop, ReleasesARendererWaitingForItsClock) {
-    Chain c(3, int64_t{36000} * UNITS);  // an hour between samples
+TEST(GraphStop, ReleasesARendererWaitingForItsClockAndUnclockedRunsNeverWait) {
+    Chain c(3, kHour);
     c.graph.Run();
     ASSERT_TRUE(Eventually([&] { return c.sink->RenderedCount() == 1; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(c.sink->RenderedCount(), 1u);  // sample 1 waits for its time
     EXPECT_EQ(c.graph.Stop(), S_OK);
-}
-
-TEST(GraphRun, UnclockedNeverWaitsForSampleTimes) {
-    Chain c(3, int64_t{36000} * UNITS);
+    int64_t zero = 0;
+    c.graph.SetPositions(&zero, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
     c.graph.SetSyncSource(nullptr);
     c.graph.Run();
     EXPECT_EQ(c.graph.WaitForCompletion(5000), EC_COMPLETE);
@@ -129,36 +126,30 @@ TEST(GraphRun, CompletesOnlyWhenEveryRendererReachedEndOfStream) {
     graph.Stop();
 }
 
-TEST(GraphRun, ATransformErrorEndsTheWaitWithErrorAbort) {
-    Chain c(100);
-    c.pass->failAt_ = 3;
-    c.graph.SetSyncSource(nullptr);
-    c.graph.Run();
-    int64_t hr = 0;
-    EXPECT_EQ(c.graph.WaitForCompletion(5000, &hr), EC_ERRORABORT);
-    EXPECT_EQ(hr, E_FAIL);
-    EXPECT_EQ(c.graph.Stop(), S_OK);
-    EXPECT_EQ(c.sink->SeenSamples().size(), 3u);
-}
-
-TEST(GraphRun, ASourceErrorEndsTheWaitWithErrorAbort) {
-    Chain c(100);
-    c.source->Stream()->failAt_ = 5;
-    c.graph.SetSyncSource(nullptr);
-    c.graph.Run();
-    EXPECT_EQ(c.graph.WaitForCompletion(5000), EC_ERRORABORT);
-    c.graph.Stop();
+TEST(GraphRun, ATransformOrSourceErrorEndsTheWaitWithErrorAbort) {
+    for (bool inSource : {false, true}) {
+        SCOPED_TRACE(inSource ? "source" : "transform");
+        Chain c(100);
+        (inSource ? c.source->Stream()->failAt_ : c.pass->failAt_) = 3;
+        c.graph.SetSyncSource(nullptr);
+        c.graph.Run();
+        int64_t hr = 0;
+        EXPECT_EQ(c.graph.WaitForCompletion(5000, &hr), EC_ERRORABORT);
+        EXPECT_EQ(hr, E_FAIL);
+        EXPECT_EQ(c.graph.Stop(), S_OK);
+        EXPECT_EQ(c.sink->SeenSamples().size(), 3u);
+    }
 }
 
 TEST(GraphRun, ADeadBranchEndsItsStreamSoCompletionComes) {
     Chain c;
     auto orphan = std::make_shared<PassThrough>("orphan");
     auto orphanSink = std::make_shared<TestSink>();
+    auto feeder = std::make_shared<PushFilter>();
     c.graph.AddFilter(orphan, "orphan");
     c.graph.AddFilter(orphanSink, "orphan sink");
-    // The orphan's output is connected, its input never: nothing will ever come out of it.
-    auto feeder = std::make_shared<PushFilter>();
     c.graph.AddFilter(feeder, "feeder");
+    // The orphan's output is connected, its input no longer: nothing will ever come out of it.
     ASSERT_EQ(c.graph.ConnectDirect(feeder->GetPin(0), orphan->GetPin(0)), S_OK);
     ASSERT_EQ(c.graph.ConnectDirect(orphan->GetPin(1), orphanSink->GetPin(0)), S_OK);
     ASSERT_EQ(c.graph.Disconnect(orphan->GetPin(0)), S_OK);
@@ -166,67 +157,6 @@ TEST(GraphRun, ADeadBranchEndsItsStreamSoCompletionComes) {
     c.graph.Run();
     EXPECT_EQ(c.graph.WaitForCompletion(5000), EC_COMPLETE);
     EXPECT_TRUE(orphanSink->ReachedEndOfStream());
-    c.graph.Stop();
-}
-
-TEST(GraphRun, RunsAgainAfterStop) {
-    Chain c(4);
-    c.graph.SetSyncSource(nullptr);
-    for (int round = 0; round < 3; ++round) {
-        int64_t zero = 0;
-        c.graph.SetPositions(&zero, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
-        c.sink->ClearSeen();
-        c.graph.Run();
-        ASSERT_EQ(c.graph.WaitForCompletion(5000), EC_COMPLETE);
-        c.graph.Stop();
-        EXPECT_EQ(Indexes(c.sink->SeenSamples()), (std::vector<int64_t>{0, 1, 2, 3}));
-    }
-}
-
-TEST(GraphMembership, NamesAreMadeUniqueAndRemovalDisconnects) {
-    Chain c;
-    auto other = std::make_shared<TestSink>();
-    EXPECT_EQ(c.graph.AddFilter(other, "sink"), VFW_S_DUPLICATE_NAME_ADJUSTED);
-    EXPECT_EQ(other->Name(), "sink 0001");
-    EXPECT_EQ(c.graph.FindFilterByName("sink 0001"), other);
-    FilterGraph second;
-    EXPECT_EQ(second.AddFilter(other, "x"), E_INVALIDARG);  // one graph at a time
-    EXPECT_EQ(c.graph.RemoveFilter(c.pass.get()), S_OK);
-    EXPECT_FALSE(c.source->GetPin(0)->IsConnected());
-    EXPECT_FALSE(c.sink->GetPin(0)->IsConnected());
-    EXPECT_EQ(c.pass->Graph(), nullptr);
-    EXPECT_EQ(c.graph.RemoveFilter(c.pass.get()), S_FALSE);
-    EXPECT_EQ(c.graph.ConnectDirect(c.source->GetPin(0), c.pass->GetPin(0)), VFW_E_NOT_IN_GRAPH);
-    // Pins given input first are put in order.
-    EXPECT_EQ(c.graph.ConnectDirect(c.sink->GetPin(0), c.source->GetPin(0)), S_OK);
-}
-
-namespace {
-
-class HandClock : public ReferenceClock {
-public:
-    REFERENCE_TIME GetTime() const override { return now.load(); }
-    std::atomic<REFERENCE_TIME> now{0};
-};
-
-} // namespace
-
-TEST(GraphClock, StreamTimeGoesOnAfterAPauseInsteadOfStartingAgain) {
-    constexpr REFERENCE_TIME kHour = int64_t{36000} * UNITS;
-    Chain c(3, kHour);
-    HandClock clock;
-    c.graph.SetSyncSource(&clock);
-    c.graph.Run();
-    ASSERT_TRUE(Eventually([&] { return c.sink->RenderedCount() == 1; }));
-    clock.now = kHour / 2;
-    c.graph.Pause();  // half an hour into the stream
-    clock.now = 10 * kHour;
-    c.graph.Run();
-    clock.now = 10 * kHour + kHour / 2 - 1;  // just before sample 1's time on the resumed run
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_EQ(c.sink->RenderedCount(), 1u);
-    clock.now = 10 * kHour + kHour / 2;
-    EXPECT_TRUE(Eventually([&] { return c.sink->RenderedCount() == 2; }));
     c.graph.Stop();
 }
 
@@ -244,3 +174,79 @@ TEST(GraphRun, ABranchEndingInAnUnconnectedTransformNeitherStallsNorAborts) {
     GraphEvent e;
     while (c.graph.Events().GetEvent(e, 0)) EXPECT_NE(e.code, EC_ERRORABORT);
 }
+
+TEST(GraphRun, RunsAgainAfterStop) {
+    Chain c(4);
+    c.graph.SetSyncSource(nullptr);
+    for (int round = 0; round < 3; ++round) {
+        int64_t zero = 0;
+        c.graph.SetPositions(&zero, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
+        c.sink->ClearSeen();
+        c.graph.Run();
+        ASSERT_EQ(c.graph.WaitForCompletion(5000), EC_COMPLETE);
+        c.graph.Stop();
+        EXPECT_EQ(c.Indexes(), (std::vector<int64_t>{0, 1, 2, 3}));
+    }
+}
+
+TEST(GraphMembership, NamesAreMadeUniqueAndRemovalDisconnects) {
+    Chain c;
+    auto other = std::make_shared<TestSink>();
+    EXPECT_EQ(c.graph.AddFilter(other, "sink"), VFW_S_DUPLICATE_NAME_ADJUSTED);
+    EXPECT_EQ(c.graph.FindFilterByName("sink 0001"), other);
+    FilterGraph second;
+    EXPECT_EQ(second.AddFilter(other, "x"), E_INVALIDARG);  // one graph at a time
+    EXPECT_EQ(c.graph.RemoveFilter(c.pass.get()), S_OK);
+    EXPECT_FALSE(c.source->GetPin(0)->IsConnected());
+    EXPECT_FALSE(c.sink->GetPin(0)->IsConnected());
+    EXPECT_EQ(c.graph.ConnectDirect(c.source->GetPin(0), c.pass->GetPin(0)), VFW_E_NOT_IN_GRAPH);
+    EXPECT_EQ(c.graph.ConnectDirect(c.sink->GetPin(0), c.source->GetPin(0)), S_OK);  // put in order
+}
+
+class HandClock : public ReferenceClock {
+public:
+    REFERENCE_TIME GetTime() const override { return now.load(); }
+    std::atomic<REFERENCE_TIME> now{0};
+};
+
+TEST(GraphClock, StreamTimeGoesOnAfterAPauseInsteadOfStartingAgain) {
+    Chain c(3, kHour);
+    HandClock clock;
+    c.graph.SetSyncSource(&clock);
+    c.graph.Run();
+    ASSERT_TRUE(Eventually([&] { return c.sink->RenderedCount() == 1; }));
+    clock.now = kHour / 2;
+    c.graph.Pause();  // half an hour into the stream
+    clock.now = 10 * kHour;
+    c.graph.Run();
+    clock.now = 10 * kHour + kHour / 2 - 1;  // just before sample 1's time on the resumed run
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(c.sink->RenderedCount(), 1u);
+    clock.now = 10 * kHour + kHour / 2;
+    EXPECT_TRUE(Eventually([&] { return c.sink->RenderedCount() == 2; }));
+    c.graph.Stop();
+}
+
+TEST(EventSink, RepaintReachesTheApplicationOnlyAfterCancellingDefaultHandling) {
+    EventSink sink;
+    int heard = 0;
+    sink.SetListener([&](const GraphEvent&) { ++heard; });
+    sink.Post({EC_REPAINT, 0, 0});
+    EXPECT_EQ(heard, 0);
+    sink.CancelDefaultHandling(EC_REPAINT);
+    sink.Post({EC_REPAINT, 0, 0});
+    EXPECT_EQ(heard, 1);
+    GraphEvent e;
+    ASSERT_TRUE(sink.GetEvent(e, 0));
+    EXPECT_EQ(e.code, EC_REPAINT);
+}
+
+TEST(EventSink, AnUnreadQueueStaysBounded) {
+    EventSink sink;
+    for (int i = 0; i < 5000; ++i) sink.Post({EC_PAUSED, i, 0});
+    GraphEvent e;
+    ASSERT_TRUE(sink.GetEvent(e, 0));
+    EXPECT_EQ(e.param1, 5000 - static_cast<int64_t>(EventSink::kMaxQueued));
+}
+
+} // namespace

@@ -24,75 +24,59 @@ struct TwoStreams {
         EXPECT_EQ(graph.ConnectDirect(source->GetPin(0), video->GetPin(0)), S_OK);
         EXPECT_EQ(graph.ConnectDirect(source->GetPin(1), audio->GetPin(0)), S_OK);
     }
+    void SeekTo(int64_t position) {
+        ASSERT_EQ(graph.SetPositions(&position, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning), S_OK);
+    }
+    void RunToEnd() {
+        graph.SetSyncSource(nullptr);
+        graph.Run();
+        ASSERT_EQ(graph.WaitForCompletion(5000), EC_COMPLETE);
+        graph.Stop();
+    }
 };
 
-void SeekTo(FilterGraph& g, int64_t position) {
-    ASSERT_EQ(g.SetPositions(&position, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning), S_OK);
-}
-
-} // namespace
-
-TEST(GraphSeeking, DurationIsTheLongestStream) {
+TEST(GraphSeeking, DurationIsTheLongestStreamAndFramesNeedAVideoRate) {
     TwoStreams s(VideoType(), 25, 400000, 60);  // 10 s of video, 12 s of sound
     int64_t d = 0;
     ASSERT_EQ(s.graph.GetDuration(d), S_OK);
     EXPECT_EQ(d, 60 * 200000);
-    s.graph.Disconnect(s.audio->GetPin(0));
-    ASSERT_EQ(s.graph.GetDuration(d), S_OK);
-    EXPECT_EQ(d, 25 * 400000);
-}
-
-TEST(GraphSeeking, NoDurationWithoutASeekingSource) {
-    FilterGraph g;
-    int64_t d = 99;
-    EXPECT_TRUE(FAILED(g.GetDuration(d)));
-}
-
-TEST(GraphSeeking, FramesNeedAVideoStreamOfKnownRate) {
-    TwoStreams s(VideoType(), 25, 400000, 60);
     ASSERT_EQ(s.graph.SetTimeFormat(TIME_FORMAT_FRAME), S_OK);
-    int64_t d = 0;
     ASSERT_EQ(s.graph.GetDuration(d), S_OK);
     EXPECT_EQ(d, 30);  // the sound's 12 s, counted in frames of the picture
-
-    FilterGraph soundOnly;
-    auto source = std::make_shared<TestSource>(AudioType(), 10, 200000);
-    auto sink = std::make_shared<TestSink>();
-    soundOnly.AddFilter(source, "s");
-    soundOnly.AddFilter(sink, "r");
-    soundOnly.ConnectDirect(source->GetPin(0), sink->GetPin(0));
-    EXPECT_EQ(soundOnly.IsFormatSupported(TIME_FORMAT_FRAME), S_FALSE);
-    EXPECT_EQ(soundOnly.SetTimeFormat(TIME_FORMAT_FRAME), E_INVALIDARG);
+    s.graph.Disconnect(s.video->GetPin(0));
+    EXPECT_EQ(s.graph.IsFormatSupported(TIME_FORMAT_FRAME), S_FALSE);
+    EXPECT_EQ(s.graph.SetTimeFormat(TIME_FORMAT_FRAME), E_INVALIDARG);
+    FilterGraph empty;
+    EXPECT_TRUE(FAILED(empty.GetDuration(d)));
 }
 
 TEST(GraphSeeking, ConvertsFramesAndMediaTimeForPalAndNtsc) {
-    TwoStreams pal(VideoType(), 25, 400000, 1);
-    int64_t t = 0;
-    ASSERT_EQ(pal.graph.ConvertTimeFormat(t, &TIME_FORMAT_MEDIA_TIME, 25, &TIME_FORMAT_FRAME), S_OK);
-    EXPECT_EQ(t, 10000000);
-    ASSERT_EQ(pal.graph.ConvertTimeFormat(t, &TIME_FORMAT_FRAME, 10199999, &TIME_FORMAT_MEDIA_TIME), S_OK);
-    EXPECT_EQ(t, 25);
-
+    DvInfo pal, ntsc;
+    pal.dwDVVAuxSrc = 1u << 21;  // 50 fields
     // 29.97 frames per second: frame 3000 starts at exactly 100.1 s; the rounded frame time
-    // (333667) read back gives the same frame.
-    TwoStreams ntsc(VideoType(MEDIASUBTYPE_dvsd, 333667, 120000), 30, 333667, 1);
-    ASSERT_EQ(ntsc.graph.ConvertTimeFormat(t, &TIME_FORMAT_MEDIA_TIME, 3000, &TIME_FORMAT_FRAME), S_OK);
-    EXPECT_EQ(t, 1001000000);
-    ASSERT_EQ(ntsc.graph.ConvertTimeFormat(t, &TIME_FORMAT_FRAME, int64_t{3000} * 333667, &TIME_FORMAT_MEDIA_TIME), S_OK);
-    EXPECT_EQ(t, 3000);
-}
-
-TEST(GraphSeeking, InterleavedDvTakesItsRateFromTheDvInfoBlock) {
-    DvInfo info;
-    info.dwDVVAuxSrc = 1u << 21;  // 50 fields
-    TwoStreams pal(MediaType::Interleaved(MEDIASUBTYPE_dvsd, info), 10, 400000, 1);
+    // (333667) read back gives the same frame. Interleaved DV takes its rate from DVINFO.
+    const struct {
+        MediaType type;
+        int64_t frameTime, frame, mediaTime;
+    } cases[] = {
+        {VideoType(), 400000, 25, 10000000},
+        {VideoType(MEDIASUBTYPE_dvsd, 333667, 120000), 333667, 3000, 1001000000},
+        {MediaType::Interleaved(MEDIASUBTYPE_dvsd, pal), 400000, 10, 4000000},
+        {MediaType::Interleaved(MEDIASUBTYPE_dvsd, ntsc), 333667, 30, 10010000},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.frame);
+        TwoStreams s(c.type, 30, c.frameTime, 1);
+        int64_t t = 0;
+        ASSERT_EQ(s.graph.ConvertTimeFormat(t, &TIME_FORMAT_MEDIA_TIME, c.frame, &TIME_FORMAT_FRAME), S_OK);
+        EXPECT_EQ(t, c.mediaTime);
+        ASSERT_EQ(s.graph.ConvertTimeFormat(t, &TIME_FORMAT_FRAME, c.frame * c.frameTime, &TIME_FORMAT_MEDIA_TIME), S_OK);
+        EXPECT_EQ(t, c.frame);
+    }
+    TwoStreams s(VideoType(), 25, 400000, 1);
     int64_t t = 0;
-    ASSERT_EQ(pal.graph.ConvertTimeFormat(t, &TIME_FORMAT_MEDIA_TIME, 10, &TIME_FORMAT_FRAME), S_OK);
-    EXPECT_EQ(t, 4000000);
-    info.dwDVVAuxSrc = 0;
-    TwoStreams ntsc(MediaType::Interleaved(MEDIASUBTYPE_dvsd, info), 10, 333667, 1);
-    ASSERT_EQ(ntsc.graph.ConvertTimeFormat(t, &TIME_FORMAT_MEDIA_TIME, 30, &TIME_FORMAT_FRAME), S_OK);
-    EXPECT_EQ(t, 10010000);
+    ASSERT_EQ(s.graph.ConvertTimeFormat(t, &TIME_FORMAT_FRAME, 10199999, &TIME_FORMAT_MEDIA_TIME), S_OK);
+    EXPECT_EQ(t, 25);  // a time inside a frame belongs to it
 }
 
 TEST(GraphSeeking, ASeekWhilePausedRestartsTheStreamWithTimesFromZero) {
@@ -102,15 +86,12 @@ TEST(GraphSeeking, ASeekWhilePausedRestartsTheStreamWithTimesFromZero) {
     FilterState state;
     ASSERT_EQ(s.graph.GetState(5000, state), S_OK);
     ASSERT_EQ(s.graph.SetTimeFormat(TIME_FORMAT_FRAME), S_OK);
-    SeekTo(s.graph, 10);
+    s.SeekTo(10);
     ASSERT_EQ(s.graph.GetState(5000, state), S_OK);
     int64_t position = 0;
     ASSERT_EQ(s.graph.GetCurrentPosition(position), S_OK);
     EXPECT_EQ(position, 10);
-
-    s.graph.Run();
-    ASSERT_EQ(s.graph.WaitForCompletion(5000), EC_COMPLETE);
-    s.graph.Stop();
+    s.RunToEnd();
     std::vector<Seen> seen = s.video->SeenSamples();
     ASSERT_EQ(seen.size(), 15u);
     EXPECT_EQ(seen[0].index, 10);
@@ -137,7 +118,7 @@ TEST(GraphSeeking, ASeekWhileRunningFlushesAndGoesOn) {
         Eventually([&] { return static_cast<InputPin*>(s.video->GetPin(0))->IsFlushing(); });
         hold.Open();
     });
-    SeekTo(s.graph, 990 * 400000);
+    s.SeekTo(990 * 400000);
     opener.join();
     ASSERT_EQ(s.graph.WaitForCompletion(5000), EC_COMPLETE);
     s.graph.Stop();
@@ -146,22 +127,20 @@ TEST(GraphSeeking, ASeekWhileRunningFlushesAndGoesOn) {
     EXPECT_LT(seen.size(), 100u);
 }
 
-TEST(GraphSeeking, AfterStopTheNextPauseStartsFromTheRememberedPosition) {
+TEST(GraphSeeking, AfterStopTheNextRunStartsFromTheRememberedPositionUntilCleared) {
     TwoStreams s(VideoType(), 10, 400000, 0);
-    s.graph.SetSyncSource(nullptr);
-    s.graph.Run();
-    ASSERT_EQ(s.graph.WaitForCompletion(5000), EC_COMPLETE);
-    s.graph.Stop();
+    s.RunToEnd();
     int64_t position = 0;
     s.graph.GetCurrentPosition(position);
     EXPECT_EQ(position, 9 * 400000);  // the last sample rendered
     s.video->ClearSeen();
-    s.graph.Run();
-    ASSERT_EQ(s.graph.WaitForCompletion(5000), EC_COMPLETE);
-    s.graph.Stop();
+    s.RunToEnd();
     std::vector<Seen> seen = s.video->SeenSamples();
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].index, 9);
+    s.graph.Clear();
+    s.graph.GetCurrentPosition(position);
+    EXPECT_EQ(position, 0);
 }
 
 TEST(GraphSeeking, ADeadBranchStaysCompleteAcrossASeek) {
@@ -177,19 +156,10 @@ TEST(GraphSeeking, ADeadBranchStaysCompleteAcrossASeek) {
     s.graph.SetSyncSource(nullptr);
     s.graph.Run();
     ASSERT_EQ(s.graph.WaitForCompletion(5000), EC_COMPLETE);
-    SeekTo(s.graph, 10 * 400000);
+    s.SeekTo(10 * 400000);
     EXPECT_EQ(s.graph.WaitForCompletion(5000), EC_COMPLETE);
     s.graph.Stop();
     EXPECT_EQ(s.video->SeenSamples().back().index, 19);
 }
 
-TEST(GraphSeeking, ClearingTheGraphForgetsThePosition) {
-    TwoStreams s(VideoType(), 10, 400000, 0);
-    SeekTo(s.graph, 5 * 400000);
-    int64_t position = 0;
-    s.graph.GetCurrentPosition(position);
-    EXPECT_EQ(position, 5 * 400000);
-    s.graph.Clear();
-    s.graph.GetCurrentPosition(position);
-    EXPECT_EQ(position, 0);
-}
+} // namespace
