@@ -49,28 +49,6 @@ size_t FileSource::ReadAt(int64_t offset, void* buffer, size_t count) const
     return file_->ReadAt(offset, buffer, count);
 }
 
-uint16_t GetLE16(const uint8_t* p)
-{
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
-
-uint32_t GetLE32(const uint8_t* p)
-{
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-
-uint64_t GetLE64(const uint8_t* p)
-{
-    return static_cast<uint64_t>(GetLE32(p)) | static_cast<uint64_t>(GetLE32(p + 4)) << 32;
-}
-
-void PutLE32(uint8_t* p, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
 int64_t RiffChunk::end(int64_t limit) const
 {
     int64_t e = dataPos() + static_cast<int64_t>(size) + (size & 1);

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/rtl/ByteOrder.h"
 #include "platform/rtl/FileStream.h"
 
 namespace formats {
@@ -53,20 +54,14 @@ private:
     int64_t size_ = 0;
 };
 
-// Little-endian fields of a byte record.
-uint16_t GetLE16(const uint8_t* p);
-uint32_t GetLE32(const uint8_t* p);
-uint64_t GetLE64(const uint8_t* p);
-void PutLE32(uint8_t* p, uint32_t v);
-
-// A four-character code from its text (first character in the lowest byte); for constants.
-constexpr uint32_t FourCC(const char (&s)[5])
-{
-    return static_cast<uint32_t>(static_cast<uint8_t>(s[0])) |
-           static_cast<uint32_t>(static_cast<uint8_t>(s[1])) << 8 |
-           static_cast<uint32_t>(static_cast<uint8_t>(s[2])) << 16 |
-           static_cast<uint32_t>(static_cast<uint8_t>(s[3])) << 24;
-}
+// Little-endian fields and four-character codes, shared with the rest of the program.
+using rtl::FourCC;
+using rtl::GetLE16;
+using rtl::GetLE32;
+using rtl::GetLE64;
+using rtl::PutLE16;
+using rtl::PutLE32;
+using rtl::PutLE64;
 
 // One chunk header as found in the file. Sizes exclude the 8-byte header and the pad byte.
 struct RiffChunk {

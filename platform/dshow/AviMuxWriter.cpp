@@ -6,14 +6,12 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "platform/rtl/ByteOrder.h"
+
 namespace ds {
 namespace {
 
-constexpr uint32_t Fcc(const char (&s)[5])
-{
-    return static_cast<uint32_t>(static_cast<uint8_t>(s[0])) | static_cast<uint32_t>(static_cast<uint8_t>(s[1])) << 8 |
-           static_cast<uint32_t>(static_cast<uint8_t>(s[2])) << 16 | static_cast<uint32_t>(static_cast<uint8_t>(s[3])) << 24;
-}
+using rtl::FourCC;
 
 constexpr uint32_t kAvifHasIndex = 0x10;
 constexpr uint32_t kAvifIsInterleaved = 0x100;
@@ -27,9 +25,9 @@ class Bytes {
 public:
     std::vector<uint8_t> v;
     void u8(uint8_t x) { v.push_back(x); }
-    void u16(uint16_t x) { u8(static_cast<uint8_t>(x)); u8(static_cast<uint8_t>(x >> 8)); }
-    void u32(uint32_t x) { u16(static_cast<uint16_t>(x)); u16(static_cast<uint16_t>(x >> 16)); }
-    void u64(uint64_t x) { u32(static_cast<uint32_t>(x)); u32(static_cast<uint32_t>(x >> 32)); }
+    void u16(uint16_t x) { rtl::AppendLE16(v, x); }
+    void u32(uint32_t x) { rtl::AppendLE32(v, x); }
+    void u64(uint64_t x) { rtl::AppendLE64(v, x); }
     void raw(const std::vector<uint8_t>& b) { v.insert(v.end(), b.begin(), b.end()); }
     void zeros(size_t n) { v.insert(v.end(), n, 0); }
     // Starts a chunk or list; returns where its size goes.
@@ -39,17 +37,16 @@ public:
         const uint32_t size = static_cast<uint32_t>(v.size() - sizeAt - 4);
         if (size & 1)
             u8(0);
-        for (int i = 0; i < 4; ++i)
-            v[sizeAt + i] = static_cast<uint8_t>(size >> (8 * i));
+        rtl::PutLE32(&v[sizeAt], size);
     }
 };
 
 uint32_t TypeFcc(AviStreamKind kind)
 {
     switch (kind) {
-    case AviStreamKind::Video: return Fcc("vids");
-    case AviStreamKind::Audio: return Fcc("auds");
-    case AviStreamKind::Interleaved: return Fcc("iavs");
+    case AviStreamKind::Video: return FourCC("vids");
+    case AviStreamKind::Audio: return FourCC("auds");
+    case AviStreamKind::Interleaved: return FourCC("iavs");
     }
     return 0;
 }
@@ -106,13 +103,13 @@ uint32_t AviMuxWriter::ChunkId(int stream, const AviStreamSpec& spec)
 {
     const uint32_t digits = static_cast<uint32_t>('0' + stream / 10 % 10) | static_cast<uint32_t>('0' + stream % 10) << 8;
     switch (spec.kind) {
-    case AviStreamKind::Audio: return digits | Fcc("\0\0wb");
-    case AviStreamKind::Interleaved: return digits | Fcc("\0\0db");
+    case AviStreamKind::Audio: return digits | FourCC("\0\0wb");
+    case AviStreamKind::Interleaved: return digits | FourCC("\0\0db");
     case AviStreamKind::Video: {
         // Uncompressed pictures (biCompression 0 at offset 16 of the bitmap header) are "db".
         const bool rgb = spec.format.size() >= 20 && spec.format[16] == 0 && spec.format[17] == 0 &&
                          spec.format[18] == 0 && spec.format[19] == 0;
-        return digits | (rgb ? Fcc("\0\0db") : Fcc("\0\0dc"));
+        return digits | (rgb ? FourCC("\0\0db") : FourCC("\0\0dc"));
     }
     }
     return digits;
@@ -154,9 +151,9 @@ std::vector<uint8_t> AviMuxWriter::BuildHeader() const
     }
 
     Bytes b;
-    const size_t hdrl = b.open(Fcc("LIST"));
-    b.u32(Fcc("hdrl"));
-    const size_t avih = b.open(Fcc("avih"));
+    const size_t hdrl = b.open(FourCC("LIST"));
+    b.u32(FourCC("hdrl"));
+    const size_t avih = b.open(FourCC("avih"));
     b.u32(main >= 0 && video->spec.rate
               ? static_cast<uint32_t>((uint64_t{1000000} * video->spec.scale + video->spec.rate / 2) / video->spec.rate)
               : 0);
@@ -173,9 +170,9 @@ std::vector<uint8_t> AviMuxWriter::BuildHeader() const
     b.close(avih);
 
     for (const Stream& s : streams_) {
-        const size_t strl = b.open(Fcc("LIST"));
-        b.u32(Fcc("strl"));
-        const size_t strh = b.open(Fcc("strh"));
+        const size_t strl = b.open(FourCC("LIST"));
+        b.u32(FourCC("strl"));
+        const size_t strh = b.open(FourCC("strh"));
         const bool audio = s.spec.kind == AviStreamKind::Audio;
         const uint64_t length = audio ? s.bytes / std::max<uint32_t>(s.spec.sampleSize, 1) : s.chunks;
         b.u32(TypeFcc(s.spec.kind));
@@ -196,11 +193,11 @@ std::vector<uint8_t> AviMuxWriter::BuildHeader() const
         b.u16(static_cast<uint16_t>(audio ? 0 : s.spec.width));
         b.u16(static_cast<uint16_t>(audio ? 0 : s.spec.height));
         b.close(strh);
-        const size_t strf = b.open(Fcc("strf"));
+        const size_t strf = b.open(FourCC("strf"));
         b.raw(s.spec.format);
         b.close(strf);
         // The super index, one entry per segment; the room for all entries is reserved now.
-        const size_t indx = b.open(Fcc("indx"));
+        const size_t indx = b.open(FourCC("indx"));
         b.u16(4);
         b.u8(0);
         b.u8(0); // index of indexes
@@ -220,9 +217,9 @@ std::vector<uint8_t> AviMuxWriter::BuildHeader() const
         b.close(strl);
     }
 
-    const size_t odml = b.open(Fcc("LIST"));
-    b.u32(Fcc("odml"));
-    const size_t dmlh = b.open(Fcc("dmlh"));
+    const size_t odml = b.open(FourCC("LIST"));
+    b.u32(FourCC("odml"));
+    const size_t dmlh = b.open(FourCC("dmlh"));
     b.u32(static_cast<uint32_t>(std::min<uint64_t>(video ? video->chunks : 0, UINT32_MAX)));
     b.zeros(244);
     b.close(dmlh);
@@ -237,9 +234,9 @@ bool AviMuxWriter::Begin()
         return false;
     begun_ = true;
     Bytes riff;
-    riff.u32(Fcc("RIFF"));
+    riff.u32(FourCC("RIFF"));
     riff.u32(0);
-    riff.u32(Fcc("AVI "));
+    riff.u32(FourCC("AVI "));
     const std::vector<uint8_t> header = BuildHeader();
     headerSize_ = header.size();
     if (!Append(riff.v.data(), riff.v.size()) || !Append(header.data(), header.size()))
@@ -248,7 +245,7 @@ bool AviMuxWriter::Begin()
     const int64_t end = Position();
     const int64_t moviData = (end + 8 + 12 + kMoviAlignment - 1) / kMoviAlignment * kMoviAlignment;
     Bytes junk;
-    junk.u32(Fcc("JUNK"));
+    junk.u32(FourCC("JUNK"));
     junk.u32(static_cast<uint32_t>(moviData - 12 - end - 8));
     junk.zeros(static_cast<size_t>(moviData - 12 - end - 8));
     if (!Append(junk.v.data(), junk.v.size()))
@@ -264,14 +261,14 @@ bool AviMuxWriter::OpenSegment()
     Bytes b;
     if (segments_ > 0) {
         riffStart_ = Position();
-        b.u32(Fcc("RIFF"));
+        b.u32(FourCC("RIFF"));
         b.u32(0);
-        b.u32(Fcc("AVIX"));
+        b.u32(FourCC("AVIX"));
     }
     moviStart_ = Position() + static_cast<int64_t>(b.v.size());
-    b.u32(Fcc("LIST"));
+    b.u32(FourCC("LIST"));
     b.u32(0);
-    b.u32(Fcc("movi"));
+    b.u32(FourCC("movi"));
     ++segments_;
     segmentOpen_ = true;
     return Append(b.v.data(), b.v.size()) || Fail();
@@ -306,10 +303,8 @@ bool AviMuxWriter::WriteChunk(int stream, const uint8_t* data, size_t size, bool
 
     const int64_t headerPos = Position();
     uint8_t header[8];
-    for (int i = 0; i < 4; ++i) {
-        header[i] = static_cast<uint8_t>(s.chunkId >> (8 * i));
-        header[4 + i] = static_cast<uint8_t>(size >> (8 * i));
-    }
+    rtl::PutLE32(header, s.chunkId);
+    rtl::PutLE32(header + 4, static_cast<uint32_t>(size));
     const uint8_t pad = 0;
     if (!Append(header, 8) || (size > 0 && !Append(data, size)) || ((size & 1) && !Append(&pad, 1)))
         return Fail();
@@ -333,7 +328,7 @@ bool AviMuxWriter::CloseSegment()
         if (s.segmentEntries.empty())
             continue;
         Bytes ix;
-        const uint32_t id = Fcc("ix00") & 0xFFFF;
+        const uint32_t id = FourCC("ix00") & 0xFFFF;
         const size_t sizeAt = ix.open(id | static_cast<uint32_t>('0' + n / 10 % 10) << 16 |
                                       static_cast<uint32_t>('0' + n % 10) << 24);
         ix.u16(2);
@@ -367,7 +362,7 @@ bool AviMuxWriter::CloseSegment()
                 break;
             }
         Bytes idx1;
-        const size_t sizeAt = idx1.open(Fcc("idx1"));
+        const size_t sizeAt = idx1.open(FourCC("idx1"));
         for (const Idx1Entry& e : idx1_) {
             idx1.u32(e.id);
             idx1.u32(e.flags);
@@ -430,8 +425,7 @@ bool AviMuxWriter::PatchAt(int64_t offset, const void* data, size_t size)
 bool AviMuxWriter::PatchLE32(int64_t offset, uint32_t value)
 {
     uint8_t b[4];
-    for (int i = 0; i < 4; ++i)
-        b[i] = static_cast<uint8_t>(value >> (8 * i));
+    rtl::PutLE32(b, value);
     return PatchAt(offset, b, 4);
 }
 

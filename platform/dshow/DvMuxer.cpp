@@ -10,11 +10,6 @@ namespace {
 
 constexpr size_t kAudioAhead = 2 * 1944;  // sound gathered ahead of the video: two frames' worth
 
-uint32_t Pack32(const std::array<uint8_t, 4>& pc) {
-    return static_cast<uint32_t>(pc[0]) | static_cast<uint32_t>(pc[1]) << 8 | static_cast<uint32_t>(pc[2]) << 16 |
-           static_cast<uint32_t>(pc[3]) << 24;
-}
-
 bool IsDvVideo(const MediaType& mt) {
     if (mt.subtype != MEDIASUBTYPE_dvsd && mt.subtype != MEDIASUBTYPE_dv25) return false;
     return (mt.majortype == MEDIATYPE_Video && mt.formattype == FORMAT_VideoInfo) || mt.majortype == MEDIATYPE_Interleaved;
@@ -144,10 +139,10 @@ MediaType DvMuxer::OutputType() const {
     if (rate > 0) {
         const DvAudioFormat format{rate, pairs == 2 ? 12 : 16, pairs, false};
         const int count = DvLockedSampleCount(pal, rate, 0);
-        info.dwDVAAuxSrc = Pack32(DvAudioSourcePack(pal, format, count, 0));
-        info.dwDVAAuxCtl = Pack32(DvAudioControlPack());
+        info.dwDVAAuxSrc = GetLE32(DvAudioSourcePack(pal, format, count, 0).data());
+        info.dwDVAAuxCtl = GetLE32(DvAudioControlPack().data());
         if (pairs == 2) {
-            info.dwDVAAuxSrc1 = Pack32(DvAudioSourcePack(pal, format, count, 1));
+            info.dwDVAAuxSrc1 = GetLE32(DvAudioSourcePack(pal, format, count, 1).data());
             info.dwDVAAuxCtl1 = info.dwDVAAuxCtl;
         }
     }

@@ -6,20 +6,17 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/rtl/ByteOrder.h"
+
 namespace ds {
 
 // Little-endian field access into byte buffers.
-inline uint16_t GetLE16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-inline uint32_t GetLE32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-           (static_cast<uint32_t>(p[3]) << 24);
-}
-inline uint64_t GetLE64(const uint8_t* p) { return GetLE32(p) | (static_cast<uint64_t>(GetLE32(p + 4)) << 32); }
-inline void PutLE16(uint8_t* p, uint16_t v) { p[0] = static_cast<uint8_t>(v); p[1] = static_cast<uint8_t>(v >> 8); }
-inline void PutLE32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-inline void PutLE64(uint8_t* p, uint64_t v) { PutLE32(p, static_cast<uint32_t>(v)); PutLE32(p + 4, static_cast<uint32_t>(v >> 32)); }
+using rtl::GetLE16;
+using rtl::GetLE32;
+using rtl::GetLE64;
+using rtl::PutLE16;
+using rtl::PutLE32;
+using rtl::PutLE64;
 
 struct Rect {
     int32_t left = 0, top = 0, right = 0, bottom = 0;

@@ -2,24 +2,29 @@
 
 #include <stdexcept>
 
+#include "platform/rtl/ByteOrder.h"
+
 namespace testkit {
 
 std::string LE16(uint16_t v)
 {
-    return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
+    std::string s;
+    rtl::AppendLE16(s, v);
+    return s;
 }
 
 std::string LE32(uint32_t v)
 {
-    std::string s(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        s[static_cast<size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
+    std::string s;
+    rtl::AppendLE32(s, v);
     return s;
 }
 
 std::string LE64(uint64_t v)
 {
-    return LE32(static_cast<uint32_t>(v)) + LE32(static_cast<uint32_t>(v >> 32));
+    std::string s;
+    rtl::AppendLE64(s, v);
+    return s;
 }
 
 std::string Tag(std::string_view fourcc)

@@ -4,20 +4,13 @@
 
 #include <stdexcept>
 
+#include "platform/rtl/ByteOrder.h"
+
 namespace testkit {
 namespace {
 
-constexpr uint32_t Fcc(const char (&s)[5])
-{
-    return static_cast<uint32_t>(static_cast<uint8_t>(s[0])) | static_cast<uint32_t>(static_cast<uint8_t>(s[1])) << 8 |
-           static_cast<uint32_t>(static_cast<uint8_t>(s[2])) << 16 | static_cast<uint32_t>(static_cast<uint8_t>(s[3])) << 24;
-}
-
-void Put32(std::vector<uint8_t>& v, size_t at, uint32_t x)
-{
-    for (int i = 0; i < 4; ++i)
-        v[at + i] = static_cast<uint8_t>(x >> (8 * i));
-}
+using rtl::FourCC;
+using rtl::PutLE32;
 
 } // namespace
 
@@ -25,19 +18,19 @@ ds::AviStreamSpec DvVideoSpec(bool pal)
 {
     ds::AviStreamSpec s;
     s.kind = ds::AviStreamKind::Video;
-    s.handler = Fcc("dvsd");
+    s.handler = FourCC("dvsd");
     s.scale = pal ? 1 : 1001;
     s.rate = pal ? 25 : 30000;
     s.width = 720;
     s.height = pal ? 576 : 480;
     s.format.assign(40, 0);
-    Put32(s.format, 0, 40);
-    Put32(s.format, 4, 720);
-    Put32(s.format, 8, pal ? 576 : 480);
+    PutLE32(&s.format[0], 40);
+    PutLE32(&s.format[4], 720);
+    PutLE32(&s.format[8], pal ? 576 : 480);
     s.format[12] = 1;  // planes
     s.format[14] = 24; // bit count
-    Put32(s.format, 16, Fcc("dvsd"));
-    Put32(s.format, 20, pal ? 144000 : 120000);
+    PutLE32(&s.format[16], FourCC("dvsd"));
+    PutLE32(&s.format[20], pal ? 144000 : 120000);
     return s;
 }
 
@@ -61,8 +54,8 @@ ds::AviStreamSpec PcmSpec(int sampleRate, int channels)
     s.format.assign(18, 0);
     s.format[0] = 1; // PCM
     s.format[2] = static_cast<uint8_t>(channels);
-    Put32(s.format, 4, static_cast<uint32_t>(sampleRate));
-    Put32(s.format, 8, static_cast<uint32_t>(sampleRate) * align);
+    PutLE32(&s.format[4], static_cast<uint32_t>(sampleRate));
+    PutLE32(&s.format[8], static_cast<uint32_t>(sampleRate) * align);
     s.format[12] = static_cast<uint8_t>(align);
     s.format[14] = 16;
     return s;
