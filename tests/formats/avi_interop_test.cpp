@@ -2,6 +2,7 @@
 // agree with them, and ffprobe still reads the patched files.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 
 #include "formats/RiffChunk.h"
@@ -106,31 +107,23 @@ Samples* AviInterop::samples_ = nullptr;
 
 TEST_F(AviInterop, ReaderFindsStreamsHandlerAndIndex)
 {
-    TAviParam ff(samples_->ffmpegType2);
-    EXPECT_EQ(ff.Valid, 1);
-    EXPECT_EQ(ff.Streams.size(), 2u);
-    EXPECT_EQ(ff.VideoIndex, 0);
-    EXPECT_EQ(ff.AudioIndex, 1);
-    EXPECT_EQ(ff.VideoHandler(), "dvsd");
-    EXPECT_EQ(ff.IndexKind, ikIdx1);
-    EXPECT_NE(ff.MoviPos, 0);
-
-    TAviParam t1(samples_->dvgrabType1);
-    EXPECT_EQ(t1.Valid, 1);
-    EXPECT_EQ(t1.Streams.size(), 1u);
-    EXPECT_EQ(t1.VideoIndex, 0);
-    EXPECT_EQ(t1.AudioIndex, -1);
-    EXPECT_EQ(t1.Streams[0]->Header.fccType, FourCC("iavs"));
-    EXPECT_EQ(t1.VideoHandler(), "dvsd");
-    EXPECT_EQ(t1.IndexKind, ikIndexOfIndexes);
-
-    TAviParam t2(samples_->dvgrabOdml);
-    EXPECT_EQ(t2.Valid, 1);
-    EXPECT_EQ(t2.OpenDML, 1);
-    EXPECT_EQ(t2.Streams.size(), 2u);
-    EXPECT_EQ(t2.VideoHandler(), "dvsd");
-    EXPECT_EQ(t2.IndexKind, ikIndexOfIndexes);
-    EXPECT_EQ(t2.DmlHeader.dwTotalFrames, t2.MainHeader.dwTotalFrames);
+    // Valid, streams, video and audio index, OpenDML, index kind.
+    const struct { std::string path; std::array<int, 6> want; } cases[] = {
+        {samples_->ffmpegType2, {1, 2, 0, 1, 0, ikIdx1}},
+        {samples_->dvgrabType1, {1, 1, 0, -1, 1, ikIndexOfIndexes}},
+        {samples_->dvgrabOdml, {1, 2, 0, 1, 1, ikIndexOfIndexes}},
+    };
+    for (const auto& c : cases) {
+        TAviParam p(c.path);
+        EXPECT_EQ((std::array<int, 6>{p.Valid, static_cast<int>(p.Streams.size()), p.VideoIndex, p.AudioIndex,
+                                      p.OpenDML, p.IndexKind}),
+                  c.want) << c.path;
+        EXPECT_EQ(p.VideoHandler(), "dvsd");
+        EXPECT_NE(p.MoviPos, 0);
+    }
+    EXPECT_EQ(TAviParam(samples_->dvgrabType1).Streams[0]->Header.fccType, FourCC("iavs"));
+    TAviParam odml(samples_->dvgrabOdml);
+    EXPECT_EQ(odml.DmlHeader.dwTotalFrames, odml.MainHeader.dwTotalFrames);
 }
 
 TEST_F(AviInterop, WalkerFindsTheVideoStreamHeader)
@@ -161,32 +154,25 @@ TEST_F(AviInterop, ListingCoversEachFileAndLeavesItAlone)
     }
 }
 
-TEST_F(AviInterop, CodecPatchOfTypeTwoFilesKeepsThemReadable)
+TEST_F(AviInterop, CodecPatchChangesFourBytesAndKeepsTheFileReadable)
 {
-    for (const std::string& original : {samples_->ffmpegType2, samples_->dvgrabOdml}) {
+    // ffmpeg reads an interleaved stream only under the DV handler codes.
+    const std::pair<std::string, const char*> cases[] = {
+        {samples_->ffmpegType2, "CDVC"}, {samples_->dvgrabOdml, "CDVC"}, {samples_->dvgrabType1, "dvsl"}};
+    for (const auto& [original, code] : cases) {
         const std::string path = Copy(original);
         const std::string before = testkit::ReadFileBytes(path);
-        ASSERT_TRUE(WriteVideoHandler(path, StrToFourCC("CDVC"))) << path;
+        ASSERT_TRUE(WriteVideoHandler(path, StrToFourCC(code))) << path;
         const std::string after = testkit::ReadFileBytes(path);
         ASSERT_EQ(after.size(), before.size());
         const size_t at = static_cast<size_t>(SearchHandler(before));
-        EXPECT_EQ(after.substr(at, 4), "CDVC");
+        EXPECT_EQ(after.substr(at, 4), code);
         EXPECT_EQ(after.substr(0, at) + after.substr(at + 4), before.substr(0, at) + before.substr(at + 4));
         EXPECT_EQ(Probe(path, "codec_name"), "dvvideo\n") << path;
-        EXPECT_EQ(TAviParam(path).VideoHandler(), "CDVC");
-
+        EXPECT_EQ(TAviParam(path).VideoHandler(), code);
         ASSERT_TRUE(WriteVideoHandler(path, StrToFourCC("dvsd")));
         EXPECT_EQ(testkit::ReadFileBytes(path), before);
     }
-}
-
-TEST_F(AviInterop, CodecPatchOfATypeOneFile)
-{
-    // ffmpeg reads an interleaved stream only under the DV handler codes.
-    const std::string path = Copy(samples_->dvgrabType1);
-    ASSERT_TRUE(WriteVideoHandler(path, StrToFourCC("dvsl")));
-    EXPECT_EQ(Probe(path, "codec_name"), "dvvideo\n");
-    EXPECT_EQ(TAviParam(path).VideoHandler(), "dvsl");
 }
 
 TEST_F(AviInterop, FrameRatePatchIsWhatFfprobeReports)
