@@ -3,22 +3,16 @@
 #include <algorithm>
 #include <cstring>
 
+#include "formats/AviRecords.h"
+
 namespace ds {
 namespace {
 
-constexpr uint32_t Fcc(const char (&s)[5])
-{
-    return static_cast<uint32_t>(static_cast<uint8_t>(s[0])) | static_cast<uint32_t>(static_cast<uint8_t>(s[1])) << 8 |
-           static_cast<uint32_t>(static_cast<uint8_t>(s[2])) << 16 | static_cast<uint32_t>(static_cast<uint8_t>(s[3])) << 24;
-}
-
-uint16_t LE16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t LE32(const uint8_t* p)
-{
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
-}
-uint64_t LE64(const uint8_t* p) { return LE32(p) | static_cast<uint64_t>(LE32(p + 4)) << 32; }
+using formats::FourCC;
+using formats::GetLE32;
+using formats::GetLE64;
+using formats::RiffChunk;
+using formats::RiffChunkCursor;
 
 constexpr size_t kMaxFormat = 64 * 1024;
 constexpr size_t kMaxIndexBytes = size_t{256} << 20; // one index chunk read at once
@@ -27,14 +21,6 @@ constexpr int kMaxChunksPerList = 1 << 24;
 struct Range {
     int64_t begin = 0; // first chunk header
     int64_t end = 0;
-};
-
-struct Chunk {
-    uint32_t id = 0;
-    uint32_t size = 0;
-    int64_t pos = 0;       // header
-    int64_t available = 0; // data bytes inside the bounds
-    int64_t next = 0;      // where the next header lies
 };
 
 // Stream number of a movie chunk id ("01wb" -> 1), or -1.
@@ -57,26 +43,31 @@ private:
     {
         return pos >= 0 && pos <= size_ && static_cast<int64_t>(n) <= size_ - pos && src_.ReadAt(pos, buf, n) == n;
     }
-    // The chunk header at pos, with its size held to limit.
-    bool ReadChunk(int64_t pos, int64_t limit, Chunk& c)
+    // Chunk headers, noting any size held to the bounds.
+    bool ReadChunk(int64_t pos, int64_t limit, RiffChunk& c)
     {
-        uint8_t h[8];
-        if (pos < 0 || limit - pos < 8 || !Read(pos, h, 8))
-            return false;
-        c.id = LE32(h);
-        c.size = LE32(h + 4);
-        c.pos = pos;
-        c.available = std::min<int64_t>(c.size, limit - pos - 8);
-        if (c.available < static_cast<int64_t>(c.size))
-            result_.truncated = true;
-        c.next = std::min<int64_t>(pos + 8 + c.size + (c.size & 1), limit);
-        return true;
+        return Noted(formats::ReadChunkHeader(src_, pos, limit, c), c);
     }
-    std::vector<uint8_t> ReadData(const Chunk& c, size_t max)
+    bool Next(RiffChunkCursor& cursor, RiffChunk& c) { return Noted(cursor.Next(c), c); }
+    bool Noted(bool read, const RiffChunk& c)
+    {
+        if (read && c.clamped())
+            result_.truncated = true;
+        return read;
+    }
+    // The first `max` bytes of a chunk's data at most; empty when the source comes up short.
+    std::vector<uint8_t> ReadData(const RiffChunk& c, size_t max) const
     {
         std::vector<uint8_t> v(static_cast<size_t>(std::min<int64_t>(c.available, static_cast<int64_t>(max))));
-        if (!v.empty() && !Read(c.pos + 8, v.data(), v.size()))
+        if (!v.empty() && formats::ReadRecord(src_, c, v.data(), v.size()) != v.size())
             v.clear();
+        return v;
+    }
+    // A fixed record: the chunk's first bytes, zeros for what it lacks.
+    std::vector<uint8_t> ReadFixed(const RiffChunk& c, size_t size) const
+    {
+        std::vector<uint8_t> v = ReadData(c, size);
+        v.resize(size, 0);
         return v;
     }
 
@@ -108,7 +99,7 @@ private:
     bool haveHeader_ = false;
     std::vector<Range> movi_;             // movie lists, one per segment
     std::vector<std::vector<uint8_t>> indx_; // per stream, the super index as stored
-    Chunk idx1_{};
+    RiffChunk idx1_{};
     bool haveIdx1_ = false;
 };
 
@@ -116,26 +107,28 @@ void Parser::ReadStreamList(int64_t begin, int64_t end)
 {
     AviDemuxStream s;
     std::vector<uint8_t> indx;
-    Chunk c;
-    int count = 0;
-    for (int64_t pos = begin; count++ < 1024 && ReadChunk(pos, end, c); pos = c.next) {
-        if (c.id == Fcc("strh")) {
+    RiffChunk c;
+    for (RiffChunkCursor cursor(src_, begin, end, 1024); Next(cursor, c);) {
+        if (c.id == FourCC("strh")) {
             s.header = ReadData(c, 64);
             std::vector<uint8_t> h = s.header;
-            h.resize(56, 0);
-            s.fccType = LE32(&h[0]);
-            s.fccHandler = LE32(&h[4]);
-            s.scale = LE32(&h[20]);
-            s.rate = LE32(&h[24]);
-            s.start = LE32(&h[28]);
-            s.length = LE32(&h[32]);
-            s.suggestedBufferSize = LE32(&h[36]);
-            s.sampleSize = LE32(&h[44]);
-            for (int i = 0; i < 4; ++i)
-                s.frame[i] = static_cast<int16_t>(LE16(&h[48 + 2 * i]));
-        } else if (c.id == Fcc("strf")) {
+            h.resize(std::max(h.size(), formats::AviStreamHeader::kSize), 0);
+            const formats::AviStreamHeader strh = formats::DecodeStreamHeader(h.data());
+            s.fccType = strh.fccType;
+            s.fccHandler = strh.fccHandler;
+            s.scale = strh.dwScale;
+            s.rate = strh.dwRate;
+            s.start = strh.dwStart;
+            s.length = strh.dwLength;
+            s.suggestedBufferSize = strh.dwSuggestedBufferSize;
+            s.sampleSize = strh.dwSampleSize;
+            s.frame[0] = strh.rcLeft;
+            s.frame[1] = strh.rcTop;
+            s.frame[2] = strh.rcRight;
+            s.frame[3] = strh.rcBottom;
+        } else if (c.id == FourCC("strf")) {
             s.format = ReadData(c, kMaxFormat);
-        } else if (c.id == Fcc("indx")) {
+        } else if (c.id == FourCC("indx")) {
             indx = ReadData(c, kMaxIndexBytes);
         }
     }
@@ -147,27 +140,28 @@ void Parser::ReadStreamList(int64_t begin, int64_t end)
 
 void Parser::ReadHeaderList(int64_t begin, int64_t end)
 {
-    Chunk c;
-    int count = 0;
-    for (int64_t pos = begin; count++ < 4096 && ReadChunk(pos, end, c); pos = c.next) {
-        if (c.id == Fcc("avih")) {
-            std::vector<uint8_t> h = ReadData(c, 56);
-            h.resize(56, 0);
-            result_.microSecPerFrame = LE32(&h[0]);
-            result_.totalFrames = LE32(&h[16]);
-        } else if (c.id == Fcc("LIST") && c.available >= 4) {
-            uint8_t type[4];
-            if (!Read(c.pos + 8, type, 4))
+    RiffChunk c;
+    for (RiffChunkCursor cursor(src_, begin, end, 4096); Next(cursor, c);) {
+        if (c.id == FourCC("avih")) {
+            const formats::AviMainHeader avih =
+                formats::DecodeMainHeader(ReadFixed(c, formats::AviMainHeader::kSize).data());
+            result_.microSecPerFrame = avih.dwMicroSecPerFrame;
+            result_.totalFrames = avih.dwTotalFrames;
+        } else if (c.id == FourCC("LIST") && c.available >= 4) {
+            uint32_t type = 0;
+            if (!formats::ReadListType(src_, c, type))
                 break;
-            const int64_t listEnd = c.pos + 8 + c.available;
-            if (LE32(type) == Fcc("strl"))
-                ReadStreamList(c.pos + 12, listEnd);
-            else if (LE32(type) == Fcc("odml")) {
-                Chunk d;
-                if (ReadChunk(c.pos + 12, listEnd, d) && d.id == Fcc("dmlh") && d.available >= 4) {
-                    std::vector<uint8_t> v = ReadData(d, 4);
-                    if (v.size() == 4)
-                        result_.dmlTotalFrames = LE32(v.data());
+            const int64_t listEnd = c.dataPos() + c.available;
+            if (type == FourCC("strl"))
+                ReadStreamList(c.dataPos() + 4, listEnd);
+            else if (type == FourCC("odml")) {
+                RiffChunk d;
+                if (ReadChunk(c.dataPos() + 4, listEnd, d) && d.id == FourCC("dmlh") && d.available >= 4) {
+                    std::vector<uint8_t> v = ReadData(d, formats::OdmlHeader::kSize);
+                    if (v.size() >= 4) {
+                        v.resize(formats::OdmlHeader::kSize, 0);
+                        result_.dmlTotalFrames = formats::DecodeOdmlHeader(v.data()).dwTotalFrames;
+                    }
                 }
             }
         }
@@ -197,13 +191,14 @@ bool Parser::ReadStandardIndex(int stream, const uint8_t* header, const uint8_t*
                                int64_t bytesAvailable)
 {
     // wLongsPerEntry 2, index of chunks; entries point at the data, bit 31 of the size marks a delta frame.
-    if (LE16(header) != 2 || header[3] != 1)
+    const formats::AviIndexHeader h = formats::DecodeIndexHeader(header);
+    if (h.wLongsPerEntry != 2 || h.bIndexType != formats::AVI_INDEX_OF_CHUNKS)
         return false;
-    const int64_t base = static_cast<int64_t>(std::min<uint64_t>(LE64(header + 12), INT64_MAX / 2));
+    const int64_t base = static_cast<int64_t>(std::min<uint64_t>(h.qwBaseOffset, INT64_MAX / 2));
     count = static_cast<uint32_t>(std::min<int64_t>(count, bytesAvailable / 8));
     for (uint32_t i = 0; i < count; ++i) {
-        const uint32_t size = LE32(entries + 8 * i + 4);
-        if (!AddChunk(stream, base + LE32(entries + 8 * i), size & 0x7FFFFFFF, (size & 0x80000000u) == 0))
+        const uint32_t size = GetLE32(entries + 8 * i + 4);
+        if (!AddChunk(stream, base + GetLE32(entries + 8 * i), size & 0x7FFFFFFF, (size & 0x80000000u) == 0))
             return false;
     }
     return true;
@@ -211,34 +206,35 @@ bool Parser::ReadStandardIndex(int stream, const uint8_t* header, const uint8_t*
 
 bool Parser::FromOpenDml()
 {
+    constexpr size_t kHeader = formats::AviIndexHeader::kSize;
     if (indx_.empty())
         return false;
     for (size_t n = 0; n < result_.streams.size(); ++n) {
         const std::vector<uint8_t>& indx = indx_[n];
-        if (indx.size() < 24)
+        if (indx.size() < kHeader)
             return false;
-        const uint32_t entries = LE32(&indx[4]);
-        if (indx[3] == 1) { // the stream's chunks listed in the indx itself
-            if (!ReadStandardIndex(static_cast<int>(n), indx.data(), indx.data() + 24, entries,
-                                   static_cast<int64_t>(indx.size()) - 24))
+        const formats::AviIndexHeader h = formats::DecodeIndexHeader(indx.data());
+        if (h.bIndexType == formats::AVI_INDEX_OF_CHUNKS) { // the stream's chunks listed in the indx itself
+            if (!ReadStandardIndex(static_cast<int>(n), indx.data(), indx.data() + kHeader, h.nEntriesInUse,
+                                   static_cast<int64_t>(indx.size() - kHeader)))
                 return false;
             continue;
         }
-        if (indx[3] != 0 || LE16(&indx[0]) != 4)
+        if (h.bIndexType != formats::AVI_INDEX_OF_INDEXES || h.wLongsPerEntry != 4)
             return false;
-        const uint32_t count = static_cast<uint32_t>(std::min<size_t>(entries, (indx.size() - 24) / 16));
+        const uint32_t count = static_cast<uint32_t>(std::min<size_t>(h.nEntriesInUse, (indx.size() - kHeader) / 16));
         for (uint32_t i = 0; i < count; ++i) {
-            const uint8_t* e = &indx[24 + 16 * i];
-            const uint64_t at = LE64(e);
-            Chunk ix;
+            const uint64_t at = GetLE64(&indx[kHeader + 16 * i]);
+            RiffChunk ix;
             if (at > static_cast<uint64_t>(size_) || !ReadChunk(static_cast<int64_t>(at), size_, ix) ||
-                ix.available < 24)
+                ix.available < static_cast<int64_t>(kHeader))
                 return false;
             std::vector<uint8_t> data = ReadData(ix, kMaxIndexBytes);
-            if (data.size() < 24)
+            if (data.size() < kHeader)
                 return false;
-            if (!ReadStandardIndex(static_cast<int>(n), data.data(), data.data() + 24, LE32(&data[4]),
-                                   static_cast<int64_t>(data.size()) - 24))
+            if (!ReadStandardIndex(static_cast<int>(n), data.data(), data.data() + kHeader,
+                                   formats::DecodeIndexHeader(data.data()).nEntriesInUse,
+                                   static_cast<int64_t>(data.size() - kHeader)))
                 return false;
         }
     }
@@ -257,23 +253,23 @@ bool Parser::FromIdx1()
     int64_t base = relative;
     for (size_t i = 0; i < count; ++i) {
         const uint8_t* e = &data[16 * i];
-        if (StreamOf(LE32(e)) < 0)
+        if (StreamOf(GetLE32(e)) < 0)
             continue;
         uint8_t id[4];
-        const int64_t off = LE32(e + 8);
-        if (Read(relative + off, id, 4) && LE32(id) == LE32(e))
+        const int64_t off = GetLE32(e + 8);
+        if (Read(relative + off, id, 4) && GetLE32(id) == GetLE32(e))
             base = relative;
-        else if (Read(off, id, 4) && LE32(id) == LE32(e))
+        else if (Read(off, id, 4) && GetLE32(id) == GetLE32(e))
             base = 0;
         break;
     }
     size_t added = 0;
     for (size_t i = 0; i < count; ++i) {
         const uint8_t* e = &data[16 * i];
-        const int stream = StreamOf(LE32(e));
+        const int stream = StreamOf(GetLE32(e));
         if (stream < 0)
             continue; // "rec " lists and the like
-        if (!AddChunk(stream, base + static_cast<int64_t>(LE32(e + 8)) + 8, LE32(e + 12), (LE32(e + 4) & 0x10) != 0))
+        if (!AddChunk(stream, base + static_cast<int64_t>(GetLE32(e + 8)) + 8, GetLE32(e + 12), (GetLE32(e + 4) & 0x10) != 0))
             return false;
         ++added;
     }
@@ -287,19 +283,16 @@ bool Parser::FromIdx1()
 
 void Parser::Scan(int64_t begin, int64_t end, int depth)
 {
-    Chunk c;
-    int count = 0;
-    for (int64_t pos = begin; count++ < kMaxChunksPerList && ReadChunk(pos, end, c); pos = c.next) {
-        if (c.id == Fcc("LIST") && c.available >= 4) {
-            uint8_t type[4];
-            if (depth < 4 && Read(c.pos + 8, type, 4) && LE32(type) == Fcc("rec "))
-                Scan(c.pos + 12, c.pos + 8 + c.available, depth + 1);
+    RiffChunk c;
+    for (RiffChunkCursor cursor(src_, begin, end, kMaxChunksPerList); Next(cursor, c);) {
+        if (c.id == FourCC("LIST") && c.available >= 4) {
+            uint32_t type = 0;
+            if (depth < 4 && formats::ReadListType(src_, c, type) && type == FourCC("rec "))
+                Scan(c.dataPos() + 4, c.dataPos() + c.available, depth + 1);
             continue;
         }
         const int stream = StreamOf(c.id);
-        if (stream >= 0 && !AddChunk(stream, c.pos + 8, static_cast<uint32_t>(c.available), true))
-            return;
-        if (c.next <= pos)
+        if (stream >= 0 && !AddChunk(stream, c.dataPos(), static_cast<uint32_t>(c.available), true))
             return;
     }
 }
@@ -308,44 +301,47 @@ AviDemuxResult Parser::Run()
 {
     int64_t pos = 0;
     while (result_.segments < limits_.maxSegments) {
-        uint8_t h[12];
-        if (size_ - pos < 12 || !Read(pos, h, 12) || LE32(h) != Fcc("RIFF"))
+        RiffChunk riff;
+        if (!formats::ReadChunkHeader(src_, pos, size_, riff) || riff.id != FourCC("RIFF"))
             break;
-        const uint32_t form = LE32(h + 8);
-        if (result_.segments == 0 ? form != Fcc("AVI ") : (form & 0xFFFFFF) != (Fcc("AVIX") & 0xFFFFFF))
-            break;
-        uint32_t declared = LE32(h + 4);
         // A capture cut short may leave the size unwritten: the segment then runs to the end.
-        int64_t end = declared < 4 ? size_ : pos + 8 + declared;
-        if (end > size_) {
+        const bool open = riff.size < 4;
+        if (open)
+            riff.available = size_ - riff.dataPos();
+        uint32_t form = 0;
+        if (!formats::ReadListType(src_, riff, form))
+            break;
+        if (result_.segments == 0 ? form != FourCC("AVI ") : (form & 0xFFFFFF) != (FourCC("AVIX") & 0xFFFFFF))
+            break;
+        if (riff.clamped())
             result_.truncated = true;
-            end = size_;
-        }
+        const int64_t end = riff.dataPos() + riff.available;
         ++result_.segments;
-        Chunk c;
-        int count = 0;
-        for (int64_t at = pos + 12; count++ < 1 << 20 && ReadChunk(at, end, c); at = c.next) {
+        RiffChunk c;
+        for (RiffChunkCursor cursor(src_, riff.dataPos() + 4, end); Next(cursor, c);) {
             // A list left with size 0 by a capture cut short runs to the end of the segment.
-            if (c.id == Fcc("LIST") && (c.available >= 4 || (c.size == 0 && end - c.pos >= 12))) {
-                uint8_t type[4];
-                if (!Read(c.pos + 8, type, 4))
+            if (c.id == FourCC("LIST") && c.size == 0)
+                c.available = end - c.dataPos();
+            if (c.id == FourCC("LIST") && c.available >= 4) {
+                uint32_t type = 0;
+                if (!formats::ReadListType(src_, c, type))
                     break;
-                const int64_t listEnd = c.size < 4 ? end : c.pos + 8 + c.available;
-                if (LE32(type) == Fcc("hdrl") && !haveHeader_) {
+                const int64_t listEnd = c.dataPos() + c.available;
+                if (type == FourCC("hdrl") && !haveHeader_) {
                     haveHeader_ = true;
-                    ReadHeaderList(c.pos + 12, listEnd);
-                } else if (LE32(type) == Fcc("movi")) {
-                    movi_.push_back({c.pos + 12, listEnd});
-                    if (c.size < 4)
-                        c.next = end;
+                    ReadHeaderList(c.dataPos() + 4, listEnd);
+                } else if (type == FourCC("movi")) {
+                    movi_.push_back({c.dataPos() + 4, listEnd});
+                    if (c.size == 0)
+                        break; // it holds the rest of the segment
                 }
-            } else if (c.id == Fcc("idx1") && result_.segments == 1) {
+            } else if (c.id == FourCC("idx1") && result_.segments == 1) {
                 idx1_ = c;
                 haveIdx1_ = true;
             }
         }
-        const int64_t next = pos + 8 + static_cast<int64_t>(declared) + (declared & 1);
-        if (declared < 4 || next >= size_)
+        const int64_t next = riff.end(size_);
+        if (open || next >= size_)
             break;
         pos = next;
     }
@@ -380,14 +376,6 @@ AviDemuxResult ParseAvi(const AviByteSource& src, const AviDemuxLimits& limits)
 {
     Parser parser(src, limits);
     return parser.Run();
-}
-
-std::string FourCCText(uint32_t code)
-{
-    std::string s(4, ' ');
-    for (int i = 0; i < 4; ++i)
-        s[i] = static_cast<char>(code >> (8 * i) & 0xFF);
-    return s;
 }
 
 } // namespace ds

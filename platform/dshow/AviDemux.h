@@ -7,19 +7,15 @@
 // outside the file dropped, a broken index falls back to the next source; it never writes.
 #include <cstddef>
 #include <cstdint>
-#include <string>
 #include <vector>
+
+#include "formats/RiffChunk.h"
 
 namespace ds {
 
 // Bytes at absolute offsets; ReadAt returns fewer bytes only at the end of the data (or on an
 // error, which ends the parse like the end of the file).
-class AviByteSource {
-public:
-    virtual ~AviByteSource() = default;
-    virtual int64_t Size() const = 0;
-    virtual size_t ReadAt(int64_t offset, void* buffer, size_t count) const = 0;
-};
+using AviByteSource = formats::RiffSource;
 
 struct AviChunkRef {
     int64_t offset = 0; // of the data
@@ -63,8 +59,5 @@ struct AviDemuxLimits {
 };
 
 AviDemuxResult ParseAvi(const AviByteSource& src, const AviDemuxLimits& limits = {});
-
-// A four-character code's text.
-std::string FourCCText(uint32_t code);
 
 } // namespace ds
