@@ -108,14 +108,16 @@ TEST_F(PreferencesTest, ValuesOfEveryKindSurviveSaveAndLoadWithTheirTypes)
     EXPECT_EQ(names.back(), "Ajout Avant");
 }
 
-TEST_F(PreferencesTest, AnEmptiedStringStaysEmptyWhereADeletedOneTakesItsDefault)
+TEST_F(PreferencesTest, AnEmptiedStringStaysEmptyButAFolderOrADeletedValueTakesItsDefault)
 {
     LoadPreferences(kScreen);
     FormatPourIncrusterDatecode2 = "";
+    DossierPourSauver = "";
     ASSERT_TRUE(SavePreferences());
     EXPECT_EQ(FormatPourIncrusterDatecode2, ""); // the marker is only on disk
     Reload();
     EXPECT_EQ(FormatPourIncrusterDatecode2, "");
+    EXPECT_EQ(DossierPourSauver, documents.string());
 
     reg::TRegistry r;
     ASSERT_TRUE(r.OpenKey(ProductKey, false));
@@ -125,15 +127,6 @@ TEST_F(PreferencesTest, AnEmptiedStringStaysEmptyWhereADeletedOneTakesItsDefault
     Reload();
     EXPECT_EQ(FormatPourIncrusterDatecode2, "tt");
     EXPECT_FALSE(Sendto);
-}
-
-TEST_F(PreferencesTest, AnEmptiedFolderFallsBackToTheDocumentsFolder)
-{
-    LoadPreferences(kScreen);
-    DossierPourSauver = "";
-    ASSERT_TRUE(SavePreferences());
-    Reload();
-    EXPECT_EQ(DossierPourSauver, documents.string());
 }
 
 TEST_F(PreferencesTest, ValuesOfTheWrongTypeTakeTheirDefaults)
