@@ -109,28 +109,10 @@ TEST(AviDemuxBounds, NotAnAviIsNotValid)
     EXPECT_FALSE(ds::ParseAvi(noHeader).valid);
 }
 
-// A written type-2 file of a few frames.
 MemoryFile Written(int frames, ds::AviMuxOptions options = {})
 {
     MemoryFile f;
-    ds::AviMuxWriter w(f, options);
-    ds::AviStreamSpec v;
-    v.handler = Fcc("dvsd");
-    v.format.assign(40, 0);
-    ds::AviStreamSpec a;
-    a.kind = ds::AviStreamKind::Audio;
-    a.scale = a.sampleSize = 4;
-    a.rate = 192000;
-    a.format.assign(18, 0);
-    w.AddStream(v);
-    w.AddStream(a);
-    w.Begin();
-    const std::string video(10000, 'v'), sound(1921, 's');
-    for (int i = 0; i < frames; ++i) {
-        w.WriteChunk(0, reinterpret_cast<const uint8_t*>(video.data()), video.size());
-        w.WriteChunk(1, reinterpret_cast<const uint8_t*>(sound.data()), sound.size());
-    }
-    w.Finish();
+    EXPECT_TRUE(avitest::WriteType2(f, frames, 10001, options));
     return f;
 }
 

@@ -3,6 +3,7 @@
 #include "platform/dshow/AviDemux.h"
 #include "platform/dshow/AviMuxWriter.h"
 #include "tests/kit/TempDir.h"
+#include "tests/kit/media/DvClip.h"
 
 #include <algorithm>
 #include <cstring>
@@ -127,6 +128,30 @@ template <class T>
 std::string Raw(const std::vector<T>& v)
 {
     return std::string(reinterpret_cast<const char*>(v.data()), v.size() * sizeof(T));
+}
+
+// Payload bytes that tell chunks apart.
+inline std::vector<uint8_t> Payload(size_t size, int seed)
+{
+    std::vector<uint8_t> v(size);
+    for (size_t i = 0; i < size; ++i)
+        v[i] = static_cast<uint8_t>(i * 31 + seed * 7);
+    return v;
+}
+
+// A type-2 file: `frames` DV video chunks of `videoSize` bytes (payload seed i), each followed
+// by 1920 samples of 48 kHz stereo PCM (seed 1000 + i).
+inline bool WriteType2(ds::AviByteStream& out, int frames, size_t videoSize, ds::AviMuxOptions options = {})
+{
+    ds::AviMuxWriter w(out, options);
+    if (w.AddStream(testkit::DvVideoSpec(true)) != 0 || w.AddStream(testkit::PcmSpec(48000, 2)) != 1 || !w.Begin())
+        return false;
+    for (int i = 0; i < frames; ++i) {
+        const auto v = Payload(videoSize, i), a = Payload(7680, 1000 + i);
+        if (!w.WriteChunk(0, v.data(), v.size()) || !w.WriteChunk(1, a.data(), a.size()))
+            return false;
+    }
+    return w.Finish() && w.Finish(); // a second finish changes nothing
 }
 
 } // namespace avitest

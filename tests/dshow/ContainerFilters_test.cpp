@@ -4,14 +4,12 @@
 #include "tests/dshow/ContainerGraph.h"
 
 #include "platform/dshow/AviDemux.h"
-#include "platform/dshow/BaseRenderer.h"
 #include "platform/dshow/NullRenderer.h"
 #include "tests/dshow/AviMemory.h"
+#include "tests/dshow/TestFilters.h"
 #include "tests/kit/media/DvClip.h"
 
 #include <gtest/gtest.h>
-
-#include <mutex>
 
 namespace {
 
@@ -19,39 +17,6 @@ using namespace avitest;
 using containertest::Graph;
 using ds::REFERENCE_TIME;
 using ds::SUCCEEDED;
-
-struct Got {
-    std::string bytes;
-    REFERENCE_TIME start = -1, stop = -1;
-    bool sync = false, discontinuity = false;
-};
-
-// Keeps every sample it renders, bytes included.
-class Collector : public ds::BaseRenderer {
-public:
-    Collector() : BaseRenderer("Collector") {}
-    ds::HRESULT CheckMediaType(const ds::MediaType&) override { return ds::S_OK; }
-    ds::HRESULT DoRenderSample(ds::MediaSample& s) override
-    {
-        Got g;
-        g.bytes.assign(reinterpret_cast<const char*>(s.GetPointer()), static_cast<size_t>(s.GetActualDataLength()));
-        s.GetTime(&g.start, &g.stop);
-        g.sync = s.IsSyncPoint();
-        g.discontinuity = s.IsDiscontinuity();
-        std::lock_guard<std::mutex> guard(lock_);
-        got_.push_back(std::move(g));
-        return ds::S_OK;
-    }
-    std::vector<Got> Samples()
-    {
-        std::lock_guard<std::mutex> guard(lock_);
-        return got_;
-    }
-
-private:
-    std::mutex lock_; // guards got_
-    std::vector<Got> got_;
-};
 
 // Source and AVI Splitter on a file; outputs go to collectors or to a DV Splitter.
 struct SplitGraph {
@@ -71,9 +36,9 @@ struct SplitGraph {
         graph.AddFilter(dv, "dv");
         return SUCCEEDED(graph.ConnectDirect(splitter->GetPin(0), dv->GetPin(0)));
     }
-    std::shared_ptr<Collector> Collect(ds::Pin* pin)
+    std::shared_ptr<testds::TestSink> Collect(ds::Pin* pin)
     {
-        auto sink = std::make_shared<Collector>();
+        auto sink = std::make_shared<testds::TestSink>();
         graph.AddFilter(sink, "sink");
         EXPECT_TRUE(SUCCEEDED(graph.ConnectDirect(pin, sink->GetPin(0))));
         return sink;
@@ -198,7 +163,7 @@ TEST(AviSplitterFilter, DroppedFramesLeaveTimeGapsAndTheFirstSampleIsADiscontinu
     ds::QueryPin<ds::MediaSeeking>(g.splitter->GetPin(0))->GetDuration(duration);
     EXPECT_EQ(6 * 400000, duration);
     ASSERT_EQ(ds::EC_COMPLETE, g.Run());
-    const auto video = videoSink->Samples();
+    const auto video = videoSink->SeenSamples();
     ASSERT_EQ(4u, video.size());
     const REFERENCE_TIME starts[] = {0, 400000, 1600000, 2000000};
     for (size_t i = 0; i < 4; ++i) {
@@ -209,7 +174,7 @@ TEST(AviSplitterFilter, DroppedFramesLeaveTimeGapsAndTheFirstSampleIsADiscontinu
     }
     EXPECT_EQ(std::string(1000, '\x04'), video[2].bytes);
     // Constant-rate sound is timed by its byte position: 7680 bytes are 40 ms at 48 kHz.
-    const auto audio = audioSink->Samples();
+    const auto audio = audioSink->SeenSamples();
     ASSERT_EQ(6u, audio.size());
     EXPECT_EQ(5 * 400000, audio[5].start);
     EXPECT_EQ(6 * 400000, audio[5].stop);
@@ -238,7 +203,7 @@ TEST(AviSplitterFilter, SeeksInFramesAndNtscFramesFallOnExactFractions)
     int64_t from = 20;
     ASSERT_TRUE(SUCCEEDED(g.graph.SetPositions(&from, ds::AM_SEEKING_AbsolutePositioning, nullptr, 0)));
     ASSERT_EQ(ds::EC_COMPLETE, g.Run());
-    const auto video = videoSink->Samples();
+    const auto video = videoSink->SeenSamples();
     ASSERT_EQ(10u, video.size());
     EXPECT_EQ(0, video[0].start);
     EXPECT_TRUE(video[0].discontinuity);
@@ -280,11 +245,11 @@ TEST(DvSplitterFilter, AFrameWithoutSoundGivesSilenceAndOddSizedChunksAreDropped
     auto videoSink = g.Collect(g.dv->GetPin(1));
     auto audioSink = g.Collect(g.dv->GetPin(2));
     ASSERT_EQ(ds::EC_COMPLETE, g.Run());
-    const auto frames = videoSink->Samples();
+    const auto frames = videoSink->SeenSamples();
     ASSERT_EQ(5u, frames.size());
     EXPECT_TRUE(frames[4].bytes == Raw(clip.frames[4]));
     EXPECT_EQ(5 * 400000, frames[4].start); // the odd chunk kept its place in time
-    const auto sound = audioSink->Samples();
+    const auto sound = audioSink->SeenSamples();
     ASSERT_EQ(5u, sound.size());
     EXPECT_EQ(std::string(1920 * 4, '\0'), sound[2].bytes);
     EXPECT_TRUE(sound[1].bytes == Raw(clip.pcm[0][1]));

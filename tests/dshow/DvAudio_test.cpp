@@ -74,7 +74,7 @@ TEST(DvAudioCodes, TwelveBitCodesRoundTripAndStayOrdered)
     EXPECT_EQ(512, ds::DvAudio12To16(0x200));
 }
 
-TEST(DvAudioCounts, LockedCountsAddUpExactly)
+TEST(DvAudioCounts, LockedCountsAddUpExactlyAndLimitsFollowTheSystemAndQuantization)
 {
     int64_t total = 0;
     for (int64_t n = 0; n < 3003; ++n) {
@@ -86,10 +86,6 @@ TEST(DvAudioCounts, LockedCountsAddUpExactly)
     EXPECT_EQ(1920, ds::DvLockedSampleCount(true, 48000, 7));
     EXPECT_EQ(1280, ds::DvLockedSampleCount(true, 32000, 0));
     EXPECT_EQ(1764, ds::DvLockedSampleCount(true, 44100, 3));
-}
-
-TEST(DvAudioCounts, LimitsFollowTheSystemAndQuantization)
-{
     EXPECT_TRUE(ds::DvSampleCountFits(true, {48000, 16, 1, false}, 1944));
     EXPECT_FALSE(ds::DvSampleCountFits(true, {48000, 16, 1, false}, 1945));
     EXPECT_FALSE(ds::DvSampleCountFits(true, {48000, 16, 1, false}, 1895));
@@ -99,56 +95,39 @@ TEST(DvAudioCounts, LimitsFollowTheSystemAndQuantization)
     EXPECT_FALSE(ds::DvSampleCountFits(true, {48000, 16, 2, false}, 1920)); // two pairs only at 12 bit
 }
 
-TEST(DvAudioRoundTrip, SixteenBitPalUnlockedCountComesBackExactly)
+// Every pack and sample comes back; the bytes outside the audio blocks stay as they were.
+TEST(DvAudioRoundTrip, SixteenBitPalAndTwelveBitNtscFourChannelsComeBackExactly)
 {
-    auto frame = PatternFrame(true);
-    const auto before = frame;
-    const DvAudioFormat format{48000, 16, 1, false};
-    const auto pcm = Noise(2 * 1913, 1);
-    ASSERT_TRUE(ds::EncodeDvAudio(frame, format, 1913, pcm.data(), nullptr));
-    ExpectOnlyAudioChanged(before, frame);
-
-    DvAudioInfo info;
-    ASSERT_TRUE(ds::ReadDvAudioInfo(frame, info));
-    EXPECT_EQ(format, info.format);
-    EXPECT_EQ(1913, info.samples);
-    EXPECT_TRUE(info.pal);
-    std::vector<int16_t> out(2 * info.samples);
-    ASSERT_EQ(1913, ds::DecodeDvAudio(frame, info, 0, out.data()));
-    EXPECT_EQ(pcm, out);
-    EXPECT_EQ(0, ds::DecodeDvAudio(frame, info, 1, out.data()));
-    // The byte layout the pack readers of the formats layer rely on.
-    EXPECT_EQ(0x50, frame[4323]);
-    EXPECT_EQ(0, (frame[4327] >> 3) & 7);
-    EXPECT_EQ(0, frame[4327] & 7);
-}
-
-TEST(DvAudioRoundTrip, TwelveBitNtscFourChannelsComeBackExactly)
-{
-    auto frame = PatternFrame(false);
-    const auto before = frame;
-    const DvAudioFormat format{32000, 12, 2, false};
-    // Values a 12-bit code can carry, so the round trip is exact.
-    auto pair1 = Noise(2 * 1068, 2);
-    auto pair2 = Noise(2 * 1068, 3);
-    for (auto* p : {&pair1, &pair2})
-        for (auto& v : *p)
-            v = ds::DvAudio12To16(ds::DvAudio16To12(v));
-    ASSERT_TRUE(ds::EncodeDvAudio(frame, format, 1068, pair1.data(), pair2.data()));
-    ExpectOnlyAudioChanged(before, frame);
-
-    DvAudioInfo info;
-    ASSERT_TRUE(ds::ReadDvAudioInfo(frame, info));
-    EXPECT_EQ(format, info.format);
-    EXPECT_FALSE(info.pal);
-    EXPECT_EQ(1068, info.samples);
-    std::vector<int16_t> out(2 * info.samples);
-    ASSERT_EQ(1068, ds::DecodeDvAudio(frame, info, 0, out.data()));
-    EXPECT_EQ(pair1, out);
-    ASSERT_EQ(1068, ds::DecodeDvAudio(frame, info, 1, out.data()));
-    EXPECT_EQ(pair2, out);
-    EXPECT_EQ(2, (frame[4327] >> 3) & 7);
-    EXPECT_EQ(1, frame[4327] & 7);
+    const struct {
+        bool pal;
+        DvAudioFormat format;
+        int samples;
+        uint8_t quantization, frequency; // the AAUX source pack's fields, which the formats layer reads
+    } cases[] = {{true, {48000, 16, 1, false}, 1913, 0, 0}, {false, {32000, 12, 2, false}, 1068, 1, 2}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.format.bits);
+        auto frame = PatternFrame(c.pal);
+        const auto before = frame;
+        std::vector<int16_t> pairs[2] = {Noise(2 * c.samples, 2), Noise(2 * c.samples, 3)};
+        for (auto& pair : pairs) // values the code can carry, so the round trip is exact
+            for (auto& v : pair)
+                v = c.format.bits == 12 ? ds::DvAudio12To16(ds::DvAudio16To12(v)) : v;
+        ASSERT_TRUE(ds::EncodeDvAudio(frame, c.format, c.samples, pairs[0].data(), c.format.pairs == 2 ? pairs[1].data() : nullptr));
+        ExpectOnlyAudioChanged(before, frame);
+        DvAudioInfo info;
+        ASSERT_TRUE(ds::ReadDvAudioInfo(frame, info));
+        EXPECT_EQ(c.format, info.format);
+        EXPECT_EQ(c.samples, info.samples);
+        EXPECT_EQ(c.pal, info.pal);
+        std::vector<int16_t> out(2 * info.samples);
+        for (int p = 0; p < 2; ++p) {
+            ASSERT_EQ(p < c.format.pairs ? c.samples : 0, ds::DecodeDvAudio(frame, info, p, out.data()));
+            EXPECT_TRUE(p >= c.format.pairs || pairs[p] == out) << "pair " << p;
+        }
+        EXPECT_EQ(0x50, frame[4323]);
+        EXPECT_EQ(c.frequency, (frame[4327] >> 3) & 7);
+        EXPECT_EQ(c.quantization, frame[4327] & 7);
+    }
 }
 
 TEST(DvAudioEncode, RefusesCountsAndSizesThatDoNotFit)

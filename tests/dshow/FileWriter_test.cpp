@@ -95,11 +95,7 @@ struct WriterGraph {
     }
 };
 
-size_t FilesIn(const fs::path& dir) {
-    size_t n = 0;
-    for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir)) ++n;
-    return n;
-}
+size_t FilesIn(const fs::path& dir) { return static_cast<size_t>(std::distance(fs::directory_iterator(dir), fs::directory_iterator())); }
 
 } // namespace
 

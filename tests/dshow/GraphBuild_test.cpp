@@ -1,10 +1,14 @@
-// Intelligent connect (Render, RenderStream), Reconnect, and the component stand-ins.
+// Intelligent connect (Render, RenderStream), Reconnect, the filter registry, and the graph and
+// filter components.
 #include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
 
 #include "platform/dshow/FilterGraph.h"
 #include "platform/dshow/FilterRegistry.h"
 #include "platform/dshow/GraphComponents.h"
-#include "platform/dshow/InfTee.h"
 #include "platform/dshow/NullRenderer.h"
 #include "tests/dshow/TestFilters.h"
 
@@ -12,9 +16,9 @@ using namespace testds;
 
 namespace {
 
-MediaType Rgb() { return VideoType(MEDIASUBTYPE_RGB24, 400000, 720 * 576 * 3); }
+const MediaType kDvVideo(MEDIATYPE_Video, MEDIASUBTYPE_dvsd), kRgbVideo(MEDIATYPE_Video, MEDIASUBTYPE_RGB24);
 
-// A private registry: a dvsd -> RGB24 decoder, and counters of what was made from it.
+// A private registry holding a dvsd -> RGB24 decoder, counting what is made from it.
 struct Fixture {
     FilterRegistry registry;
     FilterGraph graph;
@@ -28,7 +32,8 @@ struct Fixture {
         registry.Register(FilterEntry{"Test Decoder", CLSID_LegacyAmFilterCategory, Guid{}, MERIT_NORMAL,
                                       [this] {
                                           ++decodersMade;
-                                          return std::make_shared<Converter>(MediaType(MEDIATYPE_Video, MEDIASUBTYPE_dvsd), Rgb(), "Test Decoder");
+                                          return std::make_shared<Converter>(kDvVideo, VideoType(MEDIASUBTYPE_RGB24, 400000, 720 * 576 * 3),
+                                                                             "Test Decoder");
                                       },
                                       [](const MediaType& mt) { return mt.subtype == MEDIASUBTYPE_dvsd; }});
     }
@@ -36,37 +41,36 @@ struct Fixture {
         registry.Register(FilterEntry{"Test Renderer", CLSID_LegacyAmFilterCategory, Guid{}, MERIT_NORMAL,
                                       [this] {
                                           ++renderersMade;
-                                          return std::make_shared<TestSink>(MediaType(MEDIATYPE_Video, MEDIASUBTYPE_RGB24));
+                                          return std::make_shared<TestSink>(kRgbVideo);
                                       },
                                       [](const MediaType& mt) { return mt.subtype == MEDIASUBTYPE_RGB24; }});
     }
     Pin* Out() { return source->GetPin(0); }
+    std::shared_ptr<TestSink> AddSink(const MediaType& accept, const std::string& name) {
+        auto sink = std::make_shared<TestSink>(accept);
+        graph.AddFilter(sink, name);
+        return sink;
+    }
 };
-
-} // namespace
 
 TEST(Render, PrefersARendererAlreadyInTheGraph) {
     Fixture f;
     f.AddRgbRendererToRegistry();
-    auto sink = std::make_shared<TestSink>(MediaType(MEDIATYPE_Video, MEDIASUBTYPE_dvsd));
-    f.graph.AddFilter(sink, "sink");
+    auto sink = f.AddSink(kDvVideo, "sink");
     ASSERT_EQ(f.graph.Render(f.Out()), S_OK);
     EXPECT_EQ(f.Out()->ConnectedTo(), sink->GetPin(0));
     EXPECT_EQ(f.decodersMade + f.renderersMade, 0);
     EXPECT_EQ(f.graph.Render(f.Out()), VFW_E_ALREADY_CONNECTED);
 }
 
-TEST(Render, InsertsRegistryFiltersUpToAnRendererInTheGraph) {
+TEST(Render, InsertsRegistryFiltersUpToARendererInTheGraphAndThePathRuns) {
     Fixture f;
-    auto sink = std::make_shared<TestSink>(MediaType(MEDIATYPE_Video, MEDIASUBTYPE_RGB24));
-    f.graph.AddFilter(sink, "video window");
+    auto sink = f.AddSink(kRgbVideo, "video window");
     ASSERT_EQ(f.graph.Render(f.Out()), S_OK);
     ASSERT_EQ(f.graph.Filters().size(), 3u);
     BaseFilter& decoder = f.Out()->ConnectedTo()->Filter();
     EXPECT_EQ(decoder.Name(), "Test Decoder");
     EXPECT_EQ(decoder.GetPin(1)->ConnectedTo(), sink->GetPin(0));
-
-    // The whole path runs.
     f.graph.SetSyncSource(nullptr);
     f.graph.Run();
     EXPECT_EQ(f.graph.WaitForCompletion(5000), EC_COMPLETE);
@@ -94,47 +98,41 @@ TEST(Render, ReachesARegistryRendererAndNeverPicksDoNotUseEntries) {
 
 TEST(RenderStream, InsertsAConverterBetweenTheSourceAndTheSink) {
     Fixture f;
-    auto sink = std::make_shared<TestSink>(MediaType(MEDIATYPE_Video, MEDIASUBTYPE_RGB24));
-    auto other = std::make_shared<TestSink>();  // would take anything, but is not the sink asked for
-    f.graph.AddFilter(other, "other");
-    f.graph.AddFilter(sink, "encoder");
+    auto other = f.AddSink(MediaType(), "other");  // would take anything, but is not the sink asked for
+    auto sink = f.AddSink(kRgbVideo, "encoder");
     ASSERT_EQ(f.graph.RenderStream(nullptr, nullptr, f.Out(), nullptr, sink.get()), S_OK);
     EXPECT_EQ(f.Out()->ConnectedTo()->Filter().Name(), "Test Decoder");
     EXPECT_TRUE(sink->GetPin(0)->IsConnected());
     EXPECT_FALSE(other->GetPin(0)->IsConnected());
 }
 
-TEST(RenderStream, FailsOnTheWrongMajorTypeOrAConnectedPinAndLeavesNoTrace) {
-    Fixture f;
-    auto sink = std::make_shared<TestSink>(MediaType(MEDIATYPE_Audio, GUID_NULL));
-    f.graph.AddFilter(sink, "mux");
-    EXPECT_EQ(f.graph.RenderStream(nullptr, &MEDIATYPE_Audio, f.Out(), nullptr, sink.get()), VFW_E_CANNOT_CONNECT);
-    EXPECT_NE(f.graph.RenderStream(nullptr, nullptr, f.Out(), nullptr, sink.get()), S_OK);
-    EXPECT_EQ(f.graph.Filters().size(), 2u);
-    EXPECT_FALSE(f.Out()->IsConnected());
-    auto video = std::make_shared<TestSink>();
-    f.graph.AddFilter(video, "video");
-    f.graph.ConnectDirect(f.Out(), video->GetPin(0));
-    EXPECT_EQ(f.graph.RenderStream(nullptr, nullptr, f.Out(), nullptr, video.get()), VFW_E_ALREADY_CONNECTED);
-}
-
 TEST(RenderStream, GoesThroughTheIntermediateFilter) {
     Fixture f;
     auto acm = std::make_shared<PassThrough>("acm2");
-    auto sink = std::make_shared<TestSink>(MediaType(MEDIATYPE_Video, MEDIASUBTYPE_RGB24));
     f.graph.AddFilter(acm, "acm2");
-    f.graph.AddFilter(sink, "muxer");
+    auto sink = f.AddSink(kRgbVideo, "muxer");
     ASSERT_EQ(f.graph.RenderStream(nullptr, nullptr, f.Out(), acm.get(), sink.get()), S_OK);
     EXPECT_EQ(acm->GetPin(0)->ConnectedTo(), f.Out());
     EXPECT_EQ(acm->GetPin(1)->ConnectedTo()->Filter().Name(), "Test Decoder");
 }
 
+TEST(RenderStream, FailsOnTheWrongMajorTypeOrAConnectedPinAndLeavesNoTrace) {
+    Fixture f;
+    auto sink = f.AddSink(MediaType(MEDIATYPE_Audio, GUID_NULL), "mux");
+    EXPECT_EQ(f.graph.RenderStream(nullptr, &MEDIATYPE_Audio, f.Out(), nullptr, sink.get()), VFW_E_CANNOT_CONNECT);
+    EXPECT_NE(f.graph.RenderStream(nullptr, nullptr, f.Out(), nullptr, sink.get()), S_OK);
+    EXPECT_EQ(f.graph.Filters().size(), 2u);
+    EXPECT_FALSE(f.Out()->IsConnected());
+    auto video = f.AddSink(MediaType(), "video");
+    f.graph.ConnectDirect(f.Out(), video->GetPin(0));
+    EXPECT_EQ(f.graph.RenderStream(nullptr, nullptr, f.Out(), nullptr, video.get()), VFW_E_ALREADY_CONNECTED);
+}
+
 TEST(Reconnect, MakesTheSameConnectionAgain) {
     Fixture f;
     auto pass = std::make_shared<PassThrough>();
-    auto sink = std::make_shared<TestSink>();
     f.graph.AddFilter(pass, "pass");
-    f.graph.AddFilter(sink, "sink");
+    auto sink = f.AddSink(MediaType(), "sink");
     f.graph.ConnectDirect(f.Out(), pass->GetPin(0));
     f.graph.ConnectDirect(pass->GetPin(1), sink->GetPin(0));
     ASSERT_EQ(f.graph.Reconnect(sink->GetPin(0)), S_OK);
@@ -150,9 +148,7 @@ TEST(Registry, FindsTheSystemFiltersByFriendlyName) {
                              "DV Splitter", "DV Muxer", "AVI Mux"}) {
         FilterEntryPtr e = r.Find(name);
         ASSERT_TRUE(e) << name;
-        std::shared_ptr<BaseFilter> f = e->create();
-        ASSERT_TRUE(f);
-        EXPECT_EQ(f->ClassName(), name);
+        EXPECT_EQ(e->create()->ClassName(), name);
     }
     EXPECT_FALSE(r.Find("Null Renderer", CLSID_VideoCompressorCategory));
     EXPECT_FALSE(r.Find("No Such Filter"));
@@ -205,3 +201,65 @@ TEST(Components, SelectingAnotherCategoryDetachesFromTheGraphFirst) {
     EXPECT_FALSE(enc.Filter());
     EXPECT_TRUE(fg.Graph()->Filters().empty());
 }
+
+TEST(Components, TheGraphComponentDeliversPausedAndCompleteOnTheGuiThread) {
+    int argc = 1;
+    char name[] = "test";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    GraphComponent fg;
+    fg.Activate();
+    auto source = std::make_shared<TestSource>(VideoType(), 5);
+    auto sink = std::make_shared<TestSink>();
+    fg.Graph()->AddFilter(source, "source");
+    fg.Graph()->AddFilter(sink, "sink");
+    ASSERT_EQ(fg.Graph()->ConnectDirect(source->GetPin(0), sink->GetPin(0)), S_OK);
+    fg.Graph()->SetSyncSource(nullptr);
+    QThread* gui = QThread::currentThread();
+    std::vector<std::string> seen;
+    bool offGui = false;
+    fg.SetOnGraphPaused([&] {
+        offGui |= QThread::currentThread() != gui;
+        seen.push_back("paused");
+    });
+    fg.SetOnGraphComplete([&] {
+        offGui |= QThread::currentThread() != gui;
+        seen.push_back("complete");
+    });
+    auto pumpUntil = [&](size_t n) {
+        QElapsedTimer timer;
+        timer.start();
+        while (seen.size() < n && timer.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        return seen.size() >= n;
+    };
+    fg.Pause();
+    ASSERT_TRUE(pumpUntil(1));
+    EXPECT_EQ(fg.State(5000), FilterState::Paused);
+    fg.Run();
+    ASSERT_TRUE(pumpUntil(2));
+    EXPECT_EQ(seen, (std::vector<std::string>{"paused", "complete"}));
+    EXPECT_FALSE(offGui);
+    fg.Stop();
+    fg.Deactivate();  // a notification queued before the graph goes is dropped quietly
+    QCoreApplication::processEvents();
+}
+
+TEST(Components, VolumeReachesTheAudioRenderersOnTheLinearScale) {
+    struct Speaker : TestSink, AudioVolume {
+        void SetLinearVolume(int v) override { volume = v; }
+        int volume = -1;
+    };
+    GraphComponent fg;
+    EXPECT_EQ(fg.Run(), E_UNEXPECTED);  // inactive: no graph to run
+    fg.Activate();
+    auto speaker = std::make_shared<Speaker>();
+    fg.Graph()->AddFilter(speaker, "speaker");
+    fg.SetLinearVolume(12000);
+    EXPECT_EQ(speaker->volume, 10000);
+    fg.SetLinearVolume(-3);
+    EXPECT_EQ(speaker->volume, 0);
+    fg.SetLinearVolume(2500);
+    EXPECT_EQ(speaker->volume, 2500);
+}
+
+} // namespace

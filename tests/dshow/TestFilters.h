@@ -33,11 +33,10 @@ inline MediaType AudioType() { return MediaType::Audio(WaveFormatEx::Pcm(48000, 
 // What a sink saw of one sample.
 struct Seen {
     int64_t index = -1;  // the first 8 bytes, as the test source writes them
-    bool hasTime = false;
     REFERENCE_TIME start = 0, stop = 0;
     REFERENCE_TIME segment = 0;
-    bool discontinuity = false;
-    int32_t length = 0;
+    bool sync = false, discontinuity = false;
+    std::string bytes;
 };
 
 // One output of TestSource: `count` samples of `size` bytes, sample n holding n in its first 8
@@ -117,13 +116,14 @@ public:
     HRESULT DoRenderSample(MediaSample& s) override {
         Seen seen;
         if (s.GetActualDataLength() >= 8) std::memcpy(&seen.index, s.GetPointer(), 8);
-        seen.hasTime = s.GetTime(&seen.start, &seen.stop) == S_OK;
+        s.GetTime(&seen.start, &seen.stop);
         seen.segment = Input()->SegmentStart();
+        seen.sync = s.IsSyncPoint();
         seen.discontinuity = s.IsDiscontinuity();
-        seen.length = s.GetActualDataLength();
+        seen.bytes.assign(reinterpret_cast<const char*>(s.GetPointer()), static_cast<size_t>(s.GetActualDataLength()));
         std::lock_guard<std::mutex> guard(seenLock_);
         seen_.push_back(seen);
-        return renderResult_;
+        return S_OK;
     }
     HRESULT OnStopStreaming() override {
         if (onStop_) onStop_();
@@ -137,26 +137,23 @@ public:
         std::lock_guard<std::mutex> guard(seenLock_);
         seen_.clear();
     }
-    HRESULT renderResult_ = S_OK;
     std::function<void()> onStop_;
 
 private:
     MediaType accept_;
-    std::mutex seenLock_;
+    std::mutex seenLock_;  // guards seen_: written on the streaming thread
     std::vector<Seen> seen_;
 };
 
-// In place: counts samples, drops the ones `drop` picks (S_FALSE) and fails on `failAt`.
+// In place, taking any type: drops the samples `drop` picks (S_FALSE) and fails on `failAt`.
 class PassThrough : public TBCTransInPlaceFilter {
 public:
-    explicit PassThrough(std::string name = "Pass Through", MediaType accept = MediaType())
-        : TBCTransInPlaceFilter(std::move(name)), accept_(std::move(accept)) {}
-    HRESULT CheckInputType(const MediaType& mt) override { return mt.MatchesPartial(accept_) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED; }
-    HRESULT Transform(MediaSample& s) override {
+    explicit PassThrough(std::string name = "Pass Through") : TBCTransInPlaceFilter(std::move(name)) {}
+    HRESULT CheckInputType(const MediaType&) override { return S_OK; }
+    HRESULT Transform(MediaSample&) override {
         int64_t n = count_++;
         if (failAt_ >= 0 && n == failAt_) return E_FAIL;
         if (drop_ && drop_(n)) return S_FALSE;
-        (void)s;
         return S_OK;
     }
     HRESULT StopStreaming() override {
@@ -167,9 +164,6 @@ public:
     int64_t failAt_ = -1;
     std::function<bool(int64_t)> drop_;
     std::function<void()> onStop_;
-
-private:
-    MediaType accept_;
 };
 
 // A converter: takes `from` (partial), offers `to`, copies the bytes.
@@ -214,7 +208,7 @@ public:
             return S_OK;
         }
         HRESULT DecideBufferSize(MemAllocator& allocator, AllocatorProperties& request) override {
-            request.cBuffers = std::max(request.cBuffers, f_.buffers_);
+            request.cBuffers = std::max(request.cBuffers, 2);
             request.cbBuffer = std::max(request.cbBuffer, 256);
             AllocatorProperties actual;
             return allocator.SetProperties(request, actual);
@@ -241,7 +235,6 @@ public:
     }
     std::vector<MediaType> offered_;
     MediaType accept_;
-    int32_t buffers_ = 2;
 
 private:
     Out out_;
