@@ -11,11 +11,13 @@
 
 #include "formats/scenes.h"
 #include "platform/rtl/DateTime.h"
+#include "platform/rtl/SysUtils.h"
 #include "tests/kit/RiffBuilder.h"
 #include "tests/kit/TempDir.h"
 
 using namespace formats;
 namespace fs = std::filesystem;
+using testkit::LE32;
 
 namespace {
 
@@ -36,11 +38,6 @@ DVFrameInfo Dated(uint32_t frame, rtl::TDateTime date, DVTimeCode tc)
     return f;
 }
 
-std::string Le32(int32_t v)
-{
-    return testkit::LE32(static_cast<uint32_t>(v));
-}
-
 std::string Bytes(std::initializer_list<int> bytes)
 {
     std::string s;
@@ -59,14 +56,14 @@ std::string ScnHeader(const std::string& name, uint16_t count)
 
 std::string FirstEntry(const std::string& name, int32_t end)
 {
-    return Le32(end) + std::string(4, '\0') + Bytes({0x01, 0x80}) + static_cast<char>(name.size()) + name +
-           std::string(8, '\0') + Le32(end);
+    return LE32(end) + std::string(4, '\0') + Bytes({0x01, 0x80}) + static_cast<char>(name.size()) + name +
+           std::string(8, '\0') + LE32(end);
 }
 
 std::string LaterEntry(int32_t start, int32_t length)
 {
-    return Bytes({0x03, 0x80, 0xF0, 0x00, 0x00, 0x00, 0x05, 0x80, 0x00}) + Le32(start) + Le32(length) +
-           Bytes({0x00, 0x00, 0x00, 0x00, 0x07, 0x00}) + Le32(start) + Le32(length) + Le32(start);
+    return Bytes({0x03, 0x80, 0xF0, 0x00, 0x00, 0x00, 0x05, 0x80, 0x00}) + LE32(start) + LE32(length) +
+           Bytes({0x00, 0x00, 0x00, 0x00, 0x07, 0x00}) + LE32(start) + LE32(length) + LE32(start);
 }
 
 std::vector<std::string> Lines(const std::string& text)
@@ -250,9 +247,7 @@ TEST_F(ScnTxt, HeaderSceneLineAndFooter)
     w.WriteScnTxtLine(Dated(0, rtl::EncodeDateTime(2006, 12, 31, 23, 59, 58, 0), {1, 2, 3, 4}), At(1000));
     ASSERT_TRUE(w.CloseScnTxt()) << w.LastError();
 
-    std::string lower = video;
-    for (char& c : lower)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string lower = rtl::LowerCase(video);
     const std::vector<std::string> expected = {
         "//--------------------------------------------------",
         "// List of scenes of the video file:",
@@ -294,42 +289,33 @@ TEST_F(ScnTxt, UndatedScenesHaveEmptyColumnsAndEveryCallIsCounted)
 
 // --- ".srt" ---
 
-TEST(SrtFile, EachTextLastsUntilTheNextChange)
+TEST(SrtFile, EachTextLastsUntilTheNextChangeAndFramesWithoutTextHaveNone)
 {
     testkit::TempDir dir;
-    const std::string video = dir.file("clip.avi");
     SrtFileWriter w;
-    ASSERT_TRUE(w.OpenSrtFile(video));
+    ASSERT_TRUE(w.OpenSrtFile(dir.file("pal.avi")));
     w.AddSrtEntry(At(0), "", "31/12/2006 23:59:58", 400000);
     w.AddSrtEntry(At(25), "", "31/12/2006 23:59:59", 400000);
     w.AddSrtEntry(At(50), "Sunday", "01/01/2007 00:00:00", 400000);
     w.AddSrtEntry(At(75), "", "", 400000); // the stop closes the last one
     ASSERT_TRUE(w.CloseSrtFile());
     EXPECT_EQ(w.Count(), 3);
-    const std::vector<std::string> expected = {
-        "1", "00:00:00,000 --> 00:00:01,000", " ", "31/12/2006 23:59:58", "",
-        "2", "00:00:01,000 --> 00:00:02,000", " ", "31/12/2006 23:59:59", "",
-        "3", "00:00:02,000 --> 00:00:03,000", "Sunday", "01/01/2007 00:00:00", "",
-    };
-    EXPECT_EQ(Lines(testkit::ReadFileBytes(dir.file("clip.srt"))), expected);
-}
+    EXPECT_EQ(Lines(testkit::ReadFileBytes(dir.file("pal.srt"))),
+              (std::vector<std::string>{"1", "00:00:00,000 --> 00:00:01,000", " ", "31/12/2006 23:59:58", "",
+                                        "2", "00:00:01,000 --> 00:00:02,000", " ", "31/12/2006 23:59:59", "",
+                                        "3", "00:00:02,000 --> 00:00:03,000", "Sunday", "01/01/2007 00:00:00", ""}));
 
-TEST(SrtFile, NoSubtitleCoversFramesWithoutText)
-{
-    testkit::TempDir dir;
-    SrtFileWriter w;
-    ASSERT_TRUE(w.OpenSrtFile(dir.file("clip.avi")));
-    w.AddSrtEntry(At(0), "", "1:02:03:04", 333667);
-    w.AddSrtEntry(At(123), "", "", 333667);
-    w.AddSrtEntry(At(300), "", "1:02:13:00", 333667);
-    w.AddSrtEntry(At(330), "", "", 333667);
-    w.AddSrtEntry(At(331), "", "x", 333667); // never closed: dropped
-    ASSERT_TRUE(w.CloseSrtFile());
-    const std::vector<std::string> expected = {
-        "1", "00:00:00,000 --> 00:00:04,104", " ", "1:02:03:04", "",
-        "2", "00:00:10,010 --> 00:00:11,011", " ", "1:02:13:00", "",
-    };
-    EXPECT_EQ(Lines(testkit::ReadFileBytes(dir.file("clip.srt"))), expected);
+    SrtFileWriter n;
+    ASSERT_TRUE(n.OpenSrtFile(dir.file("ntsc.avi")));
+    n.AddSrtEntry(At(0), "", "1:02:03:04", 333667);
+    n.AddSrtEntry(At(123), "", "", 333667);
+    n.AddSrtEntry(At(300), "", "1:02:13:00", 333667);
+    n.AddSrtEntry(At(330), "", "", 333667);
+    n.AddSrtEntry(At(331), "", "x", 333667); // never closed: dropped
+    ASSERT_TRUE(n.CloseSrtFile());
+    EXPECT_EQ(Lines(testkit::ReadFileBytes(dir.file("ntsc.srt"))),
+              (std::vector<std::string>{"1", "00:00:00,000 --> 00:00:04,104", " ", "1:02:03:04", "",
+                                        "2", "00:00:10,010 --> 00:00:11,011", " ", "1:02:13:00", ""}));
 }
 
 TEST(SrtFile, DiscardKeepsTheOldFile)
