@@ -138,4 +138,38 @@ WaveFormatEx DecodeWaveFormat(const uint8_t* p)
     return w;
 }
 
+void EncodeBitmapInfo(const BitmapInfoHeader& h, uint8_t* p)
+{
+    PutLE32(p, h.biSize);
+    PutLE32(p + 4, static_cast<uint32_t>(h.biWidth));
+    PutLE32(p + 8, static_cast<uint32_t>(h.biHeight));
+    PutLE16(p + 12, h.biPlanes);
+    PutLE16(p + 14, h.biBitCount);
+    PutLE32(p + 16, h.biCompression);
+    PutLE32(p + 20, h.biSizeImage);
+    PutLE32(p + 24, static_cast<uint32_t>(h.biXPelsPerMeter));
+    PutLE32(p + 28, static_cast<uint32_t>(h.biYPelsPerMeter));
+    PutLE32(p + 32, h.biClrUsed);
+    PutLE32(p + 36, h.biClrImportant);
+}
+
+void EncodeDvInfo(const DvInfo& d, uint8_t* p)
+{
+    const uint32_t fields[8] = {d.dwDVAAuxSrc, d.dwDVAAuxCtl, d.dwDVAAuxSrc1, d.dwDVAAuxCtl1,
+                                d.dwDVVAuxSrc, d.dwDVVAuxCtl, d.dwDVReserved0, d.dwDVReserved1};
+    for (int i = 0; i < 8; ++i)
+        PutLE32(p + 4 * i, fields[i]);
+}
+
+void EncodeWaveFormat(const WaveFormatEx& w, uint8_t* p)
+{
+    PutLE16(p, w.wFormatTag);
+    PutLE16(p + 2, w.nChannels);
+    PutLE32(p + 4, w.nSamplesPerSec);
+    PutLE32(p + 8, w.nAvgBytesPerSec);
+    PutLE16(p + 12, w.nBlockAlign);
+    PutLE16(p + 14, w.wBitsPerSample);
+    PutLE16(p + 16, w.cbSize);
+}
+
 } // namespace formats

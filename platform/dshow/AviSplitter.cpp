@@ -50,18 +50,8 @@ MediaType AviStreamMediaType(const AviDemuxStream& s) {
     if (s.fccType == vids) {
         VideoInfoHeader vih;
         std::vector<uint8_t> bmi = s.format;
-        bmi.resize(std::max<size_t>(bmi.size(), 40), 0);
-        vih.bmiHeader.biSize = GetLE32(&bmi[0]);
-        vih.bmiHeader.biWidth = static_cast<int32_t>(GetLE32(&bmi[4]));
-        vih.bmiHeader.biHeight = static_cast<int32_t>(GetLE32(&bmi[8]));
-        vih.bmiHeader.biPlanes = GetLE16(&bmi[12]);
-        vih.bmiHeader.biBitCount = GetLE16(&bmi[14]);
-        vih.bmiHeader.biCompression = GetLE32(&bmi[16]);
-        vih.bmiHeader.biSizeImage = GetLE32(&bmi[20]);
-        vih.bmiHeader.biXPelsPerMeter = static_cast<int32_t>(GetLE32(&bmi[24]));
-        vih.bmiHeader.biYPelsPerMeter = static_cast<int32_t>(GetLE32(&bmi[28]));
-        vih.bmiHeader.biClrUsed = GetLE32(&bmi[32]);
-        vih.bmiHeader.biClrImportant = GetLE32(&bmi[36]);
+        bmi.resize(std::max(bmi.size(), BitmapInfoHeader::kSize), 0);
+        vih.bmiHeader = formats::DecodeBitmapInfo(bmi.data());
         vih.AvgTimePerFrame = s.rate ? MulDiv(s.scale, kUnits, s.rate) : 0;
         if (!s.chunks.empty() && s.scale)
             vih.dwBitRate = static_cast<uint32_t>(std::min<int64_t>(

@@ -1,5 +1,7 @@
 #include "platform/dshow/FormatBlocks.h"
 
+#include <algorithm>
+
 namespace ds {
 
 namespace {
@@ -22,19 +24,7 @@ bool VideoInfoHeader::Parse(const uint8_t* data, size_t size, VideoInfoHeader& o
     out.dwBitRate = GetLE32(data + 32);
     out.dwBitErrorRate = GetLE32(data + 36);
     out.AvgTimePerFrame = static_cast<int64_t>(GetLE64(data + 40));
-    const uint8_t* b = data + 48;
-    BitmapInfoHeader& h = out.bmiHeader;
-    h.biSize = GetLE32(b);
-    h.biWidth = static_cast<int32_t>(GetLE32(b + 4));
-    h.biHeight = static_cast<int32_t>(GetLE32(b + 8));
-    h.biPlanes = GetLE16(b + 12);
-    h.biBitCount = GetLE16(b + 14);
-    h.biCompression = GetLE32(b + 16);
-    h.biSizeImage = GetLE32(b + 20);
-    h.biXPelsPerMeter = static_cast<int32_t>(GetLE32(b + 24));
-    h.biYPelsPerMeter = static_cast<int32_t>(GetLE32(b + 28));
-    h.biClrUsed = GetLE32(b + 32);
-    h.biClrImportant = GetLE32(b + 36);
+    out.bmiHeader = formats::DecodeBitmapInfo(data + 48);
     return true;
 }
 
@@ -46,49 +36,27 @@ std::vector<uint8_t> VideoInfoHeader::Bytes() const {
     PutLE32(p + 32, dwBitRate);
     PutLE32(p + 36, dwBitErrorRate);
     PutLE64(p + 40, static_cast<uint64_t>(AvgTimePerFrame));
-    uint8_t* b = p + 48;
-    const BitmapInfoHeader& h = bmiHeader;
-    PutLE32(b, h.biSize);
-    PutLE32(b + 4, static_cast<uint32_t>(h.biWidth));
-    PutLE32(b + 8, static_cast<uint32_t>(h.biHeight));
-    PutLE16(b + 12, h.biPlanes);
-    PutLE16(b + 14, h.biBitCount);
-    PutLE32(b + 16, h.biCompression);
-    PutLE32(b + 20, h.biSizeImage);
-    PutLE32(b + 24, static_cast<uint32_t>(h.biXPelsPerMeter));
-    PutLE32(b + 28, static_cast<uint32_t>(h.biYPelsPerMeter));
-    PutLE32(b + 32, h.biClrUsed);
-    PutLE32(b + 36, h.biClrImportant);
+    formats::EncodeBitmapInfo(bmiHeader, p + 48);
     return v;
 }
 
 bool WaveFormatEx::Parse(const uint8_t* data, size_t size, WaveFormatEx& out) {
     if (data == nullptr || size < 16) return false;
-    out.wFormatTag = GetLE16(data);
-    out.nChannels = GetLE16(data + 2);
-    out.nSamplesPerSec = GetLE32(data + 4);
-    out.nAvgBytesPerSec = GetLE32(data + 8);
-    out.nBlockAlign = GetLE16(data + 12);
-    out.wBitsPerSample = GetLE16(data + 14);
-    out.cbSize = size >= kSize ? GetLE16(data + 16) : 0;
+    uint8_t fixed[kSize] = {};  // a block shorter than 18 bytes reads with cbSize 0
+    std::copy(data, data + (size >= kSize ? kSize : 16), fixed);
+    static_cast<formats::WaveFormatEx&>(out) = formats::DecodeWaveFormat(fixed);
     // Extra bytes beyond the block are not invented: cbSize is clamped to what is there.
-    size_t avail = size > kSize ? size - kSize : 0;
-    size_t extra = out.cbSize < avail ? out.cbSize : avail;
-    out.extra.assign(data + (size >= kSize ? kSize : size), data + (size >= kSize ? kSize : size) + extra);
+    const size_t avail = size > kSize ? size - kSize : 0;
+    out.extra.assign(data + std::min(size, kSize), data + std::min(size, kSize) + std::min<size_t>(out.cbSize, avail));
     return true;
 }
 
 std::vector<uint8_t> WaveFormatEx::Bytes() const {
     std::vector<uint8_t> v(kSize + extra.size());
-    uint8_t* p = v.data();
-    PutLE16(p, wFormatTag);
-    PutLE16(p + 2, nChannels);
-    PutLE32(p + 4, nSamplesPerSec);
-    PutLE32(p + 8, nAvgBytesPerSec);
-    PutLE16(p + 12, nBlockAlign);
-    PutLE16(p + 14, wBitsPerSample);
-    PutLE16(p + 16, static_cast<uint16_t>(extra.size()));
-    for (size_t i = 0; i < extra.size(); ++i) p[kSize + i] = extra[i];
+    formats::WaveFormatEx head = *this;
+    head.cbSize = static_cast<uint16_t>(extra.size());
+    formats::EncodeWaveFormat(head, v.data());
+    std::copy(extra.begin(), extra.end(), v.begin() + kSize);
     return v;
 }
 
@@ -105,21 +73,13 @@ WaveFormatEx WaveFormatEx::Pcm(uint32_t rate, uint16_t channels, uint16_t bits) 
 
 bool DvInfo::Parse(const uint8_t* data, size_t size, DvInfo& out) {
     if (data == nullptr || size < kSize) return false;
-    out.dwDVAAuxSrc = GetLE32(data);
-    out.dwDVAAuxCtl = GetLE32(data + 4);
-    out.dwDVAAuxSrc1 = GetLE32(data + 8);
-    out.dwDVAAuxCtl1 = GetLE32(data + 12);
-    out.dwDVVAuxSrc = GetLE32(data + 16);
-    out.dwDVVAuxCtl = GetLE32(data + 20);
-    out.dwDVReserved[0] = GetLE32(data + 24);
-    out.dwDVReserved[1] = GetLE32(data + 28);
+    static_cast<formats::DvInfo&>(out) = formats::DecodeDvInfo(data);
     return true;
 }
 
 std::vector<uint8_t> DvInfo::Bytes() const {
     std::vector<uint8_t> v(kSize);
-    uint32_t f[8] = {dwDVAAuxSrc, dwDVAAuxCtl, dwDVAAuxSrc1, dwDVAAuxCtl1, dwDVVAuxSrc, dwDVVAuxCtl, dwDVReserved[0], dwDVReserved[1]};
-    for (int i = 0; i < 8; ++i) PutLE32(v.data() + 4 * i, f[i]);
+    formats::EncodeDvInfo(*this, v.data());
     return v;
 }
 

@@ -1,11 +1,13 @@
 #pragma once
 // The format blocks of media types in their little-endian Windows byte layouts:
 // VIDEOINFOHEADER (88 bytes), WAVEFORMATEX (18 bytes + cbSize extra bytes), DVINFO (32 bytes).
-// Read a block with Parse (false when it is too short), write one with Bytes().
+// Read a block with Parse (false when it is too short), write one with Bytes(). The records they
+// share with AVI files (bitmap header, wave format, DV info) are the format library's.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
+#include "formats/AviRecords.h"
 #include "platform/rtl/ByteOrder.h"
 
 namespace ds {
@@ -23,20 +25,7 @@ struct Rect {
     friend bool operator==(const Rect&, const Rect&) = default;
 };
 
-struct BitmapInfoHeader {  // 40 bytes
-    uint32_t biSize = 40;
-    int32_t biWidth = 0;
-    int32_t biHeight = 0;
-    uint16_t biPlanes = 1;
-    uint16_t biBitCount = 0;
-    uint32_t biCompression = 0;
-    uint32_t biSizeImage = 0;
-    int32_t biXPelsPerMeter = 0;
-    int32_t biYPelsPerMeter = 0;
-    uint32_t biClrUsed = 0;
-    uint32_t biClrImportant = 0;
-    friend bool operator==(const BitmapInfoHeader&, const BitmapInfoHeader&) = default;
-};
+using BitmapInfoHeader = formats::BitmapInfoHeader;  // 40 bytes
 
 struct VideoInfoHeader {
     static constexpr size_t kSize = 88;
@@ -52,15 +41,7 @@ struct VideoInfoHeader {
     friend bool operator==(const VideoInfoHeader&, const VideoInfoHeader&) = default;
 };
 
-struct WaveFormatEx {
-    static constexpr size_t kSize = 18;
-    uint16_t wFormatTag = 0;
-    uint16_t nChannels = 0;
-    uint32_t nSamplesPerSec = 0;
-    uint32_t nAvgBytesPerSec = 0;
-    uint16_t nBlockAlign = 0;
-    uint16_t wBitsPerSample = 0;
-    uint16_t cbSize = 0;
+struct WaveFormatEx : formats::WaveFormatEx {
     std::vector<uint8_t> extra;  // cbSize bytes after the 18
 
     // A 16-byte block (the older layout without cbSize) parses with cbSize 0.
@@ -70,20 +51,9 @@ struct WaveFormatEx {
     friend bool operator==(const WaveFormatEx&, const WaveFormatEx&) = default;
 };
 
-struct DvInfo {
-    static constexpr size_t kSize = 32;
-    uint32_t dwDVAAuxSrc = 0;
-    uint32_t dwDVAAuxCtl = 0;
-    uint32_t dwDVAAuxSrc1 = 0;
-    uint32_t dwDVAAuxCtl1 = 0;
-    uint32_t dwDVVAuxSrc = 0;
-    uint32_t dwDVVAuxCtl = 0;
-    uint32_t dwDVReserved[2] = {0, 0};
-
+struct DvInfo : formats::DvInfo {
     static bool Parse(const uint8_t* data, size_t size, DvInfo& out);
     std::vector<uint8_t> Bytes() const;
-    // The VAUX source pack's 50/60 flag (bit 21): set for 625-line (PAL) streams.
-    bool Is625Lines() const { return (dwDVVAuxSrc >> 21) & 1; }
     friend bool operator==(const DvInfo&, const DvInfo&) = default;
 };
 
