@@ -62,6 +62,11 @@ uint8_t BitsCode(int bits)
     }
 }
 
+int SequenceCount(Standard standard)
+{
+    return standard == Standard::Pal ? 12 : 10;
+}
+
 } // namespace
 
 DvFrameBuilder::DvFrameBuilder(Standard standard) : standard_(standard) {}
@@ -69,11 +74,6 @@ DvFrameBuilder::DvFrameBuilder(Standard standard) : standard_(standard) {}
 size_t DvFrameBuilder::FrameSize(Standard standard)
 {
     return SequenceCount(standard) * kSequenceSize;
-}
-
-int DvFrameBuilder::SequenceCount(Standard standard)
-{
-    return standard == Standard::Pal ? 12 : 10;
 }
 
 DvFrameBuilder& DvFrameBuilder::recDate(int year, int month, int day, int hour, int minute, int second)
@@ -142,14 +142,9 @@ DvFrameBuilder& DvFrameBuilder::noSourceControl()
 
 DvFrameBuilder& DvFrameBuilder::audio(int rate, int bits)
 {
-    return audioCodes(RateCode(rate), BitsCode(bits));
-}
-
-DvFrameBuilder& DvFrameBuilder::audioCodes(uint8_t smp, uint8_t quantization)
-{
     hasAudio_ = true;
-    smp_ = smp & 7;
-    quantization_ = quantization & 7;
+    smp_ = RateCode(rate);
+    quantization_ = BitsCode(bits);
     return *this;
 }
 

@@ -16,8 +16,7 @@ class DvFrameBuilder {
 public:
     explicit DvFrameBuilder(Standard standard);
 
-    static size_t FrameSize(Standard standard);  // 144000 PAL, 120000 NTSC
-    static int SequenceCount(Standard standard); // 12 PAL, 10 NTSC
+    static size_t FrameSize(Standard standard); // 144000 PAL, 120000 NTSC
 
     // Recording date and time packs (0x62, 0x63), in the subcode and the VAUX of every sequence.
     DvFrameBuilder& recDate(int year, int month, int day, int hour, int minute, int second);
@@ -34,7 +33,6 @@ public:
     DvFrameBuilder& noSourceControl();
     // AAUX source pack: 48000/44100/32000 Hz, 16/12 bits; other values give reserved codes.
     DvFrameBuilder& audio(int rate, int bits);
-    DvFrameBuilder& audioCodes(uint8_t smp, uint8_t quantization); // raw 3-bit fields
     DvFrameBuilder& noAudio();
     // Sets the flag and reserved bits that real cameras set beside the BCD digits (drop-frame,
     // colour-frame, bi-phase, day of week, time zone, emphasis...). Off: those bits are 0.
