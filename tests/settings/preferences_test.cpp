@@ -43,10 +43,6 @@ TEST_F(PreferencesTest, FirstRunTakesTheDefaultsAndWritesNothing)
     EXPECT_EQ(DossierPourSauver, documents.string());
     EXPECT_EQ(DossierDesPlayList, documents.string());
     EXPECT_EQ(FormatPourAjouterDatecode, "yyyy.mm.dd_hh.nn.ss_am/pm");
-    EXPECT_EQ(FormatPourIncrusterDatecode2, "tt");
-    EXPECT_EQ(Volume, 10000);
-    EXPECT_EQ(IncrustFont.Name, "Arial");
-    EXPECT_EQ(IncrustFont.Size, 48);
     EXPECT_TRUE(ActionStates.empty());
     EXPECT_FALSE(std::filesystem::exists(hkcu()));
     LoadPreferences({100, 100, 301, 301}); // a window larger than the screen: truncated toward zero
