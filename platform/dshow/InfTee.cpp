@@ -53,13 +53,7 @@ HRESULT InfTeeOutputPin::CheckMediaType(const MediaType& mt) {
     return mt == in->CurrentMediaType() ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
-HRESULT InfTeeOutputPin::GetMediaType(int position, MediaType& mt) {
-    InputPin* in = tee_.Input();
-    if (position < 0) return E_INVALIDARG;
-    if (!in->IsConnected() || position > 0) return VFW_S_NO_MORE_ITEMS;
-    mt = in->CurrentMediaType();
-    return S_OK;
-}
+HRESULT InfTeeOutputPin::GetMediaType(int position, MediaType& mt) { return OfferInputType(*tee_.Input(), position, mt); }
 
 HRESULT InfTeeOutputPin::CompleteConnect(Pin& peer) {
     HRESULT hr = OutputPin::CompleteConnect(peer);
@@ -68,13 +62,7 @@ HRESULT InfTeeOutputPin::CompleteConnect(Pin& peer) {
 }
 
 // The samples are the input's own: the outputs lend no buffers of their own.
-HRESULT InfTeeOutputPin::DecideAllocator(InputPin& input) {
-    AllocatorPtr upstream = tee_.Input()->Allocator();
-    if (!upstream) return OutputPin::DecideAllocator(input);
-    input.NotifyAllocator(upstream, true);
-    allocator_ = upstream;
-    return S_OK;
-}
+HRESULT InfTeeOutputPin::DecideAllocator(InputPin& input) { return ShareInputAllocator(*tee_.Input(), input, true); }
 
 InfTee::InfTee() : BaseFilter(kFriendlyName), input_(*this) {
     outputs_.push_back(std::make_unique<InfTeeOutputPin>(*this, "Output" + std::to_string(nextNumber_++)));

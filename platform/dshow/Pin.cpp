@@ -224,6 +224,22 @@ HRESULT OutputPin::DecideAllocator(InputPin& input) {
     return S_OK;
 }
 
+HRESULT OutputPin::OfferInputType(const InputPin& filterInput, int position, MediaType& mt) {
+    if (position < 0) return E_INVALIDARG;
+    if (!filterInput.IsConnected() || position > 0) return VFW_S_NO_MORE_ITEMS;
+    mt = filterInput.CurrentMediaType();
+    return S_OK;
+}
+
+HRESULT OutputPin::ShareInputAllocator(const InputPin& filterInput, InputPin& downstream, bool readOnly) {
+    AllocatorPtr upstream = filterInput.Allocator();
+    if (!upstream) return OutputPin::DecideAllocator(downstream);  // the plain choice, not an override
+    HRESULT hr = downstream.NotifyAllocator(upstream, readOnly);
+    if (FAILED(hr)) return hr;
+    allocator_ = upstream;
+    return S_OK;
+}
+
 HRESULT OutputPin::DecideBufferSize(MemAllocator& allocator, AllocatorProperties& request) {
     if (request.cBuffers < 1) request.cBuffers = 1;
     if (request.cbBuffer < 1) request.cbBuffer = 1;

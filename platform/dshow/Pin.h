@@ -144,6 +144,11 @@ public:
     const AllocatorPtr& Allocator() const { return allocator_; }
 
 protected:
+    // For an output that passes its filter's input samples on as they are: it offers exactly the
+    // input's connection type, and lends the input's allocator (when it has one) downstream.
+    static HRESULT OfferInputType(const InputPin& filterInput, int position, MediaType& mt);
+    HRESULT ShareInputAllocator(const InputPin& filterInput, InputPin& downstream, bool readOnly);
+
     AllocatorPtr allocator_;  // set at connection, on the controlling thread
 };
 

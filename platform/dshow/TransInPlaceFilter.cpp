@@ -20,36 +20,26 @@ HRESULT TBCTransInPlaceInputPin::CompleteConnect(Pin& peer) {
     return FAILED(hr) ? hr : filter_.CompleteConnect(PinDirection::Input, peer);
 }
 
-HRESULT TBCTransInPlaceInputPin::Receive(const SamplePtr& sample) {
-    HRESULT hr = CheckStreaming();
-    if (hr != S_OK) return hr;
-    std::lock_guard<std::mutex> guard(filter_.receiveLock_);
-    return filter_.Receive(sample);
-}
+HRESULT TBCTransInPlaceInputPin::Receive(const SamplePtr& sample) { return filter_.ReceiveFrom(*this, sample); }
 
 HRESULT TBCTransInPlaceInputPin::EndOfStream() {
     HRESULT hr = InputPin::EndOfStream();
-    if (hr != S_OK) return hr;
-    TBCTransInPlaceOutputPin* out = filter_.Output();
-    return out->IsConnected() ? out->DeliverEndOfStream() : S_OK;
+    return hr != S_OK ? hr : filter_.EndOfStream();
 }
 
 HRESULT TBCTransInPlaceInputPin::BeginFlush() {
     InputPin::BeginFlush();
-    TBCTransInPlaceOutputPin* out = filter_.Output();
-    return out->IsConnected() ? out->DeliverBeginFlush() : S_OK;
+    return filter_.BeginFlush();
 }
 
 HRESULT TBCTransInPlaceInputPin::EndFlush() {
     InputPin::EndFlush();
-    TBCTransInPlaceOutputPin* out = filter_.Output();
-    return out->IsConnected() ? out->DeliverEndFlush() : S_OK;
+    return filter_.EndFlush();
 }
 
 HRESULT TBCTransInPlaceInputPin::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
     InputPin::NewSegment(start, stop, rate);
-    TBCTransInPlaceOutputPin* out = filter_.Output();
-    return out->IsConnected() ? out->DeliverNewSegment(start, stop, rate) : S_OK;
+    return filter_.NewSegment(start, stop, rate);
 }
 
 TBCTransInPlaceOutputPin::TBCTransInPlaceOutputPin(TBCTransInPlaceFilter& filter, std::string name)
@@ -63,11 +53,7 @@ HRESULT TBCTransInPlaceOutputPin::CheckMediaType(const MediaType& mt) {
 }
 
 HRESULT TBCTransInPlaceOutputPin::GetMediaType(int position, MediaType& mt) {
-    TBCTransInPlaceInputPin* in = filter_.Input();
-    if (position < 0) return E_INVALIDARG;
-    if (!in->IsConnected() || position > 0) return VFW_S_NO_MORE_ITEMS;
-    mt = in->CurrentMediaType();
-    return S_OK;
+    return OfferInputType(*filter_.Input(), position, mt);
 }
 
 HRESULT TBCTransInPlaceOutputPin::CompleteConnect(Pin& peer) {
@@ -78,16 +64,11 @@ HRESULT TBCTransInPlaceOutputPin::CompleteConnect(Pin& peer) {
 // Samples pass through untouched in count and size, so the downstream pin shares the upstream
 // allocator when there is one.
 HRESULT TBCTransInPlaceOutputPin::DecideAllocator(InputPin& input) {
-    AllocatorPtr upstream = filter_.Input()->Allocator();
-    if (!upstream) return OutputPin::DecideAllocator(input);
-    HRESULT hr = input.NotifyAllocator(upstream, false);
-    if (FAILED(hr)) return hr;
-    allocator_ = upstream;
-    return S_OK;
+    return ShareInputAllocator(*filter_.Input(), input, false);
 }
 
 TBCTransInPlaceFilter::TBCTransInPlaceFilter(std::string className)
-    : BaseFilter(std::move(className)), input_(*this, "Input"), output_(*this, "Output") {}
+    : TransformBase(std::move(className)), input_(*this, "Input"), output_(*this, "Output") {}
 
 TBCTransInPlaceFilter::~TBCTransInPlaceFilter() {
     input_.Disconnect();
@@ -100,32 +81,6 @@ Pin* TBCTransInPlaceFilter::GetPin(int index) {
     return nullptr;
 }
 
-HRESULT TBCTransInPlaceFilter::Receive(const SamplePtr& sample) {
-    HRESULT hr = Transform(*sample);
-    if (hr == S_OK) return output_.IsConnected() ? output_.Deliver(sample) : S_OK;
-    if (hr == S_FALSE) return S_OK;  // dropped; the stream goes on
-    NotifyEvent(EC_ERRORABORT, hr);
-    return hr;
-}
-
-HRESULT TBCTransInPlaceFilter::Pause() {
-    if (state_.load() == FilterState::Stopped) {
-        std::lock_guard<std::mutex> guard(receiveLock_);
-        HRESULT hr = StartStreaming();
-        if (FAILED(hr)) return hr;
-    }
-    return BaseFilter::Pause();
-}
-
-HRESULT TBCTransInPlaceFilter::Stop() {
-    bool wasStreaming = state_.load() != FilterState::Stopped;
-    HRESULT hr = BaseFilter::Stop();
-    if (wasStreaming) {
-        std::lock_guard<std::mutex> guard(receiveLock_);
-        HRESULT stopHr = StopStreaming();
-        if (FAILED(stopHr)) hr = stopHr;
-    }
-    return hr;
-}
+HRESULT TBCTransInPlaceFilter::Receive(const SamplePtr& sample) { return DeliverResult(Transform(*sample), sample); }
 
 } // namespace ds

@@ -7,9 +7,8 @@
 // a failure code raises EC_ERRORABORT and goes back to the sender. The output offers exactly the
 // input's connection type, so the filter is transparent to type negotiation.
 #include <memory>
-#include <mutex>
 
-#include "platform/dshow/BaseFilter.h"
+#include "platform/dshow/TransformBase.h"
 
 namespace ds {
 
@@ -42,7 +41,7 @@ private:
     TBCTransInPlaceFilter& filter_;
 };
 
-class TBCTransInPlaceFilter : public BaseFilter {
+class TBCTransInPlaceFilter : public TransformBase {
 public:
     explicit TBCTransInPlaceFilter(std::string className);
     ~TBCTransInPlaceFilter() override;
@@ -56,16 +55,11 @@ public:
     virtual HRESULT CheckInputType(const MediaType& mt) = 0;
     virtual HRESULT Transform(MediaSample& sample) = 0;
     virtual HRESULT CheckTransform(const MediaType&, const MediaType&) { return S_OK; }
-    virtual HRESULT StartStreaming() { return S_OK; }
-    virtual HRESULT StopStreaming() { return S_OK; }
     virtual HRESULT CompleteConnect(PinDirection, Pin&) { return S_OK; }
-    virtual HRESULT Receive(const SamplePtr& sample);
-
-    HRESULT Stop() override;
-    HRESULT Pause() override;
+    HRESULT Receive(const SamplePtr& sample) override;
 
 protected:
-    std::mutex receiveLock_;  // serialises Receive with the stop of streaming
+    OutputPin* StreamOutput() override { return &output_; }
 
 private:
     friend class TBCTransInPlaceInputPin;

@@ -36,12 +36,7 @@ HRESULT TBCTransformInputPin::BreakConnect() {
     return InputPin::BreakConnect();
 }
 
-HRESULT TBCTransformInputPin::Receive(const SamplePtr& sample) {
-    HRESULT hr = CheckStreaming();
-    if (hr != S_OK) return hr;
-    std::lock_guard<std::mutex> guard(transform_.receiveLock_);
-    return transform_.Receive(sample);
-}
+HRESULT TBCTransformInputPin::Receive(const SamplePtr& sample) { return transform_.ReceiveFrom(*this, sample); }
 
 HRESULT TBCTransformInputPin::EndOfStream() {
     HRESULT hr = InputPin::EndOfStream();
@@ -107,7 +102,7 @@ HRESULT TBCTransformOutputPin::DecideBufferSize(MemAllocator& allocator, Allocat
     return transform_.DecideBufferSize(allocator, request);
 }
 
-TBCTransformFilter::TBCTransformFilter(std::string className) : BaseFilter(std::move(className)) {}
+TBCTransformFilter::TBCTransformFilter(std::string className) : TransformBase(std::move(className)) {}
 
 TBCTransformFilter::~TBCTransformFilter() {
     if (input_) input_->Disconnect();
@@ -162,41 +157,7 @@ HRESULT TBCTransformFilter::Receive(const SamplePtr& sample) {
         NotifyEvent(EC_ERRORABORT, hr);
         return hr;
     }
-    hr = Transform(*sample, *out);
-    if (hr == S_OK) return Output()->Deliver(out);
-    if (hr == S_FALSE) return S_OK;
-    NotifyEvent(EC_ERRORABORT, hr);
-    return hr;
-}
-
-HRESULT TBCTransformFilter::EndOfStream() { return Output()->IsConnected() ? Output()->DeliverEndOfStream() : S_OK; }
-
-HRESULT TBCTransformFilter::BeginFlush() { return Output()->IsConnected() ? Output()->DeliverBeginFlush() : S_OK; }
-
-HRESULT TBCTransformFilter::EndFlush() { return Output()->IsConnected() ? Output()->DeliverEndFlush() : S_OK; }
-
-HRESULT TBCTransformFilter::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
-    return Output()->IsConnected() ? Output()->DeliverNewSegment(start, stop, rate) : S_OK;
-}
-
-HRESULT TBCTransformFilter::Pause() {
-    if (state_.load() == FilterState::Stopped) {
-        std::lock_guard<std::mutex> guard(receiveLock_);
-        HRESULT hr = StartStreaming();
-        if (FAILED(hr)) return hr;
-    }
-    return BaseFilter::Pause();
-}
-
-HRESULT TBCTransformFilter::Stop() {
-    bool wasStreaming = state_.load() != FilterState::Stopped;
-    HRESULT hr = BaseFilter::Stop();
-    if (wasStreaming) {
-        std::lock_guard<std::mutex> guard(receiveLock_);
-        HRESULT stopHr = StopStreaming();
-        if (FAILED(stopHr)) hr = stopHr;
-    }
-    return hr;
+    return DeliverResult(Transform(*sample, *out), out);
 }
 
 } // namespace ds

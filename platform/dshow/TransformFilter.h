@@ -12,7 +12,7 @@
 #include <memory>
 #include <mutex>
 
-#include "platform/dshow/BaseFilter.h"
+#include "platform/dshow/TransformBase.h"
 
 namespace ds {
 
@@ -51,7 +51,7 @@ protected:
     TBCTransformFilter& transform_;
 };
 
-class TBCTransformFilter : public BaseFilter {
+class TBCTransformFilter : public TransformBase {
 public:
     explicit TBCTransformFilter(std::string className);
     ~TBCTransformFilter() override;
@@ -67,28 +67,18 @@ public:
     virtual HRESULT GetMediaType(int position, MediaType& mt) = 0;  // output types; VFW_S_NO_MORE_ITEMS past the end
     virtual HRESULT DecideBufferSize(MemAllocator& allocator, AllocatorProperties& request) = 0;
     virtual HRESULT Transform(MediaSample& in, MediaSample& out);
-    virtual HRESULT StartStreaming() { return S_OK; }
-    virtual HRESULT StopStreaming() { return S_OK; }
     virtual HRESULT SetMediaType(PinDirection, const MediaType&) { return S_OK; }
     virtual HRESULT CheckConnect(PinDirection, Pin&) { return S_OK; }
     virtual HRESULT BreakConnect(PinDirection) { return S_OK; }
     virtual HRESULT CompleteConnect(PinDirection, Pin&) { return S_OK; }
     // Takes an output buffer, copies the input's properties, calls Transform and delivers.
-    virtual HRESULT Receive(const SamplePtr& sample);
-    virtual HRESULT EndOfStream();
-    virtual HRESULT BeginFlush();
-    virtual HRESULT EndFlush();
-    virtual HRESULT NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate);
-
-    HRESULT Stop() override;
-    HRESULT Pause() override;
+    HRESULT Receive(const SamplePtr& sample) override;
 
 protected:
     // Gets an output sample carrying the input's times, media times and flags.
     HRESULT InitializeOutputSample(const MediaSample& in, SamplePtr& out);
     void SetPins(std::unique_ptr<TBCTransformInputPin> input, std::unique_ptr<TBCTransformOutputPin> output);
-
-    std::mutex receiveLock_;  // serialises Receive with the stop of streaming
+    OutputPin* StreamOutput() override { return Output(); }
 
 private:
     friend class TBCTransformInputPin;
