@@ -18,38 +18,20 @@ using containertest::Graph;
 using ds::REFERENCE_TIME;
 using ds::SUCCEEDED;
 
-// Source and AVI Splitter on a file; outputs go to collectors or to a DV Splitter.
-struct SplitGraph {
-    ds::FilterGraph graph;
-    std::shared_ptr<ds::FileSource> source = std::make_shared<ds::FileSource>();
-    std::shared_ptr<ds::AviSplitter> splitter = std::make_shared<ds::AviSplitter>();
-    std::shared_ptr<ds::DvSplitter> dv = std::make_shared<ds::DvSplitter>();
-
-    bool Open(const std::string& path)
-    {
-        graph.AddFilter(source, "source");
-        graph.AddFilter(splitter, "splitter");
-        return SUCCEEDED(source->Load(path, nullptr)) && SUCCEEDED(graph.ConnectDirect(source->GetPin(0), splitter->GetPin(0)));
-    }
+// Source and AVI Splitter on a file; outputs go to sinks that keep what they see, or to the
+// DV Splitter.
+struct SplitGraph : Graph {
     bool SplitDv()
     {
-        graph.AddFilter(dv, "dv");
-        return SUCCEEDED(graph.ConnectDirect(splitter->GetPin(0), dv->GetPin(0)));
+        graph->AddFilter(dvSplitter, "dv");
+        return SUCCEEDED(graph->ConnectDirect(splitter->GetPin(0), dvSplitter->GetPin(0)));
     }
     std::shared_ptr<testds::TestSink> Collect(ds::Pin* pin)
     {
         auto sink = std::make_shared<testds::TestSink>();
-        graph.AddFilter(sink, "sink");
-        EXPECT_TRUE(SUCCEEDED(graph.ConnectDirect(pin, sink->GetPin(0))));
+        graph->AddFilter(sink, "sink");
+        EXPECT_TRUE(SUCCEEDED(graph->ConnectDirect(pin, sink->GetPin(0))));
         return sink;
-    }
-    int32_t Run()
-    {
-        graph.SetSyncSource(nullptr);
-        graph.Run();
-        const int32_t ev = graph.WaitForCompletion(30000);
-        graph.Stop();
-        return ev;
     }
 };
 
@@ -131,10 +113,10 @@ TEST(AviSplitterFilter, OutputsComeFirstAndGoWhenTheInputDisconnects)
     WriteVideoFile(dir.file("v.avi"), {144000, 144000});
     testkit::WriteFileBytes(dir.file("x.avi"), std::string(5000, 'x'));
     SplitGraph notAvi;
-    ASSERT_TRUE(notAvi.Open(dir.file("x.avi")));
+    ASSERT_TRUE(notAvi.Load(dir.file("x.avi")));
     EXPECT_EQ(1, notAvi.splitter->GetPinCount());
     SplitGraph g;
-    ASSERT_TRUE(g.Open(dir.file("v.avi")));
+    ASSERT_TRUE(g.Load(dir.file("v.avi")));
     ASSERT_EQ(3, g.splitter->GetPinCount());
     EXPECT_EQ(ds::PinDirection::Output, g.splitter->GetPin(1)->Direction());
     EXPECT_EQ(ds::PinDirection::Input, g.splitter->GetPin(2)->Direction());
@@ -147,7 +129,7 @@ TEST(AviSplitterFilter, OutputsComeFirstAndGoWhenTheInputDisconnects)
     g.splitter->GetPin(1)->GetMediaType(0, audio);
     EXPECT_EQ(ds::MEDIASUBTYPE_PCM, audio.subtype);
     EXPECT_EQ(testkit::PcmSpec(48000, 2).format, audio.format);
-    g.graph.Disconnect(g.splitter->GetPin(2));
+    g.graph->Disconnect(g.splitter->GetPin(2));
     EXPECT_EQ(1, g.splitter->GetPinCount());
 }
 
@@ -156,13 +138,13 @@ TEST(AviSplitterFilter, DroppedFramesLeaveTimeGapsAndTheFirstSampleIsADiscontinu
     testkit::TempDir dir;
     WriteVideoFile(dir.file("v.avi"), {1000, 1000, 0, 0, 1000, 1000});
     SplitGraph g;
-    ASSERT_TRUE(g.Open(dir.file("v.avi")));
+    ASSERT_TRUE(g.Load(dir.file("v.avi")));
     auto videoSink = g.Collect(g.splitter->GetPin(0));
     auto audioSink = g.Collect(g.splitter->GetPin(1));
     int64_t duration = 0;
     ds::QueryPin<ds::MediaSeeking>(g.splitter->GetPin(0))->GetDuration(duration);
     EXPECT_EQ(6 * 400000, duration);
-    ASSERT_EQ(ds::EC_COMPLETE, g.Run());
+    ASSERT_EQ(ds::EC_COMPLETE, g.RunToEnd());
     const auto video = videoSink->SeenSamples();
     ASSERT_EQ(4u, video.size());
     const REFERENCE_TIME starts[] = {0, 400000, 1600000, 2000000};
@@ -185,7 +167,7 @@ TEST(AviSplitterFilter, SeeksInFramesAndNtscFramesFallOnExactFractions)
     testkit::TempDir dir;
     WriteVideoFile(dir.file("n.avi"), std::vector<size_t>(30, 500), false);
     SplitGraph g;
-    ASSERT_TRUE(g.Open(dir.file("n.avi")));
+    ASSERT_TRUE(g.Load(dir.file("n.avi")));
     auto videoSink = g.Collect(g.splitter->GetPin(0));
     g.Collect(g.splitter->GetPin(1));
     auto* seeking = ds::QueryPin<ds::MediaSeeking>(g.splitter->GetPin(0));
@@ -199,10 +181,10 @@ TEST(AviSplitterFilter, SeeksInFramesAndNtscFramesFallOnExactFractions)
     EXPECT_EQ(333667, media); // one frame, rounded
     // The graph seeks every stream: in frames, which the sound follows in media time.
     EXPECT_NE(ds::S_OK, ds::QueryPin<ds::MediaSeeking>(g.splitter->GetPin(1))->SetTimeFormat(ds::TIME_FORMAT_FRAME));
-    ASSERT_EQ(ds::S_OK, g.graph.SetTimeFormat(ds::TIME_FORMAT_FRAME));
+    ASSERT_EQ(ds::S_OK, g.graph->SetTimeFormat(ds::TIME_FORMAT_FRAME));
     int64_t from = 20;
-    ASSERT_TRUE(SUCCEEDED(g.graph.SetPositions(&from, ds::AM_SEEKING_AbsolutePositioning, nullptr, 0)));
-    ASSERT_EQ(ds::EC_COMPLETE, g.Run());
+    ASSERT_TRUE(SUCCEEDED(g.graph->SetPositions(&from, ds::AM_SEEKING_AbsolutePositioning, nullptr, 0)));
+    ASSERT_EQ(ds::EC_COMPLETE, g.RunToEnd());
     const auto video = videoSink->SeenSamples();
     ASSERT_EQ(10u, video.size());
     EXPECT_EQ(0, video[0].start);
@@ -216,19 +198,19 @@ TEST(AviSplitterFilter, APausedGraphCuesTheFirstFrameAndGivesTheStreamsDuration)
     testkit::TempDir dir;
     ASSERT_TRUE(testkit::WriteDvType1(dir.file("t1.avi"), Clip(30)));
     SplitGraph g;
-    ASSERT_TRUE(g.Open(dir.file("t1.avi")) && g.SplitDv());
+    ASSERT_TRUE(g.Load(dir.file("t1.avi")) && g.SplitDv());
     auto null = std::make_shared<ds::NullRenderer>();
-    g.graph.AddFilter(null, "null");
-    for (int k = 1; k < g.dv->GetPinCount(); ++k) {
-        ASSERT_TRUE(SUCCEEDED(g.graph.ConnectDirect(g.dv->GetPin(k), null->GetPin(0))));
-        g.graph.Pause();
+    g.graph->AddFilter(null, "null");
+    for (int k = 1; k < g.dvSplitter->GetPinCount(); ++k) {
+        ASSERT_TRUE(SUCCEEDED(g.graph->ConnectDirect(g.dvSplitter->GetPin(k), null->GetPin(0))));
+        g.graph->Pause();
         ds::FilterState state;
-        EXPECT_EQ(ds::S_OK, g.graph.GetState(1000, state)) << k;
-        g.graph.Stop();
+        EXPECT_EQ(ds::S_OK, g.graph->GetState(1000, state)) << k;
+        g.graph->Stop();
         int64_t duration = 0;
-        EXPECT_EQ(ds::S_OK, g.graph.GetDuration(duration));
+        EXPECT_EQ(ds::S_OK, g.graph->GetDuration(duration));
         EXPECT_EQ(30 * 400000, duration);
-        g.graph.Disconnect(null->GetPin(0));
+        g.graph->Disconnect(null->GetPin(0));
     }
 }
 
@@ -240,11 +222,11 @@ TEST(DvSplitterFilter, AFrameWithoutSoundGivesSilenceAndOddSizedChunksAreDropped
         clip.frames[2][s * 12000 + ((s & 1) ? 6 : 54) * 80 + 3] = 0xFF;
     WriteType1(dir.file("t1.avi"), clip, testkit::DvInterleavedSpec(clip).format, 3);
     SplitGraph g;
-    ASSERT_TRUE(g.Open(dir.file("t1.avi")) && g.SplitDv());
-    ASSERT_EQ(3, g.dv->GetPinCount());
-    auto videoSink = g.Collect(g.dv->GetPin(1));
-    auto audioSink = g.Collect(g.dv->GetPin(2));
-    ASSERT_EQ(ds::EC_COMPLETE, g.Run());
+    ASSERT_TRUE(g.Load(dir.file("t1.avi")) && g.SplitDv());
+    ASSERT_EQ(3, g.dvSplitter->GetPinCount());
+    auto videoSink = g.Collect(g.dvSplitter->GetPin(1));
+    auto audioSink = g.Collect(g.dvSplitter->GetPin(2));
+    ASSERT_EQ(ds::EC_COMPLETE, g.RunToEnd());
     const auto frames = videoSink->SeenSamples();
     ASSERT_EQ(5u, frames.size());
     EXPECT_TRUE(frames[4].bytes == Raw(clip.frames[4]));
@@ -271,18 +253,18 @@ TEST(DvSplitterFilter, TheFirstFrameDecidesOverAShortOrContradictingFormatBlock)
         testkit::TempDir dir;
         WriteType1(dir.file("t1.avi"), clip, format);
         SplitGraph g;
-        ASSERT_TRUE(g.Open(dir.file("t1.avi")));
+        ASSERT_TRUE(g.Load(dir.file("t1.avi")));
         ds::MediaType interleaved, video, audio;
         g.splitter->GetPin(0)->GetMediaType(0, interleaved);
         EXPECT_EQ(ds::MEDIATYPE_Interleaved, interleaved.majortype);
         EXPECT_EQ(ds::FORMAT_DvInfo, interleaved.formattype);
         EXPECT_EQ(format, interleaved.format);
         ASSERT_TRUE(g.SplitDv());
-        ASSERT_EQ(3, g.dv->GetPinCount());
-        g.dv->GetPin(1)->GetMediaType(0, video);
+        ASSERT_EQ(3, g.dvSplitter->GetPinCount());
+        g.dvSplitter->GetPin(1)->GetMediaType(0, video);
         EXPECT_EQ(480, video.GetVideoInfo()->bmiHeader.biHeight);
         EXPECT_EQ(120000u, video.GetVideoInfo()->bmiHeader.biSizeImage);
-        g.dv->GetPin(2)->GetMediaType(0, audio);
+        g.dvSplitter->GetPin(2)->GetMediaType(0, audio);
         EXPECT_EQ(48000u, audio.GetWaveFormat()->nSamplesPerSec);
     }
 }

@@ -27,18 +27,22 @@ struct Graph {
     std::shared_ptr<ds::AviMux> mux = std::make_shared<ds::AviMux>();
     std::shared_ptr<ds::FileWriter> writer = std::make_shared<ds::FileWriter>();
 
-    // Source, splitter, mux and writer in the graph, the source loaded, the writer named.
-    bool Open(const std::string& in, const std::string& out)
+    // The source loaded and connected to the AVI Splitter.
+    bool Load(const std::string& in)
     {
         graph->AddFilter(source, "source");
         graph->AddFilter(splitter, "avisplitter");
+        return SUCCEEDED(source->Load(in, nullptr)) && SUCCEEDED(graph->Connect(source->GetPin(0), splitter->GetPin(0)));
+    }
+
+    // Loaded, with the mux and the writer, named, in the graph.
+    bool Open(const std::string& in, const std::string& out)
+    {
         graph->AddFilter(mux, "avimux");
         graph->AddFilter(writer, "destination");
-        if (FAILED(source->Load(in, nullptr)))
-            return false;
         writer->SetFileName(out, nullptr);
         writer->SetMode(ds::AM_FILE_OVERWRITE);
-        return SUCCEEDED(graph->Connect(source->GetPin(0), splitter->GetPin(0)));
+        return Load(in);
     }
 
     // Type 1 to type 2: the interleaved stream split, video and each sound output to the mux.

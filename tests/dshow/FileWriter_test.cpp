@@ -129,7 +129,7 @@ TEST(FileWriter, AnAbortedRunLeavesTheOldFileAndNoTemporary) {
     EXPECT_EQ(FilesIn(dir.path()), 1u);
 }
 
-TEST(FileWriter, ReplacesAnExistingFileOnlyInOverwriteMode) {
+TEST(FileWriter, WithoutOverwriteAnExistingOrLateFileIsKeptAndOverwriteReplacesIt) {
     testkit::TempDir dir;
     std::string out = dir.file("movie.avi");
     testkit::WriteFileBytes(out, "old");
@@ -139,6 +139,16 @@ TEST(FileWriter, ReplacesAnExistingFileOnlyInOverwriteMode) {
         EXPECT_EQ(g.graph.WaitForCompletion(5000), EC_ERRORABORT);
         g.graph.Stop();
         EXPECT_EQ(testkit::ReadFileBytes(out), "old");
+    }
+    fs::remove(out);
+    {
+        WriterGraph g({{4, "new"}}, true, out, 0);
+        g.graph.Run();
+        ASSERT_EQ(g.graph.WaitForCompletion(5000), EC_COMPLETE);
+        testkit::WriteFileBytes(out, "someone else's");  // appears during the run
+        EXPECT_TRUE(FAILED(g.graph.Stop()));
+        EXPECT_EQ(testkit::ReadFileBytes(out), "someone else's");
+        EXPECT_EQ(FilesIn(dir.path()), 1u);
     }
     WriterGraph g({{4, "new"}}, true, out);
     g.graph.Run();
@@ -198,18 +208,6 @@ TEST(FileWriter, ByteStreamCallsWhilePausedWaitForRun) {
     EXPECT_EQ(end, 3);
     g.graph.Stop();  // no end of stream: the file is not kept
     EXPECT_FALSE(fs::exists(out));
-}
-
-TEST(FileWriter, WithoutOverwriteAFileThatAppearsDuringTheRunIsKept) {
-    testkit::TempDir dir;
-    std::string out = dir.file("late.avi");
-    WriterGraph g({{4, "new"}}, true, out, 0);
-    g.graph.Run();
-    ASSERT_EQ(g.graph.WaitForCompletion(5000), EC_COMPLETE);
-    testkit::WriteFileBytes(out, "someone else's");
-    EXPECT_TRUE(FAILED(g.graph.Stop()));
-    EXPECT_EQ(testkit::ReadFileBytes(out), "someone else's");
-    EXPECT_EQ(FilesIn(dir.path()), 1u);
 }
 
 TEST(FileWriter, NeverWaitsOnItsOffsetsAsIfTheyWereTimes) {

@@ -83,20 +83,23 @@ TEST(GraphStop, ReleasesABlockedRendererAndStopsUpstreamFirst) {
     EXPECT_EQ(c.graph.State(), FilterState::Stopped);
 }
 
-TEST(GraphStop, ReleasesARendererWaitingForItsClockAndUnclockedRunsNeverWait) {
+TEST(GraphStop, ReleasesARendererWaitingForItsClockAndUnclockedRunsRestartAfterStop) {
     Chain c(3, kHour);
     c.graph.Run();
     ASSERT_TRUE(Eventually([&] { return c.sink->RenderedCount() == 1; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(c.sink->RenderedCount(), 1u);  // sample 1 waits for its time
     EXPECT_EQ(c.graph.Stop(), S_OK);
-    int64_t zero = 0;
-    c.graph.SetPositions(&zero, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
-    c.graph.SetSyncSource(nullptr);
-    c.graph.Run();
-    EXPECT_EQ(c.graph.WaitForCompletion(5000), EC_COMPLETE);
-    EXPECT_EQ(c.sink->RenderedCount(), 3u);
-    c.graph.Stop();
+    c.graph.SetSyncSource(nullptr);  // unclocked: no sample waits for its time
+    for (int round = 0; round < 2; ++round) {
+        int64_t zero = 0;
+        c.graph.SetPositions(&zero, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
+        c.sink->ClearSeen();
+        c.graph.Run();
+        ASSERT_EQ(c.graph.WaitForCompletion(5000), EC_COMPLETE);
+        c.graph.Stop();
+        EXPECT_EQ(c.Indexes(), (std::vector<int64_t>{0, 1, 2}));
+    }
 }
 
 TEST(GraphRun, CompletesOnlyWhenEveryRendererReachedEndOfStream) {
@@ -141,52 +144,31 @@ TEST(GraphRun, ATransformOrSourceErrorEndsTheWaitWithErrorAbort) {
     }
 }
 
-TEST(GraphRun, ADeadBranchEndsItsStreamSoCompletionComes) {
+// Branches that will never deliver: one whose transform has lost its input, and one ending in
+// a transform whose output is unconnected. Neither stalls completion nor aborts the graph.
+TEST(GraphRun, DeadBranchesAndUnconnectedTransformsNeitherStallNorAbort) {
     Chain c;
     auto orphan = std::make_shared<PassThrough>("orphan");
     auto orphanSink = std::make_shared<TestSink>();
     auto feeder = std::make_shared<PushFilter>();
+    auto converter = std::make_shared<Converter>(MediaType(MEDIATYPE_Audio, GUID_NULL), VideoType(MEDIASUBTYPE_RGB24));
     c.graph.AddFilter(orphan, "orphan");
     c.graph.AddFilter(orphanSink, "orphan sink");
     c.graph.AddFilter(feeder, "feeder");
-    // The orphan's output is connected, its input no longer: nothing will ever come out of it.
+    c.graph.AddFilter(converter, "acm1");
     ASSERT_EQ(c.graph.ConnectDirect(feeder->GetPin(0), orphan->GetPin(0)), S_OK);
     ASSERT_EQ(c.graph.ConnectDirect(orphan->GetPin(1), orphanSink->GetPin(0)), S_OK);
     ASSERT_EQ(c.graph.Disconnect(orphan->GetPin(0)), S_OK);
-    c.graph.SetSyncSource(nullptr);
-    c.graph.Run();
-    EXPECT_EQ(c.graph.WaitForCompletion(5000), EC_COMPLETE);
-    EXPECT_TRUE(orphanSink->ReachedEndOfStream());
-    c.graph.Stop();
-}
-
-TEST(GraphRun, ABranchEndingInAnUnconnectedTransformNeitherStallsNorAborts) {
-    Chain c(10);
     TestStream* sound = c.source->AddOutput(AudioType(), 10, 400000);
-    auto converter = std::make_shared<Converter>(MediaType(MEDIATYPE_Audio, GUID_NULL), VideoType(MEDIASUBTYPE_RGB24));
-    c.graph.AddFilter(converter, "acm1");
     ASSERT_EQ(c.graph.ConnectDirect(sound, converter->GetPin(0)), S_OK);
     c.graph.SetSyncSource(nullptr);
     c.graph.Run();
     EXPECT_EQ(c.graph.WaitForCompletion(5000), EC_COMPLETE);
+    EXPECT_TRUE(orphanSink->ReachedEndOfStream());
     ASSERT_TRUE(Eventually([&] { return sound->produced_.load() == 10; }));
     c.graph.Stop();
     GraphEvent e;
     while (c.graph.Events().GetEvent(e, 0)) EXPECT_NE(e.code, EC_ERRORABORT);
-}
-
-TEST(GraphRun, RunsAgainAfterStop) {
-    Chain c(4);
-    c.graph.SetSyncSource(nullptr);
-    for (int round = 0; round < 3; ++round) {
-        int64_t zero = 0;
-        c.graph.SetPositions(&zero, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
-        c.sink->ClearSeen();
-        c.graph.Run();
-        ASSERT_EQ(c.graph.WaitForCompletion(5000), EC_COMPLETE);
-        c.graph.Stop();
-        EXPECT_EQ(c.Indexes(), (std::vector<int64_t>{0, 1, 2, 3}));
-    }
 }
 
 TEST(GraphMembership, NamesAreMadeUniqueAndRemovalDisconnects) {

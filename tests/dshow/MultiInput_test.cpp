@@ -1,4 +1,4 @@
-// Multi-input flow: a two-input mock muxer on MultiInputQueue, fed by one thread or by two.
+// Multi-input flow: a two-input mock muxer on MultiInputQueue, fed by two producer threads.
 #include <gtest/gtest.h>
 
 #include "platform/dshow/FilterGraph.h"

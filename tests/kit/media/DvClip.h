@@ -32,8 +32,6 @@ struct DvClip {
     std::vector<std::vector<int16_t>> pcm[2];    // per pair, per frame: interleaved left/right
 
     size_t FrameSize() const { return pal ? ds::kDvFrameSize625 : ds::kDvFrameSize525; }
-    uint32_t RateNum() const { return pal ? 25 : 30000; }   // frames per second as num/den
-    uint32_t RateDen() const { return pal ? 1 : 1001; }
     std::vector<int16_t> PairSamples(int pair) const;      // the whole clip's sound of one pair
 };
 
