@@ -25,15 +25,10 @@ public:
     ChunkStream(BaseSource& f, std::vector<Chunk> chunks, bool end) : SourceStream(f, "out"), chunks_(std::move(chunks)), end_(end) {}
     HRESULT CheckMediaType(const MediaType&) override { return S_OK; }
     HRESULT GetMediaType(int position, MediaType& mt) override {
-        if (position != 0) return VFW_S_NO_MORE_ITEMS;
-        mt = MediaType(MEDIATYPE_Stream, MEDIASUBTYPE_WAVE);
-        return S_OK;
+        return Offer({MediaType(MEDIATYPE_Stream, MEDIASUBTYPE_WAVE)}, position, mt);
     }
     HRESULT DecideBufferSize(MemAllocator& allocator, AllocatorProperties& request) override {
-        request.cBuffers = 2;
-        request.cbBuffer = 64;
-        AllocatorProperties actual;
-        return allocator.SetProperties(request, actual);
+        return AskBuffers(allocator, request, 2, 64);
     }
     HRESULT FillBuffer(MediaSample& s) override {
         if (next_ < chunks_.size()) {

@@ -43,9 +43,7 @@ public:
         explicit Out(TestMux& mux) : OutputPin(mux, "out") {}
         HRESULT CheckMediaType(const MediaType&) override { return S_OK; }
         HRESULT GetMediaType(int position, MediaType& mt) override {
-            if (position != 0) return VFW_S_NO_MORE_ITEMS;
-            mt = MediaType(MEDIATYPE_Stream, MEDIASUBTYPE_Avi);
-            return S_OK;
+            return Offer({MediaType(MEDIATYPE_Stream, MEDIASUBTYPE_Avi)}, position, mt);
         }
     };
 

@@ -30,6 +30,21 @@ inline MediaType VideoType(const Guid& subtype = MEDIASUBTYPE_dvsd, int64_t fram
 
 inline MediaType AudioType() { return MediaType::Audio(WaveFormatEx::Pcm(48000, 2, 16)); }
 
+// The body of a pin's GetMediaType offering `offered` in order.
+inline HRESULT Offer(const std::vector<MediaType>& offered, int position, MediaType& mt) {
+    if (position < 0 || position >= static_cast<int>(offered.size())) return VFW_S_NO_MORE_ITEMS;
+    mt = offered[static_cast<size_t>(position)];
+    return S_OK;
+}
+
+// The body of DecideBufferSize: at least `count` buffers of `size` bytes.
+inline HRESULT AskBuffers(MemAllocator& allocator, AllocatorProperties& request, int32_t count, int32_t size) {
+    request.cBuffers = std::max(request.cBuffers, count);
+    request.cbBuffer = std::max(request.cbBuffer, size);
+    AllocatorProperties actual;
+    return allocator.SetProperties(request, actual);
+}
+
 // What a sink saw of one sample.
 struct Seen {
     int64_t index = -1;  // the first 8 bytes, as the test source writes them
@@ -47,16 +62,9 @@ public:
         : SourceStream(filter, std::move(name)), mt_(std::move(mt)), count_(count), frameTime_(frameTime), size_(size) {}
 
     HRESULT CheckMediaType(const MediaType& mt) override { return mt == mt_ ? S_OK : VFW_E_TYPE_NOT_ACCEPTED; }
-    HRESULT GetMediaType(int position, MediaType& mt) override {
-        if (position != 0) return VFW_S_NO_MORE_ITEMS;
-        mt = mt_;
-        return S_OK;
-    }
+    HRESULT GetMediaType(int position, MediaType& mt) override { return Offer({mt_}, position, mt); }
     HRESULT DecideBufferSize(MemAllocator& allocator, AllocatorProperties& request) override {
-        request.cBuffers = std::max(request.cBuffers, buffers_);
-        request.cbBuffer = std::max(request.cbBuffer, size_);
-        AllocatorProperties actual;
-        return allocator.SetProperties(request, actual);
+        return AskBuffers(allocator, request, buffers_, size_);
     }
     HRESULT FillBuffer(MediaSample& sample) override {
         if (next_ >= count_) return S_FALSE;
@@ -173,16 +181,9 @@ public:
         : TBCTransformFilter(std::move(name)), from_(std::move(from)), to_(std::move(to)) {}
     HRESULT CheckInputType(const MediaType& mt) override { return mt.MatchesPartial(from_) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED; }
     HRESULT CheckTransform(const MediaType&, const MediaType& out) override { return out == to_ ? S_OK : VFW_E_TYPE_NOT_ACCEPTED; }
-    HRESULT GetMediaType(int position, MediaType& mt) override {
-        if (position > 0) return VFW_S_NO_MORE_ITEMS;
-        mt = to_;
-        return S_OK;
-    }
+    HRESULT GetMediaType(int position, MediaType& mt) override { return Offer({to_}, position, mt); }
     HRESULT DecideBufferSize(MemAllocator& allocator, AllocatorProperties& request) override {
-        request.cBuffers = std::max(request.cBuffers, 2);
-        request.cbBuffer = std::max(request.cbBuffer, 256);
-        AllocatorProperties actual;
-        return allocator.SetProperties(request, actual);
+        return AskBuffers(allocator, request, 2, 256);
     }
     HRESULT Transform(MediaSample& in, MediaSample& out) override {
         int32_t n = std::min(in.GetActualDataLength(), out.GetSize());
@@ -202,16 +203,9 @@ public:
     public:
         Out(PushFilter& f) : OutputPin(f, "out"), f_(f) {}
         HRESULT CheckMediaType(const MediaType& mt) override { return mt.MatchesPartial(f_.accept_) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED; }
-        HRESULT GetMediaType(int position, MediaType& mt) override {
-            if (position < 0 || position >= static_cast<int>(f_.offered_.size())) return VFW_S_NO_MORE_ITEMS;
-            mt = f_.offered_[static_cast<size_t>(position)];
-            return S_OK;
-        }
+        HRESULT GetMediaType(int position, MediaType& mt) override { return Offer(f_.offered_, position, mt); }
         HRESULT DecideBufferSize(MemAllocator& allocator, AllocatorProperties& request) override {
-            request.cBuffers = std::max(request.cBuffers, 2);
-            request.cbBuffer = std::max(request.cbBuffer, 256);
-            AllocatorProperties actual;
-            return allocator.SetProperties(request, actual);
+            return AskBuffers(allocator, request, 2, 256);
         }
 
     private:
@@ -246,11 +240,7 @@ public:
     public:
         In(CaptureFilter& f) : InputPin(f, "in"), f_(f) {}
         HRESULT CheckMediaType(const MediaType& mt) override { return mt.MatchesPartial(f_.accept_) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED; }
-        HRESULT GetMediaType(int position, MediaType& mt) override {
-            if (position < 0 || position >= static_cast<int>(f_.offered_.size())) return VFW_S_NO_MORE_ITEMS;
-            mt = f_.offered_[static_cast<size_t>(position)];
-            return S_OK;
-        }
+        HRESULT GetMediaType(int position, MediaType& mt) override { return Offer(f_.offered_, position, mt); }
         HRESULT Receive(const SamplePtr& s) override {
             HRESULT hr = CheckStreaming();
             if (hr != S_OK) return hr;
