@@ -125,6 +125,9 @@ private:
     HRESULT ConnectVia(Pin* out, BaseFilter* target, int depth, std::vector<std::shared_ptr<BaseFilter>>& added);
     HRESULT ConnectToFilter(Pin* out, BaseFilter* target);
     void RollBack(std::vector<std::shared_ptr<BaseFilter>>& added, const std::vector<std::pair<Pin*, Pin*>>& before);
+    // Each registry filter that may take a type `out` offers, tried once: added to the graph, kept
+    // when `attempt` succeeds (true), else removed again.
+    bool TryRegistryFilters(Pin* out, const std::function<bool(const std::shared_ptr<BaseFilter>&)>& attempt);
     FilterRegistry& Registry();
 
     mutable std::recursive_mutex controlLock_;  // guards filters_, names_, state_, position_, clock_

@@ -69,6 +69,16 @@ HRESULT FilterGraph::RenderPin(Pin* out, int depth, std::vector<std::shared_ptr<
         if (f.get() == &out->Filter() || FreePins(*f, PinDirection::Input).empty()) continue;
         if (SUCCEEDED(ConnectVia(out, f.get(), depth, added))) return S_OK;
     }
+    const bool rendered = TryRegistryFilters(out, [&](const std::shared_ptr<BaseFilter>& f) {
+        added.push_back(f);
+        if (SUCCEEDED(ConnectVia(out, f.get(), depth, added))) return true;
+        added.erase(std::find(added.begin(), added.end(), f));
+        return false;
+    });
+    return rendered ? S_OK : VFW_E_CANNOT_RENDER;
+}
+
+bool FilterGraph::TryRegistryFilters(Pin* out, const std::function<bool(const std::shared_ptr<BaseFilter>&)>& attempt) {
     std::vector<FilterEntryPtr> tried;
     for (const MediaType& mt : out->EnumMediaTypes()) {
         for (const FilterEntryPtr& entry : Registry().CandidatesFor(mt)) {
@@ -76,14 +86,13 @@ HRESULT FilterGraph::RenderPin(Pin* out, int depth, std::vector<std::shared_ptr<
             tried.push_back(entry);
             std::shared_ptr<BaseFilter> f = entry->create();
             if (!f || FAILED(AddFilter(f, entry->friendlyName))) continue;
-            added.push_back(f);
-            if (SUCCEEDED(ConnectVia(out, f.get(), depth, added))) return S_OK;
+            if (attempt(f)) return true;
             RemoveFilter(f.get());
-            added.erase(std::find(added.begin(), added.end(), f));
         }
     }
-    return VFW_E_CANNOT_RENDER;
+    return false;
 }
+
 
 HRESULT FilterGraph::Render(Pin* out) {
     if (!out) return E_POINTER;
@@ -145,21 +154,12 @@ HRESULT FilterGraph::RenderStream(const Guid*, const Guid* majorType, Pin* sourc
             if (f.get() == target || f.get() == &out->Filter() || HasConnections(*f) || !HasPins(*f, PinDirection::Output)) continue;
             if (SUCCEEDED(through(f.get()))) return S_OK;
         }
-        std::vector<FilterEntryPtr> tried;
-        for (const MediaType& mt : out->EnumMediaTypes()) {
-            for (const FilterEntryPtr& entry : Registry().CandidatesFor(mt)) {
-                if (std::find(tried.begin(), tried.end(), entry) != tried.end()) continue;
-                tried.push_back(entry);
-                std::shared_ptr<BaseFilter> f = entry->create();
-                if (!f || FAILED(AddFilter(f, entry->friendlyName))) continue;
-                if (SUCCEEDED(through(f.get()))) {
-                    added.push_back(f);
-                    return S_OK;
-                }
-                RemoveFilter(f.get());
-            }
-        }
-        return VFW_E_CANNOT_CONNECT;
+        const bool reached = TryRegistryFilters(out, [&](const std::shared_ptr<BaseFilter>& f) {
+            if (FAILED(through(f.get()))) return false;
+            added.push_back(f);
+            return true;
+        });
+        return reached ? S_OK : VFW_E_CANNOT_CONNECT;
     };
 
     HRESULT hr = S_OK;
