@@ -45,7 +45,9 @@ HRESULT InfTeeInputPin::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, do
     return S_OK;
 }
 
-InfTeeOutputPin::InfTeeOutputPin(InfTee& tee, std::string name) : OutputPin(tee, std::move(name)), tee_(tee) {}
+// The samples are the input's own, read-only for the receivers: the outputs lend no buffers of their own.
+InfTeeOutputPin::InfTeeOutputPin(InfTee& tee, std::string name)
+    : PassThroughOutputPin(tee, std::move(name), *tee.Input(), true), tee_(tee) {}
 
 HRESULT InfTeeOutputPin::CheckMediaType(const MediaType& mt) {
     InputPin* in = tee_.Input();
@@ -53,16 +55,11 @@ HRESULT InfTeeOutputPin::CheckMediaType(const MediaType& mt) {
     return mt == in->CurrentMediaType() ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
-HRESULT InfTeeOutputPin::GetMediaType(int position, MediaType& mt) { return OfferInputType(*tee_.Input(), position, mt); }
-
 HRESULT InfTeeOutputPin::CompleteConnect(Pin& peer) {
     HRESULT hr = OutputPin::CompleteConnect(peer);
     if (SUCCEEDED(hr)) tee_.OnOutputConnected();
     return hr;
 }
-
-// The samples are the input's own: the outputs lend no buffers of their own.
-HRESULT InfTeeOutputPin::DecideAllocator(InputPin& input) { return ShareInputAllocator(*tee_.Input(), input, true); }
 
 InfTee::InfTee() : BaseFilter(kFriendlyName), input_(*this) {
     outputs_.push_back(std::make_unique<InfTeeOutputPin>(*this, "Output" + std::to_string(nextNumber_++)));

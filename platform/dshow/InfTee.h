@@ -26,13 +26,11 @@ private:
     InfTee& tee_;
 };
 
-class InfTeeOutputPin : public OutputPin {
+class InfTeeOutputPin : public PassThroughOutputPin {
 public:
     InfTeeOutputPin(InfTee& tee, std::string name);
     HRESULT CheckMediaType(const MediaType& mt) override;
-    HRESULT GetMediaType(int position, MediaType& mt) override;
     HRESULT CompleteConnect(Pin& peer) override;
-    HRESULT DecideAllocator(InputPin& input) override;
 
 private:
     InfTee& tee_;

@@ -224,22 +224,6 @@ HRESULT OutputPin::DecideAllocator(InputPin& input) {
     return S_OK;
 }
 
-HRESULT OutputPin::OfferInputType(const InputPin& filterInput, int position, MediaType& mt) {
-    if (position < 0) return E_INVALIDARG;
-    if (!filterInput.IsConnected() || position > 0) return VFW_S_NO_MORE_ITEMS;
-    mt = filterInput.CurrentMediaType();
-    return S_OK;
-}
-
-HRESULT OutputPin::ShareInputAllocator(const InputPin& filterInput, InputPin& downstream, bool readOnly) {
-    AllocatorPtr upstream = filterInput.Allocator();
-    if (!upstream) return OutputPin::DecideAllocator(downstream);  // the plain choice, not an override
-    HRESULT hr = downstream.NotifyAllocator(upstream, readOnly);
-    if (FAILED(hr)) return hr;
-    allocator_ = upstream;
-    return S_OK;
-}
-
 HRESULT OutputPin::DecideBufferSize(MemAllocator& allocator, AllocatorProperties& request) {
     if (request.cBuffers < 1) request.cBuffers = 1;
     if (request.cbBuffer < 1) request.cbBuffer = 1;
@@ -297,6 +281,25 @@ HRESULT OutputPin::DeliverEndFlush() {
 HRESULT OutputPin::DeliverNewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
     InputPin* input = ConnectedInput();
     return input ? input->NewSegment(start, stop, rate) : VFW_E_NOT_CONNECTED;
+}
+
+PassThroughOutputPin::PassThroughOutputPin(BaseFilter& filter, std::string name, const InputPin& filterInput, bool readOnly)
+    : OutputPin(filter, std::move(name)), filterInput_(filterInput), readOnly_(readOnly) {}
+
+HRESULT PassThroughOutputPin::GetMediaType(int position, MediaType& mt) {
+    if (position < 0) return E_INVALIDARG;
+    if (!filterInput_.IsConnected() || position > 0) return VFW_S_NO_MORE_ITEMS;
+    mt = filterInput_.CurrentMediaType();
+    return S_OK;
+}
+
+HRESULT PassThroughOutputPin::DecideAllocator(InputPin& input) {
+    AllocatorPtr upstream = filterInput_.Allocator();
+    if (!upstream) return OutputPin::DecideAllocator(input);
+    HRESULT hr = input.NotifyAllocator(upstream, readOnly_);
+    if (FAILED(hr)) return hr;
+    allocator_ = upstream;
+    return S_OK;
 }
 
 } // namespace ds

@@ -144,12 +144,20 @@ public:
     const AllocatorPtr& Allocator() const { return allocator_; }
 
 protected:
-    // For an output that passes its filter's input samples on as they are: it offers exactly the
-    // input's connection type, and lends the input's allocator (when it has one) downstream.
-    static HRESULT OfferInputType(const InputPin& filterInput, int position, MediaType& mt);
-    HRESULT ShareInputAllocator(const InputPin& filterInput, InputPin& downstream, bool readOnly);
-
     AllocatorPtr allocator_;  // set at connection, on the controlling thread
+};
+
+// An output that passes its filter's input samples on as they are: it offers exactly the input's
+// connection type, and lends the input's allocator (when it has one) downstream.
+class PassThroughOutputPin : public OutputPin {
+public:
+    PassThroughOutputPin(BaseFilter& filter, std::string name, const InputPin& filterInput, bool readOnly);
+    HRESULT GetMediaType(int position, MediaType& mt) override;
+    HRESULT DecideAllocator(InputPin& input) override;
+
+private:
+    const InputPin& filterInput_;
+    bool readOnly_;  // whether the receivers may only read the samples
 };
 
 // Another interface of a pin (the byte-stream service, seeking): null when the pin has none.

@@ -3,7 +3,7 @@
 namespace ds {
 
 TBCTransInPlaceInputPin::TBCTransInPlaceInputPin(TBCTransInPlaceFilter& filter, std::string name)
-    : InputPin(filter, std::move(name)), filter_(filter) {}
+    : TransformInputPinBase(filter, std::move(name)), filter_(filter) {}
 
 HRESULT TBCTransInPlaceInputPin::CheckMediaType(const MediaType& mt) {
     HRESULT hr = filter_.CheckInputType(mt);
@@ -20,30 +20,10 @@ HRESULT TBCTransInPlaceInputPin::CompleteConnect(Pin& peer) {
     return FAILED(hr) ? hr : filter_.CompleteConnect(PinDirection::Input, peer);
 }
 
-HRESULT TBCTransInPlaceInputPin::Receive(const SamplePtr& sample) { return filter_.ReceiveFrom(*this, sample); }
-
-HRESULT TBCTransInPlaceInputPin::EndOfStream() {
-    HRESULT hr = InputPin::EndOfStream();
-    return hr != S_OK ? hr : filter_.EndOfStream();
-}
-
-HRESULT TBCTransInPlaceInputPin::BeginFlush() {
-    InputPin::BeginFlush();
-    return filter_.BeginFlush();
-}
-
-HRESULT TBCTransInPlaceInputPin::EndFlush() {
-    InputPin::EndFlush();
-    return filter_.EndFlush();
-}
-
-HRESULT TBCTransInPlaceInputPin::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
-    InputPin::NewSegment(start, stop, rate);
-    return filter_.NewSegment(start, stop, rate);
-}
-
+// Samples pass through untouched in count and size, so the downstream pin shares the upstream
+// allocator when there is one.
 TBCTransInPlaceOutputPin::TBCTransInPlaceOutputPin(TBCTransInPlaceFilter& filter, std::string name)
-    : OutputPin(filter, std::move(name)), filter_(filter) {}
+    : PassThroughOutputPin(filter, std::move(name), *filter.Input(), false), filter_(filter) {}
 
 HRESULT TBCTransInPlaceOutputPin::CheckMediaType(const MediaType& mt) {
     TBCTransInPlaceInputPin* in = filter_.Input();
@@ -52,19 +32,9 @@ HRESULT TBCTransInPlaceOutputPin::CheckMediaType(const MediaType& mt) {
     return hr == S_OK ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
-HRESULT TBCTransInPlaceOutputPin::GetMediaType(int position, MediaType& mt) {
-    return OfferInputType(*filter_.Input(), position, mt);
-}
-
 HRESULT TBCTransInPlaceOutputPin::CompleteConnect(Pin& peer) {
     HRESULT hr = OutputPin::CompleteConnect(peer);
     return FAILED(hr) ? hr : filter_.CompleteConnect(PinDirection::Output, peer);
-}
-
-// Samples pass through untouched in count and size, so the downstream pin shares the upstream
-// allocator when there is one.
-HRESULT TBCTransInPlaceOutputPin::DecideAllocator(InputPin& input) {
-    return ShareInputAllocator(*filter_.Input(), input, false);
 }
 
 TBCTransInPlaceFilter::TBCTransInPlaceFilter(std::string className)

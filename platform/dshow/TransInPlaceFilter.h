@@ -14,28 +14,21 @@ namespace ds {
 
 class TBCTransInPlaceFilter;
 
-class TBCTransInPlaceInputPin : public InputPin {
+class TBCTransInPlaceInputPin : public TransformInputPinBase {
 public:
     TBCTransInPlaceInputPin(TBCTransInPlaceFilter& filter, std::string name);
     HRESULT CheckMediaType(const MediaType& mt) override;
     HRESULT CompleteConnect(Pin& peer) override;
-    HRESULT Receive(const SamplePtr& sample) override;
-    HRESULT EndOfStream() override;
-    HRESULT BeginFlush() override;
-    HRESULT EndFlush() override;
-    HRESULT NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) override;
 
 private:
     TBCTransInPlaceFilter& filter_;
 };
 
-class TBCTransInPlaceOutputPin : public OutputPin {
+class TBCTransInPlaceOutputPin : public PassThroughOutputPin {
 public:
     TBCTransInPlaceOutputPin(TBCTransInPlaceFilter& filter, std::string name);
     HRESULT CheckMediaType(const MediaType& mt) override;
-    HRESULT GetMediaType(int position, MediaType& mt) override;
     HRESULT CompleteConnect(Pin& peer) override;
-    HRESULT DecideAllocator(InputPin& input) override;
 
 private:
     TBCTransInPlaceFilter& filter_;
@@ -62,7 +55,6 @@ protected:
     OutputPin* StreamOutput() override { return &output_; }
 
 private:
-    friend class TBCTransInPlaceInputPin;
     TBCTransInPlaceInputPin input_;
     TBCTransInPlaceOutputPin output_;
 };

@@ -2,6 +2,31 @@
 
 namespace ds {
 
+TransformInputPinBase::TransformInputPinBase(TransformBase& filter, std::string name)
+    : InputPin(filter, std::move(name)), base_(filter) {}
+
+HRESULT TransformInputPinBase::Receive(const SamplePtr& sample) { return base_.ReceiveFrom(*this, sample); }
+
+HRESULT TransformInputPinBase::EndOfStream() {
+    HRESULT hr = InputPin::EndOfStream();
+    return hr != S_OK ? hr : base_.EndOfStream();
+}
+
+HRESULT TransformInputPinBase::BeginFlush() {
+    InputPin::BeginFlush();
+    return base_.BeginFlush();
+}
+
+HRESULT TransformInputPinBase::EndFlush() {
+    InputPin::EndFlush();
+    return base_.EndFlush();
+}
+
+HRESULT TransformInputPinBase::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
+    InputPin::NewSegment(start, stop, rate);
+    return base_.NewSegment(start, stop, rate);
+}
+
 TransformBase::TransformBase(std::string className) : BaseFilter(std::move(className)) {}
 
 HRESULT TransformBase::EndOfStream() {

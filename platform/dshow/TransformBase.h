@@ -10,6 +10,22 @@
 
 namespace ds {
 
+class TransformBase;
+
+// A transform's input pin: samples and stream calls go on to the filter.
+class TransformInputPinBase : public InputPin {
+public:
+    TransformInputPinBase(TransformBase& filter, std::string name);
+    HRESULT Receive(const SamplePtr& sample) override;
+    HRESULT EndOfStream() override;
+    HRESULT BeginFlush() override;
+    HRESULT EndFlush() override;
+    HRESULT NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) override;
+
+private:
+    TransformBase& base_;
+};
+
 class TransformBase : public BaseFilter {
 public:
     // Hooks.

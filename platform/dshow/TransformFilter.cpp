@@ -3,7 +3,7 @@
 namespace ds {
 
 TBCTransformInputPin::TBCTransformInputPin(TBCTransformFilter& filter, std::string name)
-    : InputPin(filter, std::move(name)), transform_(filter) {}
+    : TransformInputPinBase(filter, std::move(name)), transform_(filter) {}
 
 HRESULT TBCTransformInputPin::CheckMediaType(const MediaType& mt) {
     HRESULT hr = transform_.CheckInputType(mt);
@@ -36,28 +36,11 @@ HRESULT TBCTransformInputPin::BreakConnect() {
     return InputPin::BreakConnect();
 }
 
-HRESULT TBCTransformInputPin::Receive(const SamplePtr& sample) { return transform_.ReceiveFrom(*this, sample); }
-
 HRESULT TBCTransformInputPin::EndOfStream() {
     HRESULT hr = InputPin::EndOfStream();
     if (hr != S_OK) return hr;
     std::lock_guard<std::mutex> guard(transform_.receiveLock_);
     return transform_.EndOfStream();
-}
-
-HRESULT TBCTransformInputPin::BeginFlush() {
-    InputPin::BeginFlush();
-    return transform_.BeginFlush();
-}
-
-HRESULT TBCTransformInputPin::EndFlush() {
-    InputPin::EndFlush();
-    return transform_.EndFlush();
-}
-
-HRESULT TBCTransformInputPin::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
-    InputPin::NewSegment(start, stop, rate);
-    return transform_.NewSegment(start, stop, rate);
 }
 
 TBCTransformOutputPin::TBCTransformOutputPin(TBCTransformFilter& filter, std::string name)

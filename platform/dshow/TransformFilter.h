@@ -18,7 +18,7 @@ namespace ds {
 
 class TBCTransformFilter;
 
-class TBCTransformInputPin : public InputPin {
+class TBCTransformInputPin : public TransformInputPinBase {
 public:
     TBCTransformInputPin(TBCTransformFilter& filter, std::string name);
     HRESULT CheckMediaType(const MediaType& mt) override;
@@ -26,11 +26,7 @@ public:
     HRESULT CheckConnect(Pin& peer) override;
     HRESULT CompleteConnect(Pin& peer) override;
     HRESULT BreakConnect() override;
-    HRESULT Receive(const SamplePtr& sample) override;
-    HRESULT EndOfStream() override;
-    HRESULT BeginFlush() override;
-    HRESULT EndFlush() override;
-    HRESULT NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) override;
+    HRESULT EndOfStream() override;  // under the receive lock
 
 protected:
     TBCTransformFilter& transform_;
