@@ -1,7 +1,6 @@
 #include "platform/dshow/AviDemux.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "formats/AviRecords.h"
 
