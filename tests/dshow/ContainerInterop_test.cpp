@@ -52,11 +52,7 @@ protected:
     // dvgrab numbers its files (base001.avi) and may hold back the last frame of a file it reads.
     std::string Grab(const std::string& options, const std::string& base)
     {
-        testkit::RunCommand("cd " + dir.path().string() + " && dvgrab -I clip.dv " + options + " " + base);
-        for (const auto& e : std::filesystem::directory_iterator(dir.path()))
-            if (e.path().filename().string().rfind(base, 0) == 0)
-                return e.path().string();
-        return {};
+        return testkit::DvgrabToAvi(dir.path().string(), "clip.dv", options, base);
     }
     void ExpectClipFrames(const MemoryFile& f, const ds::AviDemuxStream& s)
     {

@@ -21,22 +21,15 @@ struct Samples {
     std::string dvgrabType1; // dvgrab -f dv1
     std::string dvgrabOdml;  // dvgrab -f dv2 -opendml
     std::string problem;     // why the samples could not be made
+    bool toolsMissing = false;
 };
-
-// dvgrab numbers its files after the given prefix ("out1-001.avi").
-std::string FirstWithPrefix(const std::filesystem::path& dir, const std::string& prefix)
-{
-    for (const auto& e : std::filesystem::directory_iterator(dir))
-        if (e.path().filename().string().rfind(prefix, 0) == 0)
-            return e.path().string();
-    return {};
-}
 
 Samples* MakeSamples()
 {
     auto s = new Samples;
     if (!testkit::HaveProgram("ffmpeg") || !testkit::HaveProgram("ffprobe") || !testkit::HaveProgram("dvgrab")) {
         s->problem = "ffmpeg, ffprobe or dvgrab is missing";
+        s->toolsMissing = true;
         return s;
     }
     const std::string d = s->dir.path().string();
@@ -47,12 +40,9 @@ Samples* MakeSamples()
         s->problem = "ffmpeg failed: " + out;
         return s;
     }
-    // dvgrab waits on its standard input unless it is given none.
-    testkit::RunCommand("cd '" + d + "' && timeout 60 dvgrab -I x.dv -f dv1 out1- </dev/null && "
-                        "timeout 60 dvgrab -I x.dv -f dv2 -opendml out2- </dev/null", &out);
     s->ffmpegType2 = s->dir.file("x.avi");
-    s->dvgrabType1 = FirstWithPrefix(s->dir.path(), "out1-");
-    s->dvgrabOdml = FirstWithPrefix(s->dir.path(), "out2-");
+    s->dvgrabType1 = testkit::DvgrabToAvi(d, "x.dv", "-f dv1", "out1-", &out);
+    s->dvgrabOdml = testkit::DvgrabToAvi(d, "x.dv", "-f dv2 -opendml", "out2-", &out);
     if (s->dvgrabType1.empty() || s->dvgrabOdml.empty())
         s->problem = "dvgrab made no file: " + out;
     return s;
@@ -68,8 +58,9 @@ protected:
     }
     void SetUp() override
     {
-        if (!samples_->problem.empty())
+        if (samples_->toolsMissing)
             GTEST_SKIP() << samples_->problem;
+        ASSERT_TRUE(samples_->problem.empty()) << samples_->problem;
     }
     // A private copy that a test may patch.
     std::string Copy(const std::string& path)

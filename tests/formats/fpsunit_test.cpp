@@ -106,8 +106,9 @@ TEST(RiffWalkerDamaged, TruncatedFileKeepsWhatWasFound)
     const int64_t want = HandlerAt(b.at("strh0"));
     for (size_t n = 0; n < whole.size(); ++n) { // every cut ends cleanly
         const TRiffWalk w = WalkBytes(whole.substr(0, n));
-        if (static_cast<int64_t>(n) >= b.at("strh0") + 8 + 56)
+        if (static_cast<int64_t>(n) >= b.at("strh0") + 8 + 56) {
             ASSERT_EQ(w.HandlerPos, want) << n;
+        }
     }
     for (size_t extra = 1; extra < 8; ++extra) {
         const TRiffWalk w = WalkBytes(whole + std::string(extra, 'x'));

@@ -44,9 +44,31 @@ void WriteFileBytes(const std::string& path, const std::string& bytes)
         throw std::runtime_error("cannot write " + path);
 }
 
-int RunCommand(const std::string& command, std::string* output)
+namespace {
+
+std::string ShellQuote(const std::string& s)
 {
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    std::string q = "'";
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+std::string FirstWithPrefix(const std::string& dir, const std::string& prefix)
+{
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        if (e.path().filename().string().rfind(prefix, 0) == 0)
+            return e.path().string();
+    return {};
+}
+
+} // namespace
+
+int RunCommand(const std::string& command, std::string* output, int timeoutSeconds)
+{
+    const std::string line = "timeout -k 5 " + std::to_string(timeoutSeconds) + " sh -c " +
+                             ShellQuote(command) + " </dev/null 2>&1";
+    FILE* pipe = popen(line.c_str(), "r");
     if (!pipe)
         return -1;
     std::array<char, 4096> buf{};
@@ -56,6 +78,26 @@ int RunCommand(const std::string& command, std::string* output)
             output->append(buf.data(), n);
     int status = pclose(pipe);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string DvgrabToAvi(const std::string& dir, const std::string& rawDv, const std::string& options,
+                        const std::string& prefix, std::string* log)
+{
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        for (const auto& e : std::filesystem::directory_iterator(dir))
+            if (e.path().filename().string().rfind(prefix, 0) == 0)
+                std::filesystem::remove(e.path());
+        std::string out;
+        RunCommand("cd " + ShellQuote(dir) + " && dvgrab -I " + ShellQuote(rawDv) + " " + options + " " +
+                       ShellQuote(prefix),
+                   &out, 8);
+        if (log)
+            *log += out;
+        const std::string made = FirstWithPrefix(dir, prefix);
+        if (!made.empty() && std::filesystem::file_size(made) > 0)
+            return made;
+    }
+    return {};
 }
 
 bool HaveProgram(const std::string& name)

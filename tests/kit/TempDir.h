@@ -23,8 +23,17 @@ private:
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 
-// Runs a shell command, returns its exit status; output goes to `output` when given.
-int RunCommand(const std::string& command, std::string* output = nullptr);
+// Runs a shell command with no standard input (some tools wait on it) and a time limit,
+// returns its exit status (124 when it ran out of time); output goes to `output` when given.
+int RunCommand(const std::string& command, std::string* output = nullptr, int timeoutSeconds = 120);
+
+// Has dvgrab turn the raw DV file `rawDv` in `dir` into AVI files named after `prefix`
+// ("out-001.avi"), with its format options ("-f dv1", "-f dv2 -opendml"); returns the first file
+// made, or "" with the reason in `log`. On a short file dvgrab now and then loses the end of its
+// reader and sleeps for ever, or gives up with "no DV" on a loaded machine: each try is cut off
+// after a few seconds (a clip of a few seconds takes well under one) and made up to three times.
+std::string DvgrabToAvi(const std::string& dir, const std::string& rawDv, const std::string& options,
+                        const std::string& prefix, std::string* log = nullptr);
 // True when the named program is on PATH.
 bool HaveProgram(const std::string& name);
 
