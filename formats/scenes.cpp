@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/rtl/ByteOrder.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/SysUtils.h"
 
@@ -26,15 +27,12 @@ std::string StoredName(const std::string& name)
 
 void PutU16(std::string& out, uint16_t v)
 {
-    out += static_cast<char>(v & 0xFF);
-    out += static_cast<char>(v >> 8);
+    rtl::AppendLE16(out, v);
 }
 
 void PutI32(std::string& out, int32_t v)
 {
-    const auto u = static_cast<uint32_t>(v);
-    for (int i = 0; i < 4; ++i)
-        out += static_cast<char>((u >> (8 * i)) & 0xFF);
+    rtl::AppendLE32(out, static_cast<uint32_t>(v));
 }
 
 void PutBytes(std::string& out, std::initializer_list<uint8_t> bytes)

@@ -1,5 +1,7 @@
 #include "platform/rtl/FileStream.h"
 
+#include "platform/rtl/ByteOrder.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -188,22 +190,21 @@ uint16_t TFileStream::ReadU16()
 {
     uint8_t b[2];
     ReadBuffer(b, 2);
-    return static_cast<uint16_t>(b[0] | b[1] << 8);
+    return GetLE16(b);
 }
 
 uint32_t TFileStream::ReadU32()
 {
     uint8_t b[4];
     ReadBuffer(b, 4);
-    return static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 | static_cast<uint32_t>(b[2]) << 16 |
-           static_cast<uint32_t>(b[3]) << 24;
+    return GetLE32(b);
 }
 
 uint64_t TFileStream::ReadU64()
 {
-    const uint64_t low = ReadU32();
-    const uint64_t high = ReadU32();
-    return low | high << 32;
+    uint8_t b[8];
+    ReadBuffer(b, 8);
+    return GetLE64(b);
 }
 
 void TFileStream::WriteU8(uint8_t v)
@@ -213,22 +214,22 @@ void TFileStream::WriteU8(uint8_t v)
 
 void TFileStream::WriteU16(uint16_t v)
 {
-    const uint8_t b[2] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)};
+    uint8_t b[2];
+    PutLE16(b, v);
     Write(b, 2);
 }
 
 void TFileStream::WriteU32(uint32_t v)
 {
-    const uint8_t b[4] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
-                          static_cast<uint8_t>(v >> 24)};
+    uint8_t b[4];
+    PutLE32(b, v);
     Write(b, 4);
 }
 
 void TFileStream::WriteU64(uint64_t v)
 {
     uint8_t b[8];
-    for (int i = 0; i < 8; ++i)
-        b[i] = static_cast<uint8_t>(v >> (8 * i));
+    PutLE64(b, v);
     Write(b, 8);
 }
 

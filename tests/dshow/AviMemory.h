@@ -2,6 +2,7 @@
 // In-memory and sparse byte streams for the AVI writer and reader tests.
 #include "platform/dshow/AviDemux.h"
 #include "platform/dshow/AviMuxWriter.h"
+#include "platform/rtl/ByteOrder.h"
 #include "tests/kit/TempDir.h"
 #include "tests/kit/media/DvClip.h"
 
@@ -83,15 +84,13 @@ public:
 
 inline uint32_t Fcc(const char (&s)[5])
 {
-    return static_cast<uint32_t>(static_cast<uint8_t>(s[0])) | static_cast<uint32_t>(static_cast<uint8_t>(s[1])) << 8 |
-           static_cast<uint32_t>(static_cast<uint8_t>(s[2])) << 16 | static_cast<uint32_t>(static_cast<uint8_t>(s[3])) << 24;
+    return rtl::FourCC(s);
 }
 
 inline std::string LE32(uint32_t v)
 {
-    std::string s(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        s[i] = static_cast<char>(v >> (8 * i));
+    std::string s;
+    rtl::AppendLE32(s, v);
     return s;
 }
 
