@@ -79,6 +79,8 @@ private:
     uint32_t mode_ = 0;
     std::string tempName_;
     int fd_ = -1;
+    static constexpr int64_t kWriteBackChunk = 8 << 20;
+    int64_t unflushed_ = 0; // bytes written since the last write-back was started (renderLock_)
     int64_t position_ = 0;  // byte-stream position and the offset of an untimed sample
     bool completed_ = false;
     HRESULT failure_ = S_OK;
