@@ -1,5 +1,6 @@
 #include "formats/fpsunit.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <exception>
@@ -21,7 +22,7 @@ TRiffWalk TRiffWalker::Walk()
     fileSize_ = src_.Size();
     int64_t pos = 0;
     while (pos < fileSize_) {
-        int64_t consumed = WalkChunk(pos, 0, true);
+        int64_t consumed = WalkChunk(pos, 0, true, fileSize_);
         // A top-level chunk that is not "RIFF", or an empty one, ends the walk.
         if (result_.ShortRead || result_.TooManyChunks || consumed <= 8)
             break;
@@ -31,7 +32,7 @@ TRiffWalk TRiffWalker::Walk()
 }
 
 // Returns the bytes the chunk occupies, header and pad byte included, limited to the file.
-int64_t TRiffWalker::WalkChunk(int64_t pos, int depth, bool top)
+int64_t TRiffWalker::WalkChunk(int64_t pos, int depth, bool top, int64_t limit)
 {
     if (++chunks_ > kMaxChunks) {
         result_.TooManyChunks = true;
@@ -57,7 +58,7 @@ int64_t TRiffWalker::WalkChunk(int64_t pos, int depth, bool top)
         size -= 4;
         int64_t child = c.dataPos() + 4;
         while (size >= 8) {
-            int64_t n = WalkChunk(child, depth + 1, false);
+            int64_t n = WalkChunk(child, depth + 1, false, child + size);
             if (result_.ShortRead || result_.TooManyChunks || n > size)
                 break;
             size -= n;
@@ -79,9 +80,10 @@ int64_t TRiffWalker::WalkChunk(int64_t pos, int depth, bool top)
         } else {
             result_.StreamKind = skOther;
         }
-        // A patch writes up to the end of dwRate: a shorter header would give away the bytes
-        // of the next chunk.
-        if (video && c.available >= AviStreamHeader::kRateOffset + 4) {
+        // A patch writes up to the end of dwRate: a shorter header, or one cut by the end of its
+        // list, would give away the bytes of the next chunk.
+        const int64_t usable = std::min(c.available, limit - c.dataPos());
+        if (video && usable >= AviStreamHeader::kRateOffset + 4) {
             result_.HandlerPos = c.dataPos() + AviStreamHeader::kHandlerOffset;
             result_.ScalePos = c.dataPos() + AviStreamHeader::kScaleOffset;
         }

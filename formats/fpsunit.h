@@ -34,7 +34,8 @@ public:
     TRiffWalk Walk();
 
 private:
-    int64_t WalkChunk(int64_t pos, int depth, bool top);
+    // `limit`: the end of the enclosing list's data (the file's end at the top level).
+    int64_t WalkChunk(int64_t pos, int depth, bool top, int64_t limit);
 
     const RiffSource& src_;
     int64_t fileSize_ = 0;

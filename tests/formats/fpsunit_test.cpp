@@ -99,6 +99,18 @@ TEST(RiffWalkerDamaged, ShortStreamHeaderRecordsNoPosition)
     EXPECT_EQ(w.ScalePos, ScaleAt(b.at("strh")));
 }
 
+TEST(RiffWalkerDamaged, StreamHeaderCutByItsListRecordsNoPosition)
+{
+    // The "strl" list ends 24 bytes into a "strh" that claims 56: dwRate would lie in the
+    // header of the chunk after the list, so a patch there would rename that chunk.
+    const std::string strh = testkit::Strh({});
+    const std::string strl = "LIST" + LE32(4 + 8 + 24) + "strl" + "strh" + LE32(56) + strh.substr(0, 24);
+    const std::string body = "AVI " + strl + "JUNK" + LE32(24) + std::string(24, 'j');
+    const TRiffWalk w = WalkBytes("RIFF" + LE32(static_cast<uint32_t>(body.size())) + body);
+    EXPECT_EQ(w.HandlerPos, 0);
+    EXPECT_EQ(w.ScalePos, 0);
+}
+
 TEST(RiffWalkerDamaged, TruncatedFileKeepsWhatWasFound)
 {
     RiffBuilder b = MakeAvi({.frames = 20});
