@@ -412,8 +412,9 @@ void SaveListing(const std::vector<std::string>& lines, const std::string& path)
     namespace fs = std::filesystem;
     std::random_device rd;
     std::string temp;
+    // A short name beside the target: the target's own name may already be at the length limit.
     do
-        temp = path + ".~" + Hex(rd(), 8) + ".tmp";
+        temp = rtl::ExtractFilePath(path) + ".~" + Hex(rd(), 8) + ".tmp";
     while (fs::exists(temp));
     try {
         rtl::TTextWriter out(temp);

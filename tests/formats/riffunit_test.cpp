@@ -353,6 +353,16 @@ TEST(RiffListingSave, WritesCrLfLinesAndReplacesAnExistingFile)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
+TEST(RiffListingSave, ALongestValidNameIsSaved)
+{
+    // The temporary name must not be longer than the name the user chose.
+    testkit::TempDir dir;
+    const std::string path = dir.file(std::string(251, 'n') + ".log");
+    SaveListing({"one"}, path);
+    EXPECT_EQ(testkit::ReadFileBytes(path), "one\r\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
 TEST(RiffListingSave, FailureRaisesAndLeavesNothing)
 {
     testkit::TempDir dir;
