@@ -130,7 +130,10 @@ HRESULT FileWriter::Run(REFERENCE_TIME start) {
 
 HRESULT FileWriter::WriteAt(const void* data, uint32_t size, int64_t offset) {
     if (fd_ < 0) return FAILED(failure_) ? failure_ : E_UNEXPECTED;
-    if (offset < 0) return E_INVALIDARG;
+    if (offset < 0) {
+        Fail(E_INVALIDARG);  // the sample is lost: the file must not be kept
+        return E_INVALIDARG;
+    }
     const auto* p = static_cast<const uint8_t*>(data);
     uint32_t done = 0;
     while (done < size) {

@@ -215,3 +215,30 @@ TEST(FileWriter, NeverWaitsOnItsOffsetsAsIfTheyWereTimes) {
     g.graph.Stop();
     EXPECT_EQ(fs::file_size(out), uint64_t{10000000001});
 }
+
+TEST(FileWriter, ASampleThatCannotBeWrittenKeepsTheOldFileEvenWhenTheStreamEnds) {
+    testkit::TempDir dir;
+    std::string out = dir.file("movie.wav");
+    testkit::WriteFileBytes(out, "old contents");
+    FilterGraph graph;
+    auto push = std::make_shared<PushFilter>(std::vector<MediaType>{MediaType(MEDIATYPE_Stream, MEDIASUBTYPE_WAVE)});
+    auto writer = std::make_shared<FileWriter>();
+    graph.AddFilter(push, "source");
+    graph.AddFilter(writer, "destination");
+    ASSERT_EQ(writer->SetFileName(out, nullptr), S_OK);
+    ASSERT_EQ(writer->SetMode(AM_FILE_OVERWRITE), S_OK);
+    ASSERT_EQ(graph.ConnectDirect(push->GetPin(0), writer->GetPin(0)), S_OK);
+    graph.SetSyncSource(nullptr);
+    ASSERT_EQ(graph.Run(), S_OK);
+    SamplePtr s;
+    ASSERT_EQ(push->Output().GetDeliveryBuffer(s), S_OK);
+    s->SetActualDataLength(4);
+    s->SetTime(-4, 0);  // an offset before the file's start
+    EXPECT_TRUE(FAILED(push->Output().Deliver(s)));
+    s.reset();
+    // An upstream filter that carries on past a failed branch still ends the stream.
+    push->Output().DeliverEndOfStream();
+    EXPECT_TRUE(FAILED(graph.Stop()));
+    EXPECT_EQ(testkit::ReadFileBytes(out), "old contents");
+    EXPECT_EQ(FilesIn(dir.path()), 1u);
+}
