@@ -50,13 +50,17 @@ void PutZeros(std::string& out, size_t count)
 
 std::string FramesToTimeStr(int64_t frames, double fps)
 {
-    if (!(fps > 0))
+    if (!(fps > 0) || !std::isfinite(fps))
         return "0:00:00:00";
     frames = std::max<int64_t>(frames, 0);
-    int64_t seconds = static_cast<int64_t>(std::floor(static_cast<double>(frames) / fps));
+    const double wholeSeconds = std::floor(static_cast<double>(frames) / fps);
+    // Only a rate no real file has (read from a damaged header) gives more seconds than this.
+    if (!(wholeSeconds < 1e15))
+        return "0:00:00:00";
+    int64_t seconds = static_cast<int64_t>(wholeSeconds);
     int64_t rest = rtl::Round(static_cast<double>(frames) - static_cast<double>(seconds) * fps);
     // At 29.97 the rounded rest can reach 30: that is the next second, not frame 30.
-    const int64_t wholeRate = std::max<int64_t>(rtl::Round(fps), 1);
+    const int64_t wholeRate = std::max<int64_t>(rtl::Round(std::min(fps, 1e15)), 1);
     if (rest >= wholeRate) {
         rest -= wholeRate;
         ++seconds;

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -130,6 +131,16 @@ TEST(SceneTimes, RoundedRemainderCarriesIntoTheSeconds)
         const std::string t = FramesToTimeStr(f, 30000.0 / 1001);
         ASSERT_LT(std::stoi(t.substr(9)), 30) << f << " " << t;
     }
+}
+
+TEST(SceneTimes, UnusableRatesGiveTheNoRateText)
+{
+    // A rate read from a damaged file: the scene text is written on the streaming thread, where
+    // a raised error or an overflow would end the program.
+    EXPECT_EQ(FramesToTimeStr(1000, std::numeric_limits<double>::infinity()), "0:00:00:00");
+    EXPECT_EQ(FramesToTimeStr(1000, std::numeric_limits<double>::quiet_NaN()), "0:00:00:00");
+    EXPECT_EQ(FramesToTimeStr(4000000000LL, 1e-12), "0:00:00:00");
+    EXPECT_NO_THROW(FramesToTimeStr(1000, 1e300));
 }
 
 // --- ".scn" ---
