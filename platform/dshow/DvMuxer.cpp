@@ -165,9 +165,6 @@ HRESULT DvMuxer::Pause() {
         queue_.Reset(slots, 8);
         frameIndex_ = 0;
         videoGone_ = false;
-        received_.store(0);
-        muxed_.store(0);
-        videoEnded_.store(false);
         endSent_.store(false);
     }
     return BaseFilter::Pause();
@@ -216,7 +213,6 @@ HRESULT DvMuxer::Process(int slot, const SamplePtr& sample) {
     if (slot == 0) {
         HRESULT hr = MuxFrame(sample);
         ++frameIndex_;
-        muxed_.fetch_add(1);
         return FAILED(hr) ? hr : S_OK;
     }
     if (videoGone_) return S_OK;
@@ -264,21 +260,20 @@ HRESULT DvMuxer::MuxFrame(const SamplePtr& frame) {
 }
 
 HRESULT DvMuxer::Push(DvMuxerInputPin& pin, const SamplePtr& sample) {
-    if (pin.AudioIndex() < 0) received_.fetch_add(1);
     HRESULT hr = queue_.Push(pin.Slot(), sample);
     MaybeEnd();
     return hr;
 }
 
 HRESULT DvMuxer::EndOfInput(DvMuxerInputPin& pin) {
-    if (pin.AudioIndex() < 0) videoEnded_.store(true);
     queue_.EndOfStream(pin.Slot());
     MaybeEnd();
     return S_OK;
 }
 
 void DvMuxer::MaybeEnd() {
-    if (videoEnded_.load() && muxed_.load() == received_.load() && !endSent_.exchange(true))
+    // The video input's end, once its last frame has gone out, whichever thread sent that.
+    if (video_.Slot() == 0 && queue_.InputDone(0) && !endSent_.exchange(true))
         output_.DeliverEndOfStream();
 }
 
@@ -288,6 +283,7 @@ void DvMuxer::Flush(bool begin) {
         output_.DeliverBeginFlush();
     } else {
         queue_.EndFlush();
+        endSent_.store(false);  // the stream starts again: it will end again
         output_.DeliverEndFlush();
     }
 }

@@ -90,13 +90,12 @@ private:
     MultiInputQueue queue_;
 
     // Streaming state: Pick and Process run one at a time (the queue's process lock), so these
-    // need no lock of their own; the counters are read by every feeding thread.
+    // need no lock of their own.
     std::vector<Fifo> fifo_;          // per audio slot
     std::vector<int> slotPair_;       // queue slot -> audio pair (-1 for video)
     int64_t frameIndex_ = 0;
     bool videoGone_ = false;          // the video input ended: sound is dropped from then on
-    std::atomic<int64_t> received_{0}, muxed_{0};
-    std::atomic<bool> videoEnded_{false}, endSent_{false};
+    std::atomic<bool> endSent_{false};  // read and set by every feeding thread
     std::vector<int16_t> silence_;
 };
 

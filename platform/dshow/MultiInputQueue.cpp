@@ -87,11 +87,13 @@ HRESULT MultiInputQueue::Drain() {
             if (in.queue.empty()) return S_OK;
             sample = std::move(in.queue.front());
             in.queue.pop_front();
+            processing_ = pick;
             changed_.notify_all();
         }
         HRESULT hr = process_ ? process_(pick, sample) : S_OK;
+        std::lock_guard<std::mutex> guard(lock_);
+        processing_ = -1;
         if (FAILED(hr)) {
-            std::lock_guard<std::mutex> guard(lock_);
             lastError_ = hr;
             changed_.notify_all();
             return hr;
@@ -128,6 +130,13 @@ bool MultiInputQueue::AllEnded() const {
     for (const Input& in : inputs_)
         if (!in.ended || !in.queue.empty()) return false;
     return true;
+}
+
+bool MultiInputQueue::InputDone(int index) const {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (index < 0 || index >= static_cast<int>(inputs_.size())) return false;
+    const Input& in = inputs_[static_cast<size_t>(index)];
+    return in.ended && in.queue.empty() && processing_ != index;
 }
 
 size_t MultiInputQueue::Queued(int index) const {

@@ -51,6 +51,9 @@ public:
     void EndFlush();
     void Unblock();     // graph stop: wake producers, Push fails from now on until Reset
     bool AllEnded() const;
+    // True when input `index` has ended and each sample it queued is handled: none waits, none is
+    // in Process. Samples a flush dropped or a refused Push never count.
+    bool InputDone(int index) const;
     size_t Queued(int index) const;
     size_t MaxQueuedSeen() const;  // high-water mark over all inputs, for tests
 
@@ -64,13 +67,14 @@ private:
 
     PickFn pick_;
     ProcessFn process_;
-    mutable std::mutex lock_;  // guards inputs_, limit_, blocked_, maxSeen_, lastError_
+    mutable std::mutex lock_;  // guards inputs_, limit_, blocked_, maxSeen_, lastError_, processing_
     std::condition_variable changed_;
     std::vector<Input> inputs_;
     size_t limit_ = 8;
     bool blocked_ = false;  // flushing or stopping: Push fails
     size_t maxSeen_ = 0;
     HRESULT lastError_ = S_OK;
+    int processing_ = -1;  // input whose sample is in Process, -1 when none
     std::mutex processLock_;  // serialises Process
 };
 
