@@ -48,16 +48,18 @@ void TTextWriter::Close()
 {
     if (!file_.IsOpen())
         return;
-    if (!buffer_.empty()) {
-        try {
+    // Synced before it is closed: a text file is often renamed over an older one right after,
+    // and a crash must not leave an empty file in its place.
+    try {
+        if (!buffer_.empty())
             file_.Write(buffer_.data(), buffer_.size());
-        } catch (...) {
-            buffer_.clear();
-            file_.Close();
-            throw;
-        }
+        file_.Flush();
+    } catch (...) {
         buffer_.clear();
+        file_.Close();
+        throw;
     }
+    buffer_.clear();
     file_.Close();
 }
 
