@@ -88,8 +88,14 @@ void FileWriter::Fail(HRESULT hr) {
     if (SUCCEEDED(failure_)) failure_ = hr;
 }
 
-HRESULT FileWriter::OpenFile() {
+// A run starts at the pause from stopped: an empty stream may end before the file is opened.
+HRESULT FileWriter::OnStartStreaming() {
+    std::lock_guard<std::mutex> guard(renderLock_);
     completed_ = false;
+    return S_OK;
+}
+
+HRESULT FileWriter::OpenFile() {
     failure_ = S_OK;
     position_ = 0;
     unflushed_ = 0;

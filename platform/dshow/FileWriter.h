@@ -55,6 +55,7 @@ public:
     HRESULT CheckMediaType(const MediaType& mt) override;
     HRESULT DoRenderSample(MediaSample& sample) override;
     HRESULT Run(REFERENCE_TIME start) override;
+    HRESULT OnStartStreaming() override;
     HRESULT OnStopStreaming() override;
     void OnEndOfStream() override;
     bool ReportsPosition() const override { return false; }

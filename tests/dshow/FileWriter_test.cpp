@@ -242,3 +242,17 @@ TEST(FileWriter, ASampleThatCannotBeWrittenKeepsTheOldFileEvenWhenTheStreamEnds)
     EXPECT_EQ(testkit::ReadFileBytes(out), "old contents");
     EXPECT_EQ(FilesIn(dir.path()), 1u);
 }
+
+TEST(FileWriter, AStreamThatEndsWhilePausedIsKeptOnceRun) {
+    testkit::TempDir dir;
+    std::string out = dir.file("empty.wav");
+    WriterGraph g({}, true, out);
+    g.graph.Pause();
+    FilterState state;
+    ASSERT_EQ(g.graph.GetState(5000, state), S_OK);  // cued by the end of stream
+    ASSERT_EQ(g.graph.Run(), S_OK);
+    ASSERT_EQ(g.graph.WaitForCompletion(5000), EC_COMPLETE);
+    ASSERT_EQ(g.graph.Stop(), S_OK);
+    EXPECT_EQ(testkit::ReadFileBytes(out), "HDR!");
+    EXPECT_EQ(FilesIn(dir.path()), 1u);
+}
