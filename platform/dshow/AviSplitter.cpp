@@ -229,6 +229,8 @@ HRESULT AviSplitterStream::Duration(REFERENCE_TIME& duration) {
 bool AviSplitterStream::PeekFirstChunk(std::vector<uint8_t>& data) {
     for (const auto& c : Info().chunks) {
         if (c.size == 0) continue;
+        // A damaged size may claim gigabytes: no more than a sample buffer may hold is read.
+        if (c.size > (64u << 20)) return false;
         data.resize(c.size);
         uint32_t read = 0;
         HRESULT hr = reader_.SyncRead(c.offset, c.size, data.data(), &read);

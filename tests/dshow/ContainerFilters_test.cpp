@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace {
 
 using namespace avitest;
@@ -373,6 +375,32 @@ TEST(DamagedInput, ConvertsTheFramesItCanAndEndsCleanly)
         EXPECT_GE(r.streams[0].chunks.size(), c.least);
         EXPECT_LE(r.streams[0].chunks.size(), c.most);
     }
+}
+
+// A damaged first chunk that claims most of a big file: the DV Splitter's look at the first
+// frame reads no more than a sample buffer may hold, and falls back to the format block.
+TEST(DamagedInput, AHugeFirstChunkIsNotReadWholeForAPeek)
+{
+    testkit::TempDir dir;
+    ASSERT_TRUE(testkit::WriteDvType1(dir.file("good.avi"), Clip(2)));
+    const std::string good = testkit::ReadFileBytes(dir.file("good.avi"));
+    const size_t movi = good.find("movi") + 4;
+    std::string head = good.substr(0, movi);
+    head.replace(4, 4, LE32(0));         // RIFF and movi sizes left unwritten, as by a capture
+    head.replace(movi - 8, 4, LE32(0));  // cut short: both run to the end of the file
+    testkit::WriteFileBytes(dir.file("bad.avi"), head + "00db" + LE32(0x7FFFFFF0));
+    std::filesystem::resize_file(dir.file("bad.avi"), 80u << 20);  // sparse: no disk is used
+    SplitGraph g;
+    ASSERT_TRUE(g.Load(dir.file("bad.avi")));
+    ASSERT_EQ(2, g.splitter->GetPinCount());
+    ASSERT_GT(g.splitter->File()->streams[0].chunks.at(0).size, 64u << 20);
+    auto* peek = dynamic_cast<ds::StreamPeek*>(g.splitter->GetPin(0));
+    ASSERT_NE(nullptr, peek);
+    std::vector<uint8_t> first;
+    EXPECT_FALSE(peek->PeekFirstChunk(first));
+    EXPECT_TRUE(first.empty());
+    ASSERT_TRUE(g.SplitDv());
+    EXPECT_GE(g.dvSplitter->GetPinCount(), 2);
 }
 
 } // namespace
