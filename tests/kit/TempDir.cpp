@@ -83,14 +83,14 @@ int RunCommand(const std::string& command, std::string* output, int timeoutSecon
 std::string DvgrabToAvi(const std::string& dir, const std::string& rawDv, const std::string& options,
                         const std::string& prefix, std::string* log)
 {
-    for (int attempt = 0; attempt < 3; ++attempt) {
+    for (int attempt = 0; attempt < 5; ++attempt) {
         for (const auto& e : std::filesystem::directory_iterator(dir))
             if (e.path().filename().string().rfind(prefix, 0) == 0)
                 std::filesystem::remove(e.path());
         std::string out;
         RunCommand("cd " + ShellQuote(dir) + " && dvgrab -I " + ShellQuote(rawDv) + " " + options + " " +
                        ShellQuote(prefix),
-                   &out, 8);
+                   &out, 6);
         if (log)
             *log += out;
         const std::string made = FirstWithPrefix(dir, prefix);

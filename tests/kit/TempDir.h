@@ -29,9 +29,10 @@ int RunCommand(const std::string& command, std::string* output = nullptr, int ti
 
 // Has dvgrab turn the raw DV file `rawDv` in `dir` into AVI files named after `prefix`
 // ("out-001.avi"), with its format options ("-f dv1", "-f dv2 -opendml"); returns the first file
-// made, or "" with the reason in `log`. On a short file dvgrab now and then loses the end of its
-// reader and sleeps for ever, or gives up with "no DV" on a loaded machine: each try is cut off
-// after a few seconds (a clip of a few seconds takes well under one) and made up to three times.
+// made, or "" with the reason in `log`. Now and then dvgrab's reader never starts and it sleeps
+// for ever (about one run in fifty here, more on a loaded machine), or it gives up with "no DV":
+// each try is cut off after a few seconds (a clip of a few seconds takes well under one) and
+// made up to five times.
 std::string DvgrabToAvi(const std::string& dir, const std::string& rawDv, const std::string& options,
                         const std::string& prefix, std::string* log = nullptr);
 // True when the named program is on PATH.
