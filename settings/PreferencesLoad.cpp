@@ -1,9 +1,11 @@
 // Reading the preferences: every value on its own, so one bad value costs only itself.
 #include <cmath>
 #include <limits>
+#include <type_traits>
 
 #include "platform/registry/Registry.h"
 #include "settings/PSFunctions.h"
+#include "settings/PreferenceTable.h"
 #include "settings/Preferences.h"
 
 namespace settings {
@@ -58,90 +60,31 @@ std::string ReadStr(reg::TRegistry& r, const char* name, const std::string& def)
     }
 }
 
-void SetDefaults(const ScreenGeometry& screen)
+// Every value from its table row, or the row's default when `r` is null (a first run).
+void ReadValues(reg::TRegistry* r, const ScreenGeometry& screen)
 {
-    Top = (screen.screenHeight - screen.windowHeight) / 2;
-    Left = (screen.screenWidth - screen.windowWidth) / 2;
-    OrdreDeLaListe = 0;
-    SauverPreferencesEnQuittant = true;
-    SelectionnerALOuverture = false;
-    SauverListeEnQuittant = false;
-    PrevisualiserDVEnDemiFormat = true;
-    SauverDansLeMemeDossier = true;
-    DossierPourOuvrirFichiers.clear();
-    DossierAOuvertureAuto.clear();
-    DossierPourSauver.clear();
-    DossierDesPlayList.clear();
-    FichierKestrom.clear();
-    FichierF3.clear();
-    FichierF4.clear();
-    StandardParDefaut = 1;
-    FrequenceDV = 2;
-    Volume = 10000;
-    FormatPourAjouterDatecode.clear();
-    FormatPourAfficherDatecode = "ddddd hh:nn:ss";
-    FormatPourIncrusterDatecode1 = "ddddd";
-    FormatPourIncrusterDatecode2 = "tt";
-    FormatPourRenommer.clear();
-    RacinePourRenommer.clear();
-    StandardFontSize = true;
-    WhenIncrust = 1;
-    AutoIncrust = 0;
-    WhatIncrust = 0;
-    Alignement = 2;
-    DureeIncrustation = 5;
-    DecalageHoraire = 0.0;
-    Sendto = true; // a first run offers the program for AVI files
-    IncrustPositionX = 920;
-    IncrustPositionY = 920;
-    IsMuteOn = false;
-    IsIncrustOn = false;
-    IncrustSlidersVisible = false;
-    DecalageAvance = false;
-    AjoutAvant = false;
-}
-
-void ReadValues(reg::TRegistry& r, const ScreenGeometry& screen)
-{
-    Top = ReadInt(r, "Top", (screen.screenHeight - screen.windowHeight) / 2);
-    Left = ReadInt(r, "Left", (screen.screenWidth - screen.windowWidth) / 2);
-    OrdreDeLaListe = ReadByte(r, "Ordre de la Liste", 0, 0, 3);
-    SauverPreferencesEnQuittant = ReadBool(r, "Sauver préférences en quittant", true);
-    SelectionnerALOuverture = ReadBool(r, "Sélectionner à l'ouverture", false);
-    SauverListeEnQuittant = ReadBool(r, "Sauver Liste en quittant", false);
-    PrevisualiserDVEnDemiFormat = ReadBool(r, "Previsualiser DV en demi format", true);
-    SauverDansLeMemeDossier = ReadBool(r, "Sauver dans le même dossier", true);
-    DossierPourOuvrirFichiers = ReadStr(r, "Dossier pour Ouvrir Fichiers", "");
-    DossierAOuvertureAuto = ReadStr(r, "Dossier à ouverture auto", "");
-    DossierPourSauver = ReadStr(r, "Dossier pour Sauver", "");
-    DossierDesPlayList = ReadStr(r, "Dossier des PlayList", "");
-    FichierKestrom = ReadStr(r, "Fichier Kestrom", "");
-    FichierF3 = ReadStr(r, "Fichier F3", "");
-    FichierF4 = ReadStr(r, "Fichier F4", "");
-    StandardParDefaut = ReadByte(r, "Standard par défaut", 1, 1, 2);
-    FrequenceDV = ReadByte(r, "Frequence DV", 2, 0, 2);
-    Volume = ReadInt(r, "Volume", 10000, 0, 10000);
-    FormatPourAjouterDatecode = ReadStr(r, "Format pour Ajouter Datecode", "");
-    FormatPourAfficherDatecode = ReadStr(r, "Format pour Afficher Datecode", "ddddd hh:nn:ss");
-    FormatPourIncrusterDatecode1 = ReadStr(r, "Format pour Incruster Datecode1", "ddddd");
-    FormatPourIncrusterDatecode2 = ReadStr(r, "Format pour Incruster Datecode2", "tt");
-    FormatPourRenommer = ReadStr(r, "Format pour Renommer", "");
-    RacinePourRenommer = ReadStr(r, "Racine pour Renommer", "");
-    StandardFontSize = ReadBool(r, "Standard FontSize", true);
-    WhenIncrust = ReadByte(r, "When Incrust", 1, 0, 2);
-    AutoIncrust = ReadByte(r, "Auto Incrust", 0, kIntMin, kIntMax);
-    WhatIncrust = ReadByte(r, "What Incrust", 0, 0, 1);
-    Alignement = ReadByte(r, "Alignement", 2, 0, 2);
-    DureeIncrustation = ReadInt(r, "Durée Incrustation", 5, 0, kIntMax);
-    DecalageHoraire = ReadFloat(r, "Décalage Horaire", 0.0);
-    Sendto = ReadBool(r, "Sendto", false);
-    IncrustPositionX = ReadInt(r, "Incrust positionX", 920, 0, 1000);
-    IncrustPositionY = ReadInt(r, "Incrust positionY", 920, 0, 1000);
-    IsMuteOn = ReadBool(r, "is Mute on", false);
-    IsIncrustOn = ReadBool(r, "is Incrust On", false);
-    IncrustSlidersVisible = ReadBool(r, "Incrust Sliders Visible", false);
-    DecalageAvance = ReadBool(r, "Decalage avancé", false);
-    AjoutAvant = ReadBool(r, "Ajout Avant", false);
+    const int32_t top = (screen.screenHeight - screen.windowHeight) / 2;
+    const int32_t left = (screen.screenWidth - screen.windowWidth) / 2;
+    Top = r ? ReadInt(*r, "Top", top) : top;
+    Left = r ? ReadInt(*r, "Left", left) : left;
+    for (const detail::PreferenceValue& v : detail::PreferenceValues()) {
+        std::visit(
+            [&](auto* target) {
+                using T = std::remove_pointer_t<decltype(target)>;
+                if constexpr (std::is_same_v<T, std::string>)
+                    *target = r ? ReadStr(*r, v.name, v.text) : v.text;
+                else if constexpr (std::is_same_v<T, bool>)
+                    *target = r ? ReadBool(*r, v.name, v.def != 0) : v.def != 0;
+                else if constexpr (std::is_same_v<T, double>)
+                    *target = r ? ReadFloat(*r, v.name, v.def) : v.def;
+                else if constexpr (std::is_same_v<T, uint8_t>)
+                    *target = r ? ReadByte(*r, v.name, static_cast<uint8_t>(v.def), v.lo, v.hi)
+                                : static_cast<uint8_t>(v.def);
+                else
+                    *target = r ? ReadInt(*r, v.name, v.def, v.lo, v.hi) : v.def;
+            },
+            v.target);
+    }
 }
 
 // A value of another type under "\Actions" is left out; the others are kept.
@@ -188,10 +131,12 @@ void LoadPreferences(const ScreenGeometry& screen)
 {
     {
         reg::TRegistry r(reg::HKEY_CURRENT_USER);
-        if (r.OpenKey(ProductKey, false))
-            ReadValues(r, screen);
-        else
-            SetDefaults(screen);
+        if (r.OpenKey(ProductKey, false)) {
+            ReadValues(&r, screen);
+        } else {
+            ReadValues(nullptr, screen);
+            Sendto = true; // a first run offers the program for AVI files
+        }
         ReadActionStates(r);
         ReadFont(r);
 

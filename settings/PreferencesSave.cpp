@@ -5,7 +5,10 @@
 #include "platform/rtl/Strings.h"
 #include "platform/shell/Prompter.h"
 #include "platform/shell/Shell.h"
+#include "settings/PreferenceTable.h"
 #include "settings/Preferences.h"
+
+#include <type_traits>
 
 namespace settings {
 
@@ -23,43 +26,21 @@ void WriteValues(reg::TRegistry& r)
     r.WriteString("Exename", shell::ExecutablePath());
     r.WriteInteger("Top", Top);
     r.WriteInteger("Left", Left);
-    r.WriteInteger("Ordre de la Liste", OrdreDeLaListe);
-    r.WriteBool("Sauver préférences en quittant", SauverPreferencesEnQuittant);
-    r.WriteBool("Sélectionner à l'ouverture", SelectionnerALOuverture);
-    r.WriteBool("Sauver Liste en quittant", SauverListeEnQuittant);
-    r.WriteBool("Previsualiser DV en demi format", PrevisualiserDVEnDemiFormat);
-    r.WriteBool("Sauver dans le même dossier", SauverDansLeMemeDossier);
-    WriteStr(r, "Dossier pour Ouvrir Fichiers", DossierPourOuvrirFichiers);
-    WriteStr(r, "Dossier à ouverture auto", DossierAOuvertureAuto);
-    WriteStr(r, "Dossier pour Sauver", DossierPourSauver);
-    WriteStr(r, "Dossier des PlayList", DossierDesPlayList);
-    WriteStr(r, "Fichier Kestrom", FichierKestrom);
-    WriteStr(r, "Fichier F3", FichierF3);
-    WriteStr(r, "Fichier F4", FichierF4);
-    r.WriteInteger("Standard par défaut", StandardParDefaut);
-    r.WriteInteger("Frequence DV", FrequenceDV);
-    r.WriteInteger("Volume", Volume);
-    WriteStr(r, "Format pour Ajouter Datecode", FormatPourAjouterDatecode);
-    WriteStr(r, "Format pour Afficher Datecode", FormatPourAfficherDatecode);
-    WriteStr(r, "Format pour Incruster Datecode1", FormatPourIncrusterDatecode1);
-    WriteStr(r, "Format pour Incruster Datecode2", FormatPourIncrusterDatecode2);
-    WriteStr(r, "Format pour Renommer", FormatPourRenommer);
-    WriteStr(r, "Racine pour Renommer", RacinePourRenommer);
-    r.WriteBool("Standard FontSize", StandardFontSize);
-    r.WriteInteger("When Incrust", WhenIncrust);
-    r.WriteInteger("Auto Incrust", AutoIncrust);
-    r.WriteInteger("What Incrust", WhatIncrust);
-    r.WriteInteger("Alignement", Alignement);
-    r.WriteBool("Sendto", Sendto);
-    r.WriteInteger("Durée Incrustation", DureeIncrustation);
-    r.WriteFloat("Décalage Horaire", DecalageHoraire);
-    r.WriteInteger("Incrust positionX", IncrustPositionX);
-    r.WriteInteger("Incrust positionY", IncrustPositionY);
-    r.WriteBool("is Mute on", IsMuteOn);
-    r.WriteBool("is Incrust On", IsIncrustOn);
-    r.WriteBool("Incrust Sliders Visible", IncrustSlidersVisible);
-    r.WriteBool("Decalage avancé", DecalageAvance);
-    r.WriteBool("Ajout Avant", AjoutAvant);
+    for (const detail::PreferenceValue& v : detail::PreferenceValues()) {
+        std::visit(
+            [&](auto* value) {
+                using T = std::remove_pointer_t<decltype(value)>;
+                if constexpr (std::is_same_v<T, std::string>)
+                    WriteStr(r, v.name, *value);
+                else if constexpr (std::is_same_v<T, bool>)
+                    r.WriteBool(v.name, *value);
+                else if constexpr (std::is_same_v<T, double>)
+                    r.WriteFloat(v.name, *value);
+                else
+                    r.WriteInteger(v.name, *value);
+            },
+            v.target);
+    }
 }
 
 std::string Text(int id)
