@@ -81,9 +81,10 @@ int RunCommand(const std::string& command, std::string* output, int timeoutSecon
 }
 
 std::string DvgrabToAvi(const std::string& dir, const std::string& rawDv, const std::string& options,
-                        const std::string& prefix, std::string* log)
+                        const std::string& prefix, std::string* log, uintmax_t wantBytes)
 {
-    for (int attempt = 0; attempt < 5; ++attempt) {
+    constexpr int kTries = 5;
+    for (int attempt = 0; attempt < kTries; ++attempt) {
         for (const auto& e : std::filesystem::directory_iterator(dir))
             if (e.path().filename().string().rfind(prefix, 0) == 0)
                 std::filesystem::remove(e.path());
@@ -94,7 +95,10 @@ std::string DvgrabToAvi(const std::string& dir, const std::string& rawDv, const 
         if (log)
             *log += out;
         const std::string made = FirstWithPrefix(dir, prefix);
-        if (!made.empty() && std::filesystem::file_size(made) > 0)
+        if (made.empty())
+            continue;
+        const uintmax_t size = std::filesystem::file_size(made);
+        if (size >= wantBytes || (size > 0 && attempt == kTries - 1))
             return made;
     }
     return {};

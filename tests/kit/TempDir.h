@@ -1,5 +1,6 @@
 #pragma once
 // A temporary folder for one test, removed with everything in it when the object goes.
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -32,9 +33,10 @@ int RunCommand(const std::string& command, std::string* output = nullptr, int ti
 // made, or "" with the reason in `log`. Now and then dvgrab's reader never starts and it sleeps
 // for ever (about one run in fifty here, more on a loaded machine), or it gives up with "no DV":
 // each try is cut off after a few seconds (a clip of a few seconds takes well under one) and
-// made up to five times.
+// made up to five times. On a loaded machine it also drops frames, sometimes nearly all: a
+// file smaller than `wantBytes` is made again, and the last try's file is taken as it is.
 std::string DvgrabToAvi(const std::string& dir, const std::string& rawDv, const std::string& options,
-                        const std::string& prefix, std::string* log = nullptr);
+                        const std::string& prefix, std::string* log = nullptr, uintmax_t wantBytes = 1);
 // True when the named program is on PATH.
 bool HaveProgram(const std::string& name);
 
