@@ -231,6 +231,7 @@ HRESULT FilterGraph::Pause() {
             pausePending_ = true;
             running_ = false;
         }
+        events_.DropCompletions();
         ApplyStartPosition(position_);
         pausedStreamTime_ = 0;
         // Renderers first, sources last: everything downstream is ready when data starts to flow.

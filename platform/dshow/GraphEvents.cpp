@@ -32,6 +32,10 @@ bool EventSink::GetEvent(GraphEvent& event, int timeoutMs) {
     return true;
 }
 
+namespace {
+bool IsCompletion(int32_t code) { return code == EC_COMPLETE || code == EC_ERRORABORT || code == EC_USERABORT; }
+}  // namespace
+
 int32_t EventSink::WaitForCompletion(int timeoutMs, int64_t* param1) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
     std::unique_lock<std::mutex> guard(lock_);
@@ -39,7 +43,7 @@ int32_t EventSink::WaitForCompletion(int timeoutMs, int64_t* param1) {
         while (!events_.empty()) {
             GraphEvent e = events_.front();
             events_.pop_front();
-            if (e.code == EC_COMPLETE || e.code == EC_ERRORABORT || e.code == EC_USERABORT) {
+            if (IsCompletion(e.code)) {
                 if (param1) *param1 = e.param1;
                 return e.code;
             }
@@ -55,6 +59,11 @@ int32_t EventSink::WaitForCompletion(int timeoutMs, int64_t* param1) {
 void EventSink::Clear() {
     std::lock_guard<std::mutex> guard(lock_);
     events_.clear();
+}
+
+void EventSink::DropCompletions() {
+    std::lock_guard<std::mutex> guard(lock_);
+    std::erase_if(events_, [](const GraphEvent& e) { return IsCompletion(e.code); });
 }
 
 void EventSink::SetListener(Listener listener) {

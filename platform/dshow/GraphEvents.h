@@ -43,6 +43,9 @@ public:
     // or EC_NONE on time-out. Negative time-out: wait forever.
     int32_t WaitForCompletion(int timeoutMs, int64_t* param1 = nullptr);
     void Clear();
+    // Drops the completions (EC_COMPLETE, EC_ERRORABORT, EC_USERABORT) nobody took: a new run
+    // must not end a wait with the last run's.
+    void DropCompletions();
     void SetListener(Listener listener);
     // Codes the graph handles itself (EC_REPAINT) are dropped until the application cancels that
     // handling (IMediaEvent::CancelDefaultHandling); then they reach the queue and the listener.

@@ -144,6 +144,25 @@ TEST(GraphRun, ATransformOrSourceErrorEndsTheWaitWithErrorAbort) {
     }
 }
 
+TEST(GraphRun, ANewRunIsNotEndedByTheLastRunsUntakenCompletion) {
+    Chain c(5);
+    c.graph.SetSyncSource(nullptr);
+    c.graph.Run();
+    ASSERT_TRUE(Eventually([&] { return c.sink->ReachedEndOfStream(); }));
+    c.graph.Stop();  // the EC_COMPLETE stays in the queue, untaken
+    int64_t zero = 0;
+    c.graph.SetPositions(&zero, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
+    Latch release;
+    c.source->Stream()->gate_ = [&](int64_t n) {
+        if (n == 2) release.Wait();
+    };
+    c.graph.Run();
+    EXPECT_EQ(c.graph.WaitForCompletion(50), EC_NONE);
+    release.Open();
+    EXPECT_EQ(c.graph.WaitForCompletion(5000), EC_COMPLETE);
+    c.graph.Stop();
+}
+
 // Branches that will never deliver: one whose transform has lost its input, and one ending in
 // a transform whose output is unconnected. Neither stalls completion nor aborts the graph.
 TEST(GraphRun, DeadBranchesAndUnconnectedTransformsNeitherStallNorAbort) {
