@@ -234,13 +234,13 @@ HRESULT AviMux::Process(int slot, const SamplePtr& sample) {
     std::lock_guard<std::mutex> guard(writeLock_);
     if (finished_) return S_FALSE;
     if (!writer_ && !StartWriter()) {
-        NotifyEvent(EC_ERRORABORT, E_FAIL);
+        Abort(E_FAIL);
         return E_FAIL;
     }
     const MediaType& mt = slots_[static_cast<size_t>(slot)]->CurrentMediaType();
     const bool keyframe = sample->IsSyncPoint() || !mt.bTemporalCompression;
     if (!writer_->WriteChunk(slot, sample->GetPointer(), static_cast<size_t>(sample->GetActualDataLength()), keyframe)) {
-        NotifyEvent(EC_ERRORABORT, STG_E_WRITEFAULT);
+        Abort(STG_E_WRITEFAULT);
         return STG_E_WRITEFAULT;
     }
     if (sample->HasTime()) {
@@ -267,19 +267,39 @@ HRESULT AviMux::FinishFile() {
     if (finished_) return S_OK;
     finished_ = true;
     if (!writer_ && !StartWriter()) {
-        NotifyEvent(EC_ERRORABORT, E_FAIL);
+        Abort(E_FAIL);
         return E_FAIL;
     }
     if (!writer_->Finish()) {
-        NotifyEvent(EC_ERRORABORT, STG_E_WRITEFAULT);
+        Abort(STG_E_WRITEFAULT);
         return STG_E_WRITEFAULT;
     }
     return S_OK;
 }
 
+void AviMux::Abort(HRESULT hr) {
+    if (!flushing_.load()) NotifyEvent(EC_ERRORABORT, hr);
+}
+
+// A flush (a seek of the graph) starts the file again: the writer waiting on the file writer is
+// released by the flush passed downstream, and once every input's flush has ended a new writer
+// begins at the file's first byte (the file writer drops what was written).
 void AviMux::Flush(bool begin) {
-    if (begin) queue_.BeginFlush();
-    else queue_.EndFlush();
+    if (begin) {
+        flushing_.store(true);
+        if (queue_.BeginFlush()) output_.DeliverBeginFlush();
+        return;
+    }
+    const bool last = queue_.EndFlush([this] {
+        std::lock_guard<std::mutex> guard(writeLock_);
+        writer_.reset();
+        stream_.reset();
+        finished_ = false;
+        endSent_.store(false);
+        lastTime_.store(0);
+        flushing_.store(false);
+    });
+    if (last) output_.DeliverEndFlush();
 }
 
 HRESULT AviMux::GetDuration(int64_t& duration) {

@@ -7,7 +7,8 @@
 // when every input has reached its end of stream (then the output's end of stream follows), or
 // at Stop when that has not happened. Seeking answers the longest input's duration and, as the
 // current position, the end time of the last sample written: the progress of a conversion; a
-// seek goes on to the streams that feed the inputs.
+// seek goes on to the streams that feed the inputs. The flush such a seek brings starts the file
+// again from its first byte, once the last input's flush has ended.
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -80,6 +81,7 @@ private:
     HRESULT Process(int slot, const SamplePtr& sample);
     HRESULT FinishFile();  // writeLock_ held
     bool StartWriter();    // writeLock_ held
+    void Abort(HRESULT hr);  // a write failed: reported unless a flush made it fail
 
     AviMuxOutputPin output_;
     std::vector<std::unique_ptr<AviMuxInputPin>> inputs_;  // grows only while stopped
@@ -93,6 +95,7 @@ private:
     bool finished_ = false;
     std::atomic<bool> endSent_{false};
     std::atomic<int64_t> lastTime_{0};  // end of the last sample written, 100 ns
+    std::atomic<bool> flushing_{false};
 };
 
 // How an input's media type is stored as an AVI stream.

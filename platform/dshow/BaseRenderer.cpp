@@ -150,6 +150,7 @@ void BaseRenderer::EndFlushing() {
         completeSent_ = false;
         cued_ = false;
         lastPosition_.reset();
+        OnEndFlush();
     }
     NotifyCueChanged();
 }

@@ -58,6 +58,8 @@ public:
     virtual HRESULT OnStartStreaming() { return S_OK; }
     virtual HRESULT OnStopStreaming() { return S_OK; }
     virtual void OnEndOfStream() {}
+    // A flush has ended and the stream starts again; called with renderLock_ held.
+    virtual void OnEndFlush() {}
 
     HRESULT Stop() override;
     HRESULT Pause() override;

@@ -277,15 +277,19 @@ void DvMuxer::MaybeEnd() {
         output_.DeliverEndOfStream();
 }
 
+// A flush (a seek) starts the stream again: sound gathered for frames before it is dropped.
 void DvMuxer::Flush(bool begin) {
     if (begin) {
-        queue_.BeginFlush();
-        output_.DeliverBeginFlush();
-    } else {
-        queue_.EndFlush();
-        endSent_.store(false);  // the stream starts again: it will end again
-        output_.DeliverEndFlush();
+        if (queue_.BeginFlush()) output_.DeliverBeginFlush();
+        return;
     }
+    const bool last = queue_.EndFlush([this] {
+        for (Fifo& f : fifo_) f = Fifo{};
+        frameIndex_ = 0;
+        videoGone_ = false;
+        endSent_.store(false);  // the stream starts again: it will end again
+    });
+    if (last) output_.DeliverEndFlush();
 }
 
 void RegisterDvMuxerFilter(FilterRegistry& registry) {

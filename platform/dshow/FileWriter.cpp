@@ -180,6 +180,17 @@ void FileWriter::OnEndOfStream() {
     completed_ = true;
 }
 
+// The stream starts again from its first byte (a seek of the graph): what the last pass wrote
+// is dropped, so a shorter pass leaves no tail of the longer one. Only the temporary file is cut.
+void FileWriter::OnEndFlush() {
+    completed_ = false;
+    position_ = 0;
+    unflushed_ = 0;
+    if (fd_ < 0) return;
+    failure_ = S_OK;
+    if (::ftruncate(fd_, 0) != 0) Fail(FromErrno(errno));
+}
+
 HRESULT FileWriter::WaitForFile(std::unique_lock<std::mutex>& guard) {
     if (fd_ >= 0) return S_OK;
     if (!WaitUntilRunning(guard)) return E_UNEXPECTED;

@@ -6,7 +6,8 @@
 // headers a muxer writes last. The file is opened at Run, never before, under a temporary name in
 // the destination folder; at Stop it becomes the real name when the run completed (end of stream
 // reached, no write failed), and is removed otherwise, so an old file of that name is untouched
-// by a failed or aborted run. Byte-stream calls made while paused wait for Run.
+// by a failed or aborted run. Byte-stream calls made while paused wait for Run; a flush releases
+// them (they fail) and, at its end, empties the temporary file: the stream starts again.
 // Without AM_FILE_OVERWRITE an existing destination is never replaced: the run fails.
 #include <memory>
 #include <string>
@@ -58,6 +59,7 @@ public:
     HRESULT OnStartStreaming() override;
     HRESULT OnStopStreaming() override;
     void OnEndOfStream() override;
+    void OnEndFlush() override;
     bool ReportsPosition() const override { return false; }
     bool WaitsForClock() const override { return false; }  // its sample times are byte offsets
 

@@ -13,6 +13,7 @@ void MultiInputQueue::Reset(int inputs, size_t limit) {
     blocked_ = false;
     maxSeen_ = 0;
     lastError_ = S_OK;
+    flushes_ = 0;
     changed_.notify_all();
 }
 
@@ -101,21 +102,33 @@ HRESULT MultiInputQueue::Drain() {
     }
 }
 
-void MultiInputQueue::BeginFlush() {
+bool MultiInputQueue::BeginFlush() {
     std::lock_guard<std::mutex> guard(lock_);
+    if (flushes_++ > 0) return false;
     blocked_ = true;
     for (Input& in : inputs_) {
         in.queue.clear();
         in.ended = false;
     }
     changed_.notify_all();
+    return true;
 }
 
-void MultiInputQueue::EndFlush() {
+bool MultiInputQueue::EndFlush(const std::function<void()>& whileIdle) {
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (flushes_ == 0 || --flushes_ > 0) return false;
+    }
+    // A Process still running was released by the flush downstream; wait for it to return.
+    std::lock_guard<std::mutex> serial(processLock_);
+    if (whileIdle) whileIdle();
     std::lock_guard<std::mutex> guard(lock_);
-    blocked_ = false;
-    lastError_ = S_OK;
-    changed_.notify_all();
+    if (flushes_ == 0) {  // else another flush began meanwhile, and its end unblocks
+        blocked_ = false;
+        lastError_ = S_OK;
+        changed_.notify_all();
+    }
+    return true;
 }
 
 void MultiInputQueue::Unblock() {

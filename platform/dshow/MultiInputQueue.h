@@ -47,8 +47,12 @@ public:
     void Reset(int inputs, size_t limit);
     HRESULT Push(int index, const SamplePtr& sample);
     HRESULT EndOfStream(int index);
-    void BeginFlush();  // drops every queued sample and wakes producers; Push fails until EndFlush
-    void EndFlush();
+    // A flush reaches each input: the first BeginFlush drops every queued sample and wakes the
+    // producers, and Push fails until the matching last EndFlush, which first runs `whileIdle`
+    // with no Process in flight (the owner resets its streaming state there). Each returns true
+    // when it was that first or last call: the owner passes the flush downstream once.
+    bool BeginFlush();
+    bool EndFlush(const std::function<void()>& whileIdle = nullptr);
     void Unblock();     // graph stop: wake producers, Push fails from now on until Reset
     bool AllEnded() const;
     // True when input `index` has ended and each sample it queued is handled: none waits, none is
@@ -67,7 +71,7 @@ private:
 
     PickFn pick_;
     ProcessFn process_;
-    mutable std::mutex lock_;  // guards inputs_, limit_, blocked_, maxSeen_, lastError_, processing_
+    mutable std::mutex lock_;  // guards inputs_, limit_, blocked_, maxSeen_, lastError_, processing_, flushes_
     std::condition_variable changed_;
     std::vector<Input> inputs_;
     size_t limit_ = 8;
@@ -75,6 +79,7 @@ private:
     size_t maxSeen_ = 0;
     HRESULT lastError_ = S_OK;
     int processing_ = -1;  // input whose sample is in Process, -1 when none
+    int flushes_ = 0;      // inputs between BeginFlush and EndFlush
     std::mutex processLock_;  // serialises Process
 };
 

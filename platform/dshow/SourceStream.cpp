@@ -98,31 +98,41 @@ HRESULT SourceStream::SetPositions(int64_t* current, uint32_t currentFlags, int6
     if (newStart < 0) newStart = 0;
     bool changeStart = current && how != AM_SEEKING_NoPositioning;
 
-    bool streaming;
-    {
-        std::lock_guard<std::mutex> guard(threadLock_);
-        streaming = thread_.joinable();
-    }
-    if (!streaming || !changeStart) {
-        start_.store(newStart);
-        stop_.store(newStop);
-        if (changeStart) {
-            current_.store(newStart);
-            OnSeek(newStart);
-        }
+    stop_.store(newStop);
+    if (!changeStart) return S_OK;
+    if (!Streaming()) {
+        MoveTo(newStart);
         return S_OK;
     }
-    // Flush downstream so a blocked renderer lets go, stop the thread, and start again.
-    DeliverBeginFlush();
-    StopThread();
-    DeliverEndFlush();
-    start_.store(newStart);
-    stop_.store(newStop);
-    current_.store(newStart);
-    OnSeek(newStart);
-    if (allocator_) allocator_->Commit();
-    if (Filter().State() != FilterState::Stopped) StartThread();
+    static_cast<BaseSource&>(Filter()).RestartStreams(newStart);
     return S_OK;
+}
+
+bool SourceStream::Streaming() {
+    std::lock_guard<std::mutex> guard(threadLock_);
+    return thread_.joinable();
+}
+
+void SourceStream::MoveTo(REFERENCE_TIME start) {
+    start_.store(start);
+    current_.store(start);
+    OnSeek(start);
+}
+
+void BaseSource::RestartStreams(REFERENCE_TIME start) {
+    std::vector<SourceStream*> live;
+    for (auto& s : streams_)
+        if (s->Streaming()) live.push_back(s.get());
+    // Flush downstream first so blocked renderers and muxers let go, then stop every thread.
+    for (SourceStream* s : live) s->DeliverBeginFlush();
+    for (SourceStream* s : live) s->StopThread();
+    for (SourceStream* s : live) s->DeliverEndFlush();
+    for (auto& s : streams_) s->MoveTo(start);
+    if (State() == FilterState::Stopped) return;
+    for (SourceStream* s : live) {
+        if (s->Allocator()) s->Allocator()->Commit();
+        s->StartThread();
+    }
 }
 
 BaseSource::BaseSource(std::string className) : BaseFilter(std::move(className)) {}

@@ -8,9 +8,11 @@
 // StreamStart() is the media time the stream was started at.
 //
 // Seeking: a stream answers MediaSeeking in media time through Duration(); SetPositions while
-// streaming flushes downstream, stops the thread, calls OnSeek(start), sends NewSegment and starts
-// again. The graph calls every seeking interface it finds upstream of its renderers once: per
-// stream here; a filter that answers seeking itself for all its streams is called once.
+// streaming restarts every stream of the filter at the new start together: all are flushed
+// downstream, all threads stop, each gets OnSeek(start), and all start again with a NewSegment.
+// So a muxer fed by several streams sees one flush of all its inputs, never one input restarted
+// while another still delivers the old position. The graph calls every seeking interface it finds
+// upstream of its renderers once: per stream here (each call restarts them all again).
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -60,9 +62,12 @@ protected:
     std::atomic<bool> stopRequested_{false};
 
 private:
+    friend class BaseSource;
     void ThreadProc();
     void StartThread();
     void StopThread();
+    bool Streaming();
+    void MoveTo(REFERENCE_TIME start);  // start_, current_ and OnSeek
 
     std::atomic<REFERENCE_TIME> start_{0};
     std::atomic<REFERENCE_TIME> stop_{INT64_MAX};
@@ -84,6 +89,9 @@ protected:
     // Streams are added by the derived filter (constructor or when its input connects).
     SourceStream* AddStream(std::unique_ptr<SourceStream> stream);
     void RemoveStreams();
+    // While streaming: every stream starts again at media time `start` (see SourceStream).
+    void RestartStreams(REFERENCE_TIME start);
+    friend class SourceStream;
     std::vector<std::unique_ptr<SourceStream>> streams_;  // changed only while stopped
 };
 

@@ -404,3 +404,92 @@ TEST(DamagedInput, AHugeFirstChunkIsNotReadWholeForAPeek)
 }
 
 } // namespace
+
+// Seeking a conversion graph once it streams: the file is written again from the new position,
+// every frame with its own sound, whichever way the conversion goes.
+struct SeekedConversion {
+    testkit::TempDir dir;
+    testkit::DvClip clip = Clip(20);
+    Graph g;
+
+    bool Build(bool toType2)
+    {
+        const std::string in = dir.file("in.avi");
+        if (!(toType2 ? testkit::WriteDvType1(in, clip) : testkit::WriteDvType2(in, clip)))
+            return false;
+        g.graph->SetSyncSource(nullptr);
+        // The mux writes each chunk as it comes: paused, its first write waits on the file
+        // writer, so the stream stops mid-clip with sound gathered ahead of the pictures.
+        ds::AviMuxOptions options;
+        options.bufferSize = 1;
+        g.mux->SetWriterOptions(options);
+        return toType2 ? g.BuildType2(in, dir.file("out.avi")) : g.BuildType1(in, dir.file("out.avi"));
+    }
+    void SeekTo(int frame)
+    {
+        int64_t at = frame * int64_t{400000};
+        ASSERT_TRUE(SUCCEEDED(g.graph->SetPositions(&at, ds::AM_SEEKING_AbsolutePositioning, nullptr, 0)));
+    }
+    // The file holds the clip's frames from `first` on, and their sound.
+    void ExpectFramesFrom(size_t first)
+    {
+        const MemoryFile f = Load(dir.file("out.avi"));
+        const ds::AviDemuxResult r = ds::ParseAvi(f);
+        ASSERT_TRUE(r.valid);
+        ASSERT_FALSE(r.streams.empty());
+        // One RIFF and nothing after it: no tail of an earlier, longer pass.
+        ASSERT_GE(f.bytes.size(), 8u);
+        const auto* size = reinterpret_cast<const uint8_t*>(f.bytes.data() + 4);
+        EXPECT_EQ(f.bytes.size(), 8u + (size[0] | size[1] << 8 | size[2] << 16 | uint32_t{size[3]} << 24));
+        const auto& video = r.streams[0].chunks;
+        ASSERT_EQ(clip.frames.size() - first, video.size());
+        std::string sound;
+        for (size_t k = 0; k < video.size(); ++k) {
+            const std::string frame = Bytes(f, video[k]);
+            sound += Raw(clip.pcm[0][first + k]);
+            if (r.streams.size() == 2) { // type 2: the frames pass whole
+                EXPECT_TRUE(frame == Raw(clip.frames[first + k])) << "frame " << k;
+                continue;
+            }
+            const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(frame.data()), frame.size());
+            ds::DvAudioInfo info;
+            ASSERT_TRUE(ds::ReadDvAudioInfo(bytes, info));
+            std::vector<int16_t> pcm(static_cast<size_t>(info.samples) * 2);
+            ds::DecodeDvAudio(bytes, info, 0, pcm.data());
+            EXPECT_TRUE(Raw(pcm) == Raw(clip.pcm[0][first + k])) << "sound of frame " << k;
+        }
+        if (r.streams.size() == 2)
+            EXPECT_TRUE(Joined(f, r.streams[1]) == sound);
+    }
+};
+
+TEST(ConversionSeek, APausedGraphSeekedTwiceWritesFromTheLastPosition)
+{
+    for (bool toType2 : {false, true}) {
+        SCOPED_TRACE(toType2 ? "type 1 to type 2" : "type 2 to type 1");
+        SeekedConversion c;
+        ASSERT_TRUE(c.Build(toType2));
+        c.g.graph->Pause();
+        ds::FilterState state;
+        ASSERT_EQ(ds::S_OK, c.g.graph->GetState(5000, state)); // cued: the mux waits on the file
+        c.SeekTo(5);
+        c.SeekTo(10);
+        ASSERT_EQ(ds::EC_COMPLETE, c.g.RunToEnd(20000));
+        c.ExpectFramesFrom(10);
+    }
+}
+
+TEST(ConversionSeek, ASeekAfterTheRunCompletedWritesTheFileAgainShorter)
+{
+    for (bool toType2 : {false, true}) {
+        SCOPED_TRACE(toType2 ? "type 1 to type 2" : "type 2 to type 1");
+        SeekedConversion c;
+        ASSERT_TRUE(c.Build(toType2));
+        c.g.graph->Run();
+        ASSERT_EQ(ds::EC_COMPLETE, c.g.graph->WaitForCompletion(20000));
+        c.SeekTo(15);
+        ASSERT_EQ(ds::EC_COMPLETE, c.g.graph->WaitForCompletion(20000));
+        c.g.graph->Stop();
+        c.ExpectFramesFrom(15);
+    }
+}
