@@ -243,8 +243,8 @@ HRESULT AviMux::Process(int slot, const SamplePtr& sample) {
         Abort(STG_E_WRITEFAULT);
         return STG_E_WRITEFAULT;
     }
-    if (sample->HasTime()) {
-        const int64_t end = std::max(sample->StartTime(), sample->StopTime());
+    if (sample->HasTime()) {  // media time: sample times count from the segment's start
+        const int64_t end = slots_[static_cast<size_t>(slot)]->SegmentStart() + std::max(sample->StartTime(), sample->StopTime());
         int64_t seen = lastTime_.load();
         while (end > seen && !lastTime_.compare_exchange_weak(seen, end)) {
         }

@@ -51,6 +51,13 @@ HRESULT DvMuxerInputPin::EndFlush() {
     return InputPin::EndFlush();
 }
 
+// The output's frames are the video input's: so is its segment.
+HRESULT DvMuxerInputPin::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
+    InputPin::NewSegment(start, stop, rate);
+    if (audioIndex_ < 0) muxer_.NewVideoSegment(start, stop, rate);
+    return S_OK;
+}
+
 DvMuxerOutputPin::DvMuxerOutputPin(DvMuxer& muxer) : OutputPin(muxer, "DV Out"), muxer_(muxer) {}
 
 HRESULT DvMuxerOutputPin::CheckMediaType(const MediaType& mt) {
@@ -275,6 +282,10 @@ void DvMuxer::MaybeEnd() {
     // The video input's end, once its last frame has gone out, whichever thread sent that.
     if (video_.Slot() == 0 && queue_.InputDone(0) && !endSent_.exchange(true))
         output_.DeliverEndOfStream();
+}
+
+void DvMuxer::NewVideoSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
+    if (output_.IsConnected()) output_.DeliverNewSegment(start, stop, rate);
 }
 
 // A flush (a seek) starts the stream again: sound gathered for frames before it is dropped.

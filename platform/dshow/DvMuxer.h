@@ -29,6 +29,7 @@ public:
     HRESULT EndOfStream() override;
     HRESULT BeginFlush() override;
     HRESULT EndFlush() override;
+    HRESULT NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) override;
     int AudioIndex() const { return audioIndex_; }  // -1: the video input
     int Slot() const { return slot_; }
     void SetSlot(int slot) { slot_ = slot; }
@@ -68,6 +69,7 @@ public:
     HRESULT Push(DvMuxerInputPin& pin, const SamplePtr& sample);
     HRESULT EndOfInput(DvMuxerInputPin& pin);
     void Flush(bool begin);
+    void NewVideoSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate);
 
 private:
     struct Fifo {

@@ -329,20 +329,30 @@ TEST(AviMuxFilter, OffersANewInputAfterEachConnectionAndReportsProgress)
     EXPECT_EQ(10 * 400000, position);
 }
 
+// Both ways: a conversion started part-way has the frames from there, and its progress reaches
+// the full duration.
 TEST(AviMuxFilter, AGraphSeekReachesTheStreamsBehindTheMux)
 {
-    testkit::TempDir dir;
-    const testkit::DvClip clip = Clip(10);
-    ASSERT_TRUE(testkit::WriteDvType1(dir.file("t1.avi"), clip));
-    Graph g;
-    ASSERT_TRUE(g.BuildType2(dir.file("t1.avi"), dir.file("t2.avi")));
-    int64_t from = 4 * 400000;
-    ASSERT_TRUE(SUCCEEDED(g.graph->SetPositions(&from, ds::AM_SEEKING_AbsolutePositioning, nullptr, 0)));
-    ASSERT_EQ(ds::EC_COMPLETE, g.RunToEnd());
-    const MemoryFile f = Load(dir.file("t2.avi"));
-    const auto r = ds::ParseAvi(f);
-    ASSERT_EQ(6u, r.streams[0].chunks.size());
-    EXPECT_TRUE(Bytes(f, r.streams[0].chunks[0]) == Raw(clip.frames[4]));
+    for (bool toType2 : {true, false}) {
+        SCOPED_TRACE(toType2 ? "type 1 to type 2" : "type 2 to type 1");
+        testkit::TempDir dir;
+        const testkit::DvClip clip = Clip(10);
+        const std::string in = dir.file("in.avi"), out = dir.file("out.avi");
+        ASSERT_TRUE(toType2 ? testkit::WriteDvType1(in, clip) : testkit::WriteDvType2(in, clip));
+        Graph g;
+        ASSERT_TRUE(toType2 ? g.BuildType2(in, out) : g.BuildType1(in, out));
+        int64_t from = 4 * 400000;
+        ASSERT_TRUE(SUCCEEDED(g.graph->SetPositions(&from, ds::AM_SEEKING_AbsolutePositioning, nullptr, 0)));
+        ASSERT_EQ(ds::EC_COMPLETE, g.RunToEnd());
+        int64_t position = 0;
+        g.mux->GetCurrentPosition(position);
+        EXPECT_EQ(10 * 400000, position);
+        const MemoryFile f = Load(out);
+        const auto r = ds::ParseAvi(f);
+        ASSERT_EQ(6u, r.streams[0].chunks.size());
+        if (toType2)
+            EXPECT_TRUE(Bytes(f, r.streams[0].chunks[0]) == Raw(clip.frames[4]));
+    }
 }
 
 // Damaged type-1 files run through the type 1 -> type 2 graph: a clean end, never a hang.
