@@ -7,6 +7,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -179,7 +180,71 @@ std::shared_ptr<Hive> LoadHive(const std::string& path, RootKey root)
     return hive;
 }
 
+// An exclusive lock on a folder's lock file for as long as it lives: one process saves at a time.
+class FolderLock {
+public:
+    explicit FolderLock(const std::string& path) : fd_(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600))
+    {
+        while (fd_ >= 0 && flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+        }
+    }
+    ~FolderLock()
+    {
+        if (fd_ >= 0) close(fd_); // releases the lock
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+private:
+    int fd_;
+};
+
 } // namespace
+
+Key* WalkKey(Key& root, const std::vector<std::string>& path, bool create)
+{
+    Key* k = &root;
+    for (const auto& name : path) {
+        Key* next = create ? &k->subkey(name) : k->findSubkey(name);
+        if (!next) return nullptr;
+        k = next;
+    }
+    return k;
+}
+
+bool ApplyChange(Key& root, const Change& change)
+{
+    switch (change.kind) {
+    case Change::Kind::CreateKey:
+        WalkKey(root, change.path, true);
+        return true;
+    case Change::Kind::SetValue: {
+        Value& v = WalkKey(root, change.path, true)->value(change.value.name);
+        v.type = change.value.type;
+        v.data = change.value.data;
+        return true;
+    }
+    case Change::Kind::DeleteValue: {
+        Key* k = WalkKey(root, change.path, false);
+        return k && k->removeValue(change.value.name);
+    }
+    case Change::Kind::DeleteKey: {
+        if (change.path.empty()) return false; // never the root
+        const std::vector<std::string> parentPath(change.path.begin(), change.path.end() - 1);
+        Key* parent = WalkKey(root, parentPath, false);
+        return parent && parent->removeSubkey(change.path.back());
+    }
+    }
+    return false;
+}
+
+bool Hive::Make(Change change)
+{
+    if (!ApplyChange(root, change)) return false;
+    changes.push_back(std::move(change));
+    dirty = true;
+    return true;
+}
 
 std::string RegistryFolder()
 {
@@ -222,8 +287,20 @@ bool SaveHiveLocked(Hive& hive)
     const std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash);
     const std::string name = target.substr(slash == std::string::npos ? 0 : slash + 1);
     if (!MakeFolders(folder)) return false;
+    const FolderLock lock(folder + "/." + name + ".lock");
+    // What other processes saved since this one read the file, with this one's changes over it.
+    // A file that cannot be read back now is replaced by this process's own view, as before.
+    Key merged;
+    bool fromFile = false;
+    {
+        std::string current, reason, error;
+        if (ReadWholeFile(target, current, reason) == ReadResult::Ok && ParseHive(current, merged, error)) {
+            for (const Change& c : hive.changes) ApplyChange(merged, c);
+            fromFile = true;
+        }
+    }
     const std::string temp = folder + "/." + name + "." + std::to_string(getpid()) + ".tmp";
-    const std::string text = SerializeHive(hive.root, hive.title);
+    const std::string text = SerializeHive(fromFile ? merged : hive.root, hive.title);
 
     const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) return false;
@@ -249,6 +326,8 @@ bool SaveHiveLocked(Hive& hive)
         fsync(dirFd);
         close(dirFd);
     }
+    if (fromFile) hive.root = std::move(merged);
+    hive.changes.clear();
     hive.dirty = false;
     return true;
 }

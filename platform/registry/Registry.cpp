@@ -6,16 +6,6 @@ namespace reg {
 
 namespace {
 
-Key* Walk(Key& root, const std::vector<std::string>& path)
-{
-    Key* k = &root;
-    for (const auto& name : path) {
-        k = k->findSubkey(name);
-        if (!k) return nullptr;
-    }
-    return k;
-}
-
 std::string Join(const std::vector<std::string>& path)
 {
     std::string s;
@@ -70,14 +60,12 @@ bool TRegistry::OpenKey(std::string_view key, bool canCreate)
     auto path = Resolve(key);
     auto hive = GetHive(root_);
     std::lock_guard lock(hive->mutex);
-    Key* k = Walk(hive->root, path);
+    Key* k = WalkKey(hive->root, path);
     if (!k) {
         if (!canCreate || hive->readOnly) return false;
         for (const auto& name : path)
             if (!ValidKeyName(name)) return false;
-        k = &hive->root;
-        for (const auto& name : path) k = &k->subkey(name);
-        hive->dirty = true;
+        hive->Make(Change{Change::Kind::CreateKey, path, {}});
     }
     current_ = std::move(path);
     open_ = true;
@@ -106,13 +94,11 @@ bool TRegistry::CreateKey(std::string_view key)
     if (path.empty()) return false;
     auto hive = GetHive(root_);
     std::lock_guard lock(hive->mutex);
-    if (Walk(hive->root, path)) return true;
+    if (WalkKey(hive->root, path)) return true;
     if (hive->readOnly) return false;
     for (const auto& name : path)
         if (!ValidKeyName(name)) return false;
-    Key* k = &hive->root;
-    for (const auto& name : path) k = &k->subkey(name);
-    hive->dirty = true;
+    hive->Make(Change{Change::Kind::CreateKey, path, {}});
     return true;
 }
 
@@ -121,7 +107,7 @@ bool TRegistry::KeyExists(std::string_view key)
     auto path = Resolve(key);
     auto hive = GetHive(root_);
     std::lock_guard lock(hive->mutex);
-    return Walk(hive->root, path) != nullptr;
+    return WalkKey(hive->root, path) != nullptr;
 }
 
 bool TRegistry::DeleteKey(std::string_view key)
@@ -131,19 +117,14 @@ bool TRegistry::DeleteKey(std::string_view key)
     auto hive = GetHive(root_);
     std::lock_guard lock(hive->mutex);
     if (hive->readOnly) return false;
-    const std::string last = path.back();
-    path.pop_back();
-    Key* parent = Walk(hive->root, path);
-    if (!parent || !parent->removeSubkey(last)) return false;
-    hive->dirty = true;
-    return true;
+    return hive->Make(Change{Change::Kind::DeleteKey, path, {}});
 }
 
 bool TRegistry::HasSubKeys()
 {
     auto hive = GetHive(root_);
     std::lock_guard lock(hive->mutex);
-    const Key* k = Walk(hive->root, current_);
+    const Key* k = WalkKey(hive->root, current_);
     return k && !k->subkeys.empty();
 }
 
@@ -152,7 +133,7 @@ std::vector<std::string> TRegistry::GetKeyNames()
     std::vector<std::string> names;
     auto hive = GetHive(root_);
     std::lock_guard lock(hive->mutex);
-    if (const Key* k = Walk(hive->root, current_))
+    if (const Key* k = WalkKey(hive->root, current_))
         for (const auto& sub : k->subkeys) names.push_back(sub->name);
     return names;
 }
@@ -162,7 +143,7 @@ std::vector<std::string> TRegistry::GetValueNames()
     std::vector<std::string> names;
     auto hive = GetHive(root_);
     std::lock_guard lock(hive->mutex);
-    if (const Key* k = Walk(hive->root, current_))
+    if (const Key* k = WalkKey(hive->root, current_))
         for (const auto& v : k->values) names.push_back(v.name);
     return names;
 }
@@ -177,17 +158,14 @@ bool TRegistry::DeleteValue(std::string_view name)
     auto hive = GetHive(root_);
     std::lock_guard lock(hive->mutex);
     if (hive->readOnly || readOnly_) return false;
-    Key* k = Walk(hive->root, current_);
-    if (!k || !k->removeValue(name)) return false;
-    hive->dirty = true;
-    return true;
+    return hive->Make(Change{Change::Kind::DeleteValue, current_, Value{std::string(name), DataType::None, {}}});
 }
 
 DataType TRegistry::GetDataType(std::string_view name)
 {
     auto hive = GetHive(root_);
     std::lock_guard lock(hive->mutex);
-    const Key* k = Walk(hive->root, current_);
+    const Key* k = WalkKey(hive->root, current_);
     const Value* v = k ? k->findValue(name) : nullptr;
     return v ? v->type : DataType::None;
 }
@@ -196,7 +174,7 @@ int TRegistry::GetDataSize(std::string_view name)
 {
     auto hive = GetHive(root_);
     std::lock_guard lock(hive->mutex);
-    const Key* k = Walk(hive->root, current_);
+    const Key* k = WalkKey(hive->root, current_);
     const Value* v = k ? k->findValue(name) : nullptr;
     return v ? static_cast<int>(v->data.size()) : -1;
 }
@@ -205,7 +183,7 @@ Value TRegistry::ReadValue(std::string_view name, DataType want, DataType alt)
 {
     auto hive = GetHive(root_);
     std::lock_guard lock(hive->mutex);
-    const Key* k = Walk(hive->root, current_);
+    const Key* k = WalkKey(hive->root, current_);
     const Value* v = k ? k->findValue(name) : nullptr;
     if (!v) throw ERegistryException("Failed to get data for " + Quote(name));
     if (v->type != want && v->type != alt) throw ERegistryException("Invalid data type for " + Quote(name));
@@ -239,7 +217,7 @@ std::string TRegistry::ReadString(std::string_view name)
 {
     auto hive = GetHive(root_);
     std::lock_guard lock(hive->mutex);
-    const Key* k = Walk(hive->root, current_);
+    const Key* k = WalkKey(hive->root, current_);
     const Value* v = k ? k->findValue(name) : nullptr;
     if (!v) return {};
     if (v->type != DataType::String && v->type != DataType::ExpandString)
@@ -256,12 +234,9 @@ void TRegistry::WriteValue(std::string_view name, DataType type, std::string dat
 {
     auto hive = GetHive(root_);
     std::lock_guard lock(hive->mutex);
-    Key* k = Walk(hive->root, current_);
-    if (!k || hive->readOnly || readOnly_) throw ERegistryException("Failed to set data for " + Quote(name));
-    Value& v = k->value(name);
-    v.type = type;
-    v.data = std::move(data);
-    hive->dirty = true;
+    if (!WalkKey(hive->root, current_) || hive->readOnly || readOnly_)
+        throw ERegistryException("Failed to set data for " + Quote(name));
+    hive->Make(Change{Change::Kind::SetValue, current_, Value{std::string(name), type, std::move(data)}});
 }
 
 void TRegistry::WriteInteger(std::string_view name, int32_t value)

@@ -4,6 +4,9 @@
 #include <filesystem>
 #include <thread>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "platform/registry/Registry.h"
@@ -308,6 +311,81 @@ TEST_F(RegistryTest, ThreadsShareTheHiveSafely)
         EXPECT_EQ(r.GetValueNames().size(), static_cast<size_t>(kValues));
         EXPECT_EQ(r.ReadInteger("v199"), 199);
     }
+}
+
+// Another Morvel process: forked (before this one starts any thread), it starts afresh from the
+// files, runs `work` and exits with 0 when that returned true.
+template <typename Work>
+pid_t StartAnotherProcess(Work work)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        ReloadHives();
+        _exit(work() ? 0 : 1);
+    }
+    return child;
+}
+
+void ExpectSucceeded(pid_t child)
+{
+    ASSERT_GT(child, 0);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+TEST_F(RegistryTest, ProcessesSharingTheFileKeepEachOthersValues)
+{
+    TRegistry mine;
+    ASSERT_TRUE(mine.OpenKey("\\Software\\Morvel", true));
+    mine.WriteString("Mine", "first");
+    mine.WriteString("Both", "old");
+    mine.WriteString("Gone", "x");
+    ASSERT_TRUE(mine.Flush());
+    // The other process adds a key and a value, deletes one, and changes one this one changes too.
+    ExpectSucceeded(StartAnotherProcess([] {
+        TRegistry other;
+        if (!other.OpenKey("\\Software\\Morvel", false))
+            return false;
+        other.WriteString("Theirs", "t");
+        other.WriteString("Both", "theirs");
+        other.DeleteValue("Gone");
+        other.CreateKey("\\Software\\Other");
+        return other.Flush();
+    }));
+    mine.WriteString("Mine", "second");
+    mine.WriteString("Both", "mine"); // written last: it wins
+    ASSERT_TRUE(mine.Flush());
+    EXPECT_EQ(mine.ReadString("Theirs"), "t"); // the save brought theirs in
+    ReloadHives();
+    TRegistry r;
+    ASSERT_TRUE(r.OpenKey("\\Software\\Morvel", false));
+    EXPECT_EQ(r.ReadString("Mine"), "second");
+    EXPECT_EQ(r.ReadString("Theirs"), "t");
+    EXPECT_EQ(r.ReadString("Both"), "mine");
+    EXPECT_FALSE(r.ValueExists("Gone"));
+    EXPECT_TRUE(r.KeyExists("\\Software\\Other"));
+}
+
+TEST_F(RegistryTest, ConcurrentSavesOfTwoProcessesLoseNothing)
+{
+    constexpr int kValues = 40;
+    auto writeAll = [](const std::string& prefix) {
+        TRegistry r;
+        bool ok = r.OpenKey("\\Shared", true);
+        for (int i = 0; i < kValues && ok; ++i) {
+            r.WriteInteger(prefix + std::to_string(i), i);
+            ok = r.Flush();
+        }
+        return ok;
+    };
+    const pid_t child = StartAnotherProcess([&] { return writeAll("c"); });
+    EXPECT_TRUE(writeAll("p"));
+    ExpectSucceeded(child);
+    ReloadHives();
+    TRegistry r;
+    ASSERT_TRUE(r.OpenKey("\\Shared", false));
+    EXPECT_EQ(r.GetValueNames().size(), 2u * kValues);
 }
 
 } // namespace
