@@ -278,7 +278,7 @@ HRESULT AviMux::FinishFile() {
 }
 
 void AviMux::Abort(HRESULT hr) {
-    if (!flushing_.load()) NotifyEvent(EC_ERRORABORT, hr);
+    if (!queue_.Flushing()) NotifyEvent(EC_ERRORABORT, hr);
 }
 
 // A flush (a seek of the graph) starts the file again: the writer waiting on the file writer is
@@ -286,7 +286,6 @@ void AviMux::Abort(HRESULT hr) {
 // begins at the file's first byte (the file writer drops what was written).
 void AviMux::Flush(bool begin) {
     if (begin) {
-        flushing_.store(true);
         if (queue_.BeginFlush()) output_.DeliverBeginFlush();
         return;
     }
@@ -297,7 +296,6 @@ void AviMux::Flush(bool begin) {
         finished_ = false;
         endSent_.store(false);
         lastTime_.store(0);
-        flushing_.store(false);
     });
     if (last) output_.DeliverEndFlush();
 }

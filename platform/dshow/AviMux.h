@@ -95,7 +95,6 @@ private:
     bool finished_ = false;
     std::atomic<bool> endSent_{false};
     std::atomic<int64_t> lastTime_{0};  // end of the last sample written, 100 ns
-    std::atomic<bool> flushing_{false};
 };
 
 // How an input's media type is stored as an AVI stream.

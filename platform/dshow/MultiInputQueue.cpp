@@ -131,6 +131,11 @@ bool MultiInputQueue::EndFlush(const std::function<void()>& whileIdle) {
     return true;
 }
 
+bool MultiInputQueue::Flushing() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return flushes_ > 0;
+}
+
 void MultiInputQueue::Unblock() {
     std::lock_guard<std::mutex> guard(lock_);
     blocked_ = true;

@@ -53,6 +53,7 @@ public:
     // when it was that first or last call: the owner passes the flush downstream once.
     bool BeginFlush();
     bool EndFlush(const std::function<void()>& whileIdle = nullptr);
+    bool Flushing() const;  // between the first BeginFlush and the last EndFlush
     void Unblock();     // graph stop: wake producers, Push fails from now on until Reset
     bool AllEnded() const;
     // True when input `index` has ended and each sample it queued is handled: none waits, none is
