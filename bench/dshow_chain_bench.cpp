@@ -6,7 +6,7 @@
 #include <chrono>
 
 #include "platform/dshow/FilterGraph.h"
-#include "platform/dshow/NullRenderer.h"
+#include "platform/filters/NullRenderer.h"
 #include "platform/dshow/TransInPlaceFilter.h"
 #include "tests/dshow/TestFilters.h"
 

@@ -2,13 +2,15 @@
 // Splitter, DV Splitter, AVI Mux, File writer, unclocked) against `ffmpeg -c copy` on the same
 // file. Prints both times (best of three runs each) and their ratio; the goal is a ratio <= 1.
 // Usage: remux_main_bench [frames]
-#include "platform/dshow/AviMux.h"
-#include "platform/dshow/AviMuxWriter.h"
-#include "platform/dshow/AviSplitter.h"
-#include "platform/dshow/DvAudio.h"
-#include "platform/dshow/DvSplitter.h"
-#include "platform/dshow/FileSource.h"
-#include "platform/dshow/FileWriter.h"
+#include "tests/kit/FileByteStream.h"
+#include "platform/filters/AviMux.h"
+#include "formats/AviMuxWriter.h"
+#include "platform/filters/AviSplitter.h"
+#include "formats/DvAudio.h"
+#include "platform/filters/DvSplitter.h"
+#include "platform/filters/FileSource.h"
+#include "platform/filters/FileWriter.h"
+#include "platform/filters/SystemFilters.h"
 #include "platform/dshow/FilterGraph.h"
 #include "tests/kit/TempDir.h"
 
@@ -31,10 +33,10 @@ bool WrapType1(const std::string& raw, const std::string& avi, int& frames)
 {
     std::ifstream in(raw, std::ios::binary);
     std::vector<uint8_t> frame(144000);
-    ds::FileByteStream out(avi);
-    ds::AviMuxWriter w(out);
-    ds::AviStreamSpec s;
-    s.kind = ds::AviStreamKind::Interleaved;
+    testkit::FileByteStream out(avi);
+    formats::AviMuxWriter w(out);
+    formats::AviStreamSpec s;
+    s.kind = formats::AviStreamKind::Interleaved;
     s.handler = ds::MakeFourCC('d', 'v', 's', 'd');
     s.scale = 1;
     s.rate = 25;
@@ -43,7 +45,7 @@ bool WrapType1(const std::string& raw, const std::string& avi, int& frames)
     frames = 0;
     while (in.read(reinterpret_cast<char*>(frame.data()), static_cast<std::streamsize>(frame.size()))) {
         if (frames == 0) {
-            const auto info = ds::DvInfoFromFrame(frame);
+            const auto info = formats::DvInfoFromFrame(frame);
             s.format.assign(info.begin(), info.end());
             w.AddStream(s);
             if (!w.Begin())
@@ -103,6 +105,7 @@ double FfmpegRemux(const std::string& in, const std::string& out, bool durable)
 
 int main(int argc, char** argv)
 {
+    ds::RegisterSystemFilters(ds::FilterRegistry::Instance());
     const int wanted = argc > 1 ? std::max(std::atoi(argv[1]), 25) : 2000;
     if (!testkit::HaveProgram("ffmpeg")) {
         std::printf("ffmpeg not installed: nothing to compare with\n");

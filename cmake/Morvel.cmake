@@ -16,15 +16,19 @@ function(morvel_library name)
   target_link_libraries(${name} PUBLIC ${ARG_PUBLIC_DEPS} PRIVATE ${ARG_DEPS})
 endfunction()
 
-# morvel_tests(LIBS <libs...>): every *_test.cpp of the calling folder becomes its own test
-# program, linked with the test kit, GoogleTest and the given libraries.
+# morvel_tests(LIBS <libs...> [MAIN <target>]): every *_test.cpp of the calling folder becomes its
+# own test program, linked with GoogleTest and the given libraries. MAIN replaces gtest's main
+# (the graph tests' main registers the system filters first).
 function(morvel_tests)
-  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "MAIN" "LIBS" ${ARGN})
+  if(NOT ARG_MAIN)
+    set(ARG_MAIN GTest::gtest_main)
+  endif()
   file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
   foreach(src IN LISTS tests)
     get_filename_component(name ${src} NAME_WE)
     add_executable(${name} ${src})
-    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest ${ARG_MAIN})
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
   endforeach()

@@ -5,11 +5,7 @@
 namespace ds {
 
 FilterRegistry& FilterRegistry::Instance() {
-    static FilterRegistry* registry = [] {
-        auto* r = new FilterRegistry();  // lives to the end of the process
-        RegisterSystemFilters(*r);
-        return r;
-    }();
+    static FilterRegistry* registry = new FilterRegistry();  // lives to the end of the process
     return *registry;
 }
 

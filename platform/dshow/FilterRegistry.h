@@ -6,8 +6,8 @@
 //   std::shared_ptr<BaseFilter> f = entry->create();
 //
 // An entry with merit above MERIT_DO_NOT_USE and an `acceptsInput` test may be inserted by
-// intelligent connect, highest merit first. Entries are registered once at start-up (the built-in
-// filters when Instance() is first used); lookups are safe from any thread.
+// intelligent connect, highest merit first. The registry starts empty: the program registers the
+// system filters once at start-up (RegisterSystemFilters); lookups are safe from any thread.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -41,7 +41,7 @@ using FilterEntryPtr = std::shared_ptr<const FilterEntry>;
 
 class FilterRegistry {
 public:
-    // The process-wide registry, with the built-in filters registered.
+    // The process-wide registry, empty until filters are registered into it.
     static FilterRegistry& Instance();
 
     FilterRegistry() = default;
@@ -57,9 +57,5 @@ private:
     mutable std::mutex lock_;  // guards entries_
     std::vector<FilterEntryPtr> entries_;
 };
-
-// Registers the built-in system filters ("Null Renderer", "Infinite Pin Tee Filter", "File writer",
-// and those of the other filter files) into a registry.
-void RegisterSystemFilters(FilterRegistry& registry);
 
 } // namespace ds

@@ -24,7 +24,7 @@ bool VideoInfoHeader::Parse(const uint8_t* data, size_t size, VideoInfoHeader& o
     out.dwBitRate = GetLE32(data + 32);
     out.dwBitErrorRate = GetLE32(data + 36);
     out.AvgTimePerFrame = static_cast<int64_t>(GetLE64(data + 40));
-    out.bmiHeader = formats::DecodeBitmapInfo(data + 48);
+    out.bmiHeader = rtl::DecodeBitmapInfo(data + 48);
     return true;
 }
 
@@ -36,7 +36,7 @@ std::vector<uint8_t> VideoInfoHeader::Bytes() const {
     PutLE32(p + 32, dwBitRate);
     PutLE32(p + 36, dwBitErrorRate);
     PutLE64(p + 40, static_cast<uint64_t>(AvgTimePerFrame));
-    formats::EncodeBitmapInfo(bmiHeader, p + 48);
+    rtl::EncodeBitmapInfo(bmiHeader, p + 48);
     return v;
 }
 
@@ -44,7 +44,7 @@ bool WaveFormatEx::Parse(const uint8_t* data, size_t size, WaveFormatEx& out) {
     if (data == nullptr || size < 16) return false;
     uint8_t fixed[kSize] = {};  // a block shorter than 18 bytes reads with cbSize 0
     std::copy(data, data + (size >= kSize ? kSize : 16), fixed);
-    static_cast<formats::WaveFormatEx&>(out) = formats::DecodeWaveFormat(fixed);
+    static_cast<rtl::WaveFormatEx&>(out) = rtl::DecodeWaveFormat(fixed);
     // Extra bytes beyond the block are not invented: cbSize is clamped to what is there.
     const size_t avail = size > kSize ? size - kSize : 0;
     out.extra.assign(data + std::min(size, kSize), data + std::min(size, kSize) + std::min<size_t>(out.cbSize, avail));
@@ -53,9 +53,9 @@ bool WaveFormatEx::Parse(const uint8_t* data, size_t size, WaveFormatEx& out) {
 
 std::vector<uint8_t> WaveFormatEx::Bytes() const {
     std::vector<uint8_t> v(kSize + extra.size());
-    formats::WaveFormatEx head = *this;
+    rtl::WaveFormatEx head = *this;
     head.cbSize = static_cast<uint16_t>(extra.size());
-    formats::EncodeWaveFormat(head, v.data());
+    rtl::EncodeWaveFormat(head, v.data());
     std::copy(extra.begin(), extra.end(), v.begin() + kSize);
     return v;
 }
@@ -73,13 +73,13 @@ WaveFormatEx WaveFormatEx::Pcm(uint32_t rate, uint16_t channels, uint16_t bits) 
 
 bool DvInfo::Parse(const uint8_t* data, size_t size, DvInfo& out) {
     if (data == nullptr || size < kSize) return false;
-    static_cast<formats::DvInfo&>(out) = formats::DecodeDvInfo(data);
+    static_cast<rtl::DvInfo&>(out) = rtl::DecodeDvInfo(data);
     return true;
 }
 
 std::vector<uint8_t> DvInfo::Bytes() const {
     std::vector<uint8_t> v(kSize);
-    formats::EncodeDvInfo(*this, v.data());
+    rtl::EncodeDvInfo(*this, v.data());
     return v;
 }
 

@@ -2,12 +2,12 @@
 // The format blocks of media types in their little-endian Windows byte layouts:
 // VIDEOINFOHEADER (88 bytes), WAVEFORMATEX (18 bytes + cbSize extra bytes), DVINFO (32 bytes).
 // Read a block with Parse (false when it is too short), write one with Bytes(). The records they
-// share with AVI files (bitmap header, wave format, DV info) are the format library's.
+// share with AVI files (bitmap header, wave format, DV info) are the runtime's.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
-#include "formats/AviRecords.h"
+#include "platform/rtl/FormatRecords.h"
 #include "platform/rtl/ByteOrder.h"
 
 namespace ds {
@@ -25,7 +25,7 @@ struct Rect {
     friend bool operator==(const Rect&, const Rect&) = default;
 };
 
-using BitmapInfoHeader = formats::BitmapInfoHeader;  // 40 bytes
+using BitmapInfoHeader = rtl::BitmapInfoHeader;  // 40 bytes
 
 struct VideoInfoHeader {
     static constexpr size_t kSize = 88;
@@ -41,7 +41,7 @@ struct VideoInfoHeader {
     friend bool operator==(const VideoInfoHeader&, const VideoInfoHeader&) = default;
 };
 
-struct WaveFormatEx : formats::WaveFormatEx {
+struct WaveFormatEx : rtl::WaveFormatEx {
     std::vector<uint8_t> extra;  // cbSize bytes after the 18
 
     // A 16-byte block (the older layout without cbSize) parses with cbSize 0.
@@ -51,7 +51,7 @@ struct WaveFormatEx : formats::WaveFormatEx {
     friend bool operator==(const WaveFormatEx&, const WaveFormatEx&) = default;
 };
 
-struct DvInfo : formats::DvInfo {
+struct DvInfo : rtl::DvInfo {
     static bool Parse(const uint8_t* data, size_t size, DvInfo& out);
     std::vector<uint8_t> Bytes() const;
     friend bool operator==(const DvInfo&, const DvInfo&) = default;

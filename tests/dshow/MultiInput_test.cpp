@@ -1,7 +1,6 @@
 // Multi-input flow: a two-input mock muxer on MultiInputQueue, fed by two producer threads.
 #include <gtest/gtest.h>
 
-#include "platform/dshow/DvMuxer.h"
 #include "platform/dshow/FilterGraph.h"
 #include "platform/dshow/MultiInputQueue.h"
 #include "tests/dshow/GraphHelpers.h"
@@ -155,47 +154,6 @@ TEST(MultiInputGraph, StopReleasesAProducerBlockedInTheMuxer) {
     EXPECT_EQ(g.graph.Stop(), S_OK);
     opener.join();
     EXPECT_FALSE(g.source->Stream(0)->IsRunning());
-}
-
-// Frames queued for sound that a seek flushes away never reach the output: the end of the stream
-// must follow the frames sent after the seek, and come again after a second one.
-TEST(DvMuxerFlow, EndsTheStreamAfterAFlushDroppedQueuedFrames) {
-    FilterGraph graph;
-    auto video = std::make_shared<PushFilter>();
-    auto audio = std::make_shared<PushFilter>(std::vector<MediaType>{AudioType()});
-    auto muxer = std::make_shared<DvMuxer>();
-    auto capture = std::make_shared<CaptureFilter>();
-    graph.AddFilter(video, "video");
-    graph.AddFilter(audio, "audio");
-    graph.AddFilter(muxer, "dvmuxer");
-    graph.AddFilter(capture, "capture");
-    ASSERT_EQ(graph.ConnectDirect(video->GetPin(0), muxer->GetPin(0)), S_OK);
-    ASSERT_EQ(graph.ConnectDirect(audio->GetPin(0), muxer->GetPin(1)), S_OK);
-    ASSERT_EQ(graph.ConnectDirect(muxer->GetPin(3), capture->GetPin(0)), S_OK);
-    graph.SetSyncSource(nullptr);
-    ASSERT_EQ(graph.Run(), S_OK);
-    auto flush = [&] {
-        video->Output().DeliverBeginFlush();
-        audio->Output().DeliverBeginFlush();
-        video->Output().DeliverEndFlush();
-        audio->Output().DeliverEndFlush();
-    };
-    video->Push(0);
-    video->Push(1);  // both wait for sound
-    EXPECT_TRUE(capture->received_.empty());
-    flush();
-    video->Push(2);
-    audio->Output().DeliverEndOfStream();
-    video->Output().DeliverEndOfStream();
-    EXPECT_EQ(capture->received_, std::vector<int64_t>{2});
-    EXPECT_EQ(capture->endOfStreams_, 1);
-    flush();
-    video->Push(3);
-    audio->Output().DeliverEndOfStream();
-    video->Output().DeliverEndOfStream();
-    EXPECT_EQ(capture->received_, (std::vector<int64_t>{2, 3}));
-    EXPECT_EQ(capture->endOfStreams_, 2);
-    graph.Stop();
 }
 
 } // namespace

@@ -1,20 +1,11 @@
 // Pins, allocators and the transform bases, tested between hand-driven pins without a graph.
 #include <gtest/gtest.h>
 
-#include "platform/dshow/InfTee.h"
 #include "tests/dshow/TestFilters.h"
 
 using namespace testds;
 
 namespace {
-
-void Start(std::initializer_list<BaseFilter*> filters) {
-    for (BaseFilter* f : filters) f->Pause();
-    for (BaseFilter* f : filters) f->Run(0);
-}
-void Halt(std::initializer_list<BaseFilter*> filters) {
-    for (BaseFilter* f : filters) f->Stop();
-}
 
 TEST(PinConnection, TriesTheOutputsTypesThenTheInputsWithinThePartialType) {
     MediaType rgb(MEDIATYPE_Video, MEDIASUBTYPE_RGB24, FORMAT_VideoInfo);
@@ -51,27 +42,6 @@ TEST(PinConnection, DisconnectBreaksBothSidesAndIsIdempotent) {
     push.Pause();
     EXPECT_EQ(push.Output().Connect(capture.Input(), nullptr), VFW_E_NOT_STOPPED);
     push.Stop();
-}
-
-TEST(PinConnection, TeeAddsAFreeOutputAfterEachConnection) {
-    PushFilter push;
-    InfTee tee;
-    CaptureFilter a, b;
-    ASSERT_EQ(tee.GetPinCount(), 2);
-    EXPECT_EQ(tee.GetPin(0)->Direction(), PinDirection::Input);
-    // Outputs take the input's type, so they refuse before the input is connected.
-    EXPECT_NE(tee.GetPin(1)->Connect(a.Input(), nullptr), S_OK);
-    ASSERT_EQ(push.Output().Connect(*tee.GetPin(0), nullptr), S_OK);
-    ASSERT_EQ(tee.GetPin(1)->Connect(a.Input(), nullptr), S_OK);
-    ASSERT_EQ(tee.GetPinCount(), 3);
-    ASSERT_EQ(tee.GetPin(2)->Connect(b.Input(), nullptr), S_OK);
-    EXPECT_EQ(tee.GetPinCount(), 4);
-    EXPECT_FALSE(tee.GetPin(3)->IsConnected());
-    Start({&push, &tee, &a, &b});
-    EXPECT_EQ(push.Push(7), S_OK);
-    Halt({&push, &tee, &a, &b});
-    EXPECT_EQ(a.received_, std::vector<int64_t>{7});
-    EXPECT_EQ(b.received_, std::vector<int64_t>{7});
 }
 
 TEST(Allocator, LendsTheNegotiatedCountAndClearsReturnedSamples) {

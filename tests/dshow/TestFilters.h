@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <functional>
+#include <initializer_list>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -272,5 +273,14 @@ public:
 private:
     In in_;
 };
+
+// Starts hand-connected filters as a graph would (all paused, then all running), and stops them.
+inline void Start(std::initializer_list<BaseFilter*> filters) {
+    for (BaseFilter* f : filters) f->Pause();
+    for (BaseFilter* f : filters) f->Run(0);
+}
+inline void Halt(std::initializer_list<BaseFilter*> filters) {
+    for (BaseFilter* f : filters) f->Stop();
+}
 
 } // namespace testds

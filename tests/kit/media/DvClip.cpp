@@ -46,7 +46,7 @@ void StampPacks(uint8_t* frame, int sequences, bool pal, bool wide, int frameInd
     const int tcFrames = frameIndex % fps;
     const int tcTotal = frameIndex / fps;
     for (int s = 0; s < sequences; ++s) {
-        uint8_t* b = frame + static_cast<size_t>(s) * ds::kDvSequenceSize;
+        uint8_t* b = frame + static_cast<size_t>(s) * formats::kDvSequenceSize;
         const uint8_t tc[5] = {0x13, Bcd(tcFrames), Bcd(tcTotal % 60), Bcd(tcTotal / 60 % 60), Bcd(tcTotal / 3600 % 24)};
         std::memcpy(b + 110, tc, 5);
         std::memcpy(b + 190, tc, 5);
@@ -134,10 +134,10 @@ DvClip MakeDvClip(const DvClipSpec& spec)
         StampPacks(frame.data(), sequences, spec.pal, spec.wide, k, spec);
         int count = 0;
         if (spec.sound) {
-            count = ds::DvLockedSampleCount(spec.pal, spec.audio.sampleRate, k);
+            count = formats::DvLockedSampleCount(spec.pal, spec.audio.sampleRate, k);
             if (spec.wanderingCounts && !spec.audio.locked) {
-                const int min = ds::DvMinSamples(spec.pal, spec.audio.sampleRate);
-                const int max = std::min(ds::DvMaxSamples(spec.pal, spec.audio.sampleRate, spec.audio.bits), min + 63);
+                const int min = formats::DvMinSamples(spec.pal, spec.audio.sampleRate);
+                const int max = std::min(formats::DvMaxSamples(spec.pal, spec.audio.sampleRate, spec.audio.bits), min + 63);
                 count = std::clamp(count + (k * 7) % 9 - 4, min, max);
             }
             std::vector<int16_t> pair[2];
@@ -147,14 +147,14 @@ DvClip MakeDvClip(const DvClipSpec& spec)
                     int16_t l = Tone(sampleIndex + n, 440.0 + 110 * p, spec.audio.sampleRate, 12000, p);
                     int16_t r = Tone(sampleIndex + n, 97.0 + 30 * p, spec.audio.sampleRate, 9000, p + 5);
                     if (spec.audio.bits == 12) { // what 12-bit codes can carry comes back exactly
-                        l = ds::DvAudio12To16(ds::DvAudio16To12(l));
-                        r = ds::DvAudio12To16(ds::DvAudio16To12(r));
+                        l = formats::DvAudio12To16(formats::DvAudio16To12(l));
+                        r = formats::DvAudio12To16(formats::DvAudio16To12(r));
                     }
                     pair[p][2 * n] = l;
                     pair[p][2 * n + 1] = r;
                 }
             }
-            if (!ds::EncodeDvAudio(frame, spec.audio, count, pair[0].data(),
+            if (!formats::EncodeDvAudio(frame, spec.audio, count, pair[0].data(),
                                    spec.audio.pairs > 1 ? pair[1].data() : nullptr))
                 throw std::runtime_error("sound does not fit the frame");
             clip.pcm[0].push_back(std::move(pair[0]));

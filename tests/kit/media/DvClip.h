@@ -2,8 +2,8 @@
 // DV clips made at test time: real pictures from libavcodec's DV encoder, our packs (recording
 // date and time, time code, aspect, VAUX source) and sound through our DV audio codec, with
 // locked or wandering sample counts, two-channel 16-bit or four-channel 12-bit 32 kHz.
-#include "platform/dshow/AviMuxWriter.h"
-#include "platform/dshow/DvAudio.h"
+#include "formats/AviMuxWriter.h"
+#include "formats/DvAudio.h"
 
 #include <cstdint>
 #include <string>
@@ -15,7 +15,7 @@ struct DvClipSpec {
     bool pal = true;
     int frames = 25;
     bool sound = true;
-    ds::DvAudioFormat audio{48000, 16, 1, false};
+    formats::DvAudioFormat audio{48000, 16, 1, false};
     bool wanderingCounts = true; // unlocked: counts move around the locked ones
     bool wide = false;
     // Recording date of the first frame; it advances by one second every 25 (30) frames.
@@ -25,13 +25,13 @@ struct DvClipSpec {
 
 struct DvClip {
     bool pal = true;
-    ds::DvAudioFormat audio;
+    formats::DvAudioFormat audio;
     bool sound = true;
     std::vector<std::vector<uint8_t>> frames;
     std::vector<int> samples;                    // per frame and channel
     std::vector<std::vector<int16_t>> pcm[2];    // per pair, per frame: interleaved left/right
 
-    size_t FrameSize() const { return pal ? ds::kDvFrameSize625 : ds::kDvFrameSize525; }
+    size_t FrameSize() const { return pal ? formats::kDvFrameSize625 : formats::kDvFrameSize525; }
     std::vector<int16_t> PairSamples(int pair) const;      // the whole clip's sound of one pair
 };
 
@@ -42,12 +42,12 @@ std::vector<uint8_t> EncodeDvPicture(bool pal, int seed);
 
 // Writers into files of a temporary folder. AVI files go through the AVI writer core.
 void WriteRawDv(const std::string& path, const DvClip& clip);
-bool WriteDvType1(const std::string& path, const DvClip& clip, ds::AviMuxOptions options = {});
-bool WriteDvType2(const std::string& path, const DvClip& clip, ds::AviMuxOptions options = {});
+bool WriteDvType1(const std::string& path, const DvClip& clip, formats::AviMuxOptions options = {});
+bool WriteDvType2(const std::string& path, const DvClip& clip, formats::AviMuxOptions options = {});
 
 // Stream descriptions used by the writers (and by tests that build their own files).
-ds::AviStreamSpec DvVideoSpec(bool pal);
-ds::AviStreamSpec DvInterleavedSpec(const DvClip& clip);
-ds::AviStreamSpec PcmSpec(int sampleRate, int channels);
+formats::AviStreamSpec DvVideoSpec(bool pal);
+formats::AviStreamSpec DvInterleavedSpec(const DvClip& clip);
+formats::AviStreamSpec PcmSpec(int sampleRate, int channels);
 
 } // namespace testkit

@@ -1,5 +1,6 @@
 #include "tests/kit/media/DvClip.h"
 
+#include "tests/kit/FileByteStream.h"
 #include "tests/kit/TempDir.h"
 
 #include <stdexcept>
@@ -14,10 +15,10 @@ using rtl::PutLE32;
 
 } // namespace
 
-ds::AviStreamSpec DvVideoSpec(bool pal)
+formats::AviStreamSpec DvVideoSpec(bool pal)
 {
-    ds::AviStreamSpec s;
-    s.kind = ds::AviStreamKind::Video;
+    formats::AviStreamSpec s;
+    s.kind = formats::AviStreamKind::Video;
     s.handler = FourCC("dvsd");
     s.scale = pal ? 1 : 1001;
     s.rate = pal ? 25 : 30000;
@@ -34,19 +35,19 @@ ds::AviStreamSpec DvVideoSpec(bool pal)
     return s;
 }
 
-ds::AviStreamSpec DvInterleavedSpec(const DvClip& clip)
+formats::AviStreamSpec DvInterleavedSpec(const DvClip& clip)
 {
-    ds::AviStreamSpec s = DvVideoSpec(clip.pal);
-    s.kind = ds::AviStreamKind::Interleaved;
-    const auto info = clip.frames.empty() ? std::array<uint8_t, 32>{} : ds::DvInfoFromFrame(clip.frames[0]);
+    formats::AviStreamSpec s = DvVideoSpec(clip.pal);
+    s.kind = formats::AviStreamKind::Interleaved;
+    const auto info = clip.frames.empty() ? std::array<uint8_t, 32>{} : formats::DvInfoFromFrame(clip.frames[0]);
     s.format.assign(info.begin(), info.end());
     return s;
 }
 
-ds::AviStreamSpec PcmSpec(int sampleRate, int channels)
+formats::AviStreamSpec PcmSpec(int sampleRate, int channels)
 {
-    ds::AviStreamSpec s;
-    s.kind = ds::AviStreamKind::Audio;
+    formats::AviStreamSpec s;
+    s.kind = formats::AviStreamKind::Audio;
     const uint32_t align = static_cast<uint32_t>(channels) * 2;
     s.scale = align;
     s.rate = static_cast<uint32_t>(sampleRate) * align;
@@ -70,12 +71,12 @@ void WriteRawDv(const std::string& path, const DvClip& clip)
     WriteFileBytes(path, bytes);
 }
 
-bool WriteDvType1(const std::string& path, const DvClip& clip, ds::AviMuxOptions options)
+bool WriteDvType1(const std::string& path, const DvClip& clip, formats::AviMuxOptions options)
 {
-    ds::FileByteStream out(path);
+    testkit::FileByteStream out(path);
     if (!out.IsOpen())
         return false;
-    ds::AviMuxWriter w(out, options);
+    formats::AviMuxWriter w(out, options);
     w.AddStream(DvInterleavedSpec(clip));
     if (!w.Begin())
         return false;
@@ -85,12 +86,12 @@ bool WriteDvType1(const std::string& path, const DvClip& clip, ds::AviMuxOptions
     return w.Finish() && out.Close();
 }
 
-bool WriteDvType2(const std::string& path, const DvClip& clip, ds::AviMuxOptions options)
+bool WriteDvType2(const std::string& path, const DvClip& clip, formats::AviMuxOptions options)
 {
-    ds::FileByteStream out(path);
+    testkit::FileByteStream out(path);
     if (!out.IsOpen())
         return false;
-    ds::AviMuxWriter w(out, options);
+    formats::AviMuxWriter w(out, options);
     w.AddStream(DvVideoSpec(clip.pal));
     const int pairs = clip.sound ? clip.audio.pairs : 0;
     for (int p = 0; p < pairs; ++p)

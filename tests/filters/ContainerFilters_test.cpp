@@ -1,12 +1,13 @@
 // The container filters one by one: pin orders, media types, times and seeking of the AVI
 // Splitter, the DV Splitter's outputs, the DV Muxer's and AVI Mux's pins, the file source, and
 // damaged files run through whole graphs.
-#include "tests/dshow/ContainerGraph.h"
+#include "tests/filters/ContainerGraph.h"
 
-#include "platform/dshow/AviDemux.h"
-#include "platform/dshow/NullRenderer.h"
-#include "tests/dshow/AviMemory.h"
+#include "formats/AviDemux.h"
+#include "platform/filters/NullRenderer.h"
+#include "tests/kit/media/AviMemory.h"
 #include "tests/dshow/TestFilters.h"
+#include "tests/kit/FileByteStream.h"
 #include "tests/kit/media/DvClip.h"
 
 #include <gtest/gtest.h>
@@ -40,8 +41,8 @@ struct SplitGraph : Graph {
 // A type-2 style file whose video has the given chunk sizes (0: a dropped frame).
 void WriteVideoFile(const std::string& path, const std::vector<size_t>& sizes, bool pal = true)
 {
-    ds::FileByteStream out(path);
-    ds::AviMuxWriter w(out);
+    testkit::FileByteStream out(path);
+    formats::AviMuxWriter w(out);
     w.AddStream(testkit::DvVideoSpec(pal));
     w.AddStream(testkit::PcmSpec(48000, 2));
     ASSERT_TRUE(w.Begin());
@@ -59,9 +60,9 @@ void WriteVideoFile(const std::string& path, const std::vector<size_t>& sizes, b
 // is no DV frame after frame `oddAfter`.
 void WriteType1(const std::string& path, const testkit::DvClip& clip, std::vector<uint8_t> format, size_t oddAfter = SIZE_MAX)
 {
-    ds::FileByteStream out(path);
-    ds::AviMuxWriter w(out);
-    ds::AviStreamSpec s = testkit::DvInterleavedSpec(clip);
+    testkit::FileByteStream out(path);
+    formats::AviMuxWriter w(out);
+    formats::AviStreamSpec s = testkit::DvInterleavedSpec(clip);
     s.format = std::move(format);
     w.AddStream(s);
     w.Begin();
@@ -74,7 +75,7 @@ void WriteType1(const std::string& path, const testkit::DvClip& clip, std::vecto
     out.Close();
 }
 
-testkit::DvClip Clip(int frames, bool pal = true, ds::DvAudioFormat audio = {})
+testkit::DvClip Clip(int frames, bool pal = true, formats::DvAudioFormat audio = {})
 {
     testkit::DvClipSpec spec;
     spec.frames = frames;
@@ -306,7 +307,7 @@ TEST(DvMuxerFilter, WithoutSoundTheFramesPassUnchanged)
     ASSERT_TRUE(SUCCEEDED(g.graph->Connect(g.mux->GetPin(0), g.writer->GetPin(0))));
     ASSERT_EQ(ds::EC_COMPLETE, g.RunToEnd());
     const MemoryFile f = Load(dir.file("t1.avi"));
-    const auto r = ds::ParseAvi(f);
+    const auto r = formats::ParseAvi(f);
     ASSERT_EQ(4u, r.streams[0].chunks.size());
     EXPECT_TRUE(Bytes(f, r.streams[0].chunks[3]) == Raw(clip.frames[3]));
 }
@@ -348,7 +349,7 @@ TEST(AviMuxFilter, AGraphSeekReachesTheStreamsBehindTheMux)
         g.mux->GetCurrentPosition(position);
         EXPECT_EQ(10 * 400000, position);
         const MemoryFile f = Load(out);
-        const auto r = ds::ParseAvi(f);
+        const auto r = formats::ParseAvi(f);
         ASSERT_EQ(6u, r.streams[0].chunks.size());
         if (toType2)
             EXPECT_TRUE(Bytes(f, r.streams[0].chunks[0]) == Raw(clip.frames[4]));
@@ -380,7 +381,7 @@ TEST(DamagedInput, ConvertsTheFramesItCanAndEndsCleanly)
         Graph g;
         ASSERT_TRUE(g.BuildType2(dir.file("bad.avi"), dir.file("out.avi")));
         EXPECT_EQ(ds::EC_COMPLETE, g.RunToEnd(30000));
-        const auto r = ds::ParseAvi(Load(dir.file("out.avi")));
+        const auto r = formats::ParseAvi(Load(dir.file("out.avi")));
         ASSERT_TRUE(r.valid && !r.streams.empty());
         EXPECT_GE(r.streams[0].chunks.size(), c.least);
         EXPECT_LE(r.streams[0].chunks.size(), c.most);
@@ -430,7 +431,7 @@ struct SeekedConversion {
         g.graph->SetSyncSource(nullptr);
         // The mux writes each chunk as it comes: paused, its first write waits on the file
         // writer, so the stream stops mid-clip with sound gathered ahead of the pictures.
-        ds::AviMuxOptions options;
+        formats::AviMuxOptions options;
         options.bufferSize = 1;
         g.mux->SetWriterOptions(options);
         return toType2 ? g.BuildType2(in, dir.file("out.avi")) : g.BuildType1(in, dir.file("out.avi"));
@@ -444,7 +445,7 @@ struct SeekedConversion {
     void ExpectFramesFrom(size_t first)
     {
         const MemoryFile f = Load(dir.file("out.avi"));
-        const ds::AviDemuxResult r = ds::ParseAvi(f);
+        const formats::AviDemuxResult r = formats::ParseAvi(f);
         ASSERT_TRUE(r.valid);
         ASSERT_FALSE(r.streams.empty());
         // One RIFF and nothing after it: no tail of an earlier, longer pass.
@@ -462,10 +463,10 @@ struct SeekedConversion {
                 continue;
             }
             const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(frame.data()), frame.size());
-            ds::DvAudioInfo info;
-            ASSERT_TRUE(ds::ReadDvAudioInfo(bytes, info));
+            formats::DvAudioInfo info;
+            ASSERT_TRUE(formats::ReadDvAudioInfo(bytes, info));
             std::vector<int16_t> pcm(static_cast<size_t>(info.samples) * 2);
-            ds::DecodeDvAudio(bytes, info, 0, pcm.data());
+            formats::DecodeDvAudio(bytes, info, 0, pcm.data());
             EXPECT_TRUE(Raw(pcm) == Raw(clip.pcm[0][first + k])) << "sound of frame " << k;
         }
         if (r.streams.size() == 2)

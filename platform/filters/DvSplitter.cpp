@@ -1,10 +1,10 @@
-#include "platform/dshow/DvSplitter.h"
+#include "platform/filters/DvSplitter.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "platform/dshow/AviSplitter.h"
-#include "platform/dshow/DvAudio.h"
+#include "platform/filters/AviSplitter.h"
+#include "formats/DvAudio.h"
 #include "platform/dshow/FilterRegistry.h"
 
 namespace ds {
@@ -40,12 +40,12 @@ DvLayout FromDvInfo(const std::vector<uint8_t>& f) {
 
 DvLayout FromFrame(const std::vector<uint8_t>& frame) {
     DvLayout l;
-    const int sequences = DvSequenceCount(frame.size());
+    const int sequences = formats::DvSequenceCount(frame.size());
     if (sequences == 0) return l;
     l.known = true;
     l.pal = sequences == 12;
-    DvAudioInfo info;
-    if (ReadDvAudioInfo(frame, info)) {
+    formats::DvAudioInfo info;
+    if (formats::ReadDvAudioInfo(frame, info)) {
         l.sampleRate = info.format.sampleRate;
         l.pairs = info.format.pairs;
     }
@@ -180,9 +180,9 @@ HRESULT DvSplitter::OnInputConnected(Pin& peer) {
     outputs_.clear();
     pal_ = layout.pal;
     outputs_.push_back(std::make_unique<DvSplitterOutputPin>(*this, "DV Vid Out", DvVideoType(pal_),
-                                                             static_cast<int32_t>(pal_ ? kDvFrameSize625 : kDvFrameSize525), -1));
+                                                             static_cast<int32_t>(pal_ ? formats::kDvFrameSize625 : formats::kDvFrameSize525), -1));
     for (int p = 0; p < layout.pairs; ++p) {
-        const int32_t bytes = DvMaxSamples(pal_, layout.sampleRate, 16) * 4;
+        const int32_t bytes = formats::DvMaxSamples(pal_, layout.sampleRate, 16) * 4;
         outputs_.push_back(std::make_unique<DvSplitterOutputPin>(
             *this, "AudOut0" + std::to_string(p),
             MediaType::Audio(WaveFormatEx::Pcm(static_cast<uint32_t>(layout.sampleRate), 2, 16)), bytes, p));
@@ -197,7 +197,7 @@ void DvSplitter::OnInputDisconnected() {
 
 HRESULT DvSplitter::Split(const SamplePtr& frame) {
     const size_t size = static_cast<size_t>(frame->GetActualDataLength());
-    if (size != (pal_ ? kDvFrameSize625 : kDvFrameSize525)) return S_OK;  // not a frame of this stream
+    if (size != (pal_ ? formats::kDvFrameSize625 : formats::kDvFrameSize525)) return S_OK;  // not a frame of this stream
     std::span<const uint8_t> bytes(frame->GetPointer(), size);
     const int64_t index = frameCount_++;
     int delivered = 0, refused = 0;
@@ -210,12 +210,12 @@ HRESULT DvSplitter::Split(const SamplePtr& frame) {
         }
     };
     // The sound is read before the frame goes on: a filter downstream may change the frame in place.
-    DvAudioInfo info;
-    ReadDvAudioInfo(bytes, info);
+    formats::DvAudioInfo info;
+    formats::ReadDvAudioInfo(bytes, info);
     const int pairs = info.present ? info.format.pairs : 0;
     pcm_.resize(2 * 2 * static_cast<size_t>(std::max(info.samples, 1)));
     for (int p = 0; p < pairs; ++p)
-        DecodeDvAudio(bytes, info, p, pcm_.data() + static_cast<size_t>(p) * 2 * static_cast<size_t>(info.samples));
+        formats::DecodeDvAudio(bytes, info, p, pcm_.data() + static_cast<size_t>(p) * 2 * static_cast<size_t>(info.samples));
     for (auto& o : outputs_) {
         if (!o->IsConnected()) continue;
         if (o->Pair() < 0) {
@@ -236,7 +236,7 @@ HRESULT DvSplitter::Split(const SamplePtr& frame) {
                         static_cast<size_t>(samples) * 4);
         } else {
             // No sound in this frame: silence for its share of the time.
-            samples = std::min(DvLockedSampleCount(pal_, o->SampleRate(), index), capacity);
+            samples = std::min(formats::DvLockedSampleCount(pal_, o->SampleRate(), index), capacity);
             std::memset(out->GetPointer(), 0, static_cast<size_t>(samples) * 4);
         }
         out->SetActualDataLength(samples * 4);

@@ -1,7 +1,7 @@
-#include "platform/dshow/AviDemux.h"
+#include "formats/AviDemux.h"
 
-#include "platform/dshow/AviMuxWriter.h"
-#include "tests/dshow/AviMemory.h"
+#include "formats/AviMuxWriter.h"
+#include "tests/kit/media/AviMemory.h"
 
 #include <gtest/gtest.h>
 
@@ -40,9 +40,9 @@ TEST(AviDemuxWalk, WithoutIndexTheMovieListIsWalkedThroughRecListsAndPadBytes)
     const std::string movi = Chunk("00dc", "abc") + List("rec ", Chunk("01wb", "12345") + Chunk("00dc", "")) +
                              Chunk("JUNK", "xx") + Chunk("ix00", "zz") + Chunk("00dc", "defg");
     const MemoryFile f = Riff(HeaderList() + List("movi", movi));
-    const ds::AviDemuxResult r = ds::ParseAvi(f);
+    const formats::AviDemuxResult r = formats::ParseAvi(f);
     ASSERT_TRUE(r.valid);
-    EXPECT_EQ(ds::AviIndexSource::Scan, r.index);
+    EXPECT_EQ(formats::AviIndexSource::Scan, r.index);
     ASSERT_EQ(2u, r.streams.size());
     ASSERT_EQ(3u, r.streams[0].chunks.size());
     EXPECT_EQ("abc", f.bytes.substr(r.streams[0].chunks[0].offset, r.streams[0].chunks[0].size));
@@ -67,9 +67,9 @@ TEST(AviDemuxIdx1, OffsetsFromTheFileStartAreRecognised)
     const std::string idx = entry("00dc", moviAt, 6, true) + entry("01wb", moviAt + 14, 3, true) +
                             entry("00dc", moviAt + 26, 6, false);
     MemoryFile f = Riff(HeaderList() + List("movi", movi) + Chunk("idx1", idx));
-    const ds::AviDemuxResult r = ds::ParseAvi(f);
+    const formats::AviDemuxResult r = formats::ParseAvi(f);
     ASSERT_TRUE(r.valid);
-    EXPECT_EQ(ds::AviIndexSource::Idx1, r.index);
+    EXPECT_EQ(formats::AviIndexSource::Idx1, r.index);
     ASSERT_EQ(2u, r.streams[0].chunks.size());
     EXPECT_EQ("frame1", f.bytes.substr(r.streams[0].chunks[1].offset, 6));
     EXPECT_TRUE(r.streams[0].chunks[0].keyframe);
@@ -80,7 +80,7 @@ TEST(AviDemuxIdx1, OffsetsFromTheFileStartAreRecognised)
 TEST(AviDemuxBounds, AChunkSizePastTheEndIsClampedToTheFile)
 {
     MemoryFile f = Riff(HeaderList() + List("movi", Chunk("00dc", "ok") + "00dc" + LE32(1u << 30) + "tail"));
-    const ds::AviDemuxResult r = ds::ParseAvi(f);
+    const formats::AviDemuxResult r = formats::ParseAvi(f);
     ASSERT_TRUE(r.valid);
     EXPECT_TRUE(r.truncated);
     ASSERT_EQ(2u, r.streams[0].chunks.size());
@@ -94,7 +94,7 @@ TEST(AviDemuxBounds, AnUnfinishedCaptureWithZeroSizesIsReadToTheEnd)
     bytes.replace(bytes.find("movi") - 4, 4, LE32(0));
     MemoryFile f;
     f.bytes = bytes;
-    const ds::AviDemuxResult r = ds::ParseAvi(f);
+    const formats::AviDemuxResult r = formats::ParseAvi(f);
     ASSERT_TRUE(r.valid);
     ASSERT_EQ(2u, r.streams[0].chunks.size());
     EXPECT_EQ("two", f.bytes.substr(r.streams[0].chunks[1].offset, 3));
@@ -102,21 +102,21 @@ TEST(AviDemuxBounds, AnUnfinishedCaptureWithZeroSizesIsReadToTheEnd)
 
 TEST(AviDemuxBounds, NotAnAviIsNotValid)
 {
-    EXPECT_FALSE(ds::ParseAvi(Riff(Chunk("fmt ", "0123456789abcdef"), "WAVE")).valid);
+    EXPECT_FALSE(formats::ParseAvi(Riff(Chunk("fmt ", "0123456789abcdef"), "WAVE")).valid);
     MemoryFile empty;
-    EXPECT_FALSE(ds::ParseAvi(empty).valid);
+    EXPECT_FALSE(formats::ParseAvi(empty).valid);
     MemoryFile noHeader = Riff(List("movi", Chunk("00dc", "x")));
-    EXPECT_FALSE(ds::ParseAvi(noHeader).valid);
+    EXPECT_FALSE(formats::ParseAvi(noHeader).valid);
 }
 
-MemoryFile Written(int frames, ds::AviMuxOptions options = {})
+MemoryFile Written(int frames, formats::AviMuxOptions options = {})
 {
     MemoryFile f;
     EXPECT_TRUE(avitest::WriteType2(f, frames, 10001, options));
     return f;
 }
 
-void ExpectInside(const MemoryFile& f, const ds::AviDemuxResult& r)
+void ExpectInside(const MemoryFile& f, const formats::AviDemuxResult& r)
 {
     for (const auto& s : r.streams)
         for (const auto& c : s.chunks)
@@ -129,7 +129,7 @@ TEST(AviDemuxBounds, ATruncatedFileKeepsTheChunksThatAreWhole)
     for (size_t cut = 0; cut < whole.bytes.size(); cut += 1237) {
         MemoryFile f;
         f.bytes = whole.bytes.substr(0, cut);
-        const ds::AviDemuxResult r = ds::ParseAvi(f);
+        const formats::AviDemuxResult r = formats::ParseAvi(f);
         ExpectInside(f, r);
         if (r.valid && cut > whole.bytes.size() / 2) {
             EXPECT_GT(r.streams[0].chunks.size(), 10u) << cut;
@@ -143,9 +143,9 @@ TEST(AviDemuxBounds, ABrokenOpenDmlIndexFallsBackToIdx1)
     // Point the video super index entry far beyond the end of the file.
     const size_t indx = f.bytes.find("indx");
     f.bytes.replace(indx + 8 + 24, 8, std::string("\xff\xff\xff\xff\xff\x00\x00\x00", 8));
-    const ds::AviDemuxResult r = ds::ParseAvi(f);
+    const formats::AviDemuxResult r = formats::ParseAvi(f);
     ASSERT_TRUE(r.valid);
-    EXPECT_EQ(ds::AviIndexSource::Idx1, r.index);
+    EXPECT_EQ(formats::AviIndexSource::Idx1, r.index);
     EXPECT_EQ(8u, r.streams[0].chunks.size());
     EXPECT_EQ(8u, r.streams[1].chunks.size());
 
@@ -153,8 +153,8 @@ TEST(AviDemuxBounds, ABrokenOpenDmlIndexFallsBackToIdx1)
     const size_t idx1 = f.bytes.find("idx1");
     for (size_t at = idx1 + 8; at + 16 <= f.bytes.size(); at += 16)
         f.bytes.replace(at + 8, 4, LE32(0x7FFFFFF0));
-    const ds::AviDemuxResult scanned = ds::ParseAvi(f);
-    EXPECT_EQ(ds::AviIndexSource::Scan, scanned.index);
+    const formats::AviDemuxResult scanned = formats::ParseAvi(f);
+    EXPECT_EQ(formats::AviIndexSource::Scan, scanned.index);
     EXPECT_EQ(8u, scanned.streams[0].chunks.size());
     ExpectInside(f, scanned);
 }
@@ -172,7 +172,7 @@ TEST(AviDemuxBounds, RandomDamageNeverCrashesOrLeavesTheFile)
         }
         if (round % 5 == 0)
             f.bytes.resize(rng() % f.bytes.size());
-        const ds::AviDemuxResult r = ds::ParseAvi(f);
+        const formats::AviDemuxResult r = formats::ParseAvi(f);
         ExpectInside(f, r);
     }
 }

@@ -1,4 +1,4 @@
-#include "platform/dshow/AviMux.h"
+#include "platform/filters/AviMux.h"
 
 #include <algorithm>
 #include <numeric>
@@ -11,7 +11,7 @@ namespace ds {
 namespace {
 
 // The writer core's positional writes, as seeks and writes on the downstream byte stream.
-class PinByteStream : public AviByteStream {
+class PinByteStream : public formats::AviByteStream {
 public:
     explicit PinByteStream(ByteStream& out) : out_(out) {}
     bool WriteAt(int64_t offset, const void* data, size_t size) override {
@@ -61,12 +61,12 @@ MediaSeeking* UpstreamSeeking(Pin* input, int depth) {
 
 } // namespace
 
-bool AviStreamSpecFor(const MediaType& mt, AviStreamSpec& spec) {
-    spec = AviStreamSpec{};
+bool AviStreamSpecFor(const MediaType& mt, formats::AviStreamSpec& spec) {
+    spec = formats::AviStreamSpec{};
     if (mt.majortype == MEDIATYPE_Video) {
         auto vih = mt.GetVideoInfo();
         if (!vih) return false;
-        spec.kind = AviStreamKind::Video;
+        spec.kind = formats::AviStreamKind::Video;
         spec.handler = vih->bmiHeader.biCompression;
         FrameRate(vih->AvgTimePerFrame, spec.scale, spec.rate);
         // strf is the bitmap header and what follows the 88 bytes of the video header.
@@ -79,7 +79,7 @@ bool AviStreamSpecFor(const MediaType& mt, AviStreamSpec& spec) {
     if (mt.majortype == MEDIATYPE_Audio) {
         auto wfx = mt.GetWaveFormat();
         if (!wfx || wfx->nBlockAlign == 0 || wfx->nAvgBytesPerSec == 0) return false;
-        spec.kind = AviStreamKind::Audio;
+        spec.kind = formats::AviStreamKind::Audio;
         spec.scale = wfx->nBlockAlign;
         spec.rate = wfx->nAvgBytesPerSec;
         spec.sampleSize = wfx->nBlockAlign;
@@ -87,7 +87,7 @@ bool AviStreamSpecFor(const MediaType& mt, AviStreamSpec& spec) {
         return true;
     }
     if (mt.majortype == MEDIATYPE_Interleaved) {
-        spec.kind = AviStreamKind::Interleaved;
+        spec.kind = formats::AviStreamKind::Interleaved;
         spec.handler = mt.subtype.IsFourCC() ? mt.subtype.data1 : MakeFourCC('d', 'v', 's', 'd');
         const bool pal = mt.format.size() < 32 || (mt.format[18] & 0x20) != 0;
         spec.scale = pal ? 1 : 1001;
@@ -103,7 +103,7 @@ bool AviStreamSpecFor(const MediaType& mt, AviStreamSpec& spec) {
 AviMuxInputPin::AviMuxInputPin(AviMux& mux, int number) : InputPin(mux, InputName(number)), mux_(mux) {}
 
 HRESULT AviMuxInputPin::CheckMediaType(const MediaType& mt) {
-    AviStreamSpec spec;
+    formats::AviStreamSpec spec;
     return AviStreamSpecFor(mt, spec) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
@@ -219,9 +219,9 @@ bool AviMux::StartWriter() {
     ByteStream* out = QueryPin<ByteStream>(output_.ConnectedTo());
     if (!out || slots_.empty()) return false;
     stream_ = std::make_unique<PinByteStream>(*out);
-    writer_ = std::make_unique<AviMuxWriter>(*stream_, options_);
+    writer_ = std::make_unique<formats::AviMuxWriter>(*stream_, options_);
     for (AviMuxInputPin* in : slots_) {
-        AviStreamSpec spec;
+        formats::AviStreamSpec spec;
         AviStreamSpecFor(in->CurrentMediaType(), spec);
         writer_->AddStream(std::move(spec));
     }

@@ -1,9 +1,9 @@
 // Type 1 -> type 2 -> type 1 through the container filters in raw graphs: every DV frame comes
 // back byte for byte and the type-2 sound is the sound that went in.
-#include "tests/dshow/ContainerGraph.h"
+#include "tests/filters/ContainerGraph.h"
 
-#include "platform/dshow/AviDemux.h"
-#include "tests/dshow/AviMemory.h"
+#include "formats/AviDemux.h"
+#include "tests/kit/media/AviMemory.h"
 #include "tests/kit/media/DvClip.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +13,7 @@ namespace {
 using namespace avitest;
 using containertest::Graph;
 
-void ExpectFrames(const MemoryFile& f, const ds::AviDemuxStream& s, const testkit::DvClip& clip)
+void ExpectFrames(const MemoryFile& f, const formats::AviDemuxStream& s, const testkit::DvClip& clip)
 {
     ASSERT_EQ(clip.frames.size(), s.chunks.size());
     for (size_t k = 0; k < s.chunks.size(); ++k)
@@ -49,7 +49,7 @@ TEST(ContainerRoundTrip, EveryFrameComesBackByteForByteAndTheSoundIsKept)
             ASSERT_EQ(ds::EC_COMPLETE, g.RunToEnd());
         }
         const MemoryFile t2 = Load(type2);
-        const ds::AviDemuxResult r2 = ds::ParseAvi(t2);
+        const formats::AviDemuxResult r2 = formats::ParseAvi(t2);
         ASSERT_EQ(1u + clip.audio.pairs, r2.streams.size());
         EXPECT_EQ(Fcc("vids"), r2.streams[0].fccType);
         ExpectFrames(t2, r2.streams[0], clip);
@@ -63,7 +63,7 @@ TEST(ContainerRoundTrip, EveryFrameComesBackByteForByteAndTheSoundIsKept)
             ASSERT_EQ(ds::EC_COMPLETE, g.RunToEnd());
         }
         const MemoryFile t1 = Load(back);
-        const ds::AviDemuxResult r1 = ds::ParseAvi(t1);
+        const formats::AviDemuxResult r1 = formats::ParseAvi(t1);
         ASSERT_EQ(1u, r1.streams.size());
         EXPECT_EQ(Fcc("iavs"), r1.streams[0].fccType);
         ExpectFrames(t1, r1.streams[0], clip);
@@ -76,16 +76,16 @@ TEST(ContainerRoundTrip, OpenDmlFileOfSeveralSegmentsConvertsWhole)
     testkit::DvClipSpec spec;
     spec.frames = 60;
     const testkit::DvClip clip = testkit::MakeDvClip(spec);
-    ds::AviMuxOptions small;
+    formats::AviMuxOptions small;
     small.segmentLimit = 2 << 20; // about 14 frames a segment
     ASSERT_TRUE(testkit::WriteDvType1(dir.file("big.avi"), clip, small));
-    ASSERT_GE(ds::ParseAvi(Load(dir.file("big.avi"))).segments, 4);
+    ASSERT_GE(formats::ParseAvi(Load(dir.file("big.avi"))).segments, 4);
     Graph g;
     g.mux->SetWriterOptions(small);
     ASSERT_TRUE(g.BuildType2(dir.file("big.avi"), dir.file("t2.avi")));
     ASSERT_EQ(ds::EC_COMPLETE, g.RunToEnd());
     const MemoryFile t2 = Load(dir.file("t2.avi"));
-    const ds::AviDemuxResult r = ds::ParseAvi(t2);
+    const formats::AviDemuxResult r = formats::ParseAvi(t2);
     EXPECT_GE(r.segments, 4);
     ExpectFrames(t2, r.streams[0], clip);
     EXPECT_TRUE(Joined(t2, r.streams[1]) == Raw(clip.PairSamples(0)));
@@ -105,7 +105,7 @@ TEST(ContainerRoundTrip, TypeTwoRemuxFedByTwoThreadsCopiesBothStreamsInTimeOrder
     ASSERT_TRUE(ds::SUCCEEDED(g.graph->Connect(g.mux->GetPin(0), g.writer->GetPin(0))));
     ASSERT_EQ(ds::EC_COMPLETE, g.RunToEnd());
     const MemoryFile f = Load(dir.file("fixed.avi"));
-    const ds::AviDemuxResult r = ds::ParseAvi(f);
+    const formats::AviDemuxResult r = formats::ParseAvi(f);
     ASSERT_EQ(2u, r.streams.size());
     ExpectFrames(f, r.streams[0], clip);
     EXPECT_TRUE(Joined(f, r.streams[1]) == Raw(clip.PairSamples(0)));

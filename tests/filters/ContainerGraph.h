@@ -2,12 +2,12 @@
 // Raw conversion graphs of the container filters for tests and benchmarks: type 1 to type 2
 // (source, AVI Splitter, DV Splitter, AVI Mux, File writer) and type 2 to type 1 (source, AVI
 // Splitter, DV Muxer, AVI Mux, File writer), connected pin by pin as the builders do.
-#include "platform/dshow/AviMux.h"
-#include "platform/dshow/AviSplitter.h"
-#include "platform/dshow/DvMuxer.h"
-#include "platform/dshow/DvSplitter.h"
-#include "platform/dshow/FileSource.h"
-#include "platform/dshow/FileWriter.h"
+#include "platform/filters/AviMux.h"
+#include "platform/filters/AviSplitter.h"
+#include "platform/filters/DvMuxer.h"
+#include "platform/filters/DvSplitter.h"
+#include "platform/filters/FileSource.h"
+#include "platform/filters/FileWriter.h"
 #include "platform/dshow/FilterGraph.h"
 
 #include <memory>

@@ -1,4 +1,4 @@
-#include "platform/dshow/InfTee.h"
+#include "platform/filters/InfTee.h"
 
 #include <string>
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <span>
 
-namespace ds {
+namespace formats {
 
 constexpr size_t kDvFrameSize525 = 120000;
 constexpr size_t kDvFrameSize625 = 144000;
@@ -76,4 +76,4 @@ std::array<uint8_t, 32> DvInfoFromFrame(std::span<const uint8_t> frame);
 uint16_t DvAudio16To12(int16_t sample);
 int16_t DvAudio12To16(uint16_t code);
 
-} // namespace ds
+} // namespace formats

@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "platform/dshow/FileWriter.h"
+#include "platform/filters/FileWriter.h"
 #include "platform/dshow/FilterGraph.h"
 #include "tests/dshow/GraphHelpers.h"
 #include "tests/dshow/TestFilters.h"

@@ -1,4 +1,4 @@
-#include "platform/dshow/FileSource.h"
+#include "platform/filters/FileSource.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -1,7 +1,8 @@
-#include "platform/dshow/AviMuxWriter.h"
+#include "formats/AviMuxWriter.h"
 
-#include "platform/dshow/AviDemux.h"
-#include "tests/dshow/AviMemory.h"
+#include "formats/AviDemux.h"
+#include "tests/kit/FileByteStream.h"
+#include "tests/kit/media/AviMemory.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +12,7 @@ namespace {
 
 using namespace avitest;
 
-void ExpectChunksBack(const MemoryFile& file, const ds::AviDemuxResult& r, int frames, size_t videoSize)
+void ExpectChunksBack(const MemoryFile& file, const formats::AviDemuxResult& r, int frames, size_t videoSize)
 {
     ASSERT_EQ(2u, r.streams.size());
     ASSERT_EQ(static_cast<size_t>(frames), r.streams[0].chunks.size());
@@ -33,11 +34,11 @@ TEST(AviMuxWriter, WritesStreamsHeadersAndIndexesThatReadBack)
 {
     MemoryFile file;
     ASSERT_TRUE(WriteType2(file, 12, 144000));
-    const ds::AviDemuxResult r = ds::ParseAvi(file);
+    const formats::AviDemuxResult r = formats::ParseAvi(file);
     ASSERT_TRUE(r.valid);
     EXPECT_FALSE(r.truncated);
     EXPECT_EQ(1, r.segments);
-    EXPECT_EQ(ds::AviIndexSource::OpenDml, r.index);
+    EXPECT_EQ(formats::AviIndexSource::OpenDml, r.index);
     EXPECT_EQ(12u, r.totalFrames);
     EXPECT_EQ(12u, r.dmlTotalFrames);
     EXPECT_EQ(40000u, r.microSecPerFrame);
@@ -57,14 +58,14 @@ TEST(AviMuxWriter, WritesStreamsHeadersAndIndexesThatReadBack)
 TEST(AviMuxWriter, StartsNewSegmentsPastTheLimitAndEveryIndexReadsBackWhole)
 {
     MemoryFile file;
-    ds::AviMuxOptions options;
+    formats::AviMuxOptions options;
     options.segmentLimit = 1 << 20; // about 6 frames a segment
     options.bufferSize = 300000;
     ASSERT_TRUE(WriteType2(file, 40, 144001, options)); // odd sizes: every frame carries a pad byte
-    const ds::AviDemuxResult r = ds::ParseAvi(file);
+    const formats::AviDemuxResult r = formats::ParseAvi(file);
     ASSERT_TRUE(r.valid);
     EXPECT_GE(r.segments, 6);
-    EXPECT_EQ(ds::AviIndexSource::OpenDml, r.index);
+    EXPECT_EQ(formats::AviIndexSource::OpenDml, r.index);
     EXPECT_EQ(40u, r.dmlTotalFrames);
     EXPECT_LT(r.totalFrames, 40u); // the first segment's frames only
     EXPECT_EQ(40u, r.streams[0].length);
@@ -78,17 +79,17 @@ TEST(AviMuxWriter, StartsNewSegmentsPastTheLimitAndEveryIndexReadsBackWhole)
     }
     // Without the OpenDML indexes, idx1 gives the first segment and a walk the others.
     SpoilSuperIndexes(file);
-    const ds::AviDemuxResult again = ds::ParseAvi(file);
-    EXPECT_EQ(ds::AviIndexSource::Idx1, again.index);
+    const formats::AviDemuxResult again = formats::ParseAvi(file);
+    EXPECT_EQ(formats::AviIndexSource::Idx1, again.index);
     ExpectChunksBack(file, again, 40, 144001);
 }
 
 TEST(AviMuxWriter, OffsetsPastFourGigabytesRoundTrip)
 {
     SparseFile file;
-    ds::AviMuxOptions options;
+    formats::AviMuxOptions options;
     options.bufferSize = 1 << 20;
-    ds::AviMuxWriter w(file, options);
+    formats::AviMuxWriter w(file, options);
     ASSERT_EQ(0, w.AddStream(testkit::DvVideoSpec(true)));
     ASSERT_TRUE(w.Begin());
     const std::vector<uint8_t> big(64u << 20, 0); // 64 MiB chunks, 80 of them: 5 GiB
@@ -96,9 +97,9 @@ TEST(AviMuxWriter, OffsetsPastFourGigabytesRoundTrip)
         ASSERT_TRUE(w.WriteChunk(0, big.data(), big.size()));
     ASSERT_TRUE(w.Finish());
     EXPECT_GE(w.SegmentCount(), 5);
-    const ds::AviDemuxResult r = ds::ParseAvi(file);
+    const formats::AviDemuxResult r = formats::ParseAvi(file);
     ASSERT_TRUE(r.valid);
-    EXPECT_EQ(ds::AviIndexSource::OpenDml, r.index);
+    EXPECT_EQ(formats::AviIndexSource::OpenDml, r.index);
     EXPECT_EQ(80u, r.dmlTotalFrames);
     ASSERT_EQ(80u, r.streams[0].chunks.size());
     EXPECT_GT(r.streams[0].chunks.back().offset, int64_t{4} << 30);
@@ -110,9 +111,9 @@ TEST(AviMuxWriter, AFailedWriteIsReportedAndSticks)
 {
     MemoryFile file;
     file.failAfter = 500000;
-    ds::AviMuxOptions options;
+    formats::AviMuxOptions options;
     options.bufferSize = 100000;
-    ds::AviMuxWriter w(file, options);
+    formats::AviMuxWriter w(file, options);
     w.AddStream(testkit::DvVideoSpec(true));
     ASSERT_TRUE(w.Begin());
     const auto v = Payload(144000, 0);
@@ -138,8 +139,8 @@ TEST(AviMuxWriterInterop, FfprobeReadsStreamsAndPacketsOfEverySegment)
         SCOPED_TRACE(limit);
         const std::string path = dir.file("out" + std::to_string(limit) + ".avi");
         {
-            ds::FileByteStream out(path);
-            ds::AviMuxOptions options;
+            testkit::FileByteStream out(path);
+            formats::AviMuxOptions options;
             options.segmentLimit = limit;
             ASSERT_TRUE(WriteType2(out, 50, 144000, options));
             ASSERT_TRUE(out.Close());

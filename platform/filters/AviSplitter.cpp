@@ -1,8 +1,9 @@
-#include "platform/dshow/AviSplitter.h"
+#include "platform/filters/AviSplitter.h"
 
 #include <algorithm>
 #include <string>
 
+#include "formats/AviRecords.h"
 #include "platform/dshow/FilterRegistry.h"
 
 namespace ds {
@@ -11,7 +12,7 @@ namespace {
 constexpr int64_t kUnits = 10'000'000;  // 100 ns units per second
 
 // The demux core reads through the upstream reader.
-class ReaderSource : public AviByteSource {
+class ReaderSource : public formats::AviByteSource {
 public:
     explicit ReaderSource(AsyncReader& reader) : reader_(reader) {
         int64_t available = 0;
@@ -44,7 +45,7 @@ int64_t MulDiv(int64_t a, int64_t b, int64_t c) {
 
 } // namespace
 
-MediaType AviStreamMediaType(const AviDemuxStream& s) {
+MediaType AviStreamMediaType(const formats::AviDemuxStream& s) {
     const uint32_t vids = MakeFourCC('v', 'i', 'd', 's'), auds = MakeFourCC('a', 'u', 'd', 's'),
                    iavs = MakeFourCC('i', 'a', 'v', 's');
     if (s.fccType == vids) {
@@ -102,7 +103,7 @@ HRESULT AviSplitterInputPin::BreakConnect() {
 
 HRESULT AviSplitterInputPin::Receive(const SamplePtr&) { return E_UNEXPECTED; }
 
-AviSplitterStream::AviSplitterStream(AviSplitter& splitter, std::shared_ptr<const AviDemuxResult> file, int index,
+AviSplitterStream::AviSplitterStream(AviSplitter& splitter, std::shared_ptr<const formats::AviDemuxResult> file, int index,
                                      AsyncReader& reader)
     : SourceStream(splitter, StreamName(index)), file_(std::move(file)), index_(index), reader_(reader),
       type_(AviStreamMediaType(Info())) {
@@ -122,7 +123,7 @@ bool AviSplitterStream::ByBytes() const {
 }
 
 REFERENCE_TIME AviSplitterStream::ChunkTime(size_t i) const {
-    const AviDemuxStream& s = Info();
+    const formats::AviDemuxStream& s = Info();
     if (s.rate == 0) return 0;
     if (ByBytes()) {
         const int64_t units = static_cast<int64_t>(byteStart_[std::min(i, byteStart_.size() - 1)] / s.sampleSize);
@@ -133,13 +134,13 @@ REFERENCE_TIME AviSplitterStream::ChunkTime(size_t i) const {
 }
 
 REFERENCE_TIME AviSplitterStream::FramesToTime(int64_t frames) const {
-    const AviDemuxStream& s = Info();
+    const formats::AviDemuxStream& s = Info();
     if (s.rate == 0) return 0;
     return static_cast<REFERENCE_TIME>((static_cast<__int128>(frames) * s.scale * kUnits + s.rate / 2) / s.rate);
 }
 
 int64_t AviSplitterStream::TimeToFrames(REFERENCE_TIME t) const {
-    const AviDemuxStream& s = Info();
+    const formats::AviDemuxStream& s = Info();
     if (s.scale == 0) return 0;
     const __int128 den = static_cast<__int128>(s.scale) * kUnits;
     return static_cast<int64_t>((static_cast<__int128>(t) * s.rate + den / 2) / den);
@@ -299,7 +300,7 @@ HRESULT AviSplitter::OnInputConnected(Pin& peer) {
     AsyncReader* reader = QueryPin<AsyncReader>(&peer);
     if (!reader) return VFW_E_NO_ACCEPTABLE_TYPES;
     ReaderSource source(*reader);
-    auto file = std::make_shared<AviDemuxResult>(ParseAvi(source));
+    auto file = std::make_shared<formats::AviDemuxResult>(formats::ParseAvi(source));
     RemoveStreams();
     file_ = file;
     // A file that cannot be parsed stays connected with no outputs.

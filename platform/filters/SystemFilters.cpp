@@ -1,14 +1,15 @@
-// The built-in system filters of the registry. A filter file outside this list registers itself
-// through a Register...Filter(FilterRegistry&) function called from here.
-#include "platform/dshow/AviMux.h"
-#include "platform/dshow/AviSplitter.h"
-#include "platform/dshow/DvMuxer.h"
-#include "platform/dshow/DvSplitter.h"
-#include "platform/dshow/FileSource.h"
-#include "platform/dshow/FileWriter.h"
-#include "platform/dshow/FilterRegistry.h"
-#include "platform/dshow/InfTee.h"
-#include "platform/dshow/NullRenderer.h"
+// The system filters of the registry. Each filter file registers itself through a
+// Register...Filter(FilterRegistry&) function called from here.
+#include "platform/filters/SystemFilters.h"
+
+#include "platform/filters/AviMux.h"
+#include "platform/filters/AviSplitter.h"
+#include "platform/filters/DvMuxer.h"
+#include "platform/filters/DvSplitter.h"
+#include "platform/filters/FileSource.h"
+#include "platform/filters/FileWriter.h"
+#include "platform/filters/InfTee.h"
+#include "platform/filters/NullRenderer.h"
 
 namespace ds {
 

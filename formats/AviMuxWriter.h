@@ -13,28 +13,13 @@
 #include <string>
 #include <vector>
 
-namespace ds {
+namespace formats {
 
 // Where the file goes: writes at absolute offsets (seek + write). False on any failure.
 class AviByteStream {
 public:
     virtual ~AviByteStream() = default;
     virtual bool WriteAt(int64_t offset, const void* data, size_t size) = 0;
-};
-
-// A byte stream on a file descriptor opened here (created or truncated), for tools and tests.
-class FileByteStream : public AviByteStream {
-public:
-    explicit FileByteStream(const std::string& path);
-    ~FileByteStream() override;
-    FileByteStream(const FileByteStream&) = delete;
-    FileByteStream& operator=(const FileByteStream&) = delete;
-    bool IsOpen() const { return fd_ >= 0; }
-    bool WriteAt(int64_t offset, const void* data, size_t size) override;
-    bool Close(); // flushes to disk; false when that fails
-
-private:
-    int fd_ = -1;
 };
 
 enum class AviStreamKind { Video, Audio, Interleaved };
@@ -134,4 +119,4 @@ private:
     bool failed_ = false;
 };
 
-} // namespace ds
+} // namespace formats

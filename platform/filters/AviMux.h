@@ -1,5 +1,5 @@
 #pragma once
-// "AVI Mux": writes its inputs as the streams of an AVI file (OpenDML, see AviMuxWriter.h)
+// "AVI Mux": writes its inputs as the streams of an AVI file (OpenDML, see formats/AviMuxWriter.h)
 // through the byte-stream service of the filter its output is connected to (the File writer).
 // Pins: [AVI Out, Input 01] and a new free input after each input connection.
 // Inputs take Video/VideoInfo, Audio/WaveFormatEx and Interleaved/DvInfo; chunks are written in
@@ -14,7 +14,7 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/dshow/AviMuxWriter.h"
+#include "formats/AviMuxWriter.h"
 #include "platform/dshow/BaseFilter.h"
 #include "platform/dshow/MediaSeeking.h"
 #include "platform/dshow/MultiInputQueue.h"
@@ -69,7 +69,7 @@ public:
     HRESULT SetPositions(int64_t* current, uint32_t currentFlags, int64_t* stop, uint32_t stopFlags) override;
 
     // Test hook: options of the writer (segment limit) for the next run.
-    void SetWriterOptions(const AviMuxOptions& options) { options_ = options; }
+    void SetWriterOptions(const formats::AviMuxOptions& options) { options_ = options; }
 
     // Called by the pins.
     void OnInputConnected();
@@ -86,11 +86,11 @@ private:
     AviMuxOutputPin output_;
     std::vector<std::unique_ptr<AviMuxInputPin>> inputs_;  // grows only while stopped
     MultiInputQueue queue_;
-    AviMuxOptions options_;
+    formats::AviMuxOptions options_;
 
     std::mutex writeLock_;  // guards the fields below
-    std::unique_ptr<AviByteStream> stream_;
-    std::unique_ptr<AviMuxWriter> writer_;
+    std::unique_ptr<formats::AviByteStream> stream_;
+    std::unique_ptr<formats::AviMuxWriter> writer_;
     std::vector<AviMuxInputPin*> slots_;  // connected inputs by queue index (set at pause)
     bool finished_ = false;
     std::atomic<bool> endSent_{false};
@@ -98,7 +98,7 @@ private:
 };
 
 // How an input's media type is stored as an AVI stream.
-bool AviStreamSpecFor(const MediaType& mt, AviStreamSpec& spec);
+bool AviStreamSpecFor(const MediaType& mt, formats::AviStreamSpec& spec);
 
 void RegisterAviMuxFilter(FilterRegistry& registry);
 

@@ -1,4 +1,4 @@
-#include "platform/dshow/AviMuxWriter.h"
+#include "formats/AviMuxWriter.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -8,7 +8,7 @@
 
 #include "platform/rtl/ByteOrder.h"
 
-namespace ds {
+namespace formats {
 namespace {
 
 using rtl::FourCC;
@@ -52,45 +52,6 @@ uint32_t TypeFcc(AviStreamKind kind)
 }
 
 } // namespace
-
-FileByteStream::FileByteStream(const std::string& path)
-{
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-}
-
-FileByteStream::~FileByteStream()
-{
-    if (fd_ >= 0)
-        ::close(fd_);
-}
-
-bool FileByteStream::WriteAt(int64_t offset, const void* data, size_t size)
-{
-    if (fd_ < 0)
-        return false;
-    const auto* p = static_cast<const uint8_t*>(data);
-    while (size > 0) {
-        const ssize_t n = ::pwrite(fd_, p, size, offset);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        p += n;
-        size -= static_cast<size_t>(n);
-        offset += n;
-    }
-    return true;
-}
-
-bool FileByteStream::Close()
-{
-    if (fd_ < 0)
-        return false;
-    const bool ok = ::fsync(fd_) == 0;
-    const bool closed = ::close(fd_) == 0;
-    fd_ = -1;
-    return ok && closed;
-}
 
 AviMuxWriter::AviMuxWriter(AviByteStream& out, AviMuxOptions options) : out_(out), options_(options)
 {
@@ -446,4 +407,4 @@ bool AviMuxWriter::Fail()
     return false;
 }
 
-} // namespace ds
+} // namespace formats

@@ -1,10 +1,10 @@
-#include "platform/dshow/DvAudio.h"
+#include "formats/DvAudio.h"
 
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
-namespace ds {
+namespace formats {
 namespace {
 
 constexpr size_t kBlockSize = 80;
@@ -374,4 +374,4 @@ bool EncodeDvAudio(std::span<uint8_t> frame, const DvAudioFormat& format, int sa
     return true;
 }
 
-} // namespace ds
+} // namespace formats

@@ -11,11 +11,11 @@
 
 #include "formats/RiffChunk.h"
 
-namespace ds {
+namespace formats {
 
 // Bytes at absolute offsets; ReadAt returns fewer bytes only at the end of the data (or on an
 // error, which ends the parse like the end of the file).
-using AviByteSource = formats::RiffSource;
+using AviByteSource = RiffSource;
 
 struct AviChunkRef {
     int64_t offset = 0; // of the data
@@ -60,4 +60,4 @@ struct AviDemuxLimits {
 
 AviDemuxResult ParseAvi(const AviByteSource& src, const AviDemuxLimits& limits = {});
 
-} // namespace ds
+} // namespace formats

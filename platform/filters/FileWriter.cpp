@@ -1,4 +1,4 @@
-#include "platform/dshow/FileWriter.h"
+#include "platform/filters/FileWriter.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,10 +1,10 @@
-#include "platform/dshow/AviDemux.h"
+#include "formats/AviDemux.h"
 
 #include <algorithm>
 
 #include "formats/AviRecords.h"
 
-namespace ds {
+namespace formats {
 namespace {
 
 using formats::FourCC;
@@ -377,4 +377,4 @@ AviDemuxResult ParseAvi(const AviByteSource& src, const AviDemuxLimits& limits)
     return parser.Run();
 }
 
-} // namespace ds
+} // namespace formats

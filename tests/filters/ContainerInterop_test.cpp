@@ -1,9 +1,9 @@
 // Files from independent producers (dvgrab, ffmpeg) read by the demux core and run through the
 // container filters, and what the AVI Mux writes read by ffprobe and decoded by ffmpeg.
-#include "tests/dshow/ContainerGraph.h"
+#include "tests/filters/ContainerGraph.h"
 
-#include "platform/dshow/AviDemux.h"
-#include "tests/dshow/AviMemory.h"
+#include "formats/AviDemux.h"
+#include "tests/kit/media/AviMemory.h"
 #include "tests/kit/media/DvClip.h"
 
 #include <gtest/gtest.h>
@@ -58,7 +58,7 @@ protected:
         return testkit::DvgrabToAvi(dir.path().string(), "clip.dv", options, base, nullptr, half);
     }
     // Every frame kept is one of the clip's, whole and in order; returns which ones.
-    std::vector<size_t> ExpectClipFrames(const MemoryFile& f, const ds::AviDemuxStream& s)
+    std::vector<size_t> ExpectClipFrames(const MemoryFile& f, const formats::AviDemuxStream& s)
     {
         std::vector<size_t> kept;
         size_t next = 0;
@@ -83,7 +83,7 @@ TEST_F(DvgrabFiles, TypeOneReadsBackWholeAndRoundTripsThroughTypeTwo)
 {
     const std::string path = Grab("-f dv1", "one-");
     ASSERT_FALSE(path.empty());
-    const ds::AviDemuxResult r = ds::ParseAvi(Load(path));
+    const formats::AviDemuxResult r = formats::ParseAvi(Load(path));
     ASSERT_TRUE(r.valid);
     ASSERT_EQ(1u, r.streams.size());
     EXPECT_EQ(Fcc("iavs"), r.streams[0].fccType);
@@ -93,7 +93,7 @@ TEST_F(DvgrabFiles, TypeOneReadsBackWholeAndRoundTripsThroughTypeTwo)
     Convert(true, path, dir.file("t2.avi"));
     Convert(false, dir.file("t2.avi"), dir.file("back.avi"));
     const MemoryFile back = Load(dir.file("back.avi"));
-    const ds::AviDemuxResult b = ds::ParseAvi(back);
+    const formats::AviDemuxResult b = formats::ParseAvi(back);
     ASSERT_EQ(1u, b.streams.size());
     EXPECT_EQ(r.streams[0].chunks.size(), b.streams[0].chunks.size());
     ExpectClipFrames(back, b.streams[0]);
@@ -104,7 +104,7 @@ TEST_F(DvgrabFiles, TypeTwoOpenDmlGivesTheFramesAndTheirSound)
     const std::string path = Grab("-f dv2 -opendml", "two-");
     ASSERT_FALSE(path.empty());
     const MemoryFile f = Load(path);
-    const ds::AviDemuxResult r = ds::ParseAvi(f);
+    const formats::AviDemuxResult r = formats::ParseAvi(f);
     ASSERT_TRUE(r.valid);
     ASSERT_EQ(2u, r.streams.size());
     EXPECT_EQ(Fcc("vids"), r.streams[0].fccType);
@@ -139,7 +139,7 @@ TEST(FfmpegFiles, NtscStreamCopyFromRawDvReadsBack)
     testkit::WriteRawDv(dir.file("clip.dv"), clip);
     ASSERT_EQ(0, testkit::RunCommand("ffmpeg -nostdin -v error -i " + dir.file("clip.dv") + " -c copy -y " + dir.file("copy.avi")));
     const MemoryFile f = Load(dir.file("copy.avi"));
-    const ds::AviDemuxResult r = ds::ParseAvi(f);
+    const formats::AviDemuxResult r = formats::ParseAvi(f);
     ASSERT_EQ(2u, r.streams.size());
     ASSERT_EQ(15u, r.streams[0].chunks.size());
     EXPECT_EQ(1001u, r.streams[0].scale);
@@ -164,7 +164,7 @@ TEST(FfmpegFiles, TypeTwoFileMuxesBackToItsOwnFrames)
     Convert(false, type2, type1);
     const std::string frames = testkit::ReadFileBytes(raw);
     const MemoryFile f = Load(type1);
-    const ds::AviDemuxResult r = ds::ParseAvi(f);
+    const formats::AviDemuxResult r = formats::ParseAvi(f);
     ASSERT_EQ(1u, r.streams.size());
     ASSERT_EQ(frames.size() / 144000, r.streams[0].chunks.size());
     for (size_t k = 0; k < r.streams[0].chunks.size(); ++k)

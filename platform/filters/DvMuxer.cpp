@@ -1,4 +1,4 @@
-#include "platform/dshow/DvMuxer.h"
+#include "platform/filters/DvMuxer.h"
 
 #include <algorithm>
 #include <cstring>
@@ -73,7 +73,7 @@ HRESULT DvMuxerOutputPin::GetMediaType(int position, MediaType& mt) {
 
 HRESULT DvMuxerOutputPin::DecideBufferSize(MemAllocator& allocator, AllocatorProperties& request) {
     request.cBuffers = std::max(request.cBuffers, 8);
-    request.cbBuffer = std::max<int32_t>(request.cbBuffer, static_cast<int32_t>(kDvFrameSize625));
+    request.cbBuffer = std::max<int32_t>(request.cbBuffer, static_cast<int32_t>(formats::kDvFrameSize625));
     AllocatorProperties actual;
     return allocator.SetProperties(request, actual);
 }
@@ -144,12 +144,12 @@ MediaType DvMuxer::OutputType() const {
     DvInfo info;
     info.dwDVAAuxSrc = info.dwDVAAuxCtl = info.dwDVAAuxSrc1 = info.dwDVAAuxCtl1 = 0xFFFFFFFFu;
     if (rate > 0) {
-        const DvAudioFormat format{rate, pairs == 2 ? 12 : 16, pairs, false};
-        const int count = DvLockedSampleCount(pal, rate, 0);
-        info.dwDVAAuxSrc = GetLE32(DvAudioSourcePack(pal, format, count, 0).data());
-        info.dwDVAAuxCtl = GetLE32(DvAudioControlPack().data());
+        const formats::DvAudioFormat format{rate, pairs == 2 ? 12 : 16, pairs, false};
+        const int count = formats::DvLockedSampleCount(pal, rate, 0);
+        info.dwDVAAuxSrc = GetLE32(formats::DvAudioSourcePack(pal, format, count, 0).data());
+        info.dwDVAAuxCtl = GetLE32(formats::DvAudioControlPack().data());
         if (pairs == 2) {
-            info.dwDVAAuxSrc1 = GetLE32(DvAudioSourcePack(pal, format, count, 1).data());
+            info.dwDVAAuxSrc1 = GetLE32(formats::DvAudioSourcePack(pal, format, count, 1).data());
             info.dwDVAAuxCtl1 = info.dwDVAAuxCtl;
         }
     }
@@ -182,25 +182,25 @@ void DvMuxer::BeginStop() {
     BaseFilter::BeginStop();
 }
 
-int DvMuxer::NeededFor(const MediaSample& frame, DvAudioFormat& format) const {
+int DvMuxer::NeededFor(const MediaSample& frame, formats::DvAudioFormat& format) const {
     const int rate = SampleRate();
     const int pairs = static_cast<int>(fifo_.size());
     const std::span<const uint8_t> bytes(frame.GetPointer(), static_cast<size_t>(frame.GetActualDataLength()));
-    const int sequences = DvSequenceCount(bytes.size());
+    const int sequences = formats::DvSequenceCount(bytes.size());
     const bool pal = sequences ? sequences == 12 : Pal();
-    format = DvAudioFormat{rate, pairs == 2 ? 12 : 16, std::max(pairs, 1), false};
+    format = formats::DvAudioFormat{rate, pairs == 2 ? 12 : 16, std::max(pairs, 1), false};
     if (rate == 0) return 0;
-    DvAudioInfo info;
-    if (sequences && ReadDvAudioInfo(bytes, info) && info.format.sampleRate == rate) {
-        DvAudioFormat own = format;
+    formats::DvAudioInfo info;
+    if (sequences && formats::ReadDvAudioInfo(bytes, info) && info.format.sampleRate == rate) {
+        formats::DvAudioFormat own = format;
         if (pairs < 2 && info.format.bits == 12) own.bits = 12;
         own.locked = info.format.locked;
-        if (DvSampleCountFits(pal, own, info.samples)) {
+        if (formats::DvSampleCountFits(pal, own, info.samples)) {
             format = own;
             return info.samples;
         }
     }
-    return DvLockedSampleCount(pal, rate, frameIndex_);
+    return formats::DvLockedSampleCount(pal, rate, frameIndex_);
 }
 
 int DvMuxer::Pick(const std::vector<MultiInputQueue::Input>& inputs) {
@@ -209,7 +209,7 @@ int DvMuxer::Pick(const std::vector<MultiInputQueue::Input>& inputs) {
     for (size_t s = 1; s < inputs.size(); ++s)
         if (!inputs[s].queue.empty() && (videoGone_ || fifo_[s - 1].Frames() < kAudioAhead)) return static_cast<int>(s);
     if (inputs[0].queue.empty()) return -1;
-    DvAudioFormat format;
+    formats::DvAudioFormat format;
     const size_t need = static_cast<size_t>(NeededFor(*inputs[0].queue.front(), format));
     for (size_t s = 1; s < inputs.size(); ++s)
         if (fifo_[s - 1].Frames() < need && !(inputs[s].ended && inputs[s].queue.empty())) return -1;
@@ -242,8 +242,8 @@ HRESULT DvMuxer::MuxFrame(const SamplePtr& frame) {
     out->SetActualDataLength(size);
     out->CopyPropertiesFrom(*frame);
     out->SetMediaType(nullptr);
-    if (!fifo_.empty() && DvSequenceCount(static_cast<size_t>(size)) > 0) {
-        DvAudioFormat format;
+    if (!fifo_.empty() && formats::DvSequenceCount(static_cast<size_t>(size)) > 0) {
+        formats::DvAudioFormat format;
         const int need = NeededFor(*frame, format);
         const int16_t* pcm[2] = {nullptr, nullptr};
         silence_.assign(static_cast<size_t>(need) * 4, 0);
@@ -260,7 +260,7 @@ HRESULT DvMuxer::MuxFrame(const SamplePtr& frame) {
                 pcm[p] = to;
             }
         }
-        EncodeDvAudio(std::span<uint8_t>(out->GetPointer(), static_cast<size_t>(size)), format, need, pcm[0], pcm[1]);
+        formats::EncodeDvAudio(std::span<uint8_t>(out->GetPointer(), static_cast<size_t>(size)), format, need, pcm[0], pcm[1]);
     }
     hr = output_.Deliver(out);
     return hr;

@@ -14,7 +14,7 @@
 #include <memory>
 
 #include "platform/dshow/AsyncReader.h"
-#include "platform/dshow/AviDemux.h"
+#include "formats/AviDemux.h"
 #include "platform/dshow/SourceStream.h"
 
 namespace ds {
@@ -44,7 +44,7 @@ public:
 
 class AviSplitterStream : public SourceStream, public StreamPeek {
 public:
-    AviSplitterStream(AviSplitter& splitter, std::shared_ptr<const AviDemuxResult> file, int index,
+    AviSplitterStream(AviSplitter& splitter, std::shared_ptr<const formats::AviDemuxResult> file, int index,
                       AsyncReader& reader);
 
     HRESULT CheckMediaType(const MediaType& mt) override;
@@ -63,7 +63,7 @@ public:
     HRESULT SetPositions(int64_t* current, uint32_t currentFlags, int64_t* stop, uint32_t stopFlags) override;
     HRESULT ConvertTimeFormat(int64_t& target, const Guid* targetFormat, int64_t source, const Guid* sourceFormat) override;
 
-    const AviDemuxStream& Info() const { return file_->streams[static_cast<size_t>(index_)]; }
+    const formats::AviDemuxStream& Info() const { return file_->streams[static_cast<size_t>(index_)]; }
     // Media time of chunk i's start (i may be the chunk count: the end of the stream).
     REFERENCE_TIME ChunkTime(size_t i) const;
 
@@ -73,7 +73,7 @@ private:
     REFERENCE_TIME FramesToTime(int64_t frames) const;
     int64_t TimeToFrames(REFERENCE_TIME t) const;
 
-    std::shared_ptr<const AviDemuxResult> file_;
+    std::shared_ptr<const formats::AviDemuxResult> file_;
     int index_;
     AsyncReader& reader_;
     MediaType type_;
@@ -98,15 +98,15 @@ public:
     HRESULT OnInputConnected(Pin& peer);
     void OnInputDisconnected();
     // The parsed file (null when not connected).
-    std::shared_ptr<const AviDemuxResult> File() const { return file_; }
+    std::shared_ptr<const formats::AviDemuxResult> File() const { return file_; }
 
 private:
     AviSplitterInputPin input_;
-    std::shared_ptr<const AviDemuxResult> file_;
+    std::shared_ptr<const formats::AviDemuxResult> file_;
 };
 
 // Builds the media type of stream `index` of a parsed file.
-MediaType AviStreamMediaType(const AviDemuxStream& stream);
+MediaType AviStreamMediaType(const formats::AviDemuxStream& stream);
 
 void RegisterAviSplitterFilter(FilterRegistry& registry);
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "platform/dshow/BaseFilter.h"
-#include "platform/dshow/DvAudio.h"
+#include "formats/DvAudio.h"
 #include "platform/dshow/MultiInputQueue.h"
 
 namespace ds {
@@ -80,7 +80,7 @@ private:
     bool Pal() const;
     int SampleRate() const;
     int Pairs() const;
-    int NeededFor(const MediaSample& frame, DvAudioFormat& format) const;
+    int NeededFor(const MediaSample& frame, formats::DvAudioFormat& format) const;
     int Pick(const std::vector<MultiInputQueue::Input>& inputs);
     HRESULT Process(int slot, const SamplePtr& sample);
     HRESULT MuxFrame(const SamplePtr& frame);

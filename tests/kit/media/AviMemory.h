@@ -1,7 +1,7 @@
 #pragma once
 // In-memory and sparse byte streams for the AVI writer and reader tests.
-#include "platform/dshow/AviDemux.h"
-#include "platform/dshow/AviMuxWriter.h"
+#include "formats/AviDemux.h"
+#include "formats/AviMuxWriter.h"
 #include "platform/rtl/ByteOrder.h"
 #include "tests/kit/TempDir.h"
 #include "tests/kit/media/DvClip.h"
@@ -15,7 +15,7 @@
 namespace avitest {
 
 // A whole file in memory, written and read at offsets.
-class MemoryFile : public ds::AviByteStream, public ds::AviByteSource {
+class MemoryFile : public formats::AviByteStream, public formats::AviByteSource {
 public:
     std::string bytes;
     int64_t failAfter = -1; // writes reaching past this offset fail (a full disk)
@@ -42,7 +42,7 @@ public:
 
 // A file of many gigabytes whose big writes are dropped (they read back as zeros): only the
 // structure (headers, indexes) is kept, so offsets past 4 GiB can be tested in memory.
-class SparseFile : public ds::AviByteStream, public ds::AviByteSource {
+class SparseFile : public formats::AviByteStream, public formats::AviByteSource {
 public:
     static constexpr size_t kKeepBelow = 1 << 16;
     std::map<int64_t, std::string> pieces;
@@ -114,8 +114,8 @@ inline MemoryFile Load(const std::string& path)
     f.bytes = testkit::ReadFileBytes(path);
     return f;
 }
-inline std::string Bytes(const MemoryFile& f, const ds::AviChunkRef& c) { return f.bytes.substr(c.offset, c.size); }
-inline std::string Joined(const MemoryFile& f, const ds::AviDemuxStream& s)
+inline std::string Bytes(const MemoryFile& f, const formats::AviChunkRef& c) { return f.bytes.substr(c.offset, c.size); }
+inline std::string Joined(const MemoryFile& f, const formats::AviDemuxStream& s)
 {
     std::string all;
     for (const auto& c : s.chunks)
@@ -140,9 +140,9 @@ inline std::vector<uint8_t> Payload(size_t size, int seed)
 
 // A type-2 file: `frames` DV video chunks of `videoSize` bytes (payload seed i), each followed
 // by 1920 samples of 48 kHz stereo PCM (seed 1000 + i).
-inline bool WriteType2(ds::AviByteStream& out, int frames, size_t videoSize, ds::AviMuxOptions options = {})
+inline bool WriteType2(formats::AviByteStream& out, int frames, size_t videoSize, formats::AviMuxOptions options = {})
 {
-    ds::AviMuxWriter w(out, options);
+    formats::AviMuxWriter w(out, options);
     if (w.AddStream(testkit::DvVideoSpec(true)) != 0 || w.AddStream(testkit::PcmSpec(48000, 2)) != 1 || !w.Begin())
         return false;
     for (int i = 0; i < frames; ++i) {
