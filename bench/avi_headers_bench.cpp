@@ -35,8 +35,7 @@ std::string Avi(int frames)
     return testkit::MakeAvi({.indxType = 0, .odml = true, .avixSegments = 1, .frames = frames}).build();
 }
 
-template <class Walk>
-void Run(benchmark::State& state, Walk walk)
+template <class Walk> void Run(benchmark::State& state, Walk walk)
 {
     const std::string bytes = Avi(static_cast<int>(state.range(0)));
     CountingSource src(bytes);

@@ -6,8 +6,8 @@
 #include <chrono>
 
 #include "platform/dshow/FilterGraph.h"
-#include "platform/filters/NullRenderer.h"
 #include "platform/dshow/TransInPlaceFilter.h"
+#include "platform/filters/NullRenderer.h"
 #include "tests/dshow/TestFilters.h"
 
 namespace {
@@ -24,7 +24,8 @@ public:
 constexpr int64_t kSamples = 200000;
 
 // Seconds for one unclocked run of kSamples through `filters` pass-through filters.
-double RunChain(int filters) {
+double RunChain(int filters)
+{
     FilterGraph graph;
     auto source = std::make_shared<testds::TestSource>(testds::VideoType(), kSamples, 400000, 64);
     graph.AddFilter(source, "source");
@@ -41,13 +42,15 @@ double RunChain(int filters) {
     graph.SetSyncSource(nullptr);
     auto start = std::chrono::steady_clock::now();
     graph.Run();
-    if (graph.WaitForCompletion(60000) != EC_COMPLETE) return -1;
+    if (graph.WaitForCompletion(60000) != EC_COMPLETE)
+        return -1;
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     graph.Stop();
     return seconds;
 }
 
-void BM_ChainPerSample(benchmark::State& state) {
+void BM_ChainPerSample(benchmark::State& state)
+{
     int filters = static_cast<int>(state.range(0));
     double total = 0;
     for (auto _ : state) {
@@ -59,7 +62,8 @@ void BM_ChainPerSample(benchmark::State& state) {
 }
 BENCHMARK(BM_ChainPerSample)->Arg(0)->Arg(5)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 
-void BM_PerFilterCost(benchmark::State& state) {
+void BM_PerFilterCost(benchmark::State& state)
+{
     double bare = 0, chained = 0;
     for (auto _ : state) {
         bare += RunChain(0);

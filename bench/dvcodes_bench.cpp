@@ -44,8 +44,14 @@ void DecodeFrameInfo(benchmark::State& state, bool lastSequenceOnly)
     state.SetItemsProcessed(state.iterations());
 }
 
-void BM_DecodePalFrame(benchmark::State& state) { DecodeFrameInfo(state, false); }
-void BM_DecodePalFrameWorstCase(benchmark::State& state) { DecodeFrameInfo(state, true); }
+void BM_DecodePalFrame(benchmark::State& state)
+{
+    DecodeFrameInfo(state, false);
+}
+void BM_DecodePalFrameWorstCase(benchmark::State& state)
+{
+    DecodeFrameInfo(state, true);
+}
 
 void BM_EncodeRecDateTimeAllSequences(benchmark::State& state)
 {

@@ -2,16 +2,16 @@
 // Splitter, DV Splitter, AVI Mux, File writer, unclocked) against `ffmpeg -c copy` on the same
 // file. Prints both times (best of three runs each) and their ratio; the goal is a ratio <= 1.
 // Usage: remux_main_bench [frames]
-#include "tests/kit/FileByteStream.h"
-#include "platform/filters/AviMux.h"
 #include "formats/AviMuxWriter.h"
-#include "platform/filters/AviSplitter.h"
 #include "formats/DvAudio.h"
+#include "platform/dshow/FilterGraph.h"
+#include "platform/filters/AviMux.h"
+#include "platform/filters/AviSplitter.h"
 #include "platform/filters/DvSplitter.h"
 #include "platform/filters/FileSource.h"
 #include "platform/filters/FileWriter.h"
 #include "platform/filters/SystemFilters.h"
-#include "platform/dshow/FilterGraph.h"
+#include "tests/kit/FileByteStream.h"
 #include "tests/kit/TempDir.h"
 
 #include <algorithm>
@@ -26,7 +26,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double Seconds(Clock::time_point from) { return std::chrono::duration<double>(Clock::now() - from).count(); }
+double Seconds(Clock::time_point from)
+{
+    return std::chrono::duration<double>(Clock::now() - from).count();
+}
 
 // Wraps raw DV frames into a type-1 AVI (one interleaved stream) with the writer core.
 bool WrapType1(const std::string& raw, const std::string& avi, int& frames)
@@ -88,7 +91,8 @@ double OurRemux(const std::string& in, const std::string& out, double* stopShare
     const int32_t ev = graph.WaitForCompletion(600000);
     const double streamed = Seconds(start);
     graph.Stop();
-    if (stopShare) *stopShare = Seconds(start) - streamed;
+    if (stopShare)
+        *stopShare = Seconds(start) - streamed;
     return ev == ds::EC_COMPLETE ? Seconds(start) : -1;
 }
 
@@ -116,8 +120,8 @@ int main(int argc, char** argv)
     const std::string seconds = std::to_string(wanted / 25.0);
     std::printf("making %d PAL frames with ffmpeg...\n", wanted);
     if (testkit::RunCommand("ffmpeg -nostdin -v error -f lavfi -i testsrc=size=720x576:rate=25 -f lavfi -i "
-                            "\"aevalsrc=0.5*sin(440*2*PI*t)|0.4*sin(97*2*PI*t):s=48000\" -t " + seconds +
-                            " -target pal-dv -y " + raw) != 0) {
+                            "\"aevalsrc=0.5*sin(440*2*PI*t)|0.4*sin(97*2*PI*t):s=48000\" -t " +
+                            seconds + " -target pal-dv -y " + raw) != 0) {
         std::printf("ffmpeg could not make the clip\n");
         return 1;
     }

@@ -96,7 +96,7 @@ private:
     int64_t size_;
     AviDemuxResult result_;
     bool haveHeader_ = false;
-    std::vector<Range> movi_;             // movie lists, one per segment
+    std::vector<Range> movi_;                // movie lists, one per segment
     std::vector<std::vector<uint8_t>> indx_; // per stream, the super index as stored
     RiffChunk idx1_{};
     bool haveIdx1_ = false;
@@ -268,7 +268,8 @@ bool Parser::FromIdx1()
         const int stream = StreamOf(GetLE32(e));
         if (stream < 0)
             continue; // "rec " lists and the like
-        if (!AddChunk(stream, base + static_cast<int64_t>(GetLE32(e + 8)) + 8, GetLE32(e + 12), (GetLE32(e + 4) & 0x10) != 0))
+        if (!AddChunk(stream, base + static_cast<int64_t>(GetLE32(e + 8)) + 8, GetLE32(e + 12),
+                      (GetLE32(e + 4) & 0x10) != 0))
             return false;
         ++added;
     }

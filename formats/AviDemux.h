@@ -24,7 +24,7 @@ struct AviChunkRef {
 };
 
 struct AviDemuxStream {
-    uint32_t fccType = 0;    // "vids", "auds", "iavs", …
+    uint32_t fccType = 0; // "vids", "auds", "iavs", …
     uint32_t fccHandler = 0;
     uint32_t scale = 0;
     uint32_t rate = 0;
@@ -32,23 +32,23 @@ struct AviDemuxStream {
     uint32_t length = 0;
     uint32_t sampleSize = 0;
     uint32_t suggestedBufferSize = 0;
-    int16_t frame[4] = {0, 0, 0, 0};  // rcFrame
-    std::vector<uint8_t> header;      // strh as stored (at most 64 bytes)
-    std::vector<uint8_t> format;      // strf as stored (at most 64 KiB)
+    int16_t frame[4] = {0, 0, 0, 0}; // rcFrame
+    std::vector<uint8_t> header;     // strh as stored (at most 64 bytes)
+    std::vector<uint8_t> format;     // strf as stored (at most 64 KiB)
     std::vector<AviChunkRef> chunks;
-    uint64_t totalBytes = 0;          // sum of the chunk sizes
+    uint64_t totalBytes = 0; // sum of the chunk sizes
 };
 
 enum class AviIndexSource { None, OpenDml, Idx1, Scan };
 
 struct AviDemuxResult {
-    bool valid = false;          // a RIFF AVI form with a header list and at least one stream
+    bool valid = false; // a RIFF AVI form with a header list and at least one stream
     uint32_t microSecPerFrame = 0;
     uint32_t totalFrames = 0;    // avih
     uint32_t dmlTotalFrames = 0; // dmlh, 0 when none
     int segments = 0;            // RIFF segments read
     AviIndexSource index = AviIndexSource::None;
-    bool truncated = false;      // a size ran past the end of the file
+    bool truncated = false; // a size ran past the end of the file
     std::vector<AviDemuxStream> streams;
 };
 

@@ -16,7 +16,7 @@ using rtl::FourCC;
 constexpr uint32_t kAvifHasIndex = 0x10;
 constexpr uint32_t kAvifIsInterleaved = 0x100;
 constexpr uint32_t kAviifKeyframe = 0x10;
-constexpr int64_t kMoviAlignment = 2048;   // first movie chunk on a sector-friendly boundary
+constexpr int64_t kMoviAlignment = 2048; // first movie chunk on a sector-friendly boundary
 constexpr size_t kSuperIndexHeader = 24;
 constexpr size_t kStdIndexHeader = 24;
 
@@ -31,7 +31,12 @@ public:
     void raw(const std::vector<uint8_t>& b) { v.insert(v.end(), b.begin(), b.end()); }
     void zeros(size_t n) { v.insert(v.end(), n, 0); }
     // Starts a chunk or list; returns where its size goes.
-    size_t open(uint32_t id) { u32(id); u32(0); return v.size() - 4; }
+    size_t open(uint32_t id)
+    {
+        u32(id);
+        u32(0);
+        return v.size() - 4;
+    }
     void close(size_t sizeAt)
     {
         const uint32_t size = static_cast<uint32_t>(v.size() - sizeAt - 4);
@@ -62,7 +67,8 @@ AviMuxWriter::AviMuxWriter(AviByteStream& out, AviMuxOptions options) : out_(out
 
 uint32_t AviMuxWriter::ChunkId(int stream, const AviStreamSpec& spec)
 {
-    const uint32_t digits = static_cast<uint32_t>('0' + stream / 10 % 10) | static_cast<uint32_t>('0' + stream % 10) << 8;
+    const uint32_t digits = static_cast<uint32_t>('0' + stream / 10 % 10) | static_cast<uint32_t>('0' + stream % 10)
+                                                                                << 8;
     switch (spec.kind) {
     case AviStreamKind::Audio: return digits | FourCC("\0\0wb");
     case AviStreamKind::Interleaved: return digits | FourCC("\0\0db");
@@ -138,13 +144,13 @@ std::vector<uint8_t> AviMuxWriter::BuildHeader() const
         const uint64_t length = audio ? s.bytes / std::max<uint32_t>(s.spec.sampleSize, 1) : s.chunks;
         b.u32(TypeFcc(s.spec.kind));
         b.u32(s.spec.handler);
-        b.u32(0);     // flags
-        b.u16(0);     // priority
-        b.u16(0);     // language
-        b.u32(0);     // initial frames
+        b.u32(0); // flags
+        b.u16(0); // priority
+        b.u16(0); // language
+        b.u32(0); // initial frames
         b.u32(s.spec.scale);
         b.u32(s.spec.rate);
-        b.u32(0);     // start
+        b.u32(0); // start
         b.u32(static_cast<uint32_t>(std::min<uint64_t>(length, UINT32_MAX)));
         b.u32(s.maxChunk);
         b.u32(UINT32_MAX); // quality: default
@@ -256,8 +262,7 @@ bool AviMuxWriter::WriteChunk(int stream, const uint8_t* data, size_t size, bool
     bool segmentHasChunks = false;
     for (const Stream& other : streams_)
         segmentHasChunks = segmentHasChunks || !other.segmentEntries.empty();
-    if (segmentHasChunks &&
-        Position() + total + PendingIndexBytes() + ownIndex - riffStart_ > options_.segmentLimit) {
+    if (segmentHasChunks && Position() + total + PendingIndexBytes() + ownIndex - riffStart_ > options_.segmentLimit) {
         if (!CloseSegment() || !OpenSegment())
             return Fail();
     }
@@ -274,8 +279,8 @@ bool AviMuxWriter::WriteChunk(int stream, const uint8_t* data, size_t size, bool
     s.bytes += size;
     s.maxChunk = std::max(s.maxChunk, static_cast<uint32_t>(size));
     if (segments_ == 1)
-        idx1_.push_back({s.chunkId, keyframe ? kAviifKeyframe : 0,
-                         static_cast<uint32_t>(headerPos - (moviStart_ + 8)), static_cast<uint32_t>(size)});
+        idx1_.push_back({s.chunkId, keyframe ? kAviifKeyframe : 0, static_cast<uint32_t>(headerPos - (moviStart_ + 8)),
+                         static_cast<uint32_t>(size)});
     return true;
 }
 
@@ -290,8 +295,8 @@ bool AviMuxWriter::CloseSegment()
             continue;
         Bytes ix;
         const uint32_t id = FourCC("ix00") & 0xFFFF;
-        const size_t sizeAt = ix.open(id | static_cast<uint32_t>('0' + n / 10 % 10) << 16 |
-                                      static_cast<uint32_t>('0' + n % 10) << 24);
+        const size_t sizeAt =
+            ix.open(id | static_cast<uint32_t>('0' + n / 10 % 10) << 16 | static_cast<uint32_t>('0' + n % 10) << 24);
         ix.u16(2);
         ix.u8(0);
         ix.u8(1); // index of chunks

@@ -79,8 +79,8 @@ private:
     struct Stream {
         AviStreamSpec spec;
         uint32_t chunkId = 0;
-        uint64_t chunks = 0;         // all segments
-        uint64_t bytes = 0;          // all segments
+        uint64_t chunks = 0; // all segments
+        uint64_t bytes = 0;  // all segments
         uint32_t maxChunk = 0;
         std::vector<IndexEntry> segmentEntries; // the open segment's chunks
         std::vector<SuperEntry> superIndex;
@@ -105,11 +105,11 @@ private:
     AviByteStream& out_;
     AviMuxOptions options_;
     std::vector<Stream> streams_;
-    std::vector<Idx1Entry> idx1_;     // chunks of the first segment
-    std::vector<uint8_t> buf_;        // bytes not yet written, from bufPos_
+    std::vector<Idx1Entry> idx1_; // chunks of the first segment
+    std::vector<uint8_t> buf_;    // bytes not yet written, from bufPos_
     int64_t bufPos_ = 0;
-    int64_t riffStart_ = 0;           // "RIFF" of the open segment
-    int64_t moviStart_ = 0;           // "LIST" of its movi list
+    int64_t riffStart_ = 0; // "RIFF" of the open segment
+    int64_t moviStart_ = 0; // "LIST" of its movi list
     uint32_t segments_ = 0;
     uint64_t firstSegmentFrames_ = 0; // avih counts the first segment only
     size_t headerSize_ = 0;

@@ -8,9 +8,9 @@ namespace formats {
 namespace {
 
 constexpr size_t kBlockSize = 80;
-constexpr int kAudioBlocks = 9;        // audio DIF blocks per sequence
-constexpr int kSlots16 = 36;           // 2-byte samples in one audio block
-constexpr int kSlots12 = 24;           // 3-byte sample pairs in one audio block
+constexpr int kAudioBlocks = 9; // audio DIF blocks per sequence
+constexpr int kSlots16 = 36;    // 2-byte samples in one audio block
+constexpr int kSlots12 = 24;    // 3-byte sample pairs in one audio block
 constexpr uint8_t kSourcePack = 0x50;
 constexpr uint8_t kControlPack = 0x51;
 
@@ -20,7 +20,10 @@ size_t AudioBlockOffset(int sequence, int block)
 }
 
 // Even sequences carry the source pack in audio block 3, odd ones in block 0; the control pack follows.
-int SourcePackBlock(int sequence) { return (sequence & 1) ? 0 : 3; }
+int SourcePackBlock(int sequence)
+{
+    return (sequence & 1) ? 0 : 3;
+}
 
 int RateCode(int sampleRate)
 {
@@ -54,7 +57,7 @@ SlotPlace Place(int n, int half)
 
 // Byte offsets of every sample slot, per system and half; built once.
 struct ShuffleTables {
-    std::vector<uint32_t> linear[2][2]; // [pal][half]: 2-byte slots
+    std::vector<uint32_t> linear[2][2];    // [pal][half]: 2-byte slots
     std::vector<uint32_t> nonlinear[2][2]; // [pal][half]: 3-byte slots
     ShuffleTables()
     {
@@ -63,13 +66,13 @@ struct ShuffleTables {
             for (int h = 0; h < 2; ++h) {
                 for (int n = 0; n < kSlots16 * kAudioBlocks * half; ++n) {
                     const SlotPlace p = Place(n, half);
-                    linear[pal][h].push_back(static_cast<uint32_t>(
-                        AudioBlockOffset(p.sequence + h * half, p.block) + 8 + 2 * p.slot));
+                    linear[pal][h].push_back(
+                        static_cast<uint32_t>(AudioBlockOffset(p.sequence + h * half, p.block) + 8 + 2 * p.slot));
                 }
                 for (int n = 0; n < kSlots12 * kAudioBlocks * half; ++n) {
                     const SlotPlace p = Place(n, half);
-                    nonlinear[pal][h].push_back(static_cast<uint32_t>(
-                        AudioBlockOffset(p.sequence + h * half, p.block) + 8 + 3 * p.slot));
+                    nonlinear[pal][h].push_back(
+                        static_cast<uint32_t>(AudioBlockOffset(p.sequence + h * half, p.block) + 8 + 3 * p.slot));
                 }
             }
         }
@@ -164,7 +167,7 @@ std::array<uint8_t, 4> DvAudioSourcePack(bool pal, const DvAudioFormat& format, 
     const bool absent = pair >= format.pairs;
     return {
         static_cast<uint8_t>((format.locked ? 0x00 : 0x80) | 0x40 | size), // LF, AF_SIZE
-        static_cast<uint8_t>(absent ? 0x0F : 0x00),                       // audio mode
+        static_cast<uint8_t>(absent ? 0x0F : 0x00),                        // audio mode
         static_cast<uint8_t>(0xC0 | (pal ? 0x20 : 0x00)),                  // 50/60, STYPE 25 Mbit/s
         static_cast<uint8_t>(0x80 | (std::max(RateCode(format.sampleRate), 0) << 3) | (format.bits == 12 ? 1 : 0)),
     };

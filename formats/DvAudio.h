@@ -28,10 +28,10 @@ struct DvAudioFormat {
 
 // What a frame's AAUX packs say.
 struct DvAudioInfo {
-    bool present = false;   // a source pack (0x50) was found
-    bool pal = true;        // 625/50 frame
+    bool present = false; // a source pack (0x50) was found
+    bool pal = true;      // 625/50 frame
     DvAudioFormat format;
-    int samples = 0;        // samples per channel in this frame
+    int samples = 0; // samples per channel in this frame
     // PC1-PC4 of the source and source-control packs, per pair; control[i] is all 0xFF when absent.
     std::array<std::array<uint8_t, 4>, 2> source{};
     std::array<std::array<uint8_t, 4>, 2> control{};
@@ -65,8 +65,8 @@ int DecodeDvAudio(std::span<const uint8_t> frame, const DvAudioInfo& info, int p
 // then) into the audio blocks, and the source and control packs of each pair. Packs already in
 // the frame that say the same are kept byte for byte. Slots beyond `samples` are not touched.
 // False when the frame size, the format or the count does not fit.
-bool EncodeDvAudio(std::span<uint8_t> frame, const DvAudioFormat& format, int samples,
-                   const int16_t* pair1, const int16_t* pair2);
+bool EncodeDvAudio(std::span<uint8_t> frame, const DvAudioFormat& format, int samples, const int16_t* pair1,
+                   const int16_t* pair2);
 
 // The 32-byte DVINFO format block of a DV stream, from a frame's packs: AAUX source and control
 // of both pairs, VAUX source (0x60) and control (0x61); a missing pack reads as all 0xFF.

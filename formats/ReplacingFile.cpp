@@ -25,8 +25,8 @@ std::string CreateTemp(const std::string& target, int& err)
 {
     const std::string dir = rtl::ExtractFilePath(target);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string name = dir + ".morvel-" + std::to_string(::getpid()) + "-" +
-                                 std::to_string(tempCounter.fetch_add(1)) + ".tmp";
+        const std::string name =
+            dir + ".morvel-" + std::to_string(::getpid()) + "-" + std::to_string(tempCounter.fetch_add(1)) + ".tmp";
         const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             ::close(fd);

@@ -24,15 +24,13 @@ std::unique_ptr<rtl::TFileStream> OpenRegularFile(const std::string& path, rtl::
     std::error_code ec;
     const auto type = std::filesystem::status(path, ec).type();
     if (!ec && type != std::filesystem::file_type::regular && type != std::filesystem::file_type::not_found)
-        throw rtl::EFileError(rtl::Format(rtl::LoadStr(rtl::sid::sRtlOpenError), path,
-                                          rtl::LoadStr(rtl::sid::sNotARegularFile)));
+        throw rtl::EFileError(
+            rtl::Format(rtl::LoadStr(rtl::sid::sRtlOpenError), path, rtl::LoadStr(rtl::sid::sNotARegularFile)));
     return std::make_unique<rtl::TFileStream>(path, mode);
 }
 
 FileSource::FileSource(const std::string& path)
-    : owned_(OpenRegularFile(path, rtl::TFileStream::Mode::Read)),
-      file_(owned_.get()),
-      size_(owned_->Size())
+    : owned_(OpenRegularFile(path, rtl::TFileStream::Mode::Read)), file_(owned_.get()), size_(owned_->Size())
 {
 }
 
@@ -84,8 +82,7 @@ bool ReadListType(const RiffSource& src, const RiffChunk& chunk, uint32_t& type)
     return true;
 }
 
-size_t ReadRecord(const RiffSource& src, const RiffChunk& chunk, void* record, size_t recordSize,
-                  int64_t skip)
+size_t ReadRecord(const RiffSource& src, const RiffChunk& chunk, void* record, size_t recordSize, int64_t skip)
 {
     std::memset(record, 0, recordSize);
     int64_t avail = chunk.available - skip;

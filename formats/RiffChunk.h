@@ -66,15 +66,15 @@ using rtl::PutLE64;
 // One chunk header as found in the file. Sizes exclude the 8-byte header and the pad byte.
 struct RiffChunk {
     uint32_t id = 0;
-    uint32_t size = 0;      // as declared
-    int64_t headerPos = 0;  // position of the id
-    int64_t available = 0;  // data bytes that really lie within the bounds it was read in
+    uint32_t size = 0;     // as declared
+    int64_t headerPos = 0; // position of the id
+    int64_t available = 0; // data bytes that really lie within the bounds it was read in
 
     int64_t dataPos() const { return headerPos + 8; }
     bool clamped() const { return available < static_cast<int64_t>(size); }
     // Where the next chunk begins: after the data and its pad byte, never past the bounds.
     int64_t end(int64_t limit) const;
-    bool isList() const;    // "RIFF" or "LIST": the data begins with a list type
+    bool isList() const; // "RIFF" or "LIST": the data begins with a list type
 };
 
 // Reads the 8-byte header at pos; false when fewer than 8 bytes lie before limit.
@@ -86,8 +86,7 @@ bool ReadListType(const RiffSource& src, const RiffChunk& chunk, uint32_t& type)
 
 // Reads the first min(available, recordSize) bytes of a chunk's data (or of its data after
 // `skip` bytes) and zero-fills the rest of the record; returns the bytes really read.
-size_t ReadRecord(const RiffSource& src, const RiffChunk& chunk, void* record, size_t recordSize,
-                  int64_t skip = 0);
+size_t ReadRecord(const RiffSource& src, const RiffChunk& chunk, void* record, size_t recordSize, int64_t skip = 0);
 
 // The chunks laid one after another in [begin, limit): each header read at the end (pad
 // included) of the one before, each size clamped to limit, at most maxChunks of them.
@@ -95,8 +94,7 @@ class RiffChunkCursor {
 public:
     static constexpr int kDefaultMaxChunks = 1 << 20;
 
-    RiffChunkCursor(const RiffSource& src, int64_t begin, int64_t limit,
-                    int maxChunks = kDefaultMaxChunks);
+    RiffChunkCursor(const RiffSource& src, int64_t begin, int64_t limit, int maxChunks = kDefaultMaxChunks);
     // The next chunk; false at the end (fewer than 8 bytes left), after maxChunks chunks, or
     // when the source came up short (see ShortRead).
     bool Next(RiffChunk& chunk);

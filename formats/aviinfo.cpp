@@ -58,10 +58,7 @@ private:
         return true;
     }
 
-    bool Budget()
-    {
-        return ++chunks_ <= kMaxChunks;
-    }
+    bool Budget() { return ++chunks_ <= kMaxChunks; }
 
     bool ReadRiffBody(const RiffChunk& segment)
     {
@@ -112,8 +109,7 @@ private:
         return !cur.ShortRead() && !cur.TooManyChunks();
     }
 
-    template <class F>
-    static bool Guarded(F f)
+    template <class F> static bool Guarded(F f)
     {
         try {
             return f();

@@ -29,11 +29,11 @@ class TAvistream {
 public:
     static constexpr size_t kFormatSize = 84;
 
-    AviStreamHeader Header;                        // the first min(size, 56) bytes of "strh"
-    std::array<uint8_t, kFormatSize> Format{};     // the start of "strf" as stored, zero-filled
-    uint32_t FormatSize = 0;                       // the size "strf" declares
-    AviSuperIndexHead SuperIndex;                  // the first 88 bytes of "indx"
-    int64_t IndxEntriesPos = 0;                    // first "indx" entry; 0 without "indx"
+    AviStreamHeader Header;                    // the first min(size, 56) bytes of "strh"
+    std::array<uint8_t, kFormatSize> Format{}; // the start of "strf" as stored, zero-filled
+    uint32_t FormatSize = 0;                   // the size "strf" declares
+    AviSuperIndexHead SuperIndex;              // the first 88 bytes of "indx"
+    int64_t IndxEntriesPos = 0;                // first "indx" entry; 0 without "indx"
 };
 
 class TAviParam {
@@ -52,16 +52,16 @@ public:
     // The video stream's fccHandler as four characters, "####" without a video stream.
     std::string VideoHandler() const;
 
-    uint8_t OpenDML = 0;       // a "LIST" "odml" was met in the header list
+    uint8_t OpenDML = 0; // a "LIST" "odml" was met in the header list
     AviMainHeader MainHeader;
     OdmlHeader DmlHeader;
-    int32_t AudioIndex = -1;   // first "auds" stream
-    int32_t VideoIndex = -1;   // first "vids" or "iavs" stream
+    int32_t AudioIndex = -1;                          // first "auds" stream
+    int32_t VideoIndex = -1;                          // first "vids" or "iavs" stream
     std::vector<std::unique_ptr<TAvistream>> Streams; // one per "LIST" "strl", in file order
-    int64_t Idx1Pos = 0;       // data of the last "idx1" met; 0 when none
-    uint8_t IndexKind = 0;     // ik* value of the video stream; stays 0 without one
-    int64_t MoviPos = 0;       // just after the list type of the last "LIST" "movi"; 0 when none
-    uint8_t Valid = 0;         // at least one RIFF segment of AVI form was read through
+    int64_t Idx1Pos = 0;                              // data of the last "idx1" met; 0 when none
+    uint8_t IndexKind = 0;                            // ik* value of the video stream; stays 0 without one
+    int64_t MoviPos = 0;                              // just after the list type of the last "LIST" "movi"; 0 when none
+    uint8_t Valid = 0;                                // at least one RIFF segment of AVI form was read through
 
     // Streams beyond this count are not recorded (stream numbers have two digits).
     static constexpr size_t kMaxStreams = 100;

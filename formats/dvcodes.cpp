@@ -5,14 +5,14 @@ namespace formats {
 namespace {
 
 // Byte positions inside one DIF sequence.
-constexpr size_t kSystemByte = 3;        // header block: 0xBF 625/50, 0x3F 525/60
-constexpr size_t kAp3Byte = 7;           // header block: AP3 application id in bits 0-2
-constexpr size_t kTimeCode1 = 110;       // subcode block 1, sync block 3
-constexpr size_t kTimeCode2 = 190;       // subcode block 2, sync block 3
-constexpr size_t kSourceControl = 453;   // VAUX block 3, pack 10
-constexpr size_t kRecDate = 458;         // VAUX block 3, pack 11
-constexpr size_t kRecTime = 463;         // VAUX block 3, pack 12
-constexpr size_t kAauxSource = 4323;     // audio block 3 (block 54)
+constexpr size_t kSystemByte = 3;      // header block: 0xBF 625/50, 0x3F 525/60
+constexpr size_t kAp3Byte = 7;         // header block: AP3 application id in bits 0-2
+constexpr size_t kTimeCode1 = 110;     // subcode block 1, sync block 3
+constexpr size_t kTimeCode2 = 190;     // subcode block 2, sync block 3
+constexpr size_t kSourceControl = 453; // VAUX block 3, pack 10
+constexpr size_t kRecDate = 458;       // VAUX block 3, pack 11
+constexpr size_t kRecTime = 463;       // VAUX block 3, pack 12
+constexpr size_t kAauxSource = 4323;   // audio block 3 (block 54)
 
 constexpr uint8_t kTimeCodePackId = 0x13;
 constexpr uint8_t kSourceControlPackId = 0x61;
@@ -23,8 +23,7 @@ constexpr uint8_t kAauxSourcePackId = 0x50;
 constexpr int kWideScreenSearch = 10;
 
 // Start of sequence n when bytes [start, start + needed) lie inside the buffer, else nullptr.
-template <class Byte>
-Byte* Sequence(Byte* frame, size_t size, int n, size_t needed)
+template <class Byte> Byte* Sequence(Byte* frame, size_t size, int n, size_t needed)
 {
     if (frame == nullptr || n < 0)
         return nullptr;
@@ -73,8 +72,7 @@ void DecodeRecDateTime(const uint8_t* frame, size_t size, int n, RecDateTime& ou
     if (b == nullptr)
         return;
     // Zero pack ids are taken as the date and time packs.
-    if ((b[kRecDate] != kRecDatePackId && b[kRecDate] != 0) ||
-        (b[kRecTime] != kRecTimePackId && b[kRecTime] != 0))
+    if ((b[kRecDate] != kRecDatePackId && b[kRecDate] != 0) || (b[kRecTime] != kRecTimePackId && b[kRecTime] != 0))
         return;
     out.Second = Bcd(b[kRecTime + 2], 0x70);
     out.Minute = Bcd(b[kRecTime + 3], 0x70);

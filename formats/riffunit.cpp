@@ -47,24 +47,39 @@ struct Field {
 };
 
 constexpr Field kMainHeader[] = {
-    {"MicroSecPerFrame = ", 0, 4, Show::Unsigned},  {"MaxBytesPerSec = ", 4, 4, Show::Unsigned},
-    {"PaddingGranularity = ", 8, 4, Show::Unsigned}, {"Flags = ", 12, 4, Show::Hex8},
-    {"TotalFrames = ", 16, 4, Show::Unsigned},      {"InitialFrames = ", 20, 4, Show::Unsigned},
-    {"Streams = ", 24, 4, Show::Unsigned},          {"SuggestedBufferSize = ", 28, 4, Show::Unsigned},
-    {"Width = ", 32, 4, Show::Unsigned},            {"Height = ", 36, 4, Show::Unsigned},
-    {"Reserved0 = ", 40, 4, Show::Hex8},            {"Reserved1 = ", 44, 4, Show::Hex8},
-    {"Reserved2 = ", 48, 4, Show::Hex8},            {"Reserved3 = ", 52, 4, Show::Hex8},
+    {"MicroSecPerFrame = ", 0, 4, Show::Unsigned},
+    {"MaxBytesPerSec = ", 4, 4, Show::Unsigned},
+    {"PaddingGranularity = ", 8, 4, Show::Unsigned},
+    {"Flags = ", 12, 4, Show::Hex8},
+    {"TotalFrames = ", 16, 4, Show::Unsigned},
+    {"InitialFrames = ", 20, 4, Show::Unsigned},
+    {"Streams = ", 24, 4, Show::Unsigned},
+    {"SuggestedBufferSize = ", 28, 4, Show::Unsigned},
+    {"Width = ", 32, 4, Show::Unsigned},
+    {"Height = ", 36, 4, Show::Unsigned},
+    {"Reserved0 = ", 40, 4, Show::Hex8},
+    {"Reserved1 = ", 44, 4, Show::Hex8},
+    {"Reserved2 = ", 48, 4, Show::Hex8},
+    {"Reserved3 = ", 52, 4, Show::Hex8},
 };
 
 constexpr Field kStreamHeader[] = {
-    {"FourccType = ", 0, 4, Show::Text},        {"FourccHandler = ", 4, 4, Show::Text},
-    {"Flags = ", 8, 4, Show::Hex8},             {"Priority = ", 12, 2, Show::Unsigned},
-    {"Language = ", 14, 2, Show::Hex4},         {"InitialFrames = ", 16, 4, Show::Unsigned},
-    {"Scale = ", 20, 4, Show::Unsigned},        {"Rate = ", 24, 4, Show::Unsigned},
-    {"Start = ", 28, 4, Show::Unsigned},        {"Length = ", 32, 4, Show::Unsigned},
-    {"SuggestedBufferSize = ", 36, 4, Show::Unsigned}, {"Quality = ", 40, 4, Show::Hex8},
-    {"SampleSize = ", 44, 4, Show::Unsigned},   {"rcFrame.Left = ", 48, 2, Show::Signed},
-    {"rcFrame.Top = ", 50, 2, Show::Signed},    {"rcFrame.Right = ", 52, 2, Show::Signed},
+    {"FourccType = ", 0, 4, Show::Text},
+    {"FourccHandler = ", 4, 4, Show::Text},
+    {"Flags = ", 8, 4, Show::Hex8},
+    {"Priority = ", 12, 2, Show::Unsigned},
+    {"Language = ", 14, 2, Show::Hex4},
+    {"InitialFrames = ", 16, 4, Show::Unsigned},
+    {"Scale = ", 20, 4, Show::Unsigned},
+    {"Rate = ", 24, 4, Show::Unsigned},
+    {"Start = ", 28, 4, Show::Unsigned},
+    {"Length = ", 32, 4, Show::Unsigned},
+    {"SuggestedBufferSize = ", 36, 4, Show::Unsigned},
+    {"Quality = ", 40, 4, Show::Hex8},
+    {"SampleSize = ", 44, 4, Show::Unsigned},
+    {"rcFrame.Left = ", 48, 2, Show::Signed},
+    {"rcFrame.Top = ", 50, 2, Show::Signed},
+    {"rcFrame.Right = ", 52, 2, Show::Signed},
     {"rcFrame.Bottom = ", 54, 2, Show::Signed},
 };
 
@@ -78,28 +93,27 @@ constexpr Field kBitmapInfo[] = {
 };
 
 constexpr Field kDvInfo[] = {
-    {"DVAAuxSrc = ", 0, 4, Show::Hex8},   {"DVAAuxCtl = ", 4, 4, Show::Hex8},
-    {"DVAAuxSrc1 = ", 8, 4, Show::Hex8},  {"DVAAuxCtl1 = ", 12, 4, Show::Hex8},
-    {"DVVAuxSrc = ", 16, 4, Show::Hex8},  {"DVVAuxCtl = ", 20, 4, Show::Hex8},
+    {"DVAAuxSrc = ", 0, 4, Show::Hex8},    {"DVAAuxCtl = ", 4, 4, Show::Hex8},    {"DVAAuxSrc1 = ", 8, 4, Show::Hex8},
+    {"DVAAuxCtl1 = ", 12, 4, Show::Hex8},  {"DVVAuxSrc = ", 16, 4, Show::Hex8},   {"DVVAuxCtl = ", 20, 4, Show::Hex8},
     {"DVReserved0 = ", 24, 4, Show::Hex8}, {"DVReserved1 = ", 28, 4, Show::Hex8},
 };
 
 constexpr Field kWaveFormat[] = {
-    {"FormatTag = ", 0, 2, Show::Unsigned},      {"Channels = ", 2, 2, Show::Unsigned},
-    {"SamplesPerSec = ", 4, 4, Show::Unsigned},  {"AvgBytesPerSec = ", 8, 4, Show::Unsigned},
-    {"BlockAlign = ", 12, 2, Show::Unsigned},    {"BitsPerSample = ", 14, 2, Show::Unsigned},
+    {"FormatTag = ", 0, 2, Show::Unsigned},     {"Channels = ", 2, 2, Show::Unsigned},
+    {"SamplesPerSec = ", 4, 4, Show::Unsigned}, {"AvgBytesPerSec = ", 8, 4, Show::Unsigned},
+    {"BlockAlign = ", 12, 2, Show::Unsigned},   {"BitsPerSample = ", 14, 2, Show::Unsigned},
     {"cbSize = ", 16, 2, Show::Unsigned},
 };
 
 constexpr Field kIndexHeader[] = {
-    {"wLongsPerEntry = ", 0, 2, Show::Hex4},    {"bIndexSubType = ", 2, 1, Show::Unsigned},
-    {"bIndexType = ", 3, 1, Show::Unsigned},    {"nEntriesInUse = ", 4, 4, Show::Hex8},
-    {"dwChunkId = ", 8, 4, Show::Text},         {"qwBaseOffset = ", 12, 8, Show::Hex16},
+    {"wLongsPerEntry = ", 0, 2, Show::Hex4}, {"bIndexSubType = ", 2, 1, Show::Unsigned},
+    {"bIndexType = ", 3, 1, Show::Unsigned}, {"nEntriesInUse = ", 4, 4, Show::Hex8},
+    {"dwChunkId = ", 8, 4, Show::Text},      {"qwBaseOffset = ", 12, 8, Show::Hex16},
     {"dwReserved_3 = ", 20, 4, Show::Hex8},
 };
 
-constexpr size_t kMainHeaderSize = 56, kStreamHeaderSize = 56, kBitmapInfoSize = 40,
-                 kDvInfoSize = 32, kWaveFormatSize = 18, kIndexHeaderSize = 24;
+constexpr size_t kMainHeaderSize = 56, kStreamHeaderSize = 56, kBitmapInfoSize = 40, kDvInfoSize = 32,
+                 kWaveFormatSize = 18, kIndexHeaderSize = 24;
 
 std::string FieldValue(const uint8_t* rec, const Field& f)
 {
@@ -139,8 +153,9 @@ bool IsDvCompression(uint32_t code)
 
 std::string CentredLine(std::string_view prefix, std::string_view fill, std::string_view text)
 {
-    const int64_t n = (static_cast<int64_t>(kRuleWidth) - static_cast<int64_t>(prefix.size()) -
-                       static_cast<int64_t>(text.size())) / 2;
+    const int64_t n =
+        (static_cast<int64_t>(kRuleWidth) - static_cast<int64_t>(prefix.size()) - static_cast<int64_t>(text.size())) /
+        2;
     std::string pad;
     for (int64_t i = 0; i < n; ++i)
         pad += fill;
@@ -151,7 +166,9 @@ std::string CentredLine(std::string_view prefix, std::string_view fill, std::str
     return line;
 }
 
-TRiffLister::TRiffLister(RiffListingOptions options) : options_(std::move(options)) {}
+TRiffLister::TRiffLister(RiffListingOptions options) : options_(std::move(options))
+{
+}
 
 void TRiffLister::AddLine(std::string line)
 {
@@ -216,13 +233,14 @@ void TRiffLister::AddHeading(const std::string& fileName)
     const rtl::TDateTime now = options_.clock ? options_.clock() : rtl::Now();
     AddLine(std::string(kRuleWidth, '-'));
     AddLine("");
-    AddCentredLine("", "*", "  " + rtl::Format(rtl::LoadStr(rtl::sid::sRiffHeaderOf), rtl::ExtractFileName(fileName)) + "  ");
+    AddCentredLine("", "*",
+                   "  " + rtl::Format(rtl::LoadStr(rtl::sid::sRiffHeaderOf), rtl::ExtractFileName(fileName)) + "  ");
     AddLine("");
-    AddCentredLine("", " ", rtl::Format(rtl::LoadStr(rtl::sid::sRiffAnalysedOn),
-                                        rtl::FormatDateTime("yyyy/mm/d", now, fs),
-                                        rtl::FormatDateTime("h:mm:ss", now, fs)));
-    AddCentredLine("", " ", rtl::Format(rtl::LoadStr(rtl::sid::sRiffWithBy), kProductName, kAuthorName,
-                                        options_.versionText));
+    AddCentredLine("", " ",
+                   rtl::Format(rtl::LoadStr(rtl::sid::sRiffAnalysedOn), rtl::FormatDateTime("yyyy/mm/d", now, fs),
+                               rtl::FormatDateTime("h:mm:ss", now, fs)));
+    AddCentredLine("", " ",
+                   rtl::Format(rtl::LoadStr(rtl::sid::sRiffWithBy), kProductName, kAuthorName, options_.versionText));
     AddLine("");
     AddCentredLine("", "-", rtl::LoadStr(rtl::sid::sRiffStartOfRiff));
 }
@@ -277,7 +295,8 @@ int64_t TRiffLister::WalkChunk(int64_t pos, int depth, bool top)
     const int64_t position = c.dataPos();
     const std::string indent(kIndentWidth * static_cast<size_t>(depth), ' ');
     if (top && c.id != FourCC("RIFF")) {
-        AddLine(">>>" + rtl::Format(rtl::LoadStr(rtl::sid::sRiffGarbage), Hex8(static_cast<uint64_t>(fileSize_ - position + 8))));
+        AddLine(">>>" + rtl::Format(rtl::LoadStr(rtl::sid::sRiffGarbage),
+                                    Hex8(static_cast<uint64_t>(fileSize_ - position + 8))));
         return 8;
     }
     if (c.id != FourCC("01wb") && c.id != FourCC("00dc") && c.id != FourCC("00db"))
@@ -286,8 +305,9 @@ int64_t TRiffLister::WalkChunk(int64_t pos, int depth, bool top)
     int64_t size = static_cast<int64_t>(c.size) + (c.size & 1);
     if (position + size > fileSize_) {
         AddLine(indent + ">>> " + rtl::LoadStr(rtl::sid::sRiffBadLength));
-        AddLine(indent + ">>> " + rtl::Format(rtl::LoadStr(rtl::sid::sRiffInsteadOf), Hex8(static_cast<uint64_t>(size)),
-                                             Hex8(static_cast<uint64_t>(fileSize_ - position))));
+        AddLine(indent + ">>> " +
+                rtl::Format(rtl::LoadStr(rtl::sid::sRiffInsteadOf), Hex8(static_cast<uint64_t>(size)),
+                            Hex8(static_cast<uint64_t>(fileSize_ - position))));
         size = fileSize_ - position;
     }
     const int64_t result = size + 8;
@@ -320,8 +340,8 @@ int64_t TRiffLister::WalkChunk(int64_t pos, int depth, bool top)
 namespace {
 
 // The lines of one record: only the fields whose bytes lie within the `have` bytes read.
-void FieldLines(const std::function<void(std::string)>& add, const std::string& indent,
-                std::span<const Field> fields, const uint8_t* rec, size_t have)
+void FieldLines(const std::function<void(std::string)>& add, const std::string& indent, std::span<const Field> fields,
+                const uint8_t* rec, size_t have)
 {
     for (const Field& f : fields)
         if (static_cast<size_t>(f.offset) + f.width <= have)

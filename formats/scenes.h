@@ -41,15 +41,15 @@ public:
 
 private:
     ReplacingFile file_;
-    std::string name_;          // video name as stored: at most 255 bytes, whole UTF-8 characters
-    int64_t countPos_ = 0;      // offset of the 16-bit scene count in the header
-    int32_t sceneCount_ = 0;    // scenes counted since the open, also those past the cap
+    std::string name_;       // video name as stored: at most 255 bytes, whole UTF-8 characters
+    int64_t countPos_ = 0;   // offset of the 16-bit scene count in the header
+    int32_t sceneCount_ = 0; // scenes counted since the open, also those past the cap
 };
 
 struct ScnTxtOptions {
-    double fps = 0;             // frame rate of the file being processed
-    std::string versionText;    // the program's version, shown in the header
-    std::string dateFormat;     // FormatDateTime pattern of the datecode column
+    double fps = 0;          // frame rate of the file being processed
+    std::string versionText; // the program's version, shown in the header
+    std::string dateFormat;  // FormatDateTime pattern of the datecode column
 };
 
 // "_scn.txt": a commented header, one line per scene, a footer with the time of the end.

@@ -20,7 +20,8 @@ bool UsableName(const std::string& name)
 std::string Stem(const std::string& path)
 {
     std::string name = path.substr(path.rfind('/') + 1);
-    if (name.ends_with(".desktop")) name.resize(name.size() - 8);
+    if (name.ends_with(".desktop"))
+        name.resize(name.size() - 8);
     return name;
 }
 
@@ -60,7 +61,8 @@ std::string SendToShortcutPath(const std::string& name)
 
 bool CreateSendToShortcut(const std::string& name)
 {
-    if (!UsableName(name)) return false;
+    if (!UsableName(name))
+        return false;
     shell::DesktopEntry e;
     e.name = name;
     e.comment = rtl::Format(rtl::LoadStr(rtl::sid::sShortcutTo), name);
@@ -72,7 +74,8 @@ bool CreateSendToShortcut(const std::string& name)
 
 bool DeleteSendToShortcut(const std::string& name)
 {
-    if (!UsableName(name)) return false;
+    if (!UsableName(name))
+        return false;
     return std::remove(SendToShortcutPath(name).c_str()) == 0 || errno == ENOENT;
 }
 

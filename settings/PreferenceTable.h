@@ -17,8 +17,8 @@ struct PreferenceValue {
     const char* name;
     // uint8_t values are stored as DWORDs; the range is checked on the whole stored number.
     std::variant<int32_t*, uint8_t*, bool*, double*, std::string*> target;
-    int32_t def = 0;            // default of a number or a flag
-    const char* text = "";      // default of a string
+    int32_t def = 0;       // default of a number or a flag
+    const char* text = ""; // default of a string
     int32_t lo = std::numeric_limits<int32_t>::min();
     int32_t hi = std::numeric_limits<int32_t>::max();
 };

@@ -32,10 +32,10 @@ inline constexpr uint8_t fsUnderline = 1u << 2;
 inline constexpr uint8_t fsStrikeOut = 1u << 3;
 struct FontSpec {
     std::string Name = "Arial";
-    int32_t Size = 48;          // points
-    uint32_t Color = 0xFFFFFF;  // 0x00BBGGRR
+    int32_t Size = 48;         // points
+    uint32_t Color = 0xFFFFFF; // 0x00BBGGRR
     uint8_t Style = fsBold;
-    uint8_t Charset = 1;        // the default character set
+    uint8_t Charset = 1; // the default character set
 };
 
 // A main-window command's state under "\Actions": 1 ticked, 0 switched off, -1 not listed.
@@ -47,7 +47,7 @@ struct ActionState {
 // --- The preference values, in load order (defaults as on a first run) ---
 inline int32_t Top = 0;
 inline int32_t Left = 0;
-inline uint8_t OrdreDeLaListe = 0;            // 0 recording date, 1 name, 2 size, 3 file date
+inline uint8_t OrdreDeLaListe = 0; // 0 recording date, 1 name, 2 size, 3 file date
 inline bool SauverPreferencesEnQuittant = true;
 inline bool SelectionnerALOuverture = false;
 inline bool SauverListeEnQuittant = false;
@@ -60,9 +60,9 @@ inline std::string DossierDesPlayList;
 inline std::string FichierKestrom;
 inline std::string FichierF3;
 inline std::string FichierF4;
-inline uint8_t StandardParDefaut = 1;         // 1 PAL, 2 NTSC
-inline uint8_t FrequenceDV = 2;               // 0 32000, 1 44100, 2 48000 Hz
-inline int32_t Volume = 10000;                // 0 .. 10000
+inline uint8_t StandardParDefaut = 1; // 1 PAL, 2 NTSC
+inline uint8_t FrequenceDV = 2;       // 0 32000, 1 44100, 2 48000 Hz
+inline int32_t Volume = 10000;        // 0 .. 10000
 inline std::string FormatPourAjouterDatecode;
 inline std::string FormatPourAfficherDatecode = "ddddd hh:nn:ss";
 inline std::string FormatPourIncrusterDatecode1 = "ddddd";
@@ -70,15 +70,15 @@ inline std::string FormatPourIncrusterDatecode2 = "tt";
 inline std::string FormatPourRenommer;
 inline std::string RacinePourRenommer;
 inline bool StandardFontSize = true;
-inline uint8_t WhenIncrust = 1;               // 0 once, 1 each scene, 2 each day
+inline uint8_t WhenIncrust = 1; // 0 once, 1 each scene, 2 each day
 inline uint8_t AutoIncrust = 0;
-inline uint8_t WhatIncrust = 0;               // 0 date lines, 1 time code
-inline uint8_t Alignement = 2;                // 0 left, 1 centre, 2 right
-inline int32_t DureeIncrustation = 5;         // seconds
-inline double DecalageHoraire = 0.0;          // days
+inline uint8_t WhatIncrust = 0;       // 0 date lines, 1 time code
+inline uint8_t Alignement = 2;        // 0 left, 1 centre, 2 right
+inline int32_t DureeIncrustation = 5; // seconds
+inline double DecalageHoraire = 0.0;  // days
 inline bool Sendto = false;
-inline int32_t IncrustPositionX = 920;        // thousandths of the frame width
-inline int32_t IncrustPositionY = 920;        // thousandths of the frame height
+inline int32_t IncrustPositionX = 920; // thousandths of the frame width
+inline int32_t IncrustPositionY = 920; // thousandths of the frame height
 inline bool IsMuteOn = false;
 inline bool IsIncrustOn = false;
 inline bool IncrustSlidersVisible = false;

@@ -78,8 +78,8 @@ void ReadValues(reg::TRegistry* r, const ScreenGeometry& screen)
                 else if constexpr (std::is_same_v<T, double>)
                     *target = r ? ReadFloat(*r, v.name, v.def) : v.def;
                 else if constexpr (std::is_same_v<T, uint8_t>)
-                    *target = r ? ReadByte(*r, v.name, static_cast<uint8_t>(v.def), v.lo, v.hi)
-                                : static_cast<uint8_t>(v.def);
+                    *target =
+                        r ? ReadByte(*r, v.name, static_cast<uint8_t>(v.def), v.lo, v.hi) : static_cast<uint8_t>(v.def);
                 else
                     *target = r ? ReadInt(*r, v.name, v.def, v.lo, v.hi) : v.def;
             },
@@ -91,7 +91,8 @@ void ReadValues(reg::TRegistry* r, const ScreenGeometry& screen)
 void ReadActionStates(reg::TRegistry& r)
 {
     ActionStates.clear();
-    if (!r.OpenKey(std::string(ProductKey) + "\\Actions", false)) return;
+    if (!r.OpenKey(std::string(ProductKey) + "\\Actions", false))
+        return;
     for (const std::string& name : r.GetValueNames()) {
         try {
             ActionStates.push_back({name, r.ReadInteger(name)});
@@ -105,7 +106,8 @@ void ReadFont(reg::TRegistry& r)
     IncrustFont = FontSpec{};
     IncrustStyleBold = 1;
     IncrustStyleItalic = IncrustStyleUnderline = IncrustStyleStrikeOut = 0;
-    if (!r.OpenKey(std::string(ProductKey) + "\\IncrustFont", false)) return;
+    if (!r.OpenKey(std::string(ProductKey) + "\\IncrustFont", false))
+        return;
     IncrustFont.Size = ReadInt(r, "Size", 48, 1, kIntMax);
     IncrustFont.Color = static_cast<uint32_t>(ReadInt(r, "Color", 0xFFFFFF));
     IncrustFont.Name = ReadStr(r, "Name", "Arial");
@@ -117,12 +119,14 @@ void ReadFont(reg::TRegistry& r)
 
 void DefaultIfEmpty(std::string& s, const char* def)
 {
-    if (s.empty()) s = def;
+    if (s.empty())
+        s = def;
 }
 
 void ClearIfMarker(std::string& s)
 {
-    if (s == EmptyMarker) s.clear();
+    if (s == EmptyMarker)
+        s.clear();
 }
 
 } // namespace
@@ -150,17 +154,22 @@ void LoadPreferences(const ScreenGeometry& screen)
         DefaultIfEmpty(RacinePourRenommer, "ClipDV_");
         DefaultIfEmpty(IncrustFont.Name, "Arial");
         IncrustFont.Style = 0;
-        if (IncrustStyleBold) IncrustFont.Style |= fsBold;
-        if (IncrustStyleItalic) IncrustFont.Style |= fsItalic;
-        if (IncrustStyleUnderline) IncrustFont.Style |= fsUnderline;
-        if (IncrustStyleStrikeOut) IncrustFont.Style |= fsStrikeOut;
-        if (FichierKestrom.empty() && r.OpenKey(KestromKey, false)) FichierKestrom = ReadStr(r, "exename", "");
+        if (IncrustStyleBold)
+            IncrustFont.Style |= fsBold;
+        if (IncrustStyleItalic)
+            IncrustFont.Style |= fsItalic;
+        if (IncrustStyleUnderline)
+            IncrustFont.Style |= fsUnderline;
+        if (IncrustStyleStrikeOut)
+            IncrustFont.Style |= fsStrikeOut;
+        if (FichierKestrom.empty() && r.OpenKey(KestromKey, false))
+            FichierKestrom = ReadStr(r, "exename", "");
     }
 
-    for (std::string* s : {&FormatPourIncrusterDatecode1, &FormatPourIncrusterDatecode2, &DossierPourOuvrirFichiers,
-                           &DossierAOuvertureAuto, &DossierPourSauver, &DossierDesPlayList, &FichierKestrom, &FichierF3,
-                           &FichierF4, &FormatPourAjouterDatecode, &FormatPourAfficherDatecode, &FormatPourRenommer,
-                           &RacinePourRenommer})
+    for (std::string* s :
+         {&FormatPourIncrusterDatecode1, &FormatPourIncrusterDatecode2, &DossierPourOuvrirFichiers,
+          &DossierAOuvertureAuto, &DossierPourSauver, &DossierDesPlayList, &FichierKestrom, &FichierF3, &FichierF4,
+          &FormatPourAjouterDatecode, &FormatPourAfficherDatecode, &FormatPourRenommer, &RacinePourRenommer})
         ClearIfMarker(*s);
 
     // An empty folder would send outputs and dialogs to the filesystem root: the documents

@@ -64,7 +64,8 @@ bool SavePreferences()
         const std::string actions = std::string(ProductKey) + "\\Actions";
         r.DeleteKey(actions);
         if (r.OpenKey(actions, true)) {
-            for (const ActionState& a : ActionStates) r.WriteInteger(a.Name, a.State);
+            for (const ActionState& a : ActionStates)
+                r.WriteInteger(a.Name, a.State);
         } else {
             complete = false;
         }

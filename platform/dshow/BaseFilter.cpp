@@ -4,97 +4,123 @@
 
 namespace ds {
 
-BaseFilter::BaseFilter(std::string className) : className_(std::move(className)), name_(className_) {}
+BaseFilter::BaseFilter(std::string className) : className_(std::move(className)), name_(className_)
+{
+}
 
 BaseFilter::~BaseFilter() = default;
 
-std::vector<Pin*> BaseFilter::EnumPins() {
+std::vector<Pin*> BaseFilter::EnumPins()
+{
     std::vector<Pin*> pins;
     int n = GetPinCount();
     for (int i = 0; i < n; ++i)
-        if (Pin* p = GetPin(i)) pins.push_back(p);
+        if (Pin* p = GetPin(i))
+            pins.push_back(p);
     return pins;
 }
 
-Pin* BaseFilter::FindPin(const std::string& name) {
+Pin* BaseFilter::FindPin(const std::string& name)
+{
     for (Pin* p : EnumPins())
-        if (p->Name() == name) return p;
+        if (p->Name() == name)
+            return p;
     return nullptr;
 }
 
-bool BaseFilter::HasInputPins() {
+bool BaseFilter::HasInputPins()
+{
     for (Pin* p : EnumPins())
-        if (p->Direction() == PinDirection::Input) return true;
+        if (p->Direction() == PinDirection::Input)
+            return true;
     return false;
 }
 
-bool BaseFilter::HasOutputPins() {
+bool BaseFilter::HasOutputPins()
+{
     for (Pin* p : EnumPins())
-        if (p->Direction() == PinDirection::Output) return true;
+        if (p->Direction() == PinDirection::Output)
+            return true;
     return false;
 }
 
-HRESULT BaseFilter::Stop() {
+HRESULT BaseFilter::Stop()
+{
     std::lock_guard<std::mutex> guard(filterLock_);
     HRESULT result = S_OK;
     if (state_.load() != FilterState::Stopped) {
         for (Pin* p : EnumPins()) {
             HRESULT hr = p->Inactive();
-            if (FAILED(hr) && SUCCEEDED(result)) result = hr;
+            if (FAILED(hr) && SUCCEEDED(result))
+                result = hr;
         }
     }
     state_.store(FilterState::Stopped);
     return result;
 }
 
-HRESULT BaseFilter::Pause() {
+HRESULT BaseFilter::Pause()
+{
     std::lock_guard<std::mutex> guard(filterLock_);
     HRESULT result = S_OK;
     if (state_.load() == FilterState::Stopped) {
         for (Pin* p : EnumPins()) {
-            if (!p->IsConnected()) continue;
+            if (!p->IsConnected())
+                continue;
             HRESULT hr = p->Active();
-            if (FAILED(hr) && SUCCEEDED(result)) result = hr;
+            if (FAILED(hr) && SUCCEEDED(result))
+                result = hr;
         }
     }
     state_.store(FilterState::Paused);
     return result;
 }
 
-HRESULT BaseFilter::Run(REFERENCE_TIME start) {
+HRESULT BaseFilter::Run(REFERENCE_TIME start)
+{
     HRESULT hr = S_OK;
-    if (state_.load() == FilterState::Stopped) hr = Pause();
+    if (state_.load() == FilterState::Stopped)
+        hr = Pause();
     runStart_.store(start);
     state_.store(FilterState::Running);
     return hr;
 }
 
-HRESULT BaseFilter::GetState(int, FilterState& state) {
+HRESULT BaseFilter::GetState(int, FilterState& state)
+{
     state = state_.load();
     return S_OK;
 }
 
-void BaseFilter::BeginStop() {
-    for (Pin* p : EnumPins()) p->BeginStop();
+void BaseFilter::BeginStop()
+{
+    for (Pin* p : EnumPins())
+        p->BeginStop();
 }
 
-HRESULT BaseFilter::SetSyncSource(ReferenceClock* clock) {
+HRESULT BaseFilter::SetSyncSource(ReferenceClock* clock)
+{
     clock_.store(clock);
     return S_OK;
 }
 
-HRESULT BaseFilter::JoinFilterGraph(FilterGraph* graph, const std::string& name) {
+HRESULT BaseFilter::JoinFilterGraph(FilterGraph* graph, const std::string& name)
+{
     graph_ = graph;
     name_ = graph ? name : className_;
     return S_OK;
 }
 
-void BaseFilter::NotifyEvent(int32_t code, int64_t param1, int64_t param2) {
-    if (graph_) graph_->OnFilterEvent(*this, code, param1, param2);
+void BaseFilter::NotifyEvent(int32_t code, int64_t param1, int64_t param2)
+{
+    if (graph_)
+        graph_->OnFilterEvent(*this, code, param1, param2);
 }
 
-void BaseFilter::NotifyCueChanged() {
-    if (graph_) graph_->OnCueChanged();
+void BaseFilter::NotifyCueChanged()
+{
+    if (graph_)
+        graph_->OnCueChanged();
 }
 
 } // namespace ds

@@ -36,7 +36,7 @@ public:
 
     // Pins, addressed by index.
     virtual int GetPinCount() = 0;
-    virtual Pin* GetPin(int index) = 0;  // borrowed; null past the end
+    virtual Pin* GetPin(int index) = 0; // borrowed; null past the end
     std::vector<Pin*> EnumPins();
     Pin* FindPin(const std::string& name);
     bool HasInputPins();
@@ -50,7 +50,7 @@ public:
     virtual HRESULT GetState(int timeoutMs, FilterState& state);
     FilterState State() const { return state_.load(); }
     virtual void BeginStop();              // default: BeginStop on every pin
-    virtual void JoinStreamingThreads() {}  // filters with threads of their own join them here
+    virtual void JoinStreamingThreads() {} // filters with threads of their own join them here
 
     // Roles in the graph. A renderer ends a stream (completion and pause wait for it); a source
     // produces data with no input.
@@ -59,7 +59,7 @@ public:
     // A renderer is cued when it holds a sample or its stream ended: the pause is then complete.
     virtual bool IsCued() { return true; }
 
-    virtual HRESULT SetSyncSource(ReferenceClock* clock);  // null: run unclocked
+    virtual HRESULT SetSyncSource(ReferenceClock* clock); // null: run unclocked
     ReferenceClock* SyncSource() const { return clock_.load(); }
     REFERENCE_TIME RunStartTime() const { return runStart_.load(); }
 
@@ -74,7 +74,7 @@ public:
     void NotifyCueChanged();
 
 protected:
-    mutable std::mutex filterLock_;  // guards state changes (Stop/Pause/Run)
+    mutable std::mutex filterLock_; // guards state changes (Stop/Pause/Run)
     std::atomic<FilterState> state_{FilterState::Stopped};
     std::atomic<ReferenceClock*> clock_{nullptr};
     std::atomic<REFERENCE_TIME> runStart_{0};
@@ -82,9 +82,12 @@ protected:
 private:
     std::string className_;
     std::string name_;
-    FilterGraph* graph_ = nullptr;  // set by the graph on the controlling thread
+    FilterGraph* graph_ = nullptr; // set by the graph on the controlling thread
 };
 
-template <class I> I* QueryFilter(BaseFilter* filter) { return dynamic_cast<I*>(filter); }
+template <class I> I* QueryFilter(BaseFilter* filter)
+{
+    return dynamic_cast<I*>(filter);
+}
 
 } // namespace ds

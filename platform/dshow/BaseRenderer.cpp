@@ -5,73 +5,98 @@
 namespace ds {
 
 RendererInputPin::RendererInputPin(BaseRenderer& renderer, std::string name)
-    : InputPin(renderer, std::move(name)), renderer_(renderer) {}
+    : InputPin(renderer, std::move(name)), renderer_(renderer)
+{
+}
 
-HRESULT RendererInputPin::CheckMediaType(const MediaType& mt) {
+HRESULT RendererInputPin::CheckMediaType(const MediaType& mt)
+{
     HRESULT hr = renderer_.CheckMediaType(mt);
     return hr == S_OK ? S_OK : (FAILED(hr) ? hr : VFW_E_TYPE_NOT_ACCEPTED);
 }
 
-HRESULT RendererInputPin::SetMediaType(const MediaType& mt) {
+HRESULT RendererInputPin::SetMediaType(const MediaType& mt)
+{
     InputPin::SetMediaType(mt);
     return renderer_.SetMediaType(mt);
 }
 
-HRESULT RendererInputPin::CompleteConnect(Pin& peer) {
+HRESULT RendererInputPin::CompleteConnect(Pin& peer)
+{
     HRESULT hr = InputPin::CompleteConnect(peer);
     return FAILED(hr) ? hr : renderer_.CompleteConnect(peer);
 }
 
-HRESULT RendererInputPin::BreakConnect() {
+HRESULT RendererInputPin::BreakConnect()
+{
     renderer_.BreakConnect();
     return InputPin::BreakConnect();
 }
 
-HRESULT RendererInputPin::Receive(const SamplePtr& sample) {
+HRESULT RendererInputPin::Receive(const SamplePtr& sample)
+{
     HRESULT hr = CheckStreaming();
-    if (hr != S_OK) return hr;
+    if (hr != S_OK)
+        return hr;
     return renderer_.ReceiveSample(sample);
 }
 
-HRESULT RendererInputPin::EndOfStream() {
+HRESULT RendererInputPin::EndOfStream()
+{
     HRESULT hr = InputPin::EndOfStream();
-    if (hr != S_OK) return hr;
+    if (hr != S_OK)
+        return hr;
     return renderer_.EndOfStreamReached();
 }
 
-HRESULT RendererInputPin::BeginFlush() {
+HRESULT RendererInputPin::BeginFlush()
+{
     InputPin::BeginFlush();
     renderer_.BeginFlushing();
     return S_OK;
 }
 
-HRESULT RendererInputPin::EndFlush() {
+HRESULT RendererInputPin::EndFlush()
+{
     renderer_.EndFlushing();
     return InputPin::EndFlush();
 }
 
-void RendererInputPin::BeginStop() {
+void RendererInputPin::BeginStop()
+{
     InputPin::BeginStop();
     renderer_.Unblock();
 }
 
-BaseRenderer::BaseRenderer(std::string className) : BaseFilter(std::move(className)) {}
-
-BaseRenderer::~BaseRenderer() {
-    if (input_) input_->Disconnect();
+BaseRenderer::BaseRenderer(std::string className) : BaseFilter(std::move(className))
+{
 }
 
-Pin* BaseRenderer::GetPin(int index) { return index == 0 ? Input() : nullptr; }
+BaseRenderer::~BaseRenderer()
+{
+    if (input_)
+        input_->Disconnect();
+}
 
-RendererInputPin* BaseRenderer::Input() {
-    if (!input_) input_ = std::make_unique<RendererInputPin>(*this, "In");
+Pin* BaseRenderer::GetPin(int index)
+{
+    return index == 0 ? Input() : nullptr;
+}
+
+RendererInputPin* BaseRenderer::Input()
+{
+    if (!input_)
+        input_ = std::make_unique<RendererInputPin>(*this, "In");
     return input_.get();
 }
 
-HRESULT BaseRenderer::ReceiveSample(const SamplePtr& sample) {
+HRESULT BaseRenderer::ReceiveSample(const SamplePtr& sample)
+{
     std::unique_lock<std::mutex> guard(renderLock_);
-    if (abort_) return S_FALSE;
-    if (sample->HasTime()) lastPosition_ = Input()->SegmentStart() + sample->StartTime();
+    if (abort_)
+        return S_FALSE;
+    if (sample->HasTime())
+        lastPosition_ = Input()->SegmentStart() + sample->StartTime();
     bool notifiedCue = false;
     for (;;) {
         if (abort_) {
@@ -95,7 +120,7 @@ HRESULT BaseRenderer::ReceiveSample(const SamplePtr& sample) {
                     OnReceiveFirstSample(*sample);
                     NotifyCueChanged();
                     guard.lock();
-                    continue;  // the state may have moved on while unlocked
+                    continue; // the state may have moved on while unlocked
                 }
             }
             changed_.wait(guard);
@@ -107,7 +132,7 @@ HRESULT BaseRenderer::ReceiveSample(const SamplePtr& sample) {
             REFERENCE_TIME wait = due - clock->GetTime();
             if (wait > 0) {
                 // In slices, so a clock that is re-based or replaced is followed promptly.
-                constexpr REFERENCE_TIME kSlice = 200000;  // 20 ms
+                constexpr REFERENCE_TIME kSlice = 200000; // 20 ms
                 changed_.wait_for(guard, std::chrono::microseconds((wait < kSlice ? wait : kSlice) / 10 + 1));
                 continue;
             }
@@ -120,21 +145,26 @@ HRESULT BaseRenderer::ReceiveSample(const SamplePtr& sample) {
     return DoRenderSample(*sample);
 }
 
-HRESULT BaseRenderer::EndOfStreamReached() {
+HRESULT BaseRenderer::EndOfStreamReached()
+{
     bool sendComplete = false;
     {
         std::lock_guard<std::mutex> guard(renderLock_);
-        if (abort_) return S_FALSE;
+        if (abort_)
+            return S_FALSE;
         endOfStream_ = true;
-        if (state_.load() == FilterState::Running && !completeSent_) sendComplete = completeSent_ = true;
+        if (state_.load() == FilterState::Running && !completeSent_)
+            sendComplete = completeSent_ = true;
     }
     OnEndOfStream();
     NotifyCueChanged();
-    if (sendComplete) NotifyEvent(EC_COMPLETE, S_OK, 0);
+    if (sendComplete)
+        NotifyEvent(EC_COMPLETE, S_OK, 0);
     return S_OK;
 }
 
-void BaseRenderer::BeginFlushing() {
+void BaseRenderer::BeginFlushing()
+{
     std::lock_guard<std::mutex> guard(renderLock_);
     abort_ = true;
     held_.reset();
@@ -142,7 +172,8 @@ void BaseRenderer::BeginFlushing() {
     changed_.notify_all();
 }
 
-void BaseRenderer::EndFlushing() {
+void BaseRenderer::EndFlushing()
+{
     {
         std::lock_guard<std::mutex> guard(renderLock_);
         abort_ = false;
@@ -155,20 +186,25 @@ void BaseRenderer::EndFlushing() {
     NotifyCueChanged();
 }
 
-void BaseRenderer::Unblock() {
+void BaseRenderer::Unblock()
+{
     std::lock_guard<std::mutex> guard(renderLock_);
     abort_ = true;
     held_.reset();
     changed_.notify_all();
 }
 
-bool BaseRenderer::WaitUntilRunning(std::unique_lock<std::mutex>& guard) {
+bool BaseRenderer::WaitUntilRunning(std::unique_lock<std::mutex>& guard)
+{
     bool notified = false;
     for (;;) {
-        if (abort_ || Input()->IsStopping()) return false;
+        if (abort_ || Input()->IsStopping())
+            return false;
         FilterState state = state_.load();
-        if (state == FilterState::Running) return true;
-        if (state == FilterState::Stopped) return false;
+        if (state == FilterState::Running)
+            return true;
+        if (state == FilterState::Stopped)
+            return false;
         if (!notified) {
             notified = true;
             cued_ = true;
@@ -182,7 +218,8 @@ bool BaseRenderer::WaitUntilRunning(std::unique_lock<std::mutex>& guard) {
     }
 }
 
-HRESULT BaseRenderer::Stop() {
+HRESULT BaseRenderer::Stop()
+{
     {
         std::lock_guard<std::mutex> guard(renderLock_);
         abort_ = true;
@@ -198,16 +235,19 @@ HRESULT BaseRenderer::Stop() {
     }
     if (wasStreaming) {
         HRESULT stopHr = OnStopStreaming();
-        if (FAILED(stopHr)) hr = stopHr;
+        if (FAILED(stopHr))
+            hr = stopHr;
     }
     return hr;
 }
 
-HRESULT BaseRenderer::Pause() {
+HRESULT BaseRenderer::Pause()
+{
     FilterState before = state_.load();
     if (before == FilterState::Stopped) {
         HRESULT hr = OnStartStreaming();
-        if (FAILED(hr)) return hr;
+        if (FAILED(hr))
+            return hr;
         std::lock_guard<std::mutex> guard(renderLock_);
         abort_ = false;
         cued_ = false;
@@ -219,34 +259,44 @@ HRESULT BaseRenderer::Pause() {
     HRESULT hr = BaseFilter::Pause();
     std::lock_guard<std::mutex> guard(renderLock_);
     // Paused from running: the picture last shown stands for the cue.
-    if (before == FilterState::Running) cued_ = true;
+    if (before == FilterState::Running)
+        cued_ = true;
     changed_.notify_all();
     return hr;
 }
 
-HRESULT BaseRenderer::Run(REFERENCE_TIME start) {
+HRESULT BaseRenderer::Run(REFERENCE_TIME start)
+{
     HRESULT hr = BaseFilter::Run(start);
     bool sendComplete = false;
     {
         std::lock_guard<std::mutex> guard(renderLock_);
-        if (endOfStream_ && !completeSent_) sendComplete = completeSent_ = true;
+        if (endOfStream_ && !completeSent_)
+            sendComplete = completeSent_ = true;
         changed_.notify_all();
     }
-    if (sendComplete) NotifyEvent(EC_COMPLETE, S_OK, 0);
+    if (sendComplete)
+        NotifyEvent(EC_COMPLETE, S_OK, 0);
     return hr;
 }
 
-bool BaseRenderer::IsCued() {
+bool BaseRenderer::IsCued()
+{
     std::lock_guard<std::mutex> guard(renderLock_);
-    if (state_.load() != FilterState::Paused) return true;
+    if (state_.load() != FilterState::Paused)
+        return true;
     return cued_ || endOfStream_ || !Input()->IsConnected();
 }
 
-HRESULT BaseRenderer::GetState(int timeoutMs, FilterState& state) {
+HRESULT BaseRenderer::GetState(int timeoutMs, FilterState& state)
+{
     state = state_.load();
-    if (state != FilterState::Paused) return S_OK;
+    if (state != FilterState::Paused)
+        return S_OK;
     std::unique_lock<std::mutex> guard(renderLock_);
-    auto cued = [this] { return cued_ || endOfStream_ || state_.load() != FilterState::Paused || !Input()->IsConnected(); };
+    auto cued = [this] {
+        return cued_ || endOfStream_ || state_.load() != FilterState::Paused || !Input()->IsConnected();
+    };
     if (changed_.wait_for(guard, std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs), cued)) {
         state = state_.load();
         return S_OK;
@@ -254,17 +304,20 @@ HRESULT BaseRenderer::GetState(int timeoutMs, FilterState& state) {
     return VFW_S_STATE_INTERMEDIATE;
 }
 
-std::optional<REFERENCE_TIME> BaseRenderer::LastPosition() const {
+std::optional<REFERENCE_TIME> BaseRenderer::LastPosition() const
+{
     std::lock_guard<std::mutex> guard(renderLock_);
     return lastPosition_;
 }
 
-bool BaseRenderer::ReachedEndOfStream() const {
+bool BaseRenderer::ReachedEndOfStream() const
+{
     std::lock_guard<std::mutex> guard(renderLock_);
     return endOfStream_;
 }
 
-uint64_t BaseRenderer::RenderedCount() const {
+uint64_t BaseRenderer::RenderedCount() const
+{
     std::lock_guard<std::mutex> guard(renderLock_);
     return rendered_;
 }

@@ -91,7 +91,7 @@ protected:
     // pause, as the file writer holds its byte stream.
     bool WaitUntilRunning(std::unique_lock<std::mutex>& guard);
 
-    mutable std::mutex renderLock_;  // guards the fields below
+    mutable std::mutex renderLock_; // guards the fields below
     std::condition_variable changed_;
     SamplePtr held_;
     bool cued_ = false;

@@ -41,12 +41,12 @@ public:
     FilterGraph();
     FilterGraph(const FilterGraph&) = delete;
     FilterGraph& operator=(const FilterGraph&) = delete;
-    ~FilterGraph() override;  // stops, disconnects and removes every filter
+    ~FilterGraph() override; // stops, disconnects and removes every filter
 
     // Membership. A name already used gets " 0001", " 0002"... appended.
     HRESULT AddFilter(const std::shared_ptr<BaseFilter>& filter, const std::string& name);
-    HRESULT RemoveFilter(BaseFilter* filter);  // disconnects its pins first; S_FALSE when not in the graph
-    std::vector<std::shared_ptr<BaseFilter>> Filters() const;  // in the order added
+    HRESULT RemoveFilter(BaseFilter* filter); // disconnects its pins first; S_FALSE when not in the graph
+    std::vector<std::shared_ptr<BaseFilter>> Filters() const; // in the order added
     std::shared_ptr<BaseFilter> FindFilterByName(const std::string& name) const;
     bool Contains(const BaseFilter* filter) const;
     // Breaks every connection and removes every filter for which `keep` is false (all when null).
@@ -56,8 +56,8 @@ public:
     // order is corrected when swapped) with an optional partial type; no filter is inserted.
     HRESULT ConnectDirect(Pin* out, Pin* in, const MediaType* mt = nullptr);
     HRESULT Connect(Pin* out, Pin* in, const MediaType* partial = nullptr) { return ConnectDirect(out, in, partial); }
-    HRESULT Disconnect(Pin* pin);  // both sides; S_FALSE when not connected
-    HRESULT Reconnect(Pin* pin);   // breaks the pin's connection and makes it again
+    HRESULT Disconnect(Pin* pin); // both sides; S_FALSE when not connected
+    HRESULT Reconnect(Pin* pin);  // breaks the pin's connection and makes it again
     void DisconnectAll();
 
     // Intelligent connect. Render takes an unconnected output to a renderer through filters already
@@ -65,12 +65,13 @@ public:
     // when it fails. RenderStream connects `source` (a pin, optionally matched on a major type) to
     // `sink` through `intermediate` when given, inserting filters as needed.
     HRESULT Render(Pin* out);
-    HRESULT RenderStream(const Guid* category, const Guid* majorType, Pin* source, BaseFilter* intermediate, BaseFilter* sink);
-    void SetRegistry(FilterRegistry* registry) { registry_ = registry; }  // default: FilterRegistry::Instance()
+    HRESULT RenderStream(const Guid* category, const Guid* majorType, Pin* source, BaseFilter* intermediate,
+                         BaseFilter* sink);
+    void SetRegistry(FilterRegistry* registry) { registry_ = registry; } // default: FilterRegistry::Instance()
 
     // Control.
     HRESULT Run();
-    HRESULT Pause();  // S_FALSE while the pause has not completed
+    HRESULT Pause(); // S_FALSE while the pause has not completed
     HRESULT Stop();
     HRESULT GetState(int timeoutMs, FilterState& state);
     FilterState State() const;
@@ -90,14 +91,18 @@ public:
     HRESULT GetCurrentPosition(int64_t& position) override;
     HRESULT GetStopPosition(int64_t& stop) override;
     HRESULT SetPositions(int64_t* current, uint32_t currentFlags, int64_t* stop, uint32_t stopFlags) override;
-    HRESULT ConvertTimeFormat(int64_t& target, const Guid* targetFormat, int64_t source, const Guid* sourceFormat) override;
+    HRESULT ConvertTimeFormat(int64_t& target, const Guid* targetFormat, int64_t source,
+                              const Guid* sourceFormat) override;
     // Frame length of the video or interleaved stream upstream of the renderers (0 when none known),
     // as a fraction of 100 ns units: frames = time * den / num.
     bool FrameRate(int64_t& num, int64_t& den) const;
 
     // Events.
     EventSink& Events() { return events_; }
-    int32_t WaitForCompletion(int timeoutMs, int64_t* param1 = nullptr) { return events_.WaitForCompletion(timeoutMs, param1); }
+    int32_t WaitForCompletion(int timeoutMs, int64_t* param1 = nullptr)
+    {
+        return events_.WaitForCompletion(timeoutMs, param1);
+    }
 
     // Called by filters (any thread).
     void OnFilterEvent(BaseFilter& sender, int32_t code, int64_t param1, int64_t param2);
@@ -130,21 +135,21 @@ private:
     bool TryRegistryFilters(Pin* out, const std::function<bool(const std::shared_ptr<BaseFilter>&)>& attempt);
     FilterRegistry& Registry();
 
-    mutable std::recursive_mutex controlLock_;  // guards filters_, names_, state_, position_, clock_
+    mutable std::recursive_mutex controlLock_; // guards filters_, names_, state_, position_, clock_
     std::vector<std::shared_ptr<BaseFilter>> filters_;
     std::vector<std::string> names_;
     FilterState state_ = FilterState::Stopped;
-    REFERENCE_TIME position_ = 0;  // remembered at Stop and by a seek while stopped (media time)
-    REFERENCE_TIME runStart_ = 0;  // clock time of stream time 0 while running
-    REFERENCE_TIME pausedStreamTime_ = 0;  // stream time reached when the run was paused
+    REFERENCE_TIME position_ = 0;         // remembered at Stop and by a seek while stopped (media time)
+    REFERENCE_TIME runStart_ = 0;         // clock time of stream time 0 while running
+    REFERENCE_TIME pausedStreamTime_ = 0; // stream time reached when the run was paused
     ReferenceClock defaultClock_;
     ReferenceClock* clock_ = &defaultClock_;
     FilterRegistry* registry_ = nullptr;
 
-    std::mutex cueLock_;  // guards the fields below; taken by streaming threads
+    std::mutex cueLock_; // guards the fields below; taken by streaming threads
     std::condition_variable cueChanged_;
-    std::vector<BaseFilter*> renderers_;      // snapshot taken at Pause from Stopped
-    std::set<const BaseFilter*> completed_;   // renderers that raised EC_COMPLETE this run
+    std::vector<BaseFilter*> renderers_;    // snapshot taken at Pause from Stopped
+    std::set<const BaseFilter*> completed_; // renderers that raised EC_COMPLETE this run
     bool pausePending_ = false;
     bool completeSent_ = false;
     bool running_ = false;

@@ -54,7 +54,7 @@ public:
     std::vector<FilterEntryPtr> CandidatesFor(const MediaType& mt) const;
 
 private:
-    mutable std::mutex lock_;  // guards entries_
+    mutable std::mutex lock_; // guards entries_
     std::vector<FilterEntryPtr> entries_;
 };
 

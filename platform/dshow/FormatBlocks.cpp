@@ -5,20 +5,24 @@
 namespace ds {
 
 namespace {
-void PutRect(uint8_t* p, const Rect& r) {
+void PutRect(uint8_t* p, const Rect& r)
+{
     PutLE32(p, static_cast<uint32_t>(r.left));
     PutLE32(p + 4, static_cast<uint32_t>(r.top));
     PutLE32(p + 8, static_cast<uint32_t>(r.right));
     PutLE32(p + 12, static_cast<uint32_t>(r.bottom));
 }
-Rect GetRect(const uint8_t* p) {
-    return Rect{static_cast<int32_t>(GetLE32(p)), static_cast<int32_t>(GetLE32(p + 4)), static_cast<int32_t>(GetLE32(p + 8)),
-                static_cast<int32_t>(GetLE32(p + 12))};
+Rect GetRect(const uint8_t* p)
+{
+    return Rect{static_cast<int32_t>(GetLE32(p)), static_cast<int32_t>(GetLE32(p + 4)),
+                static_cast<int32_t>(GetLE32(p + 8)), static_cast<int32_t>(GetLE32(p + 12))};
 }
 } // namespace
 
-bool VideoInfoHeader::Parse(const uint8_t* data, size_t size, VideoInfoHeader& out) {
-    if (data == nullptr || size < kSize) return false;
+bool VideoInfoHeader::Parse(const uint8_t* data, size_t size, VideoInfoHeader& out)
+{
+    if (data == nullptr || size < kSize)
+        return false;
     out.rcSource = GetRect(data);
     out.rcTarget = GetRect(data + 16);
     out.dwBitRate = GetLE32(data + 32);
@@ -28,7 +32,8 @@ bool VideoInfoHeader::Parse(const uint8_t* data, size_t size, VideoInfoHeader& o
     return true;
 }
 
-std::vector<uint8_t> VideoInfoHeader::Bytes() const {
+std::vector<uint8_t> VideoInfoHeader::Bytes() const
+{
     std::vector<uint8_t> v(kSize);
     uint8_t* p = v.data();
     PutRect(p, rcSource);
@@ -40,9 +45,11 @@ std::vector<uint8_t> VideoInfoHeader::Bytes() const {
     return v;
 }
 
-bool WaveFormatEx::Parse(const uint8_t* data, size_t size, WaveFormatEx& out) {
-    if (data == nullptr || size < 16) return false;
-    uint8_t fixed[kSize] = {};  // a block shorter than 18 bytes reads with cbSize 0
+bool WaveFormatEx::Parse(const uint8_t* data, size_t size, WaveFormatEx& out)
+{
+    if (data == nullptr || size < 16)
+        return false;
+    uint8_t fixed[kSize] = {}; // a block shorter than 18 bytes reads with cbSize 0
     std::copy(data, data + (size >= kSize ? kSize : 16), fixed);
     static_cast<rtl::WaveFormatEx&>(out) = rtl::DecodeWaveFormat(fixed);
     // Extra bytes beyond the block are not invented: cbSize is clamped to what is there.
@@ -51,7 +58,8 @@ bool WaveFormatEx::Parse(const uint8_t* data, size_t size, WaveFormatEx& out) {
     return true;
 }
 
-std::vector<uint8_t> WaveFormatEx::Bytes() const {
+std::vector<uint8_t> WaveFormatEx::Bytes() const
+{
     std::vector<uint8_t> v(kSize + extra.size());
     rtl::WaveFormatEx head = *this;
     head.cbSize = static_cast<uint16_t>(extra.size());
@@ -60,7 +68,8 @@ std::vector<uint8_t> WaveFormatEx::Bytes() const {
     return v;
 }
 
-WaveFormatEx WaveFormatEx::Pcm(uint32_t rate, uint16_t channels, uint16_t bits) {
+WaveFormatEx WaveFormatEx::Pcm(uint32_t rate, uint16_t channels, uint16_t bits)
+{
     WaveFormatEx w;
     w.wFormatTag = 1;
     w.nChannels = channels;
@@ -71,13 +80,16 @@ WaveFormatEx WaveFormatEx::Pcm(uint32_t rate, uint16_t channels, uint16_t bits) 
     return w;
 }
 
-bool DvInfo::Parse(const uint8_t* data, size_t size, DvInfo& out) {
-    if (data == nullptr || size < kSize) return false;
+bool DvInfo::Parse(const uint8_t* data, size_t size, DvInfo& out)
+{
+    if (data == nullptr || size < kSize)
+        return false;
     static_cast<rtl::DvInfo&>(out) = rtl::DecodeDvInfo(data);
     return true;
 }
 
-std::vector<uint8_t> DvInfo::Bytes() const {
+std::vector<uint8_t> DvInfo::Bytes() const
+{
     std::vector<uint8_t> v(kSize);
     rtl::EncodeDvInfo(*this, v.data());
     return v;

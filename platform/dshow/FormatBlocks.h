@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/rtl/FormatRecords.h"
 #include "platform/rtl/ByteOrder.h"
+#include "platform/rtl/FormatRecords.h"
 
 namespace ds {
 
@@ -25,7 +25,7 @@ struct Rect {
     friend bool operator==(const Rect&, const Rect&) = default;
 };
 
-using BitmapInfoHeader = rtl::BitmapInfoHeader;  // 40 bytes
+using BitmapInfoHeader = rtl::BitmapInfoHeader; // 40 bytes
 
 struct VideoInfoHeader {
     static constexpr size_t kSize = 88;
@@ -33,7 +33,7 @@ struct VideoInfoHeader {
     Rect rcTarget;
     uint32_t dwBitRate = 0;
     uint32_t dwBitErrorRate = 0;
-    int64_t AvgTimePerFrame = 0;  // 100 ns
+    int64_t AvgTimePerFrame = 0; // 100 ns
     BitmapInfoHeader bmiHeader;
 
     static bool Parse(const uint8_t* data, size_t size, VideoInfoHeader& out);
@@ -42,11 +42,11 @@ struct VideoInfoHeader {
 };
 
 struct WaveFormatEx : rtl::WaveFormatEx {
-    std::vector<uint8_t> extra;  // cbSize bytes after the 18
+    std::vector<uint8_t> extra; // cbSize bytes after the 18
 
     // A 16-byte block (the older layout without cbSize) parses with cbSize 0.
     static bool Parse(const uint8_t* data, size_t size, WaveFormatEx& out);
-    std::vector<uint8_t> Bytes() const;  // 18 + extra.size() bytes, cbSize written as extra.size()
+    std::vector<uint8_t> Bytes() const; // 18 + extra.size() bytes, cbSize written as extra.size()
     static WaveFormatEx Pcm(uint32_t rate, uint16_t channels, uint16_t bits);
     friend bool operator==(const WaveFormatEx&, const WaveFormatEx&) = default;
 };

@@ -38,23 +38,23 @@ public:
     GraphComponent& operator=(const GraphComponent&) = delete;
     ~GraphComponent();
 
-    void Activate();    // a new graph (the old one, if any, is destroyed first)
-    void Deactivate();  // stops and destroys the graph
+    void Activate();   // a new graph (the old one, if any, is destroyed first)
+    void Deactivate(); // stops and destroys the graph
     bool Active() const { return graph_ != nullptr; }
-    FilterGraph* Graph() const { return graph_.get(); }  // borrowed; null when inactive
+    FilterGraph* Graph() const { return graph_.get(); } // borrowed; null when inactive
 
     HRESULT Run();
     HRESULT Pause();
     HRESULT Stop();
     FilterState State(int timeoutMs = 0) const;
     void ClearGraph();
-    void SetLinearVolume(int volume);  // 0..10000, clamped; applied at once and to later graphs
+    void SetLinearVolume(int volume); // 0..10000, clamped; applied at once and to later graphs
     int LinearVolume() const { return volume_; }
 
     // Notifications on the GUI thread. They survive Activate/Deactivate.
     void SetOnGraphPaused(std::function<void()> handler);
     void SetOnGraphComplete(std::function<void()> handler);
-    void SetOnGraphEvent(std::function<void(const GraphEvent&)> handler);  // every event
+    void SetOnGraphEvent(std::function<void(const GraphEvent&)> handler); // every event
 
     // Called by FilterComponent.
     void Link(FilterComponent* component);
@@ -66,11 +66,11 @@ private:
     void ApplyVolume();
 
     std::unique_ptr<FilterGraph> graph_;
-    std::vector<FilterComponent*> linked_;  // borrowed; a component unlinks itself when destroyed
+    std::vector<FilterComponent*> linked_; // borrowed; a component unlinks itself when destroyed
     int volume_ = 10000;
     // Handlers are shared with queued GUI calls, which may run after a Deactivate.
     struct Handlers {
-        std::mutex lock;  // guards the three handlers
+        std::mutex lock; // guards the three handlers
         std::function<void()> paused;
         std::function<void()> complete;
         std::function<void(const GraphEvent&)> any;
@@ -104,7 +104,7 @@ public:
 
 private:
     FilterEntryPtr entry_;
-    GraphComponent* graph_ = nullptr;  // borrowed
+    GraphComponent* graph_ = nullptr; // borrowed
     std::shared_ptr<BaseFilter> filter_;
 };
 

@@ -4,22 +4,27 @@
 
 namespace ds {
 
-void EventSink::Post(const GraphEvent& event) {
+void EventSink::Post(const GraphEvent& event)
+{
     Listener listener;
     {
         std::lock_guard<std::mutex> guard(lock_);
-        if (event.code >= 0 && event.code < 64 && ((defaultHandled_ >> event.code) & 1)) return;
+        if (event.code >= 0 && event.code < 64 && ((defaultHandled_ >> event.code) & 1))
+            return;
         // Nobody may be reading (a viewer only listens): the oldest events go first.
-        if (events_.size() >= kMaxQueued) events_.pop_front();
+        if (events_.size() >= kMaxQueued)
+            events_.pop_front();
         events_.push_back(event);
         listener = listener_;
     }
     arrived_.notify_all();
     // The listener runs without the lock: it may post to another thread or read the sink.
-    if (listener) listener(event);
+    if (listener)
+        listener(event);
 }
 
-bool EventSink::GetEvent(GraphEvent& event, int timeoutMs) {
+bool EventSink::GetEvent(GraphEvent& event, int timeoutMs)
+{
     std::unique_lock<std::mutex> guard(lock_);
     auto ready = [this] { return !events_.empty(); };
     if (timeoutMs < 0) {
@@ -33,10 +38,14 @@ bool EventSink::GetEvent(GraphEvent& event, int timeoutMs) {
 }
 
 namespace {
-bool IsCompletion(int32_t code) { return code == EC_COMPLETE || code == EC_ERRORABORT || code == EC_USERABORT; }
-}  // namespace
+bool IsCompletion(int32_t code)
+{
+    return code == EC_COMPLETE || code == EC_ERRORABORT || code == EC_USERABORT;
+}
+} // namespace
 
-int32_t EventSink::WaitForCompletion(int timeoutMs, int64_t* param1) {
+int32_t EventSink::WaitForCompletion(int timeoutMs, int64_t* param1)
+{
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
     std::unique_lock<std::mutex> guard(lock_);
     for (;;) {
@@ -44,7 +53,8 @@ int32_t EventSink::WaitForCompletion(int timeoutMs, int64_t* param1) {
             GraphEvent e = events_.front();
             events_.pop_front();
             if (IsCompletion(e.code)) {
-                if (param1) *param1 = e.param1;
+                if (param1)
+                    *param1 = e.param1;
                 return e.code;
             }
         }
@@ -56,29 +66,36 @@ int32_t EventSink::WaitForCompletion(int timeoutMs, int64_t* param1) {
     }
 }
 
-void EventSink::Clear() {
+void EventSink::Clear()
+{
     std::lock_guard<std::mutex> guard(lock_);
     events_.clear();
 }
 
-void EventSink::DropCompletions() {
+void EventSink::DropCompletions()
+{
     std::lock_guard<std::mutex> guard(lock_);
     std::erase_if(events_, [](const GraphEvent& e) { return IsCompletion(e.code); });
 }
 
-void EventSink::SetListener(Listener listener) {
+void EventSink::SetListener(Listener listener)
+{
     std::lock_guard<std::mutex> guard(lock_);
     listener_ = std::move(listener);
 }
 
-void EventSink::CancelDefaultHandling(int32_t code) {
+void EventSink::CancelDefaultHandling(int32_t code)
+{
     std::lock_guard<std::mutex> guard(lock_);
-    if (code >= 0 && code < 64) defaultHandled_ &= ~(uint64_t{1} << code);
+    if (code >= 0 && code < 64)
+        defaultHandled_ &= ~(uint64_t{1} << code);
 }
 
-void EventSink::RestoreDefaultHandling(int32_t code) {
+void EventSink::RestoreDefaultHandling(int32_t code)
+{
     std::lock_guard<std::mutex> guard(lock_);
-    if (code >= 0 && code < 64) defaultHandled_ |= uint64_t{1} << code;
+    if (code >= 0 && code < 64)
+        defaultHandled_ |= uint64_t{1} << code;
 }
 
 } // namespace ds

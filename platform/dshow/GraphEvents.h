@@ -28,7 +28,7 @@ enum EventCode : int32_t {
 
 struct GraphEvent {
     int32_t code = EC_NONE;
-    int64_t param1 = 0;  // EC_ERRORABORT: the failing HRESULT; EC_PAUSED: the HRESULT of the pause
+    int64_t param1 = 0; // EC_ERRORABORT: the failing HRESULT; EC_PAUSED: the HRESULT of the pause
     int64_t param2 = 0;
 };
 
@@ -55,11 +55,11 @@ public:
     static constexpr size_t kMaxQueued = 1024;
 
 private:
-    std::mutex lock_;  // guards everything below
+    std::mutex lock_; // guards everything below
     std::condition_variable arrived_;
     std::deque<GraphEvent> events_;
     Listener listener_;
-    uint64_t defaultHandled_ = uint64_t{1} << EC_REPAINT;  // bit per event code below 64
+    uint64_t defaultHandled_ = uint64_t{1} << EC_REPAINT; // bit per event code below 64
 };
 
 } // namespace ds

@@ -5,20 +5,33 @@
 namespace ds {
 
 namespace {
-constexpr Guid Make(uint32_t d1, uint16_t d2, uint16_t d3, std::array<uint8_t, 8> d4) { return Guid{d1, d2, d3, d4}; }
+constexpr Guid Make(uint32_t d1, uint16_t d2, uint16_t d3, std::array<uint8_t, 8> d4)
+{
+    return Guid{d1, d2, d3, d4};
+}
 constexpr std::array<uint8_t, 8> kFourCCTail{0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 } // namespace
 
-Guid Guid::FromFourCC(uint32_t fourcc) { return Make(fourcc, 0x0000, 0x0010, kFourCCTail); }
+Guid Guid::FromFourCC(uint32_t fourcc)
+{
+    return Make(fourcc, 0x0000, 0x0010, kFourCCTail);
+}
 
-bool Guid::IsNull() const { return *this == Guid{}; }
+bool Guid::IsNull() const
+{
+    return *this == Guid{};
+}
 
-bool Guid::IsFourCC() const { return data2 == 0 && data3 == 0x0010 && data4 == kFourCCTail; }
+bool Guid::IsFourCC() const
+{
+    return data2 == 0 && data3 == 0x0010 && data4 == kFourCCTail;
+}
 
-std::string Guid::ToString() const {
+std::string Guid::ToString() const
+{
     char text[40];
-    std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", data1, data2, data3, data4[0],
-                  data4[1], data4[2], data4[3], data4[4], data4[5], data4[6], data4[7]);
+    std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", data1, data2, data3,
+                  data4[0], data4[1], data4[2], data4[3], data4[4], data4[5], data4[6], data4[7]);
     return text;
 }
 
@@ -48,7 +61,9 @@ const Guid TIME_FORMAT_NONE{};
 const Guid TIME_FORMAT_MEDIA_TIME = Make(0x7B785574, 0x8C82, 0x11CF, {0xBC, 0x0C, 0x00, 0xAA, 0x00, 0xAC, 0x74, 0xF6});
 const Guid TIME_FORMAT_FRAME = Make(0x7B785570, 0x8C82, 0x11CF, {0xBC, 0x0C, 0x00, 0xAA, 0x00, 0xAC, 0x74, 0xF6});
 
-const Guid CLSID_LegacyAmFilterCategory = Make(0x083863F1, 0x70DE, 0x11D0, {0xBD, 0x40, 0x00, 0xA0, 0xC9, 0x11, 0xCE, 0x86});
-const Guid CLSID_VideoCompressorCategory = Make(0x33D9A760, 0x90C8, 0x11D0, {0xBD, 0x43, 0x00, 0xA0, 0xC9, 0x11, 0xCE, 0x86});
+const Guid CLSID_LegacyAmFilterCategory =
+    Make(0x083863F1, 0x70DE, 0x11D0, {0xBD, 0x40, 0x00, 0xA0, 0xC9, 0x11, 0xCE, 0x86});
+const Guid CLSID_VideoCompressorCategory =
+    Make(0x33D9A760, 0x90C8, 0x11D0, {0xBD, 0x43, 0x00, 0xA0, 0xC9, 0x11, 0xCE, 0x86});
 
 } // namespace ds

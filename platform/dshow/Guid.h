@@ -16,33 +16,35 @@ struct Guid {
 
     static Guid FromFourCC(uint32_t fourcc);
     bool IsNull() const;
-    bool IsFourCC() const;          // made by FromFourCC
-    std::string ToString() const;   // "{E436EB83-524F-11CE-9F53-0020AF0BA770}"
+    bool IsFourCC() const;        // made by FromFourCC
+    std::string ToString() const; // "{E436EB83-524F-11CE-9F53-0020AF0BA770}"
     friend bool operator==(const Guid&, const Guid&) = default;
     friend auto operator<=>(const Guid&, const Guid&) = default;
 };
 
-constexpr uint32_t MakeFourCC(char a, char b, char c, char d) {
+constexpr uint32_t MakeFourCC(char a, char b, char c, char d)
+{
     return static_cast<uint32_t>(static_cast<uint8_t>(a)) | (static_cast<uint32_t>(static_cast<uint8_t>(b)) << 8) |
-           (static_cast<uint32_t>(static_cast<uint8_t>(c)) << 16) | (static_cast<uint32_t>(static_cast<uint8_t>(d)) << 24);
+           (static_cast<uint32_t>(static_cast<uint8_t>(c)) << 16) |
+           (static_cast<uint32_t>(static_cast<uint8_t>(d)) << 24);
 }
 
 extern const Guid GUID_NULL;
 
 // Major types.
-extern const Guid MEDIATYPE_Video;        // 'vids'
-extern const Guid MEDIATYPE_Audio;        // 'auds'
-extern const Guid MEDIATYPE_Interleaved;  // 'iavs'
+extern const Guid MEDIATYPE_Video;       // 'vids'
+extern const Guid MEDIATYPE_Audio;       // 'auds'
+extern const Guid MEDIATYPE_Interleaved; // 'iavs'
 extern const Guid MEDIATYPE_Stream;
 
 // Subtypes.
-extern const Guid MEDIASUBTYPE_dvsd;      // 'dvsd'
+extern const Guid MEDIASUBTYPE_dvsd; // 'dvsd'
 extern const Guid MEDIASUBTYPE_dv25;
 extern const Guid MEDIASUBTYPE_dvhd;
 extern const Guid MEDIASUBTYPE_dvsl;
 extern const Guid MEDIASUBTYPE_RGB24;
 extern const Guid MEDIASUBTYPE_RGB32;
-extern const Guid MEDIASUBTYPE_PCM;       // wFormatTag 1
+extern const Guid MEDIASUBTYPE_PCM; // wFormatTag 1
 extern const Guid MEDIASUBTYPE_WAVE;
 extern const Guid MEDIASUBTYPE_Avi;
 

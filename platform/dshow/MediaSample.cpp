@@ -4,30 +4,40 @@
 
 namespace ds {
 
-MediaSample::MediaSample(int32_t size) {
-    if (size > 0) buffer_.reset(new (std::nothrow) uint8_t[static_cast<size_t>(size)]);
+MediaSample::MediaSample(int32_t size)
+{
+    if (size > 0)
+        buffer_.reset(new (std::nothrow) uint8_t[static_cast<size_t>(size)]);
     size_ = buffer_ ? size : 0;
     actual_ = size_;
 }
 
-HRESULT MediaSample::SetActualDataLength(int32_t length) {
-    if (length < 0 || length > GetSize()) return E_INVALIDARG;
+HRESULT MediaSample::SetActualDataLength(int32_t length)
+{
+    if (length < 0 || length > GetSize())
+        return E_INVALIDARG;
     actual_ = length;
     return S_OK;
 }
 
-HRESULT MediaSample::GetTime(REFERENCE_TIME* start, REFERENCE_TIME* stop) const {
-    if (!hasStart_) return VFW_E_SAMPLE_TIME_NOT_SET;
-    if (start) *start = start_;
+HRESULT MediaSample::GetTime(REFERENCE_TIME* start, REFERENCE_TIME* stop) const
+{
+    if (!hasStart_)
+        return VFW_E_SAMPLE_TIME_NOT_SET;
+    if (start)
+        *start = start_;
     if (!hasStop_) {
-        if (stop) *stop = start_ + 1;
+        if (stop)
+            *stop = start_ + 1;
         return VFW_S_NO_STOP_TIME;
     }
-    if (stop) *stop = stop_;
+    if (stop)
+        *stop = stop_;
     return S_OK;
 }
 
-HRESULT MediaSample::SetTime(const REFERENCE_TIME* start, const REFERENCE_TIME* stop) {
+HRESULT MediaSample::SetTime(const REFERENCE_TIME* start, const REFERENCE_TIME* stop)
+{
     hasStart_ = start != nullptr;
     hasStop_ = start != nullptr && stop != nullptr;
     start_ = start ? *start : 0;
@@ -35,23 +45,32 @@ HRESULT MediaSample::SetTime(const REFERENCE_TIME* start, const REFERENCE_TIME* 
     return S_OK;
 }
 
-HRESULT MediaSample::GetMediaTime(int64_t* start, int64_t* end) const {
-    if (!hasMediaTime_) return VFW_E_TIME_NOT_SET;
-    if (start) *start = mediaStart_;
-    if (end) *end = mediaStop_;
+HRESULT MediaSample::GetMediaTime(int64_t* start, int64_t* end) const
+{
+    if (!hasMediaTime_)
+        return VFW_E_TIME_NOT_SET;
+    if (start)
+        *start = mediaStart_;
+    if (end)
+        *end = mediaStop_;
     return S_OK;
 }
 
-HRESULT MediaSample::SetMediaTime(const int64_t* start, const int64_t* end) {
+HRESULT MediaSample::SetMediaTime(const int64_t* start, const int64_t* end)
+{
     hasMediaTime_ = start != nullptr && end != nullptr;
     mediaStart_ = hasMediaTime_ ? *start : 0;
     mediaStop_ = hasMediaTime_ ? *end : 0;
     return S_OK;
 }
 
-void MediaSample::SetMediaType(const MediaType* mt) { mediaType_ = mt ? std::make_unique<MediaType>(*mt) : nullptr; }
+void MediaSample::SetMediaType(const MediaType* mt)
+{
+    mediaType_ = mt ? std::make_unique<MediaType>(*mt) : nullptr;
+}
 
-void MediaSample::CopyPropertiesFrom(const MediaSample& o) {
+void MediaSample::CopyPropertiesFrom(const MediaSample& o)
+{
     hasStart_ = o.hasStart_;
     hasStop_ = o.hasStop_;
     start_ = o.start_;
@@ -65,7 +84,8 @@ void MediaSample::CopyPropertiesFrom(const MediaSample& o) {
     SetMediaType(o.mediaType_.get());
 }
 
-void MediaSample::ResetProperties() {
+void MediaSample::ResetProperties()
+{
     hasStart_ = hasStop_ = hasMediaTime_ = false;
     start_ = stop_ = mediaStart_ = mediaStop_ = 0;
     sync_ = preroll_ = discontinuity_ = false;
@@ -75,9 +95,11 @@ void MediaSample::ResetProperties() {
 
 MemAllocator::~MemAllocator() = default;
 
-HRESULT MemAllocator::SetProperties(const AllocatorProperties& request, AllocatorProperties& actual) {
+HRESULT MemAllocator::SetProperties(const AllocatorProperties& request, AllocatorProperties& actual)
+{
     std::lock_guard<std::mutex> guard(lock_);
-    if (committed_ && outstanding_ > 0) return E_UNEXPECTED;
+    if (committed_ && outstanding_ > 0)
+        return E_UNEXPECTED;
     props_.cBuffers = request.cBuffers > 0 ? request.cBuffers : 1;
     props_.cbBuffer = request.cbBuffer > 0 ? request.cbBuffer : 1;
     props_.cbAlign = request.cbAlign > 0 ? request.cbAlign : 1;
@@ -87,22 +109,25 @@ HRESULT MemAllocator::SetProperties(const AllocatorProperties& request, Allocato
     return S_OK;
 }
 
-HRESULT MemAllocator::GetProperties(AllocatorProperties& props) const {
+HRESULT MemAllocator::GetProperties(AllocatorProperties& props) const
+{
     std::lock_guard<std::mutex> guard(lock_);
     props = props_;
     return S_OK;
 }
 
-HRESULT MemAllocator::Commit() {
+HRESULT MemAllocator::Commit()
+{
     std::lock_guard<std::mutex> guard(lock_);
-    if (props_.cbBuffer <= 0) return VFW_E_SIZENOTSET;
+    if (props_.cbBuffer <= 0)
+        return VFW_E_SIZENOTSET;
     committed_ = true;
     // Buffers are made once per size and kept across commits; a sample still out after a
     // decommit is counted in `outstanding_` and comes back to the pool when dropped.
     int32_t have = static_cast<int32_t>(free_.size()) + outstanding_;
     for (; have < props_.cBuffers; ++have) {
         auto sample = std::make_unique<MediaSample>(props_.cbBuffer);
-        if (sample->GetSize() != props_.cbBuffer) {  // an absurd size from a damaged file
+        if (sample->GetSize() != props_.cbBuffer) { // an absurd size from a damaged file
             committed_ = false;
             free_.clear();
             return E_OUTOFMEMORY;
@@ -112,20 +137,25 @@ HRESULT MemAllocator::Commit() {
     return S_OK;
 }
 
-HRESULT MemAllocator::Decommit() {
+HRESULT MemAllocator::Decommit()
+{
     std::lock_guard<std::mutex> guard(lock_);
     committed_ = false;
     freed_.notify_all();
     return S_OK;
 }
 
-HRESULT MemAllocator::GetBuffer(SamplePtr& out, bool wait) {
+HRESULT MemAllocator::GetBuffer(SamplePtr& out, bool wait)
+{
     out.reset();
     std::unique_lock<std::mutex> guard(lock_);
     for (;;) {
-        if (!committed_) return VFW_E_NOT_COMMITTED;
-        if (!free_.empty()) break;
-        if (!wait) return S_FALSE;
+        if (!committed_)
+            return VFW_E_NOT_COMMITTED;
+        if (!free_.empty())
+            break;
+        if (!wait)
+            return S_FALSE;
         freed_.wait(guard);
     }
     std::unique_ptr<MediaSample> sample = std::move(free_.back());
@@ -139,23 +169,26 @@ HRESULT MemAllocator::GetBuffer(SamplePtr& out, bool wait) {
     return S_OK;
 }
 
-void MemAllocator::Return(MediaSample* sample) {
+void MemAllocator::Return(MediaSample* sample)
+{
     std::lock_guard<std::mutex> guard(lock_);
     --outstanding_;
     if (sample->GetSize() != props_.cbBuffer || static_cast<int32_t>(free_.size()) + outstanding_ >= props_.cBuffers) {
-        delete sample;  // the properties changed while it was out
+        delete sample; // the properties changed while it was out
     } else {
         free_.push_back(std::unique_ptr<MediaSample>(sample));
     }
     freed_.notify_one();
 }
 
-int32_t MemAllocator::FreeCount() const {
+int32_t MemAllocator::FreeCount() const
+{
     std::lock_guard<std::mutex> guard(lock_);
     return static_cast<int32_t>(free_.size());
 }
 
-bool MemAllocator::IsCommitted() const {
+bool MemAllocator::IsCommitted() const
+{
     std::lock_guard<std::mutex> guard(lock_);
     return committed_;
 }

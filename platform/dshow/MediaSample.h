@@ -25,17 +25,17 @@ public:
     const uint8_t* GetPointer() const { return buffer_.get(); }
     int32_t GetSize() const { return size_; }
     int32_t GetActualDataLength() const { return actual_; }
-    HRESULT SetActualDataLength(int32_t length);  // E_INVALIDARG past the buffer's size
+    HRESULT SetActualDataLength(int32_t length); // E_INVALIDARG past the buffer's size
 
     // Start/stop times: S_OK with both, VFW_S_NO_STOP_TIME with only the start, else VFW_E_SAMPLE_TIME_NOT_SET.
     HRESULT GetTime(REFERENCE_TIME* start, REFERENCE_TIME* stop) const;
-    HRESULT SetTime(const REFERENCE_TIME* start, const REFERENCE_TIME* stop);  // null start clears both
+    HRESULT SetTime(const REFERENCE_TIME* start, const REFERENCE_TIME* stop); // null start clears both
     void SetTime(REFERENCE_TIME start, REFERENCE_TIME stop) { SetTime(&start, &stop); }
     bool HasTime() const { return hasStart_; }
     REFERENCE_TIME StartTime() const { return start_; }
     REFERENCE_TIME StopTime() const { return stop_; }
 
-    HRESULT GetMediaTime(int64_t* start, int64_t* end) const;  // VFW_E_MEDIA_TIME_NOT_SET as E_FAIL-like when unset
+    HRESULT GetMediaTime(int64_t* start, int64_t* end) const; // VFW_E_MEDIA_TIME_NOT_SET as E_FAIL-like when unset
     HRESULT SetMediaTime(const int64_t* start, const int64_t* end);
     bool HasMediaTime() const { return hasMediaTime_; }
 
@@ -54,8 +54,9 @@ public:
     void CopyPropertiesFrom(const MediaSample& other);
     // Clears times, flags and type; the allocator does this before lending a sample again.
     void ResetProperties();
+
 private:
-    std::unique_ptr<uint8_t[]> buffer_;  // not zeroed: a producer fills what it delivers
+    std::unique_ptr<uint8_t[]> buffer_; // not zeroed: a producer fills what it delivers
     int32_t size_ = 0;
     int32_t actual_ = 0;
     bool hasStart_ = false, hasStop_ = false;
@@ -87,8 +88,8 @@ public:
     HRESULT SetProperties(const AllocatorProperties& request, AllocatorProperties& actual);
     HRESULT GetProperties(AllocatorProperties& props) const;
 
-    HRESULT Commit();    // makes the buffers (E_OUTOFMEMORY when they cannot be had)
-    HRESULT Decommit();  // wakes and fails every waiting GetBuffer; buffers out stay valid until dropped
+    HRESULT Commit();   // makes the buffers (E_OUTOFMEMORY when they cannot be had)
+    HRESULT Decommit(); // wakes and fails every waiting GetBuffer; buffers out stay valid until dropped
 
     // Lends a sample with cleared properties and the full buffer size as its actual length.
     // Blocks while every buffer is out unless `wait` is false (then S_FALSE and a null sample).
@@ -100,7 +101,7 @@ public:
 private:
     void Return(MediaSample* sample);
 
-    mutable std::mutex lock_;  // guards everything below
+    mutable std::mutex lock_; // guards everything below
     std::condition_variable freed_;
     AllocatorProperties props_;
     bool committed_ = false;

@@ -28,8 +28,9 @@ public:
     virtual ~MediaSeeking() = default;
 
     virtual HRESULT IsFormatSupported(const Guid& format) { return format == TIME_FORMAT_MEDIA_TIME ? S_OK : S_FALSE; }
-    virtual HRESULT SetTimeFormat(const Guid& format);  // E_INVALIDARG when not supported
-    virtual HRESULT GetTimeFormat(Guid& format) {
+    virtual HRESULT SetTimeFormat(const Guid& format); // E_INVALIDARG when not supported
+    virtual HRESULT GetTimeFormat(Guid& format)
+    {
         format = timeFormat_;
         return S_OK;
     }
@@ -38,7 +39,8 @@ public:
     virtual HRESULT GetStopPosition(int64_t& stop) { return GetDuration(stop); }
     virtual HRESULT SetPositions(int64_t* current, uint32_t currentFlags, int64_t* stop, uint32_t stopFlags) = 0;
     // Converts between time formats; null format pointers mean the current one.
-    virtual HRESULT ConvertTimeFormat(int64_t& target, const Guid* targetFormat, int64_t source, const Guid* sourceFormat);
+    virtual HRESULT ConvertTimeFormat(int64_t& target, const Guid* targetFormat, int64_t source,
+                                      const Guid* sourceFormat);
 
 protected:
     Guid timeFormat_ = TIME_FORMAT_MEDIA_TIME;

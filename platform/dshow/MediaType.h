@@ -23,13 +23,16 @@ public:
     bool bTemporalCompression = false;
     uint32_t lSampleSize = 0;
     Guid formattype;
-    std::vector<uint8_t> format;  // the format block; its size is cbFormat
+    std::vector<uint8_t> format; // the format block; its size is cbFormat
 
     MediaType() = default;
-    MediaType(const Guid& major, const Guid& sub, const Guid& formatType = GUID_NULL) : majortype(major), subtype(sub), formattype(formatType) {}
+    MediaType(const Guid& major, const Guid& sub, const Guid& formatType = GUID_NULL)
+        : majortype(major), subtype(sub), formattype(formatType)
+    {
+    }
 
     static MediaType Video(const Guid& sub, const VideoInfoHeader& vih);
-    static MediaType Audio(const WaveFormatEx& wfx);  // subtype from wFormatTag
+    static MediaType Audio(const WaveFormatEx& wfx); // subtype from wFormatTag
     static MediaType Interleaved(const Guid& sub, const DvInfo& info);
 
     size_t cbFormat() const { return format.size(); }
@@ -49,7 +52,7 @@ public:
     // All three GUIDs given: a type that can be tried as it stands.
     bool IsFullySpecified() const { return !majortype.IsNull() && !subtype.IsNull() && !formattype.IsNull(); }
 
-    std::string Describe() const;  // for diagnostics: "vids/dvsd/VideoInfo(88)"
+    std::string Describe() const; // for diagnostics: "vids/dvsd/VideoInfo(88)"
 
     friend bool operator==(const MediaType&, const MediaType&) = default;
 };

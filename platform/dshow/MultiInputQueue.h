@@ -41,7 +41,7 @@ public:
     using ProcessFn = std::function<HRESULT(int index, const SamplePtr& sample)>;
 
     MultiInputQueue(PickFn pick, ProcessFn process);
-    MultiInputQueue();  // picks by earliest start time; set Process before use
+    MultiInputQueue(); // picks by earliest start time; set Process before use
     void SetProcess(ProcessFn process) { process_ = std::move(process); }
 
     void Reset(int inputs, size_t limit);
@@ -53,14 +53,14 @@ public:
     // when it was that first or last call: the owner passes the flush downstream once.
     bool BeginFlush();
     bool EndFlush(const std::function<void()>& whileIdle = nullptr);
-    bool Flushing() const;  // between the first BeginFlush and the last EndFlush
-    void Unblock();     // graph stop: wake producers, Push fails from now on until Reset
+    bool Flushing() const; // between the first BeginFlush and the last EndFlush
+    void Unblock();        // graph stop: wake producers, Push fails from now on until Reset
     bool AllEnded() const;
     // True when input `index` has ended and each sample it queued is handled: none waits, none is
     // in Process. Samples a flush dropped or a refused Push never count.
     bool InputDone(int index) const;
     size_t Queued(int index) const;
-    size_t MaxQueuedSeen() const;  // high-water mark over all inputs, for tests
+    size_t MaxQueuedSeen() const; // high-water mark over all inputs, for tests
 
     // The default pick: earliest start time among the fronts, once every input that has not ended
     // has a sample queued.
@@ -72,16 +72,16 @@ private:
 
     PickFn pick_;
     ProcessFn process_;
-    mutable std::mutex lock_;  // guards inputs_, limit_, blocked_, maxSeen_, lastError_, processing_, flushes_
+    mutable std::mutex lock_; // guards inputs_, limit_, blocked_, maxSeen_, lastError_, processing_, flushes_
     std::condition_variable changed_;
     std::vector<Input> inputs_;
     size_t limit_ = 8;
-    bool blocked_ = false;  // flushing or stopping: Push fails
+    bool blocked_ = false; // flushing or stopping: Push fails
     size_t maxSeen_ = 0;
     HRESULT lastError_ = S_OK;
-    int processing_ = -1;  // input whose sample is in Process, -1 when none
-    int flushes_ = 0;      // inputs between BeginFlush and EndFlush
-    std::mutex processLock_;  // serialises Process
+    int processing_ = -1;    // input whose sample is in Process, -1 when none
+    int flushes_ = 0;        // inputs between BeginFlush and EndFlush
+    std::mutex processLock_; // serialises Process
 };
 
 } // namespace ds

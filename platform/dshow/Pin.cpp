@@ -5,10 +5,13 @@
 namespace ds {
 
 Pin::Pin(BaseFilter& filter, std::string name, PinDirection direction)
-    : filter_(filter), name_(std::move(name)), direction_(direction) {}
+    : filter_(filter), name_(std::move(name)), direction_(direction)
+{
+}
 
 // A pin going away must not leave its peer pointing at it.
-Pin::~Pin() {
+Pin::~Pin()
+{
     if (peer_) {
         Pin* peer = peer_;
         peer_ = nullptr;
@@ -17,7 +20,8 @@ Pin::~Pin() {
     }
 }
 
-HRESULT Pin::ConnectionMediaType(MediaType& mt) const {
+HRESULT Pin::ConnectionMediaType(MediaType& mt) const
+{
     if (!peer_) {
         mt = MediaType();
         return VFW_E_NOT_CONNECTED;
@@ -26,73 +30,104 @@ HRESULT Pin::ConnectionMediaType(MediaType& mt) const {
     return S_OK;
 }
 
-HRESULT Pin::GetMediaType(int, MediaType&) { return VFW_S_NO_MORE_ITEMS; }
+HRESULT Pin::GetMediaType(int, MediaType&)
+{
+    return VFW_S_NO_MORE_ITEMS;
+}
 
-std::vector<MediaType> Pin::EnumMediaTypes() {
+std::vector<MediaType> Pin::EnumMediaTypes()
+{
     std::vector<MediaType> types;
-    for (int i = 0; i < 256; ++i) {  // bounded: a pin offers a handful of types
+    for (int i = 0; i < 256; ++i) { // bounded: a pin offers a handful of types
         MediaType mt;
-        if (GetMediaType(i, mt) != S_OK) break;
+        if (GetMediaType(i, mt) != S_OK)
+            break;
         types.push_back(std::move(mt));
     }
     return types;
 }
 
-HRESULT Pin::SetMediaType(const MediaType& mt) {
+HRESULT Pin::SetMediaType(const MediaType& mt)
+{
     mt_ = mt;
     return S_OK;
 }
 
-HRESULT Pin::CheckConnect(Pin& peer) {
-    if (peer.Direction() == direction_) return VFW_E_INVALID_DIRECTION;
-    if (filter_.State() != FilterState::Stopped) return VFW_E_NOT_STOPPED;
+HRESULT Pin::CheckConnect(Pin& peer)
+{
+    if (peer.Direction() == direction_)
+        return VFW_E_INVALID_DIRECTION;
+    if (filter_.State() != FilterState::Stopped)
+        return VFW_E_NOT_STOPPED;
     return S_OK;
 }
 
-HRESULT Pin::CompleteConnect(Pin&) { return S_OK; }
+HRESULT Pin::CompleteConnect(Pin&)
+{
+    return S_OK;
+}
 
-HRESULT Pin::BreakConnect() { return S_OK; }
+HRESULT Pin::BreakConnect()
+{
+    return S_OK;
+}
 
-void Pin::SetPeer(Pin* peer, const MediaType& mt) {
+void Pin::SetPeer(Pin* peer, const MediaType& mt)
+{
     peer_ = peer;
     mt_ = mt;
 }
 
-void Pin::ClearPeer() {
+void Pin::ClearPeer()
+{
     peer_ = nullptr;
     mt_ = MediaType();
 }
 
-HRESULT Pin::Connect(Pin& receivePin, const MediaType* partial) {
-    if (direction_ != PinDirection::Output) return E_UNEXPECTED;
-    if (peer_ || receivePin.IsConnected()) return VFW_E_ALREADY_CONNECTED;
-    if (&receivePin.Filter() == &filter_) return VFW_E_CANNOT_CONNECT;
-    if (HRESULT hr = CheckConnect(receivePin); FAILED(hr)) return hr;
-    if (receivePin.Filter().State() != FilterState::Stopped) return VFW_E_NOT_STOPPED;
+HRESULT Pin::Connect(Pin& receivePin, const MediaType* partial)
+{
+    if (direction_ != PinDirection::Output)
+        return E_UNEXPECTED;
+    if (peer_ || receivePin.IsConnected())
+        return VFW_E_ALREADY_CONNECTED;
+    if (&receivePin.Filter() == &filter_)
+        return VFW_E_CANNOT_CONNECT;
+    if (HRESULT hr = CheckConnect(receivePin); FAILED(hr))
+        return hr;
+    if (receivePin.Filter().State() != FilterState::Stopped)
+        return VFW_E_NOT_STOPPED;
 
     // A fully given type is tried as it stands first; then this pin's types, then the peer's,
     // each only when it matches the partial type.
-    if (partial && partial->IsFullySpecified() && TryMediaType(receivePin, *partial) == S_OK) return S_OK;
+    if (partial && partial->IsFullySpecified() && TryMediaType(receivePin, *partial) == S_OK)
+        return S_OK;
     for (const MediaType& mt : EnumMediaTypes()) {
-        if (partial && !mt.MatchesPartial(*partial)) continue;
-        if (TryMediaType(receivePin, mt) == S_OK) return S_OK;
+        if (partial && !mt.MatchesPartial(*partial))
+            continue;
+        if (TryMediaType(receivePin, mt) == S_OK)
+            return S_OK;
     }
     for (const MediaType& mt : receivePin.EnumMediaTypes()) {
-        if (partial && !mt.MatchesPartial(*partial)) continue;
-        if (TryMediaType(receivePin, mt) == S_OK) return S_OK;
+        if (partial && !mt.MatchesPartial(*partial))
+            continue;
+        if (TryMediaType(receivePin, mt) == S_OK)
+            return S_OK;
     }
     return VFW_E_NO_ACCEPTABLE_TYPES;
 }
 
-HRESULT Pin::TryMediaType(Pin& receivePin, const MediaType& mt) {
-    if (CheckMediaType(mt) != S_OK) return VFW_E_TYPE_NOT_ACCEPTED;
+HRESULT Pin::TryMediaType(Pin& receivePin, const MediaType& mt)
+{
+    if (CheckMediaType(mt) != S_OK)
+        return VFW_E_TYPE_NOT_ACCEPTED;
     SetPeer(&receivePin, mt);
     HRESULT hr = receivePin.ReceiveConnection(*this, mt);
     if (FAILED(hr)) {
         ClearPeer();
         return hr;
     }
-    if (hr = SetMediaType(mt); SUCCEEDED(hr)) hr = CompleteConnect(receivePin);
+    if (hr = SetMediaType(mt); SUCCEEDED(hr))
+        hr = CompleteConnect(receivePin);
     if (FAILED(hr)) {
         Disconnect();
         return hr;
@@ -100,14 +135,20 @@ HRESULT Pin::TryMediaType(Pin& receivePin, const MediaType& mt) {
     return S_OK;
 }
 
-HRESULT Pin::ReceiveConnection(Pin& connector, const MediaType& mt) {
-    if (direction_ != PinDirection::Input) return E_UNEXPECTED;
-    if (peer_) return VFW_E_ALREADY_CONNECTED;
-    if (HRESULT hr = CheckConnect(connector); FAILED(hr)) return hr;
-    if (CheckMediaType(mt) != S_OK) return VFW_E_TYPE_NOT_ACCEPTED;
+HRESULT Pin::ReceiveConnection(Pin& connector, const MediaType& mt)
+{
+    if (direction_ != PinDirection::Input)
+        return E_UNEXPECTED;
+    if (peer_)
+        return VFW_E_ALREADY_CONNECTED;
+    if (HRESULT hr = CheckConnect(connector); FAILED(hr))
+        return hr;
+    if (CheckMediaType(mt) != S_OK)
+        return VFW_E_TYPE_NOT_ACCEPTED;
     SetPeer(&connector, mt);
     HRESULT hr = SetMediaType(mt);
-    if (SUCCEEDED(hr)) hr = CompleteConnect(connector);
+    if (SUCCEEDED(hr))
+        hr = CompleteConnect(connector);
     if (FAILED(hr)) {
         BreakConnect();
         ClearPeer();
@@ -116,8 +157,10 @@ HRESULT Pin::ReceiveConnection(Pin& connector, const MediaType& mt) {
     return S_OK;
 }
 
-HRESULT Pin::Disconnect() {
-    if (!peer_) return S_FALSE;
+HRESULT Pin::Disconnect()
+{
+    if (!peer_)
+        return S_FALSE;
     Pin* peer = peer_;
     BreakConnect();
     ClearPeer();
@@ -130,174 +173,235 @@ HRESULT Pin::Disconnect() {
 
 // ---------------------------------------------------------------------------------------------
 
-InputPin::InputPin(BaseFilter& filter, std::string name) : Pin(filter, std::move(name), PinDirection::Input) {}
+InputPin::InputPin(BaseFilter& filter, std::string name) : Pin(filter, std::move(name), PinDirection::Input)
+{
+}
 
 InputPin::~InputPin() = default;
 
-HRESULT InputPin::CheckStreaming() const {
-    if (stopping_.load() || Filter().State() == FilterState::Stopped) return VFW_E_WRONG_STATE;
-    if (flushing_.load()) return S_FALSE;
-    if (endOfStream_.load()) return VFW_E_SAMPLE_REJECTED;
+HRESULT InputPin::CheckStreaming() const
+{
+    if (stopping_.load() || Filter().State() == FilterState::Stopped)
+        return VFW_E_WRONG_STATE;
+    if (flushing_.load())
+        return S_FALSE;
+    if (endOfStream_.load())
+        return VFW_E_SAMPLE_REJECTED;
     return S_OK;
 }
 
-HRESULT InputPin::Receive(const SamplePtr&) { return CheckStreaming(); }
+HRESULT InputPin::Receive(const SamplePtr&)
+{
+    return CheckStreaming();
+}
 
-HRESULT InputPin::EndOfStream() {
-    if (stopping_.load() || Filter().State() == FilterState::Stopped) return VFW_E_WRONG_STATE;
-    if (flushing_.load()) return S_FALSE;
+HRESULT InputPin::EndOfStream()
+{
+    if (stopping_.load() || Filter().State() == FilterState::Stopped)
+        return VFW_E_WRONG_STATE;
+    if (flushing_.load())
+        return S_FALSE;
     endOfStream_.store(true);
     return S_OK;
 }
 
-HRESULT InputPin::BeginFlush() {
+HRESULT InputPin::BeginFlush()
+{
     flushing_.store(true);
     return S_OK;
 }
 
-HRESULT InputPin::EndFlush() {
+HRESULT InputPin::EndFlush()
+{
     endOfStream_.store(false);
     flushing_.store(false);
     return S_OK;
 }
 
-HRESULT InputPin::NewSegment(REFERENCE_TIME start, REFERENCE_TIME, double) {
+HRESULT InputPin::NewSegment(REFERENCE_TIME start, REFERENCE_TIME, double)
+{
     segmentStart_.store(start);
     return S_OK;
 }
 
-AllocatorPtr InputPin::GetAllocator() {
-    if (!allocator_) allocator_ = std::make_shared<MemAllocator>();
+AllocatorPtr InputPin::GetAllocator()
+{
+    if (!allocator_)
+        allocator_ = std::make_shared<MemAllocator>();
     return allocator_;
 }
 
-HRESULT InputPin::NotifyAllocator(const AllocatorPtr& allocator, bool) {
+HRESULT InputPin::NotifyAllocator(const AllocatorPtr& allocator, bool)
+{
     allocator_ = allocator;
     return S_OK;
 }
 
-HRESULT InputPin::GetAllocatorRequirements(AllocatorProperties&) { return E_NOTIMPL; }
+HRESULT InputPin::GetAllocatorRequirements(AllocatorProperties&)
+{
+    return E_NOTIMPL;
+}
 
-HRESULT InputPin::Active() {
+HRESULT InputPin::Active()
+{
     stopping_.store(false);
     flushing_.store(false);
     endOfStream_.store(false);
     return S_OK;
 }
 
-HRESULT InputPin::Inactive() {
+HRESULT InputPin::Inactive()
+{
     stopping_.store(false);
     flushing_.store(false);
     endOfStream_.store(false);
     return S_OK;
 }
 
-HRESULT InputPin::BreakConnect() {
+HRESULT InputPin::BreakConnect()
+{
     allocator_.reset();
     return S_OK;
 }
 
 // ---------------------------------------------------------------------------------------------
 
-OutputPin::OutputPin(BaseFilter& filter, std::string name) : Pin(filter, std::move(name), PinDirection::Output) {}
+OutputPin::OutputPin(BaseFilter& filter, std::string name) : Pin(filter, std::move(name), PinDirection::Output)
+{
+}
 
 OutputPin::~OutputPin() = default;
 
-InputPin* OutputPin::ConnectedInput() const { return static_cast<InputPin*>(ConnectedTo()); }
+InputPin* OutputPin::ConnectedInput() const
+{
+    return static_cast<InputPin*>(ConnectedTo());
+}
 
-HRESULT OutputPin::CompleteConnect(Pin& peer) {
+HRESULT OutputPin::CompleteConnect(Pin& peer)
+{
     auto* input = dynamic_cast<InputPin*>(&peer);
-    if (!input) return VFW_E_NO_ALLOCATOR;
+    if (!input)
+        return VFW_E_NO_ALLOCATOR;
     return DecideAllocator(*input);
 }
 
-HRESULT OutputPin::DecideAllocator(InputPin& input) {
+HRESULT OutputPin::DecideAllocator(InputPin& input)
+{
     AllocatorPtr allocator = input.GetAllocator();
-    if (!allocator) allocator = std::make_shared<MemAllocator>();
+    if (!allocator)
+        allocator = std::make_shared<MemAllocator>();
     AllocatorProperties request;
     input.GetAllocatorRequirements(request);
     HRESULT hr = DecideBufferSize(*allocator, request);
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr))
+        return hr;
     hr = input.NotifyAllocator(allocator, false);
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr))
+        return hr;
     allocator_ = allocator;
     return S_OK;
 }
 
-HRESULT OutputPin::DecideBufferSize(MemAllocator& allocator, AllocatorProperties& request) {
-    if (request.cBuffers < 1) request.cBuffers = 1;
-    if (request.cbBuffer < 1) request.cbBuffer = 1;
+HRESULT OutputPin::DecideBufferSize(MemAllocator& allocator, AllocatorProperties& request)
+{
+    if (request.cBuffers < 1)
+        request.cBuffers = 1;
+    if (request.cbBuffer < 1)
+        request.cbBuffer = 1;
     AllocatorProperties actual;
     return allocator.SetProperties(request, actual);
 }
 
-HRESULT OutputPin::BreakConnect() {
-    if (allocator_) allocator_->Decommit();
+HRESULT OutputPin::BreakConnect()
+{
+    if (allocator_)
+        allocator_->Decommit();
     allocator_.reset();
     return S_OK;
 }
 
-HRESULT OutputPin::Active() {
+HRESULT OutputPin::Active()
+{
     stopping_.store(false);
     return allocator_ ? allocator_->Commit() : S_OK;
 }
 
-HRESULT OutputPin::Inactive() {
+HRESULT OutputPin::Inactive()
+{
     stopping_.store(false);
     return allocator_ ? allocator_->Decommit() : S_OK;
 }
 
-void OutputPin::BeginStop() {
+void OutputPin::BeginStop()
+{
     Pin::BeginStop();
-    if (allocator_) allocator_->Decommit();
+    if (allocator_)
+        allocator_->Decommit();
 }
 
-HRESULT OutputPin::GetDeliveryBuffer(SamplePtr& sample) {
-    if (!allocator_) return VFW_E_NO_ALLOCATOR;
+HRESULT OutputPin::GetDeliveryBuffer(SamplePtr& sample)
+{
+    if (!allocator_)
+        return VFW_E_NO_ALLOCATOR;
     return allocator_->GetBuffer(sample, true);
 }
 
-HRESULT OutputPin::Deliver(const SamplePtr& sample) {
+HRESULT OutputPin::Deliver(const SamplePtr& sample)
+{
     InputPin* input = ConnectedInput();
-    if (!input) return VFW_E_NOT_CONNECTED;
+    if (!input)
+        return VFW_E_NOT_CONNECTED;
     return input->Receive(sample);
 }
 
-HRESULT OutputPin::DeliverEndOfStream() {
+HRESULT OutputPin::DeliverEndOfStream()
+{
     InputPin* input = ConnectedInput();
     return input ? input->EndOfStream() : VFW_E_NOT_CONNECTED;
 }
 
-HRESULT OutputPin::DeliverBeginFlush() {
+HRESULT OutputPin::DeliverBeginFlush()
+{
     InputPin* input = ConnectedInput();
     return input ? input->BeginFlush() : VFW_E_NOT_CONNECTED;
 }
 
-HRESULT OutputPin::DeliverEndFlush() {
+HRESULT OutputPin::DeliverEndFlush()
+{
     InputPin* input = ConnectedInput();
     return input ? input->EndFlush() : VFW_E_NOT_CONNECTED;
 }
 
-HRESULT OutputPin::DeliverNewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
+HRESULT OutputPin::DeliverNewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate)
+{
     InputPin* input = ConnectedInput();
     return input ? input->NewSegment(start, stop, rate) : VFW_E_NOT_CONNECTED;
 }
 
-PassThroughOutputPin::PassThroughOutputPin(BaseFilter& filter, std::string name, const InputPin& filterInput, bool readOnly)
-    : OutputPin(filter, std::move(name)), filterInput_(filterInput), readOnly_(readOnly) {}
+PassThroughOutputPin::PassThroughOutputPin(BaseFilter& filter, std::string name, const InputPin& filterInput,
+                                           bool readOnly)
+    : OutputPin(filter, std::move(name)), filterInput_(filterInput), readOnly_(readOnly)
+{
+}
 
-HRESULT PassThroughOutputPin::GetMediaType(int position, MediaType& mt) {
-    if (position < 0) return E_INVALIDARG;
-    if (!filterInput_.IsConnected() || position > 0) return VFW_S_NO_MORE_ITEMS;
+HRESULT PassThroughOutputPin::GetMediaType(int position, MediaType& mt)
+{
+    if (position < 0)
+        return E_INVALIDARG;
+    if (!filterInput_.IsConnected() || position > 0)
+        return VFW_S_NO_MORE_ITEMS;
     mt = filterInput_.CurrentMediaType();
     return S_OK;
 }
 
-HRESULT PassThroughOutputPin::DecideAllocator(InputPin& input) {
+HRESULT PassThroughOutputPin::DecideAllocator(InputPin& input)
+{
     AllocatorPtr upstream = filterInput_.Allocator();
-    if (!upstream) return OutputPin::DecideAllocator(input);
+    if (!upstream)
+        return OutputPin::DecideAllocator(input);
     HRESULT hr = input.NotifyAllocator(upstream, readOnly_);
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr))
+        return hr;
     allocator_ = upstream;
     return S_OK;
 }

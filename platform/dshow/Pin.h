@@ -39,19 +39,19 @@ public:
     PinDirection Direction() const { return direction_; }
     BaseFilter& Filter() const { return filter_; }
 
-    Pin* ConnectedTo() const { return peer_; }  // borrowed; null when not connected
+    Pin* ConnectedTo() const { return peer_; } // borrowed; null when not connected
     bool IsConnected() const { return peer_ != nullptr; }
-    HRESULT ConnectionMediaType(MediaType& mt) const;  // VFW_E_NOT_CONNECTED when not connected
+    HRESULT ConnectionMediaType(MediaType& mt) const; // VFW_E_NOT_CONNECTED when not connected
     const MediaType& CurrentMediaType() const { return mt_; }
 
     // Type negotiation hooks.
     virtual HRESULT CheckMediaType(const MediaType& mt) = 0;
-    virtual HRESULT GetMediaType(int position, MediaType& mt);  // VFW_S_NO_MORE_ITEMS past the end
+    virtual HRESULT GetMediaType(int position, MediaType& mt); // VFW_S_NO_MORE_ITEMS past the end
     std::vector<MediaType> EnumMediaTypes();
     virtual HRESULT SetMediaType(const MediaType& mt);
-    virtual HRESULT CheckConnect(Pin& peer);     // direction and filter state
-    virtual HRESULT CompleteConnect(Pin& peer);  // both sides agreed; the filter may add pins here
-    virtual HRESULT BreakConnect();              // the connection is going
+    virtual HRESULT CheckConnect(Pin& peer);    // direction and filter state
+    virtual HRESULT CompleteConnect(Pin& peer); // both sides agreed; the filter may add pins here
+    virtual HRESULT BreakConnect();             // the connection is going
 
     // Connects this output pin to `receivePin` (IPin::Connect). Input pins answer E_UNEXPECTED.
     virtual HRESULT Connect(Pin& receivePin, const MediaType* partial);
@@ -70,7 +70,7 @@ public:
 protected:
     void SetPeer(Pin* peer, const MediaType& mt);
     void ClearPeer();
-    std::atomic<bool> stopping_{false};  // set by BeginStop, cleared by Inactive/Active
+    std::atomic<bool> stopping_{false}; // set by BeginStop, cleared by Inactive/Active
 
 private:
     HRESULT TryMediaType(Pin& receivePin, const MediaType& mt);
@@ -78,7 +78,7 @@ private:
     BaseFilter& filter_;
     std::string name_;
     PinDirection direction_;
-    Pin* peer_ = nullptr;  // changed only while stopped, on the controlling thread
+    Pin* peer_ = nullptr; // changed only while stopped, on the controlling thread
     MediaType mt_;
 };
 
@@ -88,7 +88,7 @@ public:
     ~InputPin() override;
 
     // Streaming calls, on the upstream filter's thread.
-    virtual HRESULT Receive(const SamplePtr& sample);  // default: CheckStreaming only
+    virtual HRESULT Receive(const SamplePtr& sample); // default: CheckStreaming only
     virtual HRESULT EndOfStream();
     virtual HRESULT BeginFlush();
     virtual HRESULT EndFlush();
@@ -97,7 +97,7 @@ public:
     // The allocator this pin offers upstream (made on first request) and the one finally chosen.
     virtual AllocatorPtr GetAllocator();
     virtual HRESULT NotifyAllocator(const AllocatorPtr& allocator, bool readOnly);
-    virtual HRESULT GetAllocatorRequirements(AllocatorProperties& props);  // E_NOTIMPL: none
+    virtual HRESULT GetAllocatorRequirements(AllocatorProperties& props); // E_NOTIMPL: none
     const AllocatorPtr& Allocator() const { return allocator_; }
 
     // S_OK when a sample may be processed now; S_FALSE while flushing; VFW_E_WRONG_STATE when stopped.
@@ -114,7 +114,7 @@ protected:
     std::atomic<bool> flushing_{false};
     std::atomic<bool> endOfStream_{false};
     std::atomic<REFERENCE_TIME> segmentStart_{0};
-    AllocatorPtr allocator_;  // set at connection, on the controlling thread
+    AllocatorPtr allocator_; // set at connection, on the controlling thread
 };
 
 class OutputPin : public Pin {
@@ -122,20 +122,20 @@ public:
     OutputPin(BaseFilter& filter, std::string name);
     ~OutputPin() override;
 
-    HRESULT CompleteConnect(Pin& peer) override;  // decides the allocator
+    HRESULT CompleteConnect(Pin& peer) override; // decides the allocator
     HRESULT BreakConnect() override;
-    HRESULT Active() override;    // commits the allocator
-    HRESULT Inactive() override;  // decommits it
-    void BeginStop() override;    // decommits it, so a thread waiting for a buffer wakes
+    HRESULT Active() override;   // commits the allocator
+    HRESULT Inactive() override; // decommits it
+    void BeginStop() override;   // decommits it, so a thread waiting for a buffer wakes
 
     // Sizes the allocator for this connection; the filter's DecideBufferSize in derived pins.
     virtual HRESULT DecideBufferSize(MemAllocator& allocator, AllocatorProperties& request);
     virtual HRESULT DecideAllocator(InputPin& input);
 
     HRESULT GetDeliveryBuffer(SamplePtr& sample);
-    InputPin* ConnectedInput() const;  // borrowed
+    InputPin* ConnectedInput() const; // borrowed
 
-    HRESULT Deliver(const SamplePtr& sample);  // VFW_E_NOT_CONNECTED when not connected
+    HRESULT Deliver(const SamplePtr& sample); // VFW_E_NOT_CONNECTED when not connected
     HRESULT DeliverEndOfStream();
     HRESULT DeliverBeginFlush();
     HRESULT DeliverEndFlush();
@@ -144,7 +144,7 @@ public:
     const AllocatorPtr& Allocator() const { return allocator_; }
 
 protected:
-    AllocatorPtr allocator_;  // set at connection, on the controlling thread
+    AllocatorPtr allocator_; // set at connection, on the controlling thread
 };
 
 // An output that passes its filter's input samples on as they are: it offers exactly the input's
@@ -157,10 +157,13 @@ public:
 
 private:
     const InputPin& filterInput_;
-    bool readOnly_;  // whether the receivers may only read the samples
+    bool readOnly_; // whether the receivers may only read the samples
 };
 
 // Another interface of a pin (the byte-stream service, seeking): null when the pin has none.
-template <class I> I* QueryPin(Pin* pin) { return dynamic_cast<I*>(pin); }
+template <class I> I* QueryPin(Pin* pin)
+{
+    return dynamic_cast<I*>(pin);
+}
 
 } // namespace ds

@@ -10,7 +10,8 @@ namespace ds {
 class ReferenceClock {
 public:
     virtual ~ReferenceClock() = default;
-    virtual REFERENCE_TIME GetTime() const {
+    virtual REFERENCE_TIME GetTime() const
+    {
         auto now = std::chrono::steady_clock::now().time_since_epoch();
         return std::chrono::duration_cast<std::chrono::nanoseconds>(now).count() / 100;
     }

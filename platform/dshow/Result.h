@@ -48,8 +48,14 @@ constexpr HRESULT VFW_E_NOT_IN_GRAPH = static_cast<HRESULT>(0x8004025Fu);
 constexpr HRESULT VFW_E_DUPLICATE_NAME = static_cast<HRESULT>(0x8004025Au);
 constexpr HRESULT VFW_E_UNSUPPORTED_STREAM = static_cast<HRESULT>(0x80040265u);
 
-constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
-constexpr bool FAILED(HRESULT hr) { return hr < 0; }
+constexpr bool SUCCEEDED(HRESULT hr)
+{
+    return hr >= 0;
+}
+constexpr bool FAILED(HRESULT hr)
+{
+    return hr < 0;
+}
 
 // 100-nanosecond units, as media times are counted.
 using REFERENCE_TIME = int64_t;

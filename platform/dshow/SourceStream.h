@@ -41,8 +41,8 @@ public:
     // Stream length in media time; E_NOTIMPL when unknown.
     virtual HRESULT Duration(REFERENCE_TIME&) { return E_NOTIMPL; }
 
-    HRESULT Active() override;    // starts the thread
-    HRESULT Inactive() override;  // stops and joins it
+    HRESULT Active() override;   // starts the thread
+    HRESULT Inactive() override; // stops and joins it
     void BeginStop() override;
     void JoinThread();
 
@@ -53,7 +53,7 @@ public:
     HRESULT SetPositions(int64_t* current, uint32_t currentFlags, int64_t* stop, uint32_t stopFlags) override;
 
     REFERENCE_TIME StreamStart() const { return start_.load(); }
-    REFERENCE_TIME StreamStop() const { return stop_.load(); }  // max when not set
+    REFERENCE_TIME StreamStop() const { return stop_.load(); } // max when not set
     bool IsRunning() const { return thread_.joinable(); }
 
 protected:
@@ -67,11 +67,11 @@ private:
     void StartThread();
     void StopThread();
     bool Streaming();
-    void MoveTo(REFERENCE_TIME start);  // start_, current_ and OnSeek
+    void MoveTo(REFERENCE_TIME start); // start_, current_ and OnSeek
 
     std::atomic<REFERENCE_TIME> start_{0};
     std::atomic<REFERENCE_TIME> stop_{INT64_MAX};
-    std::mutex threadLock_;  // guards thread_ start/stop
+    std::mutex threadLock_; // guards thread_ start/stop
     std::thread thread_;
 };
 
@@ -92,7 +92,7 @@ protected:
     // While streaming: every stream starts again at media time `start` (see SourceStream).
     void RestartStreams(REFERENCE_TIME start);
     friend class SourceStream;
-    std::vector<std::unique_ptr<SourceStream>> streams_;  // changed only while stopped
+    std::vector<std::unique_ptr<SourceStream>> streams_; // changed only while stopped
 };
 
 } // namespace ds

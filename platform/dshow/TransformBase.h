@@ -51,7 +51,7 @@ protected:
     // and the stream goes on, a failure raises EC_ERRORABORT and goes back to the sender.
     HRESULT DeliverResult(HRESULT transformed, const SamplePtr& sample);
 
-    std::mutex receiveLock_;  // serialises Receive with the stop of streaming
+    std::mutex receiveLock_; // serialises Receive with the stop of streaming
 };
 
 } // namespace ds

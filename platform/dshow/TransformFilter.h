@@ -26,7 +26,7 @@ public:
     HRESULT CheckConnect(Pin& peer) override;
     HRESULT CompleteConnect(Pin& peer) override;
     HRESULT BreakConnect() override;
-    HRESULT EndOfStream() override;  // under the receive lock
+    HRESULT EndOfStream() override; // under the receive lock
 
 protected:
     TBCTransformFilter& transform_;
@@ -60,7 +60,7 @@ public:
     // Hooks.
     virtual HRESULT CheckInputType(const MediaType& mt) = 0;
     virtual HRESULT CheckTransform(const MediaType& in, const MediaType& out) = 0;
-    virtual HRESULT GetMediaType(int position, MediaType& mt) = 0;  // output types; VFW_S_NO_MORE_ITEMS past the end
+    virtual HRESULT GetMediaType(int position, MediaType& mt) = 0; // output types; VFW_S_NO_MORE_ITEMS past the end
     virtual HRESULT DecideBufferSize(MemAllocator& allocator, AllocatorProperties& request) = 0;
     virtual HRESULT Transform(MediaSample& in, MediaSample& out);
     virtual HRESULT SetMediaType(PinDirection, const MediaType&) { return S_OK; }

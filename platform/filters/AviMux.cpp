@@ -14,13 +14,16 @@ namespace {
 class PinByteStream : public formats::AviByteStream {
 public:
     explicit PinByteStream(ByteStream& out) : out_(out) {}
-    bool WriteAt(int64_t offset, const void* data, size_t size) override {
-        if (FAILED(out_.Seek(offset, SeekOrigin::Set, nullptr))) return false;
+    bool WriteAt(int64_t offset, const void* data, size_t size) override
+    {
+        if (FAILED(out_.Seek(offset, SeekOrigin::Set, nullptr)))
+            return false;
         const auto* p = static_cast<const uint8_t*>(data);
         while (size > 0) {
             const uint32_t n = static_cast<uint32_t>(std::min<size_t>(size, 1u << 30));
             uint32_t written = 0;
-            if (FAILED(out_.Write(p, n, &written)) || written != n) return false;
+            if (FAILED(out_.Write(p, n, &written)) || written != n)
+                return false;
             p += n;
             size -= n;
         }
@@ -31,16 +34,30 @@ private:
     ByteStream& out_;
 };
 
-std::string InputName(int number) {
+std::string InputName(int number)
+{
     std::string n = std::to_string(number);
     return "Input " + std::string(n.size() < 2 ? 2 - n.size() : 0, '0') + n;
 }
 
 // Frame duration in 100 ns as strh scale/rate; the NTSC rates as their exact fractions.
-void FrameRate(int64_t avgTimePerFrame, uint32_t& scale, uint32_t& rate) {
-    if (std::abs(avgTimePerFrame * 3 - 1001000) <= 3) { scale = 1001; rate = 30000; return; }
-    if (std::abs(avgTimePerFrame * 12 - 5005000) <= 12) { scale = 1001; rate = 24000; return; }
-    if (avgTimePerFrame <= 0) { scale = 1; rate = 25; return; }
+void FrameRate(int64_t avgTimePerFrame, uint32_t& scale, uint32_t& rate)
+{
+    if (std::abs(avgTimePerFrame * 3 - 1001000) <= 3) {
+        scale = 1001;
+        rate = 30000;
+        return;
+    }
+    if (std::abs(avgTimePerFrame * 12 - 5005000) <= 12) {
+        scale = 1001;
+        rate = 24000;
+        return;
+    }
+    if (avgTimePerFrame <= 0) {
+        scale = 1;
+        rate = 25;
+        return;
+    }
     const int64_t g = std::gcd<int64_t>(avgTimePerFrame, 10'000'000);
     scale = static_cast<uint32_t>(avgTimePerFrame / g);
     rate = static_cast<uint32_t>(10'000'000 / g);
@@ -48,24 +65,31 @@ void FrameRate(int64_t avgTimePerFrame, uint32_t& scale, uint32_t& rate) {
 
 // The seeking interface that answers for what reaches `input`: the first pin or filter upstream
 // that has one (a DV Splitter between has none: its own input is followed).
-MediaSeeking* UpstreamSeeking(Pin* input, int depth) {
+MediaSeeking* UpstreamSeeking(Pin* input, int depth)
+{
     Pin* peer = input->ConnectedTo();
-    if (!peer || depth > 8) return nullptr;
-    if (auto* s = QueryPin<MediaSeeking>(peer)) return s;
-    if (auto* s = QueryFilter<MediaSeeking>(&peer->Filter())) return s;
+    if (!peer || depth > 8)
+        return nullptr;
+    if (auto* s = QueryPin<MediaSeeking>(peer))
+        return s;
+    if (auto* s = QueryFilter<MediaSeeking>(&peer->Filter()))
+        return s;
     for (Pin* p : peer->Filter().EnumPins())
         if (p->Direction() == PinDirection::Input)
-            if (MediaSeeking* s = UpstreamSeeking(p, depth + 1)) return s;
+            if (MediaSeeking* s = UpstreamSeeking(p, depth + 1))
+                return s;
     return nullptr;
 }
 
 } // namespace
 
-bool AviStreamSpecFor(const MediaType& mt, formats::AviStreamSpec& spec) {
+bool AviStreamSpecFor(const MediaType& mt, formats::AviStreamSpec& spec)
+{
     spec = formats::AviStreamSpec{};
     if (mt.majortype == MEDIATYPE_Video) {
         auto vih = mt.GetVideoInfo();
-        if (!vih) return false;
+        if (!vih)
+            return false;
         spec.kind = formats::AviStreamKind::Video;
         spec.handler = vih->bmiHeader.biCompression;
         FrameRate(vih->AvgTimePerFrame, spec.scale, spec.rate);
@@ -78,7 +102,8 @@ bool AviStreamSpecFor(const MediaType& mt, formats::AviStreamSpec& spec) {
     }
     if (mt.majortype == MEDIATYPE_Audio) {
         auto wfx = mt.GetWaveFormat();
-        if (!wfx || wfx->nBlockAlign == 0 || wfx->nAvgBytesPerSec == 0) return false;
+        if (!wfx || wfx->nBlockAlign == 0 || wfx->nAvgBytesPerSec == 0)
+            return false;
         spec.kind = formats::AviStreamKind::Audio;
         spec.scale = wfx->nBlockAlign;
         spec.rate = wfx->nAvgBytesPerSec;
@@ -100,94 +125,129 @@ bool AviStreamSpecFor(const MediaType& mt, formats::AviStreamSpec& spec) {
     return false;
 }
 
-AviMuxInputPin::AviMuxInputPin(AviMux& mux, int number) : InputPin(mux, InputName(number)), mux_(mux) {}
+AviMuxInputPin::AviMuxInputPin(AviMux& mux, int number) : InputPin(mux, InputName(number)), mux_(mux)
+{
+}
 
-HRESULT AviMuxInputPin::CheckMediaType(const MediaType& mt) {
+HRESULT AviMuxInputPin::CheckMediaType(const MediaType& mt)
+{
     formats::AviStreamSpec spec;
     return AviStreamSpecFor(mt, spec) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
-HRESULT AviMuxInputPin::CompleteConnect(Pin& peer) {
+HRESULT AviMuxInputPin::CompleteConnect(Pin& peer)
+{
     HRESULT hr = InputPin::CompleteConnect(peer);
-    if (SUCCEEDED(hr)) mux_.OnInputConnected();
+    if (SUCCEEDED(hr))
+        mux_.OnInputConnected();
     return hr;
 }
 
-HRESULT AviMuxInputPin::Receive(const SamplePtr& sample) {
+HRESULT AviMuxInputPin::Receive(const SamplePtr& sample)
+{
     HRESULT hr = CheckStreaming();
-    if (hr != S_OK) return hr;
+    if (hr != S_OK)
+        return hr;
     return slot_ < 0 ? S_FALSE : mux_.Push(slot_, sample);
 }
 
-HRESULT AviMuxInputPin::EndOfStream() {
+HRESULT AviMuxInputPin::EndOfStream()
+{
     HRESULT hr = InputPin::EndOfStream();
-    if (hr != S_OK) return hr;
+    if (hr != S_OK)
+        return hr;
     return slot_ < 0 ? S_OK : mux_.EndOfInput(slot_);
 }
 
-HRESULT AviMuxInputPin::BeginFlush() {
+HRESULT AviMuxInputPin::BeginFlush()
+{
     InputPin::BeginFlush();
     mux_.Flush(true);
     return S_OK;
 }
 
-HRESULT AviMuxInputPin::EndFlush() {
+HRESULT AviMuxInputPin::EndFlush()
+{
     mux_.Flush(false);
     return InputPin::EndFlush();
 }
 
-AviMuxOutputPin::AviMuxOutputPin(AviMux& mux) : OutputPin(mux, "AVI Out") {}
+AviMuxOutputPin::AviMuxOutputPin(AviMux& mux) : OutputPin(mux, "AVI Out")
+{
+}
 
-HRESULT AviMuxOutputPin::CheckMediaType(const MediaType& mt) {
+HRESULT AviMuxOutputPin::CheckMediaType(const MediaType& mt)
+{
     return mt.majortype == MEDIATYPE_Stream ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
-HRESULT AviMuxOutputPin::GetMediaType(int position, MediaType& mt) {
-    if (position < 0) return E_INVALIDARG;
-    if (position > 0) return VFW_S_NO_MORE_ITEMS;
+HRESULT AviMuxOutputPin::GetMediaType(int position, MediaType& mt)
+{
+    if (position < 0)
+        return E_INVALIDARG;
+    if (position > 0)
+        return VFW_S_NO_MORE_ITEMS;
     mt = MediaType(MEDIATYPE_Stream, MEDIASUBTYPE_Avi, FORMAT_None);
     return S_OK;
 }
 
-HRESULT AviMuxOutputPin::CheckConnect(Pin& peer) {
+HRESULT AviMuxOutputPin::CheckConnect(Pin& peer)
+{
     HRESULT hr = OutputPin::CheckConnect(peer);
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr))
+        return hr;
     return QueryPin<ByteStream>(&peer) ? S_OK : VFW_E_NO_ACCEPTABLE_TYPES;
 }
 
-HRESULT AviMuxOutputPin::DecideAllocator(InputPin&) { return S_OK; }
+HRESULT AviMuxOutputPin::DecideAllocator(InputPin&)
+{
+    return S_OK;
+}
 
-AviMux::AviMux() : BaseFilter(kFriendlyName), output_(*this) {
+AviMux::AviMux() : BaseFilter(kFriendlyName), output_(*this)
+{
     inputs_.push_back(std::make_unique<AviMuxInputPin>(*this, 1));
     queue_.SetProcess([this](int slot, const SamplePtr& s) { return Process(slot, s); });
 }
 
-AviMux::~AviMux() {
+AviMux::~AviMux()
+{
     output_.Disconnect();
-    for (auto& in : inputs_) in->Disconnect();
+    for (auto& in : inputs_)
+        in->Disconnect();
 }
 
-int AviMux::GetPinCount() { return 1 + static_cast<int>(inputs_.size()); }
+int AviMux::GetPinCount()
+{
+    return 1 + static_cast<int>(inputs_.size());
+}
 
-Pin* AviMux::GetPin(int index) {
-    if (index == 0) return &output_;
-    if (index < 1 || index > static_cast<int>(inputs_.size())) return nullptr;
+Pin* AviMux::GetPin(int index)
+{
+    if (index == 0)
+        return &output_;
+    if (index < 1 || index > static_cast<int>(inputs_.size()))
+        return nullptr;
     return inputs_[static_cast<size_t>(index - 1)].get();
 }
 
-void AviMux::OnInputConnected() {
+void AviMux::OnInputConnected()
+{
     for (auto& in : inputs_)
-        if (!in->IsConnected()) return;
+        if (!in->IsConnected())
+            return;
     inputs_.push_back(std::make_unique<AviMuxInputPin>(*this, static_cast<int>(inputs_.size()) + 1));
 }
 
-HRESULT AviMux::Pause() {
+HRESULT AviMux::Pause()
+{
     if (State() == FilterState::Stopped) {
         std::lock_guard<std::mutex> guard(writeLock_);
         slots_.clear();
         for (auto& in : inputs_) {
             in->SetSlot(in->IsConnected() ? static_cast<int>(slots_.size()) : -1);
-            if (in->IsConnected()) slots_.push_back(in.get());
+            if (in->IsConnected())
+                slots_.push_back(in.get());
         }
         queue_.Reset(static_cast<int>(slots_.size()), 8);
         writer_.reset();
@@ -199,25 +259,30 @@ HRESULT AviMux::Pause() {
     return BaseFilter::Pause();
 }
 
-void AviMux::BeginStop() {
+void AviMux::BeginStop()
+{
     queue_.Unblock();
     BaseFilter::BeginStop();
 }
 
-HRESULT AviMux::Stop() {
+HRESULT AviMux::Stop()
+{
     if (State() != FilterState::Stopped) {
         // A run cut short still leaves a readable file of what was written.
         std::lock_guard<std::mutex> guard(writeLock_);
-        if (writer_ && !finished_) FinishFile();
+        if (writer_ && !finished_)
+            FinishFile();
         writer_.reset();
         stream_.reset();
     }
     return BaseFilter::Stop();
 }
 
-bool AviMux::StartWriter() {
+bool AviMux::StartWriter()
+{
     ByteStream* out = QueryPin<ByteStream>(output_.ConnectedTo());
-    if (!out || slots_.empty()) return false;
+    if (!out || slots_.empty())
+        return false;
     stream_ = std::make_unique<PinByteStream>(*out);
     writer_ = std::make_unique<formats::AviMuxWriter>(*stream_, options_);
     for (AviMuxInputPin* in : slots_) {
@@ -228,23 +293,30 @@ bool AviMux::StartWriter() {
     return writer_->Begin();
 }
 
-HRESULT AviMux::Push(int slot, const SamplePtr& sample) { return queue_.Push(slot, sample); }
+HRESULT AviMux::Push(int slot, const SamplePtr& sample)
+{
+    return queue_.Push(slot, sample);
+}
 
-HRESULT AviMux::Process(int slot, const SamplePtr& sample) {
+HRESULT AviMux::Process(int slot, const SamplePtr& sample)
+{
     std::lock_guard<std::mutex> guard(writeLock_);
-    if (finished_) return S_FALSE;
+    if (finished_)
+        return S_FALSE;
     if (!writer_ && !StartWriter()) {
         Abort(E_FAIL);
         return E_FAIL;
     }
     const MediaType& mt = slots_[static_cast<size_t>(slot)]->CurrentMediaType();
     const bool keyframe = sample->IsSyncPoint() || !mt.bTemporalCompression;
-    if (!writer_->WriteChunk(slot, sample->GetPointer(), static_cast<size_t>(sample->GetActualDataLength()), keyframe)) {
+    if (!writer_->WriteChunk(slot, sample->GetPointer(), static_cast<size_t>(sample->GetActualDataLength()),
+                             keyframe)) {
         Abort(STG_E_WRITEFAULT);
         return STG_E_WRITEFAULT;
     }
-    if (sample->HasTime()) {  // media time: sample times count from the segment's start
-        const int64_t end = slots_[static_cast<size_t>(slot)]->SegmentStart() + std::max(sample->StartTime(), sample->StopTime());
+    if (sample->HasTime()) { // media time: sample times count from the segment's start
+        const int64_t end =
+            slots_[static_cast<size_t>(slot)]->SegmentStart() + std::max(sample->StartTime(), sample->StopTime());
         int64_t seen = lastTime_.load();
         while (end > seen && !lastTime_.compare_exchange_weak(seen, end)) {
         }
@@ -252,19 +324,24 @@ HRESULT AviMux::Process(int slot, const SamplePtr& sample) {
     return S_OK;
 }
 
-HRESULT AviMux::EndOfInput(int slot) {
+HRESULT AviMux::EndOfInput(int slot)
+{
     HRESULT hr = queue_.EndOfStream(slot);
-    if (FAILED(hr) || !queue_.AllEnded()) return S_OK;
+    if (FAILED(hr) || !queue_.AllEnded())
+        return S_OK;
     {
         std::lock_guard<std::mutex> guard(writeLock_);
         hr = FinishFile();
     }
-    if (SUCCEEDED(hr) && !endSent_.exchange(true)) output_.DeliverEndOfStream();
+    if (SUCCEEDED(hr) && !endSent_.exchange(true))
+        output_.DeliverEndOfStream();
     return S_OK;
 }
 
-HRESULT AviMux::FinishFile() {
-    if (finished_) return S_OK;
+HRESULT AviMux::FinishFile()
+{
+    if (finished_)
+        return S_OK;
     finished_ = true;
     if (!writer_ && !StartWriter()) {
         Abort(E_FAIL);
@@ -277,16 +354,20 @@ HRESULT AviMux::FinishFile() {
     return S_OK;
 }
 
-void AviMux::Abort(HRESULT hr) {
-    if (!queue_.Flushing()) NotifyEvent(EC_ERRORABORT, hr);
+void AviMux::Abort(HRESULT hr)
+{
+    if (!queue_.Flushing())
+        NotifyEvent(EC_ERRORABORT, hr);
 }
 
 // A flush (a seek of the graph) starts the file again: the writer waiting on the file writer is
 // released by the flush passed downstream, and once every input's flush has ended a new writer
 // begins at the file's first byte (the file writer drops what was written).
-void AviMux::Flush(bool begin) {
+void AviMux::Flush(bool begin)
+{
     if (begin) {
-        if (queue_.BeginFlush()) output_.DeliverBeginFlush();
+        if (queue_.BeginFlush())
+            output_.DeliverBeginFlush();
         return;
     }
     const bool last = queue_.EndFlush([this] {
@@ -297,10 +378,12 @@ void AviMux::Flush(bool begin) {
         endSent_.store(false);
         lastTime_.store(0);
     });
-    if (last) output_.DeliverEndFlush();
+    if (last)
+        output_.DeliverEndFlush();
 }
 
-HRESULT AviMux::GetDuration(int64_t& duration) {
+HRESULT AviMux::GetDuration(int64_t& duration)
+{
     duration = 0;
     bool any = false;
     for (auto& in : inputs_) {
@@ -314,27 +397,32 @@ HRESULT AviMux::GetDuration(int64_t& duration) {
     return any ? S_OK : E_NOTIMPL;
 }
 
-HRESULT AviMux::GetCurrentPosition(int64_t& position) {
+HRESULT AviMux::GetCurrentPosition(int64_t& position)
+{
     position = lastTime_.load();
     return S_OK;
 }
 
 // A seek of the graph reaches the streams feeding the inputs, each once.
-HRESULT AviMux::SetPositions(int64_t* current, uint32_t currentFlags, int64_t* stop, uint32_t stopFlags) {
+HRESULT AviMux::SetPositions(int64_t* current, uint32_t currentFlags, int64_t* stop, uint32_t stopFlags)
+{
     std::vector<MediaSeeking*> done;
     HRESULT result = E_NOTIMPL;
     for (auto& in : inputs_) {
         MediaSeeking* s = in->IsConnected() ? UpstreamSeeking(in.get(), 0) : nullptr;
-        if (!s || std::find(done.begin(), done.end(), s) != done.end()) continue;
+        if (!s || std::find(done.begin(), done.end(), s) != done.end())
+            continue;
         done.push_back(s);
         int64_t c = current ? *current : 0, e = stop ? *stop : 0;
         HRESULT hr = s->SetPositions(current ? &c : nullptr, currentFlags, stop ? &e : nullptr, stopFlags);
-        if (SUCCEEDED(hr) || result == E_NOTIMPL) result = hr;
+        if (SUCCEEDED(hr) || result == E_NOTIMPL)
+            result = hr;
     }
     return result;
 }
 
-void RegisterAviMuxFilter(FilterRegistry& registry) {
+void RegisterAviMuxFilter(FilterRegistry& registry)
+{
     registry.Register(FilterEntry{AviMux::kFriendlyName, CLSID_LegacyAmFilterCategory,
                                   Guid{0xE2510970, 0xF137, 0x11CE, {0x8B, 0x67, 0x00, 0xAA, 0x00, 0xA3, 0xF1, 0xA6}},
                                   MERIT_DO_NOT_USE, [] { return std::make_shared<AviMux>(); }, nullptr});

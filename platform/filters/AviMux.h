@@ -34,12 +34,12 @@ public:
     HRESULT EndOfStream() override;
     HRESULT BeginFlush() override;
     HRESULT EndFlush() override;
-    int Slot() const { return slot_; }  // queue index while streaming, -1 when not connected then
+    int Slot() const { return slot_; } // queue index while streaming, -1 when not connected then
     void SetSlot(int slot) { slot_ = slot; }
 
 private:
     AviMux& mux_;
-    int slot_ = -1;  // set at pause from stopped, on the controlling thread
+    int slot_ = -1; // set at pause from stopped, on the controlling thread
 };
 
 class AviMuxOutputPin : public OutputPin {
@@ -48,7 +48,7 @@ public:
     HRESULT CheckMediaType(const MediaType& mt) override;
     HRESULT GetMediaType(int position, MediaType& mt) override;
     HRESULT CheckConnect(Pin& peer) override;
-    HRESULT DecideAllocator(InputPin& input) override;  // all goes through the byte stream
+    HRESULT DecideAllocator(InputPin& input) override; // all goes through the byte stream
 };
 
 class AviMux : public BaseFilter, public MediaSeeking {
@@ -79,22 +79,22 @@ public:
 
 private:
     HRESULT Process(int slot, const SamplePtr& sample);
-    HRESULT FinishFile();  // writeLock_ held
-    bool StartWriter();    // writeLock_ held
-    void Abort(HRESULT hr);  // a write failed: reported unless a flush made it fail
+    HRESULT FinishFile();   // writeLock_ held
+    bool StartWriter();     // writeLock_ held
+    void Abort(HRESULT hr); // a write failed: reported unless a flush made it fail
 
     AviMuxOutputPin output_;
-    std::vector<std::unique_ptr<AviMuxInputPin>> inputs_;  // grows only while stopped
+    std::vector<std::unique_ptr<AviMuxInputPin>> inputs_; // grows only while stopped
     MultiInputQueue queue_;
     formats::AviMuxOptions options_;
 
-    std::mutex writeLock_;  // guards the fields below
+    std::mutex writeLock_; // guards the fields below
     std::unique_ptr<formats::AviByteStream> stream_;
     std::unique_ptr<formats::AviMuxWriter> writer_;
-    std::vector<AviMuxInputPin*> slots_;  // connected inputs by queue index (set at pause)
+    std::vector<AviMuxInputPin*> slots_; // connected inputs by queue index (set at pause)
     bool finished_ = false;
     std::atomic<bool> endSent_{false};
-    std::atomic<int64_t> lastTime_{0};  // end of the last sample written, 100 ns
+    std::atomic<int64_t> lastTime_{0}; // end of the last sample written, 100 ns
 };
 
 // How an input's media type is stored as an AVI stream.

@@ -9,17 +9,20 @@
 namespace ds {
 namespace {
 
-constexpr int64_t kUnits = 10'000'000;  // 100 ns units per second
+constexpr int64_t kUnits = 10'000'000; // 100 ns units per second
 
 // The demux core reads through the upstream reader.
 class ReaderSource : public formats::AviByteSource {
 public:
-    explicit ReaderSource(AsyncReader& reader) : reader_(reader) {
+    explicit ReaderSource(AsyncReader& reader) : reader_(reader)
+    {
         int64_t available = 0;
-        if (FAILED(reader_.Length(size_, available))) size_ = 0;
+        if (FAILED(reader_.Length(size_, available)))
+            size_ = 0;
     }
     int64_t Size() const override { return size_; }
-    size_t ReadAt(int64_t offset, void* buffer, size_t count) const override {
+    size_t ReadAt(int64_t offset, void* buffer, size_t count) const override
+    {
         uint32_t read = 0;
         const uint32_t n = static_cast<uint32_t>(std::min<size_t>(count, UINT32_MAX));
         HRESULT hr = reader_.SyncRead(offset, n, static_cast<uint8_t*>(buffer), &read);
@@ -31,21 +34,25 @@ private:
     int64_t size_ = 0;
 };
 
-std::string StreamName(int index) {
+std::string StreamName(int index)
+{
     std::string n = std::to_string(index);
     return "Stream " + std::string(n.size() < 2 ? 2 - n.size() : 0, '0') + n;
 }
 
 // a·b/c rounded to nearest, without overflow.
-int64_t MulDiv(int64_t a, int64_t b, int64_t c) {
-    if (c == 0) return 0;
+int64_t MulDiv(int64_t a, int64_t b, int64_t c)
+{
+    if (c == 0)
+        return 0;
     const __int128 p = static_cast<__int128>(a) * b;
     return static_cast<int64_t>((p + c / 2) / c);
 }
 
 } // namespace
 
-MediaType AviStreamMediaType(const formats::AviDemuxStream& s) {
+MediaType AviStreamMediaType(const formats::AviDemuxStream& s)
+{
     const uint32_t vids = MakeFourCC('v', 'i', 'd', 's'), auds = MakeFourCC('a', 'u', 'd', 's'),
                    iavs = MakeFourCC('i', 'a', 'v', 's');
     if (s.fccType == vids) {
@@ -63,7 +70,8 @@ MediaType AviStreamMediaType(const formats::AviDemuxStream& s) {
             sub = vih.bmiHeader.biBitCount == 32 ? MEDIASUBTYPE_RGB32 : MEDIASUBTYPE_RGB24;
         MediaType mt = MediaType::Video(sub, vih);
         // Bytes of the bitmap header's tail (palette, codec data) follow the 88 bytes.
-        if (s.format.size() > 40) mt.format.insert(mt.format.end(), s.format.begin() + 40, s.format.end());
+        if (s.format.size() > 40)
+            mt.format.insert(mt.format.end(), s.format.begin() + 40, s.format.end());
         mt.bTemporalCompression = false;
         return mt;
     }
@@ -84,29 +92,39 @@ MediaType AviStreamMediaType(const formats::AviDemuxStream& s) {
     return mt;
 }
 
-AviSplitterInputPin::AviSplitterInputPin(AviSplitter& splitter) : InputPin(splitter, "input pin"), splitter_(splitter) {}
+AviSplitterInputPin::AviSplitterInputPin(AviSplitter& splitter) : InputPin(splitter, "input pin"), splitter_(splitter)
+{
+}
 
-HRESULT AviSplitterInputPin::CheckMediaType(const MediaType& mt) {
+HRESULT AviSplitterInputPin::CheckMediaType(const MediaType& mt)
+{
     return mt.majortype == MEDIATYPE_Stream ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
-HRESULT AviSplitterInputPin::CompleteConnect(Pin& peer) {
+HRESULT AviSplitterInputPin::CompleteConnect(Pin& peer)
+{
     HRESULT hr = InputPin::CompleteConnect(peer);
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr))
+        return hr;
     return splitter_.OnInputConnected(peer);
 }
 
-HRESULT AviSplitterInputPin::BreakConnect() {
+HRESULT AviSplitterInputPin::BreakConnect()
+{
     splitter_.OnInputDisconnected();
     return InputPin::BreakConnect();
 }
 
-HRESULT AviSplitterInputPin::Receive(const SamplePtr&) { return E_UNEXPECTED; }
+HRESULT AviSplitterInputPin::Receive(const SamplePtr&)
+{
+    return E_UNEXPECTED;
+}
 
-AviSplitterStream::AviSplitterStream(AviSplitter& splitter, std::shared_ptr<const formats::AviDemuxResult> file, int index,
-                                     AsyncReader& reader)
+AviSplitterStream::AviSplitterStream(AviSplitter& splitter, std::shared_ptr<const formats::AviDemuxResult> file,
+                                     int index, AsyncReader& reader)
     : SourceStream(splitter, StreamName(index)), file_(std::move(file)), index_(index), reader_(reader),
-      type_(AviStreamMediaType(Info())) {
+      type_(AviStreamMediaType(Info()))
+{
     if (ByBytes()) {
         byteStart_.reserve(Info().chunks.size() + 1);
         uint64_t total = 0;
@@ -118,96 +136,122 @@ AviSplitterStream::AviSplitterStream(AviSplitter& splitter, std::shared_ptr<cons
     }
 }
 
-bool AviSplitterStream::ByBytes() const {
+bool AviSplitterStream::ByBytes() const
+{
     return Info().fccType == MakeFourCC('a', 'u', 'd', 's') && Info().sampleSize > 0;
 }
 
-REFERENCE_TIME AviSplitterStream::ChunkTime(size_t i) const {
+REFERENCE_TIME AviSplitterStream::ChunkTime(size_t i) const
+{
     const formats::AviDemuxStream& s = Info();
-    if (s.rate == 0) return 0;
+    if (s.rate == 0)
+        return 0;
     if (ByBytes()) {
         const int64_t units = static_cast<int64_t>(byteStart_[std::min(i, byteStart_.size() - 1)] / s.sampleSize);
-        return static_cast<REFERENCE_TIME>(
-            (static_cast<__int128>(units) * s.scale * kUnits + s.rate / 2) / s.rate);
+        return static_cast<REFERENCE_TIME>((static_cast<__int128>(units) * s.scale * kUnits + s.rate / 2) / s.rate);
     }
     return FramesToTime(static_cast<int64_t>(i));
 }
 
-REFERENCE_TIME AviSplitterStream::FramesToTime(int64_t frames) const {
+REFERENCE_TIME AviSplitterStream::FramesToTime(int64_t frames) const
+{
     const formats::AviDemuxStream& s = Info();
-    if (s.rate == 0) return 0;
+    if (s.rate == 0)
+        return 0;
     return static_cast<REFERENCE_TIME>((static_cast<__int128>(frames) * s.scale * kUnits + s.rate / 2) / s.rate);
 }
 
-int64_t AviSplitterStream::TimeToFrames(REFERENCE_TIME t) const {
+int64_t AviSplitterStream::TimeToFrames(REFERENCE_TIME t) const
+{
     const formats::AviDemuxStream& s = Info();
-    if (s.scale == 0) return 0;
+    if (s.scale == 0)
+        return 0;
     const __int128 den = static_cast<__int128>(s.scale) * kUnits;
     return static_cast<int64_t>((static_cast<__int128>(t) * s.rate + den / 2) / den);
 }
 
-size_t AviSplitterStream::ChunkAt(REFERENCE_TIME t) const {
+size_t AviSplitterStream::ChunkAt(REFERENCE_TIME t) const
+{
     const size_t count = Info().chunks.size();
-    if (t <= 0 || count == 0) return 0;
+    if (t <= 0 || count == 0)
+        return 0;
     // The last chunk starting at or before t (chunk times only grow).
     size_t lo = 0, hi = count;
     while (hi - lo > 1) {
         const size_t mid = lo + (hi - lo) / 2;
-        if (ChunkTime(mid) <= t) lo = mid;
-        else hi = mid;
+        if (ChunkTime(mid) <= t)
+            lo = mid;
+        else
+            hi = mid;
     }
-    if (t >= ChunkTime(count)) return count;
+    if (t >= ChunkTime(count))
+        return count;
     // Pictures go back to the keyframe they are built on.
-    while (lo > 0 && !ByBytes() && !Info().chunks[lo].keyframe) --lo;
+    while (lo > 0 && !ByBytes() && !Info().chunks[lo].keyframe)
+        --lo;
     return lo;
 }
 
-HRESULT AviSplitterStream::CheckMediaType(const MediaType& mt) {
+HRESULT AviSplitterStream::CheckMediaType(const MediaType& mt)
+{
     return mt.majortype == type_.majortype && mt.subtype == type_.subtype && mt.formattype == type_.formattype &&
                    mt.format == type_.format
                ? S_OK
                : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
-HRESULT AviSplitterStream::GetMediaType(int position, MediaType& mt) {
-    if (position < 0) return E_INVALIDARG;
-    if (position > 0) return VFW_S_NO_MORE_ITEMS;
+HRESULT AviSplitterStream::GetMediaType(int position, MediaType& mt)
+{
+    if (position < 0)
+        return E_INVALIDARG;
+    if (position > 0)
+        return VFW_S_NO_MORE_ITEMS;
     mt = type_;
     return S_OK;
 }
 
-HRESULT AviSplitterStream::DecideBufferSize(MemAllocator& allocator, AllocatorProperties& request) {
+HRESULT AviSplitterStream::DecideBufferSize(MemAllocator& allocator, AllocatorProperties& request)
+{
     uint32_t largest = Info().suggestedBufferSize;
-    for (const auto& c : Info().chunks) largest = std::max(largest, c.size);
+    for (const auto& c : Info().chunks)
+        largest = std::max(largest, c.size);
     // Eight buffers, fewer when the chunks are huge (a damaged size): at most about 64 MiB in all.
     const uint32_t size = std::clamp<uint32_t>(largest, 1, 64u << 20);
     request.cBuffers = std::max(request.cBuffers, static_cast<int32_t>(std::clamp<uint32_t>((64u << 20) / size, 2, 8)));
     request.cbBuffer = std::max<int32_t>(request.cbBuffer, static_cast<int32_t>(size));
     AllocatorProperties actual;
     HRESULT hr = allocator.SetProperties(request, actual);
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr))
+        return hr;
     return actual.cbBuffer >= request.cbBuffer ? S_OK : E_FAIL;
 }
 
-HRESULT AviSplitterStream::OnThreadStartPlay() {
+HRESULT AviSplitterStream::OnThreadStartPlay()
+{
     next_ = ChunkAt(StreamStart());
     first_ = true;
     return S_OK;
 }
 
-HRESULT AviSplitterStream::FillBuffer(MediaSample& sample) {
+HRESULT AviSplitterStream::FillBuffer(MediaSample& sample)
+{
     const auto& chunks = Info().chunks;
     // Empty chunks hold a place in time only: a dropped frame becomes a gap.
-    while (next_ < chunks.size() && chunks[next_].size == 0) ++next_;
-    if (next_ >= chunks.size()) return S_FALSE;
+    while (next_ < chunks.size() && chunks[next_].size == 0)
+        ++next_;
+    if (next_ >= chunks.size())
+        return S_FALSE;
     const size_t i = next_++;
     const REFERENCE_TIME start = ChunkTime(i), stop = ChunkTime(i + 1);
-    if (start >= StreamStop()) return S_FALSE;
+    if (start >= StreamStop())
+        return S_FALSE;
     const uint32_t size = std::min<uint32_t>(chunks[i].size, static_cast<uint32_t>(sample.GetSize()));
     uint32_t read = 0;
     HRESULT hr = reader_.SyncRead(chunks[i].offset, size, sample.GetPointer(), &read);
-    if (FAILED(hr)) return hr;
-    if (read < size) return S_FALSE;  // the file got shorter under us: end cleanly
+    if (FAILED(hr))
+        return hr;
+    if (read < size)
+        return S_FALSE; // the file got shorter under us: end cleanly
     sample.SetActualDataLength(static_cast<int32_t>(size));
     const REFERENCE_TIME base = StreamStart();
     sample.SetTime(start - base, stop - base);
@@ -222,16 +266,20 @@ HRESULT AviSplitterStream::FillBuffer(MediaSample& sample) {
     return S_OK;
 }
 
-HRESULT AviSplitterStream::Duration(REFERENCE_TIME& duration) {
+HRESULT AviSplitterStream::Duration(REFERENCE_TIME& duration)
+{
     duration = ChunkTime(Info().chunks.size());
     return S_OK;
 }
 
-bool AviSplitterStream::PeekFirstChunk(std::vector<uint8_t>& data) {
+bool AviSplitterStream::PeekFirstChunk(std::vector<uint8_t>& data)
+{
     for (const auto& c : Info().chunks) {
-        if (c.size == 0) continue;
+        if (c.size == 0)
+            continue;
         // A damaged size may claim gigabytes: no more than a sample buffer may hold is read.
-        if (c.size > (64u << 20)) return false;
+        if (c.size > (64u << 20))
+            return false;
         data.resize(c.size);
         uint32_t read = 0;
         HRESULT hr = reader_.SyncRead(c.offset, c.size, data.data(), &read);
@@ -241,81 +289,107 @@ bool AviSplitterStream::PeekFirstChunk(std::vector<uint8_t>& data) {
     return false;
 }
 
-HRESULT AviSplitterStream::IsFormatSupported(const Guid& format) {
-    if (format == TIME_FORMAT_MEDIA_TIME) return S_OK;
-    const bool framed = Info().fccType == MakeFourCC('v', 'i', 'd', 's') || Info().fccType == MakeFourCC('i', 'a', 'v', 's');
+HRESULT AviSplitterStream::IsFormatSupported(const Guid& format)
+{
+    if (format == TIME_FORMAT_MEDIA_TIME)
+        return S_OK;
+    const bool framed =
+        Info().fccType == MakeFourCC('v', 'i', 'd', 's') || Info().fccType == MakeFourCC('i', 'a', 'v', 's');
     return format == TIME_FORMAT_FRAME && framed && Info().rate != 0 ? S_OK : S_FALSE;
 }
 
-HRESULT AviSplitterStream::GetDuration(int64_t& duration) {
+HRESULT AviSplitterStream::GetDuration(int64_t& duration)
+{
     HRESULT hr = SourceStream::GetDuration(duration);
-    if (SUCCEEDED(hr) && timeFormat_ == TIME_FORMAT_FRAME) duration = static_cast<int64_t>(Info().chunks.size());
+    if (SUCCEEDED(hr) && timeFormat_ == TIME_FORMAT_FRAME)
+        duration = static_cast<int64_t>(Info().chunks.size());
     return hr;
 }
 
-HRESULT AviSplitterStream::GetCurrentPosition(int64_t& position) {
+HRESULT AviSplitterStream::GetCurrentPosition(int64_t& position)
+{
     HRESULT hr = SourceStream::GetCurrentPosition(position);
-    if (SUCCEEDED(hr) && timeFormat_ == TIME_FORMAT_FRAME) position = TimeToFrames(position);
+    if (SUCCEEDED(hr) && timeFormat_ == TIME_FORMAT_FRAME)
+        position = TimeToFrames(position);
     return hr;
 }
 
-HRESULT AviSplitterStream::GetStopPosition(int64_t& stop) {
+HRESULT AviSplitterStream::GetStopPosition(int64_t& stop)
+{
     HRESULT hr = SourceStream::GetStopPosition(stop);
-    if (SUCCEEDED(hr) && timeFormat_ == TIME_FORMAT_FRAME) stop = TimeToFrames(stop);
+    if (SUCCEEDED(hr) && timeFormat_ == TIME_FORMAT_FRAME)
+        stop = TimeToFrames(stop);
     return hr;
 }
 
-HRESULT AviSplitterStream::SetPositions(int64_t* current, uint32_t currentFlags, int64_t* stop, uint32_t stopFlags) {
-    if (timeFormat_ != TIME_FORMAT_FRAME) return SourceStream::SetPositions(current, currentFlags, stop, stopFlags);
+HRESULT AviSplitterStream::SetPositions(int64_t* current, uint32_t currentFlags, int64_t* stop, uint32_t stopFlags)
+{
+    if (timeFormat_ != TIME_FORMAT_FRAME)
+        return SourceStream::SetPositions(current, currentFlags, stop, stopFlags);
     int64_t c = current ? FramesToTime(*current) : 0, s = stop ? FramesToTime(*stop) : 0;
     return SourceStream::SetPositions(current ? &c : nullptr, currentFlags, stop ? &s : nullptr, stopFlags);
 }
 
 HRESULT AviSplitterStream::ConvertTimeFormat(int64_t& target, const Guid* targetFormat, int64_t source,
-                                             const Guid* sourceFormat) {
+                                             const Guid* sourceFormat)
+{
     const Guid from = sourceFormat ? *sourceFormat : timeFormat_;
     const Guid to = targetFormat ? *targetFormat : timeFormat_;
-    if (IsFormatSupported(from) != S_OK || IsFormatSupported(to) != S_OK) return E_INVALIDARG;
+    if (IsFormatSupported(from) != S_OK || IsFormatSupported(to) != S_OK)
+        return E_INVALIDARG;
     const REFERENCE_TIME t = from == TIME_FORMAT_FRAME ? FramesToTime(source) : source;
     target = to == TIME_FORMAT_FRAME ? TimeToFrames(t) : t;
     return S_OK;
 }
 
-AviSplitter::AviSplitter() : BaseSource(kFriendlyName), input_(*this) {}
+AviSplitter::AviSplitter() : BaseSource(kFriendlyName), input_(*this)
+{
+}
 
-AviSplitter::~AviSplitter() {
+AviSplitter::~AviSplitter()
+{
     RemoveStreams();
     input_.Disconnect();
 }
 
-int AviSplitter::GetPinCount() { return static_cast<int>(streams_.size()) + 1; }
+int AviSplitter::GetPinCount()
+{
+    return static_cast<int>(streams_.size()) + 1;
+}
 
-Pin* AviSplitter::GetPin(int index) {
+Pin* AviSplitter::GetPin(int index)
+{
     const int outputs = static_cast<int>(streams_.size());
-    if (index >= 0 && index < outputs) return streams_[static_cast<size_t>(index)].get();
+    if (index >= 0 && index < outputs)
+        return streams_[static_cast<size_t>(index)].get();
     return index == outputs ? &input_ : nullptr;
 }
 
-HRESULT AviSplitter::OnInputConnected(Pin& peer) {
+HRESULT AviSplitter::OnInputConnected(Pin& peer)
+{
     AsyncReader* reader = QueryPin<AsyncReader>(&peer);
-    if (!reader) return VFW_E_NO_ACCEPTABLE_TYPES;
+    if (!reader)
+        return VFW_E_NO_ACCEPTABLE_TYPES;
     ReaderSource source(*reader);
     auto file = std::make_shared<formats::AviDemuxResult>(formats::ParseAvi(source));
     RemoveStreams();
     file_ = file;
     // A file that cannot be parsed stays connected with no outputs.
-    if (!file->valid) return S_OK;
+    if (!file->valid)
+        return S_OK;
     for (size_t i = 0; i < file->streams.size(); ++i)
         AddStream(std::make_unique<AviSplitterStream>(*this, file, static_cast<int>(i), *reader));
     return S_OK;
 }
 
-void AviSplitter::OnInputDisconnected() {
+void AviSplitter::OnInputDisconnected()
+{
     RemoveStreams();
     file_.reset();
 }
 
-void RegisterAviSplitterFilter(FilterRegistry& registry) {
+void RegisterAviSplitterFilter(FilterRegistry& registry)
+{
     registry.Register(FilterEntry{AviSplitter::kFriendlyName, CLSID_LegacyAmFilterCategory,
                                   Guid{0x1B544C20, 0xFD0B, 0x11CE, {0x8C, 0x63, 0x00, 0xAA, 0x00, 0x44, 0xB5, 0x1E}},
                                   MERIT_NORMAL, [] { return std::make_shared<AviSplitter>(); },

@@ -13,8 +13,8 @@
 // seek is a discontinuity. Each output seeks in media time, and video or interleaved ones in frames.
 #include <memory>
 
-#include "platform/dshow/AsyncReader.h"
 #include "formats/AviDemux.h"
+#include "platform/dshow/AsyncReader.h"
 #include "platform/dshow/SourceStream.h"
 
 namespace ds {
@@ -61,14 +61,15 @@ public:
     HRESULT GetCurrentPosition(int64_t& position) override;
     HRESULT GetStopPosition(int64_t& stop) override;
     HRESULT SetPositions(int64_t* current, uint32_t currentFlags, int64_t* stop, uint32_t stopFlags) override;
-    HRESULT ConvertTimeFormat(int64_t& target, const Guid* targetFormat, int64_t source, const Guid* sourceFormat) override;
+    HRESULT ConvertTimeFormat(int64_t& target, const Guid* targetFormat, int64_t source,
+                              const Guid* sourceFormat) override;
 
     const formats::AviDemuxStream& Info() const { return file_->streams[static_cast<size_t>(index_)]; }
     // Media time of chunk i's start (i may be the chunk count: the end of the stream).
     REFERENCE_TIME ChunkTime(size_t i) const;
 
 private:
-    bool ByBytes() const;  // constant-rate sound: times follow the byte position
+    bool ByBytes() const; // constant-rate sound: times follow the byte position
     size_t ChunkAt(REFERENCE_TIME t) const;
     REFERENCE_TIME FramesToTime(int64_t frames) const;
     int64_t TimeToFrames(REFERENCE_TIME t) const;
@@ -77,7 +78,7 @@ private:
     int index_;
     AsyncReader& reader_;
     MediaType type_;
-    std::vector<uint64_t> byteStart_;  // bytes before each chunk (constant-rate sound)
+    std::vector<uint64_t> byteStart_; // bytes before each chunk (constant-rate sound)
     // Streaming-thread state, reset at each start.
     size_t next_ = 0;
     bool first_ = true;

@@ -11,8 +11,8 @@
 #include <memory>
 #include <vector>
 
-#include "platform/dshow/BaseFilter.h"
 #include "formats/DvAudio.h"
+#include "platform/dshow/BaseFilter.h"
 #include "platform/dshow/MultiInputQueue.h"
 
 namespace ds {
@@ -30,14 +30,14 @@ public:
     HRESULT BeginFlush() override;
     HRESULT EndFlush() override;
     HRESULT NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) override;
-    int AudioIndex() const { return audioIndex_; }  // -1: the video input
+    int AudioIndex() const { return audioIndex_; } // -1: the video input
     int Slot() const { return slot_; }
     void SetSlot(int slot) { slot_ = slot; }
 
 private:
     DvMuxer& muxer_;
     int audioIndex_;
-    int slot_ = -1;  // queue index while streaming; set at pause from stopped
+    int slot_ = -1; // queue index while streaming; set at pause from stopped
 };
 
 class DvMuxerOutputPin : public OutputPin {
@@ -73,8 +73,8 @@ public:
 
 private:
     struct Fifo {
-        std::vector<int16_t> pcm;  // interleaved stereo
-        size_t read = 0;           // values consumed
+        std::vector<int16_t> pcm; // interleaved stereo
+        size_t read = 0;          // values consumed
         size_t Frames() const { return (pcm.size() - read) / 2; }
     };
     bool Pal() const;
@@ -87,17 +87,17 @@ private:
     void MaybeEnd();
 
     DvMuxerInputPin video_;
-    std::vector<std::unique_ptr<DvMuxerInputPin>> audio_;  // grows only while stopped
+    std::vector<std::unique_ptr<DvMuxerInputPin>> audio_; // grows only while stopped
     DvMuxerOutputPin output_;
     MultiInputQueue queue_;
 
     // Streaming state: Pick and Process run one at a time (the queue's process lock), so these
     // need no lock of their own.
-    std::vector<Fifo> fifo_;          // per audio slot
-    std::vector<int> slotPair_;       // queue slot -> audio pair (-1 for video)
+    std::vector<Fifo> fifo_;    // per audio slot
+    std::vector<int> slotPair_; // queue slot -> audio pair (-1 for video)
     int64_t frameIndex_ = 0;
-    bool videoGone_ = false;          // the video input ended: sound is dropped from then on
-    std::atomic<bool> endSent_{false};  // read and set by every feeding thread
+    bool videoGone_ = false;           // the video input ended: sound is dropped from then on
+    std::atomic<bool> endSent_{false}; // read and set by every feeding thread
     std::vector<int16_t> silence_;
 };
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/filters/AviSplitter.h"
 #include "formats/DvAudio.h"
 #include "platform/dshow/FilterRegistry.h"
+#include "platform/filters/AviSplitter.h"
 
 namespace ds {
 namespace {
@@ -13,21 +13,27 @@ namespace {
 struct DvLayout {
     bool known = false;
     bool pal = true;
-    int sampleRate = 0;  // 0: no sound
+    int sampleRate = 0; // 0: no sound
     int pairs = 0;
 };
 
-int RateOfCode(int code) { return code == 0 ? 48000 : code == 1 ? 44100 : code == 2 ? 32000 : 0; }
+int RateOfCode(int code)
+{
+    return code == 0 ? 48000 : code == 1 ? 44100 : code == 2 ? 32000 : 0;
+}
 
 // The layout a DVINFO block describes, when its AAUX source pack is a real one.
-DvLayout FromDvInfo(const std::vector<uint8_t>& f) {
+DvLayout FromDvInfo(const std::vector<uint8_t>& f)
+{
     DvLayout l;
-    if (f.size() < 32) return l;
+    if (f.size() < 32)
+        return l;
     const uint8_t* src = f.data();
     const uint8_t* src1 = f.data() + 8;
     const int rate = (src[3] & 0xFF) == 0xFF ? 0 : RateOfCode((src[3] >> 3) & 7);
     const int quant = src[3] & 7;
-    if (rate == 0 || quant > 1) return l;
+    if (rate == 0 || quant > 1)
+        return l;
     l.known = true;
     l.sampleRate = rate;
     const bool vauxKnown = GetLE32(f.data() + 16) != 0xFFFFFFFFu && GetLE32(f.data() + 16) != 0;
@@ -38,10 +44,12 @@ DvLayout FromDvInfo(const std::vector<uint8_t>& f) {
     return l;
 }
 
-DvLayout FromFrame(const std::vector<uint8_t>& frame) {
+DvLayout FromFrame(const std::vector<uint8_t>& frame)
+{
     DvLayout l;
     const int sequences = formats::DvSequenceCount(frame.size());
-    if (sequences == 0) return l;
+    if (sequences == 0)
+        return l;
     l.known = true;
     l.pal = sequences == 12;
     formats::DvAudioInfo info;
@@ -52,7 +60,8 @@ DvLayout FromFrame(const std::vector<uint8_t>& frame) {
     return l;
 }
 
-MediaType DvVideoType(bool pal) {
+MediaType DvVideoType(bool pal)
+{
     VideoInfoHeader vih;
     vih.AvgTimePerFrame = pal ? 400000 : 333667;
     vih.bmiHeader.biWidth = 720;
@@ -66,79 +75,100 @@ MediaType DvVideoType(bool pal) {
 
 } // namespace
 
-DvSplitterInputPin::DvSplitterInputPin(DvSplitter& splitter) : InputPin(splitter, "Input"), splitter_(splitter) {}
+DvSplitterInputPin::DvSplitterInputPin(DvSplitter& splitter) : InputPin(splitter, "Input"), splitter_(splitter)
+{
+}
 
-HRESULT DvSplitterInputPin::CheckMediaType(const MediaType& mt) {
+HRESULT DvSplitterInputPin::CheckMediaType(const MediaType& mt)
+{
     return mt.majortype == MEDIATYPE_Interleaved && (mt.subtype == MEDIASUBTYPE_dvsd || mt.subtype == MEDIASUBTYPE_dv25)
                ? S_OK
                : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
-HRESULT DvSplitterInputPin::CompleteConnect(Pin& peer) {
+HRESULT DvSplitterInputPin::CompleteConnect(Pin& peer)
+{
     HRESULT hr = InputPin::CompleteConnect(peer);
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr))
+        return hr;
     return splitter_.OnInputConnected(peer);
 }
 
-HRESULT DvSplitterInputPin::BreakConnect() {
+HRESULT DvSplitterInputPin::BreakConnect()
+{
     splitter_.OnInputDisconnected();
     return InputPin::BreakConnect();
 }
 
-HRESULT DvSplitterInputPin::Receive(const SamplePtr& sample) {
+HRESULT DvSplitterInputPin::Receive(const SamplePtr& sample)
+{
     HRESULT hr = CheckStreaming();
-    if (hr != S_OK) return hr;
+    if (hr != S_OK)
+        return hr;
     return splitter_.Split(sample);
 }
 
-HRESULT DvSplitterInputPin::EndOfStream() {
+HRESULT DvSplitterInputPin::EndOfStream()
+{
     HRESULT hr = InputPin::EndOfStream();
-    if (hr != S_OK) return hr;
+    if (hr != S_OK)
+        return hr;
     splitter_.ForEachConnectedOutput([](OutputPin& o) { o.DeliverEndOfStream(); });
     return S_OK;
 }
 
-HRESULT DvSplitterInputPin::BeginFlush() {
+HRESULT DvSplitterInputPin::BeginFlush()
+{
     InputPin::BeginFlush();
     splitter_.ForEachConnectedOutput([](OutputPin& o) { o.DeliverBeginFlush(); });
     return S_OK;
 }
 
-HRESULT DvSplitterInputPin::EndFlush() {
+HRESULT DvSplitterInputPin::EndFlush()
+{
     splitter_.ForEachConnectedOutput([](OutputPin& o) { o.DeliverEndFlush(); });
     return InputPin::EndFlush();
 }
 
-HRESULT DvSplitterInputPin::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
+HRESULT DvSplitterInputPin::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate)
+{
     InputPin::NewSegment(start, stop, rate);
     splitter_.ResetCount();
     splitter_.ForEachConnectedOutput([&](OutputPin& o) { o.DeliverNewSegment(start, stop, rate); });
     return S_OK;
 }
 
-HRESULT DvSplitterInputPin::Active() {
+HRESULT DvSplitterInputPin::Active()
+{
     splitter_.ResetCount();
     return InputPin::Active();
 }
 
 DvSplitterOutputPin::DvSplitterOutputPin(DvSplitter& splitter, std::string name, MediaType type, int32_t bufferSize,
                                          int pair)
-    : OutputPin(splitter, std::move(name)), type_(std::move(type)), bufferSize_(bufferSize), pair_(pair) {
-    if (auto wfx = type_.GetWaveFormat()) rate_ = static_cast<int>(wfx->nSamplesPerSec);
+    : OutputPin(splitter, std::move(name)), type_(std::move(type)), bufferSize_(bufferSize), pair_(pair)
+{
+    if (auto wfx = type_.GetWaveFormat())
+        rate_ = static_cast<int>(wfx->nSamplesPerSec);
 }
 
-HRESULT DvSplitterOutputPin::CheckMediaType(const MediaType& mt) {
+HRESULT DvSplitterOutputPin::CheckMediaType(const MediaType& mt)
+{
     return mt == type_ ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
-HRESULT DvSplitterOutputPin::GetMediaType(int position, MediaType& mt) {
-    if (position < 0) return E_INVALIDARG;
-    if (position > 0) return VFW_S_NO_MORE_ITEMS;
+HRESULT DvSplitterOutputPin::GetMediaType(int position, MediaType& mt)
+{
+    if (position < 0)
+        return E_INVALIDARG;
+    if (position > 0)
+        return VFW_S_NO_MORE_ITEMS;
     mt = type_;
     return S_OK;
 }
 
-HRESULT DvSplitterOutputPin::DecideBufferSize(MemAllocator& allocator, AllocatorProperties& request) {
+HRESULT DvSplitterOutputPin::DecideBufferSize(MemAllocator& allocator, AllocatorProperties& request)
+{
     // The video output passes the input's own samples on: its allocator is hardly used.
     request.cBuffers = std::max(request.cBuffers, pair_ < 0 ? 1 : 8);
     request.cbBuffer = std::max(request.cbBuffer, bufferSize_);
@@ -146,22 +176,33 @@ HRESULT DvSplitterOutputPin::DecideBufferSize(MemAllocator& allocator, Allocator
     return allocator.SetProperties(request, actual);
 }
 
-DvSplitter::DvSplitter() : BaseFilter(kFriendlyName), input_(*this) {}
-
-DvSplitter::~DvSplitter() {
-    input_.Disconnect();
-    for (auto& o : outputs_) o->Disconnect();
+DvSplitter::DvSplitter() : BaseFilter(kFriendlyName), input_(*this)
+{
 }
 
-int DvSplitter::GetPinCount() { return 1 + static_cast<int>(outputs_.size()); }
+DvSplitter::~DvSplitter()
+{
+    input_.Disconnect();
+    for (auto& o : outputs_)
+        o->Disconnect();
+}
 
-Pin* DvSplitter::GetPin(int index) {
-    if (index == 0) return &input_;
-    if (index < 1 || index > static_cast<int>(outputs_.size())) return nullptr;
+int DvSplitter::GetPinCount()
+{
+    return 1 + static_cast<int>(outputs_.size());
+}
+
+Pin* DvSplitter::GetPin(int index)
+{
+    if (index == 0)
+        return &input_;
+    if (index < 1 || index > static_cast<int>(outputs_.size()))
+        return nullptr;
     return outputs_[static_cast<size_t>(index - 1)].get();
 }
 
-HRESULT DvSplitter::OnInputConnected(Pin& peer) {
+HRESULT DvSplitter::OnInputConnected(Pin& peer)
+{
     DvLayout layout = FromDvInfo(input_.CurrentMediaType().format);
     // The first frame, when it can be read, has the last word: some capture tools write a fixed
     // DVINFO (32 kHz 12-bit) whatever the camera recorded, and the sound would come out at the
@@ -169,18 +210,21 @@ HRESULT DvSplitter::OnInputConnected(Pin& peer) {
     std::vector<uint8_t> first;
     if (StreamPeek* peek = QueryPin<StreamPeek>(&peer); peek && peek->PeekFirstChunk(first)) {
         const DvLayout framed = FromFrame(first);
-        if (!layout.known || (framed.known && framed.sampleRate != 0)) layout = framed;
+        if (!layout.known || (framed.known && framed.sampleRate != 0))
+            layout = framed;
     }
     if (!layout.known) {
         // Neither says: the 50/60 flag of the format block, if any, picks the frame size.
         const auto& f = input_.CurrentMediaType().format;
         layout.pal = f.size() < 32 || (f[18] & 0x20) != 0;
     }
-    for (auto& o : outputs_) o->Disconnect();
+    for (auto& o : outputs_)
+        o->Disconnect();
     outputs_.clear();
     pal_ = layout.pal;
-    outputs_.push_back(std::make_unique<DvSplitterOutputPin>(*this, "DV Vid Out", DvVideoType(pal_),
-                                                             static_cast<int32_t>(pal_ ? formats::kDvFrameSize625 : formats::kDvFrameSize525), -1));
+    outputs_.push_back(std::make_unique<DvSplitterOutputPin>(
+        *this, "DV Vid Out", DvVideoType(pal_),
+        static_cast<int32_t>(pal_ ? formats::kDvFrameSize625 : formats::kDvFrameSize525), -1));
     for (int p = 0; p < layout.pairs; ++p) {
         const int32_t bytes = formats::DvMaxSamples(pal_, layout.sampleRate, 16) * 4;
         outputs_.push_back(std::make_unique<DvSplitterOutputPin>(
@@ -190,23 +234,29 @@ HRESULT DvSplitter::OnInputConnected(Pin& peer) {
     return S_OK;
 }
 
-void DvSplitter::OnInputDisconnected() {
-    for (auto& o : outputs_) o->Disconnect();
+void DvSplitter::OnInputDisconnected()
+{
+    for (auto& o : outputs_)
+        o->Disconnect();
     outputs_.clear();
 }
 
-HRESULT DvSplitter::Split(const SamplePtr& frame) {
+HRESULT DvSplitter::Split(const SamplePtr& frame)
+{
     const size_t size = static_cast<size_t>(frame->GetActualDataLength());
-    if (size != (pal_ ? formats::kDvFrameSize625 : formats::kDvFrameSize525)) return S_OK;  // not a frame of this stream
+    if (size != (pal_ ? formats::kDvFrameSize625 : formats::kDvFrameSize525))
+        return S_OK; // not a frame of this stream
     std::span<const uint8_t> bytes(frame->GetPointer(), size);
     const int64_t index = frameCount_++;
     int delivered = 0, refused = 0;
     HRESULT failure = S_OK;
     auto count = [&](HRESULT hr) {
-        if (hr == S_OK) ++delivered;
+        if (hr == S_OK)
+            ++delivered;
         else {
             ++refused;
-            if (FAILED(hr) && SUCCEEDED(failure)) failure = hr;
+            if (FAILED(hr) && SUCCEEDED(failure))
+                failure = hr;
         }
     };
     // The sound is read before the frame goes on: a filter downstream may change the frame in place.
@@ -215,9 +265,11 @@ HRESULT DvSplitter::Split(const SamplePtr& frame) {
     const int pairs = info.present ? info.format.pairs : 0;
     pcm_.resize(2 * 2 * static_cast<size_t>(std::max(info.samples, 1)));
     for (int p = 0; p < pairs; ++p)
-        formats::DecodeDvAudio(bytes, info, p, pcm_.data() + static_cast<size_t>(p) * 2 * static_cast<size_t>(info.samples));
+        formats::DecodeDvAudio(bytes, info, p,
+                               pcm_.data() + static_cast<size_t>(p) * 2 * static_cast<size_t>(info.samples));
     for (auto& o : outputs_) {
-        if (!o->IsConnected()) continue;
+        if (!o->IsConnected())
+            continue;
         if (o->Pair() < 0) {
             count(o->Deliver(frame));
             continue;
@@ -232,7 +284,8 @@ HRESULT DvSplitter::Split(const SamplePtr& frame) {
         const int capacity = out->GetSize() / 4;
         if (o->Pair() < pairs && info.samples <= capacity) {
             samples = info.samples;
-            std::memcpy(out->GetPointer(), pcm_.data() + static_cast<size_t>(o->Pair()) * 2 * static_cast<size_t>(samples),
+            std::memcpy(out->GetPointer(),
+                        pcm_.data() + static_cast<size_t>(o->Pair()) * 2 * static_cast<size_t>(samples),
                         static_cast<size_t>(samples) * 4);
         } else {
             // No sound in this frame: silence for its share of the time.
@@ -245,11 +298,13 @@ HRESULT DvSplitter::Split(const SamplePtr& frame) {
         out->SetMediaType(nullptr);
         count(o->Deliver(out));
     }
-    if (delivered > 0 || refused == 0) return S_OK;
+    if (delivered > 0 || refused == 0)
+        return S_OK;
     return SUCCEEDED(failure) ? S_FALSE : failure;
 }
 
-void RegisterDvSplitterFilter(FilterRegistry& registry) {
+void RegisterDvSplitterFilter(FilterRegistry& registry)
+{
     registry.Register(FilterEntry{DvSplitter::kFriendlyName, CLSID_LegacyAmFilterCategory,
                                   Guid{0x4EB31670, 0x9FC6, 0x11CF, {0xAF, 0x6E, 0x00, 0xAA, 0x00, 0xB6, 0x7A, 0x42}},
                                   MERIT_NORMAL, [] { return std::make_shared<DvSplitter>(); },

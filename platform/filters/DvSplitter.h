@@ -39,7 +39,7 @@ public:
     HRESULT CheckMediaType(const MediaType& mt) override;
     HRESULT GetMediaType(int position, MediaType& mt) override;
     HRESULT DecideBufferSize(MemAllocator& allocator, AllocatorProperties& request) override;
-    int Pair() const { return pair_; }  // -1 for the video output
+    int Pair() const { return pair_; } // -1 for the video output
     int SampleRate() const { return rate_; }
 
 private:
@@ -61,19 +61,21 @@ public:
     // Called by the input pin.
     HRESULT OnInputConnected(Pin& peer);
     void OnInputDisconnected();
-    HRESULT Split(const SamplePtr& frame);  // streaming thread
-    template <class F> void ForEachConnectedOutput(F f) {
+    HRESULT Split(const SamplePtr& frame); // streaming thread
+    template <class F> void ForEachConnectedOutput(F f)
+    {
         for (auto& o : outputs_)
-            if (o->IsConnected()) f(*o);
+            if (o->IsConnected())
+                f(*o);
     }
     void ResetCount() { frameCount_ = 0; }
 
 private:
     DvSplitterInputPin input_;
-    std::vector<std::unique_ptr<DvSplitterOutputPin>> outputs_;  // changed only while stopped
-    bool pal_ = true;        // set at connection
-    int64_t frameCount_ = 0; // frames split since the start (streaming thread)
-    std::vector<int16_t> pcm_;  // streaming thread's decode buffer
+    std::vector<std::unique_ptr<DvSplitterOutputPin>> outputs_; // changed only while stopped
+    bool pal_ = true;                                           // set at connection
+    int64_t frameCount_ = 0;                                    // frames split since the start (streaming thread)
+    std::vector<int16_t> pcm_;                                  // streaming thread's decode buffer
 };
 
 void RegisterDvSplitterFilter(FilterRegistry& registry);

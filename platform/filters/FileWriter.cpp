@@ -14,34 +14,53 @@ namespace ds {
 
 namespace {
 
-HRESULT FromErrno(int error) { return error == ENOSPC || error == EDQUOT ? STG_E_MEDIUMFULL : STG_E_WRITEFAULT; }
+HRESULT FromErrno(int error)
+{
+    return error == ENOSPC || error == EDQUOT ? STG_E_MEDIUMFULL : STG_E_WRITEFAULT;
+}
 
-std::string DirectoryOf(const std::string& path) {
+std::string DirectoryOf(const std::string& path)
+{
     size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
+    if (slash == std::string::npos)
+        return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-std::string BaseNameOf(const std::string& path) {
+std::string BaseNameOf(const std::string& path)
+{
     size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 } // namespace
 
-FileWriterInputPin::FileWriterInputPin(FileWriter& writer) : RendererInputPin(writer, "in"), writer_(writer) {}
+FileWriterInputPin::FileWriterInputPin(FileWriter& writer) : RendererInputPin(writer, "in"), writer_(writer)
+{
+}
 
-HRESULT FileWriterInputPin::Seek(int64_t offset, SeekOrigin origin, int64_t* newPosition) {
+HRESULT FileWriterInputPin::Seek(int64_t offset, SeekOrigin origin, int64_t* newPosition)
+{
     return writer_.StreamSeek(offset, origin, newPosition);
 }
 
-HRESULT FileWriterInputPin::Write(const void* data, uint32_t size, uint32_t* written) { return writer_.StreamWrite(data, size, written); }
+HRESULT FileWriterInputPin::Write(const void* data, uint32_t size, uint32_t* written)
+{
+    return writer_.StreamWrite(data, size, written);
+}
 
-HRESULT FileWriterInputPin::Read(void* data, uint32_t size, uint32_t* read) { return writer_.StreamRead(data, size, read); }
+HRESULT FileWriterInputPin::Read(void* data, uint32_t size, uint32_t* read)
+{
+    return writer_.StreamRead(data, size, read);
+}
 
-FileWriter::FileWriter() : BaseRenderer(kFriendlyName) { SetInputPin(std::make_unique<FileWriterInputPin>(*this)); }
+FileWriter::FileWriter() : BaseRenderer(kFriendlyName)
+{
+    SetInputPin(std::make_unique<FileWriterInputPin>(*this));
+}
 
-FileWriter::~FileWriter() {
+FileWriter::~FileWriter()
+{
     std::lock_guard<std::mutex> guard(renderLock_);
     if (fd_ >= 0) {
         ::close(fd_);
@@ -50,58 +69,75 @@ FileWriter::~FileWriter() {
     }
 }
 
-HRESULT FileWriter::SetFileName(const std::string& name, const MediaType*) {
-    if (name.empty()) return E_INVALIDARG;
+HRESULT FileWriter::SetFileName(const std::string& name, const MediaType*)
+{
+    if (name.empty())
+        return E_INVALIDARG;
     std::lock_guard<std::mutex> guard(renderLock_);
-    if (fd_ >= 0) return VFW_E_WRONG_STATE;
+    if (fd_ >= 0)
+        return VFW_E_WRONG_STATE;
     fileName_ = name;
     return S_OK;
 }
 
-HRESULT FileWriter::GetCurFile(std::string& name) const {
+HRESULT FileWriter::GetCurFile(std::string& name) const
+{
     std::lock_guard<std::mutex> guard(renderLock_);
     name = fileName_;
     return fileName_.empty() ? E_FAIL : S_OK;
 }
 
-HRESULT FileWriter::SetMode(uint32_t flags) {
-    if (flags & ~AM_FILE_OVERWRITE) return E_INVALIDARG;
+HRESULT FileWriter::SetMode(uint32_t flags)
+{
+    if (flags & ~AM_FILE_OVERWRITE)
+        return E_INVALIDARG;
     std::lock_guard<std::mutex> guard(renderLock_);
     mode_ = flags;
     return S_OK;
 }
 
-HRESULT FileWriter::GetMode(uint32_t& flags) const {
+HRESULT FileWriter::GetMode(uint32_t& flags) const
+{
     std::lock_guard<std::mutex> guard(renderLock_);
     flags = mode_;
     return S_OK;
 }
 
-HRESULT FileWriter::CheckMediaType(const MediaType&) { return S_OK; }
+HRESULT FileWriter::CheckMediaType(const MediaType&)
+{
+    return S_OK;
+}
 
-std::string FileWriter::TemporaryName() const {
+std::string FileWriter::TemporaryName() const
+{
     std::lock_guard<std::mutex> guard(renderLock_);
     return fd_ >= 0 ? tempName_ : std::string();
 }
 
-void FileWriter::Fail(HRESULT hr) {
-    if (SUCCEEDED(failure_)) failure_ = hr;
+void FileWriter::Fail(HRESULT hr)
+{
+    if (SUCCEEDED(failure_))
+        failure_ = hr;
 }
 
 // A run starts at the pause from stopped: an empty stream may end before the file is opened.
-HRESULT FileWriter::OnStartStreaming() {
+HRESULT FileWriter::OnStartStreaming()
+{
     std::lock_guard<std::mutex> guard(renderLock_);
     completed_ = false;
     return S_OK;
 }
 
-HRESULT FileWriter::OpenFile() {
+HRESULT FileWriter::OpenFile()
+{
     failure_ = S_OK;
     position_ = 0;
     unflushed_ = 0;
-    if (fileName_.empty()) return E_FAIL;
+    if (fileName_.empty())
+        return E_FAIL;
     struct stat st;
-    if (!(mode_ & AM_FILE_OVERWRITE) && ::stat(fileName_.c_str(), &st) == 0) return E_FAIL;
+    if (!(mode_ & AM_FILE_OVERWRITE) && ::stat(fileName_.c_str(), &st) == 0)
+        return E_FAIL;
     // A fresh name beside the destination (so the final rename stays on one file system), created
     // exclusively with the usual permissions.
     std::random_device random;
@@ -112,32 +148,39 @@ HRESULT FileWriter::OpenFile() {
         std::snprintf(suffix, sizeof suffix, ".%08x", static_cast<unsigned>(random()));
         temp = DirectoryOf(fileName_) + "/." + BaseNameOf(fileName_) + suffix + ".part";
         fd = ::open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) return FromErrno(errno);
+        if (fd < 0 && errno != EEXIST)
+            return FromErrno(errno);
     }
-    if (fd < 0) return E_FAIL;
+    if (fd < 0)
+        return E_FAIL;
     fd_ = fd;
     tempName_ = temp;
     return S_OK;
 }
 
-HRESULT FileWriter::Run(REFERENCE_TIME start) {
+HRESULT FileWriter::Run(REFERENCE_TIME start)
+{
     HRESULT hr = S_OK;
     {
         std::lock_guard<std::mutex> guard(renderLock_);
         if (fd_ < 0) {
             hr = OpenFile();
-            if (FAILED(hr)) Fail(hr);
+            if (FAILED(hr))
+                Fail(hr);
         }
     }
-    if (FAILED(hr)) NotifyEvent(EC_ERRORABORT, hr);
+    if (FAILED(hr))
+        NotifyEvent(EC_ERRORABORT, hr);
     HRESULT runHr = BaseRenderer::Run(start);
     return FAILED(hr) ? hr : runHr;
 }
 
-HRESULT FileWriter::WriteAt(const void* data, uint32_t size, int64_t offset) {
-    if (fd_ < 0) return FAILED(failure_) ? failure_ : E_UNEXPECTED;
+HRESULT FileWriter::WriteAt(const void* data, uint32_t size, int64_t offset)
+{
+    if (fd_ < 0)
+        return FAILED(failure_) ? failure_ : E_UNEXPECTED;
     if (offset < 0) {
-        Fail(E_INVALIDARG);  // the sample is lost: the file must not be kept
+        Fail(E_INVALIDARG); // the sample is lost: the file must not be kept
         return E_INVALIDARG;
     }
     const auto* p = static_cast<const uint8_t*>(data);
@@ -145,7 +188,8 @@ HRESULT FileWriter::WriteAt(const void* data, uint32_t size, int64_t offset) {
     while (done < size) {
         ssize_t n = ::pwrite(fd_, p + done, size - done, static_cast<off_t>(offset + done));
         if (n < 0) {
-            if (errno == EINTR) continue;
+            if (errno == EINTR)
+                continue;
             HRESULT hr = FromErrno(errno);
             Fail(hr);
             return hr;
@@ -162,89 +206,118 @@ HRESULT FileWriter::WriteAt(const void* data, uint32_t size, int64_t offset) {
     return S_OK;
 }
 
-HRESULT FileWriter::DoRenderSample(MediaSample& sample) {
+HRESULT FileWriter::DoRenderSample(MediaSample& sample)
+{
     HRESULT hr;
     {
         std::lock_guard<std::mutex> guard(renderLock_);
         int64_t offset = sample.HasTime() ? sample.StartTime() : position_;
         uint32_t length = static_cast<uint32_t>(sample.GetActualDataLength());
         hr = WriteAt(sample.GetPointer(), length, offset);
-        if (SUCCEEDED(hr)) position_ = offset + length;
+        if (SUCCEEDED(hr))
+            position_ = offset + length;
     }
-    if (FAILED(hr)) NotifyEvent(EC_ERRORABORT, hr);
+    if (FAILED(hr))
+        NotifyEvent(EC_ERRORABORT, hr);
     return hr;
 }
 
-void FileWriter::OnEndOfStream() {
+void FileWriter::OnEndOfStream()
+{
     std::lock_guard<std::mutex> guard(renderLock_);
     completed_ = true;
 }
 
 // The stream starts again from its first byte (a seek of the graph): what the last pass wrote
 // is dropped, so a shorter pass leaves no tail of the longer one. Only the temporary file is cut.
-void FileWriter::OnEndFlush() {
+void FileWriter::OnEndFlush()
+{
     completed_ = false;
     position_ = 0;
     unflushed_ = 0;
-    if (fd_ < 0) return;
+    if (fd_ < 0)
+        return;
     failure_ = S_OK;
-    if (::ftruncate(fd_, 0) != 0) Fail(FromErrno(errno));
+    if (::ftruncate(fd_, 0) != 0)
+        Fail(FromErrno(errno));
 }
 
-HRESULT FileWriter::WaitForFile(std::unique_lock<std::mutex>& guard) {
-    if (fd_ >= 0) return S_OK;
-    if (!WaitUntilRunning(guard)) return E_UNEXPECTED;
+HRESULT FileWriter::WaitForFile(std::unique_lock<std::mutex>& guard)
+{
+    if (fd_ >= 0)
+        return S_OK;
+    if (!WaitUntilRunning(guard))
+        return E_UNEXPECTED;
     return fd_ >= 0 ? S_OK : (FAILED(failure_) ? failure_ : E_UNEXPECTED);
 }
 
-HRESULT FileWriter::StreamSeek(int64_t offset, SeekOrigin origin, int64_t* newPosition) {
+HRESULT FileWriter::StreamSeek(int64_t offset, SeekOrigin origin, int64_t* newPosition)
+{
     std::unique_lock<std::mutex> guard(renderLock_);
-    if (HRESULT hr = WaitForFile(guard); FAILED(hr)) return hr;
+    if (HRESULT hr = WaitForFile(guard); FAILED(hr))
+        return hr;
     int64_t base = 0;
-    if (origin == SeekOrigin::Current) base = position_;
+    if (origin == SeekOrigin::Current)
+        base = position_;
     if (origin == SeekOrigin::End) {
         struct stat st;
-        if (::fstat(fd_, &st) != 0) return STG_E_WRITEFAULT;
+        if (::fstat(fd_, &st) != 0)
+            return STG_E_WRITEFAULT;
         base = st.st_size;
     }
-    if (base + offset < 0) return E_INVALIDARG;
+    if (base + offset < 0)
+        return E_INVALIDARG;
     position_ = base + offset;
-    if (newPosition) *newPosition = position_;
+    if (newPosition)
+        *newPosition = position_;
     return S_OK;
 }
 
-HRESULT FileWriter::StreamWrite(const void* data, uint32_t size, uint32_t* written) {
+HRESULT FileWriter::StreamWrite(const void* data, uint32_t size, uint32_t* written)
+{
     std::unique_lock<std::mutex> guard(renderLock_);
-    if (written) *written = 0;
-    if (HRESULT hr = WaitForFile(guard); FAILED(hr)) return hr;
+    if (written)
+        *written = 0;
+    if (HRESULT hr = WaitForFile(guard); FAILED(hr))
+        return hr;
     HRESULT hr = WriteAt(data, size, position_);
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr))
+        return hr;
     position_ += size;
-    if (written) *written = size;
+    if (written)
+        *written = size;
     return S_OK;
 }
 
-HRESULT FileWriter::StreamRead(void* data, uint32_t size, uint32_t* read) {
+HRESULT FileWriter::StreamRead(void* data, uint32_t size, uint32_t* read)
+{
     std::unique_lock<std::mutex> guard(renderLock_);
-    if (read) *read = 0;
-    if (HRESULT hr = WaitForFile(guard); FAILED(hr)) return hr;
+    if (read)
+        *read = 0;
+    if (HRESULT hr = WaitForFile(guard); FAILED(hr))
+        return hr;
     uint32_t done = 0;
     auto* p = static_cast<uint8_t*>(data);
     while (done < size) {
         ssize_t n = ::pread(fd_, p + done, size - done, static_cast<off_t>(position_ + done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
         done += static_cast<uint32_t>(n);
     }
     position_ += done;
-    if (read) *read = done;
+    if (read)
+        *read = done;
     return done == size ? S_OK : S_FALSE;
 }
 
 // Runs last in a graph stop, after every filter upstream has written what it writes at its stop.
-HRESULT FileWriter::OnStopStreaming() {
+HRESULT FileWriter::OnStopStreaming()
+{
     std::lock_guard<std::mutex> guard(renderLock_);
-    if (fd_ < 0) return S_OK;
+    if (fd_ < 0)
+        return S_OK;
     HRESULT hr = S_OK;
     bool keep = completed_ && SUCCEEDED(failure_);
     if (keep && ::fsync(fd_) != 0) {
@@ -267,7 +340,8 @@ HRESULT FileWriter::OnStopStreaming() {
             keep = false;
         }
     }
-    if (!keep || !(mode_ & AM_FILE_OVERWRITE)) ::unlink(tempName_.c_str());
+    if (!keep || !(mode_ & AM_FILE_OVERWRITE))
+        ::unlink(tempName_.c_str());
     tempName_.clear();
     return FAILED(failure_) ? failure_ : hr;
 }

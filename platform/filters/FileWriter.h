@@ -61,7 +61,7 @@ public:
     void OnEndOfStream() override;
     void OnEndFlush() override;
     bool ReportsPosition() const override { return false; }
-    bool WaitsForClock() const override { return false; }  // its sample times are byte offsets
+    bool WaitsForClock() const override { return false; } // its sample times are byte offsets
 
     // Byte-stream service (through the input pin).
     HRESULT StreamSeek(int64_t offset, SeekOrigin origin, int64_t* newPosition);
@@ -72,10 +72,10 @@ public:
     std::string TemporaryName() const;
 
 private:
-    HRESULT OpenFile();       // renderLock_ held
-    HRESULT WriteAt(const void* data, uint32_t size, int64_t offset);  // renderLock_ held
+    HRESULT OpenFile();                                               // renderLock_ held
+    HRESULT WriteAt(const void* data, uint32_t size, int64_t offset); // renderLock_ held
     HRESULT WaitForFile(std::unique_lock<std::mutex>& guard);
-    void Fail(HRESULT hr);    // renderLock_ held
+    void Fail(HRESULT hr); // renderLock_ held
 
     // Guarded by renderLock_ (the base renderer's lock).
     std::string fileName_;

@@ -49,14 +49,16 @@ public:
     // Called by the pins.
     void OnOutputConnected();
     HRESULT DeliverToAll(const SamplePtr& sample);
-    template <class F> void ForEachConnectedOutput(F f) {
+    template <class F> void ForEachConnectedOutput(F f)
+    {
         for (auto& o : outputs_)
-            if (o->IsConnected()) f(*o);
+            if (o->IsConnected())
+                f(*o);
     }
 
 private:
     InfTeeInputPin input_;
-    std::vector<std::unique_ptr<InfTeeOutputPin>> outputs_;  // grows only while stopped
+    std::vector<std::unique_ptr<InfTeeOutputPin>> outputs_; // grows only while stopped
     int nextNumber_ = 1;
 };
 

@@ -16,9 +16,12 @@ char AsciiLower(char c)
 
 int HexDigit(char c)
 {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
     return -1;
 }
 
@@ -50,17 +53,20 @@ void AppendQuoted(std::string& out, std::string_view s)
 // Reads a quoted text starting at s[pos] == '"'; pos ends after the closing quote.
 bool ReadQuoted(std::string_view s, size_t& pos, std::string& out)
 {
-    if (pos >= s.size() || s[pos] != '"') return false;
+    if (pos >= s.size() || s[pos] != '"')
+        return false;
     ++pos;
     out.clear();
     while (pos < s.size()) {
         const char c = s[pos++];
-        if (c == '"') return true;
+        if (c == '"')
+            return true;
         if (c != '\\') {
             out += c;
             continue;
         }
-        if (pos >= s.size()) return false;
+        if (pos >= s.size())
+            return false;
         const char e = s[pos++];
         switch (e) {
         case '\\': out += '\\'; break;
@@ -69,9 +75,11 @@ bool ReadQuoted(std::string_view s, size_t& pos, std::string& out)
         case 'r': out += '\r'; break;
         case 't': out += '\t'; break;
         case 'x': {
-            if (pos + 2 > s.size()) return false;
+            if (pos + 2 > s.size())
+                return false;
             const int hi = HexDigit(s[pos]), lo = HexDigit(s[pos + 1]);
-            if (hi < 0 || lo < 0) return false;
+            if (hi < 0 || lo < 0)
+                return false;
             out += static_cast<char>(hi * 16 + lo);
             pos += 2;
             break;
@@ -84,8 +92,10 @@ bool ReadQuoted(std::string_view s, size_t& pos, std::string& out)
 
 std::string_view TrimBlanks(std::string_view s)
 {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
+        s.remove_suffix(1);
     return s;
 }
 
@@ -133,7 +143,8 @@ void SerializeKey(const Key& key, std::string& path, std::string& out, size_t de
     }
     for (const auto& sub : key.subkeys) {
         const size_t len = path.size();
-        if (depth > 0) path += '\\';
+        if (depth > 0)
+            path += '\\';
         path += sub->name;
         SerializeKey(*sub, path, out, depth + 1);
         path.resize(len);
@@ -145,23 +156,28 @@ bool ParseData(std::string_view s, Value& v)
     size_t pos = 0;
     if (s.starts_with('"')) {
         v.type = DataType::String;
-        if (!ReadQuoted(s, pos, v.data)) return false;
+        if (!ReadQuoted(s, pos, v.data))
+            return false;
     } else if (s.starts_with("expand:")) {
         v.type = DataType::ExpandString;
         pos = 7;
-        if (!ReadQuoted(s, pos, v.data)) return false;
+        if (!ReadQuoted(s, pos, v.data))
+            return false;
     } else if (s.starts_with("dword:")) {
         v.type = DataType::Integer;
         std::string_view digits = TrimBlanks(s.substr(6));
-        if (digits.empty() || digits.size() > 8) return false;
+        if (digits.empty() || digits.size() > 8)
+            return false;
         uint32_t d = 0;
         for (char c : digits) {
             const int h = HexDigit(c);
-            if (h < 0) return false;
+            if (h < 0)
+                return false;
             d = d * 16 + static_cast<uint32_t>(h);
         }
         v.data.assign(4, '\0');
-        for (size_t i = 0; i < 4; ++i) v.data[i] = static_cast<char>((d >> (8 * i)) & 0xFF);
+        for (size_t i = 0; i < 4; ++i)
+            v.data[i] = static_cast<char>((d >> (8 * i)) & 0xFF);
         return true;
     } else if (s.starts_with("hex:")) {
         v.type = DataType::Binary;
@@ -170,17 +186,21 @@ bool ParseData(std::string_view s, Value& v)
         while (!rest.empty()) {
             const size_t comma = rest.find(',');
             std::string_view byte = TrimBlanks(rest.substr(0, comma));
-            if (byte.empty() || byte.size() > 2) return false;
+            if (byte.empty() || byte.size() > 2)
+                return false;
             int b = 0;
             for (char c : byte) {
                 const int h = HexDigit(c);
-                if (h < 0) return false;
+                if (h < 0)
+                    return false;
                 b = b * 16 + h;
             }
             v.data += static_cast<char>(b);
-            if (comma == std::string_view::npos) break;
+            if (comma == std::string_view::npos)
+                break;
             rest = rest.substr(comma + 1);
-            if (TrimBlanks(rest).empty()) return false; // trailing comma
+            if (TrimBlanks(rest).empty())
+                return false; // trailing comma
         }
         return true;
     } else {
@@ -193,15 +213,18 @@ bool ParseData(std::string_view s, Value& v)
 
 bool SameName(std::string_view a, std::string_view b)
 {
-    if (a.size() != b.size()) return false;
+    if (a.size() != b.size())
+        return false;
     for (size_t i = 0; i < a.size(); ++i)
-        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+        if (AsciiLower(a[i]) != AsciiLower(b[i]))
+            return false;
     return true;
 }
 
 bool ValidKeyName(std::string_view name)
 {
-    if (name.empty() || name.size() > 255) return false;
+    if (name.empty() || name.size() > 255)
+        return false;
     return std::none_of(name.begin(), name.end(), [](char c) {
         const auto u = static_cast<unsigned char>(c);
         return c == '\\' || u < 0x20 || u == 0x7F;
@@ -211,7 +234,8 @@ bool ValidKeyName(std::string_view name)
 Key* Key::findSubkey(std::string_view n)
 {
     for (auto& k : subkeys)
-        if (SameName(k->name, n)) return k.get();
+        if (SameName(k->name, n))
+            return k.get();
     return nullptr;
 }
 
@@ -222,7 +246,8 @@ const Key* Key::findSubkey(std::string_view n) const
 
 Key& Key::subkey(std::string_view n)
 {
-    if (Key* k = findSubkey(n)) return *k;
+    if (Key* k = findSubkey(n))
+        return *k;
     subkeys.push_back(std::make_unique<Key>());
     subkeys.back()->name = std::string(n);
     return *subkeys.back();
@@ -231,7 +256,8 @@ Key& Key::subkey(std::string_view n)
 bool Key::removeSubkey(std::string_view n)
 {
     auto it = std::find_if(subkeys.begin(), subkeys.end(), [&](const auto& k) { return SameName(k->name, n); });
-    if (it == subkeys.end()) return false;
+    if (it == subkeys.end())
+        return false;
     subkeys.erase(it);
     return true;
 }
@@ -239,7 +265,8 @@ bool Key::removeSubkey(std::string_view n)
 Value* Key::findValue(std::string_view n)
 {
     for (auto& v : values)
-        if (SameName(v.name, n)) return &v;
+        if (SameName(v.name, n))
+            return &v;
     return nullptr;
 }
 
@@ -250,7 +277,8 @@ const Value* Key::findValue(std::string_view n) const
 
 Value& Key::value(std::string_view n)
 {
-    if (Value* v = findValue(n)) return *v;
+    if (Value* v = findValue(n))
+        return *v;
     values.push_back(Value{std::string(n), DataType::None, {}});
     return values.back();
 }
@@ -258,7 +286,8 @@ Value& Key::value(std::string_view n)
 bool Key::removeValue(std::string_view n)
 {
     auto it = std::find_if(values.begin(), values.end(), [&](const Value& v) { return SameName(v.name, n); });
-    if (it == values.end()) return false;
+    if (it == values.end())
+        return false;
     values.erase(it);
     return true;
 }
@@ -276,13 +305,15 @@ std::string SerializeHive(const Key& root, std::string_view title)
 bool ParseHive(std::string_view text, Key& root, std::string& error)
 {
     // A UTF-8 byte order mark left by an editor is not part of the first line.
-    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+    if (text.starts_with("\xEF\xBB\xBF"))
+        text.remove_prefix(3);
     Key* current = &root;
     size_t lineNo = 0;
     size_t start = 0;
     while (start <= text.size()) {
         size_t end = text.find('\n', start);
-        if (end == std::string_view::npos) end = text.size();
+        if (end == std::string_view::npos)
+            end = text.size();
         ++lineNo;
         const std::string_view line = TrimBlanks(text.substr(start, end - start));
         start = end + 1;
@@ -290,21 +321,27 @@ bool ParseHive(std::string_view text, Key& root, std::string& error)
             error = "line " + std::to_string(lineNo) + ": " + why;
             return false;
         };
-        if (line.empty() || line.front() == ';' || line.front() == '#') continue;
+        if (line.empty() || line.front() == ';' || line.front() == '#')
+            continue;
         if (line.front() == '[') {
-            if (line.back() != ']') return fail("a key line must end with ']'");
+            if (line.back() != ']')
+                return fail("a key line must end with ']'");
             std::string_view path = line.substr(1, line.size() - 2);
             current = &root;
             size_t depth = 0;
             while (!path.empty()) {
                 const size_t sep = path.find('\\');
                 const std::string_view name = path.substr(0, sep);
-                if (!ValidKeyName(name)) return fail("invalid key name");
-                if (++depth > kMaxDepth) return fail("keys nested too deeply");
+                if (!ValidKeyName(name))
+                    return fail("invalid key name");
+                if (++depth > kMaxDepth)
+                    return fail("keys nested too deeply");
                 current = &current->subkey(name);
-                if (sep == std::string_view::npos) break;
+                if (sep == std::string_view::npos)
+                    break;
                 path.remove_prefix(sep + 1);
-                if (path.empty()) return fail("invalid key name");
+                if (path.empty())
+                    return fail("invalid key name");
             }
             continue;
         }
@@ -315,14 +352,18 @@ bool ParseHive(std::string_view text, Key& root, std::string& error)
         } else if (!ReadQuoted(line, pos, name)) {
             return fail("expected a key in [brackets] or a value name in quotes");
         }
-        while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
-        if (pos >= line.size() || line[pos] != '=') return fail("expected '=' after the value name");
+        while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t'))
+            ++pos;
+        if (pos >= line.size() || line[pos] != '=')
+            return fail("expected '=' after the value name");
         Value parsed;
-        if (!ParseData(TrimBlanks(line.substr(pos + 1)), parsed)) return fail("unreadable value data");
+        if (!ParseData(TrimBlanks(line.substr(pos + 1)), parsed))
+            return fail("unreadable value data");
         Value& v = current->value(name);
         v.type = parsed.type;
         v.data = std::move(parsed.data);
-        if (end == text.size()) break;
+        if (end == text.size())
+            break;
     }
     return true;
 }

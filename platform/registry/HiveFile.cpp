@@ -51,24 +51,29 @@ std::string HomeFolder()
 {
     std::string home = EnvOrEmpty("HOME");
     if (home.empty()) {
-        if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) home = pw->pw_dir;
+        if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir)
+            home = pw->pw_dir;
     }
     return home;
 }
 
 std::string WithoutTrailingSlash(std::string s)
 {
-    while (s.size() > 1 && s.back() == '/') s.pop_back();
+    while (s.size() > 1 && s.back() == '/')
+        s.pop_back();
     return s;
 }
 
 bool MakeFolders(const std::string& path)
 {
-    if (path.empty()) return false;
+    if (path.empty())
+        return false;
     for (size_t pos = 1; pos <= path.size(); ++pos) {
-        if (pos != path.size() && path[pos] != '/') continue;
+        if (pos != path.size() && path[pos] != '/')
+            continue;
         const std::string part = path.substr(0, pos);
-        if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
+        if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
+            return false;
     }
     struct stat st {};
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -80,7 +85,8 @@ bool WriteAll(int fd, const std::string& bytes)
     while (done < bytes.size()) {
         const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0) {
-            if (errno == EINTR) continue;
+            if (errno == EINTR)
+                continue;
             return false;
         }
         done += static_cast<size_t>(n);
@@ -94,7 +100,8 @@ ReadResult ReadWholeFile(const std::string& path, std::string& out, std::string&
 {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        if (errno == ENOENT || errno == ENOTDIR) return ReadResult::Missing;
+        if (errno == ENOENT || errno == ENOTDIR)
+            return ReadResult::Missing;
         reason = std::strerror(errno);
         return ReadResult::Failed;
     }
@@ -113,12 +120,14 @@ ReadResult ReadWholeFile(const std::string& path, std::string& out, std::string&
     for (;;) {
         const ssize_t n = read(fd, buf, sizeof buf);
         if (n < 0) {
-            if (errno == EINTR) continue;
+            if (errno == EINTR)
+                continue;
             reason = std::strerror(errno);
             close(fd);
             return ReadResult::Failed;
         }
-        if (n == 0) break;
+        if (n == 0)
+            break;
         out.append(buf, static_cast<size_t>(n));
         if (out.size() > static_cast<size_t>(kMaxHiveBytes)) {
             close(fd);
@@ -136,7 +145,8 @@ bool SetAside(const std::string& path, std::string& asidePath)
     for (int i = 0; i < 1000; ++i) {
         asidePath = i == 0 ? base : base + "-" + std::to_string(i);
         struct stat st {};
-        if (lstat(asidePath.c_str(), &st) == 0) continue;
+        if (lstat(asidePath.c_str(), &st) == 0)
+            continue;
         return std::rename(path.c_str(), asidePath.c_str()) == 0;
     }
     return false;
@@ -150,7 +160,8 @@ std::shared_ptr<Hive> LoadHive(const std::string& path, RootKey root)
     hive->readOnly = root == RootKey::LocalMachine;
     std::string text, reason;
     const ReadResult r = ReadWholeFile(path, text, reason);
-    if (r == ReadResult::Missing) return hive;
+    if (r == ReadResult::Missing)
+        return hive;
     if (r == ReadResult::Failed) {
         // Never replace a file we could not read: it may hold everything the user set.
         std::fprintf(stderr, "morvel: cannot read the registry file %s (%s); settings will not be saved.\n",
@@ -159,7 +170,8 @@ std::shared_ptr<Hive> LoadHive(const std::string& path, RootKey root)
         return hive;
     }
     std::string error = "file too large";
-    if (r == ReadResult::Ok && ParseHive(text, hive->root, error)) return hive;
+    if (r == ReadResult::Ok && ParseHive(text, hive->root, error))
+        return hive;
 
     hive->root = Key{};
     if (root == RootKey::LocalMachine) {
@@ -172,8 +184,9 @@ std::shared_ptr<Hive> LoadHive(const std::string& path, RootKey root)
         std::fprintf(stderr, "morvel: the registry file %s is damaged (%s); it was renamed %s and defaults are used.\n",
                      path.c_str(), error.c_str(), aside.c_str());
     } else {
-        std::fprintf(stderr, "morvel: the registry file %s is damaged (%s) and cannot be set aside; defaults are used "
-                             "and settings will not be saved.\n",
+        std::fprintf(stderr,
+                     "morvel: the registry file %s is damaged (%s) and cannot be set aside; defaults are used "
+                     "and settings will not be saved.\n",
                      path.c_str(), error.c_str());
         hive->readOnly = true;
     }
@@ -190,7 +203,8 @@ public:
     }
     ~FolderLock()
     {
-        if (fd_ >= 0) close(fd_); // releases the lock
+        if (fd_ >= 0)
+            close(fd_); // releases the lock
     }
     FolderLock(const FolderLock&) = delete;
     FolderLock& operator=(const FolderLock&) = delete;
@@ -206,7 +220,8 @@ Key* WalkKey(Key& root, const std::vector<std::string>& path, bool create)
     Key* k = &root;
     for (const auto& name : path) {
         Key* next = create ? &k->subkey(name) : k->findSubkey(name);
-        if (!next) return nullptr;
+        if (!next)
+            return nullptr;
         k = next;
     }
     return k;
@@ -215,9 +230,7 @@ Key* WalkKey(Key& root, const std::vector<std::string>& path, bool create)
 bool ApplyChange(Key& root, const Change& change)
 {
     switch (change.kind) {
-    case Change::Kind::CreateKey:
-        WalkKey(root, change.path, true);
-        return true;
+    case Change::Kind::CreateKey: WalkKey(root, change.path, true); return true;
     case Change::Kind::SetValue: {
         Value& v = WalkKey(root, change.path, true)->value(change.value.name);
         v.type = change.value.type;
@@ -229,7 +242,8 @@ bool ApplyChange(Key& root, const Change& change)
         return k && k->removeValue(change.value.name);
     }
     case Change::Kind::DeleteKey: {
-        if (change.path.empty()) return false; // never the root
+        if (change.path.empty())
+            return false; // never the root
         const std::vector<std::string> parentPath(change.path.begin(), change.path.end() - 1);
         Key* parent = WalkKey(root, parentPath, false);
         return parent && parent->removeSubkey(change.path.back());
@@ -240,7 +254,8 @@ bool ApplyChange(Key& root, const Change& change)
 
 bool Hive::Make(Change change)
 {
-    if (!ApplyChange(root, change)) return false;
+    if (!ApplyChange(root, change))
+        return false;
     changes.push_back(std::move(change));
     dirty = true;
     return true;
@@ -253,7 +268,7 @@ std::string RegistryFolder()
         const std::string config = EnvOrEmpty("XDG_CONFIG_HOME");
         // The base directory spec says a relative XDG_CONFIG_HOME is to be ignored.
         dir = (!config.empty() && config.front() == '/') ? WithoutTrailingSlash(config) + "/morvel"
-                                                          : WithoutTrailingSlash(HomeFolder()) + "/.config/morvel";
+                                                         : WithoutTrailingSlash(HomeFolder()) + "/.config/morvel";
     }
     return WithoutTrailingSlash(dir);
 }
@@ -264,7 +279,8 @@ std::shared_ptr<Hive> GetHive(RootKey root)
     Store& store = TheStore();
     std::lock_guard storeLock(store.mutex);
     auto& slot = store.hives[root == RootKey::CurrentUser ? 0 : 1];
-    if (slot && slot->path == path) return slot;
+    if (slot && slot->path == path)
+        return slot;
     if (slot) {
         std::lock_guard hiveLock(slot->mutex);
         SaveHiveLocked(*slot);
@@ -275,8 +291,10 @@ std::shared_ptr<Hive> GetHive(RootKey root)
 
 bool SaveHiveLocked(Hive& hive)
 {
-    if (!hive.dirty) return true;
-    if (hive.readOnly) return false;
+    if (!hive.dirty)
+        return true;
+    if (hive.readOnly)
+        return false;
     // A hive kept elsewhere through a symbolic link is replaced where it lies, keeping the link.
     std::string target = hive.path;
     if (char* real = realpath(hive.path.c_str(), nullptr)) {
@@ -286,7 +304,8 @@ bool SaveHiveLocked(Hive& hive)
     const size_t slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash);
     const std::string name = target.substr(slash == std::string::npos ? 0 : slash + 1);
-    if (!MakeFolders(folder)) return false;
+    if (!MakeFolders(folder))
+        return false;
     const FolderLock lock(folder + "/." + name + ".lock");
     // What other processes saved since this one read the file, with this one's changes over it.
     // A file that cannot be read back now is replaced by this process's own view, as before.
@@ -295,7 +314,8 @@ bool SaveHiveLocked(Hive& hive)
     {
         std::string current, reason, error;
         if (ReadWholeFile(target, current, reason) == ReadResult::Ok && ParseHive(current, merged, error)) {
-            for (const Change& c : hive.changes) ApplyChange(merged, c);
+            for (const Change& c : hive.changes)
+                ApplyChange(merged, c);
             fromFile = true;
         }
     }
@@ -303,7 +323,8 @@ bool SaveHiveLocked(Hive& hive)
     const std::string text = SerializeHive(fromFile ? merged : hive.root, hive.title);
 
     const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) return false;
+    if (fd < 0)
+        return false;
     const bool written = WriteAll(fd, text) && fsync(fd) == 0;
     if (close(fd) != 0 || !written) {
         unlink(temp.c_str());
@@ -315,7 +336,8 @@ bool SaveHiveLocked(Hive& hive)
         std::lock_guard hookLock(store.hookMutex);
         hook = store.hook;
     }
-    if (hook && !hook(temp)) return false;
+    if (hook && !hook(temp))
+        return false;
     if (std::rename(temp.c_str(), target.c_str()) != 0) {
         unlink(temp.c_str());
         return false;
@@ -326,7 +348,8 @@ bool SaveHiveLocked(Hive& hive)
         fsync(dirFd);
         close(dirFd);
     }
-    if (fromFile) hive.root = std::move(merged);
+    if (fromFile)
+        hive.root = std::move(merged);
     hive.changes.clear();
     hive.dirty = false;
     return true;

@@ -38,9 +38,9 @@ struct Hive {
     std::mutex mutex; // guards every field below
     Key root;
     std::string path;
-    std::string title;     // the root's name, for the file's first line
-    bool readOnly = false; // HKLM, or a file we could not read and must not overwrite
-    bool dirty = false;    // changed since the last successful save
+    std::string title;           // the root's name, for the file's first line
+    bool readOnly = false;       // HKLM, or a file we could not read and must not overwrite
+    bool dirty = false;          // changed since the last successful save
     std::vector<Change> changes; // made since the last successful save, in order
 
     // Makes the change and keeps it for the next save (call with the mutex held); false, and

@@ -10,7 +10,8 @@ std::string Join(const std::vector<std::string>& path)
 {
     std::string s;
     for (const auto& name : path) {
-        if (!s.empty()) s += '\\';
+        if (!s.empty())
+            s += '\\';
         s += name;
     }
     return s;
@@ -23,7 +24,9 @@ std::string Quote(std::string_view name)
 
 } // namespace
 
-TRegistry::TRegistry(RootKey root) : root_(root) {}
+TRegistry::TRegistry(RootKey root) : root_(root)
+{
+}
 
 TRegistry::~TRegistry()
 {
@@ -44,12 +47,15 @@ std::string TRegistry::CurrentPath() const
 std::vector<std::string> TRegistry::Resolve(std::string_view key) const
 {
     std::vector<std::string> path;
-    if (!key.starts_with('\\')) path = current_;
+    if (!key.starts_with('\\'))
+        path = current_;
     while (!key.empty()) {
         const size_t sep = key.find('\\');
         const std::string_view name = key.substr(0, sep);
-        if (!name.empty()) path.emplace_back(name);
-        if (sep == std::string_view::npos) break;
+        if (!name.empty())
+            path.emplace_back(name);
+        if (sep == std::string_view::npos)
+            break;
         key.remove_prefix(sep + 1);
     }
     return path;
@@ -62,9 +68,11 @@ bool TRegistry::OpenKey(std::string_view key, bool canCreate)
     std::lock_guard lock(hive->mutex);
     Key* k = WalkKey(hive->root, path);
     if (!k) {
-        if (!canCreate || hive->readOnly) return false;
+        if (!canCreate || hive->readOnly)
+            return false;
         for (const auto& name : path)
-            if (!ValidKeyName(name)) return false;
+            if (!ValidKeyName(name))
+                return false;
         hive->Make(Change{Change::Kind::CreateKey, path, {}});
     }
     current_ = std::move(path);
@@ -75,7 +83,8 @@ bool TRegistry::OpenKey(std::string_view key, bool canCreate)
 
 bool TRegistry::OpenKeyReadOnly(std::string_view key)
 {
-    if (!OpenKey(key, false)) return false;
+    if (!OpenKey(key, false))
+        return false;
     readOnly_ = true;
     return true;
 }
@@ -91,13 +100,17 @@ void TRegistry::CloseKey()
 bool TRegistry::CreateKey(std::string_view key)
 {
     auto path = Resolve(key);
-    if (path.empty()) return false;
+    if (path.empty())
+        return false;
     auto hive = GetHive(root_);
     std::lock_guard lock(hive->mutex);
-    if (WalkKey(hive->root, path)) return true;
-    if (hive->readOnly) return false;
+    if (WalkKey(hive->root, path))
+        return true;
+    if (hive->readOnly)
+        return false;
     for (const auto& name : path)
-        if (!ValidKeyName(name)) return false;
+        if (!ValidKeyName(name))
+            return false;
     hive->Make(Change{Change::Kind::CreateKey, path, {}});
     return true;
 }
@@ -113,10 +126,12 @@ bool TRegistry::KeyExists(std::string_view key)
 bool TRegistry::DeleteKey(std::string_view key)
 {
     auto path = Resolve(key);
-    if (path.empty()) return false; // never the root
+    if (path.empty())
+        return false; // never the root
     auto hive = GetHive(root_);
     std::lock_guard lock(hive->mutex);
-    if (hive->readOnly) return false;
+    if (hive->readOnly)
+        return false;
     return hive->Make(Change{Change::Kind::DeleteKey, path, {}});
 }
 
@@ -134,7 +149,8 @@ std::vector<std::string> TRegistry::GetKeyNames()
     auto hive = GetHive(root_);
     std::lock_guard lock(hive->mutex);
     if (const Key* k = WalkKey(hive->root, current_))
-        for (const auto& sub : k->subkeys) names.push_back(sub->name);
+        for (const auto& sub : k->subkeys)
+            names.push_back(sub->name);
     return names;
 }
 
@@ -144,7 +160,8 @@ std::vector<std::string> TRegistry::GetValueNames()
     auto hive = GetHive(root_);
     std::lock_guard lock(hive->mutex);
     if (const Key* k = WalkKey(hive->root, current_))
-        for (const auto& v : k->values) names.push_back(v.name);
+        for (const auto& v : k->values)
+            names.push_back(v.name);
     return names;
 }
 
@@ -157,7 +174,8 @@ bool TRegistry::DeleteValue(std::string_view name)
 {
     auto hive = GetHive(root_);
     std::lock_guard lock(hive->mutex);
-    if (hive->readOnly || readOnly_) return false;
+    if (hive->readOnly || readOnly_)
+        return false;
     return hive->Make(Change{Change::Kind::DeleteValue, current_, Value{std::string(name), DataType::None, {}}});
 }
 
@@ -185,17 +203,21 @@ Value TRegistry::ReadValue(std::string_view name, DataType want, DataType alt)
     std::lock_guard lock(hive->mutex);
     const Key* k = WalkKey(hive->root, current_);
     const Value* v = k ? k->findValue(name) : nullptr;
-    if (!v) throw ERegistryException("Failed to get data for " + Quote(name));
-    if (v->type != want && v->type != alt) throw ERegistryException("Invalid data type for " + Quote(name));
+    if (!v)
+        throw ERegistryException("Failed to get data for " + Quote(name));
+    if (v->type != want && v->type != alt)
+        throw ERegistryException("Invalid data type for " + Quote(name));
     return *v;
 }
 
 int32_t TRegistry::ReadInteger(std::string_view name)
 {
     const Value v = ReadValue(name, DataType::Integer, DataType::Integer);
-    if (v.data.size() != 4) throw ERegistryException("Invalid data type for " + Quote(name));
+    if (v.data.size() != 4)
+        throw ERegistryException("Invalid data type for " + Quote(name));
     uint32_t d = 0;
-    for (size_t i = 0; i < 4; ++i) d |= static_cast<uint32_t>(static_cast<unsigned char>(v.data[i])) << (8 * i);
+    for (size_t i = 0; i < 4; ++i)
+        d |= static_cast<uint32_t>(static_cast<unsigned char>(v.data[i])) << (8 * i);
     return static_cast<int32_t>(d);
 }
 
@@ -207,9 +229,11 @@ bool TRegistry::ReadBool(std::string_view name)
 double TRegistry::ReadFloat(std::string_view name)
 {
     const Value v = ReadValue(name, DataType::Binary, DataType::Binary);
-    if (v.data.size() != 8) throw ERegistryException("Invalid data type for " + Quote(name));
+    if (v.data.size() != 8)
+        throw ERegistryException("Invalid data type for " + Quote(name));
     uint64_t bits = 0;
-    for (size_t i = 0; i < 8; ++i) bits |= static_cast<uint64_t>(static_cast<unsigned char>(v.data[i])) << (8 * i);
+    for (size_t i = 0; i < 8; ++i)
+        bits |= static_cast<uint64_t>(static_cast<unsigned char>(v.data[i])) << (8 * i);
     return std::bit_cast<double>(bits);
 }
 
@@ -219,7 +243,8 @@ std::string TRegistry::ReadString(std::string_view name)
     std::lock_guard lock(hive->mutex);
     const Key* k = WalkKey(hive->root, current_);
     const Value* v = k ? k->findValue(name) : nullptr;
-    if (!v) return {};
+    if (!v)
+        return {};
     if (v->type != DataType::String && v->type != DataType::ExpandString)
         throw ERegistryException("Invalid data type for " + Quote(name));
     return v->data;
@@ -243,7 +268,8 @@ void TRegistry::WriteInteger(std::string_view name, int32_t value)
 {
     const auto d = static_cast<uint32_t>(value);
     std::string data(4, '\0');
-    for (size_t i = 0; i < 4; ++i) data[i] = static_cast<char>((d >> (8 * i)) & 0xFF);
+    for (size_t i = 0; i < 4; ++i)
+        data[i] = static_cast<char>((d >> (8 * i)) & 0xFF);
     WriteValue(name, DataType::Integer, std::move(data));
 }
 
@@ -256,7 +282,8 @@ void TRegistry::WriteFloat(std::string_view name, double value)
 {
     const auto bits = std::bit_cast<uint64_t>(value);
     std::string data(8, '\0');
-    for (size_t i = 0; i < 8; ++i) data[i] = static_cast<char>((bits >> (8 * i)) & 0xFF);
+    for (size_t i = 0; i < 8; ++i)
+        data[i] = static_cast<char>((bits >> (8 * i)) & 0xFF);
     WriteValue(name, DataType::Binary, std::move(data));
 }
 

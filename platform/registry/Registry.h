@@ -37,7 +37,7 @@ public:
 
     bool OpenKey(std::string_view key, bool canCreate);
     bool OpenKeyReadOnly(std::string_view key);
-    void CloseKey(); // saves pending changes
+    void CloseKey();                      // saves pending changes
     bool CreateKey(std::string_view key); // true when the key exists afterwards
     bool KeyExists(std::string_view key);
     bool DeleteKey(std::string_view key); // with everything under it
@@ -50,9 +50,9 @@ public:
     DataType GetDataType(std::string_view name); // None when missing
     int GetDataSize(std::string_view name);      // -1 when missing
 
-    int32_t ReadInteger(std::string_view name);  // DWORD only
-    bool ReadBool(std::string_view name);        // DWORD, non-zero is true
-    double ReadFloat(std::string_view name);     // BINARY of exactly 8 bytes
+    int32_t ReadInteger(std::string_view name);    // DWORD only
+    bool ReadBool(std::string_view name);          // DWORD, non-zero is true
+    double ReadFloat(std::string_view name);       // BINARY of exactly 8 bytes
     std::string ReadString(std::string_view name); // SZ or EXPAND_SZ; a missing value reads ""
     std::string ReadBinaryData(std::string_view name);
 

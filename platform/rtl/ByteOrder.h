@@ -12,8 +12,8 @@ inline uint16_t GetLE16(const uint8_t* p)
 
 inline uint32_t GetLE32(const uint8_t* p)
 {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+           static_cast<uint32_t>(p[3]) << 24;
 }
 
 inline uint64_t GetLE64(const uint8_t* p)
@@ -61,8 +61,7 @@ template <class Buffer> void AppendLE64(Buffer& out, uint64_t v)
 // A four-character code from its text (first character in the lowest byte); for constants.
 constexpr uint32_t FourCC(const char (&s)[5])
 {
-    return static_cast<uint32_t>(static_cast<uint8_t>(s[0])) |
-           static_cast<uint32_t>(static_cast<uint8_t>(s[1])) << 8 |
+    return static_cast<uint32_t>(static_cast<uint8_t>(s[0])) | static_cast<uint32_t>(static_cast<uint8_t>(s[1])) << 8 |
            static_cast<uint32_t>(static_cast<uint8_t>(s[2])) << 16 |
            static_cast<uint32_t>(static_cast<uint8_t>(s[3])) << 24;
 }

@@ -55,9 +55,8 @@ TDateTime SystemNow()
     const std::time_t secs = static_cast<std::time_t>(ms / 1000);
     std::tm local{};
     localtime_r(&secs, &local);
-    return EncodeDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-                          local.tm_min, local.tm_sec > 59 ? 59 : local.tm_sec,
-                          static_cast<int>(ms % 1000));
+    return EncodeDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                          local.tm_sec > 59 ? 59 : local.tm_sec, static_cast<int>(ms % 1000));
 }
 
 } // namespace

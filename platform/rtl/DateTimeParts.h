@@ -8,8 +8,8 @@
 namespace rtl {
 
 struct DayAndTime {
-    int64_t day = 0;  // days from 1899-12-30, negative before it
-    int msOfDay = 0;  // 0 .. 86399999
+    int64_t day = 0; // days from 1899-12-30, negative before it
+    int msOfDay = 0; // 0 .. 86399999
 };
 
 // Raises EConvertError for values outside the years 1 to 9999 (and for NaN or infinity).

@@ -74,7 +74,8 @@ std::string ExpandFileName(std::string_view name)
 {
     if (name.empty())
         return {};
-    std::string full = name.front() == '/' ? std::string(name) : IncludeTrailingPathDelimiter(CurrentDirectory()) + std::string(name);
+    std::string full =
+        name.front() == '/' ? std::string(name) : IncludeTrailingPathDelimiter(CurrentDirectory()) + std::string(name);
     const bool trailingSlash = full.back() == '/';
     std::vector<std::string_view> parts;
     std::string_view rest = full;

@@ -32,14 +32,10 @@ constexpr size_t kMaxChunk = size_t{1} << 30;
 int OpenFlags(TFileStream::Mode mode)
 {
     switch (mode) {
-    case TFileStream::Mode::Read:
-        return O_RDONLY;
-    case TFileStream::Mode::Write:
-        return O_WRONLY;
-    case TFileStream::Mode::ReadWrite:
-        return O_RDWR;
-    case TFileStream::Mode::Create:
-        return O_RDWR | O_CREAT | O_TRUNC;
+    case TFileStream::Mode::Read: return O_RDONLY;
+    case TFileStream::Mode::Write: return O_WRONLY;
+    case TFileStream::Mode::ReadWrite: return O_RDWR;
+    case TFileStream::Mode::Create: return O_RDWR | O_CREAT | O_TRUNC;
     }
     return O_RDONLY;
 }
@@ -102,15 +98,9 @@ int64_t TFileStream::Seek(int64_t offset, Origin origin)
 {
     int64_t base = 0;
     switch (origin) {
-    case Origin::Begin:
-        base = 0;
-        break;
-    case Origin::Current:
-        base = pos_;
-        break;
-    case Origin::End:
-        base = Size();
-        break;
+    case Origin::Begin: base = 0; break;
+    case Origin::Current: base = pos_; break;
+    case Origin::End: base = Size(); break;
     }
     if ((offset > 0 && base > std::numeric_limits<int64_t>::max() - offset) || base + offset < 0)
         Fail(sid::sRtlSeekError, path_, EINVAL);

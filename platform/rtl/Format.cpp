@@ -98,10 +98,7 @@ public:
     }
 
 private:
-    [[noreturn]] void Invalid() const
-    {
-        throw EConvertError(Message(sid::sRtlInvalidFormat, {fmt_}));
-    }
+    [[noreturn]] void Invalid() const { throw EConvertError(Message(sid::sRtlInvalidFormat, {fmt_})); }
 
     const FormatArg::Value& NextArg()
     {
@@ -201,22 +198,19 @@ private:
         case 'D':
         case 'U':
         case 'X':
-        case 'P':
-            return ConvertInteger(d, NextArg());
+        case 'P': return ConvertInteger(d, NextArg());
         case 'E':
         case 'F':
         case 'G':
         case 'N':
-        case 'M':
-            return ConvertFloat(d, NextArg());
+        case 'M': return ConvertFloat(d, NextArg());
         case 'S': {
             const auto* s = std::get_if<std::string>(&NextArg());
             if (!s)
                 Invalid();
             return std::string(d.precision >= 0 ? Utf8Prefix(*s, static_cast<size_t>(d.precision)) : *s);
         }
-        default:
-            Invalid();
+        default: Invalid();
         }
     }
 
@@ -240,12 +234,8 @@ private:
             digits = std::to_string(magnitude);
             PadDigits(digits, d.precision);
             return negative ? "-" + digits : digits;
-        case 'U':
-            digits = std::to_string(bits);
-            break;
-        case 'X':
-            digits = ToHex(bits);
-            break;
+        case 'U': digits = std::to_string(bits); break;
+        case 'X': digits = ToHex(bits); break;
         default: // 'P'
             digits = ToHex(bits);
             PadDigits(digits, 16);
@@ -267,24 +257,19 @@ private:
         else
             Invalid();
         switch (d.type) {
-        case 'E':
-            return FloatToExponentText(x, d.precision < 0 ? 15 : d.precision, fs_.DecimalSeparator);
-        case 'F':
-            return FloatToFixedText(x, d.precision < 0 ? 2 : d.precision, fs_.DecimalSeparator, {});
-        case 'G':
-            return FloatToGeneralText(x, d.precision < 0 ? 15 : d.precision, fs_.DecimalSeparator);
+        case 'E': return FloatToExponentText(x, d.precision < 0 ? 15 : d.precision, fs_.DecimalSeparator);
+        case 'F': return FloatToFixedText(x, d.precision < 0 ? 2 : d.precision, fs_.DecimalSeparator, {});
+        case 'G': return FloatToGeneralText(x, d.precision < 0 ? 15 : d.precision, fs_.DecimalSeparator);
         default: // 'N' and 'M'
-            return FloatToFixedText(x, d.precision < 0 ? 2 : d.precision, fs_.DecimalSeparator,
-                                    fs_.ThousandSeparator);
+            return FloatToFixedText(x, d.precision < 0 ? 2 : d.precision, fs_.DecimalSeparator, fs_.ThousandSeparator);
         }
     }
 
     void Emit(const Directive& d, const std::string& text)
     {
         const size_t length = Utf8Length(text);
-        const size_t pad = d.width > 0 && length < static_cast<size_t>(d.width)
-                               ? static_cast<size_t>(d.width) - length
-                               : 0;
+        const size_t pad =
+            d.width > 0 && length < static_cast<size_t>(d.width) ? static_cast<size_t>(d.width) - length : 0;
         if (!d.leftJustify)
             out_.append(pad, ' ');
         out_ += text;

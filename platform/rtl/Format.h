@@ -22,11 +22,12 @@ class FormatArg {
 public:
     using Value = std::variant<int64_t, uint64_t, double, std::string>;
     template <class T>
-        requires std::is_integral_v<T> && std::is_signed_v<T>
-    FormatArg(T v) : value_(static_cast<int64_t>(v)) {}
+    requires std::is_integral_v<T> && std::is_signed_v<T> FormatArg(T v) : value_(static_cast<int64_t>(v)) {}
     template <class T>
-        requires std::is_integral_v<T> && std::is_unsigned_v<T> && (!std::is_same_v<T, bool>)
-    FormatArg(T v) : value_(static_cast<uint64_t>(v)) {}
+    requires std::is_integral_v<T> && std::is_unsigned_v<T> &&(!std::is_same_v<T, bool>)FormatArg(T v)
+        : value_(static_cast<uint64_t>(v))
+    {
+    }
     FormatArg(bool v) : value_(static_cast<int64_t>(v)) {}
     FormatArg(double v) : value_(v) {}
     FormatArg(float v) : value_(static_cast<double>(v)) {}
@@ -43,8 +44,7 @@ std::string FormatV(std::string_view fmt, const std::vector<FormatArg>& args);
 // The same with explicit regional separators (decimal and thousands) instead of the process-wide ones.
 std::string FormatV(std::string_view fmt, const std::vector<FormatArg>& args, const FormatSettings& fs);
 
-template <class... Args>
-std::string Format(std::string_view fmt, const Args&... args)
+template <class... Args> std::string Format(std::string_view fmt, const Args&... args)
 {
     return FormatV(fmt, std::vector<FormatArg>{FormatArg(args)...});
 }

@@ -150,9 +150,7 @@ public:
                 AppendDateTime(depth + 1);
                 i += count;
                 break;
-            case 'A':
-                i += AppendMarker(pattern, i);
-                break;
+            case 'A': i += AppendMarker(pattern, i); break;
             default:
                 // Letters that are no token stand for themselves.
                 out_.append(pattern.substr(i, count));
@@ -207,9 +205,8 @@ private:
                 i = end;
                 continue;
             }
-            if (Upper(c) == 'A' &&
-                (StartsWithNoCase(pattern, i, "AM/PM") || StartsWithNoCase(pattern, i, "A/P") ||
-                 StartsWithNoCase(pattern, i, "AMPM")))
+            if (Upper(c) == 'A' && (StartsWithNoCase(pattern, i, "AM/PM") || StartsWithNoCase(pattern, i, "A/P") ||
+                                    StartsWithNoCase(pattern, i, "AMPM")))
                 return true;
         }
         return false;

@@ -65,7 +65,7 @@ void EncodeBitmapInfo(const BitmapInfoHeader& h, uint8_t* p)
 
 void EncodeDvInfo(const DvInfo& d, uint8_t* p)
 {
-    const uint32_t fields[8] = {d.dwDVAAuxSrc, d.dwDVAAuxCtl, d.dwDVAAuxSrc1, d.dwDVAAuxCtl1,
+    const uint32_t fields[8] = {d.dwDVAAuxSrc, d.dwDVAAuxCtl, d.dwDVAAuxSrc1,  d.dwDVAAuxCtl1,
                                 d.dwDVVAuxSrc, d.dwDVVAuxCtl, d.dwDVReserved0, d.dwDVReserved1};
     for (int i = 0; i < 8; ++i)
         PutLE32(p + 4 * i, fields[i]);

@@ -74,9 +74,8 @@ std::string IntToHex(int64_t v, int digits)
 {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     // A negative value that fits in 32 bits is shown as a 32-bit Integer, as callers pass int.
-    uint64_t bits = v < 0 && v >= std::numeric_limits<int32_t>::min()
-                        ? static_cast<uint32_t>(static_cast<int32_t>(v))
-                        : static_cast<uint64_t>(v);
+    uint64_t bits = v < 0 && v >= std::numeric_limits<int32_t>::min() ? static_cast<uint32_t>(static_cast<int32_t>(v))
+                                                                      : static_cast<uint64_t>(v);
     std::string s;
     do {
         s.insert(s.begin(), kDigits[bits & 15]);

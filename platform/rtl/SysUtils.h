@@ -38,18 +38,18 @@ std::string TrimRight(std::string_view s);
 
 // File names ('/' is the path delimiter).
 std::string ChangeFileExt(std::string_view name, std::string_view ext); // after the last '.' of the last component only
-std::string ExtractFileName(std::string_view name);  // after the last '/'
-std::string ExtractFilePath(std::string_view name);  // up to and including the last '/'
-std::string ExtractFileDir(std::string_view name);   // the path without its trailing '/'
-std::string ExtractFileExt(std::string_view name);   // ".avi", "" when none
-std::string ExpandFileName(std::string_view name);   // absolute, "." and ".." resolved lexically
+std::string ExtractFileName(std::string_view name);                     // after the last '/'
+std::string ExtractFilePath(std::string_view name);                     // up to and including the last '/'
+std::string ExtractFileDir(std::string_view name);                      // the path without its trailing '/'
+std::string ExtractFileExt(std::string_view name);                      // ".avi", "" when none
+std::string ExpandFileName(std::string_view name);                      // absolute, "." and ".." resolved lexically
 std::string IncludeTrailingPathDelimiter(std::string_view path);
 std::string ExcludeTrailingPathDelimiter(std::string_view path);
-bool FileExists(const std::string& name);      // a regular file (links followed)
+bool FileExists(const std::string& name); // a regular file (links followed)
 bool DirectoryExists(const std::string& name);
 
 // Four-character codes: the first character is the lowest byte.
-std::string FourCCToStr(uint32_t code); // always 4 bytes
+std::string FourCCToStr(uint32_t code);   // always 4 bytes
 uint32_t StrToFourCC(std::string_view s); // the first four bytes; missing ones count as zero bytes ("ab" is 0x00006261)
 
 } // namespace rtl

@@ -15,7 +15,7 @@ public:
     TTextWriter& operator=(TTextWriter&&) noexcept = default;
     void Write(std::string_view text);
     void WriteLine(std::string_view line = {}); // text + "\r\n"
-    void Close();                              // writes, syncs to disk, closes; raises on failure
+    void Close();                               // writes, syncs to disk, closes; raises on failure
 
 private:
     TFileStream file_;

@@ -13,9 +13,11 @@ namespace {
 bool MakeFolders(const std::string& path)
 {
     for (size_t pos = 1; pos <= path.size(); ++pos) {
-        if (pos != path.size() && path[pos] != '/') continue;
+        if (pos != path.size() && path[pos] != '/')
+            continue;
         const std::string part = path.substr(0, pos);
-        if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return false;
+        if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST)
+            return false;
     }
     struct stat st {};
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -43,8 +45,10 @@ std::string QuoteExecArgument(std::string_view arg)
 {
     std::string s = "\"";
     for (char c : arg) {
-        if (c == '"' || c == '`' || c == '$' || c == '\\') s += '\\';
-        if (c == '%') s += '%';
+        if (c == '"' || c == '`' || c == '$' || c == '\\')
+            s += '\\';
+        if (c == '%')
+            s += '%';
         s += c;
     }
     s += '"';
@@ -71,15 +75,20 @@ std::string EscapeStringValue(std::string_view value)
 std::string DesktopEntryText(const DesktopEntry& entry)
 {
     std::string exec = QuoteExecArgument(entry.program);
-    for (const auto& a : entry.arguments) exec += ' ' + QuoteExecArgument(a);
-    if (!entry.fieldCode.empty()) exec += ' ' + entry.fieldCode;
+    for (const auto& a : entry.arguments)
+        exec += ' ' + QuoteExecArgument(a);
+    if (!entry.fieldCode.empty())
+        exec += ' ' + entry.fieldCode;
 
     std::string t = "[Desktop Entry]\nType=Application\nVersion=1.0\n";
     t += "Name=" + EscapeStringValue(entry.name) + "\n";
-    if (!entry.comment.empty()) t += "Comment=" + EscapeStringValue(entry.comment) + "\n";
+    if (!entry.comment.empty())
+        t += "Comment=" + EscapeStringValue(entry.comment) + "\n";
     t += "Exec=" + EscapeStringValue(exec) + "\n";
-    if (!entry.workingFolder.empty()) t += "Path=" + EscapeStringValue(entry.workingFolder) + "\n";
-    if (!entry.mimeTypes.empty()) t += "MimeType=" + ListValue(entry.mimeTypes) + "\n";
+    if (!entry.workingFolder.empty())
+        t += "Path=" + EscapeStringValue(entry.workingFolder) + "\n";
+    if (!entry.mimeTypes.empty())
+        t += "MimeType=" + ListValue(entry.mimeTypes) + "\n";
     t += "Terminal=false\n";
     return t;
 }
@@ -87,21 +96,26 @@ std::string DesktopEntryText(const DesktopEntry& entry)
 bool WriteDesktopEntry(const std::string& path, const DesktopEntry& entry)
 {
     const size_t slash = path.rfind('/');
-    if (slash == std::string::npos || slash + 1 == path.size()) return false;
+    if (slash == std::string::npos || slash + 1 == path.size())
+        return false;
     const std::string folder = slash == 0 ? std::string("/") : path.substr(0, slash);
-    if (!MakeFolders(folder)) return false;
+    if (!MakeFolders(folder))
+        return false;
     const std::string temp = folder + "/." + path.substr(slash + 1) + "." + std::to_string(getpid()) + ".tmp";
     const std::string text = DesktopEntryText(entry);
     // Launchers outside the menu folders are only run when executable.
     const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0755);
-    if (fd < 0) return false;
+    if (fd < 0)
+        return false;
     size_t done = 0;
     bool ok = true;
     while (ok && done < text.size()) {
         const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EINTR)
+            continue;
         ok = n > 0;
-        if (ok) done += static_cast<size_t>(n);
+        if (ok)
+            done += static_cast<size_t>(n);
     }
     ok = ok && fsync(fd) == 0;
     ok = close(fd) == 0 && ok;

@@ -28,7 +28,8 @@ std::string FromQt(const QString& s)
 
 std::string WithoutTrailingSlash(std::string s)
 {
-    while (s.size() > 1 && s.back() == '/') s.pop_back();
+    while (s.size() > 1 && s.back() == '/')
+        s.pop_back();
     return s;
 }
 
@@ -36,13 +37,16 @@ std::string WithoutTrailingSlash(std::string s)
 
 bool MoveToTrash(const std::string& path)
 {
-    if (path.empty()) return false;
+    if (path.empty())
+        return false;
     const QString source = ToQt(path);
     // Qt cannot set up the home trash when the data folder itself is missing.
     QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
     QString inTrash;
-    if (!QFile::moveToTrash(source, &inTrash)) return false;
-    if (QFileInfo(inTrash).isAbsolute()) return true;
+    if (!QFile::moveToTrash(source, &inTrash))
+        return false;
+    if (QFileInfo(inTrash).isAbsolute())
+        return true;
     // Without a usable trash Qt 6.4 moves the file to "files/" under the working folder and
     // reports success: put it back and report the failure.
     QFile::rename(inTrash, source);
@@ -58,7 +62,8 @@ bool MoveToTrash(const std::string& path)
 std::string DocumentsFolder()
 {
     const QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (!docs.isEmpty() && QFileInfo(docs).isDir()) return WithoutTrailingSlash(FromQt(docs));
+    if (!docs.isEmpty() && QFileInfo(docs).isDir())
+        return WithoutTrailingSlash(FromQt(docs));
     return WithoutTrailingSlash(FromQt(QDir::homePath()));
 }
 
@@ -77,21 +82,25 @@ std::string ExecutablePath()
 std::string OsVersionName()
 {
     QString name = QSysInfo::prettyProductName();
-    if (name.isEmpty()) name = QSysInfo::kernelType();
+    if (name.isEmpty())
+        name = QSysInfo::kernelType();
     return FromQt(name) + " - kernel " + QSysInfo::kernelVersion().toStdString();
 }
 
 bool OpenDocument(const std::string& target)
 {
-    if (target.empty()) return false;
+    if (target.empty())
+        return false;
     return QProcess::startDetached(QStringLiteral("xdg-open"), QStringList{ToQt(target)});
 }
 
 bool StartProgram(const std::string& program, const std::vector<std::string>& arguments)
 {
-    if (program.empty()) return false;
+    if (program.empty())
+        return false;
     QStringList args;
-    for (const auto& a : arguments) args << ToQt(a);
+    for (const auto& a : arguments)
+        args << ToQt(a);
     return QProcess::startDetached(ToQt(program), args);
 }
 

@@ -16,21 +16,24 @@ namespace {
 // Calls travel through a mailbox of our own, guarded by a standard mutex, and Qt's event queue
 // only says "one more call is waiting": the hand-over is then visible to the thread checkers.
 struct Mailbox {
-    std::mutex lock;  // guards calls
+    std::mutex lock; // guards calls
     std::deque<std::function<void()>> calls;
 };
 
-Mailbox& TheMailbox() {
-    static Mailbox* box = new Mailbox();  // lives to the end of the process, after every poster
+Mailbox& TheMailbox()
+{
+    static Mailbox* box = new Mailbox(); // lives to the end of the process, after every poster
     return *box;
 }
 
-void RunOne() {
+void RunOne()
+{
     std::function<void()> call;
     {
         Mailbox& box = TheMailbox();
         std::lock_guard<std::mutex> guard(box.lock);
-        if (box.calls.empty()) return;
+        if (box.calls.empty())
+            return;
         call = std::move(box.calls.front());
         box.calls.pop_front();
     }
@@ -41,8 +44,10 @@ void RunOne() {
 // nothing Qt hands over between the threads is read outside Qt.
 class Courier : public QObject {
 public:
-    bool event(QEvent* e) override {
-        if (!ready.load()) return QObject::event(e);  // the thread change sent while moving it
+    bool event(QEvent* e) override
+    {
+        if (!ready.load())
+            return QObject::event(e); // the thread change sent while moving it
         RunOne();
         return true;
     }
@@ -50,9 +55,10 @@ public:
 };
 
 // The courier of the application's thread; made on first use and kept for the process.
-QObject* TheCourier(QCoreApplication* app) {
+QObject* TheCourier(QCoreApplication* app)
+{
     static std::mutex lock;
-    static Courier* courier = nullptr;  // guarded by lock
+    static Courier* courier = nullptr; // guarded by lock
     std::lock_guard<std::mutex> guard(lock);
     if (courier == nullptr || courier->thread() != app->thread()) {
         courier = new Courier();
@@ -64,12 +70,14 @@ QObject* TheCourier(QCoreApplication* app) {
 
 } // namespace
 
-bool IsGuiThread() {
+bool IsGuiThread()
+{
     QCoreApplication* app = QCoreApplication::instance();
     return app == nullptr || QThread::currentThread() == app->thread();
 }
 
-void PostToGui(std::function<void()> call) {
+void PostToGui(std::function<void()> call)
+{
     QCoreApplication* app = QCoreApplication::instance();
     if (app == nullptr) {
         call();
@@ -87,14 +95,15 @@ void PostToGui(std::function<void()> call) {
     QCoreApplication::postEvent(courier, wake);
 }
 
-void SendToGui(const std::function<void()>& call) {
+void SendToGui(const std::function<void()>& call)
+{
     if (IsGuiThread()) {
         call();
         return;
     }
     std::mutex lock;
     std::condition_variable doneChanged;
-    bool done = false;  // guarded by lock
+    bool done = false; // guarded by lock
     PostToGui([&] {
         call();
         std::lock_guard<std::mutex> guard(lock);

@@ -17,6 +17,9 @@ namespace threads {
 bool IsGuiThread();
 void PostToGui(std::function<void()> call);
 void SendToGui(const std::function<void()>& call);
-inline void Synchronize(const std::function<void()>& call) { SendToGui(call); }
+inline void Synchronize(const std::function<void()>& call)
+{
+    SendToGui(call);
+}
 
 } // namespace threads

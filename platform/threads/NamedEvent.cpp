@@ -5,10 +5,12 @@
 
 namespace threads {
 
-std::shared_ptr<NamedEvent> NamedEvent::Open(const std::string& name) {
-    if (name.empty()) return std::make_shared<NamedEvent>();
+std::shared_ptr<NamedEvent> NamedEvent::Open(const std::string& name)
+{
+    if (name.empty())
+        return std::make_shared<NamedEvent>();
     static std::mutex registryLock;
-    static std::map<std::string, std::weak_ptr<NamedEvent>> registry;  // guarded by registryLock
+    static std::map<std::string, std::weak_ptr<NamedEvent>> registry; // guarded by registryLock
     std::lock_guard<std::mutex> guard(registryLock);
     std::shared_ptr<NamedEvent> event = registry[name].lock();
     if (!event) {
@@ -19,23 +21,27 @@ std::shared_ptr<NamedEvent> NamedEvent::Open(const std::string& name) {
     return event;
 }
 
-void NamedEvent::Set() {
+void NamedEvent::Set()
+{
     std::lock_guard<std::mutex> guard(lock_);
     signaled_ = true;
     cond_.notify_one();
 }
 
-void NamedEvent::Reset() {
+void NamedEvent::Reset()
+{
     std::lock_guard<std::mutex> guard(lock_);
     signaled_ = false;
 }
 
-bool NamedEvent::IsSet() const {
+bool NamedEvent::IsSet() const
+{
     std::lock_guard<std::mutex> guard(lock_);
     return signaled_;
 }
 
-WaitResult NamedEvent::Wait(int timeoutMs) {
+WaitResult NamedEvent::Wait(int timeoutMs)
+{
     std::unique_lock<std::mutex> guard(lock_);
     auto ready = [this] { return signaled_; };
     if (timeoutMs < 0) {
@@ -43,7 +49,7 @@ WaitResult NamedEvent::Wait(int timeoutMs) {
     } else if (!cond_.wait_for(guard, std::chrono::milliseconds(timeoutMs), ready)) {
         return WaitResult::Timeout;
     }
-    signaled_ = false;  // auto-reset
+    signaled_ = false; // auto-reset
     return WaitResult::Signaled;
 }
 

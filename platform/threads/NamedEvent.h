@@ -21,7 +21,7 @@ public:
     NamedEvent() = default;
 
     const std::string& Name() const { return name_; }
-    void Set();    // signals; one waiter (or the next) takes it and it resets
+    void Set(); // signals; one waiter (or the next) takes it and it resets
     void Reset();
     bool IsSet() const;
     // Negative time-out waits forever.
@@ -29,7 +29,7 @@ public:
 
 private:
     std::string name_;
-    mutable std::mutex lock_;  // guards signaled_
+    mutable std::mutex lock_; // guards signaled_
     std::condition_variable cond_;
     bool signaled_ = false;
 };

@@ -4,39 +4,49 @@
 
 namespace threads {
 
-Worker::Worker() : thread_([this] { Loop(); }) {}
+Worker::Worker() : thread_([this] { Loop(); })
+{
+}
 
-Worker::~Worker() {
+Worker::~Worker()
+{
     {
         std::lock_guard<std::mutex> guard(lock_);
         stop_ = true;
         queue_.clear();
     }
     wake_.notify_all();
-    if (thread_.joinable()) thread_.join();
+    if (thread_.joinable())
+        thread_.join();
 }
 
-void Worker::Post(Job job) {
+void Worker::Post(Job job)
+{
     {
         std::lock_guard<std::mutex> guard(lock_);
-        if (stop_) return;
+        if (stop_)
+            return;
         queue_.push_back(std::move(job));
     }
     wake_.notify_one();
 }
 
-void Worker::Clear() {
+void Worker::Clear()
+{
     std::lock_guard<std::mutex> guard(lock_);
     queue_.clear();
-    if (!busy_) idle_.notify_all();
+    if (!busy_)
+        idle_.notify_all();
 }
 
-bool Worker::IsIdle() const {
+bool Worker::IsIdle() const
+{
     std::lock_guard<std::mutex> guard(lock_);
     return queue_.empty() && !busy_;
 }
 
-bool Worker::WaitIdle(int timeoutMs) {
+bool Worker::WaitIdle(int timeoutMs)
+{
     std::unique_lock<std::mutex> guard(lock_);
     auto ready = [this] { return (queue_.empty() && !busy_) || stop_; };
     if (timeoutMs < 0) {
@@ -46,21 +56,25 @@ bool Worker::WaitIdle(int timeoutMs) {
     return idle_.wait_for(guard, std::chrono::milliseconds(timeoutMs), ready);
 }
 
-size_t Worker::Pending() const {
+size_t Worker::Pending() const
+{
     std::lock_guard<std::mutex> guard(lock_);
     return queue_.size();
 }
 
-void Worker::SetOnIdle(std::function<void()> onIdle) {
+void Worker::SetOnIdle(std::function<void()> onIdle)
+{
     std::lock_guard<std::mutex> guard(lock_);
     onIdle_ = std::move(onIdle);
 }
 
-void Worker::Loop() {
+void Worker::Loop()
+{
     std::unique_lock<std::mutex> guard(lock_);
     for (;;) {
         wake_.wait(guard, [this] { return stop_ || !queue_.empty(); });
-        if (stop_) break;
+        if (stop_)
+            break;
         Job job = std::move(queue_.front());
         queue_.pop_front();
         busy_ = true;

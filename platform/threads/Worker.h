@@ -30,8 +30,8 @@ public:
 
     void Post(Job job);
     void Clear();
-    bool IsIdle() const;  // nothing queued and no job running
-    bool WaitIdle(int timeoutMs);  // negative: forever; false on time-out
+    bool IsIdle() const;          // nothing queued and no job running
+    bool WaitIdle(int timeoutMs); // negative: forever; false on time-out
     size_t Pending() const;
     // Called on the worker thread each time it turns idle after work.
     void SetOnIdle(std::function<void()> onIdle);
@@ -40,14 +40,14 @@ public:
 private:
     void Loop();
 
-    mutable std::mutex lock_;  // guards queue_, busy_, stop_, onIdle_
+    mutable std::mutex lock_; // guards queue_, busy_, stop_, onIdle_
     std::condition_variable wake_;
     std::condition_variable idle_;
     std::deque<Job> queue_;
     bool busy_ = false;
     bool stop_ = false;
     std::function<void()> onIdle_;
-    std::thread thread_;  // last: started once the fields above exist
+    std::thread thread_; // last: started once the fields above exist
 };
 
 } // namespace threads

@@ -25,18 +25,21 @@ struct Fixture {
     int decodersMade = 0;
     int renderersMade = 0;
 
-    Fixture() {
+    Fixture()
+    {
         graph.SetRegistry(&registry);
         graph.AddFilter(source, "source");
         registry.Register(FilterEntry{"Test Decoder", CLSID_LegacyAmFilterCategory, Guid{}, MERIT_NORMAL,
                                       [this] {
                                           ++decodersMade;
-                                          return std::make_shared<Converter>(kDvVideo, VideoType(MEDIASUBTYPE_RGB24, 400000, 720 * 576 * 3),
-                                                                             "Test Decoder");
+                                          return std::make_shared<Converter>(
+                                              kDvVideo, VideoType(MEDIASUBTYPE_RGB24, 400000, 720 * 576 * 3),
+                                              "Test Decoder");
                                       },
                                       [](const MediaType& mt) { return mt.subtype == MEDIASUBTYPE_dvsd; }});
     }
-    void AddRgbRendererToRegistry() {
+    void AddRgbRendererToRegistry()
+    {
         registry.Register(FilterEntry{"Test Renderer", CLSID_LegacyAmFilterCategory, Guid{}, MERIT_NORMAL,
                                       [this] {
                                           ++renderersMade;
@@ -45,14 +48,16 @@ struct Fixture {
                                       [](const MediaType& mt) { return mt.subtype == MEDIASUBTYPE_RGB24; }});
     }
     Pin* Out() { return source->GetPin(0); }
-    std::shared_ptr<TestSink> AddSink(const MediaType& accept, const std::string& name) {
+    std::shared_ptr<TestSink> AddSink(const MediaType& accept, const std::string& name)
+    {
         auto sink = std::make_shared<TestSink>(accept);
         graph.AddFilter(sink, name);
         return sink;
     }
 };
 
-TEST(Render, PrefersARendererAlreadyInTheGraph) {
+TEST(Render, PrefersARendererAlreadyInTheGraph)
+{
     Fixture f;
     f.AddRgbRendererToRegistry();
     auto sink = f.AddSink(kDvVideo, "sink");
@@ -62,7 +67,8 @@ TEST(Render, PrefersARendererAlreadyInTheGraph) {
     EXPECT_EQ(f.graph.Render(f.Out()), VFW_E_ALREADY_CONNECTED);
 }
 
-TEST(Render, InsertsRegistryFiltersUpToARendererInTheGraphAndThePathRuns) {
+TEST(Render, InsertsRegistryFiltersUpToARendererInTheGraphAndThePathRuns)
+{
     Fixture f;
     auto sink = f.AddSink(kRgbVideo, "video window");
     ASSERT_EQ(f.graph.Render(f.Out()), S_OK);
@@ -77,27 +83,31 @@ TEST(Render, InsertsRegistryFiltersUpToARendererInTheGraphAndThePathRuns) {
     EXPECT_EQ(sink->SeenSamples().size(), 10u);
 }
 
-TEST(Render, RollsBackWhatItAddedWhenNoRendererIsReached) {
+TEST(Render, RollsBackWhatItAddedWhenNoRendererIsReached)
+{
     Fixture f;
     EXPECT_EQ(f.graph.Render(f.Out()), VFW_E_CANNOT_RENDER);
-    EXPECT_EQ(f.decodersMade, 1);  // tried, then taken out again
+    EXPECT_EQ(f.decodersMade, 1); // tried, then taken out again
     EXPECT_EQ(f.graph.Filters().size(), 1u);
     EXPECT_FALSE(f.Out()->IsConnected());
 }
 
-TEST(Render, ReachesARegistryRendererAndNeverPicksDoNotUseEntries) {
+TEST(Render, ReachesARegistryRendererAndNeverPicksDoNotUseEntries)
+{
     Fixture f;
     f.registry.Register(FilterEntry{"Catch All", CLSID_LegacyAmFilterCategory, Guid{}, MERIT_DO_NOT_USE,
-                                    [] { return std::make_shared<TestSink>(); }, [](const MediaType&) { return true; }});
+                                    [] { return std::make_shared<TestSink>(); },
+                                    [](const MediaType&) { return true; }});
     f.AddRgbRendererToRegistry();
     ASSERT_EQ(f.graph.Render(f.Out()), S_OK);
     EXPECT_EQ(f.renderersMade, 1);
     EXPECT_EQ(f.graph.FindFilterByName("Catch All"), nullptr);
 }
 
-TEST(RenderStream, InsertsAConverterBetweenTheSourceAndTheSink) {
+TEST(RenderStream, InsertsAConverterBetweenTheSourceAndTheSink)
+{
     Fixture f;
-    auto other = f.AddSink(MediaType(), "other");  // would take anything, but is not the sink asked for
+    auto other = f.AddSink(MediaType(), "other"); // would take anything, but is not the sink asked for
     auto sink = f.AddSink(kRgbVideo, "encoder");
     ASSERT_EQ(f.graph.RenderStream(nullptr, nullptr, f.Out(), nullptr, sink.get()), S_OK);
     EXPECT_EQ(f.Out()->ConnectedTo()->Filter().Name(), "Test Decoder");
@@ -105,7 +115,8 @@ TEST(RenderStream, InsertsAConverterBetweenTheSourceAndTheSink) {
     EXPECT_FALSE(other->GetPin(0)->IsConnected());
 }
 
-TEST(RenderStream, GoesThroughTheIntermediateFilter) {
+TEST(RenderStream, GoesThroughTheIntermediateFilter)
+{
     Fixture f;
     auto acm = std::make_shared<PassThrough>("acm2");
     f.graph.AddFilter(acm, "acm2");
@@ -115,7 +126,8 @@ TEST(RenderStream, GoesThroughTheIntermediateFilter) {
     EXPECT_EQ(acm->GetPin(1)->ConnectedTo()->Filter().Name(), "Test Decoder");
 }
 
-TEST(RenderStream, FailsOnTheWrongMajorTypeOrAConnectedPinAndLeavesNoTrace) {
+TEST(RenderStream, FailsOnTheWrongMajorTypeOrAConnectedPinAndLeavesNoTrace)
+{
     Fixture f;
     auto sink = f.AddSink(MediaType(MEDIATYPE_Audio, GUID_NULL), "mux");
     EXPECT_EQ(f.graph.RenderStream(nullptr, &MEDIATYPE_Audio, f.Out(), nullptr, sink.get()), VFW_E_CANNOT_CONNECT);
@@ -127,7 +139,8 @@ TEST(RenderStream, FailsOnTheWrongMajorTypeOrAConnectedPinAndLeavesNoTrace) {
     EXPECT_EQ(f.graph.RenderStream(nullptr, nullptr, f.Out(), nullptr, video.get()), VFW_E_ALREADY_CONNECTED);
 }
 
-TEST(Reconnect, MakesTheSameConnectionAgain) {
+TEST(Reconnect, MakesTheSameConnectionAgain)
+{
     Fixture f;
     auto pass = std::make_shared<PassThrough>();
     f.graph.AddFilter(pass, "pass");
@@ -142,7 +155,8 @@ TEST(Reconnect, MakesTheSameConnectionAgain) {
 }
 
 // Entries of the process-wide registry that the component tests select by name.
-FilterEntryPtr ComponentEntry(const std::string& name) {
+FilterEntryPtr ComponentEntry(const std::string& name)
+{
     FilterRegistry& r = FilterRegistry::Instance();
     if (!r.Find(name))
         r.Register(FilterEntry{name, CLSID_LegacyAmFilterCategory, Guid{}, MERIT_DO_NOT_USE,
@@ -150,13 +164,14 @@ FilterEntryPtr ComponentEntry(const std::string& name) {
     return r.Find(name);
 }
 
-TEST(Components, AFilterComponentPutsAFreshInstanceIntoEachNewGraph) {
+TEST(Components, AFilterComponentPutsAFreshInstanceIntoEachNewGraph)
+{
     GraphComponent fg;
     FilterComponent nullrender;
     ComponentEntry("Test Pass");
     ASSERT_TRUE(SelectDeviceByName("Test Pass", nullrender));
     EXPECT_FALSE(SelectDeviceByName("Nothing Like It", nullrender));
-    EXPECT_EQ(nullrender.Entry()->friendlyName, "Test Pass");  // unchanged by the miss
+    EXPECT_EQ(nullrender.Entry()->friendlyName, "Test Pass"); // unchanged by the miss
     fg.Activate();
     ASSERT_EQ(nullrender.SetFilterGraph(&fg), S_OK);
     std::shared_ptr<BaseFilter> first = nullrender.Filter();
@@ -171,7 +186,8 @@ TEST(Components, AFilterComponentPutsAFreshInstanceIntoEachNewGraph) {
     EXPECT_TRUE(fg.Graph()->Filters().empty());
 }
 
-TEST(Components, ClearingKeepsTheFiltersComponentsHold) {
+TEST(Components, ClearingKeepsTheFiltersComponentsHold)
+{
     GraphComponent fg;
     fg.Activate();
     FilterComponent tee(ComponentEntry("Test Pass"));
@@ -189,7 +205,8 @@ TEST(Components, ClearingKeepsTheFiltersComponentsHold) {
     EXPECT_EQ(own->Graph(), nullptr);
 }
 
-TEST(Components, SelectingAnotherCategoryDetachesFromTheGraphFirst) {
+TEST(Components, SelectingAnotherCategoryDetachesFromTheGraphFirst)
+{
     GraphComponent fg;
     fg.Activate();
     FilterComponent enc(ComponentEntry("Test Pass"));
@@ -199,7 +216,8 @@ TEST(Components, SelectingAnotherCategoryDetachesFromTheGraphFirst) {
     EXPECT_TRUE(fg.Graph()->Filters().empty());
 }
 
-TEST(Components, TheGraphComponentDeliversPausedAndCompleteOnTheGuiThread) {
+TEST(Components, TheGraphComponentDeliversPausedAndCompleteOnTheGuiThread)
+{
     int argc = 1;
     char name[] = "test";
     char* argv[] = {name, nullptr};
@@ -226,7 +244,8 @@ TEST(Components, TheGraphComponentDeliversPausedAndCompleteOnTheGuiThread) {
     auto pumpUntil = [&](size_t n) {
         QElapsedTimer timer;
         timer.start();
-        while (seen.size() < n && timer.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        while (seen.size() < n && timer.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         return seen.size() >= n;
     };
     fg.Pause();
@@ -237,17 +256,18 @@ TEST(Components, TheGraphComponentDeliversPausedAndCompleteOnTheGuiThread) {
     EXPECT_EQ(seen, (std::vector<std::string>{"paused", "complete"}));
     EXPECT_FALSE(offGui);
     fg.Stop();
-    fg.Deactivate();  // a notification queued before the graph goes is dropped quietly
+    fg.Deactivate(); // a notification queued before the graph goes is dropped quietly
     QCoreApplication::processEvents();
 }
 
-TEST(Components, VolumeReachesTheAudioRenderersOnTheLinearScale) {
+TEST(Components, VolumeReachesTheAudioRenderersOnTheLinearScale)
+{
     struct Speaker : TestSink, AudioVolume {
         void SetLinearVolume(int v) override { volume = v; }
         int volume = -1;
     };
     GraphComponent fg;
-    EXPECT_EQ(fg.Run(), E_UNEXPECTED);  // inactive: no graph to run
+    EXPECT_EQ(fg.Run(), E_UNEXPECTED); // inactive: no graph to run
     fg.Activate();
     auto speaker = std::make_shared<Speaker>();
     fg.Graph()->AddFilter(speaker, "speaker");

@@ -17,25 +17,31 @@ struct Chain {
     std::shared_ptr<PassThrough> pass = std::make_shared<PassThrough>();
     std::shared_ptr<TestSink> sink = std::make_shared<TestSink>();
 
-    explicit Chain(int64_t count = 10, int64_t frameTime = 400000) : source(std::make_shared<TestSource>(VideoType(), count, frameTime)) {
+    explicit Chain(int64_t count = 10, int64_t frameTime = 400000)
+        : source(std::make_shared<TestSource>(VideoType(), count, frameTime))
+    {
         graph.AddFilter(source, "source");
         graph.AddFilter(pass, "pass");
         graph.AddFilter(sink, "sink");
         EXPECT_EQ(graph.ConnectDirect(source->GetPin(0), pass->GetPin(0)), S_OK);
         EXPECT_EQ(graph.ConnectDirect(pass->GetPin(1), sink->GetPin(0)), S_OK);
     }
-    std::vector<int64_t> Indexes() {
+    std::vector<int64_t> Indexes()
+    {
         std::vector<int64_t> out;
-        for (const Seen& s : sink->SeenSamples()) out.push_back(s.index);
+        for (const Seen& s : sink->SeenSamples())
+            out.push_back(s.index);
         return out;
     }
 };
 
-TEST(GraphPause, HoldsExactlyOneSampleAndAnswersIntermediateUntilThen) {
+TEST(GraphPause, HoldsExactlyOneSampleAndAnswersIntermediateUntilThen)
+{
     Chain c;
     Latch firstSample;
     c.source->Stream()->gate_ = [&](int64_t n) {
-        if (n == 0) firstSample.Wait();
+        if (n == 0)
+            firstSample.Wait();
     };
     EXPECT_EQ(c.graph.Pause(), S_FALSE);
     FilterState state;
@@ -58,39 +64,42 @@ TEST(GraphPause, HoldsExactlyOneSampleAndAnswersIntermediateUntilThen) {
     c.graph.Stop();
 }
 
-TEST(GraphPause, EndOfStreamCountsAsCuedAndCompletesAtRun) {
+TEST(GraphPause, EndOfStreamCountsAsCuedAndCompletesAtRun)
+{
     Chain c(0);
     c.graph.Pause();
     FilterState state;
     EXPECT_EQ(c.graph.GetState(5000, state), S_OK);
-    EXPECT_EQ(c.graph.WaitForCompletion(20), EC_NONE);  // no completion while paused
+    EXPECT_EQ(c.graph.WaitForCompletion(20), EC_NONE); // no completion while paused
     c.graph.Run();
-    EXPECT_EQ(c.graph.WaitForCompletion(5000), EC_COMPLETE);  // past the Paused event
+    EXPECT_EQ(c.graph.WaitForCompletion(5000), EC_COMPLETE); // past the Paused event
     c.graph.Stop();
 }
 
-TEST(GraphStop, ReleasesABlockedRendererAndStopsUpstreamFirst) {
+TEST(GraphStop, ReleasesABlockedRendererAndStopsUpstreamFirst)
+{
     Chain c;
     std::vector<std::string> order;
     c.pass->onStop_ = [&] { order.push_back("pass"); };
     c.sink->onStop_ = [&] { order.push_back("sink"); };
     c.graph.Pause();
     FilterState state;
-    ASSERT_EQ(c.graph.GetState(5000, state), S_OK);  // the streaming thread now waits in the renderer
+    ASSERT_EQ(c.graph.GetState(5000, state), S_OK); // the streaming thread now waits in the renderer
     EXPECT_EQ(c.graph.Stop(), S_OK);
     EXPECT_FALSE(c.source->Stream()->IsRunning());
     EXPECT_EQ(order, (std::vector<std::string>{"pass", "sink"}));
     EXPECT_EQ(c.graph.State(), FilterState::Stopped);
 }
 
-TEST(GraphStop, ReleasesARendererWaitingForItsClockAndUnclockedRunsRestartAfterStop) {
+TEST(GraphStop, ReleasesARendererWaitingForItsClockAndUnclockedRunsRestartAfterStop)
+{
     Chain c(3, kHour);
     c.graph.Run();
     ASSERT_TRUE(Eventually([&] { return c.sink->RenderedCount() == 1; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_EQ(c.sink->RenderedCount(), 1u);  // sample 1 waits for its time
+    EXPECT_EQ(c.sink->RenderedCount(), 1u); // sample 1 waits for its time
     EXPECT_EQ(c.graph.Stop(), S_OK);
-    c.graph.SetSyncSource(nullptr);  // unclocked: no sample waits for its time
+    c.graph.SetSyncSource(nullptr); // unclocked: no sample waits for its time
     for (int round = 0; round < 2; ++round) {
         int64_t zero = 0;
         c.graph.SetPositions(&zero, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
@@ -102,13 +111,15 @@ TEST(GraphStop, ReleasesARendererWaitingForItsClockAndUnclockedRunsRestartAfterS
     }
 }
 
-TEST(GraphRun, CompletesOnlyWhenEveryRendererReachedEndOfStream) {
+TEST(GraphRun, CompletesOnlyWhenEveryRendererReachedEndOfStream)
+{
     FilterGraph graph;
     auto source = std::make_shared<TestSource>(VideoType(), 5);
     TestStream* slow = source->AddOutput(AudioType(), 20, 200000);
     Latch release;
     slow->gate_ = [&](int64_t n) {
-        if (n == 10) release.Wait();
+        if (n == 10)
+            release.Wait();
     };
     auto video = std::make_shared<TestSink>();
     auto audio = std::make_shared<TestSink>();
@@ -125,11 +136,13 @@ TEST(GraphRun, CompletesOnlyWhenEveryRendererReachedEndOfStream) {
     EXPECT_EQ(graph.WaitForCompletion(5000), EC_COMPLETE);
     EXPECT_EQ(audio->SeenSamples().size(), 20u);
     GraphEvent e;
-    while (graph.Events().GetEvent(e, 0)) EXPECT_NE(e.code, EC_COMPLETE);  // raised once
+    while (graph.Events().GetEvent(e, 0))
+        EXPECT_NE(e.code, EC_COMPLETE); // raised once
     graph.Stop();
 }
 
-TEST(GraphRun, ATransformOrSourceErrorEndsTheWaitWithErrorAbort) {
+TEST(GraphRun, ATransformOrSourceErrorEndsTheWaitWithErrorAbort)
+{
     for (bool inSource : {false, true}) {
         SCOPED_TRACE(inSource ? "source" : "transform");
         Chain c(100);
@@ -144,17 +157,19 @@ TEST(GraphRun, ATransformOrSourceErrorEndsTheWaitWithErrorAbort) {
     }
 }
 
-TEST(GraphRun, ANewRunIsNotEndedByTheLastRunsUntakenCompletion) {
+TEST(GraphRun, ANewRunIsNotEndedByTheLastRunsUntakenCompletion)
+{
     Chain c(5);
     c.graph.SetSyncSource(nullptr);
     c.graph.Run();
     ASSERT_TRUE(Eventually([&] { return c.sink->ReachedEndOfStream(); }));
-    c.graph.Stop();  // the EC_COMPLETE stays in the queue, untaken
+    c.graph.Stop(); // the EC_COMPLETE stays in the queue, untaken
     int64_t zero = 0;
     c.graph.SetPositions(&zero, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
     Latch release;
     c.source->Stream()->gate_ = [&](int64_t n) {
-        if (n == 2) release.Wait();
+        if (n == 2)
+            release.Wait();
     };
     c.graph.Run();
     EXPECT_EQ(c.graph.WaitForCompletion(50), EC_NONE);
@@ -165,7 +180,8 @@ TEST(GraphRun, ANewRunIsNotEndedByTheLastRunsUntakenCompletion) {
 
 // Branches that will never deliver: one whose transform has lost its input, and one ending in
 // a transform whose output is unconnected. Neither stalls completion nor aborts the graph.
-TEST(GraphRun, DeadBranchesAndUnconnectedTransformsNeitherStallNorAbort) {
+TEST(GraphRun, DeadBranchesAndUnconnectedTransformsNeitherStallNorAbort)
+{
     Chain c;
     auto orphan = std::make_shared<PassThrough>("orphan");
     auto orphanSink = std::make_shared<TestSink>();
@@ -187,21 +203,23 @@ TEST(GraphRun, DeadBranchesAndUnconnectedTransformsNeitherStallNorAbort) {
     ASSERT_TRUE(Eventually([&] { return sound->produced_.load() == 10; }));
     c.graph.Stop();
     GraphEvent e;
-    while (c.graph.Events().GetEvent(e, 0)) EXPECT_NE(e.code, EC_ERRORABORT);
+    while (c.graph.Events().GetEvent(e, 0))
+        EXPECT_NE(e.code, EC_ERRORABORT);
 }
 
-TEST(GraphMembership, NamesAreMadeUniqueAndRemovalDisconnects) {
+TEST(GraphMembership, NamesAreMadeUniqueAndRemovalDisconnects)
+{
     Chain c;
     auto other = std::make_shared<TestSink>();
     EXPECT_EQ(c.graph.AddFilter(other, "sink"), VFW_S_DUPLICATE_NAME_ADJUSTED);
     EXPECT_EQ(c.graph.FindFilterByName("sink 0001"), other);
     FilterGraph second;
-    EXPECT_EQ(second.AddFilter(other, "x"), E_INVALIDARG);  // one graph at a time
+    EXPECT_EQ(second.AddFilter(other, "x"), E_INVALIDARG); // one graph at a time
     EXPECT_EQ(c.graph.RemoveFilter(c.pass.get()), S_OK);
     EXPECT_FALSE(c.source->GetPin(0)->IsConnected());
     EXPECT_FALSE(c.sink->GetPin(0)->IsConnected());
     EXPECT_EQ(c.graph.ConnectDirect(c.source->GetPin(0), c.pass->GetPin(0)), VFW_E_NOT_IN_GRAPH);
-    EXPECT_EQ(c.graph.ConnectDirect(c.sink->GetPin(0), c.source->GetPin(0)), S_OK);  // put in order
+    EXPECT_EQ(c.graph.ConnectDirect(c.sink->GetPin(0), c.source->GetPin(0)), S_OK); // put in order
 }
 
 class HandClock : public ReferenceClock {
@@ -210,17 +228,18 @@ public:
     std::atomic<REFERENCE_TIME> now{0};
 };
 
-TEST(GraphClock, StreamTimeGoesOnAfterAPauseInsteadOfStartingAgain) {
+TEST(GraphClock, StreamTimeGoesOnAfterAPauseInsteadOfStartingAgain)
+{
     Chain c(3, kHour);
     HandClock clock;
     c.graph.SetSyncSource(&clock);
     c.graph.Run();
     ASSERT_TRUE(Eventually([&] { return c.sink->RenderedCount() == 1; }));
     clock.now = kHour / 2;
-    c.graph.Pause();  // half an hour into the stream
+    c.graph.Pause(); // half an hour into the stream
     clock.now = 10 * kHour;
     c.graph.Run();
-    clock.now = 10 * kHour + kHour / 2 - 1;  // just before sample 1's time on the resumed run
+    clock.now = 10 * kHour + kHour / 2 - 1; // just before sample 1's time on the resumed run
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(c.sink->RenderedCount(), 1u);
     clock.now = 10 * kHour + kHour / 2;
@@ -228,7 +247,8 @@ TEST(GraphClock, StreamTimeGoesOnAfterAPauseInsteadOfStartingAgain) {
     c.graph.Stop();
 }
 
-TEST(EventSink, RepaintReachesTheApplicationOnlyAfterCancellingDefaultHandling) {
+TEST(EventSink, RepaintReachesTheApplicationOnlyAfterCancellingDefaultHandling)
+{
     EventSink sink;
     int heard = 0;
     sink.SetListener([&](const GraphEvent&) { ++heard; });
@@ -242,9 +262,11 @@ TEST(EventSink, RepaintReachesTheApplicationOnlyAfterCancellingDefaultHandling) 
     EXPECT_EQ(e.code, EC_REPAINT);
 }
 
-TEST(EventSink, AnUnreadQueueStaysBounded) {
+TEST(EventSink, AnUnreadQueueStaysBounded)
+{
     EventSink sink;
-    for (int i = 0; i < 5000; ++i) sink.Post({EC_PAUSED, i, 0});
+    for (int i = 0; i < 5000; ++i)
+        sink.Post({EC_PAUSED, i, 0});
     GraphEvent e;
     ASSERT_TRUE(sink.GetEvent(e, 0));
     EXPECT_EQ(e.param1, 5000 - static_cast<int64_t>(EventSink::kMaxQueued));

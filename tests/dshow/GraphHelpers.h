@@ -10,12 +10,14 @@ namespace testds {
 
 class Latch {
 public:
-    void Open() {
+    void Open()
+    {
         std::lock_guard<std::mutex> guard(lock_);
         open_ = true;
         cond_.notify_all();
     }
-    void Wait() {
+    void Wait()
+    {
         std::unique_lock<std::mutex> guard(lock_);
         cond_.wait(guard, [this] { return open_; });
     }
@@ -27,9 +29,11 @@ private:
 };
 
 // Polls `done` until it holds or about five seconds pass; a failing test then reports, not hangs.
-inline bool Eventually(const std::function<bool()>& done) {
+inline bool Eventually(const std::function<bool()>& done)
+{
     for (int i = 0; i < 5000; ++i) {
-        if (done()) return true;
+        if (done())
+            return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return done();

@@ -16,7 +16,8 @@ struct TwoStreams {
     std::shared_ptr<TestSink> audio = std::make_shared<TestSink>();
 
     TwoStreams(const MediaType& videoType, int64_t frames, int64_t frameTime, int64_t audioBlocks)
-        : source(std::make_shared<TestSource>(videoType, frames, frameTime)) {
+        : source(std::make_shared<TestSource>(videoType, frames, frameTime))
+    {
         source->AddOutput(AudioType(), audioBlocks, 200000);
         graph.AddFilter(source, "source");
         graph.AddFilter(video, "video");
@@ -24,10 +25,13 @@ struct TwoStreams {
         EXPECT_EQ(graph.ConnectDirect(source->GetPin(0), video->GetPin(0)), S_OK);
         EXPECT_EQ(graph.ConnectDirect(source->GetPin(1), audio->GetPin(0)), S_OK);
     }
-    void SeekTo(int64_t position) {
-        ASSERT_EQ(graph.SetPositions(&position, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning), S_OK);
+    void SeekTo(int64_t position)
+    {
+        ASSERT_EQ(graph.SetPositions(&position, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning),
+                  S_OK);
     }
-    void RunToEnd() {
+    void RunToEnd()
+    {
         graph.SetSyncSource(nullptr);
         graph.Run();
         ASSERT_EQ(graph.WaitForCompletion(5000), EC_COMPLETE);
@@ -35,14 +39,15 @@ struct TwoStreams {
     }
 };
 
-TEST(GraphSeeking, DurationIsTheLongestStreamAndFramesNeedAVideoRate) {
-    TwoStreams s(VideoType(), 25, 400000, 60);  // 10 s of video, 12 s of sound
+TEST(GraphSeeking, DurationIsTheLongestStreamAndFramesNeedAVideoRate)
+{
+    TwoStreams s(VideoType(), 25, 400000, 60); // 10 s of video, 12 s of sound
     int64_t d = 0;
     ASSERT_EQ(s.graph.GetDuration(d), S_OK);
     EXPECT_EQ(d, 60 * 200000);
     ASSERT_EQ(s.graph.SetTimeFormat(TIME_FORMAT_FRAME), S_OK);
     ASSERT_EQ(s.graph.GetDuration(d), S_OK);
-    EXPECT_EQ(d, 30);  // the sound's 12 s, counted in frames of the picture
+    EXPECT_EQ(d, 30); // the sound's 12 s, counted in frames of the picture
     s.graph.Disconnect(s.video->GetPin(0));
     EXPECT_EQ(s.graph.IsFormatSupported(TIME_FORMAT_FRAME), S_FALSE);
     EXPECT_EQ(s.graph.SetTimeFormat(TIME_FORMAT_FRAME), E_INVALIDARG);
@@ -50,9 +55,10 @@ TEST(GraphSeeking, DurationIsTheLongestStreamAndFramesNeedAVideoRate) {
     EXPECT_TRUE(FAILED(empty.GetDuration(d)));
 }
 
-TEST(GraphSeeking, ConvertsFramesAndMediaTimeForPalAndNtsc) {
+TEST(GraphSeeking, ConvertsFramesAndMediaTimeForPalAndNtsc)
+{
     DvInfo pal, ntsc;
-    pal.dwDVVAuxSrc = 1u << 21;  // 50 fields
+    pal.dwDVVAuxSrc = 1u << 21; // 50 fields
     // 29.97 frames per second: frame 3000 starts at exactly 100.1 s; the rounded frame time
     // (333667) read back gives the same frame. Interleaved DV takes its rate from DVINFO.
     const struct {
@@ -70,16 +76,18 @@ TEST(GraphSeeking, ConvertsFramesAndMediaTimeForPalAndNtsc) {
         int64_t t = 0;
         ASSERT_EQ(s.graph.ConvertTimeFormat(t, &TIME_FORMAT_MEDIA_TIME, c.frame, &TIME_FORMAT_FRAME), S_OK);
         EXPECT_EQ(t, c.mediaTime);
-        ASSERT_EQ(s.graph.ConvertTimeFormat(t, &TIME_FORMAT_FRAME, c.frame * c.frameTime, &TIME_FORMAT_MEDIA_TIME), S_OK);
+        ASSERT_EQ(s.graph.ConvertTimeFormat(t, &TIME_FORMAT_FRAME, c.frame * c.frameTime, &TIME_FORMAT_MEDIA_TIME),
+                  S_OK);
         EXPECT_EQ(t, c.frame);
     }
     TwoStreams s(VideoType(), 25, 400000, 1);
     int64_t t = 0;
     ASSERT_EQ(s.graph.ConvertTimeFormat(t, &TIME_FORMAT_FRAME, 10199999, &TIME_FORMAT_MEDIA_TIME), S_OK);
-    EXPECT_EQ(t, 25);  // a time inside a frame belongs to it
+    EXPECT_EQ(t, 25); // a time inside a frame belongs to it
 }
 
-TEST(GraphSeeking, ASeekWhilePausedRestartsTheStreamWithTimesFromZero) {
+TEST(GraphSeeking, ASeekWhilePausedRestartsTheStreamWithTimesFromZero)
+{
     TwoStreams s(VideoType(), 25, 400000, 50);
     s.graph.SetSyncSource(nullptr);
     s.graph.Pause();
@@ -99,15 +107,17 @@ TEST(GraphSeeking, ASeekWhilePausedRestartsTheStreamWithTimesFromZero) {
     EXPECT_EQ(seen[0].segment, 4000000);
     EXPECT_TRUE(seen[0].discontinuity);
     EXPECT_EQ(seen[1].start, 400000);
-    EXPECT_EQ(s.audio->SeenSamples().front().index, 20);  // both streams moved to 4 s
+    EXPECT_EQ(s.audio->SeenSamples().front().index, 20); // both streams moved to 4 s
 }
 
-TEST(GraphSeeking, ASeekWhileRunningFlushesAndGoesOn) {
+TEST(GraphSeeking, ASeekWhileRunningFlushesAndGoesOn)
+{
     TwoStreams s(VideoType(), 1000, 400000, 2000);
     Latch hold;
     std::atomic<bool> holding{true};
     s.source->Stream(0)->gate_ = [&](int64_t n) {
-        if (n == 5 && holding.load()) hold.Wait();
+        if (n == 5 && holding.load())
+            hold.Wait();
     };
     s.graph.SetSyncSource(nullptr);
     s.graph.Run();
@@ -127,12 +137,13 @@ TEST(GraphSeeking, ASeekWhileRunningFlushesAndGoesOn) {
     EXPECT_LT(seen.size(), 100u);
 }
 
-TEST(GraphSeeking, AfterStopTheNextRunStartsFromTheRememberedPositionUntilCleared) {
+TEST(GraphSeeking, AfterStopTheNextRunStartsFromTheRememberedPositionUntilCleared)
+{
     TwoStreams s(VideoType(), 10, 400000, 0);
     s.RunToEnd();
     int64_t position = 0;
     s.graph.GetCurrentPosition(position);
-    EXPECT_EQ(position, 9 * 400000);  // the last sample rendered
+    EXPECT_EQ(position, 9 * 400000); // the last sample rendered
     s.video->ClearSeen();
     s.RunToEnd();
     std::vector<Seen> seen = s.video->SeenSamples();
@@ -143,7 +154,8 @@ TEST(GraphSeeking, AfterStopTheNextRunStartsFromTheRememberedPositionUntilCleare
     EXPECT_EQ(position, 0);
 }
 
-TEST(GraphSeeking, ADeadBranchStaysCompleteAcrossASeek) {
+TEST(GraphSeeking, ADeadBranchStaysCompleteAcrossASeek)
+{
     TwoStreams s(VideoType(), 20, 400000, 0);
     s.graph.Disconnect(s.audio->GetPin(0));
     auto orphan = std::make_shared<PassThrough>("orphan");

@@ -4,7 +4,8 @@
 
 using namespace ds;
 
-TEST(FormatBlocks, KeepTheWindowsLayouts) {
+TEST(FormatBlocks, KeepTheWindowsLayouts)
+{
     VideoInfoHeader vih;
     vih.AvgTimePerFrame = 400000;
     vih.bmiHeader.biWidth = 720;
@@ -12,7 +13,7 @@ TEST(FormatBlocks, KeepTheWindowsLayouts) {
     std::vector<uint8_t> b = vih.Bytes();
     ASSERT_EQ(b.size(), 88u);
     EXPECT_EQ(GetLE64(&b[40]), 400000u);
-    EXPECT_EQ(GetLE32(&b[48]), 40u);  // biSize
+    EXPECT_EQ(GetLE32(&b[48]), 40u); // biSize
     EXPECT_EQ(GetLE32(&b[52]), 720u);
     EXPECT_EQ(GetLE32(&b[64]), MakeFourCC('d', 'v', 's', 'd'));
 
@@ -20,9 +21,9 @@ TEST(FormatBlocks, KeepTheWindowsLayouts) {
     w.extra = {1, 2};
     std::vector<uint8_t> wb = w.Bytes();
     ASSERT_EQ(wb.size(), 20u);
-    EXPECT_EQ(GetLE32(&wb[8]), 192000u);  // nAvgBytesPerSec
-    EXPECT_EQ(GetLE16(&wb[12]), 4u);      // nBlockAlign
-    EXPECT_EQ(GetLE16(&wb[16]), 2u);      // cbSize follows the extra bytes
+    EXPECT_EQ(GetLE32(&wb[8]), 192000u); // nAvgBytesPerSec
+    EXPECT_EQ(GetLE16(&wb[12]), 4u);     // nBlockAlign
+    EXPECT_EQ(GetLE16(&wb[16]), 2u);     // cbSize follows the extra bytes
 
     DvInfo info;
     info.dwDVVAuxSrc = 1u << 21;
@@ -30,7 +31,8 @@ TEST(FormatBlocks, KeepTheWindowsLayouts) {
     EXPECT_TRUE(info.Is625Lines());
 }
 
-TEST(FormatBlocks, ParseBackWhatWasWrittenAndRefuseShortBlocks) {
+TEST(FormatBlocks, ParseBackWhatWasWrittenAndRefuseShortBlocks)
+{
     VideoInfoHeader vih;
     vih.rcSource = {1, 2, 3, 4};
     vih.bmiHeader.biHeight = -480;
@@ -55,7 +57,8 @@ TEST(FormatBlocks, ParseBackWhatWasWrittenAndRefuseShortBlocks) {
     EXPECT_FALSE(shortDv.GetDvInfo());
 }
 
-TEST(MediaTypes, PartialTypesTreatZeroFieldsAsWildcards) {
+TEST(MediaTypes, PartialTypesTreatZeroFieldsAsWildcards)
+{
     MediaType video = MediaType::Video(MEDIASUBTYPE_dvsd, VideoInfoHeader());
     EXPECT_TRUE(video.MatchesPartial(MediaType()));
     EXPECT_TRUE(video.MatchesPartial(MediaType(MEDIATYPE_Video, GUID_NULL)));
@@ -69,7 +72,8 @@ TEST(MediaTypes, PartialTypesTreatZeroFieldsAsWildcards) {
     EXPECT_FALSE(MediaType(MEDIATYPE_Video, GUID_NULL).IsFullySpecified());
 }
 
-TEST(MediaTypes, SubtypesMapFromFourCCs) {
+TEST(MediaTypes, SubtypesMapFromFourCCs)
+{
     EXPECT_EQ(Guid::FromFourCC(MakeFourCC('d', 'v', 's', 'd')), MEDIASUBTYPE_dvsd);
     EXPECT_EQ(MEDIATYPE_Video.ToString(), "{73646976-0000-0010-8000-00AA00389B71}");
     EXPECT_FALSE(MEDIASUBTYPE_RGB24.IsFourCC());

@@ -17,19 +17,25 @@ public:
     public:
         In(TestMux& mux, int index) : InputPin(mux, "in" + std::to_string(index)), mux_(mux), index_(index) {}
         HRESULT CheckMediaType(const MediaType&) override { return S_OK; }
-        HRESULT Receive(const SamplePtr& s) override {
+        HRESULT Receive(const SamplePtr& s) override
+        {
             HRESULT hr = CheckStreaming();
-            if (hr != S_OK) return hr;
+            if (hr != S_OK)
+                return hr;
             return mux_.queue_.Push(index_, s);
         }
-        HRESULT EndOfStream() override {
+        HRESULT EndOfStream() override
+        {
             HRESULT hr = InputPin::EndOfStream();
-            if (hr != S_OK) return hr;
+            if (hr != S_OK)
+                return hr;
             mux_.queue_.EndOfStream(index_);
-            if (mux_.queue_.AllEnded() && !mux_.ended_.exchange(true)) mux_.out_.DeliverEndOfStream();
+            if (mux_.queue_.AllEnded() && !mux_.ended_.exchange(true))
+                mux_.out_.DeliverEndOfStream();
             return S_OK;
         }
-        void BeginStop() override {
+        void BeginStop() override
+        {
             InputPin::BeginStop();
             mux_.queue_.Unblock();
         }
@@ -42,28 +48,33 @@ public:
     public:
         explicit Out(TestMux& mux) : OutputPin(mux, "out") {}
         HRESULT CheckMediaType(const MediaType&) override { return S_OK; }
-        HRESULT GetMediaType(int position, MediaType& mt) override {
+        HRESULT GetMediaType(int position, MediaType& mt) override
+        {
             return Offer({MediaType(MEDIATYPE_Stream, MEDIASUBTYPE_Avi)}, position, mt);
         }
     };
 
-    explicit TestMux(size_t limit) : BaseFilter("Test Mux"), in0_(*this, 0), in1_(*this, 1), out_(*this), limit_(limit) {
+    explicit TestMux(size_t limit) : BaseFilter("Test Mux"), in0_(*this, 0), in1_(*this, 1), out_(*this), limit_(limit)
+    {
         queue_.SetProcess([this](int index, const SamplePtr& s) {
             order_.push_back({index, s->StartTime()});
             return out_.Deliver(s);
         });
     }
-    ~TestMux() override {
+    ~TestMux() override
+    {
         in0_.Disconnect();
         in1_.Disconnect();
         out_.Disconnect();
     }
     int GetPinCount() override { return 3; }
-    Pin* GetPin(int i) override {
+    Pin* GetPin(int i) override
+    {
         Pin* pins[] = {&in0_, &in1_, &out_};
         return i >= 0 && i < 3 ? pins[i] : nullptr;
     }
-    HRESULT Pause() override {
+    HRESULT Pause() override
+    {
         if (State() == FilterState::Stopped) {
             queue_.Reset(2, limit_);
             ended_ = false;
@@ -73,7 +84,7 @@ public:
     }
 
     MultiInputQueue queue_;
-    std::vector<std::pair<int, REFERENCE_TIME>> order_;  // written under the queue's process serialisation
+    std::vector<std::pair<int, REFERENCE_TIME>> order_; // written under the queue's process serialisation
     std::atomic<bool> ended_{false};
 
 private:
@@ -82,13 +93,16 @@ private:
     size_t limit_;
 };
 
-bool InTimeOrder(const std::vector<std::pair<int, REFERENCE_TIME>>& order) {
+bool InTimeOrder(const std::vector<std::pair<int, REFERENCE_TIME>>& order)
+{
     for (size_t i = 1; i < order.size(); ++i)
-        if (order[i].second < order[i - 1].second) return false;
+        if (order[i].second < order[i - 1].second)
+            return false;
     return true;
 }
 
-TEST(MultiInputQueue, NeverBlocksAThreadThatFeedsTheLaggingInputItself) {
+TEST(MultiInputQueue, NeverBlocksAThreadThatFeedsTheLaggingInputItself)
+{
     MultiInputQueue q;
     q.SetProcess([](int, const SamplePtr&) { return S_OK; });
     q.Reset(2, 1);
@@ -97,9 +111,10 @@ TEST(MultiInputQueue, NeverBlocksAThreadThatFeedsTheLaggingInputItself) {
         s->SetTime(t, t + 1);
         return s;
     };
-    q.Push(1, at(0));   // this thread feeds input 1 as well
-    q.Push(0, at(10));  // input 1's sample goes out; input 1 is empty now
-    for (int i = 2; i <= 5; ++i) EXPECT_EQ(q.Push(0, at(10 * i)), S_OK);
+    q.Push(1, at(0));  // this thread feeds input 1 as well
+    q.Push(0, at(10)); // input 1's sample goes out; input 1 is empty now
+    for (int i = 2; i <= 5; ++i)
+        EXPECT_EQ(q.Push(0, at(10 * i)), S_OK);
     EXPECT_GE(q.Queued(0), 4u);
     q.Unblock();
     EXPECT_EQ(q.Push(0, at(60)), S_FALSE);
@@ -113,7 +128,8 @@ struct TwoThreadGraph {
     std::shared_ptr<TestSink> sink = std::make_shared<TestSink>();
 
     TwoThreadGraph(int64_t frames, int64_t blocks, REFERENCE_TIME blockTime, size_t limit)
-        : source(std::make_shared<TestSource>(VideoType(), frames, 400000)), mux(std::make_shared<TestMux>(limit)) {
+        : source(std::make_shared<TestSource>(VideoType(), frames, 400000)), mux(std::make_shared<TestMux>(limit))
+    {
         source->AddOutput(AudioType(), blocks, blockTime);
         graph.AddFilter(source, "source");
         graph.AddFilter(mux, "mux");
@@ -125,11 +141,13 @@ struct TwoThreadGraph {
     }
 };
 
-TEST(MultiInputGraph, TwoProducerThreadsFlowWithoutDeadlockInBoundedMemory) {
+TEST(MultiInputGraph, TwoProducerThreadsFlowWithoutDeadlockInBoundedMemory)
+{
     TwoThreadGraph g(300, 600, 200000, 6);
     // The sound thread is made slow at times, so the picture runs ahead and must wait.
     g.source->Stream(1)->gate_ = [](int64_t n) {
-        if (n % 50 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        if (n % 50 == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
     };
     g.graph.Run();
     ASSERT_EQ(g.graph.WaitForCompletion(10000), EC_COMPLETE);
@@ -139,17 +157,19 @@ TEST(MultiInputGraph, TwoProducerThreadsFlowWithoutDeadlockInBoundedMemory) {
     EXPECT_LE(g.mux->queue_.MaxQueuedSeen(), 6u);
 }
 
-TEST(MultiInputGraph, StopReleasesAProducerBlockedInTheMuxer) {
+TEST(MultiInputGraph, StopReleasesAProducerBlockedInTheMuxer)
+{
     TwoThreadGraph g(1000, 1000, 400000, 3);
     Latch never;
     g.source->Stream(1)->gate_ = [&](int64_t n) {
-        if (n == 1) never.Wait();
+        if (n == 1)
+            never.Wait();
     };
     g.graph.Run();
     ASSERT_TRUE(Eventually([&] { return g.mux->queue_.Queued(0) >= 3; }));
     std::thread opener([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        never.Open();  // the sound thread is in its gate, outside the graph's reach
+        never.Open(); // the sound thread is in its gate, outside the graph's reach
     });
     EXPECT_EQ(g.graph.Stop(), S_OK);
     opener.join();

@@ -7,7 +7,8 @@ using namespace testds;
 
 namespace {
 
-TEST(PinConnection, TriesTheOutputsTypesThenTheInputsWithinThePartialType) {
+TEST(PinConnection, TriesTheOutputsTypesThenTheInputsWithinThePartialType)
+{
     MediaType rgb(MEDIATYPE_Video, MEDIASUBTYPE_RGB24, FORMAT_VideoInfo);
     PushFilter push({VideoType(), rgb});
     CaptureFilter capture(MediaType(), {AudioType()});
@@ -18,7 +19,7 @@ TEST(PinConnection, TriesTheOutputsTypesThenTheInputsWithinThePartialType) {
     capture.Input().Disconnect();
 
     CaptureFilter audioOnly(MediaType(MEDIATYPE_Audio, GUID_NULL), {AudioType()});
-    ASSERT_EQ(push.Output().Connect(audioOnly.Input(), nullptr), S_OK);  // the input's offer
+    ASSERT_EQ(push.Output().Connect(audioOnly.Input(), nullptr), S_OK); // the input's offer
     EXPECT_EQ(audioOnly.Input().CurrentMediaType(), AudioType());
     audioOnly.Input().Disconnect();
     MediaType onlyVideo(MEDIATYPE_Video, GUID_NULL);
@@ -27,7 +28,8 @@ TEST(PinConnection, TriesTheOutputsTypesThenTheInputsWithinThePartialType) {
     EXPECT_FALSE(audioOnly.Input().IsConnected());
 }
 
-TEST(PinConnection, DisconnectBreaksBothSidesAndIsIdempotent) {
+TEST(PinConnection, DisconnectBreaksBothSidesAndIsIdempotent)
+{
     PushFilter push;
     CaptureFilter capture;
     ASSERT_EQ(push.Output().Connect(capture.Input(), nullptr), S_OK);
@@ -44,7 +46,8 @@ TEST(PinConnection, DisconnectBreaksBothSidesAndIsIdempotent) {
     push.Stop();
 }
 
-TEST(Allocator, LendsTheNegotiatedCountAndClearsReturnedSamples) {
+TEST(Allocator, LendsTheNegotiatedCountAndClearsReturnedSamples)
+{
     auto allocator = std::make_shared<MemAllocator>();
     AllocatorProperties actual;
     ASSERT_EQ(allocator->SetProperties({2, 1000, 1, 0}, actual), S_OK);
@@ -62,7 +65,8 @@ TEST(Allocator, LendsTheNegotiatedCountAndClearsReturnedSamples) {
     EXPECT_EQ(c->SetActualDataLength(1001), E_INVALIDARG);
 }
 
-TEST(Allocator, DecommitWakesAWaitingBorrower) {
+TEST(Allocator, DecommitWakesAWaitingBorrower)
+{
     auto allocator = std::make_shared<MemAllocator>();
     AllocatorProperties actual;
     allocator->SetProperties({1, 10, 1, 0}, actual);
@@ -79,7 +83,8 @@ TEST(Allocator, DecommitWakesAWaitingBorrower) {
     EXPECT_EQ(waited, VFW_E_NOT_COMMITTED);
 }
 
-TEST(InPlaceTransform, DropsOnSFalseAndReturnsAFailureToTheSender) {
+TEST(InPlaceTransform, DropsOnSFalseAndReturnsAFailureToTheSender)
+{
     PushFilter push;
     PassThrough pass;
     CaptureFilter capture;
@@ -90,14 +95,16 @@ TEST(InPlaceTransform, DropsOnSFalseAndReturnsAFailureToTheSender) {
     EXPECT_EQ(capture.Input().CurrentMediaType(), VideoType());
     Start({&push, &pass, &capture});
     const HRESULT want[] = {S_OK, S_OK, E_FAIL, S_OK};
-    for (int64_t i = 0; i < 4; ++i) EXPECT_EQ(push.Push(i), want[i]) << i;
+    for (int64_t i = 0; i < 4; ++i)
+        EXPECT_EQ(push.Push(i), want[i]) << i;
     push.Output().DeliverEndOfStream();
     Halt({&push, &pass, &capture});
     EXPECT_EQ(capture.received_, (std::vector<int64_t>{0, 3}));
     EXPECT_EQ(capture.endOfStreams_, 1);
 }
 
-TEST(InPlaceTransform, RefusesATypeItsDownstreamPinRefuses) {
+TEST(InPlaceTransform, RefusesATypeItsDownstreamPinRefuses)
+{
     PushFilter videoPush, audioPush({AudioType()});
     PassThrough pass;
     CaptureFilter capture(MediaType(MEDIATYPE_Video, GUID_NULL));
@@ -107,7 +114,8 @@ TEST(InPlaceTransform, RefusesATypeItsDownstreamPinRefuses) {
     EXPECT_NE(audioPush.Output().Connect(*pass.GetPin(0), nullptr), S_OK);
 }
 
-TEST(Transform, OffersOutputTypesOnlyOnceTheInputIsConnected) {
+TEST(Transform, OffersOutputTypesOnlyOnceTheInputIsConnected)
+{
     MediaType rgb = VideoType(MEDIASUBTYPE_RGB24, 400000, 720 * 576 * 3);
     Converter conv(MediaType(MEDIATYPE_Video, MEDIASUBTYPE_dvsd), rgb);
     MediaType mt;
@@ -123,12 +131,13 @@ TEST(Transform, OffersOutputTypesOnlyOnceTheInputIsConnected) {
     EXPECT_EQ(capture.received_, std::vector<int64_t>{42});
 }
 
-TEST(InputPin, RefusesSamplesWhenStoppedFlushingOrEnded) {
+TEST(InputPin, RefusesSamplesWhenStoppedFlushingOrEnded)
+{
     PushFilter push;
     CaptureFilter capture;
     push.Output().Connect(capture.Input(), nullptr);
     push.Pause();
-    EXPECT_EQ(push.Push(1), VFW_E_WRONG_STATE);  // the receiver is still stopped
+    EXPECT_EQ(push.Push(1), VFW_E_WRONG_STATE); // the receiver is still stopped
     capture.Pause();
     capture.Input().BeginFlush();
     EXPECT_EQ(push.Push(2), S_FALSE);

@@ -19,7 +19,8 @@ namespace testds {
 
 using namespace ds;
 
-inline MediaType VideoType(const Guid& subtype = MEDIASUBTYPE_dvsd, int64_t frameTime = 400000, uint32_t size = 144000) {
+inline MediaType VideoType(const Guid& subtype = MEDIASUBTYPE_dvsd, int64_t frameTime = 400000, uint32_t size = 144000)
+{
     VideoInfoHeader vih;
     vih.AvgTimePerFrame = frameTime;
     vih.bmiHeader.biWidth = 720;
@@ -29,17 +30,23 @@ inline MediaType VideoType(const Guid& subtype = MEDIASUBTYPE_dvsd, int64_t fram
     return MediaType::Video(subtype, vih);
 }
 
-inline MediaType AudioType() { return MediaType::Audio(WaveFormatEx::Pcm(48000, 2, 16)); }
+inline MediaType AudioType()
+{
+    return MediaType::Audio(WaveFormatEx::Pcm(48000, 2, 16));
+}
 
 // The body of a pin's GetMediaType offering `offered` in order.
-inline HRESULT Offer(const std::vector<MediaType>& offered, int position, MediaType& mt) {
-    if (position < 0 || position >= static_cast<int>(offered.size())) return VFW_S_NO_MORE_ITEMS;
+inline HRESULT Offer(const std::vector<MediaType>& offered, int position, MediaType& mt)
+{
+    if (position < 0 || position >= static_cast<int>(offered.size()))
+        return VFW_S_NO_MORE_ITEMS;
     mt = offered[static_cast<size_t>(position)];
     return S_OK;
 }
 
 // The body of DecideBufferSize: at least `count` buffers of `size` bytes.
-inline HRESULT AskBuffers(MemAllocator& allocator, AllocatorProperties& request, int32_t count, int32_t size) {
+inline HRESULT AskBuffers(MemAllocator& allocator, AllocatorProperties& request, int32_t count, int32_t size)
+{
     request.cBuffers = std::max(request.cBuffers, count);
     request.cbBuffer = std::max(request.cbBuffer, size);
     AllocatorProperties actual;
@@ -48,7 +55,7 @@ inline HRESULT AskBuffers(MemAllocator& allocator, AllocatorProperties& request,
 
 // What a sink saw of one sample.
 struct Seen {
-    int64_t index = -1;  // the first 8 bytes, as the test source writes them
+    int64_t index = -1; // the first 8 bytes, as the test source writes them
     REFERENCE_TIME start = 0, stop = 0;
     REFERENCE_TIME segment = 0;
     bool sync = false, discontinuity = false;
@@ -60,17 +67,24 @@ struct Seen {
 class TestStream : public SourceStream {
 public:
     TestStream(BaseSource& filter, std::string name, MediaType mt, int64_t count, int64_t frameTime, int32_t size)
-        : SourceStream(filter, std::move(name)), mt_(std::move(mt)), count_(count), frameTime_(frameTime), size_(size) {}
+        : SourceStream(filter, std::move(name)), mt_(std::move(mt)), count_(count), frameTime_(frameTime), size_(size)
+    {
+    }
 
     HRESULT CheckMediaType(const MediaType& mt) override { return mt == mt_ ? S_OK : VFW_E_TYPE_NOT_ACCEPTED; }
     HRESULT GetMediaType(int position, MediaType& mt) override { return Offer({mt_}, position, mt); }
-    HRESULT DecideBufferSize(MemAllocator& allocator, AllocatorProperties& request) override {
+    HRESULT DecideBufferSize(MemAllocator& allocator, AllocatorProperties& request) override
+    {
         return AskBuffers(allocator, request, buffers_, size_);
     }
-    HRESULT FillBuffer(MediaSample& sample) override {
-        if (next_ >= count_) return S_FALSE;
-        if (failAt_ >= 0 && next_ == failAt_) return E_FAIL;
-        if (gate_) gate_(next_);
+    HRESULT FillBuffer(MediaSample& sample) override
+    {
+        if (next_ >= count_)
+            return S_FALSE;
+        if (failAt_ >= 0 && next_ == failAt_)
+            return E_FAIL;
+        if (gate_)
+            gate_(next_);
         int64_t n = next_++;
         std::memcpy(sample.GetPointer(), &n, sizeof n);
         sample.SetActualDataLength(size_);
@@ -81,38 +95,42 @@ public:
         ++produced_;
         return S_OK;
     }
-    void OnSeek(REFERENCE_TIME start) override {
+    void OnSeek(REFERENCE_TIME start) override
+    {
         first_ = frameTime_ > 0 ? start / frameTime_ : 0;
         next_ = first_;
     }
-    HRESULT Duration(REFERENCE_TIME& d) override {
+    HRESULT Duration(REFERENCE_TIME& d) override
+    {
         d = count_ * frameTime_;
         return S_OK;
     }
 
     int32_t buffers_ = 4;
-    int64_t failAt_ = -1;                     // FillBuffer fails on this sample
-    std::function<void(int64_t)> gate_;       // called before each sample, on the streaming thread
+    int64_t failAt_ = -1;               // FillBuffer fails on this sample
+    std::function<void(int64_t)> gate_; // called before each sample, on the streaming thread
     std::atomic<int64_t> produced_{0};
 
 private:
     MediaType mt_;
     int64_t count_, frameTime_;
     int32_t size_;
-    int64_t next_ = 0, first_ = 0;  // streaming thread only (and OnSeek while it is stopped)
+    int64_t next_ = 0, first_ = 0; // streaming thread only (and OnSeek while it is stopped)
 };
 
 class TestSource : public BaseSource {
 public:
     explicit TestSource(MediaType mt = VideoType(), int64_t count = 10, int64_t frameTime = 400000, int32_t size = 64)
-        : BaseSource("Test Source") {
+        : BaseSource("Test Source")
+    {
         AddStream(std::make_unique<TestStream>(*this, "out", std::move(mt), count, frameTime, size));
     }
     ~TestSource() override { RemoveStreams(); }
     TestStream* Stream(int i = 0) { return static_cast<TestStream*>(streams_[static_cast<size_t>(i)].get()); }
-    TestStream* AddOutput(MediaType mt, int64_t count, int64_t frameTime, int32_t size = 64) {
-        return static_cast<TestStream*>(
-            AddStream(std::make_unique<TestStream>(*this, "out" + std::to_string(streams_.size()), std::move(mt), count, frameTime, size)));
+    TestStream* AddOutput(MediaType mt, int64_t count, int64_t frameTime, int32_t size = 64)
+    {
+        return static_cast<TestStream*>(AddStream(std::make_unique<TestStream>(
+            *this, "out" + std::to_string(streams_.size()), std::move(mt), count, frameTime, size)));
     }
 };
 
@@ -120,11 +138,18 @@ public:
 class TestSink : public BaseRenderer {
 public:
     explicit TestSink(MediaType accept = MediaType(), std::string name = "Test Sink")
-        : BaseRenderer(std::move(name)), accept_(std::move(accept)) {}
-    HRESULT CheckMediaType(const MediaType& mt) override { return mt.MatchesPartial(accept_) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED; }
-    HRESULT DoRenderSample(MediaSample& s) override {
+        : BaseRenderer(std::move(name)), accept_(std::move(accept))
+    {
+    }
+    HRESULT CheckMediaType(const MediaType& mt) override
+    {
+        return mt.MatchesPartial(accept_) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+    }
+    HRESULT DoRenderSample(MediaSample& s) override
+    {
         Seen seen;
-        if (s.GetActualDataLength() >= 8) std::memcpy(&seen.index, s.GetPointer(), 8);
+        if (s.GetActualDataLength() >= 8)
+            std::memcpy(&seen.index, s.GetPointer(), 8);
         s.GetTime(&seen.start, &seen.stop);
         seen.segment = Input()->SegmentStart();
         seen.sync = s.IsSyncPoint();
@@ -134,15 +159,19 @@ public:
         seen_.push_back(seen);
         return S_OK;
     }
-    HRESULT OnStopStreaming() override {
-        if (onStop_) onStop_();
+    HRESULT OnStopStreaming() override
+    {
+        if (onStop_)
+            onStop_();
         return S_OK;
     }
-    std::vector<Seen> SeenSamples() {
+    std::vector<Seen> SeenSamples()
+    {
         std::lock_guard<std::mutex> guard(seenLock_);
         return seen_;
     }
-    void ClearSeen() {
+    void ClearSeen()
+    {
         std::lock_guard<std::mutex> guard(seenLock_);
         seen_.clear();
     }
@@ -150,7 +179,7 @@ public:
 
 private:
     MediaType accept_;
-    std::mutex seenLock_;  // guards seen_: written on the streaming thread
+    std::mutex seenLock_; // guards seen_: written on the streaming thread
     std::vector<Seen> seen_;
 };
 
@@ -159,14 +188,19 @@ class PassThrough : public TBCTransInPlaceFilter {
 public:
     explicit PassThrough(std::string name = "Pass Through") : TBCTransInPlaceFilter(std::move(name)) {}
     HRESULT CheckInputType(const MediaType&) override { return S_OK; }
-    HRESULT Transform(MediaSample&) override {
+    HRESULT Transform(MediaSample&) override
+    {
         int64_t n = count_++;
-        if (failAt_ >= 0 && n == failAt_) return E_FAIL;
-        if (drop_ && drop_(n)) return S_FALSE;
+        if (failAt_ >= 0 && n == failAt_)
+            return E_FAIL;
+        if (drop_ && drop_(n))
+            return S_FALSE;
         return S_OK;
     }
-    HRESULT StopStreaming() override {
-        if (onStop_) onStop_();
+    HRESULT StopStreaming() override
+    {
+        if (onStop_)
+            onStop_();
         return S_OK;
     }
     std::atomic<int64_t> count_{0};
@@ -179,14 +213,24 @@ public:
 class Converter : public TBCTransformFilter {
 public:
     Converter(MediaType from, MediaType to, std::string name = "Converter")
-        : TBCTransformFilter(std::move(name)), from_(std::move(from)), to_(std::move(to)) {}
-    HRESULT CheckInputType(const MediaType& mt) override { return mt.MatchesPartial(from_) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED; }
-    HRESULT CheckTransform(const MediaType&, const MediaType& out) override { return out == to_ ? S_OK : VFW_E_TYPE_NOT_ACCEPTED; }
+        : TBCTransformFilter(std::move(name)), from_(std::move(from)), to_(std::move(to))
+    {
+    }
+    HRESULT CheckInputType(const MediaType& mt) override
+    {
+        return mt.MatchesPartial(from_) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+    }
+    HRESULT CheckTransform(const MediaType&, const MediaType& out) override
+    {
+        return out == to_ ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+    }
     HRESULT GetMediaType(int position, MediaType& mt) override { return Offer({to_}, position, mt); }
-    HRESULT DecideBufferSize(MemAllocator& allocator, AllocatorProperties& request) override {
+    HRESULT DecideBufferSize(MemAllocator& allocator, AllocatorProperties& request) override
+    {
         return AskBuffers(allocator, request, 2, 256);
     }
-    HRESULT Transform(MediaSample& in, MediaSample& out) override {
+    HRESULT Transform(MediaSample& in, MediaSample& out) override
+    {
         int32_t n = std::min(in.GetActualDataLength(), out.GetSize());
         std::memcpy(out.GetPointer(), in.GetPointer(), static_cast<size_t>(n));
         out.SetActualDataLength(n);
@@ -203,9 +247,13 @@ public:
     class Out : public OutputPin {
     public:
         Out(PushFilter& f) : OutputPin(f, "out"), f_(f) {}
-        HRESULT CheckMediaType(const MediaType& mt) override { return mt.MatchesPartial(f_.accept_) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED; }
+        HRESULT CheckMediaType(const MediaType& mt) override
+        {
+            return mt.MatchesPartial(f_.accept_) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+        }
         HRESULT GetMediaType(int position, MediaType& mt) override { return Offer(f_.offered_, position, mt); }
-        HRESULT DecideBufferSize(MemAllocator& allocator, AllocatorProperties& request) override {
+        HRESULT DecideBufferSize(MemAllocator& allocator, AllocatorProperties& request) override
+        {
             return AskBuffers(allocator, request, 2, 256);
         }
 
@@ -213,16 +261,20 @@ public:
         PushFilter& f_;
     };
     explicit PushFilter(std::vector<MediaType> offered = {VideoType()}, MediaType accept = MediaType())
-        : BaseFilter("Push"), offered_(std::move(offered)), accept_(std::move(accept)), out_(*this) {}
+        : BaseFilter("Push"), offered_(std::move(offered)), accept_(std::move(accept)), out_(*this)
+    {
+    }
     ~PushFilter() override { out_.Disconnect(); }
     int GetPinCount() override { return 1; }
     Pin* GetPin(int i) override { return i == 0 ? &out_ : nullptr; }
     Out& Output() { return out_; }
     // A sample holding `index`, timed index * 400000.
-    HRESULT Push(int64_t index) {
+    HRESULT Push(int64_t index)
+    {
         SamplePtr s;
         HRESULT hr = out_.GetDeliveryBuffer(s);
-        if (FAILED(hr)) return hr;
+        if (FAILED(hr))
+            return hr;
         std::memcpy(s->GetPointer(), &index, sizeof index);
         s->SetActualDataLength(64);
         s->SetTime(index * 400000, (index + 1) * 400000);
@@ -240,17 +292,23 @@ public:
     class In : public InputPin {
     public:
         In(CaptureFilter& f) : InputPin(f, "in"), f_(f) {}
-        HRESULT CheckMediaType(const MediaType& mt) override { return mt.MatchesPartial(f_.accept_) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED; }
+        HRESULT CheckMediaType(const MediaType& mt) override
+        {
+            return mt.MatchesPartial(f_.accept_) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+        }
         HRESULT GetMediaType(int position, MediaType& mt) override { return Offer(f_.offered_, position, mt); }
-        HRESULT Receive(const SamplePtr& s) override {
+        HRESULT Receive(const SamplePtr& s) override
+        {
             HRESULT hr = CheckStreaming();
-            if (hr != S_OK) return hr;
+            if (hr != S_OK)
+                return hr;
             int64_t index = -1;
             std::memcpy(&index, s->GetPointer(), 8);
             f_.received_.push_back(index);
             return S_OK;
         }
-        HRESULT EndOfStream() override {
+        HRESULT EndOfStream() override
+        {
             ++f_.endOfStreams_;
             return InputPin::EndOfStream();
         }
@@ -259,7 +317,9 @@ public:
         CaptureFilter& f_;
     };
     explicit CaptureFilter(MediaType accept = MediaType(), std::vector<MediaType> offered = {})
-        : BaseFilter("Capture"), accept_(std::move(accept)), offered_(std::move(offered)), in_(*this) {}
+        : BaseFilter("Capture"), accept_(std::move(accept)), offered_(std::move(offered)), in_(*this)
+    {
+    }
     ~CaptureFilter() override { in_.Disconnect(); }
     int GetPinCount() override { return 1; }
     Pin* GetPin(int i) override { return i == 0 ? &in_ : nullptr; }
@@ -275,12 +335,17 @@ private:
 };
 
 // Starts hand-connected filters as a graph would (all paused, then all running), and stops them.
-inline void Start(std::initializer_list<BaseFilter*> filters) {
-    for (BaseFilter* f : filters) f->Pause();
-    for (BaseFilter* f : filters) f->Run(0);
+inline void Start(std::initializer_list<BaseFilter*> filters)
+{
+    for (BaseFilter* f : filters)
+        f->Pause();
+    for (BaseFilter* f : filters)
+        f->Run(0);
 }
-inline void Halt(std::initializer_list<BaseFilter*> filters) {
-    for (BaseFilter* f : filters) f->Stop();
+inline void Halt(std::initializer_list<BaseFilter*> filters)
+{
+    for (BaseFilter* f : filters)
+        f->Stop();
 }
 
 } // namespace testds

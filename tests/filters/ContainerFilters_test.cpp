@@ -5,9 +5,9 @@
 
 #include "formats/AviDemux.h"
 #include "platform/filters/NullRenderer.h"
-#include "tests/kit/media/AviMemory.h"
 #include "tests/dshow/TestFilters.h"
 #include "tests/kit/FileByteStream.h"
+#include "tests/kit/media/AviMemory.h"
 #include "tests/kit/media/DvClip.h"
 
 #include <gtest/gtest.h>
@@ -58,7 +58,8 @@ void WriteVideoFile(const std::string& path, const std::vector<size_t>& sizes, b
 
 // A type-1 file of the clip's frames under the given DVINFO block, with a 1000-byte chunk that
 // is no DV frame after frame `oddAfter`.
-void WriteType1(const std::string& path, const testkit::DvClip& clip, std::vector<uint8_t> format, size_t oddAfter = SIZE_MAX)
+void WriteType1(const std::string& path, const testkit::DvClip& clip, std::vector<uint8_t> format,
+                size_t oddAfter = SIZE_MAX)
 {
     testkit::FileByteStream out(path);
     formats::AviMuxWriter w(out);
@@ -248,7 +249,7 @@ TEST(DvSplitterFilter, TheFirstFrameDecidesOverAShortOrContradictingFormatBlock)
     const std::vector<uint8_t> blocks[] = {
         std::vector<uint8_t>(12, 0),
         {0xD0, 0x30, 0xE0, 0xD1, 0x3F, 0xCF, 0xA0, 0xFF, 0xD0, 0x3F, 0xE0, 0xD1, 0x3F, 0xCF, 0xA0, 0xFF,
-         0xFF, 0xFF, 0x20, 0xFF, 0x3F, 0xC8, 0xFD, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0},
+         0xFF, 0xFF, 0x20, 0xFF, 0x3F, 0xC8, 0xFD, 0xFF, 0,    0,    0,    0,    0,    0,    0,    0},
     };
     const testkit::DvClip clip = Clip(2, false);
     for (const auto& format : blocks) {
@@ -372,7 +373,8 @@ TEST(DamagedInput, ConvertsTheFramesItCanAndEndsCleanly)
         size_t least, most;
     } cases[] = {
         {"truncated", good.substr(0, movi + 7 * 144008 + 100), 7, 7},
-        {"chunk past the end", good.substr(0, movi + 3 * 144008) + "00db" + LE32(0x7FFFFFF0) + std::string(5000, '\0'), 3, 3},
+        {"chunk past the end", good.substr(0, movi + 3 * 144008) + "00db" + LE32(0x7FFFFFF0) + std::string(5000, '\0'),
+         3, 3},
         {"broken index, zero-length chunk", brokenIndex, 2, 12},
     };
     for (const auto& c : cases) {
@@ -397,10 +399,10 @@ TEST(DamagedInput, AHugeFirstChunkIsNotReadWholeForAPeek)
     const std::string good = testkit::ReadFileBytes(dir.file("good.avi"));
     const size_t movi = good.find("movi") + 4;
     std::string head = good.substr(0, movi);
-    head.replace(4, 4, LE32(0));         // RIFF and movi sizes left unwritten, as by a capture
-    head.replace(movi - 8, 4, LE32(0));  // cut short: both run to the end of the file
+    head.replace(4, 4, LE32(0));        // RIFF and movi sizes left unwritten, as by a capture
+    head.replace(movi - 8, 4, LE32(0)); // cut short: both run to the end of the file
     testkit::WriteFileBytes(dir.file("bad.avi"), head + "00db" + LE32(0x7FFFFFF0));
-    std::filesystem::resize_file(dir.file("bad.avi"), 80u << 20);  // sparse: no disk is used
+    std::filesystem::resize_file(dir.file("bad.avi"), 80u << 20); // sparse: no disk is used
     SplitGraph g;
     ASSERT_TRUE(g.Load(dir.file("bad.avi")));
     ASSERT_EQ(2, g.splitter->GetPinCount());

@@ -2,13 +2,13 @@
 // Raw conversion graphs of the container filters for tests and benchmarks: type 1 to type 2
 // (source, AVI Splitter, DV Splitter, AVI Mux, File writer) and type 2 to type 1 (source, AVI
 // Splitter, DV Muxer, AVI Mux, File writer), connected pin by pin as the builders do.
+#include "platform/dshow/FilterGraph.h"
 #include "platform/filters/AviMux.h"
 #include "platform/filters/AviSplitter.h"
 #include "platform/filters/DvMuxer.h"
 #include "platform/filters/DvSplitter.h"
 #include "platform/filters/FileSource.h"
 #include "platform/filters/FileWriter.h"
-#include "platform/dshow/FilterGraph.h"
 
 #include <memory>
 #include <string>
@@ -32,7 +32,8 @@ struct Graph {
     {
         graph->AddFilter(source, "source");
         graph->AddFilter(splitter, "avisplitter");
-        return SUCCEEDED(source->Load(in, nullptr)) && SUCCEEDED(graph->Connect(source->GetPin(0), splitter->GetPin(0)));
+        return SUCCEEDED(source->Load(in, nullptr)) &&
+               SUCCEEDED(graph->Connect(source->GetPin(0), splitter->GetPin(0)));
     }
 
     // Loaded, with the mux and the writer, named, in the graph.

@@ -67,7 +67,8 @@ protected:
             while (next < clip.frames.size() && bytes != Raw(clip.frames[next]))
                 ++next;
             if (next == clip.frames.size()) {
-                ADD_FAILURE() << "chunk " << k << " is no frame of the clip that follows frame " << (kept.empty() ? 0 : kept.back());
+                ADD_FAILURE() << "chunk " << k << " is no frame of the clip that follows frame "
+                              << (kept.empty() ? 0 : kept.back());
                 return kept;
             }
             kept.push_back(next++);
@@ -117,7 +118,8 @@ TEST_F(DvgrabFiles, TypeTwoOpenDmlGivesTheFramesAndTheirSound)
     EXPECT_EQ(static_cast<int64_t>(r.streams[0].chunks.size()) * 400000, durations[0]);
     EXPECT_EQ((static_cast<int64_t>(sound.size() / 4) * 10000000 + 24000) / 48000, durations[1]);
     if (testkit::HaveProgram("ffmpeg")) { // ffmpeg's own decoding of the file gives the same sound
-        ASSERT_EQ(0, testkit::RunCommand("ffmpeg -nostdin -v error -i " + path + " -map 0:a -f s16le -y " + dir.file("a.pcm")));
+        ASSERT_EQ(0, testkit::RunCommand("ffmpeg -nostdin -v error -i " + path + " -map 0:a -f s16le -y " +
+                                         dir.file("a.pcm")));
         EXPECT_TRUE(testkit::ReadFileBytes(dir.file("a.pcm")) == sound);
     }
     std::vector<int16_t> want; // the sound of the frames dvgrab kept
@@ -137,7 +139,8 @@ TEST(FfmpegFiles, NtscStreamCopyFromRawDvReadsBack)
     spec.pal = false;
     const testkit::DvClip clip = testkit::MakeDvClip(spec);
     testkit::WriteRawDv(dir.file("clip.dv"), clip);
-    ASSERT_EQ(0, testkit::RunCommand("ffmpeg -nostdin -v error -i " + dir.file("clip.dv") + " -c copy -y " + dir.file("copy.avi")));
+    ASSERT_EQ(0, testkit::RunCommand("ffmpeg -nostdin -v error -i " + dir.file("clip.dv") + " -c copy -y " +
+                                     dir.file("copy.avi")));
     const MemoryFile f = Load(dir.file("copy.avi"));
     const formats::AviDemuxResult r = formats::ParseAvi(f);
     ASSERT_EQ(2u, r.streams.size());
@@ -158,9 +161,10 @@ TEST(FfmpegFiles, TypeTwoFileMuxesBackToItsOwnFrames)
         GTEST_SKIP() << "ffmpeg not installed";
     testkit::TempDir dir;
     const std::string raw = dir.file("clip.dv"), type2 = dir.file("t2.avi"), type1 = dir.file("t1.avi");
-    ASSERT_EQ(0, testkit::RunCommand("ffmpeg -nostdin -v error -f lavfi -i testsrc=size=720x576:rate=25 -f lavfi -i "
-                                     "\"aevalsrc=0.5*sin(440*2*PI*t)|0.3*sin(97*2*PI*t):s=48000\" -t 1 -target pal-dv -y " +
-                                     raw + " && ffmpeg -nostdin -v error -i " + raw + " -c copy -y " + type2));
+    ASSERT_EQ(
+        0, testkit::RunCommand("ffmpeg -nostdin -v error -f lavfi -i testsrc=size=720x576:rate=25 -f lavfi -i "
+                               "\"aevalsrc=0.5*sin(440*2*PI*t)|0.3*sin(97*2*PI*t):s=48000\" -t 1 -target pal-dv -y " +
+                               raw + " && ffmpeg -nostdin -v error -i " + raw + " -c copy -y " + type2));
     Convert(false, type2, type1);
     const std::string frames = testkit::ReadFileBytes(raw);
     const MemoryFile f = Load(type1);
@@ -181,8 +185,11 @@ TEST(FfprobeReads, WhatTheAviMuxWroteAndFfmpegDecodesIt)
     ASSERT_TRUE(testkit::WriteDvType1(dir.file("in.avi"), testkit::MakeDvClip(spec)));
     Convert(true, dir.file("in.avi"), dir.file("out.avi"));
     std::string out;
-    testkit::RunCommand("ffprobe -v quiet -count_packets -show_entries stream=codec_type,codec_name,duration,nb_read_packets "
-                        "-of csv=p=0 " + dir.file("out.avi"), &out);
+    testkit::RunCommand(
+        "ffprobe -v quiet -count_packets -show_entries stream=codec_type,codec_name,duration,nb_read_packets "
+        "-of csv=p=0 " +
+            dir.file("out.avi"),
+        &out);
     std::istringstream lines(out);
     std::string video, audio;
     std::getline(lines, video);

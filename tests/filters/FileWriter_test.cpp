@@ -3,8 +3,8 @@
 
 #include <filesystem>
 
-#include "platform/filters/FileWriter.h"
 #include "platform/dshow/FilterGraph.h"
+#include "platform/filters/FileWriter.h"
 #include "tests/dshow/GraphHelpers.h"
 #include "tests/dshow/TestFilters.h"
 #include "tests/kit/TempDir.h"
@@ -15,30 +15,38 @@ namespace fs = std::filesystem;
 namespace {
 
 struct Chunk {
-    int64_t offset;  // -1: no time, follows the previous write
+    int64_t offset; // -1: no time, follows the previous write
     std::string bytes;
 };
 
 // Sends its chunks timed by byte offset; then ends the stream, or waits for the stop.
 class ChunkStream : public SourceStream {
 public:
-    ChunkStream(BaseSource& f, std::vector<Chunk> chunks, bool end) : SourceStream(f, "out"), chunks_(std::move(chunks)), end_(end) {}
+    ChunkStream(BaseSource& f, std::vector<Chunk> chunks, bool end)
+        : SourceStream(f, "out"), chunks_(std::move(chunks)), end_(end)
+    {
+    }
     HRESULT CheckMediaType(const MediaType&) override { return S_OK; }
-    HRESULT GetMediaType(int position, MediaType& mt) override {
+    HRESULT GetMediaType(int position, MediaType& mt) override
+    {
         return Offer({MediaType(MEDIATYPE_Stream, MEDIASUBTYPE_WAVE)}, position, mt);
     }
-    HRESULT DecideBufferSize(MemAllocator& allocator, AllocatorProperties& request) override {
+    HRESULT DecideBufferSize(MemAllocator& allocator, AllocatorProperties& request) override
+    {
         return AskBuffers(allocator, request, 2, 64);
     }
-    HRESULT FillBuffer(MediaSample& s) override {
+    HRESULT FillBuffer(MediaSample& s) override
+    {
         if (next_ < chunks_.size()) {
             const Chunk& c = chunks_[next_++];
             std::memcpy(s.GetPointer(), c.bytes.data(), c.bytes.size());
             s.SetActualDataLength(static_cast<int32_t>(c.bytes.size()));
-            if (c.offset >= 0) s.SetTime(c.offset, c.offset + static_cast<int64_t>(c.bytes.size()));
+            if (c.offset >= 0)
+                s.SetTime(c.offset, c.offset + static_cast<int64_t>(c.bytes.size()));
             return S_OK;
         }
-        while (!end_ && !stopRequested_.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        while (!end_ && !stopRequested_.load())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         return S_FALSE;
     }
 
@@ -50,7 +58,10 @@ private:
 
 class ChunkSource : public BaseSource {
 public:
-    ChunkSource(std::vector<Chunk> chunks, bool end) : BaseSource("Chunks") { AddStream(std::make_unique<ChunkStream>(*this, std::move(chunks), end)); }
+    ChunkSource(std::vector<Chunk> chunks, bool end) : BaseSource("Chunks")
+    {
+        AddStream(std::make_unique<ChunkStream>(*this, std::move(chunks), end));
+    }
     ~ChunkSource() override { RemoveStreams(); }
 };
 
@@ -60,11 +71,14 @@ public:
     HeaderWriter() : TBCTransInPlaceFilter("Header") {}
     HRESULT CheckInputType(const MediaType&) override { return S_OK; }
     HRESULT Transform(MediaSample&) override { return S_OK; }
-    HRESULT StopStreaming() override {
+    HRESULT StopStreaming() override
+    {
         auto* stream = QueryPin<ByteStream>(Output()->ConnectedTo());
-        if (!stream) return E_NOINTERFACE;
+        if (!stream)
+            return E_NOINTERFACE;
         HRESULT hr = stream->Seek(0, SeekOrigin::Set, nullptr);
-        if (SUCCEEDED(hr)) hr = stream->Write("HDR!", 4, nullptr);
+        if (SUCCEEDED(hr))
+            hr = stream->Write("HDR!", 4, nullptr);
         result_ = hr;
         return hr;
     }
@@ -78,7 +92,8 @@ struct WriterGraph {
     std::shared_ptr<FileWriter> writer = std::make_shared<FileWriter>();
 
     WriterGraph(std::vector<Chunk> chunks, bool end, const std::string& file, uint32_t mode = AM_FILE_OVERWRITE)
-        : source(std::make_shared<ChunkSource>(std::move(chunks), end)) {
+        : source(std::make_shared<ChunkSource>(std::move(chunks), end))
+    {
         graph.AddFilter(source, "source");
         graph.AddFilter(header, "header");
         graph.AddFilter(writer, "destination");
@@ -90,11 +105,15 @@ struct WriterGraph {
     }
 };
 
-size_t FilesIn(const fs::path& dir) { return static_cast<size_t>(std::distance(fs::directory_iterator(dir), fs::directory_iterator())); }
+size_t FilesIn(const fs::path& dir)
+{
+    return static_cast<size_t>(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
+}
 
 } // namespace
 
-TEST(FileWriter, WritesSamplesAtTheirOffsetsAndTheHeaderLast) {
+TEST(FileWriter, WritesSamplesAtTheirOffsetsAndTheHeaderLast)
+{
     testkit::TempDir dir;
     std::string out = dir.file("out.wav");
     WriterGraph g({{8, "BBBB"}, {4, "AAAA"}, {12, "CC"}, {-1, "DD"}}, true, out);
@@ -111,7 +130,8 @@ TEST(FileWriter, WritesSamplesAtTheirOffsetsAndTheHeaderLast) {
     EXPECT_EQ(FilesIn(dir.path()), 1u);
 }
 
-TEST(FileWriter, AnAbortedRunLeavesTheOldFileAndNoTemporary) {
+TEST(FileWriter, AnAbortedRunLeavesTheOldFileAndNoTemporary)
+{
     testkit::TempDir dir;
     std::string out = dir.file("movie.avi");
     testkit::WriteFileBytes(out, "old contents");
@@ -124,7 +144,8 @@ TEST(FileWriter, AnAbortedRunLeavesTheOldFileAndNoTemporary) {
     EXPECT_EQ(FilesIn(dir.path()), 1u);
 }
 
-TEST(FileWriter, WithoutOverwriteAnExistingOrLateFileIsKeptAndOverwriteReplacesIt) {
+TEST(FileWriter, WithoutOverwriteAnExistingOrLateFileIsKeptAndOverwriteReplacesIt)
+{
     testkit::TempDir dir;
     std::string out = dir.file("movie.avi");
     testkit::WriteFileBytes(out, "old");
@@ -140,7 +161,7 @@ TEST(FileWriter, WithoutOverwriteAnExistingOrLateFileIsKeptAndOverwriteReplacesI
         WriterGraph g({{4, "new"}}, true, out, 0);
         g.graph.Run();
         ASSERT_EQ(g.graph.WaitForCompletion(5000), EC_COMPLETE);
-        testkit::WriteFileBytes(out, "someone else's");  // appears during the run
+        testkit::WriteFileBytes(out, "someone else's"); // appears during the run
         EXPECT_TRUE(FAILED(g.graph.Stop()));
         EXPECT_EQ(testkit::ReadFileBytes(out), "someone else's");
         EXPECT_EQ(FilesIn(dir.path()), 1u);
@@ -153,7 +174,8 @@ TEST(FileWriter, WithoutOverwriteAnExistingOrLateFileIsKeptAndOverwriteReplacesI
     EXPECT_EQ(FilesIn(dir.path()), 1u);
 }
 
-TEST(FileWriter, AFolderThatCannotBeWrittenIsAnErrorAbort) {
+TEST(FileWriter, AFolderThatCannotBeWrittenIsAnErrorAbort)
+{
     testkit::TempDir dir;
     WriterGraph g({{0, "x"}}, true, dir.file("missing/out.avi"));
     g.graph.Run();
@@ -164,24 +186,26 @@ TEST(FileWriter, AFolderThatCannotBeWrittenIsAnErrorAbort) {
     EXPECT_EQ(FilesIn(dir.path()), 0u);
 }
 
-TEST(FileWriter, APauseCreatesNothing) {
+TEST(FileWriter, APauseCreatesNothing)
+{
     testkit::TempDir dir;
     WriterGraph g({{0, "x"}}, true, dir.file("out.avi"));
     g.graph.Pause();
     FilterState state;
-    EXPECT_EQ(g.graph.GetState(5000, state), S_OK);  // the writer holds the first sample
+    EXPECT_EQ(g.graph.GetState(5000, state), S_OK); // the writer holds the first sample
     EXPECT_EQ(FilesIn(dir.path()), 0u);
     g.graph.Stop();
     EXPECT_EQ(FilesIn(dir.path()), 0u);
 }
 
-TEST(FileWriter, ByteStreamCallsWhilePausedWaitForRun) {
+TEST(FileWriter, ByteStreamCallsWhilePausedWaitForRun)
+{
     testkit::TempDir dir;
     std::string out = dir.file("out.bin");
     WriterGraph g({}, false, out);
     auto* stream = QueryPin<ByteStream>(g.writer->GetPin(0));
     ASSERT_NE(stream, nullptr);
-    EXPECT_EQ(stream->Write("x", 1, nullptr), E_UNEXPECTED);  // stopped: no file
+    EXPECT_EQ(stream->Write("x", 1, nullptr), E_UNEXPECTED); // stopped: no file
     g.graph.Pause();
     std::atomic<HRESULT> written{S_FALSE};
     std::thread muxer([&] {
@@ -201,14 +225,15 @@ TEST(FileWriter, ByteStreamCallsWhilePausedWaitForRun) {
     int64_t end = 0;
     EXPECT_EQ(stream->Seek(0, SeekOrigin::End, &end), S_OK);
     EXPECT_EQ(end, 3);
-    g.graph.Stop();  // no end of stream: the file is not kept
+    g.graph.Stop(); // no end of stream: the file is not kept
     EXPECT_FALSE(fs::exists(out));
 }
 
-TEST(FileWriter, NeverWaitsOnItsOffsetsAsIfTheyWereTimes) {
+TEST(FileWriter, NeverWaitsOnItsOffsetsAsIfTheyWereTimes)
+{
     testkit::TempDir dir;
     std::string out = dir.file("far.bin");
-    WriterGraph g({{0, "a"}, {int64_t{10000000000}, "z"}}, true, out);  // 1000 s, were it a time
+    WriterGraph g({{0, "a"}, {int64_t{10000000000}, "z"}}, true, out); // 1000 s, were it a time
     g.graph.SetSyncSource(&g.graph.DefaultClock());
     g.graph.Run();
     EXPECT_EQ(g.graph.WaitForCompletion(5000), EC_COMPLETE);
@@ -216,7 +241,8 @@ TEST(FileWriter, NeverWaitsOnItsOffsetsAsIfTheyWereTimes) {
     EXPECT_EQ(fs::file_size(out), uint64_t{10000000001});
 }
 
-TEST(FileWriter, ASampleThatCannotBeWrittenKeepsTheOldFileEvenWhenTheStreamEnds) {
+TEST(FileWriter, ASampleThatCannotBeWrittenKeepsTheOldFileEvenWhenTheStreamEnds)
+{
     testkit::TempDir dir;
     std::string out = dir.file("movie.wav");
     testkit::WriteFileBytes(out, "old contents");
@@ -233,7 +259,7 @@ TEST(FileWriter, ASampleThatCannotBeWrittenKeepsTheOldFileEvenWhenTheStreamEnds)
     SamplePtr s;
     ASSERT_EQ(push->Output().GetDeliveryBuffer(s), S_OK);
     s->SetActualDataLength(4);
-    s->SetTime(-4, 0);  // an offset before the file's start
+    s->SetTime(-4, 0); // an offset before the file's start
     EXPECT_TRUE(FAILED(push->Output().Deliver(s)));
     s.reset();
     // An upstream filter that carries on past a failed branch still ends the stream.
@@ -243,13 +269,14 @@ TEST(FileWriter, ASampleThatCannotBeWrittenKeepsTheOldFileEvenWhenTheStreamEnds)
     EXPECT_EQ(FilesIn(dir.path()), 1u);
 }
 
-TEST(FileWriter, AStreamThatEndsWhilePausedIsKeptOnceRun) {
+TEST(FileWriter, AStreamThatEndsWhilePausedIsKeptOnceRun)
+{
     testkit::TempDir dir;
     std::string out = dir.file("empty.wav");
     WriterGraph g({}, true, out);
     g.graph.Pause();
     FilterState state;
-    ASSERT_EQ(g.graph.GetState(5000, state), S_OK);  // cued by the end of stream
+    ASSERT_EQ(g.graph.GetState(5000, state), S_OK); // cued by the end of stream
     ASSERT_EQ(g.graph.Run(), S_OK);
     ASSERT_EQ(g.graph.WaitForCompletion(5000), EC_COMPLETE);
     ASSERT_EQ(g.graph.Stop(), S_OK);

@@ -11,10 +11,11 @@ using namespace testds;
 
 namespace {
 
-TEST(Registry, FindsTheSystemFiltersByFriendlyName) {
+TEST(Registry, FindsTheSystemFiltersByFriendlyName)
+{
     FilterRegistry& r = FilterRegistry::Instance();
-    for (const char* name : {"Null Renderer", "Infinite Pin Tee Filter", "File writer", "File Source (Async.)", "AVI Splitter",
-                             "DV Splitter", "DV Muxer", "AVI Mux"}) {
+    for (const char* name : {"Null Renderer", "Infinite Pin Tee Filter", "File writer", "File Source (Async.)",
+                             "AVI Splitter", "DV Splitter", "DV Muxer", "AVI Mux"}) {
         FilterEntryPtr e = r.Find(name);
         ASSERT_TRUE(e) << name;
         EXPECT_EQ(e->create()->ClassName(), name);
@@ -23,7 +24,8 @@ TEST(Registry, FindsTheSystemFiltersByFriendlyName) {
     EXPECT_FALSE(r.Find("No Such Filter"));
 }
 
-TEST(PinConnection, TeeAddsAFreeOutputAfterEachConnection) {
+TEST(PinConnection, TeeAddsAFreeOutputAfterEachConnection)
+{
     PushFilter push;
     InfTee tee;
     CaptureFilter a, b;
@@ -46,7 +48,8 @@ TEST(PinConnection, TeeAddsAFreeOutputAfterEachConnection) {
 
 // Frames queued for sound that a seek flushes away never reach the output: the end of the stream
 // must follow the frames sent after the seek, and come again after a second one.
-TEST(DvMuxerFlow, EndsTheStreamAfterAFlushDroppedQueuedFrames) {
+TEST(DvMuxerFlow, EndsTheStreamAfterAFlushDroppedQueuedFrames)
+{
     FilterGraph graph;
     auto video = std::make_shared<PushFilter>();
     auto audio = std::make_shared<PushFilter>(std::vector<MediaType>{AudioType()});
@@ -68,7 +71,7 @@ TEST(DvMuxerFlow, EndsTheStreamAfterAFlushDroppedQueuedFrames) {
         audio->Output().DeliverEndFlush();
     };
     video->Push(0);
-    video->Push(1);  // both wait for sound
+    video->Push(1); // both wait for sound
     EXPECT_TRUE(capture->received_.empty());
     flush();
     video->Push(2);

@@ -61,11 +61,11 @@ TEST(AviDemuxIdx1, OffsetsFromTheFileStartAreRecognised)
     const std::string movi = Chunk("00dc", "frame0") + Chunk("01wb", "snd") + Chunk("00dc", "frame1");
     std::string head = List("AVI ", HeaderList() + List("movi", movi), "RIFF");
     const size_t moviAt = head.find("movi") + 4;
-    auto entry = [&](const char (&id)[5], size_t relative, uint32_t size, bool key) {
+    auto entry = [&](const char(&id)[5], size_t relative, uint32_t size, bool key) {
         return std::string(id, 4) + LE32(key ? 0x10 : 0) + LE32(static_cast<uint32_t>(relative)) + LE32(size);
     };
-    const std::string idx = entry("00dc", moviAt, 6, true) + entry("01wb", moviAt + 14, 3, true) +
-                            entry("00dc", moviAt + 26, 6, false);
+    const std::string idx =
+        entry("00dc", moviAt, 6, true) + entry("01wb", moviAt + 14, 3, true) + entry("00dc", moviAt + 26, 6, false);
     MemoryFile f = Riff(HeaderList() + List("movi", movi) + Chunk("idx1", idx));
     const formats::AviDemuxResult r = formats::ParseAvi(f);
     ASSERT_TRUE(r.valid);

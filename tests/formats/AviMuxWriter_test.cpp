@@ -146,8 +146,10 @@ TEST(AviMuxWriterInterop, FfprobeReadsStreamsAndPacketsOfEverySegment)
             ASSERT_TRUE(out.Close());
         }
         std::string probe, video, audio;
-        testkit::RunCommand("ffprobe -v quiet -count_packets -show_entries stream=codec_type,duration,nb_read_packets -of csv=p=0 " +
-                                path, &probe);
+        testkit::RunCommand(
+            "ffprobe -v quiet -count_packets -show_entries stream=codec_type,duration,nb_read_packets -of csv=p=0 " +
+                path,
+            &probe);
         std::istringstream lines(probe);
         std::getline(lines, video);
         std::getline(lines, audio);

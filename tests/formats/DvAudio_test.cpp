@@ -16,7 +16,10 @@ using formats::DvAudioInfo;
 
 constexpr size_t kBlock = 80;
 
-bool IsAudioBlock(size_t blockInSequence) { return blockInSequence >= 6 && (blockInSequence - 6) % 16 == 0; }
+bool IsAudioBlock(size_t blockInSequence)
+{
+    return blockInSequence >= 6 && (blockInSequence - 6) % 16 == 0;
+}
 
 // A frame whose every byte is a pattern, with audio block ids in place.
 std::vector<uint8_t> PatternFrame(bool pal)
@@ -112,7 +115,8 @@ TEST(DvAudioRoundTrip, SixteenBitPalAndTwelveBitNtscFourChannelsComeBackExactly)
         for (auto& pair : pairs) // values the code can carry, so the round trip is exact
             for (auto& v : pair)
                 v = c.format.bits == 12 ? formats::DvAudio12To16(formats::DvAudio16To12(v)) : v;
-        ASSERT_TRUE(formats::EncodeDvAudio(frame, c.format, c.samples, pairs[0].data(), c.format.pairs == 2 ? pairs[1].data() : nullptr));
+        ASSERT_TRUE(formats::EncodeDvAudio(frame, c.format, c.samples, pairs[0].data(),
+                                           c.format.pairs == 2 ? pairs[1].data() : nullptr));
         ExpectOnlyAudioChanged(before, frame);
         formats::DvAudioInfo info;
         ASSERT_TRUE(formats::ReadDvAudioInfo(frame, info));
@@ -205,9 +209,10 @@ void CompareWithFfmpeg(bool pal)
     testkit::TempDir dir;
     const std::string dv = dir.file("clip.dv"), pcmFile = dir.file("clip.pcm");
     const std::string size = pal ? "720x576:rate=25" : "720x480:rate=30000/1001";
-    const std::string make = "ffmpeg -nostdin -hide_banner -loglevel error -f lavfi -i testsrc=size=" + size +
-                             " -f lavfi -i \"aevalsrc=sin(440*2*PI*t)*0.6|0.5*sin(97*2*PI*t):s=48000\" -t 0.6 -target " +
-                             (pal ? "pal-dv" : "ntsc-dv") + " -y " + dv;
+    const std::string make =
+        "ffmpeg -nostdin -hide_banner -loglevel error -f lavfi -i testsrc=size=" + size +
+        " -f lavfi -i \"aevalsrc=sin(440*2*PI*t)*0.6|0.5*sin(97*2*PI*t):s=48000\" -t 0.6 -target " +
+        (pal ? "pal-dv" : "ntsc-dv") + " -y " + dv;
     ASSERT_EQ(0, testkit::RunCommand(make));
     ASSERT_EQ(0, testkit::RunCommand("ffmpeg -nostdin -hide_banner -loglevel error -i " + dv +
                                      " -map 0:a -f s16le -y " + pcmFile));
@@ -231,8 +236,14 @@ void CompareWithFfmpeg(bool pal)
     EXPECT_TRUE(theirs == ours);
 }
 
-TEST(DvAudioInterop, DecodesPalSoundAsFfmpegDoes) { CompareWithFfmpeg(true); }
-TEST(DvAudioInterop, DecodesNtscSoundAsFfmpegDoes) { CompareWithFfmpeg(false); }
+TEST(DvAudioInterop, DecodesPalSoundAsFfmpegDoes)
+{
+    CompareWithFfmpeg(true);
+}
+TEST(DvAudioInterop, DecodesNtscSoundAsFfmpegDoes)
+{
+    CompareWithFfmpeg(false);
+}
 
 // ffmpeg as an independent checker: 32 kHz 12-bit four-channel sound that we encode into its
 // frames is decoded by ffmpeg into the same two stereo pairs.
@@ -244,7 +255,8 @@ TEST(DvAudioInterop, FfmpegDecodesOurTwelveBitFourChannelSound)
     const std::string dv = dir.file("clip.dv");
     ASSERT_EQ(0, testkit::RunCommand("ffmpeg -nostdin -hide_banner -loglevel error -f lavfi -i "
                                      "testsrc=size=720x480:rate=30000/1001 -f lavfi -i anullsrc=r=48000:cl=stereo "
-                                     "-t 0.4 -target ntsc-dv -y " + dv));
+                                     "-t 0.4 -target ntsc-dv -y " +
+                                     dv));
     std::string bytes = testkit::ReadFileBytes(dv);
     const size_t frameSize = formats::kDvFrameSize525;
     std::vector<int16_t> want1, want2;
@@ -262,8 +274,8 @@ TEST(DvAudioInterop, FfmpegDecodesOurTwelveBitFourChannelSound)
     }
     testkit::WriteFileBytes(dv, bytes);
     const std::string a = dir.file("a.pcm"), b = dir.file("b.pcm");
-    ASSERT_EQ(0, testkit::RunCommand("ffmpeg -nostdin -hide_banner -loglevel error -i " + dv + " -map 0:a:0 -f s16le -y " +
-                                     a + " -map 0:a:1 -f s16le -y " + b));
+    ASSERT_EQ(0, testkit::RunCommand("ffmpeg -nostdin -hide_banner -loglevel error -i " + dv +
+                                     " -map 0:a:0 -f s16le -y " + a + " -map 0:a:1 -f s16le -y " + b));
     const std::string got1 = testkit::ReadFileBytes(a), got2 = testkit::ReadFileBytes(b);
     ASSERT_EQ(want1.size() * 2, got1.size());
     ASSERT_EQ(want2.size() * 2, got2.size());

@@ -34,8 +34,10 @@ Samples* MakeSamples()
     }
     const std::string d = s->dir.path().string();
     std::string out;
-    if (testkit::RunCommand("cd '" + d + "' && ffmpeg -nostdin -loglevel error -f lavfi -i testsrc=size=720x576:rate=25 "
-                            "-f lavfi -i sine -target pal-dv -t 1 x.dv </dev/null && ffmpeg -nostdin -loglevel error -i x.dv -c copy x.avi",
+    if (testkit::RunCommand("cd '" + d +
+                                "' && ffmpeg -nostdin -loglevel error -f lavfi -i testsrc=size=720x576:rate=25 "
+                                "-f lavfi -i sine -target pal-dv -t 1 x.dv </dev/null && ffmpeg -nostdin -loglevel "
+                                "error -i x.dv -c copy x.avi",
                             &out) != 0) {
         s->problem = "ffmpeg failed: " + out;
         return s;
@@ -73,7 +75,8 @@ protected:
     {
         std::string out;
         int rc = testkit::RunCommand("ffprobe -v error -select_streams v:0 -show_entries stream=" + entries +
-                                     " -of default=nw=1:nk=1 '" + path + "'", &out);
+                                         " -of default=nw=1:nk=1 '" + path + "'",
+                                     &out);
         return rc == 0 ? out : "ffprobe failed: " + out;
     }
     // The fccHandler position found without the walker: the data of the first "strh" chunk
@@ -99,7 +102,10 @@ Samples* AviInterop::samples_ = nullptr;
 TEST_F(AviInterop, ReaderFindsStreamsHandlerAndIndex)
 {
     // Valid, streams, video and audio index, OpenDML, index kind.
-    const struct { std::string path; std::array<int, 6> want; } cases[] = {
+    const struct {
+        std::string path;
+        std::array<int, 6> want;
+    } cases[] = {
         {samples_->ffmpegType2, {1, 2, 0, 1, 0, ikIdx1}},
         {samples_->dvgrabType1, {1, 1, 0, -1, 1, ikIndexOfIndexes}},
         {samples_->dvgrabOdml, {1, 2, 0, 1, 1, ikIndexOfIndexes}},
@@ -108,7 +114,8 @@ TEST_F(AviInterop, ReaderFindsStreamsHandlerAndIndex)
         TAviParam p(c.path);
         EXPECT_EQ((std::array<int, 6>{p.Valid, static_cast<int>(p.Streams.size()), p.VideoIndex, p.AudioIndex,
                                       p.OpenDML, p.IndexKind}),
-                  c.want) << c.path;
+                  c.want)
+            << c.path;
         EXPECT_EQ(p.VideoHandler(), "dvsd");
         EXPECT_NE(p.MoviPos, 0);
     }

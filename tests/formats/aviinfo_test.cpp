@@ -54,8 +54,15 @@ TEST(AviInfoStreams, TypeOneAudioFirstAndNoVideo)
     EXPECT_EQ(two->AudioIndex, 0);
     EXPECT_EQ(two->VideoIndex, 1); // the first video stream counts
 
-    auto none = Read(RiffBuilder().riff("AVI ").list("hdrl").list("strl")
-                         .chunk("strh", testkit::Strh({.type = "auds"})).end().end().list("movi").build());
+    auto none = Read(RiffBuilder()
+                         .riff("AVI ")
+                         .list("hdrl")
+                         .list("strl")
+                         .chunk("strh", testkit::Strh({.type = "auds"}))
+                         .end()
+                         .end()
+                         .list("movi")
+                         .build());
     EXPECT_EQ(none->Valid, 1);
     EXPECT_EQ(none->VideoStream(), nullptr);
     EXPECT_EQ(none->VideoHandler(), "####");
@@ -122,17 +129,30 @@ TEST(AviInfoDamaged, NotAnAvi)
 
 TEST(AviInfoDamaged, ChunkAfterAnOddOneIsReadAfterThePadByte)
 {
-    auto p = Read(RiffBuilder().riff("AVI ").list("hdrl").chunk("JUNK", "odd").list("strl")
-                      .chunk("strh", testkit::Strh({.handler = "dsvd"})).build());
+    auto p = Read(RiffBuilder()
+                      .riff("AVI ")
+                      .list("hdrl")
+                      .chunk("JUNK", "odd")
+                      .list("strl")
+                      .chunk("strh", testkit::Strh({.handler = "dsvd"}))
+                      .build());
     EXPECT_EQ(p->Valid, 1);
     EXPECT_EQ(p->VideoHandler(), "dsvd");
 }
 
 TEST(AviInfoDamaged, ShortRecordsAreZeroFilledNotTakenFromTheNextChunk)
 {
-    auto p = Read(RiffBuilder().riff("AVI ").list("hdrl").chunk("avih", testkit::Avih({}).substr(0, 4))
-                      .list("strl").chunk("strh", testkit::Strh({}).substr(0, 8)).chunk("strf", std::string(6, '\x7f'))
-                      .end().list("odml").chunk("dmlh", "").build());
+    auto p = Read(RiffBuilder()
+                      .riff("AVI ")
+                      .list("hdrl")
+                      .chunk("avih", testkit::Avih({}).substr(0, 4))
+                      .list("strl")
+                      .chunk("strh", testkit::Strh({}).substr(0, 8))
+                      .chunk("strf", std::string(6, '\x7f'))
+                      .end()
+                      .list("odml")
+                      .chunk("dmlh", "")
+                      .build());
     EXPECT_EQ(p->Valid, 1);
     EXPECT_EQ(p->MainHeader.dwMicroSecPerFrame, 40000u);
     EXPECT_EQ(p->MainHeader.dwMaxBytesPerSec, 0u);

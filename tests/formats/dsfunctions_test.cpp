@@ -37,12 +37,18 @@ std::string DirectX(const std::string& version)
 
 TEST(Durations, LargestNonZeroUnitChoosesTheLayout)
 {
-    const struct { int64_t duration, frame; const char* want; } frames[] = {
-        {3723 * kSecond + 4 * kPal, kPal, "1h 02mn 03s 04fr"}, {60 * kSecond, kPal, "1mn 00s 00fr"},
-        {2 * kSecond + 29 * kNtsc, kNtsc, "2s 29fr"},          {kPal - 1, kPal, "0fr"},
-        {100 * 3600 * kSecond, kPal, "100h 00mn 00s 00fr"},
-        // No frame duration, or a negative one, counts no frames; a negative duration is zero.
-        {5 * kSecond + 12345, 0, "5s 00fr"}, {12345, -400000, "0fr"}, {-3 * kSecond, kPal, "0fr"}};
+    const struct {
+        int64_t duration, frame;
+        const char* want;
+    } frames[] = {{3723 * kSecond + 4 * kPal, kPal, "1h 02mn 03s 04fr"},
+                  {60 * kSecond, kPal, "1mn 00s 00fr"},
+                  {2 * kSecond + 29 * kNtsc, kNtsc, "2s 29fr"},
+                  {kPal - 1, kPal, "0fr"},
+                  {100 * 3600 * kSecond, kPal, "100h 00mn 00s 00fr"},
+                  // No frame duration, or a negative one, counts no frames; a negative duration is zero.
+                  {5 * kSecond + 12345, 0, "5s 00fr"},
+                  {12345, -400000, "0fr"},
+                  {-3 * kSecond, kPal, "0fr"}};
     for (const auto& c : frames)
         EXPECT_EQ(FramesDurationToStr(c.duration, c.frame), c.want) << c.duration << " " << c.frame;
     EXPECT_EQ(MsDurationToStr(3723 * kSecond + 250 * 10000), "1h 02mn 03s 250ms");
@@ -72,7 +78,7 @@ TEST(DirectXVersion, MajorMinorAndLetterOrErrorForAMissingOrMalformedValue)
     EXPECT_EQ(DirectX("4.09.00.0900"), "9.0 ");
     FakeRegistry empty;
     EXPECT_EQ(GetDirectXVersion(empty), "Error");
-    for (const char* v : {"", "4", "4.09.00", "4.x.00.0904", "4.09..0904", "4.09.00.090a", "4.-9.00.0904",
-                          "4.09.00.0904\xC3"})
+    for (const char* v :
+         {"", "4", "4.09.00", "4.x.00.0904", "4.09..0904", "4.09.00.090a", "4.-9.00.0904", "4.09.00.0904\xC3"})
         EXPECT_EQ(DirectX(v), "Error") << v;
 }

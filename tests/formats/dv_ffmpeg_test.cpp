@@ -19,13 +19,13 @@ using testkit::Standard;
 namespace {
 
 struct Clip {
-    std::string target;  // ffmpeg -target
-    std::string size;    // lavfi picture size
-    std::string rate;    // frame rate as a fraction
-    std::string aspect;  // empty: the target's default 4:3
+    std::string target; // ffmpeg -target
+    std::string size;   // lavfi picture size
+    std::string rate;   // frame rate as a fraction
+    std::string aspect; // empty: the target's default 4:3
     size_t frameSize;
-    int fpsNum, fpsDen;  // exact frame rate
-    int tcBase;          // time code frames per second (non-drop)
+    int fpsNum, fpsDen; // exact frame rate
+    int tcBase;         // time code frames per second (non-drop)
 };
 
 // Makes a 2-second raw DV clip recorded 2006-12-31 23:59:58 with time code 01:02:03:04.
@@ -70,11 +70,13 @@ void CheckClip(const std::string& path, const Clip& c, uint8_t system, bool wide
             RecDateTime dt;
             DecodeRecDateTime(f, c.frameSize, n, dt);
             ASSERT_EQ((std::array<int, 6>{dt.Year, dt.Month, dt.Day, dt.Hour, dt.Minute, dt.Second}),
-                      (std::array<int, 6>{y, mo, d, h, mi, s})) << "sequence " << n;
+                      (std::array<int, 6>{y, mo, d, h, mi, s}))
+                << "sequence " << n;
             const DVTimeCode t = DecodeTimeCode(f, c.frameSize, n);
-            EXPECT_EQ((std::array<int, 4>{t.Hours, t.Minutes, t.Seconds, t.Frames}),
-                      (std::array<int, 4>{tc / c.tcBase / 3600, tc / c.tcBase / 60 % 60, tc / c.tcBase % 60,
-                                          tc % c.tcBase})) << "sequence " << n;
+            EXPECT_EQ(
+                (std::array<int, 4>{t.Hours, t.Minutes, t.Seconds, t.Frames}),
+                (std::array<int, 4>{tc / c.tcBase / 3600, tc / c.tcBase / 60 % 60, tc / c.tcBase % 60, tc % c.tcBase}))
+                << "sequence " << n;
         }
     }
 }
@@ -108,8 +110,10 @@ TEST(DvFromFfmpeg, RewrittenDateLeavesTheClipDecodableAndTheTimeCodeAlone)
             ASSERT_TRUE(EncodeRecDateTime(data + off, kPalFrameSize, shifted, n));
     testkit::WriteFileBytes(path, bytes);
     std::string log;
-    ASSERT_EQ(testkit::RunCommand("ffmpeg -nostdin -hide_banner -loglevel error -xerror -i '" + path + "' -f null -",
-                                  &log), 0) << log;
+    ASSERT_EQ(
+        testkit::RunCommand("ffmpeg -nostdin -hide_banner -loglevel error -xerror -i '" + path + "' -f null -", &log),
+        0)
+        << log;
     const std::string back = testkit::ReadFileBytes(path);
     const auto* f = reinterpret_cast<const uint8_t*>(back.data());
     for (size_t off = 0; off + kPalFrameSize <= back.size(); off += kPalFrameSize) {
@@ -129,7 +133,9 @@ std::string Probe(const std::string& path)
     std::string out;
     testkit::RunCommand("ffprobe -hide_banner -loglevel error -show_entries "
                         "stream=codec_name,width,height,display_aspect_ratio,sample_rate "
-                        "-show_entries format_tags=timecode -of compact '" + path + "'", &out);
+                        "-show_entries format_tags=timecode -of compact '" +
+                            path + "'",
+                        &out);
     return out;
 }
 
@@ -151,7 +157,10 @@ TEST(DvBuilderInFfprobe, FramesAreReadAsTheFormatTheyClaim)
         GTEST_SKIP() << "ffprobe not installed";
     testkit::TempDir dir;
     // The camera's drop-frame bit shows as the ';' separator.
-    const struct { DvFrameBuilder builder; std::vector<std::string> want; } cases[] = {
+    const struct {
+        DvFrameBuilder builder;
+        std::vector<std::string> want;
+    } cases[] = {
         {DvFrameBuilder(Standard::Pal).timecode(10, 20, 30, 12).audio(48000, 16),
          {"codec_name=dvvideo|width=720|height=576|display_aspect_ratio=4:3", "sample_rate=48000",
           "timecode=10:20:30:12"}},

@@ -41,8 +41,8 @@ bool Wide(const Frame& f)
 TEST(DvBcd, DecodesEverySequenceWithOrWithoutTheCameraFlagBits)
 {
     const auto pal = DvFrameBuilder(Standard::Pal).recDate(2006, 12, 31, 23, 59, 58).timecode(1, 2, 3, 4).build();
-    const auto ntsc = DvFrameBuilder(Standard::Ntsc).cameraFlags().recDate(1999, 10, 29, 19, 49, 39)
-                          .timecode(23, 59, 59, 29).build();
+    const auto ntsc =
+        DvFrameBuilder(Standard::Ntsc).cameraFlags().recDate(1999, 10, 29, 19, 49, 39).timecode(23, 59, 59, 29).build();
     const auto flagged = DvFrameBuilder(Standard::Pal).cameraFlags().build();
     for (int n = 0; n < 12; ++n) {
         EXPECT_EQ(Date(pal, n), (Fields{2006, 12, 31, 23, 59, 58}));
@@ -58,8 +58,10 @@ TEST(DvBcd, CenturyRuleSplitsAtFortyAndDigitsAreNotRangeChecked)
 {
     auto f = DvFrameBuilder(Standard::Pal).build();
     // 0xAB: tens 10, units 11 give 111, past 40 so 1900 + 111; the whole tens nibble counts.
-    const struct { uint8_t byte; int year; } cases[] = {
-        {0x39, 2039}, {0x40, 1940}, {0x99, 1999}, {0x00, 2000}, {0xAB, 2011}, {0xFF, 2065}};
+    const struct {
+        uint8_t byte;
+        int year;
+    } cases[] = {{0x39, 2039}, {0x40, 1940}, {0x99, 1999}, {0x00, 2000}, {0xAB, 2011}, {0xFF, 2065}};
     for (const auto& c : cases) {
         f[462] = c.byte;
         EXPECT_EQ(Date(f)[0], c.year) << int(c.byte);
@@ -109,8 +111,7 @@ TEST(DvEncode, KeepsTheBitsTheFieldsDoNotOwn)
     f[464] = 0xA5;
     EncodeRecDateTime(f.data(), f.size(), RecDateTime{2010, 2, 3, 4, 5, 6}, 0);
     // pc1 of both packs, bi-phase bits, two reserved bits, day-of-week bits.
-    EXPECT_EQ(Frame(f.begin() + 459, f.begin() + 468),
-              (Frame{0x5A, 0xC3, 0xE2, 0x10, 0x63, 0xA5, 0x86, 0x85, 0xC4}));
+    EXPECT_EQ(Frame(f.begin() + 459, f.begin() + 468), (Frame{0x5A, 0xC3, 0xE2, 0x10, 0x63, 0xA5, 0x86, 0x85, 0xC4}));
 }
 
 TEST(DvFormat, SystemByteComparedExactly)
@@ -153,8 +154,10 @@ TEST(DvFormat, FirstOfTheFirstTenSequencesWithSourceControlDecides)
 TEST(DvFormat, AudioRateAndQuantizationFromSourcePack)
 {
     auto f = DvFrameBuilder(Standard::Pal).build();
-    const struct { uint8_t pc4; int rate, bits; } cases[] = {
-        {0x00, 48000, 16}, {0x08, 44100, 16}, {0x11, 32000, 12}, {0x1A, 0, 0}, {0xC0, 48000, 16}};
+    const struct {
+        uint8_t pc4;
+        int rate, bits;
+    } cases[] = {{0x00, 48000, 16}, {0x08, 44100, 16}, {0x11, 32000, 12}, {0x1A, 0, 0}, {0xC0, 48000, 16}};
     for (const auto& c : cases) {
         f[4327] = c.pc4;
         EXPECT_EQ(AudioSampleRate(f.data(), f.size()), c.rate) << int(c.pc4);
@@ -181,7 +184,12 @@ TEST(DvBounds, ShortBufferGivesNoneInsteadOfReadingPast)
     // Heap copies of exactly the given size, so a read past the end is caught by the sanitizer.
     const auto full = DvFrameBuilder(Standard::Pal).wide(true).build();
     using Reader = std::function<int(Frame&)>;
-    const struct { const char* name; size_t holds; Reader read; int value, none; } readers[] = {
+    const struct {
+        const char* name;
+        size_t holds;
+        Reader read;
+        int value, none;
+    } readers[] = {
         {"time code", 191, [](Frame& f) { return Tc(f)[0]; }, 1, 255},
         {"date", 468, [](Frame& f) { return Date(f)[0]; }, 2006, -1},
         {"encode", 468, [](Frame& f) { return int(EncodeRecDateTime(f.data(), f.size(), {2006}, 0)); }, 1, 0},

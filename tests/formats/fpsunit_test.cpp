@@ -31,8 +31,14 @@ TRiffWalk WalkBytes(const std::string& bytes)
 }
 
 // Positions of the patched fields in a "strh" chunk whose header is at `strh`.
-int64_t HandlerAt(int64_t strh) { return strh + 8 + 4; }
-int64_t ScaleAt(int64_t strh) { return strh + 8 + 20; }
+int64_t HandlerAt(int64_t strh)
+{
+    return strh + 8 + 4;
+}
+int64_t ScaleAt(int64_t strh)
+{
+    return strh + 8 + 20;
+}
 
 // Headers of "AVIX" segments, each one JUNK chunk, covering [from, to): a stretch of a huge
 // file that holds nothing.
@@ -58,9 +64,13 @@ std::string StrlBytes(const testkit::StrhFields& h)
 TEST(RiffWalkerPositions, TheLastVideoStreamHeaderOfAnyShapeIsFound)
 {
     // The kind is that of the last "strh" met.
-    const struct { testkit::AviSpec spec; const char* strh; uint8_t kind; } cases[] = {
-        {{}, "strh0", skAudio}, {{.dvType = 1, .indxType = 0, .odml = true}, "strh0", skInterleaved},
-        {{.audioFirst = true, .secondVideo = true}, "strh2", skVideo}};
+    const struct {
+        testkit::AviSpec spec;
+        const char* strh;
+        uint8_t kind;
+    } cases[] = {{{}, "strh0", skAudio},
+                 {{.dvType = 1, .indxType = 0, .odml = true}, "strh0", skInterleaved},
+                 {{.audioFirst = true, .secondVideo = true}, "strh2", skVideo}};
     for (const auto& c : cases) {
         RiffBuilder b = MakeAvi(c.spec);
         TRiffWalk w = WalkBytes(b.build());
@@ -88,7 +98,8 @@ TEST(RiffWalkerPositions, EverySegmentHeaderIsWalkedButNoMoviList)
 TEST(RiffWalkerDamaged, ShortStreamHeaderRecordsNoPosition)
 {
     const std::string h = testkit::Strh({});
-    TRiffWalk w = WalkBytes(RiffBuilder().riff("AVI ").chunk("strh", h.substr(0, 27)).chunk("JUNK", "12345678").build());
+    TRiffWalk w =
+        WalkBytes(RiffBuilder().riff("AVI ").chunk("strh", h.substr(0, 27)).chunk("JUNK", "12345678").build());
     EXPECT_EQ(w.HandlerPos, 0);
     EXPECT_EQ(w.ScalePos, 0);
     EXPECT_EQ(w.StreamKind, skVideo);

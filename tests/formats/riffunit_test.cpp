@@ -37,7 +37,7 @@ Lines Body(const Lines& all)
         --end;
     // The trailer starts with a blank line before the optional notes and " End of Header ".
     size_t stop = end - 1;
-    while (stop > kHeadingLines && all[stop - 1] != "" )
+    while (stop > kHeadingLines && all[stop - 1] != "")
         --stop;
     return Lines(all.begin() + kHeadingLines, all.begin() + static_cast<long>(stop - 1));
 }
@@ -79,17 +79,32 @@ TEST(RiffListing, GoldenLinesOfASmallType2File)
 {
     using testkit::LE32;
     const testkit::StrhFields video{.length = 1};
-    const testkit::StrhFields audio{.type = "auds", .handler = std::string(4, '\0'), .rate = 48000, .length = 1,
-                                    .sampleSize = 4, .right = 0, .bottom = 0};
+    const testkit::StrhFields audio{.type = "auds",
+                                    .handler = std::string(4, '\0'),
+                                    .rate = 48000,
+                                    .length = 1,
+                                    .sampleSize = 4,
+                                    .right = 0,
+                                    .bottom = 0};
     const testkit::AvihFields main{.totalFrames = 1, .streams = 2};
-    const std::string bytes =
-        RiffBuilder().riff("AVI ").list("hdrl").chunk("avih", testkit::Avih(main))
-            .list("strl").chunk("strh", testkit::Strh(video))
-            .chunk("strf", testkit::BitmapInfo() + testkit::DvInfoBlock()).end()
-            .list("strl").chunk("strh", testkit::Strh(audio))
-            .chunk("strf", testkit::WaveFormat(1, 2, 48000, 16, false)).end().end()
-            .list("movi").chunk("00dc", std::string(16, 'v')).end()
-            .chunk("idx1", "00dc" + LE32(0x10) + LE32(4) + LE32(16)).build();
+    const std::string bytes = RiffBuilder()
+                                  .riff("AVI ")
+                                  .list("hdrl")
+                                  .chunk("avih", testkit::Avih(main))
+                                  .list("strl")
+                                  .chunk("strh", testkit::Strh(video))
+                                  .chunk("strf", testkit::BitmapInfo() + testkit::DvInfoBlock())
+                                  .end()
+                                  .list("strl")
+                                  .chunk("strh", testkit::Strh(audio))
+                                  .chunk("strf", testkit::WaveFormat(1, 2, 48000, 16, false))
+                                  .end()
+                                  .end()
+                                  .list("movi")
+                                  .chunk("00dc", std::string(16, 'v'))
+                                  .end()
+                                  .chunk("idx1", "00dc" + LE32(0x10) + LE32(4) + LE32(16))
+                                  .build();
     ASSERT_EQ(bytes.size(), 404u);
 
     testkit::TempDir dir;
@@ -103,43 +118,132 @@ TEST(RiffListing, GoldenLinesOfASmallType2File)
 
     const std::string i2(8, ' '), i3(12, ' ');
     Lines expected = {
-        Dashes(50), "", std::string(8, '*') + "  Header of the file golden.avi  " + std::string(8, '*'), "",
+        Dashes(50),
+        "",
+        std::string(8, '*') + "  Header of the file golden.avi  " + std::string(8, '*'),
+        "",
         std::string(9, ' ') + "analysed on 2026/03/5 at 7:08:09" + std::string(9, ' '),
-        std::string(6, ' ') + "with Morvel by Ivor Varnet version 2.5" + std::string(6, ' '), "",
-        Dashes(15) + " Start of Avi RIFF " + Dashes(15), "RIFF  0000018C", "AVI ", "    LIST  00000144", "    hdrl",
-        i2 + "avih  00000038", "", i2 + Dashes(8) + " Start of AVI Main Header " + Dashes(8),
-        i2 + "MicroSecPerFrame = 40000", i2 + "MaxBytesPerSec = 3600000", i2 + "PaddingGranularity = 0",
-        i2 + "Flags = 00000010", i2 + "TotalFrames = 1", i2 + "InitialFrames = 0", i2 + "Streams = 2",
-        i2 + "SuggestedBufferSize = 144000", i2 + "Width = 720", i2 + "Height = 576", i2 + "Reserved0 = 00000000",
-        i2 + "Reserved1 = 00000000", i2 + "Reserved2 = 00000000", i2 + "Reserved3 = 00000000",
-        i2 + Dashes(11) + " End of Main Header " + Dashes(11), "", i2 + "LIST  00000094", i2 + "strl",
-        i3 + "strh  00000038", "", i3 + Dashes(15) + "(Video)" + Dashes(15),
-        i3 + Dashes(6) + "Start of AVI Stream Header" + Dashes(6), i3 + "FourccType = vids",
-        i3 + "FourccHandler = dvsd", i3 + "Flags = 00000000", i3 + "Priority = 0", i3 + "Language = 0000",
-        i3 + "InitialFrames = 0", i3 + "Scale = 1", i3 + "Rate = 25", i3 + "Start = 0", i3 + "Length = 1",
-        i3 + "SuggestedBufferSize = 144000", i3 + "Quality = FFFFFFFF", i3 + "SampleSize = 0",
-        i3 + "rcFrame.Left = 0", i3 + "rcFrame.Top = 0", i3 + "rcFrame.Right = 720", i3 + "rcFrame.Bottom = 576",
-        i3 + Dashes(7) + "End of AVI Stream Header" + Dashes(7), "", i3 + "strf  00000048", "",
-        i3 + Dashes(4) + "Start of Stream Format Header" + Dashes(4), i3 + "biSize = 40", i3 + "biWidth = 720",
-        i3 + "biHeight = 576", i3 + "biPlanes = 1", i3 + "biBitCount = 24", i3 + "biCompression = dvsd",
-        i3 + "biSizeImage = 144000", i3 + "biXPelsPerMeter = 0", i3 + "biYPelsPerMeter = 0", i3 + "biClrUsed = 0",
-        i3 + "biClrImportant = 0", i3 + Dashes(11) + "Start of DVInfo" + Dashes(11), i3 + "DVAAuxSrc = D1E0C0C0",
-        i3 + "DVAAuxCtl = FFBFC83F", i3 + "DVAAuxSrc1 = D1E0C0C0", i3 + "DVAAuxCtl1 = FFBFC83F",
-        i3 + "DVVAuxSrc = FF20FFFF", i3 + "DVVAuxCtl = FFFFBF3F", i3 + "DVReserved0 = 00000000",
-        i3 + "DVReserved1 = 00000000", i3 + Dashes(12) + "End of DVINfo" + Dashes(12),
-        i3 + Dashes(7) + "End of AVI Stream Format" + Dashes(7), "", i2 + "LIST  0000005C", i2 + "strl",
-        i3 + "strh  00000038", "", i3 + Dashes(15) + "(Audio)" + Dashes(15),
-        i3 + Dashes(6) + "Start of AVI Stream Header" + Dashes(6), i3 + "FourccType = auds",
-        i3 + "FourccHandler = " + std::string(4, '\0'), i3 + "Flags = 00000000", i3 + "Priority = 0",
-        i3 + "Language = 0000", i3 + "InitialFrames = 0", i3 + "Scale = 1", i3 + "Rate = 48000", i3 + "Start = 0",
-        i3 + "Length = 1", i3 + "SuggestedBufferSize = 144000", i3 + "Quality = FFFFFFFF", i3 + "SampleSize = 4",
-        i3 + "rcFrame.Left = 0", i3 + "rcFrame.Top = 0", i3 + "rcFrame.Right = 0", i3 + "rcFrame.Bottom = 0",
-        i3 + Dashes(7) + "End of AVI Stream Header" + Dashes(7), "", i3 + "strf  00000010", "",
-        i3 + Dashes(4) + "Start of Stream Format Header" + Dashes(4), i3 + "FormatTag = 1", i3 + "Channels = 2",
-        i3 + "SamplesPerSec = 48000", i3 + "AvgBytesPerSec = 192000", i3 + "BlockAlign = 4",
-        i3 + "BitsPerSample = 16", i3 + Dashes(7) + "End of AVI Stream Format" + Dashes(7), "", "    LIST  0000001C",
-        "    movi", "    idx1  00000010", "", Dashes(17) + " End of Header " + Dashes(17), CentredLine("", " ", path),
-        "", Dashes(50),
+        std::string(6, ' ') + "with Morvel by Ivor Varnet version 2.5" + std::string(6, ' '),
+        "",
+        Dashes(15) + " Start of Avi RIFF " + Dashes(15),
+        "RIFF  0000018C",
+        "AVI ",
+        "    LIST  00000144",
+        "    hdrl",
+        i2 + "avih  00000038",
+        "",
+        i2 + Dashes(8) + " Start of AVI Main Header " + Dashes(8),
+        i2 + "MicroSecPerFrame = 40000",
+        i2 + "MaxBytesPerSec = 3600000",
+        i2 + "PaddingGranularity = 0",
+        i2 + "Flags = 00000010",
+        i2 + "TotalFrames = 1",
+        i2 + "InitialFrames = 0",
+        i2 + "Streams = 2",
+        i2 + "SuggestedBufferSize = 144000",
+        i2 + "Width = 720",
+        i2 + "Height = 576",
+        i2 + "Reserved0 = 00000000",
+        i2 + "Reserved1 = 00000000",
+        i2 + "Reserved2 = 00000000",
+        i2 + "Reserved3 = 00000000",
+        i2 + Dashes(11) + " End of Main Header " + Dashes(11),
+        "",
+        i2 + "LIST  00000094",
+        i2 + "strl",
+        i3 + "strh  00000038",
+        "",
+        i3 + Dashes(15) + "(Video)" + Dashes(15),
+        i3 + Dashes(6) + "Start of AVI Stream Header" + Dashes(6),
+        i3 + "FourccType = vids",
+        i3 + "FourccHandler = dvsd",
+        i3 + "Flags = 00000000",
+        i3 + "Priority = 0",
+        i3 + "Language = 0000",
+        i3 + "InitialFrames = 0",
+        i3 + "Scale = 1",
+        i3 + "Rate = 25",
+        i3 + "Start = 0",
+        i3 + "Length = 1",
+        i3 + "SuggestedBufferSize = 144000",
+        i3 + "Quality = FFFFFFFF",
+        i3 + "SampleSize = 0",
+        i3 + "rcFrame.Left = 0",
+        i3 + "rcFrame.Top = 0",
+        i3 + "rcFrame.Right = 720",
+        i3 + "rcFrame.Bottom = 576",
+        i3 + Dashes(7) + "End of AVI Stream Header" + Dashes(7),
+        "",
+        i3 + "strf  00000048",
+        "",
+        i3 + Dashes(4) + "Start of Stream Format Header" + Dashes(4),
+        i3 + "biSize = 40",
+        i3 + "biWidth = 720",
+        i3 + "biHeight = 576",
+        i3 + "biPlanes = 1",
+        i3 + "biBitCount = 24",
+        i3 + "biCompression = dvsd",
+        i3 + "biSizeImage = 144000",
+        i3 + "biXPelsPerMeter = 0",
+        i3 + "biYPelsPerMeter = 0",
+        i3 + "biClrUsed = 0",
+        i3 + "biClrImportant = 0",
+        i3 + Dashes(11) + "Start of DVInfo" + Dashes(11),
+        i3 + "DVAAuxSrc = D1E0C0C0",
+        i3 + "DVAAuxCtl = FFBFC83F",
+        i3 + "DVAAuxSrc1 = D1E0C0C0",
+        i3 + "DVAAuxCtl1 = FFBFC83F",
+        i3 + "DVVAuxSrc = FF20FFFF",
+        i3 + "DVVAuxCtl = FFFFBF3F",
+        i3 + "DVReserved0 = 00000000",
+        i3 + "DVReserved1 = 00000000",
+        i3 + Dashes(12) + "End of DVINfo" + Dashes(12),
+        i3 + Dashes(7) + "End of AVI Stream Format" + Dashes(7),
+        "",
+        i2 + "LIST  0000005C",
+        i2 + "strl",
+        i3 + "strh  00000038",
+        "",
+        i3 + Dashes(15) + "(Audio)" + Dashes(15),
+        i3 + Dashes(6) + "Start of AVI Stream Header" + Dashes(6),
+        i3 + "FourccType = auds",
+        i3 + "FourccHandler = " + std::string(4, '\0'),
+        i3 + "Flags = 00000000",
+        i3 + "Priority = 0",
+        i3 + "Language = 0000",
+        i3 + "InitialFrames = 0",
+        i3 + "Scale = 1",
+        i3 + "Rate = 48000",
+        i3 + "Start = 0",
+        i3 + "Length = 1",
+        i3 + "SuggestedBufferSize = 144000",
+        i3 + "Quality = FFFFFFFF",
+        i3 + "SampleSize = 4",
+        i3 + "rcFrame.Left = 0",
+        i3 + "rcFrame.Top = 0",
+        i3 + "rcFrame.Right = 0",
+        i3 + "rcFrame.Bottom = 0",
+        i3 + Dashes(7) + "End of AVI Stream Header" + Dashes(7),
+        "",
+        i3 + "strf  00000010",
+        "",
+        i3 + Dashes(4) + "Start of Stream Format Header" + Dashes(4),
+        i3 + "FormatTag = 1",
+        i3 + "Channels = 2",
+        i3 + "SamplesPerSec = 48000",
+        i3 + "AvgBytesPerSec = 192000",
+        i3 + "BlockAlign = 4",
+        i3 + "BitsPerSample = 16",
+        i3 + Dashes(7) + "End of AVI Stream Format" + Dashes(7),
+        "",
+        "    LIST  0000001C",
+        "    movi",
+        "    idx1  00000010",
+        "",
+        Dashes(17) + " End of Header " + Dashes(17),
+        CentredLine("", " ", path),
+        "",
+        Dashes(50),
     };
     EXPECT_EQ(lister.Lines(), expected);
 }
@@ -171,13 +275,16 @@ TEST(RiffListing, GarbageAndShortTailsEndTheWalk)
 
 TEST(RiffListing, ChunkSizesOddEmptyPastTheEndOrTooSmallForAList)
 {
-    const struct { std::string bytes; Lines body; } cases[] = {
+    const struct {
+        std::string bytes;
+        Lines body;
+    } cases[] = {
         {RiffBuilder().riff("AVI ").chunk("JUNK", std::string(0x25, 'j')).chunk("abcd", "12").build(),
          {"RIFF  0000003C", "AVI ", "    JUNK  00000025", "    abcd  00000002"}},
         {RiffBuilder().riff("AVI ", 0).end().build() + RiffBuilder().riff("AVIX").build(), {"RIFF  00000000"}},
         {RiffBuilder().riff("AVI ").chunkSized("JUNK", 0x100, "abcd").build(),
-         {"RIFF  00000010", "AVI ", "    JUNK  00000100", "    >>> Bad chunk length:",
-          "    >>> 00000100 instead of 00000004"}},
+         {"RIFF  00000010", "AVI ", "    JUNK  00000100",
+          "    >>> Bad chunk length:", "    >>> 00000100 instead of 00000004"}},
         {RiffBuilder().riff("AVI ").chunk("LIST", "ab").chunk("JUNK", "").build(),
          {"RIFF  00000016", "AVI ", "    LIST  00000002", "    JUNK  00000000"}},
     };
@@ -190,8 +297,12 @@ TEST(RiffListing, ChunkSizesOddEmptyPastTheEndOrTooSmallForAList)
 
 TEST(RiffListing, UnknownStreamTypeDecodesNoFormat)
 {
-    Lines all = ListBytes(RiffBuilder().riff("AVI ").list("strl").chunk("strh", testkit::Strh({.type = "txts"}))
-                              .chunk("strf", testkit::BitmapInfo()).build());
+    Lines all = ListBytes(RiffBuilder()
+                              .riff("AVI ")
+                              .list("strl")
+                              .chunk("strh", testkit::Strh({.type = "txts"}))
+                              .chunk("strf", testkit::BitmapInfo())
+                              .build());
     EXPECT_TRUE(Contains(all, CentredLine("        ", "-", "(Unknown)")));
     EXPECT_TRUE(Contains(all, "        strf  00000028"));
     EXPECT_FALSE(Contains(all, "        biSize = 40"));
@@ -225,14 +336,18 @@ TEST(RiffListing, IndexNearTheEndOfTheFileListsCompletely)
 TEST(RiffListing, ShortRecordsShowOnlyTheFieldsTheyHold)
 {
     const std::string i(8, ' ');
-    Lines body = Body(ListBytes(RiffBuilder().riff("AVI ").list("strl").chunk("strh", testkit::Strh({}).substr(0, 10))
-                                    .chunk("strf", testkit::BitmapInfo().substr(0, 20))
-                                    .chunk("strf", testkit::BitmapInfo(1, 2, "DVSD") + testkit::DvInfoBlock().substr(0, 31))
-                                    .build()));
+    Lines body =
+        Body(ListBytes(RiffBuilder()
+                           .riff("AVI ")
+                           .list("strl")
+                           .chunk("strh", testkit::Strh({}).substr(0, 10))
+                           .chunk("strf", testkit::BitmapInfo().substr(0, 20))
+                           .chunk("strf", testkit::BitmapInfo(1, 2, "DVSD") + testkit::DvInfoBlock().substr(0, 31))
+                           .build()));
     auto start = std::find(body.begin(), body.end(), i + Dashes(8) + "Start of AVI Stream Header" + Dashes(8));
     ASSERT_NE(start, body.end());
-    EXPECT_EQ(Lines(start + 1, start + 4),
-              (Lines{i + "FourccType = vids", i + "FourccHandler = dvsd", i + Dashes(9) + "End of AVI Stream Header" + Dashes(9)}));
+    EXPECT_EQ(Lines(start + 1, start + 4), (Lines{i + "FourccType = vids", i + "FourccHandler = dvsd",
+                                                  i + Dashes(9) + "End of AVI Stream Header" + Dashes(9)}));
     // The 20-byte format holds five whole fields; the next chunk's bytes are not shown as data.
     auto first = std::find(body.begin(), body.end(), i + "strf  00000014");
     ASSERT_NE(first, body.end());
@@ -263,8 +378,10 @@ TEST(RiffListing, DvBlockAloneForTypeOneAndAfterTheBitmapOnlyForTheDvCodes)
     EXPECT_TRUE(Contains(all, "            DVVAuxSrc = FF20FFFF"));
     EXPECT_FALSE(Contains(all, "            biSize = 40"));
     for (const std::string code : {"dvsd", "DSVD", "csvd", "CDVC", "cdvs"}) {
-        std::string bytes =
-            RiffBuilder().riff("AVI ").chunk("strf", testkit::BitmapInfo(720, 576, code) + testkit::DvInfoBlock()).build();
+        std::string bytes = RiffBuilder()
+                                .riff("AVI ")
+                                .chunk("strf", testkit::BitmapInfo(720, 576, code) + testkit::DvInfoBlock())
+                                .build();
         EXPECT_EQ(Contains(ListBytes(bytes), "    DVVAuxSrc = FF20FFFF"), code != "CDVC" && code != "cdvs") << code;
     }
 }

@@ -183,7 +183,7 @@ TEST(ScnFile, LongUnicodeNameIsCutAtACharacterBoundary)
         folder = base + "pp/";
     std::string longDir = folder;
     for (int i = 0; i < 120; ++i) // 240 bytes: one folder name may hold 255
-        longDir += "\xC3\xA9"; // é
+        longDir += "\xC3\xA9";    // é
     fs::create_directories(longDir);
     const std::string video = longDir + "/\xE6\x97\xA5\xE6\x9C\xAC.avi"; // 日本.avi
     ASSERT_GT(video.size(), 255u);
@@ -312,9 +312,9 @@ TEST(SrtFile, EachTextLastsUntilTheNextChangeAndFramesWithoutTextHaveNone)
     ASSERT_TRUE(w.CloseSrtFile());
     EXPECT_EQ(w.Count(), 3);
     EXPECT_EQ(Lines(testkit::ReadFileBytes(dir.file("pal.srt"))),
-              (std::vector<std::string>{"1", "00:00:00,000 --> 00:00:01,000", " ", "31/12/2006 23:59:58", "",
-                                        "2", "00:00:01,000 --> 00:00:02,000", " ", "31/12/2006 23:59:59", "",
-                                        "3", "00:00:02,000 --> 00:00:03,000", "Sunday", "01/01/2007 00:00:00", ""}));
+              (std::vector<std::string>{"1", "00:00:00,000 --> 00:00:01,000", " ", "31/12/2006 23:59:58", "", "2",
+                                        "00:00:01,000 --> 00:00:02,000", " ", "31/12/2006 23:59:59", "", "3",
+                                        "00:00:02,000 --> 00:00:03,000", "Sunday", "01/01/2007 00:00:00", ""}));
 
     SrtFileWriter n;
     ASSERT_TRUE(n.OpenSrtFile(dir.file("ntsc.avi")));
@@ -325,8 +325,8 @@ TEST(SrtFile, EachTextLastsUntilTheNextChangeAndFramesWithoutTextHaveNone)
     n.AddSrtEntry(At(331), "", "x", 333667); // never closed: dropped
     ASSERT_TRUE(n.CloseSrtFile());
     EXPECT_EQ(Lines(testkit::ReadFileBytes(dir.file("ntsc.srt"))),
-              (std::vector<std::string>{"1", "00:00:00,000 --> 00:00:04,104", " ", "1:02:03:04", "",
-                                        "2", "00:00:10,010 --> 00:00:11,011", " ", "1:02:13:00", ""}));
+              (std::vector<std::string>{"1", "00:00:00,000 --> 00:00:04,104", " ", "1:02:03:04", "", "2",
+                                        "00:00:10,010 --> 00:00:11,011", " ", "1:02:13:00", ""}));
 }
 
 TEST(SrtFile, DiscardKeepsTheOldFile)

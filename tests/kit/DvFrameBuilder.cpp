@@ -18,7 +18,7 @@ enum Section : uint8_t { Header = 0, Subcode = 1, Vaux = 2, Audio = 3, Video = 4
 
 void WriteBlockId(uint8_t* block, Section section, int sequence, int number)
 {
-    block[0] = static_cast<uint8_t>((section << 5) | 0x1F); // reserved bit and arbitrary bits set
+    block[0] = static_cast<uint8_t>((section << 5) | 0x1F);  // reserved bit and arbitrary bits set
     block[1] = static_cast<uint8_t>((sequence << 4) | 0x07); // FSC 0, reserved bits set
     block[2] = static_cast<uint8_t>(number);
 }
@@ -69,7 +69,9 @@ int SequenceCount(Standard standard)
 
 } // namespace
 
-DvFrameBuilder::DvFrameBuilder(Standard standard) : standard_(standard) {}
+DvFrameBuilder::DvFrameBuilder(Standard standard) : standard_(standard)
+{
+}
 
 size_t DvFrameBuilder::FrameSize(Standard standard)
 {
@@ -186,10 +188,10 @@ void DvFrameBuilder::writeSequence(uint8_t* seq, int n) const
     std::memset(header, 0xFF, kBlockSize);
     WriteBlockId(header, Header, n, 0);
     header[3] = standard_ == Standard::Pal ? 0xBF : 0x3F; // DSF bit, reserved bits set
-    header[4] = 0xF8;                                      // APT 0
-    header[5] = 0x78;                                      // AP1 0, TF1 valid
-    header[6] = 0x78;                                      // AP2 0, TF2 valid
-    header[7] = static_cast<uint8_t>(0x78 | ap3_);         // AP3, TF3 valid
+    header[4] = 0xF8;                                     // APT 0
+    header[5] = 0x78;                                     // AP1 0, TF1 valid
+    header[6] = 0x78;                                     // AP2 0, TF2 valid
+    header[7] = static_cast<uint8_t>(0x78 | ap3_);        // AP3, TF3 valid
 
     for (int i = 0; i < 2; ++i)
         writeSubcode(seq + (1 + i) * kBlockSize, i, n);
@@ -227,7 +229,7 @@ void DvFrameBuilder::writeSubcode(uint8_t* block, int blockIndex, int n) const
         // Sync blocks 0-3 carry the time code (3 is the one read), 4 and 5 the recording date.
         if (j <= 3) {
             if (hasTimecode_) {
-                const uint8_t f = cameraFlags_ ? 0xC0 : 0x00; // colour frame, drop frame
+                const uint8_t f = cameraFlags_ ? 0xC0 : 0x00;  // colour frame, drop frame
                 const uint8_t b7 = cameraFlags_ ? 0x80 : 0x00; // bi-phase mark, binary group flags
                 const uint8_t b67 = cameraFlags_ ? 0xC0 : 0x00;
                 WritePack(pack, 0x13, f | Bcd(tcFrames_), b7 | Bcd(tcSeconds_), b7 | Bcd(tcMinutes_),
@@ -280,7 +282,7 @@ void DvFrameBuilder::writeAudioPack(uint8_t* pack, int audioBlock, int n) const
     }
     switch (index) {
     case 0: {
-        const uint8_t afSize = pal ? 24 : 20; // samples per frame above the minimum, at 48 kHz
+        const uint8_t afSize = pal ? 24 : 20;             // samples per frame above the minimum, at 48 kHz
         const uint8_t flags = cameraFlags_ ? 0xC0 : 0x00; // emphasis off, time constant
         WritePack(pack, 0x50, static_cast<uint8_t>(0xC0 | afSize), 0x00, pal ? 0xE0 : 0xC0,
                   static_cast<uint8_t>(flags | smp_ << 3 | quantization_));

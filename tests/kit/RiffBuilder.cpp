@@ -101,17 +101,15 @@ std::string RiffBuilder::build()
 
 std::string Avih(const AvihFields& f)
 {
-    return LE32(f.microSecPerFrame) + LE32(f.maxBytesPerSec) + LE32(0) + LE32(f.flags) +
-           LE32(f.totalFrames) + LE32(0) + LE32(f.streams) + LE32(f.suggestedBufferSize) +
-           LE32(f.width) + LE32(f.height) + std::string(16, '\0');
+    return LE32(f.microSecPerFrame) + LE32(f.maxBytesPerSec) + LE32(0) + LE32(f.flags) + LE32(f.totalFrames) + LE32(0) +
+           LE32(f.streams) + LE32(f.suggestedBufferSize) + LE32(f.width) + LE32(f.height) + std::string(16, '\0');
 }
 
 std::string Strh(const StrhFields& f)
 {
-    return Tag(f.type) + Tag(f.handler) + LE32(f.flags) + LE16(0) + LE16(0) + LE32(0) +
-           LE32(f.scale) + LE32(f.rate) + LE32(0) + LE32(f.length) + LE32(f.suggestedBufferSize) +
-           LE32(f.quality) + LE32(f.sampleSize) + LE16(0) + LE16(0) +
-           LE16(static_cast<uint16_t>(f.right)) + LE16(static_cast<uint16_t>(f.bottom));
+    return Tag(f.type) + Tag(f.handler) + LE32(f.flags) + LE16(0) + LE16(0) + LE32(0) + LE32(f.scale) + LE32(f.rate) +
+           LE32(0) + LE32(f.length) + LE32(f.suggestedBufferSize) + LE32(f.quality) + LE32(f.sampleSize) + LE16(0) +
+           LE16(0) + LE16(static_cast<uint16_t>(f.right)) + LE16(static_cast<uint16_t>(f.bottom));
 }
 
 std::string BitmapInfo(int32_t width, int32_t height, std::string_view compression, uint16_t bitCount,
@@ -121,15 +119,14 @@ std::string BitmapInfo(int32_t width, int32_t height, std::string_view compressi
            LE16(bitCount) + Tag(compression) + LE32(sizeImage) + LE32(0) + LE32(0) + LE32(0) + LE32(0);
 }
 
-std::string DvInfoBlock(uint32_t aauxSrc, uint32_t aauxCtl, uint32_t aauxSrc1, uint32_t aauxCtl1,
-                        uint32_t vauxSrc, uint32_t vauxCtl)
+std::string DvInfoBlock(uint32_t aauxSrc, uint32_t aauxCtl, uint32_t aauxSrc1, uint32_t aauxCtl1, uint32_t vauxSrc,
+                        uint32_t vauxCtl)
 {
-    return LE32(aauxSrc) + LE32(aauxCtl) + LE32(aauxSrc1) + LE32(aauxCtl1) + LE32(vauxSrc) + LE32(vauxCtl) +
-           LE32(0) + LE32(0);
+    return LE32(aauxSrc) + LE32(aauxCtl) + LE32(aauxSrc1) + LE32(aauxCtl1) + LE32(vauxSrc) + LE32(vauxCtl) + LE32(0) +
+           LE32(0);
 }
 
-std::string WaveFormat(uint16_t tag, uint16_t channels, uint32_t samplesPerSec, uint16_t bitsPerSample,
-                       bool withCbSize)
+std::string WaveFormat(uint16_t tag, uint16_t channels, uint32_t samplesPerSec, uint16_t bitsPerSample, bool withCbSize)
 {
     const uint16_t blockAlign = static_cast<uint16_t>(channels * bitsPerSample / 8);
     std::string s = LE16(tag) + LE16(channels) + LE32(samplesPerSec) + LE32(samplesPerSec * blockAlign) +
@@ -243,7 +240,10 @@ RiffBuilder MakeAvi(const AviSpec& spec)
     for (size_t i = 0; i < streams.size(); ++i)
         AddStream(b, spec, streams[i], static_cast<int>(i));
     if (spec.odml)
-        b.list("odml").mark("dmlh").chunk("dmlh", Dmlh(static_cast<uint32_t>(spec.frames * (1 + spec.avixSegments)))).end();
+        b.list("odml")
+            .mark("dmlh")
+            .chunk("dmlh", Dmlh(static_cast<uint32_t>(spec.frames * (1 + spec.avixSegments))))
+            .end();
     b.end();
     b.chunk("JUNK", std::string(12, '\0'));
     b.mark("movi");

@@ -31,8 +31,7 @@ public:
     RiffBuilder& chunk(std::string_view id, std::string_view data);
     // A chunk declaring `declaredSize` whatever the data holds; `pad` adds a zero byte when
     // the data's length is odd.
-    RiffBuilder& chunkSized(std::string_view id, uint32_t declaredSize, std::string_view data,
-                            bool pad = true);
+    RiffBuilder& chunkSized(std::string_view id, uint32_t declaredSize, std::string_view data, bool pad = true);
     // Bytes as they are (garbage, a cut header).
     RiffBuilder& raw(std::string_view bytes);
     // Remembers the current offset under a name (read back with at()).
@@ -84,9 +83,8 @@ std::string Strh(const StrhFields& f);
 std::string BitmapInfo(int32_t width = 720, int32_t height = 576, std::string_view compression = "dvsd",
                        uint16_t bitCount = 24, uint32_t sizeImage = 144000);
 // A DV format block; the defaults are a PAL 48 kHz camera's.
-std::string DvInfoBlock(uint32_t aauxSrc = 0xD1E0C0C0, uint32_t aauxCtl = 0xFFBFC83F,
-                        uint32_t aauxSrc1 = 0xD1E0C0C0, uint32_t aauxCtl1 = 0xFFBFC83F,
-                        uint32_t vauxSrc = 0xFF20FFFF, uint32_t vauxCtl = 0xFFFFBF3F);
+std::string DvInfoBlock(uint32_t aauxSrc = 0xD1E0C0C0, uint32_t aauxCtl = 0xFFBFC83F, uint32_t aauxSrc1 = 0xD1E0C0C0,
+                        uint32_t aauxCtl1 = 0xFFBFC83F, uint32_t vauxSrc = 0xFF20FFFF, uint32_t vauxCtl = 0xFFFFBF3F);
 // A wave format header: 18 bytes, or the 16 of old PCM files.
 std::string WaveFormat(uint16_t tag = 1, uint16_t channels = 2, uint32_t samplesPerSec = 48000,
                        uint16_t bitsPerSample = 16, bool withCbSize = true);
@@ -98,14 +96,14 @@ std::string IndexChunk(uint8_t indexType, uint8_t subType, uint16_t longsPerEntr
 
 // A small AVI in the shapes DV files come in. The data chunks are short stand-ins, not DV.
 struct AviSpec {
-    int dvType = 2;              // 1: one "iavs" stream; 2: "vids" and "auds"
-    bool audioFirst = false;     // type 2: the audio stream list comes first
-    bool secondVideo = false;    // a second "vids" stream after the others
-    bool pcm16 = false;          // the audio "strf" holds 16 bytes, no cbSize
-    int indxType = -1;           // bIndexType of the video stream's "indx"; -1: no "indx"
+    int dvType = 2;           // 1: one "iavs" stream; 2: "vids" and "auds"
+    bool audioFirst = false;  // type 2: the audio stream list comes first
+    bool secondVideo = false; // a second "vids" stream after the others
+    bool pcm16 = false;       // the audio "strf" holds 16 bytes, no cbSize
+    int indxType = -1;        // bIndexType of the video stream's "indx"; -1: no "indx"
     bool idx1 = true;
-    bool odml = false;           // "LIST" "odml" with "dmlh"
-    int avixSegments = 0;        // OpenDML continuation segments after the first
+    bool odml = false;    // "LIST" "odml" with "dmlh"
+    int avixSegments = 0; // OpenDML continuation segments after the first
     int frames = 3;
     std::string handler = "dvsd";
     uint32_t scale = 1;

@@ -21,8 +21,7 @@ TempDir::TempDir()
 TempDir::~TempDir()
 {
     std::error_code ec;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ec);
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
     std::filesystem::remove_all(path_, ec);
 }
 
@@ -66,8 +65,8 @@ std::string FirstWithPrefix(const std::string& dir, const std::string& prefix)
 
 int RunCommand(const std::string& command, std::string* output, int timeoutSeconds)
 {
-    const std::string line = "timeout -k 5 " + std::to_string(timeoutSeconds) + " sh -c " +
-                             ShellQuote(command) + " </dev/null 2>&1";
+    const std::string line =
+        "timeout -k 5 " + std::to_string(timeoutSeconds) + " sh -c " + ShellQuote(command) + " </dev/null 2>&1";
     FILE* pipe = popen(line.c_str(), "r");
     if (!pipe)
         return -1;

@@ -275,7 +275,8 @@ TEST(HiveText, MangledFilesAreReadOrRefusedAndReadOnesRoundTrip)
             case 1: mangled.erase(at, next() % 8); break;
             default: mangled.insert(at, 1, alphabet[next() % alphabet.size()]);
             }
-            if (mangled.empty()) mangled = "[";
+            if (mangled.empty())
+                mangled = "[";
         }
         Key parsed;
         std::string error;
@@ -300,10 +301,12 @@ TEST_F(RegistryTest, ThreadsShareTheHiveSafely)
         threads.emplace_back([t] {
             TRegistry r;
             r.OpenKey("\\T" + std::to_string(t), true);
-            for (int i = 0; i < kValues; ++i) r.WriteInteger("v" + std::to_string(i), i);
+            for (int i = 0; i < kValues; ++i)
+                r.WriteInteger("v" + std::to_string(i), i);
         });
     }
-    for (auto& th : threads) th.join();
+    for (auto& th : threads)
+        th.join();
     ReloadHives();
     TRegistry r;
     for (int t = 0; t < kThreads; ++t) {
@@ -315,8 +318,7 @@ TEST_F(RegistryTest, ThreadsShareTheHiveSafely)
 
 // Another Morvel process: forked (before this one starts any thread), it starts afresh from the
 // files, runs `work` and exits with 0 when that returned true.
-template <typename Work>
-pid_t StartAnotherProcess(Work work)
+template <typename Work> pid_t StartAnotherProcess(Work work)
 {
     const pid_t child = fork();
     if (child == 0) {

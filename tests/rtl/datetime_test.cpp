@@ -72,7 +72,10 @@ TEST(Encode, InvalidFieldsRaiseOrFailTheTryForms)
 TEST(Decode, RoundsToMillisecondsAndKeepsNegativeTimesForward)
 {
     const TDateTime eve = EncodeDate(2006, 12, 31);
-    const struct { TDateTime value; Parts want; } cases[] = {
+    const struct {
+        TDateTime value;
+        Parts want;
+    } cases[] = {
         {EncodeDateTime(2006, 12, 31, 23, 30, 0, 0) + 1.0 / 24, {2007, 1, 1, 0, 30, 0, 0}},
         {eve + 86399999.6 / MSecsPerDay, {2007, 1, 1, 0, 0, 0, 0}},
         {eve + 86399999.4 / MSecsPerDay, {2006, 12, 31, 23, 59, 59, 999}},

@@ -10,8 +10,7 @@ using namespace rtl;
 
 namespace {
 
-template <class... Args>
-std::string F(std::string_view fmt, const Args&... args)
+template <class... Args> std::string F(std::string_view fmt, const Args&... args)
 {
     return FormatV(fmt, std::vector<FormatArg>{FormatArg(args)...}, FormatSettings{});
 }

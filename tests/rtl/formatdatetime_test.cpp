@@ -42,35 +42,64 @@ void ExpectAll(std::initializer_list<Case> cases, TDateTime dt = kMorning)
 
 TEST(FormatDateTimeLetters, EveryLetterInAnyCase)
 {
-    ExpectAll({{"d", "4"}, {"dd", "04"}, {"ddd", "Sat"}, {"dddd", "Saturday"}, {"ddddd", "04-03-2006"},
-               {"dddddd", "Saturday 4 March 2006"}, {"m", "3"}, {"mm", "03"}, {"mmm", "Mar"}, {"mmmm", "March"},
-               {"yy", "06"}, {"yyyy", "2006"}, {"h", "5"}, {"hh", "05"}, {"n", "6"}, {"nn", "06"}, {"s", "7"},
-               {"ss", "07"}, {"z", "8"}, {"zzz", "008"}, {"t", "05.06"}, {"tt", "05.06.07"},
-               {"YYYYMMDDHHNNSS", "20060304050607"}, {"Dddd", "Saturday"}});
+    ExpectAll({{"d", "4"},
+               {"dd", "04"},
+               {"ddd", "Sat"},
+               {"dddd", "Saturday"},
+               {"ddddd", "04-03-2006"},
+               {"dddddd", "Saturday 4 March 2006"},
+               {"m", "3"},
+               {"mm", "03"},
+               {"mmm", "Mar"},
+               {"mmmm", "March"},
+               {"yy", "06"},
+               {"yyyy", "2006"},
+               {"h", "5"},
+               {"hh", "05"},
+               {"n", "6"},
+               {"nn", "06"},
+               {"s", "7"},
+               {"ss", "07"},
+               {"z", "8"},
+               {"zzz", "008"},
+               {"t", "05.06"},
+               {"tt", "05.06.07"},
+               {"YYYYMMDDHHNNSS", "20060304050607"},
+               {"Dddd", "Saturday"}});
     EXPECT_EQ(F("yyyy", EncodeDate(5, 1, 1)), "0005");
     EXPECT_EQ(F("hh", kEvening), "17");
 }
 
 TEST(FormatDateTimeText, SeparatorsQuotesAndOtherCharacters)
 {
-    ExpectAll({{"yyyy/mm/dd hh:nn:ss", "2006-03-04 05.06.07"}, {"'yyyy' \"dd\" yyyy", "yyyy dd 2006"},
-               {"'it''s'", "its"}, {"dd 'unterminated", "04 unterminated"}, {"'/:'", "/:"},
-               {"yyyy年mm月dd日", "2006年03月04日"}, {"[dd] #", "[04] #"}});
+    ExpectAll({{"yyyy/mm/dd hh:nn:ss", "2006-03-04 05.06.07"},
+               {"'yyyy' \"dd\" yyyy", "yyyy dd 2006"},
+               {"'it''s'", "its"},
+               {"dd 'unterminated", "04 unterminated"},
+               {"'/:'", "/:"},
+               {"yyyy年mm月dd日", "2006年03月04日"},
+               {"[dd] #", "[04] #"}});
     EXPECT_EQ(FormatDateTime("yyyy/mm/d", kMorning, FormatSettings{}), "2006/03/4");
 }
 
 TEST(FormatDateTimeMinutes, MAfterHourMeansMinutes)
 {
-    ExpectAll({{"hh:mm", "05.06"}, {"h:m", "5.6"}, {"hh'h'mm", "05h06"}, {"mm hh", "03 05"},
+    ExpectAll({{"hh:mm", "05.06"},
+               {"h:m", "5.6"},
+               {"hh'h'mm", "05h06"},
+               {"mm hh", "03 05"},
                {"hh nn mm", "05 06 03"}}); // n stands between: the month again
-    EXPECT_EQ(FormatDateTime("dddddd 'at' hh:mm:ss", kMorning, FormatSettings{}),
-              "Saturday 4 March 2006 at 05:06:07");
+    EXPECT_EQ(FormatDateTime("dddddd 'at' hh:mm:ss", kMorning, FormatSettings{}), "Saturday 4 March 2006 at 05:06:07");
 }
 
 TEST(FormatDateTimeTwelveHour, MarkersSwitchHoursToTwelve)
 {
-    ExpectAll({{"h:nn am/pm", "5.06 pm"}, {"hh AM/PM", "05 PM"}, {"h a/p", "5 p"}, {"hh ampm", "05 PM"},
-               {"ampm h", "PM 5"}, {"hh 'am/pm'", "17 am/pm"}},
+    ExpectAll({{"h:nn am/pm", "5.06 pm"},
+               {"hh AM/PM", "05 PM"},
+               {"h a/p", "5 p"},
+               {"hh ampm", "05 PM"},
+               {"ampm h", "PM 5"},
+               {"hh 'am/pm'", "17 am/pm"}},
               kEvening);
     ExpectAll({{"h A/P", "5 A"}, {"a", "a"}});
     EXPECT_EQ(F("h am/pm", EncodeDateTime(2006, 3, 4, 0, 30, 0, 0)), "12 am");

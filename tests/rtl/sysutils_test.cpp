@@ -12,11 +12,18 @@ using namespace rtl;
 
 TEST(Rounding, HalvesGoToTheEvenNeighbourOthersToTheNearest)
 {
-    const std::pair<double, int64_t> cases[] = {
-        {0.5, 0},        {1.5, 2},        {2.5, 2},           {-0.5, 0},
-        {-1.5, -2},      {-2.5, -2},      {2.4999999, 2},     {2.5000001, 3},
-        {-2.6, -3},      {1e9 / 333667, 2997}, {1000000.0 / 29.97002997, 33367},
-        {1e15 + 0.5, 1000000000000000}};
+    const std::pair<double, int64_t> cases[] = {{0.5, 0},
+                                                {1.5, 2},
+                                                {2.5, 2},
+                                                {-0.5, 0},
+                                                {-1.5, -2},
+                                                {-2.5, -2},
+                                                {2.4999999, 2},
+                                                {2.5000001, 3},
+                                                {-2.6, -3},
+                                                {1e9 / 333667, 2997},
+                                                {1000000.0 / 29.97002997, 33367},
+                                                {1e15 + 0.5, 1000000000000000}};
     for (const auto& [value, want] : cases)
         EXPECT_EQ(Round(value), want) << value;
     EXPECT_EQ(Trunc(-2.7), -2);

@@ -148,7 +148,12 @@ TEST_F(PreferencesTest, ValuesOfTheWrongTypeTakeTheirDefaults)
 TEST_F(PreferencesTest, OutOfRangeValuesTakeTheirDefaults)
 {
     // 8-bit values are checked before truncation: 259 must not pass as 3.
-    const struct { const char* name; int32_t stored[2]; int32_t want; std::function<int32_t()> now; } cases[] = {
+    const struct {
+        const char* name;
+        int32_t stored[2];
+        int32_t want;
+        std::function<int32_t()> now;
+    } cases[] = {
         {"Ordre de la Liste", {259, -1}, 0, [] { return OrdreDeLaListe; }},
         {"Standard par défaut", {0, 258}, 1, [] { return StandardParDefaut; }},
         {"Frequence DV", {256, 3}, 2, [] { return FrequenceDV; }},
@@ -267,7 +272,8 @@ TEST_F(DeletePreferencesTest, OnlyOurKeyGoesWhenAnotherProductKeepsOne)
     shell::ScriptedPrompter prompter({ModalResult::mrYes, ModalResult::mrOk});
     EXPECT_EQ(DeletePreferences(prompter), DeleteOutcome::Deleted);
     ASSERT_EQ(prompter.shown().size(), 2u);
-    EXPECT_EQ(prompter.shown()[0].text, "Do you really want to delete the preferences of Morvel\r\nfrom your registry?");
+    EXPECT_EQ(prompter.shown()[0].text,
+              "Do you really want to delete the preferences of Morvel\r\nfrom your registry?");
     EXPECT_EQ(prompter.shown()[0].buttons, shell::mbYes | shell::mbNo);
     EXPECT_EQ(prompter.shown()[1].text, "Morvel has been completely deleted from your registry.");
     reg::ReloadHives(); // what is on disk

@@ -16,7 +16,8 @@ class PSFunctionsTest : public SettingsFixture {};
 std::string LineOf(const std::string& text, const std::string& key)
 {
     const size_t at = text.find("\n" + key + "=");
-    if (at == std::string::npos) return {};
+    if (at == std::string::npos)
+        return {};
     const size_t start = at + key.size() + 2;
     return text.substr(start, text.find('\n', start) - start);
 }

@@ -1,6 +1,6 @@
 // Shell services on a desktop confined to a temporary home: trash, user folders, launchers.
-#include <cstdlib>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <thread>
 
@@ -78,7 +78,8 @@ TEST_F(ShellTest, WithoutAUsableTrashTheFileStaysWhereItIs)
     fs::current_path(cwd);
     EXPECT_FALSE(trashed);
     EXPECT_EQ(testkit::ReadFileBytes((home / "A.avi").string()), "keep");
-    for (const auto& e : fs::recursive_directory_iterator(work)) ADD_FAILURE() << e.path();
+    for (const auto& e : fs::recursive_directory_iterator(work))
+        ADD_FAILURE() << e.path();
 }
 
 TEST_F(ShellTest, DocumentsFolderFollowsTheUserDirsAndFallsBackToHome)
@@ -115,7 +116,8 @@ TEST_F(ShellTest, ExecArgumentsAreQuotedAndPercentIsDoubled)
 // arguments. (GLib looks the program up before expanding "%%", so the '%' is in an argument here.)
 TEST_F(ShellTest, GioLaunchesTheExactProgramAndArguments)
 {
-    if (!testkit::HaveProgram("gio")) GTEST_SKIP() << "gio is not installed";
+    if (!testkit::HaveProgram("gio"))
+        GTEST_SKIP() << "gio is not installed";
     const fs::path folder = home / "dv tools/$x \"q\" \\ back";
     fs::create_directories(folder);
     const fs::path out = home / "out.txt";
@@ -149,7 +151,8 @@ TEST_F(ShellTest, DesktopFileWrittenWholeOrNotAtAll)
     EXPECT_FALSE(shell::WriteDesktopEntry((home / "file/x.desktop").string(), e));
     EXPECT_FALSE(shell::WriteDesktopEntry((home / "apps/").string(), e));
     size_t files = 0;
-    for ([[maybe_unused]] const auto& f : fs::directory_iterator(home / "apps")) ++files;
+    for ([[maybe_unused]] const auto& f : fs::directory_iterator(home / "apps"))
+        ++files;
     EXPECT_EQ(files, 1u); // no temporary left behind
 }
 

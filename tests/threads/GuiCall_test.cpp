@@ -16,10 +16,12 @@ class GuiCallTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { app_ = std::make_unique<QCoreApplication>(argc_, argv_); }
     static void TearDownTestSuite() { app_.reset(); }
-    static bool PumpUntil(const std::function<bool()>& done) {
+    static bool PumpUntil(const std::function<bool()>& done)
+    {
         QElapsedTimer timer;
         timer.start();
-        while (!done() && timer.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        while (!done() && timer.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         return done();
     }
     static inline int argc_ = 1;
@@ -28,7 +30,8 @@ protected:
     static inline std::unique_ptr<QCoreApplication> app_;
 };
 
-TEST_F(GuiCallTest, PostRunsLaterOnTheGuiThreadInOrder) {
+TEST_F(GuiCallTest, PostRunsLaterOnTheGuiThreadInOrder)
+{
     std::vector<int> order;
     QThread* gui = QThread::currentThread();
     bool onGui = true;
@@ -41,24 +44,25 @@ TEST_F(GuiCallTest, PostRunsLaterOnTheGuiThreadInOrder) {
             });
     });
     worker.join();
-    EXPECT_TRUE(order.empty());  // queued, not run yet
+    EXPECT_TRUE(order.empty()); // queued, not run yet
     ASSERT_TRUE(PumpUntil([&] { return order.size() == 3; }));
     EXPECT_EQ(order, (std::vector<int>{0, 1, 2}));
     EXPECT_TRUE(onGui);
 }
 
-TEST_F(GuiCallTest, SendWaitsForTheGuiThreadAndRunsDirectlyOnIt) {
+TEST_F(GuiCallTest, SendWaitsForTheGuiThreadAndRunsDirectlyOnIt)
+{
     std::atomic<bool> returned{false};
     int answer = 0;
     std::thread worker([&] {
         threads::SendToGui([&] { answer = 42; });
-        EXPECT_EQ(answer, 42);  // visible as soon as the send returns
+        EXPECT_EQ(answer, 42); // visible as soon as the send returns
         returned = true;
     });
     ASSERT_TRUE(PumpUntil([&] { return returned.load(); }));
     worker.join();
     bool ran = false;
-    threads::Synchronize([&] { ran = true; });  // on the GUI thread: no event loop needed
+    threads::Synchronize([&] { ran = true; }); // on the GUI thread: no event loop needed
     EXPECT_TRUE(ran);
 }
 

@@ -5,9 +5,10 @@
 
 #include "platform/threads/Worker.h"
 
-TEST(Worker, RunsJobsInOrderOnItsOwnThreadGoesIdleAndWakesForMore) {
+TEST(Worker, RunsJobsInOrderOnItsOwnThreadGoesIdleAndWakesForMore)
+{
     threads::Worker worker;
-    std::vector<int> done;  // written by the worker only; read after WaitIdle
+    std::vector<int> done; // written by the worker only; read after WaitIdle
     bool onWorker = true;
     std::atomic<int> idleCalls{0};
     worker.SetOnIdle([&] { ++idleCalls; });
@@ -17,7 +18,8 @@ TEST(Worker, RunsJobsInOrderOnItsOwnThreadGoesIdleAndWakesForMore) {
             done.push_back(i);
         });
     };
-    for (int i = 0; i < 5; ++i) post(i);
+    for (int i = 0; i < 5; ++i)
+        post(i);
     ASSERT_TRUE(worker.WaitIdle(5000));
     EXPECT_TRUE(worker.IsIdle());
     EXPECT_GE(idleCalls.load(), 1);
@@ -27,17 +29,21 @@ TEST(Worker, RunsJobsInOrderOnItsOwnThreadGoesIdleAndWakesForMore) {
     EXPECT_TRUE(onWorker);
 }
 
-TEST(Worker, ClearDropsWhatIsQueuedButNotTheRunningJob) {
+TEST(Worker, ClearDropsWhatIsQueuedButNotTheRunningJob)
+{
     threads::Worker worker;
     std::atomic<bool> release{false}, started{false};
     std::atomic<int> ran{0};
     worker.Post([&] {
         started = true;
-        while (!release.load()) std::this_thread::yield();
+        while (!release.load())
+            std::this_thread::yield();
         ++ran;
     });
-    for (int i = 0; i < 10; ++i) worker.Post([&] { ++ran; });
-    while (!started.load()) std::this_thread::yield();
+    for (int i = 0; i < 10; ++i)
+        worker.Post([&] { ++ran; });
+    while (!started.load())
+        std::this_thread::yield();
     EXPECT_FALSE(worker.IsIdle());
     worker.Clear();
     EXPECT_EQ(worker.Pending(), 0u);
@@ -46,7 +52,8 @@ TEST(Worker, ClearDropsWhatIsQueuedButNotTheRunningJob) {
     EXPECT_EQ(ran.load(), 1);
 }
 
-TEST(Worker, DestructionDropsQueuedJobsAndJoins) {
+TEST(Worker, DestructionDropsQueuedJobsAndJoins)
+{
     std::atomic<int> ran{0};
     {
         threads::Worker worker;
@@ -54,13 +61,17 @@ TEST(Worker, DestructionDropsQueuedJobsAndJoins) {
         worker.Post([&] {
             started = true;
             // Runs on until the destructor has dropped the queue behind it.
-            while (!posted.load()) std::this_thread::yield();
-            while (worker.Pending() != 0) std::this_thread::yield();
+            while (!posted.load())
+                std::this_thread::yield();
+            while (worker.Pending() != 0)
+                std::this_thread::yield();
             ++ran;
         });
-        for (int i = 0; i < 100; ++i) worker.Post([&] { ++ran; });
+        for (int i = 0; i < 100; ++i)
+            worker.Post([&] { ++ran; });
         posted = true;
-        while (!started.load()) std::this_thread::yield();
+        while (!started.load())
+            std::this_thread::yield();
     }
     EXPECT_EQ(ran.load(), 1);
 }

@@ -57,7 +57,8 @@ public:
         const auto* p = static_cast<const char*>(data);
         for (auto& [at, piece] : pieces) {
             const int64_t from = std::max<int64_t>(at, offset);
-            const int64_t to = std::min<int64_t>(at + static_cast<int64_t>(piece.size()), offset + static_cast<int64_t>(n));
+            const int64_t to =
+                std::min<int64_t>(at + static_cast<int64_t>(piece.size()), offset + static_cast<int64_t>(n));
             if (from < to)
                 std::memcpy(piece.data() + (from - at), p + (from - offset), static_cast<size_t>(to - from));
         }
@@ -74,7 +75,8 @@ public:
         std::memset(out, 0, count);
         for (const auto& [at, piece] : pieces) {
             const int64_t from = std::max<int64_t>(at, offset);
-            const int64_t to = std::min<int64_t>(at + static_cast<int64_t>(piece.size()), offset + static_cast<int64_t>(count));
+            const int64_t to =
+                std::min<int64_t>(at + static_cast<int64_t>(piece.size()), offset + static_cast<int64_t>(count));
             if (from < to)
                 std::memcpy(out + (from - offset), piece.data() + (from - at), static_cast<size_t>(to - from));
         }
@@ -114,7 +116,10 @@ inline MemoryFile Load(const std::string& path)
     f.bytes = testkit::ReadFileBytes(path);
     return f;
 }
-inline std::string Bytes(const MemoryFile& f, const formats::AviChunkRef& c) { return f.bytes.substr(c.offset, c.size); }
+inline std::string Bytes(const MemoryFile& f, const formats::AviChunkRef& c)
+{
+    return f.bytes.substr(c.offset, c.size);
+}
 inline std::string Joined(const MemoryFile& f, const formats::AviDemuxStream& s)
 {
     std::string all;
@@ -123,8 +128,7 @@ inline std::string Joined(const MemoryFile& f, const formats::AviDemuxStream& s)
     return all;
 }
 // The raw bytes of a DV frame or of PCM samples, to compare with chunk bytes.
-template <class T>
-std::string Raw(const std::vector<T>& v)
+template <class T> std::string Raw(const std::vector<T>& v)
 {
     return std::string(reinterpret_cast<const char*>(v.data()), v.size() * sizeof(T));
 }

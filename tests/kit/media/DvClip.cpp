@@ -25,7 +25,10 @@ struct PacketFree {
     void operator()(AVPacket* p) const { av_packet_free(&p); }
 };
 
-uint8_t Bcd(int v) { return static_cast<uint8_t>((v / 10) << 4 | (v % 10)); }
+uint8_t Bcd(int v)
+{
+    return static_cast<uint8_t>((v / 10) << 4 | (v % 10));
+}
 
 // Packs of sequence-relative positions: subcode time code, VAUX source, control, date, time.
 void StampPacks(uint8_t* frame, int sequences, bool pal, bool wide, int frameIndex, const DvClipSpec& spec)
@@ -47,7 +50,8 @@ void StampPacks(uint8_t* frame, int sequences, bool pal, bool wide, int frameInd
     const int tcTotal = frameIndex / fps;
     for (int s = 0; s < sequences; ++s) {
         uint8_t* b = frame + static_cast<size_t>(s) * formats::kDvSequenceSize;
-        const uint8_t tc[5] = {0x13, Bcd(tcFrames), Bcd(tcTotal % 60), Bcd(tcTotal / 60 % 60), Bcd(tcTotal / 3600 % 24)};
+        const uint8_t tc[5] = {0x13, Bcd(tcFrames), Bcd(tcTotal % 60), Bcd(tcTotal / 60 % 60),
+                               Bcd(tcTotal / 3600 % 24)};
         std::memcpy(b + 110, tc, 5);
         std::memcpy(b + 190, tc, 5);
         const uint8_t source[5] = {0x60, 0xFF, 0xFF, static_cast<uint8_t>(0xC0 | (pal ? 0x20 : 0x00)), 0xFF};
@@ -95,7 +99,8 @@ std::vector<uint8_t> EncodeDvPicture(bool pal, int seed)
     for (int y = 0; y < frame->height; ++y)
         for (int x = 0; x < frame->width; ++x) {
             const bool bar = ((x + seed * 23) % 720) < 60;
-            frame->data[0][y * frame->linesize[0] + x] = static_cast<uint8_t>(bar ? 235 : 16 + (x + y + seed * 5) % 200);
+            frame->data[0][y * frame->linesize[0] + x] =
+                static_cast<uint8_t>(bar ? 235 : 16 + (x + y + seed * 5) % 200);
         }
     const int chromaW = pal ? 360 : 180, chromaH = pal ? 288 : 480;
     for (int y = 0; y < chromaH; ++y)
@@ -137,7 +142,8 @@ DvClip MakeDvClip(const DvClipSpec& spec)
             count = formats::DvLockedSampleCount(spec.pal, spec.audio.sampleRate, k);
             if (spec.wanderingCounts && !spec.audio.locked) {
                 const int min = formats::DvMinSamples(spec.pal, spec.audio.sampleRate);
-                const int max = std::min(formats::DvMaxSamples(spec.pal, spec.audio.sampleRate, spec.audio.bits), min + 63);
+                const int max =
+                    std::min(formats::DvMaxSamples(spec.pal, spec.audio.sampleRate, spec.audio.bits), min + 63);
                 count = std::clamp(count + (k * 7) % 9 - 4, min, max);
             }
             std::vector<int16_t> pair[2];
@@ -155,7 +161,7 @@ DvClip MakeDvClip(const DvClipSpec& spec)
                 }
             }
             if (!formats::EncodeDvAudio(frame, spec.audio, count, pair[0].data(),
-                                   spec.audio.pairs > 1 ? pair[1].data() : nullptr))
+                                        spec.audio.pairs > 1 ? pair[1].data() : nullptr))
                 throw std::runtime_error("sound does not fit the frame");
             clip.pcm[0].push_back(std::move(pair[0]));
             if (spec.audio.pairs > 1)

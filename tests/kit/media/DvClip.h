@@ -20,7 +20,7 @@ struct DvClipSpec {
     bool wide = false;
     // Recording date of the first frame; it advances by one second every 25 (30) frames.
     int year = 2006, month = 12, day = 31, hour = 23, minute = 59, second = 50;
-    int distinctPictures = 8;    // pictures encoded; the clip cycles through them
+    int distinctPictures = 8; // pictures encoded; the clip cycles through them
 };
 
 struct DvClip {
@@ -28,11 +28,11 @@ struct DvClip {
     formats::DvAudioFormat audio;
     bool sound = true;
     std::vector<std::vector<uint8_t>> frames;
-    std::vector<int> samples;                    // per frame and channel
-    std::vector<std::vector<int16_t>> pcm[2];    // per pair, per frame: interleaved left/right
+    std::vector<int> samples;                 // per frame and channel
+    std::vector<std::vector<int16_t>> pcm[2]; // per pair, per frame: interleaved left/right
 
     size_t FrameSize() const { return pal ? formats::kDvFrameSize625 : formats::kDvFrameSize525; }
-    std::vector<int16_t> PairSamples(int pair) const;      // the whole clip's sound of one pair
+    std::vector<int16_t> PairSamples(int pair) const; // the whole clip's sound of one pair
 };
 
 DvClip MakeDvClip(const DvClipSpec& spec);
