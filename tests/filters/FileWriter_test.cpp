@@ -205,8 +205,9 @@ TEST(FileWriter, AFullDiskOrAFailedSyncKeepsTheOldFileAndTheFullDiskSaysSo)
         testkit::FileFault fault(testkit::FileFault::Step::Write, ENOSPC);
         WriterGraph g(byStream ? std::vector<Chunk>{} : std::vector<Chunk>{{0, "new"}}, !byStream, out);
         ASSERT_EQ(g.graph.Run(), S_OK);
-        if (byStream)
+        if (byStream) {
             EXPECT_EQ(QueryPin<ByteStream>(g.writer->GetPin(0))->Write("x", 1, nullptr), diskFull);
+        }
         int64_t hr = 0;
         EXPECT_EQ(g.graph.WaitForCompletion(5000, &hr), EC_ERRORABORT);
         EXPECT_EQ(hr, diskFull);
