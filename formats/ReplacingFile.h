@@ -1,13 +1,12 @@
 #pragma once
-// A new file written under a temporary name in its destination folder and renamed over the
-// destination only by Commit, so a failed or abandoned write leaves any older file untouched.
-// Never throws: the first failure is kept in Error() and later writes do nothing.
+// A new file written through rtl::AtomicFile (under a temporary name, renamed over the destination
+// only by Commit), with buffered appends and fields patched at the end, for the writers of text
+// and listing files. Never throws: the first failure is kept in Error() and later writes do nothing.
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 
-#include "platform/rtl/FileStream.h"
+#include "platform/rtl/AtomicFile.h"
 
 namespace formats {
 
@@ -20,7 +19,7 @@ public:
 
     // Creates the temporary file beside `target`; false (and Error()) when it cannot.
     bool Open(const std::string& target);
-    bool IsOpen() const { return stream_ != nullptr; }
+    bool IsOpen() const { return file_.IsOpen(); }
     bool Failed() const { return !error_.empty(); }
     const std::string& Error() const { return error_; }
     const std::string& Target() const { return target_; }
@@ -40,11 +39,10 @@ public:
 
 private:
     void Flush();
-    void Fail(const std::string& message);
+    void Fail(int messageId, int err);
 
     std::string target_;
-    std::string temp_;
-    std::unique_ptr<rtl::TFileStream> stream_;
+    rtl::AtomicFile file_;
     std::string buffer_;
     int64_t written_ = 0;
     std::string error_;

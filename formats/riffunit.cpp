@@ -3,10 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <exception>
-#include <filesystem>
-#include <random>
 #include <span>
 
+#include "formats/ReplacingFile.h"
 #include "formats/RiffChunk.h"
 #include "formats/aviinfo.h"
 #include "platform/rtl/FileStream.h"
@@ -14,7 +13,6 @@
 #include "platform/rtl/FormatDateTime.h"
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/SysUtils.h"
-#include "platform/rtl/TextFile.h"
 
 namespace formats {
 
@@ -429,27 +427,16 @@ void TRiffLister::ListRecord(uint32_t id, int64_t dataPos, int64_t available, co
 
 void SaveListing(const std::vector<std::string>& lines, const std::string& path)
 {
-    namespace fs = std::filesystem;
-    std::random_device rd;
-    std::string temp;
-    // A short name beside the target: the target's own name may already be at the length limit.
-    do
-        temp = rtl::ExtractFilePath(path) + ".~" + Hex(rd(), 8) + ".tmp";
-    while (fs::exists(temp));
-    try {
-        rtl::TTextWriter out(temp);
-        for (const std::string& line : lines)
-            out.WriteLine(line);
-        out.Close();
-        std::error_code ec;
-        fs::rename(temp, path, ec);
-        if (ec)
-            throw rtl::EFileError(path + ": " + ec.message());
-    } catch (...) {
-        std::error_code ec;
-        fs::remove(temp, ec);
-        throw;
+    ReplacingFile file;
+    if (file.Open(path)) {
+        for (const std::string& line : lines) {
+            file.Write(line);
+            file.Write("\r\n");
+        }
+        if (file.Commit())
+            return;
     }
+    throw rtl::EFileError(file.Error());
 }
 
 } // namespace formats

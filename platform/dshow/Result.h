@@ -17,8 +17,18 @@ constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
 constexpr HRESULT E_UNEXPECTED = static_cast<HRESULT>(0x8000FFFFu);
 constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);
 constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057u);
-constexpr HRESULT STG_E_MEDIUMFULL = static_cast<HRESULT>(0x80030070u);
+constexpr HRESULT E_ACCESSDENIED = static_cast<HRESULT>(0x80070005u);
 constexpr HRESULT STG_E_WRITEFAULT = static_cast<HRESULT>(0x8003001Du);
+
+// A system error code as a failure code, as the Windows macro makes it.
+constexpr uint32_t ERROR_ACCESS_DENIED = 5;
+constexpr uint32_t ERROR_FILE_EXISTS = 80;
+constexpr uint32_t ERROR_DISK_FULL = 112;
+constexpr HRESULT HRESULT_FROM_WIN32(uint32_t error)
+{
+    return error == 0 ? 0 : static_cast<HRESULT>((error & 0xFFFFu) | 0x80070000u);
+}
+static_assert(HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED) == E_ACCESSDENIED);
 
 constexpr HRESULT VFW_S_NO_MORE_ITEMS = 0x00040103;
 constexpr HRESULT VFW_S_PARTIAL_RENDER = 0x00040242;

@@ -1,36 +1,26 @@
 #include "platform/filters/FileWriter.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <cstdio>
-#include <random>
-#include <vector>
 
 namespace ds {
 
 namespace {
 
+// The causes a user can act on keep their own codes; the rest is a write fault.
 HRESULT FromErrno(int error)
 {
-    return error == ENOSPC || error == EDQUOT ? STG_E_MEDIUMFULL : STG_E_WRITEFAULT;
-}
-
-std::string DirectoryOf(const std::string& path)
-{
-    size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string BaseNameOf(const std::string& path)
-{
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+    switch (error) {
+    case EEXIST: return HRESULT_FROM_WIN32(ERROR_FILE_EXISTS);
+    case EACCES:
+    case EPERM:
+    case EROFS: return E_ACCESSDENIED;
+    case ENOSPC:
+    case EDQUOT: return HRESULT_FROM_WIN32(ERROR_DISK_FULL);
+    default: return STG_E_WRITEFAULT;
+    }
 }
 
 } // namespace
@@ -62,11 +52,7 @@ FileWriter::FileWriter() : BaseRenderer(kFriendlyName)
 FileWriter::~FileWriter()
 {
     std::lock_guard<std::mutex> guard(renderLock_);
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
-        ::unlink(tempName_.c_str());
-    }
+    file_.Discard();
 }
 
 HRESULT FileWriter::SetFileName(const std::string& name, const MediaType*)
@@ -74,7 +60,7 @@ HRESULT FileWriter::SetFileName(const std::string& name, const MediaType*)
     if (name.empty())
         return E_INVALIDARG;
     std::lock_guard<std::mutex> guard(renderLock_);
-    if (fd_ >= 0)
+    if (file_.IsOpen())
         return VFW_E_WRONG_STATE;
     fileName_ = name;
     return S_OK;
@@ -111,7 +97,7 @@ HRESULT FileWriter::CheckMediaType(const MediaType&)
 std::string FileWriter::TemporaryName() const
 {
     std::lock_guard<std::mutex> guard(renderLock_);
-    return fd_ >= 0 ? tempName_ : std::string();
+    return file_.IsOpen() ? file_.TempName() : std::string();
 }
 
 void FileWriter::Fail(HRESULT hr)
@@ -137,25 +123,9 @@ HRESULT FileWriter::OpenFile()
         return E_FAIL;
     struct stat st;
     if (!(mode_ & AM_FILE_OVERWRITE) && ::stat(fileName_.c_str(), &st) == 0)
-        return E_FAIL;
-    // A fresh name beside the destination (so the final rename stays on one file system), created
-    // exclusively with the usual permissions.
-    std::random_device random;
-    int fd = -1;
-    std::string temp;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        char suffix[16];
-        std::snprintf(suffix, sizeof suffix, ".%08x", static_cast<unsigned>(random()));
-        temp = DirectoryOf(fileName_) + "/." + BaseNameOf(fileName_) + suffix + ".part";
-        fd = ::open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            return FromErrno(errno);
-    }
-    if (fd < 0)
-        return E_FAIL;
-    fd_ = fd;
-    tempName_ = temp;
-    return S_OK;
+        return HRESULT_FROM_WIN32(ERROR_FILE_EXISTS);
+    const int err = file_.Create(fileName_);
+    return err == 0 ? S_OK : FromErrno(err);
 }
 
 HRESULT FileWriter::Run(REFERENCE_TIME start)
@@ -163,7 +133,7 @@ HRESULT FileWriter::Run(REFERENCE_TIME start)
     HRESULT hr = S_OK;
     {
         std::lock_guard<std::mutex> guard(renderLock_);
-        if (fd_ < 0) {
+        if (!file_.IsOpen()) {
             hr = OpenFile();
             if (FAILED(hr))
                 Fail(hr);
@@ -177,30 +147,22 @@ HRESULT FileWriter::Run(REFERENCE_TIME start)
 
 HRESULT FileWriter::WriteAt(const void* data, uint32_t size, int64_t offset)
 {
-    if (fd_ < 0)
+    if (!file_.IsOpen())
         return FAILED(failure_) ? failure_ : E_UNEXPECTED;
     if (offset < 0) {
         Fail(E_INVALIDARG); // the sample is lost: the file must not be kept
         return E_INVALIDARG;
     }
-    const auto* p = static_cast<const uint8_t*>(data);
-    uint32_t done = 0;
-    while (done < size) {
-        ssize_t n = ::pwrite(fd_, p + done, size - done, static_cast<off_t>(offset + done));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            HRESULT hr = FromErrno(errno);
-            Fail(hr);
-            return hr;
-        }
-        done += static_cast<uint32_t>(n);
+    if (const int err = file_.WriteAt(offset, data, size)) {
+        const HRESULT hr = FromErrno(err);
+        Fail(hr);
+        return hr;
     }
     // The file is made durable at Stop; starting the write-back as the data comes keeps that
     // final fsync short instead of leaving the whole file to it.
     unflushed_ += size;
     if (unflushed_ >= kWriteBackChunk) {
-        ::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
+        ::sync_file_range(file_.Handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
         unflushed_ = 0;
     }
     return S_OK;
@@ -235,20 +197,20 @@ void FileWriter::OnEndFlush()
     completed_ = false;
     position_ = 0;
     unflushed_ = 0;
-    if (fd_ < 0)
+    if (!file_.IsOpen())
         return;
     failure_ = S_OK;
-    if (::ftruncate(fd_, 0) != 0)
+    if (::ftruncate(file_.Handle(), 0) != 0)
         Fail(FromErrno(errno));
 }
 
 HRESULT FileWriter::WaitForFile(std::unique_lock<std::mutex>& guard)
 {
-    if (fd_ >= 0)
+    if (file_.IsOpen())
         return S_OK;
     if (!WaitUntilRunning(guard))
         return E_UNEXPECTED;
-    return fd_ >= 0 ? S_OK : (FAILED(failure_) ? failure_ : E_UNEXPECTED);
+    return file_.IsOpen() ? S_OK : (FAILED(failure_) ? failure_ : E_UNEXPECTED);
 }
 
 HRESULT FileWriter::StreamSeek(int64_t offset, SeekOrigin origin, int64_t* newPosition)
@@ -261,7 +223,7 @@ HRESULT FileWriter::StreamSeek(int64_t offset, SeekOrigin origin, int64_t* newPo
         base = position_;
     if (origin == SeekOrigin::End) {
         struct stat st;
-        if (::fstat(fd_, &st) != 0)
+        if (::fstat(file_.Handle(), &st) != 0)
             return STG_E_WRITEFAULT;
         base = st.st_size;
     }
@@ -281,8 +243,13 @@ HRESULT FileWriter::StreamWrite(const void* data, uint32_t size, uint32_t* writt
     if (HRESULT hr = WaitForFile(guard); FAILED(hr))
         return hr;
     HRESULT hr = WriteAt(data, size, position_);
-    if (FAILED(hr))
+    if (FAILED(hr)) {
+        // Reported here, first, so the graph's abort carries the cause and not the muxer's
+        // general write fault.
+        guard.unlock();
+        NotifyEvent(EC_ERRORABORT, hr);
         return hr;
+    }
     position_ += size;
     if (written)
         *written = size;
@@ -299,7 +266,7 @@ HRESULT FileWriter::StreamRead(void* data, uint32_t size, uint32_t* read)
     uint32_t done = 0;
     auto* p = static_cast<uint8_t*>(data);
     while (done < size) {
-        ssize_t n = ::pread(fd_, p + done, size - done, static_cast<off_t>(position_ + done));
+        ssize_t n = ::pread(file_.Handle(), p + done, size - done, static_cast<off_t>(position_ + done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -316,34 +283,15 @@ HRESULT FileWriter::StreamRead(void* data, uint32_t size, uint32_t* read)
 HRESULT FileWriter::OnStopStreaming()
 {
     std::lock_guard<std::mutex> guard(renderLock_);
-    if (fd_ < 0)
+    if (!file_.IsOpen())
         return S_OK;
-    HRESULT hr = S_OK;
-    bool keep = completed_ && SUCCEEDED(failure_);
-    if (keep && ::fsync(fd_) != 0) {
-        hr = FromErrno(errno);
-        keep = false;
-    }
-    if (::close(fd_) != 0 && keep) {
-        hr = FromErrno(errno);
-        keep = false;
-    }
-    fd_ = -1;
-    if (keep && (mode_ & AM_FILE_OVERWRITE) && ::rename(tempName_.c_str(), fileName_.c_str()) != 0) {
-        hr = FromErrno(errno);
-        keep = false;
+    if (!completed_ || FAILED(failure_)) {
+        file_.Discard();
+        return failure_;
     }
     // Without overwrite, a file that appeared meanwhile under the name is not replaced either.
-    if (keep && !(mode_ & AM_FILE_OVERWRITE)) {
-        if (::link(tempName_.c_str(), fileName_.c_str()) != 0) {
-            hr = errno == EEXIST ? E_FAIL : FromErrno(errno);
-            keep = false;
-        }
-    }
-    if (!keep || !(mode_ & AM_FILE_OVERWRITE))
-        ::unlink(tempName_.c_str());
-    tempName_.clear();
-    return FAILED(failure_) ? failure_ : hr;
+    const int err = file_.Commit((mode_ & AM_FILE_OVERWRITE) ? rtl::Replace::Allowed : rtl::Replace::Never);
+    return err == 0 ? S_OK : FromErrno(err);
 }
 
 } // namespace ds

@@ -9,11 +9,14 @@
 // by a failed or aborted run. Byte-stream calls made while paused wait for Run; a flush releases
 // them (they fail) and, at its end, empties the temporary file: the stream starts again.
 // Without AM_FILE_OVERWRITE an existing destination is never replaced: the run fails.
+// Failures keep their cause: an existing destination, a folder that refuses writing and a full
+// disk each have their own code, so the user can be told which.
 #include <memory>
 #include <string>
 
 #include "platform/dshow/BaseRenderer.h"
 #include "platform/dshow/ByteStream.h"
+#include "platform/rtl/AtomicFile.h"
 
 namespace ds {
 
@@ -80,8 +83,7 @@ private:
     // Guarded by renderLock_ (the base renderer's lock).
     std::string fileName_;
     uint32_t mode_ = 0;
-    std::string tempName_;
-    int fd_ = -1;
+    rtl::AtomicFile file_; // open from Run to the stop
     static constexpr int64_t kWriteBackChunk = 8 << 20;
     int64_t unflushed_ = 0; // bytes written since the last write-back was started (renderLock_)
     int64_t position_ = 0;  // byte-stream position and the offset of an untimed sample

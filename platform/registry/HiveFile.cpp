@@ -11,6 +11,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/rtl/AtomicFile.h"
+
 namespace reg {
 
 namespace {
@@ -21,8 +23,6 @@ constexpr off_t kMaxHiveBytes = 64 * 1024 * 1024;
 struct Store {
     std::mutex mutex; // guards hives; taken before a hive's own mutex, never after
     std::shared_ptr<Hive> hives[2];
-    std::mutex hookMutex; // guards hook; taken last
-    SaveHook hook;
 };
 
 Store& TheStore()
@@ -77,21 +77,6 @@ bool MakeFolders(const std::string& path)
     }
     struct stat st {};
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-bool WriteAll(int fd, const std::string& bytes)
-{
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
 }
 
 enum class ReadResult { Ok, Missing, Failed, TooLarge };
@@ -319,35 +304,9 @@ bool SaveHiveLocked(Hive& hive)
             fromFile = true;
         }
     }
-    const std::string temp = folder + "/." + name + "." + std::to_string(getpid()) + ".tmp";
-    const std::string text = SerializeHive(fromFile ? merged : hive.root, hive.title);
-
-    const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0)
+    // Settings are private to the user.
+    if (rtl::ReplaceFile(target, SerializeHive(fromFile ? merged : hive.root, hive.title), rtl::Replace::Allowed, 0600))
         return false;
-    const bool written = WriteAll(fd, text) && fsync(fd) == 0;
-    if (close(fd) != 0 || !written) {
-        unlink(temp.c_str());
-        return false;
-    }
-    SaveHook hook;
-    {
-        Store& store = TheStore();
-        std::lock_guard hookLock(store.hookMutex);
-        hook = store.hook;
-    }
-    if (hook && !hook(temp))
-        return false;
-    if (std::rename(temp.c_str(), target.c_str()) != 0) {
-        unlink(temp.c_str());
-        return false;
-    }
-    // Make the rename itself durable.
-    const int dirFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        fsync(dirFd);
-        close(dirFd);
-    }
     if (fromFile)
         hive.root = std::move(merged);
     hive.changes.clear();
@@ -361,13 +320,6 @@ void ReloadHives()
     std::lock_guard storeLock(store.mutex);
     store.hives[0].reset();
     store.hives[1].reset();
-}
-
-void SetSaveHook(SaveHook hook)
-{
-    Store& store = TheStore();
-    std::lock_guard hookLock(store.hookMutex);
-    store.hook = std::move(hook);
 }
 
 } // namespace reg

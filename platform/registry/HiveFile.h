@@ -8,7 +8,6 @@
 // the changes it made since its last save, and a save, under a lock on the folder's lock file,
 // reads the file again and replays them over what the others saved. So one process never undoes
 // another's values, and the last to write a value wins, as with the registry itself.
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -52,7 +51,7 @@ struct Hive {
 std::shared_ptr<Hive> GetHive(RootKey root);
 
 // Writes the hive to its file when it changed: the file's current content with this hive's
-// changes replayed over it, as a temporary file, fsync, rename. Call with the hive's mutex held.
+// changes replayed over it, through rtl::ReplaceFile. Call with the hive's mutex held.
 // False when the file could not be written; the hive then stays dirty and keeps its changes.
 bool SaveHiveLocked(Hive& hive);
 
@@ -62,10 +61,5 @@ std::string RegistryFolder();
 // Forgets the in-memory hives, unsaved changes included, so that the next access reads the
 // files again as a newly started program would.
 void ReloadHives();
-
-// Called after the temporary file is written and synced, before it replaces the hive file.
-// Returning false stops the save right there, as if the program had died (fault injection).
-using SaveHook = std::function<bool(const std::string& tempPath)>;
-void SetSaveHook(SaveHook hook);
 
 } // namespace reg

@@ -1,10 +1,9 @@
 #include "platform/shell/DesktopEntry.h"
 
 #include <cerrno>
-#include <cstdio>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
+
+#include "platform/rtl/AtomicFile.h"
 
 namespace shell {
 
@@ -101,29 +100,8 @@ bool WriteDesktopEntry(const std::string& path, const DesktopEntry& entry)
     const std::string folder = slash == 0 ? std::string("/") : path.substr(0, slash);
     if (!MakeFolders(folder))
         return false;
-    const std::string temp = folder + "/." + path.substr(slash + 1) + "." + std::to_string(getpid()) + ".tmp";
-    const std::string text = DesktopEntryText(entry);
     // Launchers outside the menu folders are only run when executable.
-    const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0755);
-    if (fd < 0)
-        return false;
-    size_t done = 0;
-    bool ok = true;
-    while (ok && done < text.size()) {
-        const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n > 0;
-        if (ok)
-            done += static_cast<size_t>(n);
-    }
-    ok = ok && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
-    if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
-        unlink(temp.c_str());
-        return false;
-    }
-    return true;
+    return rtl::ReplaceFile(path, DesktopEntryText(entry), rtl::Replace::Allowed, 0755) == 0;
 }
 
 } // namespace shell

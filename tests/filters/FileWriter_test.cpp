@@ -7,6 +7,7 @@
 #include "platform/filters/FileWriter.h"
 #include "tests/dshow/GraphHelpers.h"
 #include "tests/dshow/TestFilters.h"
+#include "tests/kit/FileFault.h"
 #include "tests/kit/TempDir.h"
 
 using namespace testds;
@@ -149,10 +150,13 @@ TEST(FileWriter, WithoutOverwriteAnExistingOrLateFileIsKeptAndOverwriteReplacesI
     testkit::TempDir dir;
     std::string out = dir.file("movie.avi");
     testkit::WriteFileBytes(out, "old");
+    const HRESULT exists = HRESULT_FROM_WIN32(ERROR_FILE_EXISTS);
     {
         WriterGraph g({{4, "new"}}, true, out, 0);
-        g.graph.Run();
-        EXPECT_EQ(g.graph.WaitForCompletion(5000), EC_ERRORABORT);
+        EXPECT_EQ(g.graph.Run(), exists);
+        int64_t hr = 0;
+        EXPECT_EQ(g.graph.WaitForCompletion(5000, &hr), EC_ERRORABORT);
+        EXPECT_EQ(hr, exists);
         g.graph.Stop();
         EXPECT_EQ(testkit::ReadFileBytes(out), "old");
     }
@@ -162,7 +166,7 @@ TEST(FileWriter, WithoutOverwriteAnExistingOrLateFileIsKeptAndOverwriteReplacesI
         g.graph.Run();
         ASSERT_EQ(g.graph.WaitForCompletion(5000), EC_COMPLETE);
         testkit::WriteFileBytes(out, "someone else's"); // appears during the run
-        EXPECT_TRUE(FAILED(g.graph.Stop()));
+        EXPECT_EQ(g.graph.Stop(), exists);
         EXPECT_EQ(testkit::ReadFileBytes(out), "someone else's");
         EXPECT_EQ(FilesIn(dir.path()), 1u);
     }
@@ -177,13 +181,45 @@ TEST(FileWriter, WithoutOverwriteAnExistingOrLateFileIsKeptAndOverwriteReplacesI
 TEST(FileWriter, AFolderThatCannotBeWrittenIsAnErrorAbort)
 {
     testkit::TempDir dir;
-    WriterGraph g({{0, "x"}}, true, dir.file("missing/out.avi"));
-    g.graph.Run();
-    int64_t hr = 0;
-    EXPECT_EQ(g.graph.WaitForCompletion(5000, &hr), EC_ERRORABORT);
-    EXPECT_TRUE(FAILED(static_cast<HRESULT>(hr)));
-    g.graph.Stop();
-    EXPECT_EQ(FilesIn(dir.path()), 0u);
+    const std::pair<std::string, HRESULT> cases[] = {{dir.file("missing"), STG_E_WRITEFAULT},
+                                                     {testkit::UnwritableFolder(dir), E_ACCESSDENIED}};
+    for (const auto& [folder, code] : cases) {
+        WriterGraph g({{0, "x"}}, true, folder + "/out.avi");
+        EXPECT_EQ(g.graph.Run(), code);
+        int64_t hr = 0;
+        EXPECT_EQ(g.graph.WaitForCompletion(5000, &hr), EC_ERRORABORT);
+        EXPECT_EQ(hr, code);
+        g.graph.Stop();
+        EXPECT_FALSE(fs::exists(folder + "/out.avi"));
+    }
+}
+
+TEST(FileWriter, AFullDiskOrAFailedSyncKeepsTheOldFileAndTheFullDiskSaysSo)
+{
+    testkit::TempDir dir;
+    const std::string out = dir.file("movie.avi");
+    testkit::WriteFileBytes(out, "old contents");
+    const HRESULT diskFull = HRESULT_FROM_WIN32(ERROR_DISK_FULL);
+    // A sample, then a write through the byte stream as the muxers make: each abort says why.
+    for (bool byStream : {false, true}) {
+        testkit::FileFault fault(testkit::FileFault::Step::Write, ENOSPC);
+        WriterGraph g(byStream ? std::vector<Chunk>{} : std::vector<Chunk>{{0, "new"}}, !byStream, out);
+        ASSERT_EQ(g.graph.Run(), S_OK);
+        if (byStream) {
+            EXPECT_EQ(QueryPin<ByteStream>(g.writer->GetPin(0))->Write("x", 1, nullptr), diskFull);
+        }
+        int64_t hr = 0;
+        EXPECT_EQ(g.graph.WaitForCompletion(5000, &hr), EC_ERRORABORT);
+        EXPECT_EQ(hr, diskFull);
+        EXPECT_EQ(g.graph.Stop(), diskFull);
+    }
+    testkit::FileFault fault(testkit::FileFault::Step::SyncFile);
+    WriterGraph g({{0, "new"}}, true, out);
+    ASSERT_EQ(g.graph.Run(), S_OK);
+    ASSERT_EQ(g.graph.WaitForCompletion(5000), EC_COMPLETE);
+    EXPECT_TRUE(FAILED(g.graph.Stop()));
+    EXPECT_EQ(testkit::ReadFileBytes(out), "old contents");
+    EXPECT_EQ(FilesIn(dir.path()), 1u);
 }
 
 TEST(FileWriter, APauseCreatesNothing)

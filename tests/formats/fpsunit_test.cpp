@@ -248,10 +248,14 @@ TEST_F(PatchTest, MissingOrReadOnlyFile)
     Put(before);
     ASSERT_EQ(chmod(path_.c_str(), 0444), 0);
     EXPECT_EQ(ReadVideoHandler(path_), StrToFourCC("dvsd"));
-    if (access(path_.c_str(), W_OK) == 0)
-        GTEST_SKIP() << "running as a user who may write read-only files";
-    EXPECT_FALSE(WriteVideoHandler(path_, StrToFourCC("CDVC")));
     EXPECT_EQ(Now(), before);
+
+    // A name that cannot be opened for writing, even by root: a failure, never a raise.
+    const std::string folder = dir_.file("folder.avi");
+    std::filesystem::create_directory(folder);
+    EXPECT_FALSE(WriteVideoHandler(folder, StrToFourCC("CDVC")));
+    EXPECT_THROW(WriteFrameRate(folder, 25.0), rtl::EFileError);
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
 }
 
 TEST_F(PatchTest, PatchPastFourGibibytesInASparseFile)

@@ -13,6 +13,7 @@
 #include "formats/scenes.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/SysUtils.h"
+#include "tests/kit/FileFault.h"
 #include "tests/kit/RiffBuilder.h"
 #include "tests/kit/TempDir.h"
 
@@ -97,18 +98,6 @@ std::string Scn(const std::string& video, std::initializer_list<std::pair<uint32
 size_t FileCount(const fs::path& dir)
 {
     return static_cast<size_t>(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
-}
-
-// A folder no file can be created in: a read-only folder, or, where permissions do not bind
-// (running as root), a read-only system folder.
-std::string UnwritableFolder(const testkit::TempDir& dir)
-{
-    const fs::path ro = dir.path() / "readonly";
-    fs::create_directory(ro);
-    fs::permissions(ro, fs::perms::owner_read | fs::perms::owner_exec);
-    if (::access(ro.c_str(), W_OK) != 0)
-        return ro.string();
-    return "/sys";
 }
 
 } // namespace
@@ -209,13 +198,23 @@ TEST(ScnFile, ReplacesAnExistingListOnlyWhenClosed)
     } // dropped without a close
     EXPECT_EQ(testkit::ReadFileBytes(dir.file("clip.scn")), "old list");
     EXPECT_EQ(FileCount(dir.path()), 1u);
+    {
+        testkit::FileFault fault(testkit::FileFault::Step::SyncFile);
+        ScnFileWriter unsynced;
+        ASSERT_TRUE(unsynced.OpenScnFile(video));
+        unsynced.WriteScnScene(At(0), At(100));
+        EXPECT_FALSE(unsynced.CloseScnFile());
+        EXPECT_NE(unsynced.LastError().find("clip.scn"), std::string::npos) << unsynced.LastError();
+    }
+    EXPECT_EQ(testkit::ReadFileBytes(dir.file("clip.scn")), "old list");
+    EXPECT_EQ(FileCount(dir.path()), 1u);
     EXPECT_EQ(Scn(video, {{0, 100}}), ScnHeader(video, 1) + FirstEntry(video, 100));
 }
 
 TEST(SceneWriters, UnwritableFolderIsReportedAndNothingIsWritten)
 {
     testkit::TempDir dir;
-    const std::string video = UnwritableFolder(dir) + "/clip.avi";
+    const std::string video = testkit::UnwritableFolder(dir) + "/clip.avi";
     ScnFileWriter w;
     EXPECT_FALSE(w.OpenScnFile(video));
     EXPECT_NE(w.LastError().find("clip.scn"), std::string::npos) << w.LastError();

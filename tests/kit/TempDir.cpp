@@ -7,6 +7,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace testkit {
 
@@ -23,6 +24,16 @@ TempDir::~TempDir()
     std::error_code ec;
     std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
     std::filesystem::remove_all(path_, ec);
+}
+
+std::string UnwritableFolder(const TempDir& dir)
+{
+    const std::filesystem::path folder = dir.path() / "readonly";
+    std::filesystem::create_directory(folder);
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    if (::access(folder.c_str(), W_OK) != 0)
+        return folder.string();
+    return "/sys";
 }
 
 std::string ReadFileBytes(const std::string& path)

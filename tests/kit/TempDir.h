@@ -20,6 +20,10 @@ private:
     std::filesystem::path path_;
 };
 
+// A folder no file can be created in: a read-only folder made in `dir`, or, where permissions do
+// not bind (running as root), a system folder that refuses new files.
+std::string UnwritableFolder(const TempDir& dir);
+
 // Whole file as bytes; writes bytes to a file (created or truncated).
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/registry/HiveFile.h"
+#include "tests/kit/FileFault.h"
 #include "tests/kit/TempDir.h"
 
 class SettingsFixture : public ::testing::Test {
@@ -21,11 +22,7 @@ protected:
         setenv("MORVEL_REGISTRY_DIR", (dir.path() / "registry").c_str(), 1);
         reg::ReloadHives();
     }
-    void TearDown() override
-    {
-        reg::SetSaveHook({});
-        reg::ReloadHives();
-    }
+    void TearDown() override { reg::ReloadHives(); }
     std::string hkcu() const { return (dir.path() / "registry/HKCU.reg").string(); }
 
     testkit::TempDir dir;

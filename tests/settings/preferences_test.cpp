@@ -246,7 +246,7 @@ TEST_F(PreferencesTest, AFailedSaveReportsItAndLeavesTheOldFile)
     LoadPreferences(kScreen);
     ASSERT_TRUE(SavePreferences());
     const std::string before = testkit::ReadFileBytes(hkcu());
-    reg::SetSaveHook([](const std::string&) { return false; });
+    testkit::FileFault fault(testkit::FileFault::Step::Rename);
     Volume = 1;
     EXPECT_FALSE(SavePreferences());
     EXPECT_EQ(testkit::ReadFileBytes(hkcu()), before);
@@ -299,13 +299,14 @@ TEST_F(DeletePreferencesTest, NoCancelsMissingIsNotFoundAndAnUnsavedDeletionFail
     EXPECT_EQ(no.shown().size(), 1u);
     EXPECT_TRUE(reg::TRegistry().KeyExists(ProductKey));
 
-    reg::SetSaveHook([](const std::string&) { return false; });
-    shell::ScriptedPrompter failed({ModalResult::mrYes});
-    EXPECT_EQ(DeletePreferences(failed), DeleteOutcome::Failed);
-    ASSERT_EQ(failed.shown().size(), 2u);
-    EXPECT_EQ(failed.shown()[1].text, "The preferences of Morvel could not be deleted from your registry.");
-    EXPECT_EQ(failed.shown()[1].type, shell::MsgDlgType::mtError);
-    reg::SetSaveHook({});
+    {
+        testkit::FileFault fault(testkit::FileFault::Step::Rename);
+        shell::ScriptedPrompter failed({ModalResult::mrYes});
+        EXPECT_EQ(DeletePreferences(failed), DeleteOutcome::Failed);
+        ASSERT_EQ(failed.shown().size(), 2u);
+        EXPECT_EQ(failed.shown()[1].text, "The preferences of Morvel could not be deleted from your registry.");
+        EXPECT_EQ(failed.shown()[1].type, shell::MsgDlgType::mtError);
+    }
     reg::ReloadHives();
     EXPECT_TRUE(reg::TRegistry().KeyExists(ProductKey)); // still on disk, as the message says
 

@@ -9,6 +9,7 @@
 #include "platform/shell/DesktopEntry.h"
 #include "platform/shell/Prompter.h"
 #include "platform/shell/Shell.h"
+#include "tests/kit/FileFault.h"
 #include "tests/kit/TempDir.h"
 
 namespace {
@@ -150,6 +151,12 @@ TEST_F(ShellTest, DesktopFileWrittenWholeOrNotAtAll)
     testkit::WriteFileBytes((home / "file").string(), "");
     EXPECT_FALSE(shell::WriteDesktopEntry((home / "file/x.desktop").string(), e));
     EXPECT_FALSE(shell::WriteDesktopEntry((home / "apps/").string(), e));
+    e.name = "Y";
+    {
+        testkit::FileFault fault(testkit::FileFault::Step::SyncFile);
+        EXPECT_FALSE(shell::WriteDesktopEntry(path, e));
+    }
+    EXPECT_NE(testkit::ReadFileBytes(path).find("Name=X\n"), std::string::npos);
     size_t files = 0;
     for ([[maybe_unused]] const auto& f : fs::directory_iterator(home / "apps"))
         ++files;
