@@ -11,6 +11,7 @@
 #include "platform/filters/FileSource.h"
 #include "platform/filters/FileWriter.h"
 #include "platform/filters/SystemFilters.h"
+#include "platform/rtl/ByteOrder.h"
 #include "tests/kit/FileByteStream.h"
 #include "tests/kit/TempDir.h"
 
@@ -40,7 +41,7 @@ bool WrapType1(const std::string& raw, const std::string& avi, int& frames)
     formats::AviMuxWriter w(out);
     formats::AviStreamSpec s;
     s.kind = formats::AviStreamKind::Interleaved;
-    s.handler = ds::MakeFourCC('d', 'v', 's', 'd');
+    s.handler = rtl::FourCC("dvsd");
     s.scale = 1;
     s.rate = 25;
     s.width = 720;

@@ -9,17 +9,6 @@
 
 namespace formats {
 
-// The Windows records that AVI files share with media types.
-using rtl::BitmapInfoHeader;
-using rtl::DecodeBitmapInfo;
-using rtl::DecodeDvInfo;
-using rtl::DecodeWaveFormat;
-using rtl::DvInfo;
-using rtl::EncodeBitmapInfo;
-using rtl::EncodeDvInfo;
-using rtl::EncodeWaveFormat;
-using rtl::WaveFormatEx;
-
 // "avih", 56 bytes.
 struct AviMainHeader {
     static constexpr size_t kSize = 56;

@@ -6,6 +6,7 @@
 
 #include "platform/dshow/ByteStream.h"
 #include "platform/dshow/FilterRegistry.h"
+#include "platform/rtl/ByteOrder.h"
 
 namespace ds {
 namespace {
@@ -113,7 +114,7 @@ bool AviStreamSpecFor(const MediaType& mt, formats::AviStreamSpec& spec)
     }
     if (mt.majortype == MEDIATYPE_Interleaved) {
         spec.kind = formats::AviStreamKind::Interleaved;
-        spec.handler = mt.subtype.IsFourCC() ? mt.subtype.data1 : MakeFourCC('d', 'v', 's', 'd');
+        spec.handler = mt.subtype.IsFourCC() ? mt.subtype.data1 : rtl::FourCC("dvsd");
         const bool pal = mt.format.size() < 32 || (mt.format[18] & 0x20) != 0;
         spec.scale = pal ? 1 : 1001;
         spec.rate = pal ? 25 : 30000;

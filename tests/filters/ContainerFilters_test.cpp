@@ -20,6 +20,7 @@ using namespace avitest;
 using containertest::Graph;
 using ds::REFERENCE_TIME;
 using ds::SUCCEEDED;
+using testkit::LE32;
 
 // Source and AVI Splitter on a file; outputs go to sinks that keep what they see, or to the
 // DV Splitter.

@@ -10,10 +10,9 @@
 namespace {
 
 using avitest::Chunk;
-using avitest::Fcc;
-using avitest::LE32;
 using avitest::List;
 using avitest::MemoryFile;
+using testkit::LE32;
 
 std::string StreamList(const char (&type)[5], const char (&handler)[5], uint32_t scale, uint32_t rate)
 {
@@ -51,7 +50,7 @@ TEST(AviDemuxWalk, WithoutIndexTheMovieListIsWalkedThroughRecListsAndPadBytes)
     ASSERT_EQ(1u, r.streams[1].chunks.size());
     EXPECT_EQ("12345", f.bytes.substr(r.streams[1].chunks[0].offset, 5));
     EXPECT_EQ(5u, r.streams[1].totalBytes);
-    EXPECT_EQ(Fcc("auds"), r.streams[1].fccType);
+    EXPECT_EQ(rtl::FourCC("auds"), r.streams[1].fccType);
     EXPECT_EQ(192000u, r.streams[1].rate);
 }
 

@@ -42,11 +42,11 @@ TEST(AviMuxWriter, WritesStreamsHeadersAndIndexesThatReadBack)
     EXPECT_EQ(12u, r.totalFrames);
     EXPECT_EQ(12u, r.dmlTotalFrames);
     EXPECT_EQ(40000u, r.microSecPerFrame);
-    EXPECT_EQ(Fcc("vids"), r.streams[0].fccType);
-    EXPECT_EQ(Fcc("dvsd"), r.streams[0].fccHandler);
+    EXPECT_EQ(rtl::FourCC("vids"), r.streams[0].fccType);
+    EXPECT_EQ(rtl::FourCC("dvsd"), r.streams[0].fccHandler);
     EXPECT_EQ(12u, r.streams[0].length);
     EXPECT_EQ(144000u, r.streams[0].suggestedBufferSize);
-    EXPECT_EQ(Fcc("auds"), r.streams[1].fccType);
+    EXPECT_EQ(rtl::FourCC("auds"), r.streams[1].fccType);
     EXPECT_EQ(12u * 1920, r.streams[1].length);
     EXPECT_EQ(testkit::PcmSpec(48000, 2).format, r.streams[1].format);
     ExpectChunksBack(file, r, 12, 144000);
