@@ -17,15 +17,6 @@ struct Range {
     int64_t end = 0;
 };
 
-// Stream number of a movie chunk id ("01wb" -> 1), or -1.
-int StreamOf(uint32_t id)
-{
-    const int a = static_cast<int>(id & 0xFF) - '0', b = static_cast<int>(id >> 8 & 0xFF) - '0';
-    if (a < 0 || a > 9 || b < 0 || b > 9)
-        return -1;
-    return a * 10 + b;
-}
-
 class Parser {
 public:
     Parser(const AviByteSource& src, const AviDemuxLimits& limits) : src_(src), limits_(limits), size_(src.Size()) {}
@@ -247,7 +238,7 @@ bool Parser::FromIdx1()
     int64_t base = relative;
     for (size_t i = 0; i < count; ++i) {
         const uint8_t* e = &data[16 * i];
-        if (StreamOf(rtl::GetLE32(e)) < 0)
+        if (ChunkIdStream(rtl::GetLE32(e)) < 0)
             continue;
         uint8_t id[4];
         const int64_t off = rtl::GetLE32(e + 8);
@@ -260,7 +251,7 @@ bool Parser::FromIdx1()
     size_t added = 0;
     for (size_t i = 0; i < count; ++i) {
         const uint8_t* e = &data[16 * i];
-        const int stream = StreamOf(rtl::GetLE32(e));
+        const int stream = ChunkIdStream(rtl::GetLE32(e));
         if (stream < 0)
             continue; // "rec " lists and the like
         if (!AddChunk(stream, base + static_cast<int64_t>(rtl::GetLE32(e + 8)) + 8, rtl::GetLE32(e + 12),
@@ -286,7 +277,7 @@ void Parser::Scan(int64_t begin, int64_t end, int depth)
                 Scan(c.dataPos() + 4, c.dataPos() + c.available, depth + 1);
             continue;
         }
-        const int stream = StreamOf(c.id);
+        const int stream = ChunkIdStream(c.id);
         if (stream >= 0 && !AddChunk(stream, c.dataPos(), static_cast<uint32_t>(c.available), true))
             return;
     }

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "formats/AviRecords.h"
 #include "platform/rtl/ByteOrder.h"
 
 namespace formats {
@@ -65,19 +66,17 @@ AviMuxWriter::AviMuxWriter(AviByteStream& out, AviMuxOptions options) : out_(out
 
 uint32_t AviMuxWriter::ChunkId(int stream, const AviStreamSpec& spec)
 {
-    const uint32_t digits = static_cast<uint32_t>('0' + stream / 10 % 10) | static_cast<uint32_t>('0' + stream % 10)
-                                                                                << 8;
     switch (spec.kind) {
-    case AviStreamKind::Audio: return digits | rtl::FourCC("\0\0wb");
-    case AviStreamKind::Interleaved: return digits | rtl::FourCC("\0\0db");
+    case AviStreamKind::Audio: return StreamChunkId(stream, "wb");
+    case AviStreamKind::Interleaved: return StreamChunkId(stream, "db");
     case AviStreamKind::Video: {
         // Uncompressed pictures (biCompression 0 at offset 16 of the bitmap header) are "db".
         const bool rgb = spec.format.size() >= 20 && spec.format[16] == 0 && spec.format[17] == 0 &&
                          spec.format[18] == 0 && spec.format[19] == 0;
-        return digits | (rgb ? rtl::FourCC("\0\0db") : rtl::FourCC("\0\0dc"));
+        return StreamChunkId(stream, rgb ? "db" : "dc");
     }
     }
-    return digits;
+    return StreamChunkId(stream, "dc");
 }
 
 int AviMuxWriter::AddStream(AviStreamSpec spec)
@@ -292,9 +291,7 @@ bool AviMuxWriter::CloseSegment()
         if (s.segmentEntries.empty())
             continue;
         Bytes ix;
-        const uint32_t id = rtl::FourCC("ix00") & 0xFFFF;
-        const size_t sizeAt =
-            ix.open(id | static_cast<uint32_t>('0' + n / 10 % 10) << 16 | static_cast<uint32_t>('0' + n % 10) << 24);
+        const size_t sizeAt = ix.open(StreamIndexChunkId(static_cast<int>(n)));
         ix.u16(2);
         ix.u8(0);
         ix.u8(1); // index of chunks

@@ -17,7 +17,31 @@ int32_t S32(const uint8_t* p)
     return static_cast<int32_t>(rtl::GetLE32(p));
 }
 
+// The two digits of a stream number as the low half of an id.
+uint32_t StreamDigits(int stream)
+{
+    return static_cast<uint32_t>('0' + stream / 10 % 10) | static_cast<uint32_t>('0' + stream % 10) << 8;
+}
+
 } // namespace
+
+uint32_t StreamChunkId(int stream, const char (&kind)[3])
+{
+    return StreamDigits(stream) | static_cast<uint32_t>(rtl::GetLE16(reinterpret_cast<const uint8_t*>(kind))) << 16;
+}
+
+uint32_t StreamIndexChunkId(int stream)
+{
+    return rtl::FourCC("ix\0\0") | StreamDigits(stream) << 16;
+}
+
+int ChunkIdStream(uint32_t id)
+{
+    const int tens = static_cast<int>(id & 0xFF) - '0', units = static_cast<int>(id >> 8 & 0xFF) - '0';
+    if (tens < 0 || tens > 9 || units < 0 || units > 9)
+        return -1;
+    return tens * 10 + units;
+}
 
 AviMainHeader DecodeMainHeader(const uint8_t* p)
 {

@@ -94,4 +94,12 @@ OdmlHeader DecodeOdmlHeader(const uint8_t* p);
 AviIndexHeader DecodeIndexHeader(const uint8_t* p);
 AviSuperIndexHead DecodeSuperIndexHead(const uint8_t* p);
 
+// A stream's number in chunk ids: two decimal digits, the tens first, before the kind in the
+// movie data ("00dc" is stream 0's video, "01wb" stream 1's sound) and after "ix" in the
+// stream's standard index ("ix01"). Streams from 100 on wrap to two digits.
+uint32_t StreamChunkId(int stream, const char (&kind)[3]);
+uint32_t StreamIndexChunkId(int stream);
+// The stream a movie chunk id belongs to ("01wb" -> 1); -1 when it does not begin with two digits.
+int ChunkIdStream(uint32_t id);
+
 } // namespace formats
