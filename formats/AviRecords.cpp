@@ -43,6 +43,12 @@ int ChunkIdStream(uint32_t id)
     return tens * 10 + units;
 }
 
+std::string StreamPinName(std::string_view word, int number)
+{
+    const std::string n = std::to_string(number);
+    return std::string(word) + " " + std::string(n.size() < 2 ? 2 - n.size() : 0, '0') + n;
+}
+
 AviMainHeader DecodeMainHeader(const uint8_t* p)
 {
     AviMainHeader h;

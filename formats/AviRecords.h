@@ -4,6 +4,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 #include "platform/rtl/FormatRecords.h"
 
@@ -101,5 +103,8 @@ uint32_t StreamChunkId(int stream, const char (&kind)[3]);
 uint32_t StreamIndexChunkId(int stream);
 // The stream a movie chunk id belongs to ("01wb" -> 1); -1 when it does not begin with two digits.
 int ChunkIdStream(uint32_t id);
+// The AVI filters name their pins after the stream number, in two digits at least:
+// "Stream 00" (splitter outputs), "Input 01" (mux inputs).
+std::string StreamPinName(std::string_view word, int number);
 
 } // namespace formats

@@ -4,6 +4,7 @@
 #include <numeric>
 #include <string>
 
+#include "formats/AviRecords.h"
 #include "platform/dshow/ByteStream.h"
 #include "platform/dshow/FilterRegistry.h"
 #include "platform/rtl/ByteOrder.h"
@@ -34,12 +35,6 @@ public:
 private:
     ByteStream& out_;
 };
-
-std::string InputName(int number)
-{
-    std::string n = std::to_string(number);
-    return "Input " + std::string(n.size() < 2 ? 2 - n.size() : 0, '0') + n;
-}
 
 // Frame duration in 100 ns as strh scale/rate; the NTSC rates as their exact fractions.
 void FrameRate(int64_t avgTimePerFrame, uint32_t& scale, uint32_t& rate)
@@ -126,7 +121,8 @@ bool AviStreamSpecFor(const MediaType& mt, formats::AviStreamSpec& spec)
     return false;
 }
 
-AviMuxInputPin::AviMuxInputPin(AviMux& mux, int number) : InputPin(mux, InputName(number)), mux_(mux)
+AviMuxInputPin::AviMuxInputPin(AviMux& mux, int number)
+    : InputPin(mux, formats::StreamPinName("Input", number)), mux_(mux)
 {
 }
 

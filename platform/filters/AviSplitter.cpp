@@ -35,12 +35,6 @@ private:
     int64_t size_ = 0;
 };
 
-std::string StreamName(int index)
-{
-    std::string n = std::to_string(index);
-    return "Stream " + std::string(n.size() < 2 ? 2 - n.size() : 0, '0') + n;
-}
-
 // a·b/c rounded to nearest, without overflow.
 int64_t MulDiv(int64_t a, int64_t b, int64_t c)
 {
@@ -122,8 +116,8 @@ HRESULT AviSplitterInputPin::Receive(const SamplePtr&)
 
 AviSplitterStream::AviSplitterStream(AviSplitter& splitter, std::shared_ptr<const formats::AviDemuxResult> file,
                                      int index, AsyncReader& reader)
-    : SourceStream(splitter, StreamName(index)), file_(std::move(file)), index_(index), reader_(reader),
-      type_(AviStreamMediaType(Info()))
+    : SourceStream(splitter, formats::StreamPinName("Stream", index)), file_(std::move(file)), index_(index),
+      reader_(reader), type_(AviStreamMediaType(Info()))
 {
     if (ByBytes()) {
         byteStart_.reserve(Info().chunks.size() + 1);
