@@ -3,6 +3,7 @@
 
 #include "platform/rtl/Format.h"
 #include "platform/rtl/FormatDateTime.h"
+#include "platform/rtl/ProductName.h"
 #include "platform/rtl/SysUtils.h"
 
 namespace formats {
@@ -32,7 +33,8 @@ bool ScnTxtWriter::OpenScnTxt(const std::string& videoName, const ScnTxtOptions&
     WriteLine("//");
     WriteLine("// ***   " + rtl::LowerCase(videoName) + "   ***");
     WriteLine("//");
-    WriteLine(rtl::Format("// exported by %s version %s %s", "Morvel", options_.versionText, "En"));
+    WriteLine(
+        rtl::Format("// exported by %s version %s %s", rtl::ProductName, options_.versionText, rtl::LanguageCode));
     WriteLine("// with format:");
     WriteLine("// scene number, start, end, datecode, timecode, duration");
     WriteLine("//");

@@ -13,6 +13,7 @@
 #include "platform/rtl/FileStream.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/FormatDateTime.h"
+#include "platform/rtl/ProductName.h"
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/rtl/TextFile.h"
@@ -21,8 +22,6 @@ namespace formats {
 
 namespace {
 
-constexpr const char* kProductName = "Morvel";
-constexpr const char* kAuthorName = "Ivor Varnet";
 constexpr size_t kRuleWidth = 50;
 
 std::string Hex(uint64_t v, int digits)
@@ -240,8 +239,9 @@ void TRiffLister::AddHeading(const std::string& fileName)
     AddCentredLine("", " ",
                    rtl::Format(rtl::LoadStr(rtl::sid::sRiffAnalysedOn), rtl::FormatDateTime("yyyy/mm/d", now, fs),
                                rtl::FormatDateTime("h:mm:ss", now, fs)));
-    AddCentredLine("", " ",
-                   rtl::Format(rtl::LoadStr(rtl::sid::sRiffWithBy), kProductName, kAuthorName, options_.versionText));
+    AddCentredLine(
+        "", " ",
+        rtl::Format(rtl::LoadStr(rtl::sid::sRiffWithBy), rtl::ProductName, rtl::AuthorName, options_.versionText));
     AddLine("");
     AddCentredLine("", "-", rtl::LoadStr(rtl::sid::sRiffStartOfRiff));
 }
