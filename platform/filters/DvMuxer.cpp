@@ -99,7 +99,7 @@ HRESULT DvMuxerOutputPin::GetMediaType(int position, MediaType& mt)
 HRESULT DvMuxerOutputPin::DecideBufferSize(MemAllocator& allocator, AllocatorProperties& request)
 {
     request.cBuffers = std::max(request.cBuffers, 8);
-    request.cbBuffer = std::max<int32_t>(request.cbBuffer, static_cast<int32_t>(formats::kDvFrameSize625));
+    request.cbBuffer = std::max<int32_t>(request.cbBuffer, static_cast<int32_t>(formats::kPalFrameSize));
     AllocatorProperties actual;
     return allocator.SetProperties(request, actual);
 }

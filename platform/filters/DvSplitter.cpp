@@ -70,7 +70,7 @@ MediaType DvVideoType(bool pal)
     vih.bmiHeader.biHeight = pal ? 576 : 480;
     vih.bmiHeader.biBitCount = 24;
     vih.bmiHeader.biCompression = rtl::FourCC("dvsd");
-    vih.bmiHeader.biSizeImage = pal ? 144000 : 120000;
+    vih.bmiHeader.biSizeImage = pal ? formats::kPalFrameSize : formats::kNtscFrameSize;
     vih.dwBitRate = pal ? 28800000 : 28771229;
     return MediaType::Video(MEDIASUBTYPE_dvsd, vih);
 }
@@ -226,7 +226,7 @@ HRESULT DvSplitter::OnInputConnected(Pin& peer)
     pal_ = layout.pal;
     outputs_.push_back(std::make_unique<DvSplitterOutputPin>(
         *this, "DV Vid Out", DvVideoType(pal_),
-        static_cast<int32_t>(pal_ ? formats::kDvFrameSize625 : formats::kDvFrameSize525), -1));
+        static_cast<int32_t>(pal_ ? formats::kPalFrameSize : formats::kNtscFrameSize), -1));
     for (int p = 0; p < layout.pairs; ++p) {
         const int32_t bytes = formats::DvMaxSamples(pal_, layout.sampleRate, 16) * 4;
         outputs_.push_back(std::make_unique<DvSplitterOutputPin>(
@@ -246,7 +246,7 @@ void DvSplitter::OnInputDisconnected()
 HRESULT DvSplitter::Split(const SamplePtr& frame)
 {
     const size_t size = static_cast<size_t>(frame->GetActualDataLength());
-    if (size != (pal_ ? formats::kDvFrameSize625 : formats::kDvFrameSize525))
+    if (size != (pal_ ? formats::kPalFrameSize : formats::kNtscFrameSize))
         return S_OK; // not a frame of this stream
     std::span<const uint8_t> bytes(frame->GetPointer(), size);
     const int64_t index = frameCount_++;

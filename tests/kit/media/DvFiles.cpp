@@ -25,7 +25,7 @@ formats::AviStreamSpec DvVideoSpec(bool pal)
     s.format[12] = 1;  // planes
     s.format[14] = 24; // bit count
     rtl::PutLE32(&s.format[16], rtl::FourCC("dvsd"));
-    rtl::PutLE32(&s.format[20], pal ? 144000 : 120000);
+    rtl::PutLE32(&s.format[20], pal ? formats::kPalFrameSize : formats::kNtscFrameSize);
     return s;
 }
 
