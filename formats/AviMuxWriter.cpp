@@ -1,10 +1,7 @@
 #include "formats/AviMuxWriter.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "formats/AviRecords.h"
 #include "platform/rtl/ByteOrder.h"
