@@ -5,7 +5,7 @@
 #include <ctime>
 #include <mutex>
 
-#include "platform/rtl/DateTimeParts.h"
+#include "platform/rtl/DayAndTime.h"
 #include "platform/rtl/Messages.h"
 #include "platform/rtl/StringIds.h"
 

@@ -7,8 +7,8 @@
 #include "platform/filters/NullRenderer.h"
 #include "tests/dshow/TestFilters.h"
 #include "tests/kit/FileByteStream.h"
-#include "tests/kit/media/AviMemory.h"
 #include "tests/kit/media/DvClip.h"
+#include "tests/kit/media/MemoryFile.h"
 
 #include <gtest/gtest.h>
 

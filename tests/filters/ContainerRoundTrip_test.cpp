@@ -3,8 +3,8 @@
 #include "tests/filters/ContainerGraph.h"
 
 #include "formats/AviDemux.h"
-#include "tests/kit/media/AviMemory.h"
 #include "tests/kit/media/DvClip.h"
+#include "tests/kit/media/MemoryFile.h"
 
 #include <gtest/gtest.h>
 

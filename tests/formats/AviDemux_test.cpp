@@ -1,7 +1,7 @@
 #include "formats/AviDemux.h"
 
 #include "formats/AviMuxWriter.h"
-#include "tests/kit/media/AviMemory.h"
+#include "tests/kit/media/MemoryFile.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include "formats/AviDemux.h"
 #include "tests/kit/FileByteStream.h"
-#include "tests/kit/media/AviMemory.h"
+#include "tests/kit/media/MemoryFile.h"
 
 #include <gtest/gtest.h>
 
