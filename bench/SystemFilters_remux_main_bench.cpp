@@ -1,7 +1,7 @@
 // Remux of a DV type-1 file of 2000 PAL frames to type 2: our raw graph (File Source, AVI
 // Splitter, DV Splitter, AVI Mux, File writer, unclocked) against `ffmpeg -c copy` on the same
 // file. Prints both times (best of three runs each) and their ratio; the goal is a ratio <= 1.
-// Usage: remux_main_bench [frames]
+// Usage: SystemFilters_remux_main_bench [frames]
 #include "formats/AviMuxWriter.h"
 #include "formats/DvAudio.h"
 #include "platform/dshow/FilterGraph.h"
