@@ -16,7 +16,7 @@
 #include "platform/rtl/ProductName.h"
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/SysUtils.h"
-#include "platform/rtl/TextFile.h"
+#include "platform/rtl/TextWriter.h"
 
 namespace formats {
 

@@ -9,7 +9,7 @@
 #include <filesystem>
 
 #include "platform/rtl/FileStream.h"
-#include "platform/rtl/TextFile.h"
+#include "platform/rtl/TextWriter.h"
 #include "tests/kit/TempDir.h"
 
 using namespace rtl;
