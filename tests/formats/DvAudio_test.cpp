@@ -236,13 +236,12 @@ void CompareWithFfmpeg(bool pal)
     EXPECT_TRUE(theirs == ours);
 }
 
-TEST(DvAudioInterop, DecodesPalSoundAsFfmpegDoes)
+TEST(DvAudioInterop, DecodesPalAndNtscSoundAsFfmpegDoes)
 {
-    CompareWithFfmpeg(true);
-}
-TEST(DvAudioInterop, DecodesNtscSoundAsFfmpegDoes)
-{
-    CompareWithFfmpeg(false);
+    for (bool pal : {true, false}) {
+        SCOPED_TRACE(pal ? "PAL" : "NTSC");
+        CompareWithFfmpeg(pal);
+    }
 }
 
 // ffmpeg as an independent checker: 32 kHz 12-bit four-channel sound that we encode into its

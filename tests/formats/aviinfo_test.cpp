@@ -128,19 +128,6 @@ TEST(AviInfoDamaged, NotAnAvi)
     EXPECT_EQ(Read(std::string(100, '\0'))->Valid, 0);
 }
 
-TEST(AviInfoDamaged, ChunkAfterAnOddOneIsReadAfterThePadByte)
-{
-    auto p = Read(RiffBuilder()
-                      .riff("AVI ")
-                      .list("hdrl")
-                      .chunk("JUNK", "odd")
-                      .list("strl")
-                      .chunk("strh", testkit::Strh({.handler = "dsvd"}))
-                      .build());
-    EXPECT_EQ(p->Valid, 1);
-    EXPECT_EQ(p->VideoHandler(), "dsvd");
-}
-
 TEST(AviInfoDamaged, ShortRecordsAreZeroFilledNotTakenFromTheNextChunk)
 {
     auto p = Read(RiffBuilder()

@@ -85,19 +85,6 @@ public:
     }
 };
 
-// RIFF pieces for hand-made files: a chunk (padded) and a list.
-inline std::string Chunk(const char (&id)[5], const std::string& data)
-{
-    std::string s = std::string(id, 4) + testkit::LE32(static_cast<uint32_t>(data.size())) + data;
-    if (data.size() & 1)
-        s += '\0';
-    return s;
-}
-inline std::string List(const char (&type)[5], const std::string& body, const char (&id)[5] = "LIST")
-{
-    return Chunk(id, std::string(type, 4) + body);
-}
-
 // A file read whole into memory; the bytes of one chunk, or of a whole stream, in it.
 inline MemoryFile Load(const std::string& path)
 {
