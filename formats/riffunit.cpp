@@ -117,9 +117,11 @@ constexpr size_t kMainHeaderSize = 56, kStreamHeaderSize = 56, kBitmapInfoSize =
 
 std::string FieldValue(const uint8_t* rec, const Field& f)
 {
-    uint64_t v = 0;
-    for (int i = f.width - 1; i >= 0; --i)
-        v = v << 8 | rec[f.offset + i];
+    const uint8_t* p = rec + f.offset;
+    const uint64_t v = f.width == 1   ? p[0]
+                       : f.width == 2 ? rtl::GetLE16(p)
+                       : f.width == 4 ? rtl::GetLE32(p)
+                                      : rtl::GetLE64(p);
     switch (f.show) {
     case Show::Unsigned: return std::to_string(v);
     case Show::Signed:

@@ -1,6 +1,7 @@
 #include "formats/AviMuxWriter.h"
 
 #include "formats/AviDemux.h"
+#include "platform/rtl/ByteOrder.h"
 #include "tests/kit/FileByteStream.h"
 #include "tests/kit/media/MemoryFile.h"
 
@@ -72,8 +73,7 @@ TEST(AviMuxWriter, StartsNewSegmentsPastTheLimitAndEveryIndexReadsBackWhole)
     ExpectChunksBack(file, r, 40, 144001);
     for (size_t at = 0; at + 8 <= file.bytes.size();) {
         ASSERT_EQ("RIFF", file.bytes.substr(at, 4));
-        const auto byte = [&](size_t i) { return static_cast<uint32_t>(static_cast<uint8_t>(file.bytes[at + 4 + i])); };
-        const uint32_t size = byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24;
+        const uint32_t size = rtl::GetLE32(reinterpret_cast<const uint8_t*>(file.bytes.data()) + at + 4);
         EXPECT_LE(size + 8, static_cast<uint32_t>(options.segmentLimit));
         at += size + 8;
     }

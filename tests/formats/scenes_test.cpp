@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "formats/scenes.h"
+#include "platform/rtl/ByteOrder.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/SysUtils.h"
 #include "tests/kit/RiffBuilder.h"
@@ -166,7 +167,7 @@ TEST(ScnFile, KeepsTheFirst32767Scenes)
     const std::string bytes = testkit::ReadFileBytes(dir.file("many.scn"));
     ASSERT_EQ(bytes.size(), 65 + video.size() + 23 + video.size() + 32766 * 35);
     const size_t countPos = 33 + video.size();
-    EXPECT_EQ(static_cast<uint8_t>(bytes[countPos]) | static_cast<uint8_t>(bytes[countPos + 1]) << 8, 32767);
+    EXPECT_EQ(rtl::GetLE16(reinterpret_cast<const uint8_t*>(bytes.data()) + countPos), 32767);
     EXPECT_EQ(bytes.substr(bytes.size() - 35), LaterEntry(2 * 32766, 2));
 }
 
