@@ -3,15 +3,10 @@
 #include <algorithm>
 
 #include "formats/AviRecords.h"
+#include "platform/rtl/ByteOrder.h"
 
 namespace formats {
 namespace {
-
-using formats::FourCC;
-using formats::GetLE32;
-using formats::GetLE64;
-using formats::RiffChunk;
-using formats::RiffChunkCursor;
 
 constexpr size_t kMaxFormat = 64 * 1024;
 constexpr size_t kMaxIndexBytes = size_t{256} << 20; // one index chunk read at once
@@ -21,15 +16,6 @@ struct Range {
     int64_t begin = 0; // first chunk header
     int64_t end = 0;
 };
-
-// Stream number of a movie chunk id ("01wb" -> 1), or -1.
-int StreamOf(uint32_t id)
-{
-    const int a = static_cast<int>(id & 0xFF) - '0', b = static_cast<int>(id >> 8 & 0xFF) - '0';
-    if (a < 0 || a > 9 || b < 0 || b > 9)
-        return -1;
-    return a * 10 + b;
-}
 
 class Parser {
 public:
@@ -108,7 +94,7 @@ void Parser::ReadStreamList(int64_t begin, int64_t end)
     std::vector<uint8_t> indx;
     RiffChunk c;
     for (RiffChunkCursor cursor(src_, begin, end, 1024); Next(cursor, c);) {
-        if (c.id == FourCC("strh")) {
+        if (c.id == rtl::FourCC("strh")) {
             s.header = ReadData(c, 64);
             std::vector<uint8_t> h = s.header;
             h.resize(std::max(h.size(), formats::AviStreamHeader::kSize), 0);
@@ -125,9 +111,9 @@ void Parser::ReadStreamList(int64_t begin, int64_t end)
             s.frame[1] = strh.rcTop;
             s.frame[2] = strh.rcRight;
             s.frame[3] = strh.rcBottom;
-        } else if (c.id == FourCC("strf")) {
+        } else if (c.id == rtl::FourCC("strf")) {
             s.format = ReadData(c, kMaxFormat);
-        } else if (c.id == FourCC("indx")) {
+        } else if (c.id == rtl::FourCC("indx")) {
             indx = ReadData(c, kMaxIndexBytes);
         }
     }
@@ -141,21 +127,21 @@ void Parser::ReadHeaderList(int64_t begin, int64_t end)
 {
     RiffChunk c;
     for (RiffChunkCursor cursor(src_, begin, end, 4096); Next(cursor, c);) {
-        if (c.id == FourCC("avih")) {
+        if (c.id == rtl::FourCC("avih")) {
             const formats::AviMainHeader avih =
                 formats::DecodeMainHeader(ReadFixed(c, formats::AviMainHeader::kSize).data());
             result_.microSecPerFrame = avih.dwMicroSecPerFrame;
             result_.totalFrames = avih.dwTotalFrames;
-        } else if (c.id == FourCC("LIST") && c.available >= 4) {
+        } else if (c.id == rtl::FourCC("LIST") && c.available >= 4) {
             uint32_t type = 0;
             if (!formats::ReadListType(src_, c, type))
                 break;
             const int64_t listEnd = c.dataPos() + c.available;
-            if (type == FourCC("strl"))
+            if (type == rtl::FourCC("strl"))
                 ReadStreamList(c.dataPos() + 4, listEnd);
-            else if (type == FourCC("odml")) {
+            else if (type == rtl::FourCC("odml")) {
                 RiffChunk d;
-                if (ReadChunk(c.dataPos() + 4, listEnd, d) && d.id == FourCC("dmlh") && d.available >= 4) {
+                if (ReadChunk(c.dataPos() + 4, listEnd, d) && d.id == rtl::FourCC("dmlh") && d.available >= 4) {
                     std::vector<uint8_t> v = ReadData(d, formats::OdmlHeader::kSize);
                     if (v.size() >= 4) {
                         v.resize(formats::OdmlHeader::kSize, 0);
@@ -196,8 +182,8 @@ bool Parser::ReadStandardIndex(int stream, const uint8_t* header, const uint8_t*
     const int64_t base = static_cast<int64_t>(std::min<uint64_t>(h.qwBaseOffset, INT64_MAX / 2));
     count = static_cast<uint32_t>(std::min<int64_t>(count, bytesAvailable / 8));
     for (uint32_t i = 0; i < count; ++i) {
-        const uint32_t size = GetLE32(entries + 8 * i + 4);
-        if (!AddChunk(stream, base + GetLE32(entries + 8 * i), size & 0x7FFFFFFF, (size & 0x80000000u) == 0))
+        const uint32_t size = rtl::GetLE32(entries + 8 * i + 4);
+        if (!AddChunk(stream, base + rtl::GetLE32(entries + 8 * i), size & 0x7FFFFFFF, (size & 0x80000000u) == 0))
             return false;
     }
     return true;
@@ -223,7 +209,7 @@ bool Parser::FromOpenDml()
             return false;
         const uint32_t count = static_cast<uint32_t>(std::min<size_t>(h.nEntriesInUse, (indx.size() - kHeader) / 16));
         for (uint32_t i = 0; i < count; ++i) {
-            const uint64_t at = GetLE64(&indx[kHeader + 16 * i]);
+            const uint64_t at = rtl::GetLE64(&indx[kHeader + 16 * i]);
             RiffChunk ix;
             if (at > static_cast<uint64_t>(size_) || !ReadChunk(static_cast<int64_t>(at), size_, ix) ||
                 ix.available < static_cast<int64_t>(kHeader))
@@ -252,24 +238,24 @@ bool Parser::FromIdx1()
     int64_t base = relative;
     for (size_t i = 0; i < count; ++i) {
         const uint8_t* e = &data[16 * i];
-        if (StreamOf(GetLE32(e)) < 0)
+        if (ChunkIdStream(rtl::GetLE32(e)) < 0)
             continue;
         uint8_t id[4];
-        const int64_t off = GetLE32(e + 8);
-        if (Read(relative + off, id, 4) && GetLE32(id) == GetLE32(e))
+        const int64_t off = rtl::GetLE32(e + 8);
+        if (Read(relative + off, id, 4) && rtl::GetLE32(id) == rtl::GetLE32(e))
             base = relative;
-        else if (Read(off, id, 4) && GetLE32(id) == GetLE32(e))
+        else if (Read(off, id, 4) && rtl::GetLE32(id) == rtl::GetLE32(e))
             base = 0;
         break;
     }
     size_t added = 0;
     for (size_t i = 0; i < count; ++i) {
         const uint8_t* e = &data[16 * i];
-        const int stream = StreamOf(GetLE32(e));
+        const int stream = ChunkIdStream(rtl::GetLE32(e));
         if (stream < 0)
             continue; // "rec " lists and the like
-        if (!AddChunk(stream, base + static_cast<int64_t>(GetLE32(e + 8)) + 8, GetLE32(e + 12),
-                      (GetLE32(e + 4) & 0x10) != 0))
+        if (!AddChunk(stream, base + static_cast<int64_t>(rtl::GetLE32(e + 8)) + 8, rtl::GetLE32(e + 12),
+                      (rtl::GetLE32(e + 4) & 0x10) != 0))
             return false;
         ++added;
     }
@@ -285,13 +271,13 @@ void Parser::Scan(int64_t begin, int64_t end, int depth)
 {
     RiffChunk c;
     for (RiffChunkCursor cursor(src_, begin, end, kMaxChunksPerList); Next(cursor, c);) {
-        if (c.id == FourCC("LIST") && c.available >= 4) {
+        if (c.id == rtl::FourCC("LIST") && c.available >= 4) {
             uint32_t type = 0;
-            if (depth < 4 && formats::ReadListType(src_, c, type) && type == FourCC("rec "))
+            if (depth < 4 && formats::ReadListType(src_, c, type) && type == rtl::FourCC("rec "))
                 Scan(c.dataPos() + 4, c.dataPos() + c.available, depth + 1);
             continue;
         }
-        const int stream = StreamOf(c.id);
+        const int stream = ChunkIdStream(c.id);
         if (stream >= 0 && !AddChunk(stream, c.dataPos(), static_cast<uint32_t>(c.available), true))
             return;
     }
@@ -302,7 +288,7 @@ AviDemuxResult Parser::Run()
     int64_t pos = 0;
     while (result_.segments < limits_.maxSegments) {
         RiffChunk riff;
-        if (!formats::ReadChunkHeader(src_, pos, size_, riff) || riff.id != FourCC("RIFF"))
+        if (!formats::ReadChunkHeader(src_, pos, size_, riff) || riff.id != rtl::FourCC("RIFF"))
             break;
         // A capture cut short may leave the size unwritten: the segment then runs to the end.
         const bool open = riff.size < 4;
@@ -311,7 +297,7 @@ AviDemuxResult Parser::Run()
         uint32_t form = 0;
         if (!formats::ReadListType(src_, riff, form))
             break;
-        if (result_.segments == 0 ? form != FourCC("AVI ") : (form & 0xFFFFFF) != (FourCC("AVIX") & 0xFFFFFF))
+        if (result_.segments == 0 ? form != rtl::FourCC("AVI ") : (form & 0xFFFFFF) != (rtl::FourCC("AVIX") & 0xFFFFFF))
             break;
         if (riff.clamped())
             result_.truncated = true;
@@ -320,22 +306,22 @@ AviDemuxResult Parser::Run()
         RiffChunk c;
         for (RiffChunkCursor cursor(src_, riff.dataPos() + 4, end); Next(cursor, c);) {
             // A list left with size 0 by a capture cut short runs to the end of the segment.
-            if (c.id == FourCC("LIST") && c.size == 0)
+            if (c.id == rtl::FourCC("LIST") && c.size == 0)
                 c.available = end - c.dataPos();
-            if (c.id == FourCC("LIST") && c.available >= 4) {
+            if (c.id == rtl::FourCC("LIST") && c.available >= 4) {
                 uint32_t type = 0;
                 if (!formats::ReadListType(src_, c, type))
                     break;
                 const int64_t listEnd = c.dataPos() + c.available;
-                if (type == FourCC("hdrl") && !haveHeader_) {
+                if (type == rtl::FourCC("hdrl") && !haveHeader_) {
                     haveHeader_ = true;
                     ReadHeaderList(c.dataPos() + 4, listEnd);
-                } else if (type == FourCC("movi")) {
+                } else if (type == rtl::FourCC("movi")) {
                     movi_.push_back({c.dataPos() + 4, listEnd});
                     if (c.size == 0)
                         break; // it holds the rest of the segment
                 }
-            } else if (c.id == FourCC("idx1") && result_.segments == 1) {
+            } else if (c.id == rtl::FourCC("idx1") && result_.segments == 1) {
                 idx1_ = c;
                 haveIdx1_ = true;
             }

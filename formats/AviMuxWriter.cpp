@@ -1,17 +1,13 @@
 #include "formats/AviMuxWriter.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
+#include "formats/AviRecords.h"
 #include "platform/rtl/ByteOrder.h"
 
 namespace formats {
 namespace {
-
-using rtl::FourCC;
 
 constexpr uint32_t kAvifHasIndex = 0x10;
 constexpr uint32_t kAvifIsInterleaved = 0x100;
@@ -49,9 +45,9 @@ public:
 uint32_t TypeFcc(AviStreamKind kind)
 {
     switch (kind) {
-    case AviStreamKind::Video: return FourCC("vids");
-    case AviStreamKind::Audio: return FourCC("auds");
-    case AviStreamKind::Interleaved: return FourCC("iavs");
+    case AviStreamKind::Video: return rtl::FourCC("vids");
+    case AviStreamKind::Audio: return rtl::FourCC("auds");
+    case AviStreamKind::Interleaved: return rtl::FourCC("iavs");
     }
     return 0;
 }
@@ -67,19 +63,17 @@ AviMuxWriter::AviMuxWriter(AviByteStream& out, AviMuxOptions options) : out_(out
 
 uint32_t AviMuxWriter::ChunkId(int stream, const AviStreamSpec& spec)
 {
-    const uint32_t digits = static_cast<uint32_t>('0' + stream / 10 % 10) | static_cast<uint32_t>('0' + stream % 10)
-                                                                                << 8;
     switch (spec.kind) {
-    case AviStreamKind::Audio: return digits | FourCC("\0\0wb");
-    case AviStreamKind::Interleaved: return digits | FourCC("\0\0db");
+    case AviStreamKind::Audio: return StreamChunkId(stream, "wb");
+    case AviStreamKind::Interleaved: return StreamChunkId(stream, "db");
     case AviStreamKind::Video: {
         // Uncompressed pictures (biCompression 0 at offset 16 of the bitmap header) are "db".
         const bool rgb = spec.format.size() >= 20 && spec.format[16] == 0 && spec.format[17] == 0 &&
                          spec.format[18] == 0 && spec.format[19] == 0;
-        return digits | (rgb ? FourCC("\0\0db") : FourCC("\0\0dc"));
+        return StreamChunkId(stream, rgb ? "db" : "dc");
     }
     }
-    return digits;
+    return StreamChunkId(stream, "dc");
 }
 
 int AviMuxWriter::AddStream(AviStreamSpec spec)
@@ -118,9 +112,9 @@ std::vector<uint8_t> AviMuxWriter::BuildHeader() const
     }
 
     Bytes b;
-    const size_t hdrl = b.open(FourCC("LIST"));
-    b.u32(FourCC("hdrl"));
-    const size_t avih = b.open(FourCC("avih"));
+    const size_t hdrl = b.open(rtl::FourCC("LIST"));
+    b.u32(rtl::FourCC("hdrl"));
+    const size_t avih = b.open(rtl::FourCC("avih"));
     b.u32(main >= 0 && video->spec.rate
               ? static_cast<uint32_t>((uint64_t{1000000} * video->spec.scale + video->spec.rate / 2) / video->spec.rate)
               : 0);
@@ -137,9 +131,9 @@ std::vector<uint8_t> AviMuxWriter::BuildHeader() const
     b.close(avih);
 
     for (const Stream& s : streams_) {
-        const size_t strl = b.open(FourCC("LIST"));
-        b.u32(FourCC("strl"));
-        const size_t strh = b.open(FourCC("strh"));
+        const size_t strl = b.open(rtl::FourCC("LIST"));
+        b.u32(rtl::FourCC("strl"));
+        const size_t strh = b.open(rtl::FourCC("strh"));
         const bool audio = s.spec.kind == AviStreamKind::Audio;
         const uint64_t length = audio ? s.bytes / std::max<uint32_t>(s.spec.sampleSize, 1) : s.chunks;
         b.u32(TypeFcc(s.spec.kind));
@@ -160,11 +154,11 @@ std::vector<uint8_t> AviMuxWriter::BuildHeader() const
         b.u16(static_cast<uint16_t>(audio ? 0 : s.spec.width));
         b.u16(static_cast<uint16_t>(audio ? 0 : s.spec.height));
         b.close(strh);
-        const size_t strf = b.open(FourCC("strf"));
+        const size_t strf = b.open(rtl::FourCC("strf"));
         b.raw(s.spec.format);
         b.close(strf);
         // The super index, one entry per segment; the room for all entries is reserved now.
-        const size_t indx = b.open(FourCC("indx"));
+        const size_t indx = b.open(rtl::FourCC("indx"));
         b.u16(4);
         b.u8(0);
         b.u8(0); // index of indexes
@@ -184,9 +178,9 @@ std::vector<uint8_t> AviMuxWriter::BuildHeader() const
         b.close(strl);
     }
 
-    const size_t odml = b.open(FourCC("LIST"));
-    b.u32(FourCC("odml"));
-    const size_t dmlh = b.open(FourCC("dmlh"));
+    const size_t odml = b.open(rtl::FourCC("LIST"));
+    b.u32(rtl::FourCC("odml"));
+    const size_t dmlh = b.open(rtl::FourCC("dmlh"));
     b.u32(static_cast<uint32_t>(std::min<uint64_t>(video ? video->chunks : 0, UINT32_MAX)));
     b.zeros(244);
     b.close(dmlh);
@@ -201,9 +195,9 @@ bool AviMuxWriter::Begin()
         return false;
     begun_ = true;
     Bytes riff;
-    riff.u32(FourCC("RIFF"));
+    riff.u32(rtl::FourCC("RIFF"));
     riff.u32(0);
-    riff.u32(FourCC("AVI "));
+    riff.u32(rtl::FourCC("AVI "));
     const std::vector<uint8_t> header = BuildHeader();
     headerSize_ = header.size();
     if (!Append(riff.v.data(), riff.v.size()) || !Append(header.data(), header.size()))
@@ -212,7 +206,7 @@ bool AviMuxWriter::Begin()
     const int64_t end = Position();
     const int64_t moviData = (end + 8 + 12 + kMoviAlignment - 1) / kMoviAlignment * kMoviAlignment;
     Bytes junk;
-    junk.u32(FourCC("JUNK"));
+    junk.u32(rtl::FourCC("JUNK"));
     junk.u32(static_cast<uint32_t>(moviData - 12 - end - 8));
     junk.zeros(static_cast<size_t>(moviData - 12 - end - 8));
     if (!Append(junk.v.data(), junk.v.size()))
@@ -228,14 +222,14 @@ bool AviMuxWriter::OpenSegment()
     Bytes b;
     if (segments_ > 0) {
         riffStart_ = Position();
-        b.u32(FourCC("RIFF"));
+        b.u32(rtl::FourCC("RIFF"));
         b.u32(0);
-        b.u32(FourCC("AVIX"));
+        b.u32(rtl::FourCC("AVIX"));
     }
     moviStart_ = Position() + static_cast<int64_t>(b.v.size());
-    b.u32(FourCC("LIST"));
+    b.u32(rtl::FourCC("LIST"));
     b.u32(0);
-    b.u32(FourCC("movi"));
+    b.u32(rtl::FourCC("movi"));
     ++segments_;
     segmentOpen_ = true;
     return Append(b.v.data(), b.v.size()) || Fail();
@@ -294,9 +288,7 @@ bool AviMuxWriter::CloseSegment()
         if (s.segmentEntries.empty())
             continue;
         Bytes ix;
-        const uint32_t id = FourCC("ix00") & 0xFFFF;
-        const size_t sizeAt =
-            ix.open(id | static_cast<uint32_t>('0' + n / 10 % 10) << 16 | static_cast<uint32_t>('0' + n % 10) << 24);
+        const size_t sizeAt = ix.open(StreamIndexChunkId(static_cast<int>(n)));
         ix.u16(2);
         ix.u8(0);
         ix.u8(1); // index of chunks
@@ -328,7 +320,7 @@ bool AviMuxWriter::CloseSegment()
                 break;
             }
         Bytes idx1;
-        const size_t sizeAt = idx1.open(FourCC("idx1"));
+        const size_t sizeAt = idx1.open(rtl::FourCC("idx1"));
         for (const Idx1Entry& e : idx1_) {
             idx1.u32(e.id);
             idx1.u32(e.flags);

@@ -4,21 +4,12 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 #include "platform/rtl/FormatRecords.h"
 
 namespace formats {
-
-// The Windows records that AVI files share with media types.
-using rtl::BitmapInfoHeader;
-using rtl::DecodeBitmapInfo;
-using rtl::DecodeDvInfo;
-using rtl::DecodeWaveFormat;
-using rtl::DvInfo;
-using rtl::EncodeBitmapInfo;
-using rtl::EncodeDvInfo;
-using rtl::EncodeWaveFormat;
-using rtl::WaveFormatEx;
 
 // "avih", 56 bytes.
 struct AviMainHeader {
@@ -104,5 +95,16 @@ AviStreamHeader DecodeStreamHeader(const uint8_t* p);
 OdmlHeader DecodeOdmlHeader(const uint8_t* p);
 AviIndexHeader DecodeIndexHeader(const uint8_t* p);
 AviSuperIndexHead DecodeSuperIndexHead(const uint8_t* p);
+
+// A stream's number in chunk ids: two decimal digits, the tens first, before the kind in the
+// movie data ("00dc" is stream 0's video, "01wb" stream 1's sound) and after "ix" in the
+// stream's standard index ("ix01"). Streams from 100 on wrap to two digits.
+uint32_t StreamChunkId(int stream, const char (&kind)[3]);
+uint32_t StreamIndexChunkId(int stream);
+// The stream a movie chunk id belongs to ("01wb" -> 1); -1 when it does not begin with two digits.
+int ChunkIdStream(uint32_t id);
+// The AVI filters name their pins after the stream number, in two digits at least:
+// "Stream 00" (splitter outputs), "Input 01" (mux inputs).
+std::string StreamPinName(std::string_view word, int number);
 
 } // namespace formats

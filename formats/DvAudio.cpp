@@ -16,7 +16,7 @@ constexpr uint8_t kControlPack = 0x51;
 
 size_t AudioBlockOffset(int sequence, int block)
 {
-    return static_cast<size_t>(sequence) * kDvSequenceSize + (6 + 16 * static_cast<size_t>(block)) * kBlockSize;
+    return static_cast<size_t>(sequence) * kDifSequenceSize + (6 + 16 * static_cast<size_t>(block)) * kBlockSize;
 }
 
 // Even sequences carry the source pack in audio block 3, odd ones in block 0; the control pack follows.
@@ -109,9 +109,9 @@ bool SameSource(const uint8_t* a, const std::array<uint8_t, 4>& b)
 
 int DvSequenceCount(size_t frameSize)
 {
-    if (frameSize == kDvFrameSize625)
+    if (frameSize == kPalFrameSize)
         return 12;
-    if (frameSize == kDvFrameSize525)
+    if (frameSize == kNtscFrameSize)
         return 10;
     return 0;
 }
@@ -239,7 +239,7 @@ std::array<uint8_t, 32> DvInfoFromFrame(std::span<const uint8_t> frame)
     put(12, FindPack(frame, half, sequences, kControlPack, 1, pc));
     // VAUX source and source-control packs: packs 9 and 10 of the third VAUX block.
     for (int s = 0; s < sequences; ++s) {
-        const uint8_t* b = frame.data() + static_cast<size_t>(s) * kDvSequenceSize;
+        const uint8_t* b = frame.data() + static_cast<size_t>(s) * kDifSequenceSize;
         if (b[448] == 0x60 && b[453] == 0x61) {
             std::memcpy(&info[16], b + 449, 4);
             std::memcpy(&info[20], b + 454, 4);

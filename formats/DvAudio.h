@@ -8,11 +8,9 @@
 #include <cstdint>
 #include <span>
 
-namespace formats {
+#include "formats/dvcodes.h"
 
-constexpr size_t kDvFrameSize525 = 120000;
-constexpr size_t kDvFrameSize625 = 144000;
-constexpr size_t kDvSequenceSize = 12000;
+namespace formats {
 
 // Number of DIF sequences of a frame of this size: 10, 12, or 0 for any other size.
 int DvSequenceCount(size_t frameSize);

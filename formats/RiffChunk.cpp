@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "platform/rtl/ByteOrder.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Strings.h"
 
@@ -55,7 +56,7 @@ int64_t RiffChunk::end(int64_t limit) const
 
 bool RiffChunk::isList() const
 {
-    return id == FourCC("RIFF") || id == FourCC("LIST");
+    return id == rtl::FourCC("RIFF") || id == rtl::FourCC("LIST");
 }
 
 bool ReadChunkHeader(const RiffSource& src, int64_t pos, int64_t limit, RiffChunk& out)
@@ -66,8 +67,8 @@ bool ReadChunkHeader(const RiffSource& src, int64_t pos, int64_t limit, RiffChun
     uint8_t h[8];
     if (src.ReadAt(pos, h, 8) != 8)
         return false;
-    out.id = GetLE32(h);
-    out.size = GetLE32(h + 4);
+    out.id = rtl::GetLE32(h);
+    out.size = rtl::GetLE32(h + 4);
     out.headerPos = pos;
     out.available = std::min<int64_t>(out.size, limit - out.dataPos());
     return true;
@@ -78,7 +79,7 @@ bool ReadListType(const RiffSource& src, const RiffChunk& chunk, uint32_t& type)
     uint8_t b[4];
     if (chunk.available < 4 || src.ReadAt(chunk.dataPos(), b, 4) != 4)
         return false;
-    type = GetLE32(b);
+    type = rtl::GetLE32(b);
     return true;
 }
 

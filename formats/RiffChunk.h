@@ -9,7 +9,6 @@
 #include <string>
 #include <string_view>
 
-#include "platform/rtl/ByteOrder.h"
 #include "platform/rtl/FileStream.h"
 
 namespace formats {
@@ -53,15 +52,6 @@ private:
     const rtl::TFileStream* file_; // owned_ or the borrowed stream
     int64_t size_ = 0;
 };
-
-// Little-endian fields and four-character codes, shared with the rest of the program.
-using rtl::FourCC;
-using rtl::GetLE16;
-using rtl::GetLE32;
-using rtl::GetLE64;
-using rtl::PutLE16;
-using rtl::PutLE32;
-using rtl::PutLE64;
 
 // One chunk header as found in the file. Sizes exclude the 8-byte header and the pad byte.
 struct RiffChunk {

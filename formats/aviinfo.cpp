@@ -4,6 +4,8 @@
 #include <exception>
 
 #include "formats/RiffChunk.h"
+#include "platform/rtl/ByteOrder.h"
+#include "platform/rtl/SysUtils.h"
 
 namespace formats {
 
@@ -36,7 +38,7 @@ private:
             if (!ReadChunkHeader(src_, pos, fileSize, riff))
                 return;
             // A segment cut short (a capture that stopped) is not walked.
-            if (riff.clamped() || riff.id != FourCC("RIFF"))
+            if (riff.clamped() || riff.id != rtl::FourCC("RIFF"))
                 return;
             uint32_t form = 0;
             if (!ReadListType(src_, riff, form) || !IsAviForm(form))
@@ -67,17 +69,17 @@ private:
         while (cur.Next(c)) {
             if (!Budget())
                 return false;
-            if (c.id == FourCC("LIST")) {
+            if (c.id == rtl::FourCC("LIST")) {
                 uint32_t type = 0;
                 if (!ReadListType(src_, c, type))
                     return false;
-                if (type == FourCC("hdrl")) {
+                if (type == rtl::FourCC("hdrl")) {
                     if (!ReadHdrl(c))
                         return false;
-                } else if (type == FourCC("movi")) {
+                } else if (type == rtl::FourCC("movi")) {
                     out_.MoviPos = c.dataPos() + 4;
                 }
-            } else if (c.id == FourCC("idx1")) {
+            } else if (c.id == rtl::FourCC("idx1")) {
                 out_.Idx1Pos = c.dataPos();
             }
         }
@@ -91,18 +93,18 @@ private:
         while (cur.Next(c)) {
             if (!Budget())
                 return false;
-            if (c.id == FourCC("avih")) {
+            if (c.id == rtl::FourCC("avih")) {
                 uint8_t rec[AviMainHeader::kSize];
                 ReadRecord(src_, c, rec, sizeof rec);
                 out_.MainHeader = DecodeMainHeader(rec);
-            } else if (c.id == FourCC("LIST")) {
+            } else if (c.id == rtl::FourCC("LIST")) {
                 uint32_t type = 0;
                 if (!ReadListType(src_, c, type))
                     return false;
                 // A damaged stream list or OpenDML list does not stop the header list.
-                if (type == FourCC("strl"))
+                if (type == rtl::FourCC("strl"))
                     Guarded([&] { return ReadStrl(c); });
-                else if (type == FourCC("odml"))
+                else if (type == rtl::FourCC("odml"))
                     Guarded([&] { return ReadOdml(c); });
             }
         }
@@ -131,21 +133,21 @@ private:
         while (cur.Next(c)) {
             if (!Budget())
                 return false;
-            if (c.id == FourCC("strh")) {
+            if (c.id == rtl::FourCC("strh")) {
                 uint8_t rec[AviStreamHeader::kSize];
                 ReadRecord(src_, c, rec, sizeof rec);
                 s.Header = DecodeStreamHeader(rec);
-                if (s.Header.fccType == FourCC("auds")) {
+                if (s.Header.fccType == rtl::FourCC("auds")) {
                     if (out_.AudioIndex < 0)
                         out_.AudioIndex = index;
-                } else if (s.Header.fccType == FourCC("vids") || s.Header.fccType == FourCC("iavs")) {
+                } else if (s.Header.fccType == rtl::FourCC("vids") || s.Header.fccType == rtl::FourCC("iavs")) {
                     if (out_.VideoIndex < 0)
                         out_.VideoIndex = index;
                 }
-            } else if (c.id == FourCC("strf")) {
+            } else if (c.id == rtl::FourCC("strf")) {
                 ReadRecord(src_, c, s.Format.data(), s.Format.size());
                 s.FormatSize = c.size;
-            } else if (c.id == FourCC("indx")) {
+            } else if (c.id == rtl::FourCC("indx")) {
                 s.IndxEntriesPos = c.dataPos() + AviIndexHeader::kSize;
                 uint8_t rec[AviSuperIndexHead::kSize];
                 ReadRecord(src_, c, rec, sizeof rec);
@@ -163,7 +165,7 @@ private:
         while (cur.Next(c)) {
             if (!Budget())
                 return false;
-            if (c.id == FourCC("dmlh")) {
+            if (c.id == rtl::FourCC("dmlh")) {
                 uint8_t rec[OdmlHeader::kSize];
                 ReadRecord(src_, c, rec, sizeof rec);
                 out_.DmlHeader = DecodeOdmlHeader(rec);
@@ -223,7 +225,7 @@ const TAvistream* TAviParam::VideoStream() const
 std::string TAviParam::VideoHandler() const
 {
     const TAvistream* v = VideoStream();
-    return v ? FourCCToStr(v->Header.fccHandler) : std::string("####");
+    return v ? rtl::FourCCToStr(v->Header.fccHandler) : std::string("####");
 }
 
 } // namespace formats

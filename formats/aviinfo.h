@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "formats/AviRecords.h"
-#include "platform/rtl/SysUtils.h"
 
 namespace formats {
 
@@ -75,8 +74,5 @@ class TFriendlyAviParam : public TAviParam {
 public:
     using TAviParam::TAviParam;
 };
-
-// Four characters, the lowest byte first.
-using rtl::FourCCToStr;
 
 } // namespace formats

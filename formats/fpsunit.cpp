@@ -7,6 +7,7 @@
 
 #include "formats/AviRecords.h"
 #include "formats/RiffChunk.h"
+#include "platform/rtl/ByteOrder.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/FileStream.h"
 #include "platform/rtl/Format.h"
@@ -43,7 +44,7 @@ int64_t TRiffWalker::WalkChunk(int64_t pos, int depth, bool top, int64_t limit)
         result_.ShortRead = true;
         return 0;
     }
-    if (top && c.id != FourCC("RIFF"))
+    if (top && c.id != rtl::FourCC("RIFF"))
         return 8;
     const int64_t end = c.end(fileSize_);
     const int64_t consumed = end - pos;
@@ -53,7 +54,7 @@ int64_t TRiffWalker::WalkChunk(int64_t pos, int depth, bool top, int64_t limit)
 
     if (c.isList()) {
         uint32_t type = 0;
-        if (!ReadListType(src_, c, type) || type == FourCC("movi") || depth >= kMaxDepth)
+        if (!ReadListType(src_, c, type) || type == rtl::FourCC("movi") || depth >= kMaxDepth)
             return consumed;
         size -= 4;
         int64_t child = c.dataPos() + 4;
@@ -64,17 +65,17 @@ int64_t TRiffWalker::WalkChunk(int64_t pos, int depth, bool top, int64_t limit)
             size -= n;
             child += n;
         }
-    } else if (c.id == FourCC("strh")) {
+    } else if (c.id == rtl::FourCC("strh")) {
         uint8_t rec[AviStreamHeader::kSize];
         ReadRecord(src_, c, rec, sizeof rec);
-        const uint32_t type = GetLE32(rec);
+        const uint32_t type = rtl::GetLE32(rec);
         bool video = false;
-        if (type == FourCC("vids")) {
+        if (type == rtl::FourCC("vids")) {
             result_.StreamKind = skVideo;
             video = true;
-        } else if (type == FourCC("auds")) {
+        } else if (type == rtl::FourCC("auds")) {
             result_.StreamKind = skAudio;
-        } else if (type == FourCC("iavs")) {
+        } else if (type == rtl::FourCC("iavs")) {
             result_.StreamKind = skInterleaved;
             video = true;
         } else {
@@ -112,7 +113,7 @@ uint32_t ReadVideoHandler(const std::string& fileName)
     uint8_t b[4];
     file.Seek(walk.HandlerPos);
     file.ReadBuffer(b, sizeof b);
-    return GetLE32(b);
+    return rtl::GetLE32(b);
 }
 
 bool WriteVideoHandler(const std::string& fileName, uint32_t code)
@@ -126,7 +127,7 @@ bool WriteVideoHandler(const std::string& fileName, uint32_t code)
         if (walk.HandlerPos == 0)
             return false;
         uint8_t b[4];
-        PutLE32(b, code);
+        rtl::PutLE32(b, code);
         file.WriteAt(walk.HandlerPos, b, sizeof b);
         file.Flush();
         return true;
@@ -165,8 +166,8 @@ bool WriteFrameRate(const std::string& fileName, double fps)
     if (walk.ScalePos == 0)
         return false;
     uint8_t b[8];
-    PutLE32(b, scale);
-    PutLE32(b + 4, rate);
+    rtl::PutLE32(b, scale);
+    rtl::PutLE32(b + 4, rate);
     file.WriteAt(walk.ScalePos, b, sizeof b);
     file.Flush();
     return true;

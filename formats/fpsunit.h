@@ -6,8 +6,6 @@
 #include <string>
 #include <string_view>
 
-#include "platform/rtl/SysUtils.h"
-
 namespace formats {
 
 class RiffSource;
@@ -63,10 +61,5 @@ bool FrameRateFields(double fps, uint32_t& scale, uint32_t& rate);
 // before the file is opened, rtl::EFileError for file errors; false when the file has no video
 // stream header (nothing written).
 bool WriteFrameRate(const std::string& fileName, double fps);
-
-// Codes and their text, the first character in the lowest byte; a shorter text is padded with
-// zero bytes.
-using rtl::FourCCToStr;
-using rtl::StrToFourCC;
 
 } // namespace formats

@@ -8,9 +8,11 @@
 #include "formats/ReplacingFile.h"
 #include "formats/RiffChunk.h"
 #include "formats/aviinfo.h"
+#include "platform/rtl/ByteOrder.h"
 #include "platform/rtl/FileStream.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/FormatDateTime.h"
+#include "platform/rtl/ProductName.h"
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/SysUtils.h"
 
@@ -18,8 +20,6 @@ namespace formats {
 
 namespace {
 
-constexpr const char* kProductName = "Morvel";
-constexpr const char* kAuthorName = "Ivor Varnet";
 constexpr size_t kRuleWidth = 50;
 
 std::string Hex(uint64_t v, int digits)
@@ -115,9 +115,11 @@ constexpr size_t kMainHeaderSize = 56, kStreamHeaderSize = 56, kBitmapInfoSize =
 
 std::string FieldValue(const uint8_t* rec, const Field& f)
 {
-    uint64_t v = 0;
-    for (int i = f.width - 1; i >= 0; --i)
-        v = v << 8 | rec[f.offset + i];
+    const uint8_t* p = rec + f.offset;
+    const uint64_t v = f.width == 1   ? p[0]
+                       : f.width == 2 ? rtl::GetLE16(p)
+                       : f.width == 4 ? rtl::GetLE32(p)
+                                      : rtl::GetLE64(p);
     switch (f.show) {
     case Show::Unsigned: return std::to_string(v);
     case Show::Signed:
@@ -126,21 +128,21 @@ std::string FieldValue(const uint8_t* rec, const Field& f)
     case Show::Hex4: return Hex(v, 4);
     case Show::Hex8: return Hex(v, 8);
     case Show::Hex16: return Hex(v, 16);
-    case Show::Text: return FourCCToStr(static_cast<uint32_t>(v));
+    case Show::Text: return rtl::FourCCToStr(static_cast<uint32_t>(v));
     }
     return {};
 }
 
 bool IsIndexId(uint32_t id)
 {
-    return id == FourCC("indx") || ((id & 0xFF) == 'i' && ((id >> 8) & 0xFF) == 'x');
+    return id == rtl::FourCC("indx") || ((id & 0xFF) == 'i' && ((id >> 8) & 0xFF) == 'x');
 }
 
 // The DV codec codes, compared in lower case (letters A to Z only); "csvd" is kept as the
 // structure window has always spelt it.
 bool IsDvCompression(uint32_t code)
 {
-    std::string s = FourCCToStr(code);
+    std::string s = rtl::FourCCToStr(code);
     for (char& ch : s)
         if (ch >= 'A' && ch <= 'Z')
             ch = static_cast<char>(ch - 'A' + 'a');
@@ -237,8 +239,9 @@ void TRiffLister::AddHeading(const std::string& fileName)
     AddCentredLine("", " ",
                    rtl::Format(rtl::LoadStr(rtl::sid::sRiffAnalysedOn), rtl::FormatDateTime("yyyy/mm/d", now, fs),
                                rtl::FormatDateTime("h:mm:ss", now, fs)));
-    AddCentredLine("", " ",
-                   rtl::Format(rtl::LoadStr(rtl::sid::sRiffWithBy), kProductName, kAuthorName, options_.versionText));
+    AddCentredLine(
+        "", " ",
+        rtl::Format(rtl::LoadStr(rtl::sid::sRiffWithBy), rtl::ProductName, rtl::AuthorName, options_.versionText));
     AddLine("");
     AddCentredLine("", "-", rtl::LoadStr(rtl::sid::sRiffStartOfRiff));
 }
@@ -292,13 +295,13 @@ int64_t TRiffLister::WalkChunk(int64_t pos, int depth, bool top)
     }
     const int64_t position = c.dataPos();
     const std::string indent(kIndentWidth * static_cast<size_t>(depth), ' ');
-    if (top && c.id != FourCC("RIFF")) {
+    if (top && c.id != rtl::FourCC("RIFF")) {
         AddLine(">>>" + rtl::Format(rtl::LoadStr(rtl::sid::sRiffGarbage),
                                     Hex8(static_cast<uint64_t>(fileSize_ - position + 8))));
         return 8;
     }
-    if (c.id != FourCC("01wb") && c.id != FourCC("00dc") && c.id != FourCC("00db"))
-        AddLine(indent + FourCCToStr(c.id) + "  " + Hex8(c.size));
+    if (c.id != rtl::FourCC("01wb") && c.id != rtl::FourCC("00dc") && c.id != rtl::FourCC("00db"))
+        AddLine(indent + rtl::FourCCToStr(c.id) + "  " + Hex8(c.size));
 
     int64_t size = static_cast<int64_t>(c.size) + (c.size & 1);
     if (position + size > fileSize_) {
@@ -317,8 +320,8 @@ int64_t TRiffLister::WalkChunk(int64_t pos, int depth, bool top)
         if (!ReadListType(*src_, c, type))
             return result; // too short to hold a list type
         size -= 4;
-        AddLine(indent + FourCCToStr(type));
-        if (type == FourCC("movi") || depth >= kMaxDepth)
+        AddLine(indent + rtl::FourCCToStr(type));
+        if (type == rtl::FourCC("movi") || depth >= kMaxDepth)
             return result;
         int64_t child = position + 4;
         while (size > 7 && !cancel_ && !shortRead_) {
@@ -359,17 +362,17 @@ void TRiffLister::ListRecord(uint32_t id, int64_t dataPos, int64_t available, co
     const auto heading = [&](std::string_view text) { AddCentredLine(indent, "-", text); };
     uint8_t rec[kMainHeaderSize];
 
-    if (id == FourCC("strh")) {
+    if (id == rtl::FourCC("strh")) {
         const size_t have = ReadRecord(*src_, c, rec, kStreamHeaderSize);
-        const uint32_t type = GetLE32(rec);
+        const uint32_t type = rtl::GetLE32(rec);
         AddLine("");
-        if (type == FourCC("vids")) {
+        if (type == rtl::FourCC("vids")) {
             streamKind_ = 0;
             heading("(Video)");
-        } else if (type == FourCC("auds")) {
+        } else if (type == rtl::FourCC("auds")) {
             streamKind_ = 1;
             heading("(Audio)");
-        } else if (type == FourCC("iavs")) {
+        } else if (type == rtl::FourCC("iavs")) {
             streamKind_ = 2;
             heading("(Interleaved)");
         } else {
@@ -380,19 +383,19 @@ void TRiffLister::ListRecord(uint32_t id, int64_t dataPos, int64_t available, co
         FieldLines(add, indent, kStreamHeader, rec, have);
         heading("End of AVI Stream Header");
         AddLine("");
-    } else if (id == FourCC("avih")) {
+    } else if (id == rtl::FourCC("avih")) {
         const size_t have = ReadRecord(*src_, c, rec, kMainHeaderSize);
         AddLine("");
         heading(" Start of AVI Main Header ");
         FieldLines(add, indent, kMainHeader, rec, have);
         heading(" End of Main Header ");
         AddLine("");
-    } else if (id == FourCC("strf") && streamKind_ == 0) {
+    } else if (id == rtl::FourCC("strf") && streamKind_ == 0) {
         const size_t have = ReadRecord(*src_, c, rec, kBitmapInfoSize);
         AddLine("");
         heading("Start of Stream Format Header");
         FieldLines(add, indent, kBitmapInfo, rec, have);
-        if (available - static_cast<int64_t>(kBitmapInfoSize) > 31 && IsDvCompression(GetLE32(rec + 16))) {
+        if (available - static_cast<int64_t>(kBitmapInfoSize) > 31 && IsDvCompression(rtl::GetLE32(rec + 16))) {
             const size_t dvHave = ReadRecord(*src_, c, rec, kDvInfoSize, kBitmapInfoSize);
             heading("Start of DVInfo");
             FieldLines(add, indent, kDvInfo, rec, dvHave);
@@ -400,14 +403,14 @@ void TRiffLister::ListRecord(uint32_t id, int64_t dataPos, int64_t available, co
         }
         heading("End of AVI Stream Format");
         AddLine("");
-    } else if (id == FourCC("strf") && streamKind_ == 1) {
+    } else if (id == rtl::FourCC("strf") && streamKind_ == 1) {
         const size_t have = ReadRecord(*src_, c, rec, kWaveFormatSize);
         AddLine("");
         heading("Start of Stream Format Header");
         FieldLines(add, indent, kWaveFormat, rec, have);
         heading("End of AVI Stream Format");
         AddLine("");
-    } else if (id == FourCC("strf") && streamKind_ == 2) {
+    } else if (id == rtl::FourCC("strf") && streamKind_ == 2) {
         const size_t have = ReadRecord(*src_, c, rec, kDvInfoSize);
         AddLine("");
         heading("Start of DVInfo");

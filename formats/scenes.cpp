@@ -5,6 +5,8 @@
 
 #include "platform/rtl/ByteOrder.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/FormatDateTime.h"
+#include "platform/rtl/ProductName.h"
 #include "platform/rtl/SysUtils.h"
 
 namespace formats {
@@ -13,6 +15,7 @@ namespace {
 
 constexpr int64_t kUnitsPerSecond = 10000000;
 constexpr size_t kMaxNameBytes = 255; // the name fields carry a one-byte length
+const char* const kRule = "//--------------------------------------------------"; // "_scn.txt" rule lines
 
 // The longest prefix of at most 255 bytes that ends on a UTF-8 character boundary.
 std::string StoredName(const std::string& name)
@@ -23,11 +26,6 @@ std::string StoredName(const std::string& name)
     while (cut > 0 && (static_cast<uint8_t>(name[cut]) & 0xC0) == 0x80)
         --cut;
     return name.substr(0, cut);
-}
-
-void PutU16(std::string& out, uint16_t v)
-{
-    rtl::AppendLE16(out, v);
 }
 
 void PutI32(std::string& out, int32_t v)
@@ -107,7 +105,7 @@ bool ScnFileWriter::OpenScnFile(const std::string& videoName)
     h += name_;
     PutZeros(h, 8);
     countPos_ = static_cast<int64_t>(h.size());
-    PutU16(h, 0); // scene count, filled in by the close
+    rtl::AppendLE16(h, 0); // scene count, filled in by the close
     PutBytes(h, {0xFF, 0xFF, 0x01, 0x00, 0x04, 0x00});
     h += "ClipP";
     PutZeros(h, 3);
@@ -155,12 +153,130 @@ bool ScnFileWriter::CloseScnFile()
     if (!file_.IsOpen())
         return false;
     std::string count;
-    PutU16(count, static_cast<uint16_t>(std::min(sceneCount_, kMaxScnScenes)));
+    rtl::AppendLE16(count, static_cast<uint16_t>(std::min(sceneCount_, kMaxScnScenes)));
     file_.WriteAt(countPos_, count.data(), count.size());
     return file_.Commit();
 }
 
 void ScnFileWriter::Discard()
+{
+    file_.Discard();
+}
+
+// --- "_scn.txt" ---
+
+void ScnTxtWriter::WriteLine(const std::string& line)
+{
+    file_.Write(line);
+    file_.Write("\r\n");
+}
+
+bool ScnTxtWriter::OpenScnTxt(const std::string& videoName, const ScnTxtOptions& options)
+{
+    sceneCount_ = 0;
+    options_ = options;
+    if (!file_.Open(ScnTxtFileName(videoName)))
+        return false;
+    WriteLine(kRule);
+    WriteLine("// List of scenes of the video file:");
+    WriteLine("//");
+    WriteLine("// ***   " + rtl::LowerCase(videoName) + "   ***");
+    WriteLine("//");
+    WriteLine(
+        rtl::Format("// exported by %s version %s %s", rtl::ProductName, options_.versionText, rtl::LanguageCode));
+    WriteLine("// with format:");
+    WriteLine("// scene number, start, end, datecode, timecode, duration");
+    WriteLine("//");
+    WriteLine(kRule);
+    WriteLine("");
+    return !file_.Failed();
+}
+
+void ScnTxtWriter::WriteScnTxtLine(const DVFrameInfo& start, const DVFrameInfo& current)
+{
+    if (!file_.IsOpen())
+        return;
+    ++sceneCount_;
+    const int64_t from = start.Frame;
+    const int64_t to = current.Frame;
+    std::string datecode;
+    if (start.DateValid)
+        datecode = rtl::FormatDateTime(options_.dateFormat, start.RecDate);
+    std::string timecode;
+    if (start.TimecodeValid) {
+        const DVTimeCode& tc = start.Timecode;
+        timecode = rtl::Format("%d:%.2d:%.2d:%.2d", static_cast<int8_t>(tc.Hours), tc.Minutes, tc.Seconds, tc.Frames);
+    }
+    WriteLine("  " + std::to_string(sceneCount_) + "," + FramesToTimeStr(from, options_.fps) + "," +
+              FramesToTimeStr(to, options_.fps) + "," + datecode + "," + timecode + "," +
+              FramesToTimeStr(to - from, options_.fps));
+}
+
+bool ScnTxtWriter::CloseScnTxt()
+{
+    if (!file_.IsOpen())
+        return false;
+    WriteLine("");
+    WriteLine(kRule);
+    WriteLine("// Terminated on " + rtl::FormatDateTime("dddddd 'at' hh:mm:ss", rtl::Now()));
+    WriteLine("//");
+    return file_.Commit();
+}
+
+void ScnTxtWriter::Discard()
+{
+    file_.Discard();
+}
+
+// --- ".srt" ---
+
+void SrtFileWriter::WriteLine(const std::string& line)
+{
+    file_.Write(line);
+    file_.Write("\r\n");
+}
+
+bool SrtFileWriter::OpenSrtFile(const std::string& videoName)
+{
+    counter_ = 0;
+    pending_ = false;
+    return file_.Open(SrtFileName(videoName));
+}
+
+void SrtFileWriter::AddSrtEntry(const DVFrameInfo& record, const std::string& line1, const std::string& line2,
+                                int64_t frameDuration)
+{
+    if (!file_.IsOpen())
+        return;
+    if (pending_) {
+        ++counter_;
+        WriteLine(std::to_string(counter_));
+        WriteLine(FramesToSrtTime(pendingFrame_.Frame, frameDuration) + " --> " +
+                  FramesToSrtTime(record.Frame, frameDuration));
+        WriteLine(line1_);
+        WriteLine(line2_);
+        WriteLine("");
+    }
+    if (line1.empty() && line2.empty()) {
+        pending_ = false;
+        return;
+    }
+    // Every subtitle has exactly two text lines: an empty one is written as a blank.
+    pendingFrame_ = record;
+    line1_ = line1.empty() ? " " : line1;
+    line2_ = line2.empty() ? " " : line2;
+    pending_ = true;
+}
+
+bool SrtFileWriter::CloseSrtFile()
+{
+    if (!file_.IsOpen())
+        return false;
+    pending_ = false;
+    return file_.Commit();
+}
+
+void SrtFileWriter::Discard()
 {
     file_.Discard();
 }

@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 
 seconds=${1:-60}
 build=${MORVEL_FUZZ_BUILD_DIR:-build/fuzz}
-fuzzers=(aviinfo riffwalk rifflist)
+fuzzers=(aviinfo fpsunit riffunit)
 
 if ! command -v clang >/dev/null || ! command -v clang++ >/dev/null; then
   echo "fuzz: clang not found, skipped"

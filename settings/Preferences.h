@@ -8,18 +8,17 @@
 #include <string>
 #include <vector>
 
+#include "platform/rtl/ProductName.h"
+
 namespace shell {
 class Prompter;
 }
 
 namespace settings {
 
-inline constexpr const char* ProductName = "Morvel";
-inline constexpr const char* AuthorName = "Ivor Varnet";
-inline constexpr const char* LanguageCode = "En";
-inline constexpr const char* AuthorKey = "\\Software\\Ivor Varnet\\";
-inline constexpr const char* ProductKey = "\\Software\\Ivor Varnet\\Morvel";
-inline constexpr const char* KestromKey = "\\Software\\Ivor Varnet\\Kestrom";
+inline const std::string AuthorKey = std::string("\\Software\\") + rtl::AuthorName + "\\";
+inline const std::string ProductKey = AuthorKey + rtl::ProductName;
+inline const std::string KestromKey = AuthorKey + "Kestrom";
 
 // Stored in place of a string the user emptied, so that it stays empty where a missing value
 // takes its default.

@@ -2,6 +2,7 @@
 #include "platform/registry/Registry.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/FormatDateTime.h"
+#include "platform/rtl/ProductName.h"
 #include "platform/rtl/Strings.h"
 #include "platform/shell/Prompter.h"
 #include "platform/shell/Shell.h"
@@ -21,7 +22,8 @@ void WriteStr(reg::TRegistry& r, const char* name, const std::string& value)
 
 void WriteValues(reg::TRegistry& r)
 {
-    r.WriteString("version", std::string(ProductName) + " " + VersionText + " " + LanguageCode + " by " + AuthorName);
+    r.WriteString("version", std::string(rtl::ProductName) + " " + VersionText + " " + rtl::LanguageCode + " by " +
+                                 rtl::AuthorName);
     r.WriteString("Dernière Sauvegarde", rtl::FormatDateTime("yyyy/mm/dd hh:nn:ss am/pm", rtl::Now()));
     r.WriteString("Exename", shell::ExecutablePath());
     r.WriteInteger("Top", Top);
@@ -45,7 +47,7 @@ void WriteValues(reg::TRegistry& r)
 
 std::string Text(int id)
 {
-    return rtl::Format(rtl::LoadStr(id), ProductName);
+    return rtl::Format(rtl::LoadStr(id), rtl::ProductName);
 }
 
 } // namespace
@@ -95,11 +97,11 @@ DeleteOutcome DeletePreferences(shell::Prompter& prompter)
         return DeleteOutcome::Cancelled;
 
     reg::TRegistry r(reg::HKEY_CURRENT_USER);
-    if (!r.OpenKey(AuthorKey, false) || !r.KeyExists(ProductName)) {
+    if (!r.OpenKey(AuthorKey, false) || !r.KeyExists(rtl::ProductName)) {
         prompter.MessageDlg(Text(rtl::sid::sPrefsNotFound), MsgDlgType::mtWarning, shell::mbOK);
         return DeleteOutcome::NotFound;
     }
-    bool deleted = r.DeleteKey(ProductName);
+    bool deleted = r.DeleteKey(rtl::ProductName);
     // The author's key goes too once nothing of another product is left in it.
     if (deleted && !r.HasSubKeys() && r.GetValueNames().empty()) {
         r.CloseKey();

@@ -2,20 +2,22 @@
 
 #include <algorithm>
 
+#include "platform/rtl/ByteOrder.h"
+
 namespace ds {
 
 namespace {
 void PutRect(uint8_t* p, const Rect& r)
 {
-    PutLE32(p, static_cast<uint32_t>(r.left));
-    PutLE32(p + 4, static_cast<uint32_t>(r.top));
-    PutLE32(p + 8, static_cast<uint32_t>(r.right));
-    PutLE32(p + 12, static_cast<uint32_t>(r.bottom));
+    rtl::PutLE32(p, static_cast<uint32_t>(r.left));
+    rtl::PutLE32(p + 4, static_cast<uint32_t>(r.top));
+    rtl::PutLE32(p + 8, static_cast<uint32_t>(r.right));
+    rtl::PutLE32(p + 12, static_cast<uint32_t>(r.bottom));
 }
 Rect GetRect(const uint8_t* p)
 {
-    return Rect{static_cast<int32_t>(GetLE32(p)), static_cast<int32_t>(GetLE32(p + 4)),
-                static_cast<int32_t>(GetLE32(p + 8)), static_cast<int32_t>(GetLE32(p + 12))};
+    return Rect{static_cast<int32_t>(rtl::GetLE32(p)), static_cast<int32_t>(rtl::GetLE32(p + 4)),
+                static_cast<int32_t>(rtl::GetLE32(p + 8)), static_cast<int32_t>(rtl::GetLE32(p + 12))};
 }
 } // namespace
 
@@ -25,9 +27,9 @@ bool VideoInfoHeader::Parse(const uint8_t* data, size_t size, VideoInfoHeader& o
         return false;
     out.rcSource = GetRect(data);
     out.rcTarget = GetRect(data + 16);
-    out.dwBitRate = GetLE32(data + 32);
-    out.dwBitErrorRate = GetLE32(data + 36);
-    out.AvgTimePerFrame = static_cast<int64_t>(GetLE64(data + 40));
+    out.dwBitRate = rtl::GetLE32(data + 32);
+    out.dwBitErrorRate = rtl::GetLE32(data + 36);
+    out.AvgTimePerFrame = static_cast<int64_t>(rtl::GetLE64(data + 40));
     out.bmiHeader = rtl::DecodeBitmapInfo(data + 48);
     return true;
 }
@@ -38,9 +40,9 @@ std::vector<uint8_t> VideoInfoHeader::Bytes() const
     uint8_t* p = v.data();
     PutRect(p, rcSource);
     PutRect(p + 16, rcTarget);
-    PutLE32(p + 32, dwBitRate);
-    PutLE32(p + 36, dwBitErrorRate);
-    PutLE64(p + 40, static_cast<uint64_t>(AvgTimePerFrame));
+    rtl::PutLE32(p + 32, dwBitRate);
+    rtl::PutLE32(p + 36, dwBitErrorRate);
+    rtl::PutLE64(p + 40, static_cast<uint64_t>(AvgTimePerFrame));
     rtl::EncodeBitmapInfo(bmiHeader, p + 48);
     return v;
 }

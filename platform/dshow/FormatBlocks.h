@@ -7,25 +7,14 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/rtl/ByteOrder.h"
 #include "platform/rtl/FormatRecords.h"
 
 namespace ds {
-
-// Little-endian field access into byte buffers.
-using rtl::GetLE16;
-using rtl::GetLE32;
-using rtl::GetLE64;
-using rtl::PutLE16;
-using rtl::PutLE32;
-using rtl::PutLE64;
 
 struct Rect {
     int32_t left = 0, top = 0, right = 0, bottom = 0;
     friend bool operator==(const Rect&, const Rect&) = default;
 };
-
-using BitmapInfoHeader = rtl::BitmapInfoHeader; // 40 bytes
 
 struct VideoInfoHeader {
     static constexpr size_t kSize = 88;
@@ -33,8 +22,8 @@ struct VideoInfoHeader {
     Rect rcTarget;
     uint32_t dwBitRate = 0;
     uint32_t dwBitErrorRate = 0;
-    int64_t AvgTimePerFrame = 0; // 100 ns
-    BitmapInfoHeader bmiHeader;
+    int64_t AvgTimePerFrame = 0;     // 100 ns
+    rtl::BitmapInfoHeader bmiHeader; // 40 bytes
 
     static bool Parse(const uint8_t* data, size_t size, VideoInfoHeader& out);
     std::vector<uint8_t> Bytes() const;

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "platform/rtl/ByteOrder.h"
+
 namespace ds {
 
 namespace {
@@ -37,15 +39,15 @@ std::string Guid::ToString() const
 
 const Guid GUID_NULL{};
 
-const Guid MEDIATYPE_Video = Guid::FromFourCC(MakeFourCC('v', 'i', 'd', 's'));
-const Guid MEDIATYPE_Audio = Guid::FromFourCC(MakeFourCC('a', 'u', 'd', 's'));
-const Guid MEDIATYPE_Interleaved = Guid::FromFourCC(MakeFourCC('i', 'a', 'v', 's'));
+const Guid MEDIATYPE_Video = Guid::FromFourCC(rtl::FourCC("vids"));
+const Guid MEDIATYPE_Audio = Guid::FromFourCC(rtl::FourCC("auds"));
+const Guid MEDIATYPE_Interleaved = Guid::FromFourCC(rtl::FourCC("iavs"));
 const Guid MEDIATYPE_Stream = Make(0xE436EB83, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70});
 
-const Guid MEDIASUBTYPE_dvsd = Guid::FromFourCC(MakeFourCC('d', 'v', 's', 'd'));
-const Guid MEDIASUBTYPE_dv25 = Guid::FromFourCC(MakeFourCC('d', 'v', '2', '5'));
-const Guid MEDIASUBTYPE_dvhd = Guid::FromFourCC(MakeFourCC('d', 'v', 'h', 'd'));
-const Guid MEDIASUBTYPE_dvsl = Guid::FromFourCC(MakeFourCC('d', 'v', 's', 'l'));
+const Guid MEDIASUBTYPE_dvsd = Guid::FromFourCC(rtl::FourCC("dvsd"));
+const Guid MEDIASUBTYPE_dv25 = Guid::FromFourCC(rtl::FourCC("dv25"));
+const Guid MEDIASUBTYPE_dvhd = Guid::FromFourCC(rtl::FourCC("dvhd"));
+const Guid MEDIASUBTYPE_dvsl = Guid::FromFourCC(rtl::FourCC("dvsl"));
 const Guid MEDIASUBTYPE_RGB24 = Make(0xE436EB7D, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70});
 const Guid MEDIASUBTYPE_RGB32 = Make(0xE436EB7E, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70});
 const Guid MEDIASUBTYPE_PCM = Guid::FromFourCC(1);

@@ -4,8 +4,10 @@
 #include <numeric>
 #include <string>
 
+#include "formats/AviRecords.h"
 #include "platform/dshow/ByteStream.h"
 #include "platform/dshow/FilterRegistry.h"
+#include "platform/rtl/ByteOrder.h"
 
 namespace ds {
 namespace {
@@ -33,12 +35,6 @@ public:
 private:
     ByteStream& out_;
 };
-
-std::string InputName(int number)
-{
-    std::string n = std::to_string(number);
-    return "Input " + std::string(n.size() < 2 ? 2 - n.size() : 0, '0') + n;
-}
 
 // Frame duration in 100 ns as strh scale/rate; the NTSC rates as their exact fractions.
 void FrameRate(int64_t avgTimePerFrame, uint32_t& scale, uint32_t& rate)
@@ -113,7 +109,7 @@ bool AviStreamSpecFor(const MediaType& mt, formats::AviStreamSpec& spec)
     }
     if (mt.majortype == MEDIATYPE_Interleaved) {
         spec.kind = formats::AviStreamKind::Interleaved;
-        spec.handler = mt.subtype.IsFourCC() ? mt.subtype.data1 : MakeFourCC('d', 'v', 's', 'd');
+        spec.handler = mt.subtype.IsFourCC() ? mt.subtype.data1 : rtl::FourCC("dvsd");
         const bool pal = mt.format.size() < 32 || (mt.format[18] & 0x20) != 0;
         spec.scale = pal ? 1 : 1001;
         spec.rate = pal ? 25 : 30000;
@@ -125,7 +121,8 @@ bool AviStreamSpecFor(const MediaType& mt, formats::AviStreamSpec& spec)
     return false;
 }
 
-AviMuxInputPin::AviMuxInputPin(AviMux& mux, int number) : InputPin(mux, InputName(number)), mux_(mux)
+AviMuxInputPin::AviMuxInputPin(AviMux& mux, int number)
+    : InputPin(mux, formats::StreamPinName("Input", number)), mux_(mux)
 {
 }
 

@@ -5,6 +5,7 @@
 
 #include "formats/AviRecords.h"
 #include "platform/dshow/FilterRegistry.h"
+#include "platform/rtl/ByteOrder.h"
 
 namespace ds {
 namespace {
@@ -34,12 +35,6 @@ private:
     int64_t size_ = 0;
 };
 
-std::string StreamName(int index)
-{
-    std::string n = std::to_string(index);
-    return "Stream " + std::string(n.size() < 2 ? 2 - n.size() : 0, '0') + n;
-}
-
 // a·b/c rounded to nearest, without overflow.
 int64_t MulDiv(int64_t a, int64_t b, int64_t c)
 {
@@ -53,13 +48,12 @@ int64_t MulDiv(int64_t a, int64_t b, int64_t c)
 
 MediaType AviStreamMediaType(const formats::AviDemuxStream& s)
 {
-    const uint32_t vids = MakeFourCC('v', 'i', 'd', 's'), auds = MakeFourCC('a', 'u', 'd', 's'),
-                   iavs = MakeFourCC('i', 'a', 'v', 's');
+    const uint32_t vids = rtl::FourCC("vids"), auds = rtl::FourCC("auds"), iavs = rtl::FourCC("iavs");
     if (s.fccType == vids) {
         VideoInfoHeader vih;
         std::vector<uint8_t> bmi = s.format;
-        bmi.resize(std::max(bmi.size(), BitmapInfoHeader::kSize), 0);
-        vih.bmiHeader = formats::DecodeBitmapInfo(bmi.data());
+        bmi.resize(std::max(bmi.size(), rtl::BitmapInfoHeader::kSize), 0);
+        vih.bmiHeader = rtl::DecodeBitmapInfo(bmi.data());
         vih.AvgTimePerFrame = s.rate ? MulDiv(s.scale, kUnits, s.rate) : 0;
         if (!s.chunks.empty() && s.scale)
             vih.dwBitRate = static_cast<uint32_t>(std::min<int64_t>(
@@ -76,10 +70,10 @@ MediaType AviStreamMediaType(const formats::AviDemuxStream& s)
         return mt;
     }
     if (s.fccType == auds) {
-        const uint16_t tag = s.format.size() >= 2 ? GetLE16(s.format.data()) : 0;
+        const uint16_t tag = s.format.size() >= 2 ? rtl::GetLE16(s.format.data()) : 0;
         MediaType mt(MEDIATYPE_Audio, Guid::FromFourCC(tag), FORMAT_WaveFormatEx);
         mt.format = s.format;
-        mt.lSampleSize = s.format.size() >= 14 ? GetLE16(&s.format[12]) : 0;
+        mt.lSampleSize = s.format.size() >= 14 ? rtl::GetLE16(&s.format[12]) : 0;
         return mt;
     }
     if (s.fccType == iavs) {
@@ -122,8 +116,8 @@ HRESULT AviSplitterInputPin::Receive(const SamplePtr&)
 
 AviSplitterStream::AviSplitterStream(AviSplitter& splitter, std::shared_ptr<const formats::AviDemuxResult> file,
                                      int index, AsyncReader& reader)
-    : SourceStream(splitter, StreamName(index)), file_(std::move(file)), index_(index), reader_(reader),
-      type_(AviStreamMediaType(Info()))
+    : SourceStream(splitter, formats::StreamPinName("Stream", index)), file_(std::move(file)), index_(index),
+      reader_(reader), type_(AviStreamMediaType(Info()))
 {
     if (ByBytes()) {
         byteStart_.reserve(Info().chunks.size() + 1);
@@ -138,7 +132,7 @@ AviSplitterStream::AviSplitterStream(AviSplitter& splitter, std::shared_ptr<cons
 
 bool AviSplitterStream::ByBytes() const
 {
-    return Info().fccType == MakeFourCC('a', 'u', 'd', 's') && Info().sampleSize > 0;
+    return Info().fccType == rtl::FourCC("auds") && Info().sampleSize > 0;
 }
 
 REFERENCE_TIME AviSplitterStream::ChunkTime(size_t i) const
@@ -293,8 +287,7 @@ HRESULT AviSplitterStream::IsFormatSupported(const Guid& format)
 {
     if (format == TIME_FORMAT_MEDIA_TIME)
         return S_OK;
-    const bool framed =
-        Info().fccType == MakeFourCC('v', 'i', 'd', 's') || Info().fccType == MakeFourCC('i', 'a', 'v', 's');
+    const bool framed = Info().fccType == rtl::FourCC("vids") || Info().fccType == rtl::FourCC("iavs");
     return format == TIME_FORMAT_FRAME && framed && Info().rate != 0 ? S_OK : S_FALSE;
 }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/dshow/FilterRegistry.h"
+#include "platform/rtl/ByteOrder.h"
 
 namespace ds {
 namespace {
@@ -98,7 +99,7 @@ HRESULT DvMuxerOutputPin::GetMediaType(int position, MediaType& mt)
 HRESULT DvMuxerOutputPin::DecideBufferSize(MemAllocator& allocator, AllocatorProperties& request)
 {
     request.cBuffers = std::max(request.cBuffers, 8);
-    request.cbBuffer = std::max<int32_t>(request.cbBuffer, static_cast<int32_t>(formats::kDvFrameSize625));
+    request.cbBuffer = std::max<int32_t>(request.cbBuffer, static_cast<int32_t>(formats::kPalFrameSize));
     AllocatorProperties actual;
     return allocator.SetProperties(request, actual);
 }
@@ -194,10 +195,10 @@ MediaType DvMuxer::OutputType() const
     if (rate > 0) {
         const formats::DvAudioFormat format{rate, pairs == 2 ? 12 : 16, pairs, false};
         const int count = formats::DvLockedSampleCount(pal, rate, 0);
-        info.dwDVAAuxSrc = GetLE32(formats::DvAudioSourcePack(pal, format, count, 0).data());
-        info.dwDVAAuxCtl = GetLE32(formats::DvAudioControlPack().data());
+        info.dwDVAAuxSrc = rtl::GetLE32(formats::DvAudioSourcePack(pal, format, count, 0).data());
+        info.dwDVAAuxCtl = rtl::GetLE32(formats::DvAudioControlPack().data());
         if (pairs == 2) {
-            info.dwDVAAuxSrc1 = GetLE32(formats::DvAudioSourcePack(pal, format, count, 1).data());
+            info.dwDVAAuxSrc1 = rtl::GetLE32(formats::DvAudioSourcePack(pal, format, count, 1).data());
             info.dwDVAAuxCtl1 = info.dwDVAAuxCtl;
         }
     }

@@ -6,6 +6,7 @@
 #include "formats/DvAudio.h"
 #include "platform/dshow/FilterRegistry.h"
 #include "platform/filters/AviSplitter.h"
+#include "platform/rtl/ByteOrder.h"
 
 namespace ds {
 namespace {
@@ -36,10 +37,11 @@ DvLayout FromDvInfo(const std::vector<uint8_t>& f)
         return l;
     l.known = true;
     l.sampleRate = rate;
-    const bool vauxKnown = GetLE32(f.data() + 16) != 0xFFFFFFFFu && GetLE32(f.data() + 16) != 0;
+    const bool vauxKnown = rtl::GetLE32(f.data() + 16) != 0xFFFFFFFFu && rtl::GetLE32(f.data() + 16) != 0;
     l.pal = vauxKnown ? (f[18] & 0x20) != 0 : (src[2] & 0x20) != 0;
     l.pairs = 1;
-    if (quant == 1 && GetLE32(src1) != 0xFFFFFFFFu && (src1[1] & 0x0F) != 0x0F && (src1[3] & 0x3F) == (src[3] & 0x3F))
+    if (quant == 1 && rtl::GetLE32(src1) != 0xFFFFFFFFu && (src1[1] & 0x0F) != 0x0F &&
+        (src1[3] & 0x3F) == (src[3] & 0x3F))
         l.pairs = 2;
     return l;
 }
@@ -67,8 +69,8 @@ MediaType DvVideoType(bool pal)
     vih.bmiHeader.biWidth = 720;
     vih.bmiHeader.biHeight = pal ? 576 : 480;
     vih.bmiHeader.biBitCount = 24;
-    vih.bmiHeader.biCompression = MakeFourCC('d', 'v', 's', 'd');
-    vih.bmiHeader.biSizeImage = pal ? 144000 : 120000;
+    vih.bmiHeader.biCompression = rtl::FourCC("dvsd");
+    vih.bmiHeader.biSizeImage = pal ? formats::kPalFrameSize : formats::kNtscFrameSize;
     vih.dwBitRate = pal ? 28800000 : 28771229;
     return MediaType::Video(MEDIASUBTYPE_dvsd, vih);
 }
@@ -224,7 +226,7 @@ HRESULT DvSplitter::OnInputConnected(Pin& peer)
     pal_ = layout.pal;
     outputs_.push_back(std::make_unique<DvSplitterOutputPin>(
         *this, "DV Vid Out", DvVideoType(pal_),
-        static_cast<int32_t>(pal_ ? formats::kDvFrameSize625 : formats::kDvFrameSize525), -1));
+        static_cast<int32_t>(pal_ ? formats::kPalFrameSize : formats::kNtscFrameSize), -1));
     for (int p = 0; p < layout.pairs; ++p) {
         const int32_t bytes = formats::DvMaxSamples(pal_, layout.sampleRate, 16) * 4;
         outputs_.push_back(std::make_unique<DvSplitterOutputPin>(
@@ -244,7 +246,7 @@ void DvSplitter::OnInputDisconnected()
 HRESULT DvSplitter::Split(const SamplePtr& frame)
 {
     const size_t size = static_cast<size_t>(frame->GetActualDataLength());
-    if (size != (pal_ ? formats::kDvFrameSize625 : formats::kDvFrameSize525))
+    if (size != (pal_ ? formats::kPalFrameSize : formats::kNtscFrameSize))
         return S_OK; // not a frame of this stream
     std::span<const uint8_t> bytes(frame->GetPointer(), size);
     const int64_t index = frameCount_++;

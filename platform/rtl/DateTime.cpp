@@ -5,7 +5,7 @@
 #include <ctime>
 #include <mutex>
 
-#include "platform/rtl/DateTimeParts.h"
+#include "platform/rtl/DayAndTime.h"
 #include "platform/rtl/Messages.h"
 #include "platform/rtl/StringIds.h"
 
@@ -119,9 +119,13 @@ TDateTime EncodeTime(int hour, int min, int sec, int msec)
 
 TDateTime EncodeDateTime(int year, int month, int day, int hour, int min, int sec, int msec)
 {
-    TDateTime date = EncodeDate(year, month, day);
-    TDateTime time = EncodeTime(hour, min, sec, msec);
-    return date < 0 ? date - time : date + time;
+    TDateTime out = 0;
+    if (TryEncodeDateTime(year, month, day, hour, min, sec, msec, out))
+        return out;
+    // The message names the part at fault, the date first.
+    TDateTime date = 0;
+    throw EConvertError(
+        Message(TryEncodeDate(year, month, day, date) ? sid::sRtlTimeEncodeError : sid::sRtlDateEncodeError));
 }
 
 DayAndTime SplitDateTime(TDateTime dt)

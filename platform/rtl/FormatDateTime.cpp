@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "platform/rtl/DateTimeParts.h"
+#include "platform/rtl/DayAndTime.h"
 
 namespace rtl {
 

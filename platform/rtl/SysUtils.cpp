@@ -1,4 +1,4 @@
-// Number and string helpers; the file-name helpers are in FileNames.cpp.
+// Number and string helpers; the file-name helpers are in SysUtilsFileNames.cpp.
 #include "platform/rtl/SysUtils.h"
 
 #include <cmath>

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/dshow/MediaType.h"
+#include "platform/rtl/ByteOrder.h"
 
 using namespace ds;
 
@@ -9,21 +10,21 @@ TEST(FormatBlocks, KeepTheWindowsLayouts)
     VideoInfoHeader vih;
     vih.AvgTimePerFrame = 400000;
     vih.bmiHeader.biWidth = 720;
-    vih.bmiHeader.biCompression = MakeFourCC('d', 'v', 's', 'd');
+    vih.bmiHeader.biCompression = rtl::FourCC("dvsd");
     std::vector<uint8_t> b = vih.Bytes();
     ASSERT_EQ(b.size(), 88u);
-    EXPECT_EQ(GetLE64(&b[40]), 400000u);
-    EXPECT_EQ(GetLE32(&b[48]), 40u); // biSize
-    EXPECT_EQ(GetLE32(&b[52]), 720u);
-    EXPECT_EQ(GetLE32(&b[64]), MakeFourCC('d', 'v', 's', 'd'));
+    EXPECT_EQ(rtl::GetLE64(&b[40]), 400000u);
+    EXPECT_EQ(rtl::GetLE32(&b[48]), 40u); // biSize
+    EXPECT_EQ(rtl::GetLE32(&b[52]), 720u);
+    EXPECT_EQ(rtl::GetLE32(&b[64]), rtl::FourCC("dvsd"));
 
     WaveFormatEx w = WaveFormatEx::Pcm(48000, 2, 16);
     w.extra = {1, 2};
     std::vector<uint8_t> wb = w.Bytes();
     ASSERT_EQ(wb.size(), 20u);
-    EXPECT_EQ(GetLE32(&wb[8]), 192000u); // nAvgBytesPerSec
-    EXPECT_EQ(GetLE16(&wb[12]), 4u);     // nBlockAlign
-    EXPECT_EQ(GetLE16(&wb[16]), 2u);     // cbSize follows the extra bytes
+    EXPECT_EQ(rtl::GetLE32(&wb[8]), 192000u); // nAvgBytesPerSec
+    EXPECT_EQ(rtl::GetLE16(&wb[12]), 4u);     // nBlockAlign
+    EXPECT_EQ(rtl::GetLE16(&wb[16]), 2u);     // cbSize follows the extra bytes
 
     DvInfo info;
     info.dwDVVAuxSrc = 1u << 21;
@@ -74,7 +75,7 @@ TEST(MediaTypes, PartialTypesTreatZeroFieldsAsWildcards)
 
 TEST(MediaTypes, SubtypesMapFromFourCCs)
 {
-    EXPECT_EQ(Guid::FromFourCC(MakeFourCC('d', 'v', 's', 'd')), MEDIASUBTYPE_dvsd);
+    EXPECT_EQ(Guid::FromFourCC(rtl::FourCC("dvsd")), MEDIASUBTYPE_dvsd);
     EXPECT_EQ(MEDIATYPE_Video.ToString(), "{73646976-0000-0010-8000-00AA00389B71}");
     EXPECT_FALSE(MEDIASUBTYPE_RGB24.IsFourCC());
 }

@@ -1,7 +1,8 @@
 #include "formats/AviDemux.h"
 
 #include "formats/AviMuxWriter.h"
-#include "tests/kit/media/AviMemory.h"
+#include "tests/kit/RiffBuilder.h"
+#include "tests/kit/media/MemoryFile.h"
 
 #include <gtest/gtest.h>
 
@@ -9,77 +10,79 @@
 
 namespace {
 
-using avitest::Chunk;
-using avitest::Fcc;
-using avitest::LE32;
-using avitest::List;
 using avitest::MemoryFile;
+using testkit::LE32;
+using testkit::RiffBuilder;
 
-std::string StreamList(const char (&type)[5], const char (&handler)[5], uint32_t scale, uint32_t rate)
+// A type-2 header: "vids" dvsd at 25 fps, "auds" at 48 kHz stereo.
+RiffBuilder& Header(RiffBuilder& b)
 {
-    std::string strh = std::string(type, 4) + std::string(handler, 4) + LE32(0) + LE32(0) + LE32(0) + LE32(scale) +
-                       LE32(rate) + LE32(0) + LE32(0) + LE32(0) + LE32(0) + LE32(0) + LE32(0) + LE32(0);
-    return List("strl", Chunk("strh", strh) + Chunk("strf", std::string(18, '\x01')));
+    const testkit::StrhFields sound{.type = "auds", .handler = std::string(4, '\0'), .scale = 4, .rate = 192000};
+    return b.riff("AVI ")
+        .list("hdrl")
+        .chunk("avih", testkit::Avih({}))
+        .list("strl")
+        .chunk("strh", testkit::Strh({}))
+        .chunk("strf", testkit::BitmapInfo())
+        .end()
+        .list("strl")
+        .chunk("strh", testkit::Strh(sound))
+        .chunk("strf", testkit::WaveFormat())
+        .end()
+        .end();
 }
 
-std::string HeaderList()
-{
-    return List("hdrl", Chunk("avih", LE32(40000) + std::string(52, '\0')) + StreamList("vids", "dvsd", 1, 25) +
-                            StreamList("auds", "\0\0\0\0", 4, 192000));
-}
-
-MemoryFile Riff(const std::string& body, const char (&form)[5] = "AVI ")
+MemoryFile File(std::string bytes)
 {
     MemoryFile f;
-    f.bytes = List(form, body, "RIFF");
+    f.bytes = std::move(bytes);
     return f;
 }
 
 TEST(AviDemuxWalk, WithoutIndexTheMovieListIsWalkedThroughRecListsAndPadBytes)
 {
-    const std::string movi = Chunk("00dc", "abc") + List("rec ", Chunk("01wb", "12345") + Chunk("00dc", "")) +
-                             Chunk("JUNK", "xx") + Chunk("ix00", "zz") + Chunk("00dc", "defg");
-    const MemoryFile f = Riff(HeaderList() + List("movi", movi));
+    RiffBuilder b;
+    Header(b).list("movi").chunk("00dc", "abc").list("rec ").chunk("01wb", "12345").chunk("00dc", "").end();
+    const MemoryFile f = File(b.chunk("JUNK", "xx").chunk("ix00", "zz").chunk("00dc", "defg").build());
     const formats::AviDemuxResult r = formats::ParseAvi(f);
     ASSERT_TRUE(r.valid);
     EXPECT_EQ(formats::AviIndexSource::Scan, r.index);
     ASSERT_EQ(2u, r.streams.size());
     ASSERT_EQ(3u, r.streams[0].chunks.size());
-    EXPECT_EQ("abc", f.bytes.substr(r.streams[0].chunks[0].offset, r.streams[0].chunks[0].size));
+    EXPECT_EQ("abc", avitest::Bytes(f, r.streams[0].chunks[0]));
     EXPECT_EQ(0u, r.streams[0].chunks[1].size); // a dropped frame stays in the list
-    EXPECT_EQ("defg", f.bytes.substr(r.streams[0].chunks[2].offset, 4));
+    EXPECT_EQ("defg", avitest::Bytes(f, r.streams[0].chunks[2]));
     ASSERT_EQ(1u, r.streams[1].chunks.size());
-    EXPECT_EQ("12345", f.bytes.substr(r.streams[1].chunks[0].offset, 5));
+    EXPECT_EQ("12345", avitest::Bytes(f, r.streams[1].chunks[0]));
     EXPECT_EQ(5u, r.streams[1].totalBytes);
-    EXPECT_EQ(Fcc("auds"), r.streams[1].fccType);
+    EXPECT_EQ(rtl::FourCC("auds"), r.streams[1].fccType);
     EXPECT_EQ(192000u, r.streams[1].rate);
 }
 
 TEST(AviDemuxIdx1, OffsetsFromTheFileStartAreRecognised)
 {
-    // Build once to learn where the chunks lie, then give idx1 absolute offsets.
-    const std::string movi = Chunk("00dc", "frame0") + Chunk("01wb", "snd") + Chunk("00dc", "frame1");
-    std::string head = List("AVI ", HeaderList() + List("movi", movi), "RIFF");
-    const size_t moviAt = head.find("movi") + 4;
-    auto entry = [&](const char(&id)[5], size_t relative, uint32_t size, bool key) {
-        return std::string(id, 4) + LE32(key ? 0x10 : 0) + LE32(static_cast<uint32_t>(relative)) + LE32(size);
+    RiffBuilder b;
+    Header(b).list("movi").mark("f0").chunk("00dc", "frame0").mark("s0").chunk("01wb", "snd");
+    b.mark("f1").chunk("00dc", "frame1").end();
+    auto entry = [&](const char* id, const char* at, uint32_t size, bool key) {
+        return std::string(id) + LE32(key ? 0x10 : 0) + LE32(static_cast<uint32_t>(b.at(at))) + LE32(size);
     };
-    const std::string idx =
-        entry("00dc", moviAt, 6, true) + entry("01wb", moviAt + 14, 3, true) + entry("00dc", moviAt + 26, 6, false);
-    MemoryFile f = Riff(HeaderList() + List("movi", movi) + Chunk("idx1", idx));
+    const std::string idx = entry("00dc", "f0", 6, true) + entry("01wb", "s0", 3, true) + entry("00dc", "f1", 6, false);
+    const MemoryFile f = File(b.chunk("idx1", idx).build());
     const formats::AviDemuxResult r = formats::ParseAvi(f);
     ASSERT_TRUE(r.valid);
     EXPECT_EQ(formats::AviIndexSource::Idx1, r.index);
     ASSERT_EQ(2u, r.streams[0].chunks.size());
-    EXPECT_EQ("frame1", f.bytes.substr(r.streams[0].chunks[1].offset, 6));
+    EXPECT_EQ("frame1", avitest::Bytes(f, r.streams[0].chunks[1]));
     EXPECT_TRUE(r.streams[0].chunks[0].keyframe);
     EXPECT_FALSE(r.streams[0].chunks[1].keyframe);
-    EXPECT_EQ("snd", f.bytes.substr(r.streams[1].chunks[0].offset, 3));
+    EXPECT_EQ("snd", avitest::Bytes(f, r.streams[1].chunks[0]));
 }
 
 TEST(AviDemuxBounds, AChunkSizePastTheEndIsClampedToTheFile)
 {
-    MemoryFile f = Riff(HeaderList() + List("movi", Chunk("00dc", "ok") + "00dc" + LE32(1u << 30) + "tail"));
+    RiffBuilder b;
+    const MemoryFile f = File(Header(b).list("movi").chunk("00dc", "ok").raw("00dc" + LE32(1u << 30) + "tail").build());
     const formats::AviDemuxResult r = formats::ParseAvi(f);
     ASSERT_TRUE(r.valid);
     EXPECT_TRUE(r.truncated);
@@ -89,24 +92,22 @@ TEST(AviDemuxBounds, AChunkSizePastTheEndIsClampedToTheFile)
 
 TEST(AviDemuxBounds, AnUnfinishedCaptureWithZeroSizesIsReadToTheEnd)
 {
-    std::string bytes = Riff(HeaderList() + List("movi", Chunk("00dc", "one") + Chunk("00dc", "two"))).bytes;
-    bytes.replace(4, 4, LE32(0));
-    bytes.replace(bytes.find("movi") - 4, 4, LE32(0));
-    MemoryFile f;
-    f.bytes = bytes;
+    RiffBuilder b;
+    MemoryFile f = File(Header(b).list("movi").chunk("00dc", "one").chunk("00dc", "two").build());
+    f.bytes.replace(4, 4, LE32(0));
+    f.bytes.replace(f.bytes.find("movi") - 4, 4, LE32(0));
     const formats::AviDemuxResult r = formats::ParseAvi(f);
     ASSERT_TRUE(r.valid);
     ASSERT_EQ(2u, r.streams[0].chunks.size());
-    EXPECT_EQ("two", f.bytes.substr(r.streams[0].chunks[1].offset, 3));
+    EXPECT_EQ("two", avitest::Bytes(f, r.streams[0].chunks[1]));
 }
 
 TEST(AviDemuxBounds, NotAnAviIsNotValid)
 {
-    EXPECT_FALSE(formats::ParseAvi(Riff(Chunk("fmt ", "0123456789abcdef"), "WAVE")).valid);
-    MemoryFile empty;
-    EXPECT_FALSE(formats::ParseAvi(empty).valid);
-    MemoryFile noHeader = Riff(List("movi", Chunk("00dc", "x")));
-    EXPECT_FALSE(formats::ParseAvi(noHeader).valid);
+    EXPECT_FALSE(
+        formats::ParseAvi(File(RiffBuilder().riff("WAVE").chunk("fmt ", testkit::WaveFormat()).build())).valid);
+    EXPECT_FALSE(formats::ParseAvi(File("")).valid);
+    EXPECT_FALSE(formats::ParseAvi(File(RiffBuilder().riff("AVI ").list("movi").chunk("00dc", "x").build())).valid);
 }
 
 MemoryFile Written(int frames, formats::AviMuxOptions options = {})

@@ -1,8 +1,9 @@
 #include "formats/AviMuxWriter.h"
 
 #include "formats/AviDemux.h"
+#include "platform/rtl/ByteOrder.h"
 #include "tests/kit/FileByteStream.h"
-#include "tests/kit/media/AviMemory.h"
+#include "tests/kit/media/MemoryFile.h"
 
 #include <gtest/gtest.h>
 
@@ -42,11 +43,11 @@ TEST(AviMuxWriter, WritesStreamsHeadersAndIndexesThatReadBack)
     EXPECT_EQ(12u, r.totalFrames);
     EXPECT_EQ(12u, r.dmlTotalFrames);
     EXPECT_EQ(40000u, r.microSecPerFrame);
-    EXPECT_EQ(Fcc("vids"), r.streams[0].fccType);
-    EXPECT_EQ(Fcc("dvsd"), r.streams[0].fccHandler);
+    EXPECT_EQ(rtl::FourCC("vids"), r.streams[0].fccType);
+    EXPECT_EQ(rtl::FourCC("dvsd"), r.streams[0].fccHandler);
     EXPECT_EQ(12u, r.streams[0].length);
     EXPECT_EQ(144000u, r.streams[0].suggestedBufferSize);
-    EXPECT_EQ(Fcc("auds"), r.streams[1].fccType);
+    EXPECT_EQ(rtl::FourCC("auds"), r.streams[1].fccType);
     EXPECT_EQ(12u * 1920, r.streams[1].length);
     EXPECT_EQ(testkit::PcmSpec(48000, 2).format, r.streams[1].format);
     ExpectChunksBack(file, r, 12, 144000);
@@ -72,8 +73,7 @@ TEST(AviMuxWriter, StartsNewSegmentsPastTheLimitAndEveryIndexReadsBackWhole)
     ExpectChunksBack(file, r, 40, 144001);
     for (size_t at = 0; at + 8 <= file.bytes.size();) {
         ASSERT_EQ("RIFF", file.bytes.substr(at, 4));
-        const auto byte = [&](size_t i) { return static_cast<uint32_t>(static_cast<uint8_t>(file.bytes[at + 4 + i])); };
-        const uint32_t size = byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24;
+        const uint32_t size = rtl::GetLE32(reinterpret_cast<const uint8_t*>(file.bytes.data()) + at + 4);
         EXPECT_LE(size + 8, static_cast<uint32_t>(options.segmentLimit));
         at += size + 8;
     }

@@ -24,15 +24,15 @@ bool IsAudioBlock(size_t blockInSequence)
 // A frame whose every byte is a pattern, with audio block ids in place.
 std::vector<uint8_t> PatternFrame(bool pal)
 {
-    std::vector<uint8_t> f(pal ? formats::kDvFrameSize625 : formats::kDvFrameSize525);
+    std::vector<uint8_t> f(pal ? formats::kPalFrameSize : formats::kNtscFrameSize);
     for (size_t i = 0; i < f.size(); ++i)
         f[i] = static_cast<uint8_t>(i * 7 + 3);
     f[3] = pal ? 0xBF : 0x3F;
     for (size_t at = 0; at < f.size(); at += kBlock) {
-        const size_t block = (at % formats::kDvSequenceSize) / kBlock;
+        const size_t block = (at % formats::kDifSequenceSize) / kBlock;
         if (IsAudioBlock(block)) {
             f[at] = 0x76;
-            f[at + 1] = static_cast<uint8_t>((at / formats::kDvSequenceSize) << 4 | 7);
+            f[at + 1] = static_cast<uint8_t>((at / formats::kDifSequenceSize) << 4 | 7);
             f[at + 2] = static_cast<uint8_t>((block - 6) / 16);
         }
     }
@@ -54,7 +54,7 @@ void ExpectOnlyAudioChanged(const std::vector<uint8_t>& before, const std::vecto
 {
     ASSERT_EQ(before.size(), after.size());
     for (size_t at = 0; at < before.size(); at += kBlock) {
-        const size_t block = (at % formats::kDvSequenceSize) / kBlock;
+        const size_t block = (at % formats::kDifSequenceSize) / kBlock;
         const size_t kept = IsAudioBlock(block) ? 3 : kBlock; // an audio block keeps its id only
         ASSERT_EQ(0, std::memcmp(&before[at], &after[at], kept)) << "block at " << at;
     }
@@ -192,7 +192,7 @@ TEST(DvAudioDecode, NoSourcePackMeansNoSound)
     auto frame = PatternFrame(true);
     frame[4323] = 0xFF;
     for (size_t s = 1; s < 12; ++s)
-        frame[s * formats::kDvSequenceSize + ((s & 1) ? 6 : 54) * kBlock + 3] = 0xFF;
+        frame[s * formats::kDifSequenceSize + ((s & 1) ? 6 : 54) * kBlock + 3] = 0xFF;
     formats::DvAudioInfo info;
     EXPECT_FALSE(formats::ReadDvAudioInfo(frame, info));
     EXPECT_FALSE(info.present);
@@ -218,7 +218,7 @@ void CompareWithFfmpeg(bool pal)
                                      " -map 0:a -f s16le -y " + pcmFile));
     const std::string bytes = testkit::ReadFileBytes(dv);
     const std::string theirs = testkit::ReadFileBytes(pcmFile);
-    const size_t frameSize = pal ? formats::kDvFrameSize625 : formats::kDvFrameSize525;
+    const size_t frameSize = pal ? formats::kPalFrameSize : formats::kNtscFrameSize;
     ASSERT_GT(bytes.size() / frameSize, 10u);
 
     std::string ours;
@@ -236,13 +236,12 @@ void CompareWithFfmpeg(bool pal)
     EXPECT_TRUE(theirs == ours);
 }
 
-TEST(DvAudioInterop, DecodesPalSoundAsFfmpegDoes)
+TEST(DvAudioInterop, DecodesPalAndNtscSoundAsFfmpegDoes)
 {
-    CompareWithFfmpeg(true);
-}
-TEST(DvAudioInterop, DecodesNtscSoundAsFfmpegDoes)
-{
-    CompareWithFfmpeg(false);
+    for (bool pal : {true, false}) {
+        SCOPED_TRACE(pal ? "PAL" : "NTSC");
+        CompareWithFfmpeg(pal);
+    }
 }
 
 // ffmpeg as an independent checker: 32 kHz 12-bit four-channel sound that we encode into its
@@ -258,7 +257,7 @@ TEST(DvAudioInterop, FfmpegDecodesOurTwelveBitFourChannelSound)
                                      "-t 0.4 -target ntsc-dv -y " +
                                      dv));
     std::string bytes = testkit::ReadFileBytes(dv);
-    const size_t frameSize = formats::kDvFrameSize525;
+    const size_t frameSize = formats::kNtscFrameSize;
     std::vector<int16_t> want1, want2;
     const formats::DvAudioFormat format{32000, 12, 2, false};
     for (size_t at = 0, n = 0; at + frameSize <= bytes.size(); at += frameSize, ++n) {

@@ -16,8 +16,6 @@ using Fields = std::array<int, 6>;
 
 namespace {
 
-constexpr size_t kSeq = 12000;
-
 Fields Date(const Frame& f, int n = 0)
 {
     RecDateTime dt;
@@ -143,11 +141,11 @@ TEST(DvFormat, FirstOfTheFirstTenSequencesWithSourceControlDecides)
     f[453] = 0xFF; // sequence 0 has none: sequence 1 (wide) decides
     EXPECT_TRUE(Wide(f));
     EXPECT_FALSE(HasSourceControlPack(f.data(), f.size()));
-    f[kSeq + 455] = 0xC8; // sequence 1 says 4:3
+    f[kDifSequenceSize + 455] = 0xC8; // sequence 1 says 4:3
     EXPECT_FALSE(Wide(f));
     f = DvFrameBuilder(Standard::Pal).wide(true).build();
     for (int n = 0; n < 10; ++n)
-        f[n * kSeq + 453] = 0xFF;
+        f[n * kDifSequenceSize + 453] = 0xFF;
     EXPECT_FALSE(Wide(f)); // sequences 10 and 11 are not searched
 }
 
@@ -211,8 +209,8 @@ TEST(DvBounds, WideScreenSearchStopsAtTheEndOfAShortFrame)
 {
     auto full = DvFrameBuilder(Standard::Pal).wide(true).build();
     for (int n = 0; n < 12; ++n)
-        full[n * kSeq + 453] = 0xFF;
-    full[2 * kSeq + 453] = 0x61;
-    EXPECT_FALSE(Wide(Frame(full.begin(), full.begin() + 2 * kSeq)));
-    EXPECT_TRUE(Wide(Frame(full.begin(), full.begin() + 2 * kSeq + 460)));
+        full[n * kDifSequenceSize + 453] = 0xFF;
+    full[2 * kDifSequenceSize + 453] = 0x61;
+    EXPECT_FALSE(Wide(Frame(full.begin(), full.begin() + 2 * kDifSequenceSize)));
+    EXPECT_TRUE(Wide(Frame(full.begin(), full.begin() + 2 * kDifSequenceSize + 460)));
 }

@@ -14,6 +14,7 @@
 #include "formats/fpsunit.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/FileStream.h"
+#include "platform/rtl/SysUtils.h"
 #include "tests/kit/RiffBuilder.h"
 #include "tests/kit/TempDir.h"
 
@@ -191,13 +192,13 @@ TEST_F(PatchTest, CodecAndFrameRatePatchesChangeOnlyTheirBytes)
         std::string expected = b.build();
         const std::string before = expected;
         Put(before);
-        EXPECT_EQ(ReadVideoHandler(path_), StrToFourCC("dvsd"));
-        ASSERT_TRUE(WriteVideoHandler(path_, StrToFourCC("CDVC")));
+        EXPECT_EQ(ReadVideoHandler(path_), rtl::StrToFourCC("dvsd"));
+        ASSERT_TRUE(WriteVideoHandler(path_, rtl::StrToFourCC("CDVC")));
         ASSERT_TRUE(WriteFrameRate(path_, 25.0));
         expected.replace(static_cast<size_t>(HandlerAt(b.at("strh0"))), 4, "CDVC");
         expected.replace(static_cast<size_t>(ScaleAt(b.at("strh0"))), 8, LE32(40000) + LE32(1000000));
         EXPECT_EQ(Now(), expected); // nothing else changed, nothing added
-        EXPECT_EQ(ReadVideoHandler(path_), StrToFourCC("CDVC"));
+        EXPECT_EQ(ReadVideoHandler(path_), rtl::StrToFourCC("CDVC"));
         const size_t at = static_cast<size_t>(ScaleAt(b.at("strh0")));
         ASSERT_TRUE(WriteFrameRate(path_, 29.97002997));
         EXPECT_EQ(Now().substr(at, 8), LE32(33367) + LE32(1000000));
@@ -230,7 +231,7 @@ TEST_F(PatchTest, InvalidRateOrNoVideoLeavesTheFileAlone)
     before = RiffBuilder().riff("AVI ").raw(StrlBytes({.type = "auds"})).build();
     Put(before);
     EXPECT_EQ(ReadVideoHandler(path_), 0u);
-    EXPECT_FALSE(WriteVideoHandler(path_, StrToFourCC("dvsd")));
+    EXPECT_FALSE(WriteVideoHandler(path_, rtl::StrToFourCC("dvsd")));
     EXPECT_FALSE(WriteFrameRate(path_, 25.0));
     EXPECT_EQ(Now(), before);
 }
@@ -240,20 +241,20 @@ TEST_F(PatchTest, MissingOrReadOnlyFile)
     const std::string missing = dir_.file("missing.avi");
     EXPECT_EQ(WalkRiffFile(missing).HandlerPos, 0);
     EXPECT_THROW(ReadVideoHandler(missing), rtl::EFileError);
-    EXPECT_FALSE(WriteVideoHandler(missing, StrToFourCC("dvsd")));
+    EXPECT_FALSE(WriteVideoHandler(missing, rtl::StrToFourCC("dvsd")));
     EXPECT_THROW(WriteFrameRate(missing, 25.0), rtl::EFileError);
     EXPECT_FALSE(std::filesystem::exists(missing));
 
     const std::string before = MakeAvi({}).build();
     Put(before);
     ASSERT_EQ(chmod(path_.c_str(), 0444), 0);
-    EXPECT_EQ(ReadVideoHandler(path_), StrToFourCC("dvsd"));
+    EXPECT_EQ(ReadVideoHandler(path_), rtl::StrToFourCC("dvsd"));
     EXPECT_EQ(Now(), before);
 
     // A name that cannot be opened for writing, even by root: a failure, never a raise.
     const std::string folder = dir_.file("folder.avi");
     std::filesystem::create_directory(folder);
-    EXPECT_FALSE(WriteVideoHandler(folder, StrToFourCC("CDVC")));
+    EXPECT_FALSE(WriteVideoHandler(folder, rtl::StrToFourCC("CDVC")));
     EXPECT_THROW(WriteFrameRate(folder, 25.0), rtl::EFileError);
     EXPECT_TRUE(std::filesystem::is_directory(folder));
 }
@@ -276,8 +277,8 @@ TEST_F(PatchTest, PatchPastFourGibibytesInASparseFile)
     ::close(fd);
     if (!ok)
         GTEST_SKIP() << "no room for a sparse file";
-    ASSERT_TRUE(WriteVideoHandler(path_, StrToFourCC("CDVC")));
-    EXPECT_EQ(ReadVideoHandler(path_), StrToFourCC("CDVC"));
+    ASSERT_TRUE(WriteVideoHandler(path_, rtl::StrToFourCC("CDVC")));
+    EXPECT_EQ(ReadVideoHandler(path_), rtl::StrToFourCC("CDVC"));
     char b[4];
     rtl::TFileStream f(path_, rtl::TFileStream::Mode::Read);
     EXPECT_EQ(f.Size(), second + static_cast<int64_t>(tail.size()));

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "formats/scenes.h"
+#include "platform/rtl/ByteOrder.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/SysUtils.h"
 #include "tests/kit/FileFault.h"
@@ -104,32 +105,29 @@ size_t FileCount(const fs::path& dir)
 
 TEST(SceneTimes, FrameCountsAsTimeTexts)
 {
-    EXPECT_EQ(FramesToTimeStr(1000, 25), "00.00.40.00");
-    EXPECT_EQ(FramesToTimeStr(1000, 30000.0 / 1001), "00.00.33.11");
-    EXPECT_EQ(FramesToTimeStr((3600 + 61) * 25 + 24, 25), "01.01.01.24");
-    EXPECT_EQ(FramesToTimeStr(100, 0), "0:00:00:00");
+    // 539 frames at 29.97 are 17 s and 29.51 frames: frame 30 of a second is the next second.
+    // A rate read from a damaged file gives the no-rate text: the scene text is written on the
+    // streaming thread, where a raised error or an overflow would end the program.
+    const double ntsc = 30000.0 / 1001, inf = std::numeric_limits<double>::infinity();
+    const struct {
+        int64_t frames;
+        double fps;
+        const char* want;
+    } cases[] = {{1000, 25, "00.00.40.00"},
+                 {1000, ntsc, "00.00.33.11"},
+                 {(3600 + 61) * 25 + 24, 25, "01.01.01.24"},
+                 {539, ntsc, "00.00.18.00"},
+                 {100, 0, "0:00:00:00"},
+                 {1000, inf, "0:00:00:00"},
+                 {1000, std::numeric_limits<double>::quiet_NaN(), "0:00:00:00"},
+                 {4000000000LL, 1e-12, "0:00:00:00"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(FramesToTimeStr(c.frames, c.fps), c.want) << c.frames << " at " << c.fps;
+    EXPECT_NO_THROW(FramesToTimeStr(1000, 1e300));
+    for (int64_t f = 0; f < 200000; f += 7)
+        ASSERT_LT(std::stoi(FramesToTimeStr(f, ntsc).substr(9)), 30) << f;
     EXPECT_EQ(FramesToSrtTime(1, 333667), "00:00:00,033");
     EXPECT_EQ(FramesToSrtTime(90000 + 13, 400000), "01:00:00,520");
-}
-
-TEST(SceneTimes, RoundedRemainderCarriesIntoTheSeconds)
-{
-    // 539 frames at 29.97 are 17 s and 29.51 frames: frame 30 of a second is the next second.
-    EXPECT_EQ(FramesToTimeStr(539, 30000.0 / 1001), "00.00.18.00");
-    for (int64_t f = 0; f < 200000; f += 7) {
-        const std::string t = FramesToTimeStr(f, 30000.0 / 1001);
-        ASSERT_LT(std::stoi(t.substr(9)), 30) << f << " " << t;
-    }
-}
-
-TEST(SceneTimes, UnusableRatesGiveTheNoRateText)
-{
-    // A rate read from a damaged file: the scene text is written on the streaming thread, where
-    // a raised error or an overflow would end the program.
-    EXPECT_EQ(FramesToTimeStr(1000, std::numeric_limits<double>::infinity()), "0:00:00:00");
-    EXPECT_EQ(FramesToTimeStr(1000, std::numeric_limits<double>::quiet_NaN()), "0:00:00:00");
-    EXPECT_EQ(FramesToTimeStr(4000000000LL, 1e-12), "0:00:00:00");
-    EXPECT_NO_THROW(FramesToTimeStr(1000, 1e300));
 }
 
 // --- ".scn" ---
@@ -158,7 +156,7 @@ TEST(ScnFile, KeepsTheFirst32767Scenes)
     const std::string bytes = testkit::ReadFileBytes(dir.file("many.scn"));
     ASSERT_EQ(bytes.size(), 65 + video.size() + 23 + video.size() + 32766 * 35);
     const size_t countPos = 33 + video.size();
-    EXPECT_EQ(static_cast<uint8_t>(bytes[countPos]) | static_cast<uint8_t>(bytes[countPos + 1]) << 8, 32767);
+    EXPECT_EQ(rtl::GetLE16(reinterpret_cast<const uint8_t*>(bytes.data()) + countPos), 32767);
     EXPECT_EQ(bytes.substr(bytes.size() - 35), LaterEntry(2 * 32766, 2));
 }
 
@@ -185,19 +183,26 @@ TEST(ScnFile, LongUnicodeNameIsCutAtACharacterBoundary)
     EXPECT_EQ(bytes, ScnHeader(stored, 1) + FirstEntry(stored, 10));
 }
 
-TEST(ScnFile, ReplacesAnExistingListOnlyWhenClosed)
+TEST(SceneWriters, AnOldFileIsReplacedOnlyByAClose)
 {
     testkit::TempDir dir;
     const std::string video = dir.file("clip.avi");
     testkit::WriteFileBytes(dir.file("clip.scn"), "old list");
+    testkit::WriteFileBytes(dir.file("clip.srt"), "old");
     {
         ScnFileWriter abandoned;
         ASSERT_TRUE(abandoned.OpenScnFile(video));
         abandoned.WriteScnScene(At(0), At(100));
         EXPECT_EQ(testkit::ReadFileBytes(dir.file("clip.scn")), "old list");
     } // dropped without a close
+    SrtFileWriter discarded;
+    ASSERT_TRUE(discarded.OpenSrtFile(video));
+    discarded.AddSrtEntry(At(0), "a", "b", 400000);
+    discarded.AddSrtEntry(At(1), "", "", 400000);
+    discarded.Discard();
     EXPECT_EQ(testkit::ReadFileBytes(dir.file("clip.scn")), "old list");
-    EXPECT_EQ(FileCount(dir.path()), 1u);
+    EXPECT_EQ(testkit::ReadFileBytes(dir.file("clip.srt")), "old");
+    EXPECT_EQ(FileCount(dir.path()), 2u);
     {
         testkit::FileFault fault(testkit::FileFault::Step::SyncFile);
         ScnFileWriter unsynced;
@@ -207,7 +212,7 @@ TEST(ScnFile, ReplacesAnExistingListOnlyWhenClosed)
         EXPECT_NE(unsynced.LastError().find("clip.scn"), std::string::npos) << unsynced.LastError();
     }
     EXPECT_EQ(testkit::ReadFileBytes(dir.file("clip.scn")), "old list");
-    EXPECT_EQ(FileCount(dir.path()), 1u);
+    EXPECT_EQ(FileCount(dir.path()), 2u);
     EXPECT_EQ(Scn(video, {{0, 100}}), ScnHeader(video, 1) + FirstEntry(video, 100));
 }
 
@@ -326,17 +331,4 @@ TEST(SrtFile, EachTextLastsUntilTheNextChangeAndFramesWithoutTextHaveNone)
     EXPECT_EQ(Lines(testkit::ReadFileBytes(dir.file("ntsc.srt"))),
               (std::vector<std::string>{"1", "00:00:00,000 --> 00:00:04,104", " ", "1:02:03:04", "", "2",
                                         "00:00:10,010 --> 00:00:11,011", " ", "1:02:13:00", ""}));
-}
-
-TEST(SrtFile, DiscardKeepsTheOldFile)
-{
-    testkit::TempDir dir;
-    const std::string video = dir.file("clip.avi");
-    testkit::WriteFileBytes(dir.file("clip.srt"), "old");
-    SrtFileWriter d;
-    ASSERT_TRUE(d.OpenSrtFile(video));
-    d.AddSrtEntry(At(0), "a", "b", 400000);
-    d.AddSrtEntry(At(1), "", "", 400000);
-    d.Discard();
-    EXPECT_EQ(testkit::ReadFileBytes(dir.file("clip.srt")), "old");
 }

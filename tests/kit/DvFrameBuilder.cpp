@@ -8,7 +8,6 @@ namespace testkit {
 
 namespace {
 
-constexpr size_t kSequenceSize = 12000;
 constexpr size_t kBlockSize = 80;
 constexpr int kBlocksPerSequence = 150;
 constexpr int kAudioBlocks = 9;
@@ -64,7 +63,7 @@ uint8_t BitsCode(int bits)
 
 int SequenceCount(Standard standard)
 {
-    return standard == Standard::Pal ? 12 : 10;
+    return static_cast<int>(DvFrameBuilder::FrameSize(standard) / formats::kDifSequenceSize);
 }
 
 } // namespace
@@ -75,7 +74,7 @@ DvFrameBuilder::DvFrameBuilder(Standard standard) : standard_(standard)
 
 size_t DvFrameBuilder::FrameSize(Standard standard)
 {
-    return SequenceCount(standard) * kSequenceSize;
+    return standard == Standard::Pal ? formats::kPalFrameSize : formats::kNtscFrameSize;
 }
 
 DvFrameBuilder& DvFrameBuilder::recDate(int year, int month, int day, int hour, int minute, int second)
@@ -166,7 +165,7 @@ std::vector<uint8_t> DvFrameBuilder::build() const
 {
     std::vector<uint8_t> frame(FrameSize(standard_), 0);
     for (int n = 0; n < SequenceCount(standard_); ++n)
-        writeSequence(frame.data() + n * kSequenceSize, n);
+        writeSequence(frame.data() + n * formats::kDifSequenceSize, n);
     if (hasDate_ && dateThroughEncoder_) {
         formats::RecDateTime dt;
         dt.Year = year_;

@@ -49,7 +49,7 @@ void StampPacks(uint8_t* frame, int sequences, bool pal, bool wide, int frameInd
     const int tcFrames = frameIndex % fps;
     const int tcTotal = frameIndex / fps;
     for (int s = 0; s < sequences; ++s) {
-        uint8_t* b = frame + static_cast<size_t>(s) * formats::kDvSequenceSize;
+        uint8_t* b = frame + static_cast<size_t>(s) * formats::kDifSequenceSize;
         const uint8_t tc[5] = {0x13, Bcd(tcFrames), Bcd(tcTotal % 60), Bcd(tcTotal / 60 % 60),
                                Bcd(tcTotal / 3600 % 24)};
         std::memcpy(b + 110, tc, 5);

@@ -31,7 +31,7 @@ struct DvClip {
     std::vector<int> samples;                 // per frame and channel
     std::vector<std::vector<int16_t>> pcm[2]; // per pair, per frame: interleaved left/right
 
-    size_t FrameSize() const { return pal ? formats::kDvFrameSize625 : formats::kDvFrameSize525; }
+    size_t FrameSize() const { return pal ? formats::kPalFrameSize : formats::kNtscFrameSize; }
     std::vector<int16_t> PairSamples(int pair) const; // the whole clip's sound of one pair
 };
 

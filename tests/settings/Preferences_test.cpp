@@ -57,13 +57,8 @@ TEST_F(PreferencesTest, ValuesOfEveryKindSurviveSaveAndLoadWithTheirTypes)
     SauverPreferencesEnQuittant = false;
     SelectionnerALOuverture = true;
     DossierPourOuvrirFichiers = "/home/josé/Vidéos 日本";
-    FichierKestrom = "/usr/bin/kestrom";
-    Volume = 0;
-    FormatPourRenommer = "yyyymmdd";
     RacinePourRenommer = "Clip «été»_";
-    IncrustPositionY = 1000;
     DecalageHoraire = -1.0 / 24 + 1e-9;
-    Sendto = false;
     AjoutAvant = true;
     IncrustFont = FontSpec{"Liberation Serif", 12, 0x00FF8040, fsItalic | fsStrikeOut, 1};
     VersionText = "1.2";
@@ -75,13 +70,8 @@ TEST_F(PreferencesTest, ValuesOfEveryKindSurviveSaveAndLoadWithTheirTypes)
     EXPECT_FALSE(SauverPreferencesEnQuittant);
     EXPECT_TRUE(SelectionnerALOuverture);
     EXPECT_EQ(DossierPourOuvrirFichiers, "/home/josé/Vidéos 日本");
-    EXPECT_EQ(FichierKestrom, "/usr/bin/kestrom");
-    EXPECT_EQ(Volume, 0);
-    EXPECT_EQ(FormatPourRenommer, "yyyymmdd");
     EXPECT_EQ(RacinePourRenommer, "Clip «été»_");
-    EXPECT_EQ(IncrustPositionY, 1000);
     EXPECT_EQ(DecalageHoraire, -1.0 / 24 + 1e-9); // bit for bit
-    EXPECT_FALSE(Sendto);
     EXPECT_TRUE(AjoutAvant);
     EXPECT_EQ(IncrustFont.Name, "Liberation Serif");
     EXPECT_EQ(IncrustFont.Size, 12);
@@ -147,7 +137,8 @@ TEST_F(PreferencesTest, ValuesOfTheWrongTypeTakeTheirDefaults)
 
 TEST_F(PreferencesTest, OutOfRangeValuesTakeTheirDefaults)
 {
-    // 8-bit values are checked before truncation: 259 must not pass as 3.
+    // One value of each kind of range: the table gives every value its own. 8-bit values are
+    // checked before truncation: 259 must not pass as 3.
     const struct {
         const char* name;
         int32_t stored[2];
@@ -156,13 +147,7 @@ TEST_F(PreferencesTest, OutOfRangeValuesTakeTheirDefaults)
     } cases[] = {
         {"Ordre de la Liste", {259, -1}, 0, [] { return OrdreDeLaListe; }},
         {"Standard par défaut", {0, 258}, 1, [] { return StandardParDefaut; }},
-        {"Frequence DV", {256, 3}, 2, [] { return FrequenceDV; }},
-        {"When Incrust", {3, 259}, 1, [] { return WhenIncrust; }},
-        {"What Incrust", {257, 2}, 0, [] { return WhatIncrust; }},
-        {"Alignement", {256, 3}, 2, [] { return Alignement; }},
         {"Volume", {10001, -1}, 10000, [] { return Volume; }},
-        {"Incrust positionX", {1001, -1}, 920, [] { return IncrustPositionX; }},
-        {"Incrust positionY", {-1, 1001}, 920, [] { return IncrustPositionY; }},
         {"Durée Incrustation", {-1, -100}, 5, [] { return DureeIncrustation; }},
     };
     for (int round = 0; round < 2; ++round) {

@@ -1,7 +1,7 @@
 // Remux of a DV type-1 file of 2000 PAL frames to type 2: our raw graph (File Source, AVI
 // Splitter, DV Splitter, AVI Mux, File writer, unclocked) against `ffmpeg -c copy` on the same
 // file. Prints both times (best of three runs each) and their ratio; the goal is a ratio <= 1.
-// Usage: remux_main_bench [frames]
+// Usage: SystemFilters_remux_main_bench [frames]
 #include "formats/AviMuxWriter.h"
 #include "formats/DvAudio.h"
 #include "platform/dshow/FilterGraph.h"
@@ -11,6 +11,7 @@
 #include "platform/filters/FileSource.h"
 #include "platform/filters/FileWriter.h"
 #include "platform/filters/SystemFilters.h"
+#include "platform/rtl/ByteOrder.h"
 #include "tests/kit/FileByteStream.h"
 #include "tests/kit/TempDir.h"
 
@@ -40,7 +41,7 @@ bool WrapType1(const std::string& raw, const std::string& avi, int& frames)
     formats::AviMuxWriter w(out);
     formats::AviStreamSpec s;
     s.kind = formats::AviStreamKind::Interleaved;
-    s.handler = ds::MakeFourCC('d', 'v', 's', 'd');
+    s.handler = rtl::FourCC("dvsd");
     s.scale = 1;
     s.rate = 25;
     s.width = 720;

@@ -3,6 +3,7 @@
 #include "formats/AviDemux.h"
 #include "formats/AviMuxWriter.h"
 #include "platform/rtl/ByteOrder.h"
+#include "tests/kit/RiffBuilder.h"
 #include "tests/kit/TempDir.h"
 #include "tests/kit/media/DvClip.h"
 
@@ -83,31 +84,6 @@ public:
         return count;
     }
 };
-
-inline uint32_t Fcc(const char (&s)[5])
-{
-    return rtl::FourCC(s);
-}
-
-inline std::string LE32(uint32_t v)
-{
-    std::string s;
-    rtl::AppendLE32(s, v);
-    return s;
-}
-
-// RIFF pieces for hand-made files: a chunk (padded) and a list.
-inline std::string Chunk(const char (&id)[5], const std::string& data)
-{
-    std::string s = std::string(id, 4) + LE32(static_cast<uint32_t>(data.size())) + data;
-    if (data.size() & 1)
-        s += '\0';
-    return s;
-}
-inline std::string List(const char (&type)[5], const std::string& body, const char (&id)[5] = "LIST")
-{
-    return Chunk(id, std::string(type, 4) + body);
-}
 
 // A file read whole into memory; the bytes of one chunk, or of a whole stream, in it.
 inline MemoryFile Load(const std::string& path)

@@ -8,30 +8,24 @@
 #include "platform/rtl/ByteOrder.h"
 
 namespace testkit {
-namespace {
-
-using rtl::FourCC;
-using rtl::PutLE32;
-
-} // namespace
 
 formats::AviStreamSpec DvVideoSpec(bool pal)
 {
     formats::AviStreamSpec s;
     s.kind = formats::AviStreamKind::Video;
-    s.handler = FourCC("dvsd");
+    s.handler = rtl::FourCC("dvsd");
     s.scale = pal ? 1 : 1001;
     s.rate = pal ? 25 : 30000;
     s.width = 720;
     s.height = pal ? 576 : 480;
     s.format.assign(40, 0);
-    PutLE32(&s.format[0], 40);
-    PutLE32(&s.format[4], 720);
-    PutLE32(&s.format[8], pal ? 576 : 480);
+    rtl::PutLE32(&s.format[0], 40);
+    rtl::PutLE32(&s.format[4], 720);
+    rtl::PutLE32(&s.format[8], pal ? 576 : 480);
     s.format[12] = 1;  // planes
     s.format[14] = 24; // bit count
-    PutLE32(&s.format[16], FourCC("dvsd"));
-    PutLE32(&s.format[20], pal ? 144000 : 120000);
+    rtl::PutLE32(&s.format[16], rtl::FourCC("dvsd"));
+    rtl::PutLE32(&s.format[20], pal ? formats::kPalFrameSize : formats::kNtscFrameSize);
     return s;
 }
 
@@ -55,8 +49,8 @@ formats::AviStreamSpec PcmSpec(int sampleRate, int channels)
     s.format.assign(18, 0);
     s.format[0] = 1; // PCM
     s.format[2] = static_cast<uint8_t>(channels);
-    PutLE32(&s.format[4], static_cast<uint32_t>(sampleRate));
-    PutLE32(&s.format[8], static_cast<uint32_t>(sampleRate) * align);
+    rtl::PutLE32(&s.format[4], static_cast<uint32_t>(sampleRate));
+    rtl::PutLE32(&s.format[8], static_cast<uint32_t>(sampleRate) * align);
     s.format[12] = static_cast<uint8_t>(align);
     s.format[14] = 16;
     return s;

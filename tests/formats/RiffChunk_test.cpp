@@ -7,7 +7,9 @@
 #include "formats/RiffChunk.h"
 #include "formats/aviinfo.h"
 #include "formats/fpsunit.h"
+#include "platform/rtl/ByteOrder.h"
 #include "platform/rtl/FileStream.h"
+#include "platform/rtl/SysUtils.h"
 #include "tests/kit/RiffBuilder.h"
 #include "tests/kit/TempDir.h"
 
@@ -35,7 +37,7 @@ TEST(RiffChunkHeader, ReadsIdSizeAndClampsToTheLimit)
     MemorySource src(bytes);
     RiffChunk c;
     ASSERT_TRUE(ReadChunkHeader(src, 0, src.Size(), c));
-    EXPECT_EQ(c.id, FourCC("abcd"));
+    EXPECT_EQ(c.id, rtl::FourCC("abcd"));
     EXPECT_EQ(c.size, 100u);
     EXPECT_EQ(c.dataPos(), 8);
     EXPECT_EQ(c.available, 20);
@@ -59,7 +61,7 @@ TEST(RiffChunkHeader, ListTypeNeedsFourBytes)
     EXPECT_FALSE(ReadListType(src, c, type));
     ASSERT_TRUE(ReadChunkHeader(src, c.end(src.Size()), src.Size(), c));
     ASSERT_TRUE(ReadListType(src, c, type));
-    EXPECT_EQ(type, FourCC("movi"));
+    EXPECT_EQ(type, rtl::FourCC("movi"));
 }
 
 TEST(RiffChunkRecord, ReadsWithinTheChunkAndZeroFills)
@@ -142,6 +144,6 @@ TEST(RiffFileSource, PipesAndFoldersAreRefusedWithoutBlocking)
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     EXPECT_THROW(TAviParam{fifo}, rtl::EFileError);
     EXPECT_THROW(ReadVideoHandler(fifo), rtl::EFileError);
-    EXPECT_FALSE(WriteVideoHandler(fifo, StrToFourCC("dvsd")));
+    EXPECT_FALSE(WriteVideoHandler(fifo, rtl::StrToFourCC("dvsd")));
     EXPECT_THROW(FileSource{dir.path().string()}, rtl::EFileError);
 }

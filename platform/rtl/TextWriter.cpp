@@ -1,4 +1,4 @@
-#include "platform/rtl/TextFile.h"
+#include "platform/rtl/TextWriter.h"
 
 #include "platform/rtl/Messages.h"
 #include "platform/rtl/StringIds.h"

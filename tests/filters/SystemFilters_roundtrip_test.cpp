@@ -3,8 +3,8 @@
 #include "tests/filters/ContainerGraph.h"
 
 #include "formats/AviDemux.h"
-#include "tests/kit/media/AviMemory.h"
 #include "tests/kit/media/DvClip.h"
+#include "tests/kit/media/MemoryFile.h"
 
 #include <gtest/gtest.h>
 
@@ -51,10 +51,10 @@ TEST(ContainerRoundTrip, EveryFrameComesBackByteForByteAndTheSoundIsKept)
         const MemoryFile t2 = Load(type2);
         const formats::AviDemuxResult r2 = formats::ParseAvi(t2);
         ASSERT_EQ(1u + clip.audio.pairs, r2.streams.size());
-        EXPECT_EQ(Fcc("vids"), r2.streams[0].fccType);
+        EXPECT_EQ(rtl::FourCC("vids"), r2.streams[0].fccType);
         ExpectFrames(t2, r2.streams[0], clip);
         for (int p = 0; p < clip.audio.pairs; ++p) {
-            EXPECT_EQ(Fcc("auds"), r2.streams[1 + p].fccType);
+            EXPECT_EQ(rtl::FourCC("auds"), r2.streams[1 + p].fccType);
             EXPECT_TRUE(Joined(t2, r2.streams[1 + p]) == Raw(clip.PairSamples(p))) << "pair " << p;
         }
         {
@@ -65,7 +65,7 @@ TEST(ContainerRoundTrip, EveryFrameComesBackByteForByteAndTheSoundIsKept)
         const MemoryFile t1 = Load(back);
         const formats::AviDemuxResult r1 = formats::ParseAvi(t1);
         ASSERT_EQ(1u, r1.streams.size());
-        EXPECT_EQ(Fcc("iavs"), r1.streams[0].fccType);
+        EXPECT_EQ(rtl::FourCC("iavs"), r1.streams[0].fccType);
         ExpectFrames(t1, r1.streams[0], clip);
     }
 }

@@ -9,7 +9,6 @@
 #include <filesystem>
 
 #include "platform/rtl/FileStream.h"
-#include "platform/rtl/TextFile.h"
 #include "tests/kit/TempDir.h"
 
 using namespace rtl;
@@ -162,31 +161,4 @@ TEST(FileStreamWrite, FullDiskRaises)
     const std::string msg = Message([&] { f.Write("abc", 3); });
     EXPECT_TRUE(Contains(msg, std::strerror(ENOSPC))) << msg;
     EXPECT_TRUE(Contains(msg, "/dev/full")) << msg;
-    TTextWriter w("/dev/full");
-    w.WriteLine("short");
-    EXPECT_THROW(w.Close(), EFileError);
-}
-
-TEST(TextWriter, CrLfLinesArriveWholeAndInOrder)
-{
-    testkit::TempDir dir;
-    const std::string path = dir.file("big.txt");
-    std::string expected = "# 日本語\r\nab\r\n";
-    {
-        TTextWriter w(path);
-        w.WriteLine("# 日本語");
-        w.Write("a");
-        w.Write("b");
-        w.WriteLine();
-        for (int i = 0; i < 20000; ++i) {
-            const std::string line = "line " + std::to_string(i);
-            w.WriteLine(line);
-            expected += line + "\r\n";
-        }
-    } // the destructor writes what is left
-    EXPECT_EQ(ReadFileBytes(path), expected);
-    EXPECT_THROW(TTextWriter(dir.file("no/such/folder.txt")), EFileError);
-    TTextWriter closed(dir.file("c.txt"));
-    closed.Close();
-    EXPECT_THROW(closed.Write("late"), EFileError);
 }

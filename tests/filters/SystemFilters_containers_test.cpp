@@ -7,8 +7,8 @@
 #include "platform/filters/NullRenderer.h"
 #include "tests/dshow/TestFilters.h"
 #include "tests/kit/FileByteStream.h"
-#include "tests/kit/media/AviMemory.h"
 #include "tests/kit/media/DvClip.h"
+#include "tests/kit/media/MemoryFile.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +20,7 @@ using namespace avitest;
 using containertest::Graph;
 using ds::REFERENCE_TIME;
 using ds::SUCCEEDED;
+using testkit::LE32;
 
 // Source and AVI Splitter on a file; outputs go to sinks that keep what they see, or to the
 // DV Splitter.

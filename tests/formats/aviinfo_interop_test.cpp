@@ -9,6 +9,8 @@
 #include "formats/aviinfo.h"
 #include "formats/fpsunit.h"
 #include "formats/riffunit.h"
+#include "platform/rtl/ByteOrder.h"
+#include "platform/rtl/SysUtils.h"
 #include "tests/kit/TempDir.h"
 
 using namespace formats;
@@ -119,7 +121,7 @@ TEST_F(AviInterop, ReaderFindsStreamsHandlerAndIndex)
         EXPECT_EQ(p.VideoHandler(), "dvsd");
         EXPECT_NE(p.MoviPos, 0);
     }
-    EXPECT_EQ(TAviParam(samples_->dvgrabType1).Streams[0]->Header.fccType, FourCC("iavs"));
+    EXPECT_EQ(TAviParam(samples_->dvgrabType1).Streams[0]->Header.fccType, rtl::FourCC("iavs"));
     TAviParam odml(samples_->dvgrabOdml);
     EXPECT_EQ(odml.DmlHeader.dwTotalFrames, odml.MainHeader.dwTotalFrames);
 }
@@ -132,7 +134,7 @@ TEST_F(AviInterop, WalkerFindsTheVideoStreamHeader)
         EXPECT_EQ(w.HandlerPos, SearchHandler(bytes)) << path;
         EXPECT_EQ(w.ScalePos, w.HandlerPos + 16) << path;
         EXPECT_FALSE(w.ShortRead) << path;
-        EXPECT_EQ(ReadVideoHandler(path), StrToFourCC("dvsd")) << path;
+        EXPECT_EQ(ReadVideoHandler(path), rtl::StrToFourCC("dvsd")) << path;
     }
 }
 
@@ -160,7 +162,7 @@ TEST_F(AviInterop, CodecPatchChangesFourBytesAndKeepsTheFileReadable)
     for (const auto& [original, code] : cases) {
         const std::string path = Copy(original);
         const std::string before = testkit::ReadFileBytes(path);
-        ASSERT_TRUE(WriteVideoHandler(path, StrToFourCC(code))) << path;
+        ASSERT_TRUE(WriteVideoHandler(path, rtl::StrToFourCC(code))) << path;
         const std::string after = testkit::ReadFileBytes(path);
         ASSERT_EQ(after.size(), before.size());
         const size_t at = static_cast<size_t>(SearchHandler(before));
@@ -168,7 +170,7 @@ TEST_F(AviInterop, CodecPatchChangesFourBytesAndKeepsTheFileReadable)
         EXPECT_EQ(after.substr(0, at) + after.substr(at + 4), before.substr(0, at) + before.substr(at + 4));
         EXPECT_EQ(Probe(path, "codec_name"), "dvvideo\n") << path;
         EXPECT_EQ(TAviParam(path).VideoHandler(), code);
-        ASSERT_TRUE(WriteVideoHandler(path, StrToFourCC("dvsd")));
+        ASSERT_TRUE(WriteVideoHandler(path, rtl::StrToFourCC("dvsd")));
         EXPECT_EQ(testkit::ReadFileBytes(path), before);
     }
 }

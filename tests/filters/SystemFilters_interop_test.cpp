@@ -3,8 +3,8 @@
 #include "tests/filters/ContainerGraph.h"
 
 #include "formats/AviDemux.h"
-#include "tests/kit/media/AviMemory.h"
 #include "tests/kit/media/DvClip.h"
+#include "tests/kit/media/MemoryFile.h"
 
 #include <gtest/gtest.h>
 
@@ -87,7 +87,7 @@ TEST_F(DvgrabFiles, TypeOneReadsBackWholeAndRoundTripsThroughTypeTwo)
     const formats::AviDemuxResult r = formats::ParseAvi(Load(path));
     ASSERT_TRUE(r.valid);
     ASSERT_EQ(1u, r.streams.size());
-    EXPECT_EQ(Fcc("iavs"), r.streams[0].fccType);
+    EXPECT_EQ(rtl::FourCC("iavs"), r.streams[0].fccType);
     EXPECT_GE(r.streams[0].format.size(), 32u);
     ExpectClipFrames(Load(path), r.streams[0]);
     // dvgrab's DVINFO is a fixed one whatever was recorded: the frames must win over it.
@@ -108,8 +108,8 @@ TEST_F(DvgrabFiles, TypeTwoOpenDmlGivesTheFramesAndTheirSound)
     const formats::AviDemuxResult r = formats::ParseAvi(f);
     ASSERT_TRUE(r.valid);
     ASSERT_EQ(2u, r.streams.size());
-    EXPECT_EQ(Fcc("vids"), r.streams[0].fccType);
-    EXPECT_EQ(Fcc("auds"), r.streams[1].fccType);
+    EXPECT_EQ(rtl::FourCC("vids"), r.streams[0].fccType);
+    EXPECT_EQ(rtl::FourCC("auds"), r.streams[1].fccType);
     const std::vector<size_t> kept = ExpectClipFrames(f, r.streams[0]);
     const std::string sound = Joined(f, r.streams[1]);
     // Durations from the index: the frames', and the sound's from its bytes.
