@@ -1,0 +1,15 @@
+// The main of the own-filter tests: the system filters registered as in the program, Qt's
+// offscreen platform for the text drawing (the tests that draw make the QGuiApplication).
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "platform/filters/SystemFilters.h"
+
+int main(int argc, char** argv)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    ds::RegisterSystemFilters(ds::FilterRegistry::Instance());
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
