@@ -74,6 +74,17 @@ void TextOverlay::Render(Line& line, const std::string& text) const
     painter.setPen(
         QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF)));
     painter.drawText(line.pad, ascent_, qtext); // QPainter places text by its baseline
+    painter.end();
+    line.inked.assign(static_cast<size_t>(line.image.height()), {0, 0});
+    for (int y = 0; y < line.image.height(); ++y) {
+        const auto* px = reinterpret_cast<const QRgb*>(line.image.constScanLine(y));
+        int first = 0, end = line.image.width();
+        while (first < end && qAlpha(px[first]) == 0)
+            ++first;
+        while (end > first && qAlpha(px[end - 1]) == 0)
+            --end;
+        line.inked[static_cast<size_t>(y)] = {first, end};
+    }
 }
 
 void TextOverlay::Blend(int line, uint8_t* topRow, ptrdiff_t rowStep, int width, int height, int x, int y) const
@@ -82,9 +93,10 @@ void TextOverlay::Blend(int line, uint8_t* topRow, ptrdiff_t rowStep, int width,
     if (l.image.isNull())
         return;
     const int left = x - l.pad;
-    const int x0 = std::max(0, left), x1 = std::min(width, left + l.image.width());
     const int y0 = std::max(0, y), y1 = std::min(height, y + l.image.height());
     for (int py = y0; py < y1; ++py) {
+        const auto [first, end] = l.inked[static_cast<size_t>(py - y)];
+        const int x0 = std::max(0, left + first), x1 = std::min(width, left + end);
         const auto* src = reinterpret_cast<const QRgb*>(l.image.constScanLine(py - y));
         uint8_t* dst = topRow + py * rowStep;
         for (int px = x0; px < x1; ++px) {

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <QFont>
 #include <QImage>
@@ -47,6 +49,9 @@ private:
         int advance = 0;
         int pad = 0;  // room left of the cell for overhanging glyphs
         QImage image; // premultiplied ARGB; null for an empty line
+        // Per image row, the first and one past the last column drawn on (first == end: none),
+        // so a blend touches only the glyphs' own pixels.
+        std::vector<std::pair<int, int>> inked;
     };
     void Render(Line& line, const std::string& text) const;
 

@@ -1,20 +1,47 @@
 #include "media/deinter.h"
 
+#include <algorithm>
+#include <array>
+#include <cstring>
+
 namespace media {
 
 namespace {
 
 constexpr int kCombThreshold = 3000;
+constexpr int kRun = 240; // pixels whose byte products are worked out together
 
-// Marks the pixels of row c that stand out from both rows a and b (0 or 1 each).
-void MarkCombing(const uint8_t* a, const uint8_t* c, const uint8_t* b, int width, uint8_t* marks)
-{
-    for (int x = 0; x < width; ++x) {
-        const int p = 3 * x;
-        const int m = 3 * (a[p + 2] - c[p + 2]) * (b[p + 2] - c[p + 2]) +
-                      6 * (a[p + 1] - c[p + 1]) * (b[p + 1] - c[p + 1]) + (a[p] - c[p]) * (b[p] - c[p]);
-        marks[x] = m > kCombThreshold ? 1 : 0;
+// The weight of each byte of a run of pixels: blue 1, green 6, red 3.
+struct ByteWeights {
+    std::array<int32_t, 3 * kRun> w;
+    ByteWeights()
+    {
+        for (int i = 0; i < 3 * kRun; ++i)
+            w[static_cast<size_t>(i)] = i % 3 == 0 ? 1 : i % 3 == 1 ? 6 : 3;
     }
+};
+const ByteWeights kWeights;
+
+// Marks the pixels of row c that stand out from both rows a and b (0 or 1 each); true when any
+// does. The weighted products are made byte by byte, in a loop the compiler vectorises, then
+// summed per pixel; an AVX2 build of it is chosen at run time where the processor has it.
+__attribute__((target_clones("avx2", "default"))) bool MarkCombing(const uint8_t* a, const uint8_t* c, const uint8_t* b,
+                                                                   int width, uint8_t* marks)
+{
+    int32_t d[3 * kRun];
+    int any = 0;
+    for (int x0 = 0; x0 < width; x0 += kRun) {
+        const int n = std::min(kRun, width - x0);
+        const uint8_t *pa = a + 3 * x0, *pc = c + 3 * x0, *pb = b + 3 * x0;
+        for (int i = 0; i < 3 * n; ++i)
+            d[i] = kWeights.w[static_cast<size_t>(i)] * (int32_t{pa[i]} - pc[i]) * (int32_t{pb[i]} - pc[i]);
+        for (int x = 0; x < n; ++x) {
+            const uint8_t mark = d[3 * x] + d[3 * x + 1] + d[3 * x + 2] > kCombThreshold;
+            marks[x0 + x] = mark;
+            any |= mark;
+        }
+    }
+    return any != 0;
 }
 
 } // namespace
@@ -32,8 +59,17 @@ void DeinterlaceBitmap(uint8_t* topRow, ptrdiff_t rowStep, int width, int height
         const uint8_t* above = topRow + (y - 1) * rowStep;
         uint8_t* row = topRow + y * rowStep;
         const uint8_t* below = topRow + (y + 1) * rowStep;
-        MarkCombing(above, row, below, width, marks);
+        if (!MarkCombing(above, row, below, width, marks))
+            continue;
         for (int x = 0; x < width; ++x) {
+            if (x + 8 <= width) { // eight unmarked pixels at once
+                uint64_t eight;
+                std::memcpy(&eight, marks + x, sizeof eight);
+                if (eight == 0) {
+                    x += 7;
+                    continue;
+                }
+            }
             if (!marks[x])
                 continue;
             const bool left = x > 0 && marks[x - 1];

@@ -120,10 +120,12 @@ TEST(WaveWriter, OddFormatBlocksAndOddDataArePaddedOutsideTheirSizes)
         EXPECT_EQ(LE32(bytes, 16), c.type.cbFormat());
         EXPECT_EQ(bytes.substr(c.header - 8, 4), "data");
         EXPECT_EQ(LE32(bytes, c.header - 4), c.data);
-        if (c.file > c.header + c.data)
+        if (c.file > c.header + c.data) {
             EXPECT_EQ(bytes.back(), '\0');
-        if (c.type.cbFormat() & 1)
+        }
+        if (c.type.cbFormat() & 1) {
             EXPECT_EQ(bytes[20 + c.type.cbFormat()], '\0');
+        }
     }
 }
 
