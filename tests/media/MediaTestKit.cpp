@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 
 #include <cstdlib>
+#include <memory>
 
 namespace mediatest {
 
@@ -14,8 +15,8 @@ void EnsureGui()
     static char name[] = "morvel-media-test";
     static char* argv[] = {name, nullptr};
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static QGuiApplication* app = new QGuiApplication(argc, argv); // lives as long as the process
-    (void)app;
+    // Destroyed at exit, so the font database it opened is closed again.
+    static std::unique_ptr<QGuiApplication> app = std::make_unique<QGuiApplication>(argc, argv);
 }
 
 MediaType Rgb24Type(int width, int height)

@@ -14,8 +14,8 @@
 #include "tests/media/MediaFiles.h"
 
 using namespace mediatest;
-using formats::DVFrameInfo;
 using ds::S_OK;
+using formats::DVFrameInfo;
 
 namespace {
 
@@ -137,7 +137,10 @@ std::string ExpectedTxt(const std::string& video)
 
 class SceneScanGraph : public ::testing::Test {
 protected:
-    void SetUp() override { rtl::SetClock([] { return kNow; }); }
+    void SetUp() override
+    {
+        rtl::SetClock([] { return kNow; });
+    }
     void TearDown() override { rtl::SetClock({}); }
     testkit::TempDir dir;
 };

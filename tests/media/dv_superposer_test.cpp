@@ -329,8 +329,8 @@ TEST_F(Overlay, SettersFromAnotherThreadWhilePicturesStream)
             Tdv_Superposer& s = *o.overlay;
             s.SetIncrustFormats(i % 2 ? "" : "dddd d mmmm yyyy", i % 3 ? "hh:nn:ss" : "\"日期\" zzz");
             s.SetFontName(i % 2 ? "Arial" : "Courier New");
-            s.SetFontColor(static_cast<uint32_t>(i * 0x10101));
-            s.SetPosition(i % 1100 - 50, (i * 7) % 1000, static_cast<uint8_t>(i % 4));
+            s.SetFontColor(static_cast<uint32_t>(i % 256) * 0x10101);
+            s.SetPosition(i % 1100 - 50, i % 1000 * 7 % 1000, static_cast<uint8_t>(i % 4));
             s.SetBold(i % 2);
             s.SetItalic(i % 3 == 0);
             s.SetUnderline(i % 5 == 0);

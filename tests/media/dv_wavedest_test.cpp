@@ -7,6 +7,7 @@
 #include <sys/resource.h>
 
 #include "media/dv_wavedest.h"
+#include "platform/dshow/BaseRenderer.h"
 #include "platform/filters/FileWriter.h"
 #include "platform/rtl/ByteOrder.h"
 #include "tests/kit/TempDir.h"
@@ -67,6 +68,34 @@ std::vector<uint8_t> Bytes(size_t n, int seed)
         v[i] = static_cast<uint8_t>(i * 13 + seed);
     return v;
 }
+
+// A renderer whose byte stream and samples fail when told to; records the sample times it took.
+class StreamSink : public BaseRenderer {
+public:
+    class In : public RendererInputPin, public ByteStream {
+    public:
+        explicit In(StreamSink& sink) : RendererInputPin(sink, "in"), sink_(sink) {}
+        HRESULT Seek(int64_t, SeekOrigin, int64_t*) override { return S_OK; }
+        HRESULT Write(const void*, uint32_t, uint32_t*) override { return sink_.writeResult; }
+        HRESULT Read(void*, uint32_t, uint32_t*) override { return E_NOTIMPL; }
+
+    private:
+        StreamSink& sink_;
+    };
+    StreamSink() : BaseRenderer("Stream Sink") { SetInputPin(std::make_unique<In>(*this)); }
+    HRESULT CheckMediaType(const MediaType&) override { return S_OK; }
+    HRESULT DoRenderSample(MediaSample& s) override
+    {
+        if (FAILED(sampleResult))
+            return sampleResult;
+        starts.push_back(s.StartTime());
+        return S_OK;
+    }
+    bool WaitsForClock() const override { return false; }
+    HRESULT writeResult = S_OK;
+    HRESULT sampleResult = S_OK;
+    std::vector<REFERENCE_TIME> starts;
+};
 
 uint32_t LE32(const std::string& s, size_t at)
 {
@@ -192,6 +221,30 @@ TEST(WaveWriter, AHeaderThatCannotBeWrittenFailsTheStopAndKeepsTheOldFile)
     EXPECT_TRUE(FAILED(hr));
     EXPECT_EQ(testkit::ReadFileBytes(file), "old contents");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);
+}
+
+TEST(WaveWriter, AFailedDeliveryIsNotCountedAndAFailedHeaderIsTheStopsResult)
+{
+    FilterGraph graph;
+    auto pusher = std::make_shared<FramePusher>(Sound(48000, 2, 16), 4096);
+    auto wave = std::make_shared<Tdv_WaveDest>();
+    auto sink = std::make_shared<StreamSink>();
+    graph.AddFilter(pusher, "source");
+    graph.AddFilter(wave, "dv_WaveDest");
+    graph.AddFilter(sink, "sink");
+    ASSERT_EQ(graph.ConnectDirect(pusher->GetPin(0), wave->GetPin(0)), S_OK);
+    ASSERT_EQ(graph.ConnectDirect(wave->GetPin(1), sink->GetPin(0)), S_OK);
+    graph.SetSyncSource(nullptr);
+    ASSERT_EQ(graph.Run(), S_OK);
+    EXPECT_EQ(pusher->Push(Bytes(100, 1), -1, -1), S_OK);
+    sink->sampleResult = STG_E_WRITEFAULT;
+    EXPECT_EQ(pusher->Push(Bytes(100, 2), -1, -1), STG_E_WRITEFAULT);
+    EXPECT_EQ(wave->DataBytes(), 100u);
+    sink->sampleResult = S_OK;
+    EXPECT_EQ(pusher->Push(Bytes(100, 3), -1, -1), S_OK);
+    EXPECT_EQ(sink->starts, (std::vector<REFERENCE_TIME>{46, 146}));
+    sink->writeResult = STG_E_MEDIUMFULL;
+    EXPECT_EQ(graph.Stop(), STG_E_MEDIUMFULL);
 }
 
 TEST(WaveWriter, TakesSoundWithAWholeWaveFormatAndGivesAByteStream)
