@@ -23,8 +23,8 @@ struct DVFrameInfo {
     uint8_t PeriodMark = 1;     // 0 on the frame where the periodic mark fell
 };
 
-// Read by another thread without a lock (a torn read only shows a stale value), so it must stay
-// plain data.
+// Other threads never read the detector's own records: it publishes a copy of each frame's under
+// a lock (Tdv_sceneDetect::CurrentInfo). Plain data, so that copy is a cheap memberwise one.
 static_assert(std::is_trivially_copyable_v<DVFrameInfo>);
 static_assert(std::is_standard_layout_v<DVFrameInfo>);
 

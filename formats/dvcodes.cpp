@@ -16,8 +16,6 @@ constexpr size_t kAauxSource = 4323;   // audio block 3 (block 54)
 
 constexpr uint8_t kTimeCodePackId = 0x13;
 constexpr uint8_t kSourceControlPackId = 0x61;
-constexpr uint8_t kRecDatePackId = 0x62;
-constexpr uint8_t kRecTimePackId = 0x63;
 constexpr uint8_t kAauxSourcePackId = 0x50;
 
 constexpr int kWideScreenSearch = 10;
@@ -74,13 +72,7 @@ void DecodeRecDateTime(const uint8_t* frame, size_t size, int n, RecDateTime& ou
     // Zero pack ids are taken as the date and time packs.
     if ((b[kRecDate] != kRecDatePackId && b[kRecDate] != 0) || (b[kRecTime] != kRecTimePackId && b[kRecTime] != 0))
         return;
-    out.Second = Bcd(b[kRecTime + 2], 0x70);
-    out.Minute = Bcd(b[kRecTime + 3], 0x70);
-    out.Hour = Bcd(b[kRecTime + 4], 0x30);
-    out.Day = Bcd(b[kRecDate + 2], 0x30);
-    out.Month = Bcd(b[kRecDate + 3], 0x10);
-    const int y = Bcd(b[kRecDate + 4], 0xF0);
-    out.Year = y >= 40 ? y + 1900 : y + 2000;
+    out = DecodeRecDatePacks(b + kRecDate, b + kRecTime);
 }
 
 bool EncodeRecDateTime(uint8_t* frame, size_t size, const RecDateTime& dt, int n)
@@ -88,25 +80,53 @@ bool EncodeRecDateTime(uint8_t* frame, size_t size, const RecDateTime& dt, int n
     uint8_t* b = Sequence(frame, size, n, kRecTime + 5);
     if (b == nullptr)
         return false;
-    b[kRecTime] = kRecTimePackId;
-    PutTens(b[kRecTime + 2], dt.Second / 10, 7, 0x8F);
-    PutUnits(b[kRecTime + 2], dt.Second % 10);
-    PutTens(b[kRecTime + 3], dt.Minute / 10, 7, 0x8F);
-    PutUnits(b[kRecTime + 3], dt.Minute % 10);
-    PutTens(b[kRecTime + 4], dt.Hour / 10, 3, 0xCF);
-    PutUnits(b[kRecTime + 4], dt.Hour % 10);
+    EncodeRecDatePacks(b + kRecDate, b + kRecTime, dt);
+    return true;
+}
 
-    b[kRecDate] = kRecDatePackId;
-    PutUnits(b[kRecDate + 2], dt.Day % 10);
-    PutTens(b[kRecDate + 2], dt.Day / 10, 3, 0xCF);
-    PutUnits(b[kRecDate + 3], dt.Month % 10);
-    PutTens(b[kRecDate + 3], dt.Month / 10, 1, 0xEF);
+size_t DvPackOffset(int k)
+{
+    // Subcode blocks 1-2: a 3-byte block ID, then six sync blocks of a 3-byte ID and a pack.
+    // VAUX blocks 3-5: a 3-byte block ID, then fifteen packs.
+    if (k < kSubcodePackCount)
+        return 80 * static_cast<size_t>(1 + k / 6) + 3 + 8 * static_cast<size_t>(k % 6) + 3;
+    k -= kSubcodePackCount;
+    return 80 * static_cast<size_t>(3 + k / 15) + 3 + kPackSize * static_cast<size_t>(k % 15);
+}
+
+RecDateTime DecodeRecDatePacks(const uint8_t* datePack, const uint8_t* timePack)
+{
+    RecDateTime out;
+    out.Second = Bcd(timePack[2], 0x70);
+    out.Minute = Bcd(timePack[3], 0x70);
+    out.Hour = Bcd(timePack[4], 0x30);
+    out.Day = Bcd(datePack[2], 0x30);
+    out.Month = Bcd(datePack[3], 0x10);
+    const int y = Bcd(datePack[4], 0xF0);
+    out.Year = y >= 40 ? y + 1900 : y + 2000;
+    return out;
+}
+
+void EncodeRecDatePacks(uint8_t* datePack, uint8_t* timePack, const RecDateTime& dt)
+{
+    timePack[0] = kRecTimePackId;
+    PutTens(timePack[2], dt.Second / 10, 7, 0x8F);
+    PutUnits(timePack[2], dt.Second % 10);
+    PutTens(timePack[3], dt.Minute / 10, 7, 0x8F);
+    PutUnits(timePack[3], dt.Minute % 10);
+    PutTens(timePack[4], dt.Hour / 10, 3, 0xCF);
+    PutUnits(timePack[4], dt.Hour % 10);
+
+    datePack[0] = kRecDatePackId;
+    PutUnits(datePack[2], dt.Day % 10);
+    PutTens(datePack[2], dt.Day / 10, 3, 0xCF);
+    PutUnits(datePack[3], dt.Month % 10);
+    PutTens(datePack[3], dt.Month / 10, 1, 0xEF);
     // Only two digits are stored; a negative remainder (no valid year) is not written.
-    PutTens(b[kRecDate + 4], (dt.Year / 10) % 10, 15, 0x0F);
+    PutTens(datePack[4], (dt.Year / 10) % 10, 15, 0x0F);
     const int units = dt.Year % 10;
     if (units >= 0)
-        PutUnits(b[kRecDate + 4], units);
-    return true;
+        PutUnits(datePack[4], units);
 }
 
 bool HasSourceControlPack(const uint8_t* frame, size_t size)

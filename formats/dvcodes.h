@@ -49,4 +49,48 @@ int32_t AudioSampleRate(const uint8_t* frame, size_t size);   // 48000, 44100, 3
 int32_t AudioQuantization(const uint8_t* frame, size_t size); // 16, 12, 0 other, -1 none
 bool IsWideScreen(const uint8_t* frame, size_t size);         // 16:9, searched in the first ten sequences
 
+// The pack walker. A DIF sequence carries its recording data in 57 five-byte packs: the 12 of
+// the two subcode blocks (one per sync block) and the 45 of the three VAUX blocks, numbered in
+// that order. Cameras repeat the date and time packs in several of them, and readers differ in
+// which copy they take, so whoever changes the date changes every copy.
+constexpr int kSubcodePackCount = 12;
+constexpr int kVauxPackCount = 45;
+constexpr int kSequencePackCount = kSubcodePackCount + kVauxPackCount;
+constexpr size_t kPackSize = 5;
+constexpr uint8_t kVauxSourcePackId = 0x60;
+constexpr uint8_t kRecDatePackId = 0x62;
+constexpr uint8_t kRecTimePackId = 0x63;
+
+// Offset of pack k (0 .. kSequencePackCount - 1) from the start of its sequence.
+size_t DvPackOffset(int k);
+
+// Date and time of one recording date pack (0x62) and its time pack (0x63); the pack IDs are
+// not checked. No range check: the caller makes a date-time of the fields.
+RecDateTime DecodeRecDatePacks(const uint8_t* datePack, const uint8_t* timePack);
+// Writes the fields into the two packs (and their IDs), keeping the bits the fields do not own.
+void EncodeRecDatePacks(uint8_t* datePack, uint8_t* timePack, const RecDateTime& dt);
+
+// Calls visit(datePack, timePack) for every 0x62 pack of sequence n directly followed, in the
+// same area (subcode or VAUX), by a 0x63 pack. Returns the number of pairs; 0 when the sequence
+// lies outside the buffer.
+template <class Visit> int ForEachRecDatePair(uint8_t* frame, size_t size, int n, Visit&& visit)
+{
+    if (frame == nullptr || n < 0 || static_cast<size_t>(n + 1) * kDifSequenceSize > size)
+        return 0;
+    uint8_t* seq = frame + static_cast<size_t>(n) * kDifSequenceSize;
+    int pairs = 0;
+    for (int k = 0; k + 1 < kSequencePackCount; ++k) {
+        if (k + 1 == kSubcodePackCount) // the last subcode pack has no partner in its area
+            continue;
+        uint8_t* date = seq + DvPackOffset(k);
+        uint8_t* time = seq + DvPackOffset(k + 1);
+        if (date[0] != kRecDatePackId || time[0] != kRecTimePackId)
+            continue;
+        visit(date, time);
+        ++pairs;
+        ++k;
+    }
+    return pairs;
+}
+
 } // namespace formats

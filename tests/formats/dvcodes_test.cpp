@@ -214,3 +214,60 @@ TEST(DvBounds, WideScreenSearchStopsAtTheEndOfAShortFrame)
     EXPECT_FALSE(Wide(Frame(full.begin(), full.begin() + 2 * kDifSequenceSize)));
     EXPECT_TRUE(Wide(Frame(full.begin(), full.begin() + 2 * kDifSequenceSize + 460)));
 }
+
+TEST(DvPackWalker, PacksLieWhereTheBlocksPutThem)
+{
+    EXPECT_EQ(DvPackOffset(0), 86u);   // subcode block 1, sync block 0
+    EXPECT_EQ(DvPackOffset(3), 110u);  // the time code the decoder reads
+    EXPECT_EQ(DvPackOffset(6), 166u);  // subcode block 2, sync block 0
+    EXPECT_EQ(DvPackOffset(12), 243u); // VAUX block 3, pack 0
+    EXPECT_EQ(DvPackOffset(12 + 30 + 11), 458u);
+    EXPECT_EQ(DvPackOffset(kSequencePackCount - 1), 400u + 3 + 14 * 5);
+}
+
+TEST(DvPackWalker, FindsEveryDateAndTimePairOfASequenceAndNoOther)
+{
+    Frame f = DvFrameBuilder(Standard::Ntsc).recDate(2006, 12, 31, 23, 59, 58).build();
+    std::vector<std::pair<size_t, size_t>> pairs;
+    auto collect = [&](uint8_t* date, uint8_t* time) {
+        pairs.emplace_back(date - f.data() - 3 * kSeq, time - f.data() - 3 * kSeq);
+        EXPECT_EQ(DecodeRecDatePacks(date, time).Year, 2006);
+    };
+    // Two in the subcode (sync blocks 4-5 of each block), two in each VAUX block.
+    EXPECT_EQ(ForEachRecDatePair(f.data(), f.size(), 3, collect), 8);
+    EXPECT_EQ(pairs.front(), std::make_pair(size_t{118}, size_t{126}));
+    EXPECT_EQ(pairs.back(), std::make_pair(size_t{458}, size_t{463}));
+    // A date pack whose time pack is missing, or stands in the other area, makes no pair.
+    uint8_t* seq = f.data();
+    seq[DvPackOffset(5)] = 0xFF;            // subcode block 1's time pack
+    seq[DvPackOffset(10)] = 0xFF;           // subcode block 2's date pack moves
+    seq[DvPackOffset(11)] = kRecDatePackId; // to the last subcode pack, before
+    seq[DvPackOffset(12)] = kRecTimePackId; // a time pack first in the VAUX
+    pairs.clear();
+    EXPECT_EQ(ForEachRecDatePair(f.data(), f.size(), 0, collect), 6);
+    EXPECT_EQ(ForEachRecDatePair(f.data(), f.size(), 10, collect), 0); // past the frame
+    EXPECT_EQ(ForEachRecDatePair(f.data(), 5 * kSeq, 5, collect), 0);
+}
+
+TEST(DvPackWalker, PackRoutinesAreTheSequenceRoutinesAtAnyPlace)
+{
+    Frame f = DvFrameBuilder(Standard::Pal).recDate(2006, 12, 31, 23, 59, 58).cameraFlags().build();
+    const Frame before = f;
+    uint8_t* seq = f.data() + 2 * kSeq;
+    RecDateTime dt;
+    dt.Year = 2007;
+    dt.Month = 1;
+    dt.Day = 2;
+    dt.Hour = 3;
+    dt.Minute = 4;
+    dt.Second = 5;
+    EncodeRecDatePacks(seq + DvPackOffset(4), seq + DvPackOffset(5), dt);
+    const RecDateTime back = DecodeRecDatePacks(seq + DvPackOffset(4), seq + DvPackOffset(5));
+    EXPECT_EQ((Fields{back.Year, back.Month, back.Day, back.Hour, back.Minute, back.Second}),
+              (Fields{2007, 1, 2, 3, 4, 5}));
+    // The flag bits beside the digits and the packs' first data bytes stay.
+    EXPECT_EQ(seq[DvPackOffset(4) + 1], before[2 * kSeq + DvPackOffset(4) + 1]);
+    EXPECT_EQ(seq[DvPackOffset(4) + 2] & 0xC0, 0xC0);
+    EXPECT_EQ(seq[DvPackOffset(5) + 4] & 0xC0, 0xC0);
+    EXPECT_EQ(Date(f, 2), (Fields{2006, 12, 31, 23, 59, 58})); // the VAUX pair is another copy
+}
