@@ -22,7 +22,7 @@
 namespace media {
 
 // ERROR_FILE_TOO_LARGE as an HRESULT.
-constexpr ds::HRESULT kWaveFileTooLarge = static_cast<ds::HRESULT>(0x800700DFu);
+constexpr ds::HRESULT kWaveFileTooLarge = ds::HRESULT_FROM_WIN32(ds::ERROR_FILE_TOO_LARGE);
 
 class Tdv_WaveDest : public ds::TBCTransformFilter {
 public:

@@ -24,6 +24,7 @@ constexpr HRESULT STG_E_WRITEFAULT = static_cast<HRESULT>(0x8003001Du);
 constexpr uint32_t ERROR_ACCESS_DENIED = 5;
 constexpr uint32_t ERROR_FILE_EXISTS = 80;
 constexpr uint32_t ERROR_DISK_FULL = 112;
+constexpr uint32_t ERROR_FILE_TOO_LARGE = 223;
 constexpr HRESULT HRESULT_FROM_WIN32(uint32_t error)
 {
     return error == 0 ? 0 : static_cast<HRESULT>((error & 0xFFFFu) | 0x80070000u);

@@ -230,7 +230,7 @@ TEST(DvPackWalker, FindsEveryDateAndTimePairOfASequenceAndNoOther)
     Frame f = DvFrameBuilder(Standard::Ntsc).recDate(2006, 12, 31, 23, 59, 58).build();
     std::vector<std::pair<size_t, size_t>> pairs;
     auto collect = [&](uint8_t* date, uint8_t* time) {
-        pairs.emplace_back(date - f.data() - 3 * kSeq, time - f.data() - 3 * kSeq);
+        pairs.emplace_back(date - f.data() - 3 * kDifSequenceSize, time - f.data() - 3 * kDifSequenceSize);
         EXPECT_EQ(DecodeRecDatePacks(date, time).Year, 2006);
     };
     // Two in the subcode (sync blocks 4-5 of each block), two in each VAUX block.
@@ -246,14 +246,14 @@ TEST(DvPackWalker, FindsEveryDateAndTimePairOfASequenceAndNoOther)
     pairs.clear();
     EXPECT_EQ(ForEachRecDatePair(f.data(), f.size(), 0, collect), 6);
     EXPECT_EQ(ForEachRecDatePair(f.data(), f.size(), 10, collect), 0); // past the frame
-    EXPECT_EQ(ForEachRecDatePair(f.data(), 5 * kSeq, 5, collect), 0);
+    EXPECT_EQ(ForEachRecDatePair(f.data(), 5 * kDifSequenceSize, 5, collect), 0);
 }
 
 TEST(DvPackWalker, PackRoutinesAreTheSequenceRoutinesAtAnyPlace)
 {
     Frame f = DvFrameBuilder(Standard::Pal).recDate(2006, 12, 31, 23, 59, 58).cameraFlags().build();
     const Frame before = f;
-    uint8_t* seq = f.data() + 2 * kSeq;
+    uint8_t* seq = f.data() + 2 * kDifSequenceSize;
     RecDateTime dt;
     dt.Year = 2007;
     dt.Month = 1;
@@ -266,7 +266,7 @@ TEST(DvPackWalker, PackRoutinesAreTheSequenceRoutinesAtAnyPlace)
     EXPECT_EQ((Fields{back.Year, back.Month, back.Day, back.Hour, back.Minute, back.Second}),
               (Fields{2007, 1, 2, 3, 4, 5}));
     // The flag bits beside the digits and the packs' first data bytes stay.
-    EXPECT_EQ(seq[DvPackOffset(4) + 1], before[2 * kSeq + DvPackOffset(4) + 1]);
+    EXPECT_EQ(seq[DvPackOffset(4) + 1], before[2 * kDifSequenceSize + DvPackOffset(4) + 1]);
     EXPECT_EQ(seq[DvPackOffset(4) + 2] & 0xC0, 0xC0);
     EXPECT_EQ(seq[DvPackOffset(5) + 4] & 0xC0, 0xC0);
     EXPECT_EQ(Date(f, 2), (Fields{2006, 12, 31, 23, 59, 58})); // the VAUX pair is another copy

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "media/dv_deinter.h"
+#include "platform/rtl/ByteOrder.h"
 #include "tests/media/Pictures.h"
 
 using namespace mediatest;
@@ -27,7 +28,7 @@ TEST(DeinterlaceFilter, TakesOnlyUncompressed24BitPicturesOfASaneSize)
         with([](MediaType& mt, VideoInfoHeader&) { mt.subtype = MEDIASUBTYPE_RGB32; }),
         with([](MediaType& mt, VideoInfoHeader&) { mt.majortype = MEDIATYPE_Interleaved; }),
         with([](MediaType&, VideoInfoHeader& v) { v.bmiHeader.biBitCount = 32; }),
-        with([](MediaType&, VideoInfoHeader& v) { v.bmiHeader.biCompression = MakeFourCC('d', 'v', 's', 'd'); }),
+        with([](MediaType&, VideoInfoHeader& v) { v.bmiHeader.biCompression = rtl::FourCC("dvsd"); }),
         with([](MediaType&, VideoInfoHeader& v) { v.bmiHeader.biWidth = 0; }),
         with([](MediaType&, VideoInfoHeader& v) { v.bmiHeader.biWidth = -720; }),
         with([](MediaType&, VideoInfoHeader& v) { v.bmiHeader.biHeight = 0; }),

@@ -243,8 +243,8 @@ TEST(WaveWriter, AFailedDeliveryIsNotCountedAndAFailedHeaderIsTheStopsResult)
     sink->sampleResult = S_OK;
     EXPECT_EQ(pusher->Push(Bytes(100, 3), -1, -1), S_OK);
     EXPECT_EQ(sink->starts, (std::vector<REFERENCE_TIME>{46, 146}));
-    sink->writeResult = STG_E_MEDIUMFULL;
-    EXPECT_EQ(graph.Stop(), STG_E_MEDIUMFULL);
+    sink->writeResult = HRESULT_FROM_WIN32(ERROR_DISK_FULL);
+    EXPECT_EQ(graph.Stop(), HRESULT_FROM_WIN32(ERROR_DISK_FULL));
 }
 
 TEST(WaveWriter, TakesSoundWithAWholeWaveFormatAndGivesAByteStream)
