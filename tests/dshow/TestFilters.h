@@ -1,5 +1,5 @@
 #pragma once
-// Mock filters for filter-graph tests: a threaded source, a collecting renderer, in-place and
+// Mock filters for filter-graph tests: a hand-moved clock, a threaded source, a collecting renderer, in-place and
 // converting transforms, and a hand-driven push pin with a capturing pin for tests between pins.
 #include <atomic>
 #include <condition_variable>
@@ -52,6 +52,13 @@ inline HRESULT AskBuffers(MemAllocator& allocator, AllocatorProperties& request,
     AllocatorProperties actual;
     return allocator.SetProperties(request, actual);
 }
+
+// A clock the test moves by hand.
+class HandClock : public ReferenceClock {
+public:
+    REFERENCE_TIME GetTime() const override { return now.load(); }
+    std::atomic<REFERENCE_TIME> now{0};
+};
 
 // What a sink saw of one sample.
 struct Seen {
@@ -254,7 +261,7 @@ public:
         HRESULT GetMediaType(int position, MediaType& mt) override { return Offer(f_.offered_, position, mt); }
         HRESULT DecideBufferSize(MemAllocator& allocator, AllocatorProperties& request) override
         {
-            return AskBuffers(allocator, request, 2, 256);
+            return AskBuffers(allocator, request, 2, f_.bufferSize_);
         }
 
     private:
@@ -280,8 +287,21 @@ public:
         s->SetTime(index * 400000, (index + 1) * 400000);
         return out_.Deliver(s);
     }
+    // A sample of these bytes (at most bufferSize_), timed [start, stop).
+    HRESULT PushBytes(const std::vector<uint8_t>& bytes, REFERENCE_TIME start, REFERENCE_TIME stop)
+    {
+        SamplePtr s;
+        HRESULT hr = out_.GetDeliveryBuffer(s);
+        if (FAILED(hr))
+            return hr;
+        std::memcpy(s->GetPointer(), bytes.data(), bytes.size());
+        s->SetActualDataLength(static_cast<int32_t>(bytes.size()));
+        s->SetTime(start, stop);
+        return out_.Deliver(s);
+    }
     std::vector<MediaType> offered_;
     MediaType accept_;
+    int32_t bufferSize_ = 256; // set before the connection
 
 private:
     Out out_;
