@@ -24,6 +24,11 @@ struct DvFile {
     bool pal;
 };
 
+void PrintTo(const DvFile& f, std::ostream* os)
+{
+    *os << f.what;
+}
+
 // File source, AVI Splitter (and DV Splitter for type 1), the painter into a video renderer
 // already in the graph, and the sound rendered by intelligent connect.
 struct ViewGraph : containertest::Graph {

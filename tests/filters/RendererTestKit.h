@@ -4,7 +4,9 @@
 // the colour of its time code.
 #include <condition_variable>
 #include <cstring>
+#include <functional>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "formats/dvcodes.h"
@@ -46,6 +48,30 @@ inline void FillDib(const MediaType& mt, uint8_t* data, uint32_t color)
         for (int x = 0; x < w; ++x)
             std::memcpy(data + y * stride + x * bytes, &color, static_cast<size_t>(bytes));
 }
+
+// A thread pushing into a renderer, joined when it goes out of scope however the test ends: the
+// renderer is stopped first if the thread has not finished, so a sample held there lets go.
+class Sender {
+public:
+    Sender(BaseFilter& renderer, std::function<void()> body)
+        : renderer_(renderer), thread_([this, body = std::move(body)] {
+              body();
+              finished_ = true;
+          })
+    {
+    }
+    ~Sender()
+    {
+        if (!finished_)
+            renderer_.Stop();
+        thread_.join();
+    }
+
+private:
+    BaseFilter& renderer_;
+    std::atomic<bool> finished_{false};
+    std::thread thread_;
+};
 
 // Records what the video renderer shows.
 class PictureSink : public VideoSink {

@@ -3,6 +3,7 @@
 // pause and the seek while paused, stop and disconnection, bad samples.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <thread>
 
 #include "platform/dshow/FilterGraph.h"
@@ -129,7 +130,7 @@ TEST(VideoRendererPause, ShowsTheFirstPictureAtOnceAndTakesMoreUntilTheQueueIsFu
     EXPECT_FALSE(b.renderer->IsCued());
     std::atomic<size_t> returned{0};
     std::atomic<HRESULT> last{S_OK};
-    std::thread sender([&] {
+    std::optional<Sender> sender(std::in_place, *b.renderer, [&] {
         for (size_t n = 0; n <= capacity; ++n) {
             last = b.Push(static_cast<int64_t>(n), static_cast<REFERENCE_TIME>(n) * kFrame);
             ++returned;
@@ -141,8 +142,7 @@ TEST(VideoRendererPause, ShowsTheFirstPictureAtOnceAndTakesMoreUntilTheQueueIsFu
     EXPECT_EQ(b.sink.LastColor(), FrameColor(0));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(returned, capacity); // the sample past a full queue waits
-    b.renderer->Stop();
-    sender.join();
+    sender.reset();                // a stop lets it go
     EXPECT_NE(last.load(), S_OK);
 }
 
@@ -157,20 +157,21 @@ TEST(VideoRendererRun, PresentsEachPictureAtItsTimeWithoutHoldingTheSender)
     b.renderer->Run(0);
     b.pusher->Run(0);
     std::atomic<int> returned{0};
-    std::thread sender([&] {
-        for (int n = 0; n < 6; ++n)
-            if (b.Push(n, n * kFrame) == S_OK)
-                ++returned;
-    });
-    ASSERT_TRUE(Eventually([&] { return returned == 6; })); // while the clock stands at 0
-    sender.join();
+    {
+        Sender sender(*b.renderer, [&] {
+            for (int n = 0; n < 6; ++n)
+                if (b.Push(n, n * kFrame) == S_OK)
+                    ++returned;
+        });
+        ASSERT_TRUE(Eventually([&] { return returned == 6; })); // while the clock stands at 0
+    }
     ASSERT_TRUE(Eventually([&] { return b.sink.Count() == 1; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(b.sink.Count(), 1u);
     clock.now = 3 * kFrame;
     ASSERT_TRUE(Eventually([&] { return b.sink.Count() == 4; }));
     EXPECT_EQ(b.sink.LastColor(), FrameColor(3));
-    EXPECT_EQ(*b.renderer->LastPosition(), 3 * kFrame);
+    EXPECT_EQ(b.renderer->LastPosition().value_or(-1), 3 * kFrame);
 }
 
 TEST(VideoRendererPause, ASeekWhilePausedShowsTheFrameSought)
@@ -187,8 +188,14 @@ TEST(VideoRendererPause, ASeekWhilePausedShowsTheFrameSought)
     ASSERT_EQ(b.Push(10, 0), S_OK);
     EXPECT_TRUE(b.renderer->IsCued());
     EXPECT_EQ(b.sink.LastColor(), FrameColor(10));
+    ASSERT_TRUE(b.sink.Last());
     EXPECT_EQ(b.sink.Last()->position, 10 * kFrame);
-    EXPECT_EQ(*b.renderer->LastPosition(), 10 * kFrame);
+    EXPECT_EQ(b.renderer->LastPosition().value_or(-1), 10 * kFrame);
+    // Playing on, the pictures queued before the seek are gone: frame 1 never shows.
+    b.renderer->Run(0);
+    ASSERT_EQ(b.Push(11, kFrame), S_OK);
+    EXPECT_TRUE(Eventually([&] { return b.sink.LastColor() == FrameColor(11); }));
+    EXPECT_EQ(b.sink.Count(), 3u);
 }
 
 TEST(VideoRendererStop, KeepsThePictureAndADisconnectionClearsIt)
