@@ -294,7 +294,8 @@ public:
         HRESULT hr = out_.GetDeliveryBuffer(s);
         if (FAILED(hr))
             return hr;
-        std::memcpy(s->GetPointer(), bytes.data(), bytes.size());
+        if (!bytes.empty())
+            std::memcpy(s->GetPointer(), bytes.data(), bytes.size());
         s->SetActualDataLength(static_cast<int32_t>(bytes.size()));
         s->SetTime(start, stop);
         return out_.Deliver(s);
