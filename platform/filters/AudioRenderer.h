@@ -34,7 +34,7 @@ private:
     mutable REFERENCE_TIME last_ = 0;
 };
 
-class AudioRenderer : public QueuedRenderer, public AudioVolume, public ClockProvider, private AudioSource {
+class AudioRenderer : public QueuedRenderer, public AudioVolume, public ClockProvider, public AudioSource {
 public:
     static constexpr const char* kFriendlyName = "Audio Renderer";
     AudioRenderer();

@@ -103,8 +103,20 @@ TEST(AudioRendererTypes, TakesIntegerPcmOf8To32BitsAndFloatWithOneToEightChannel
         EXPECT_EQ(renderer.CheckMediaType(c.type) == S_OK, c.taken) << c.what;
 }
 
-TEST(AudioRendererOutput, IsSilentWhereThereIsNoSoundDeviceAndOffersNoClock)
+TEST(AudioRendererOutput, ComesFromTheFactoryElseTheDeviceElseSilenceAndOnlyADeviceOffersAClock)
 {
+    // A process-wide factory: what graph tests choose where Render makes the renderer.
+    OutputDouble* made = nullptr;
+    AudioRenderer::SetDefaultOutputFactory([&] {
+        auto out = std::make_unique<OutputDouble>();
+        made = out.get();
+        return out;
+    });
+    {
+        Bench b(false);
+        EXPECT_EQ(b.renderer->Output(), made);
+    }
+    AudioRenderer::SetDefaultOutputFactory(nullptr);
     // No application object: no device is tried.
     {
         Bench b(false);
