@@ -48,7 +48,14 @@ const Guid MEDIASUBTYPE_dvhd = Guid::FromFourCC(MakeFourCC('d', 'v', 'h', 'd'));
 const Guid MEDIASUBTYPE_dvsl = Guid::FromFourCC(MakeFourCC('d', 'v', 's', 'l'));
 const Guid MEDIASUBTYPE_RGB24 = Make(0xE436EB7D, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70});
 const Guid MEDIASUBTYPE_RGB32 = Make(0xE436EB7E, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70});
+const Guid MEDIASUBTYPE_RGB565 = Make(0xE436EB7B, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70});
+const Guid MEDIASUBTYPE_RGB555 = Make(0xE436EB7C, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70});
+const Guid MEDIASUBTYPE_YUY2 = Guid::FromFourCC(MakeFourCC('Y', 'U', 'Y', '2'));
+const Guid MEDIASUBTYPE_UYVY = Guid::FromFourCC(MakeFourCC('U', 'Y', 'V', 'Y'));
+const Guid MEDIASUBTYPE_I420 = Guid::FromFourCC(MakeFourCC('I', '4', '2', '0'));
+const Guid MEDIASUBTYPE_YV12 = Guid::FromFourCC(MakeFourCC('Y', 'V', '1', '2'));
 const Guid MEDIASUBTYPE_PCM = Guid::FromFourCC(1);
+const Guid MEDIASUBTYPE_IEEE_FLOAT = Guid::FromFourCC(3);
 const Guid MEDIASUBTYPE_WAVE = Make(0xE436EB8B, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70});
 const Guid MEDIASUBTYPE_Avi = Make(0xE436EB88, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70});
 
