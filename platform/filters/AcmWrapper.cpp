@@ -73,16 +73,12 @@ WaveFormatEx DecodedWave(const AVCodecContext& c, const WaveFormatEx& coded)
     const int n = c.ch_layout.nb_channels;
     const uint16_t channels = static_cast<uint16_t>(n >= 1 && n <= 8 ? n : coded.nChannels);
     switch (av_get_packed_sample_fmt(c.sample_fmt)) {
-    case AV_SAMPLE_FMT_U8:
-        return PcmWave(rate, channels, 8);
+    case AV_SAMPLE_FMT_U8: return PcmWave(rate, channels, 8);
     case AV_SAMPLE_FMT_S32:
-    case AV_SAMPLE_FMT_S64:
-        return PcmWave(rate, channels, 32);
+    case AV_SAMPLE_FMT_S64: return PcmWave(rate, channels, 32);
     case AV_SAMPLE_FMT_FLT:
-    case AV_SAMPLE_FMT_DBL:
-        return PcmWave(rate, channels, 32, true);
-    default:
-        return PcmWave(rate, channels, 16);
+    case AV_SAMPLE_FMT_DBL: return PcmWave(rate, channels, 32, true);
+    default: return PcmWave(rate, channels, 16);
     }
 }
 
@@ -352,9 +348,10 @@ HRESULT AcmWrapper::Decode(const uint8_t* data, int size)
         if (parser_) {
             uint8_t* out = nullptr;
             int outSize = 0;
-            av_parser_parse2(parser_.get(), decoder_.get(), &out, &outSize, nullptr, 0, AV_NOPTS_VALUE,
-                             AV_NOPTS_VALUE, 0);
-            if (outSize > 0 && av::SendPacketCopy(decoder_.get(), packet_.get(), out, static_cast<size_t>(outSize)) >= 0)
+            av_parser_parse2(parser_.get(), decoder_.get(), &out, &outSize, nullptr, 0, AV_NOPTS_VALUE, AV_NOPTS_VALUE,
+                             0);
+            if (outSize > 0 &&
+                av::SendPacketCopy(decoder_.get(), packet_.get(), out, static_cast<size_t>(outSize)) >= 0)
                 if (HRESULT hr = TakeFrames(); FAILED(hr))
                     return hr;
         }
@@ -372,8 +369,8 @@ HRESULT AcmWrapper::Decode(const uint8_t* data, int size)
         if (parser_) {
             uint8_t* out = nullptr;
             int outSize = 0;
-            const int used = av_parser_parse2(parser_.get(), decoder_.get(), &out, &outSize, rest, size,
-                                              AV_NOPTS_VALUE, AV_NOPTS_VALUE, 0);
+            const int used = av_parser_parse2(parser_.get(), decoder_.get(), &out, &outSize, rest, size, AV_NOPTS_VALUE,
+                                              AV_NOPTS_VALUE, 0);
             if (used < 0 || (used == 0 && outSize <= 0))
                 break;
             rest += used;

@@ -62,7 +62,7 @@ private:
     std::vector<MediaType> OfferedTypes();
     HRESULT Decode(const uint8_t* data, int size); // null data: drain the decoder
     HRESULT TakeFrames();
-    HRESULT Resample(const uint8_t* const* planes, int count); // null planes: flush
+    HRESULT Resample(const uint8_t* const* planes, int count);         // null planes: flush
     bool Configure(int format, int channels, uint64_t mask, int rate); // the resampler's input
     void Restart(); // a new stream: nothing held, times from the next sample
 
@@ -80,9 +80,9 @@ private:
     av::SwrPtr swr_;
     int srcFormat_ = -1, srcChannels_ = 0, srcRate_ = 0; // the resampler's input
     uint64_t srcMask_ = 0;
-    std::vector<uint8_t> padded_;              // coded input with the padding parsers read into
-    std::vector<int32_t> wideIn_, wideOut_;    // 24-bit samples widened
-    bool based_ = false;        // base_ holds the time of the next stretch of output
+    std::vector<uint8_t> padded_;           // coded input with the padding parsers read into
+    std::vector<int32_t> wideIn_, wideOut_; // 24-bit samples widened
+    bool based_ = false;                    // base_ holds the time of the next stretch of output
     REFERENCE_TIME base_ = 0;
     int64_t produced_ = 0; // samples given out since base_
 };

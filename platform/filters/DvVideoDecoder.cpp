@@ -73,8 +73,8 @@ HRESULT DvVideoDecoder::CheckTransform(const MediaType& in, const MediaType& out
 {
     auto pal = IsPal(in);
     auto layout = LayoutOf(out);
-    if (!pal || !layout || std::none_of(std::begin(kOutputs), std::end(kOutputs),
-                                        [&](const Guid* g) { return *g == out.subtype; }))
+    if (!pal || !layout ||
+        std::none_of(std::begin(kOutputs), std::end(kOutputs), [&](const Guid* g) { return *g == out.subtype; }))
         return VFW_E_TYPE_NOT_ACCEPTED;
     const int rows = *pal ? 576 : 480;
     const bool full = layout->width == 720 && layout->height == rows;

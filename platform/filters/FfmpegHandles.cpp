@@ -44,6 +44,11 @@ void SwsFree::operator()(SwsContext* s) const
     sws_freeContext(s);
 }
 
+void MemoryFree::operator()(uint8_t* p) const
+{
+    av_free(p);
+}
+
 int SendPacketCopy(AVCodecContext* codec, AVPacket* packet, const uint8_t* data, size_t size, bool key)
 {
     if (size > static_cast<size_t>(INT32_MAX - AV_INPUT_BUFFER_PADDING_SIZE))

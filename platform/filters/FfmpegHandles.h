@@ -33,6 +33,9 @@ struct SwrFree {
 struct SwsFree {
     void operator()(SwsContext* s) const;
 };
+struct MemoryFree {
+    void operator()(uint8_t* p) const;
+};
 
 using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextFree>;
 using ParserPtr = std::unique_ptr<AVCodecParserContext, ParserFree>;
@@ -40,6 +43,7 @@ using FramePtr = std::unique_ptr<AVFrame, FrameFree>;
 using PacketPtr = std::unique_ptr<AVPacket, PacketFree>;
 using SwrPtr = std::unique_ptr<SwrContext, SwrFree>;
 using SwsPtr = std::unique_ptr<SwsContext, SwsFree>;
+using MemoryPtr = std::unique_ptr<uint8_t, MemoryFree>; // from av_malloc
 
 // Copies `size` bytes into the packet's own padded buffer, reused once the decoder has let go
 // of it, and sends it to the decoder (`key`: a key frame); libavcodec's result.

@@ -35,21 +35,14 @@ std::optional<PcmFormat> PcmFormatOf(const WaveFormatEx& w)
         return f;
     }
     switch (f.bytes) {
-    case 1:
-        f.sampleFormat = AV_SAMPLE_FMT_U8;
-        break;
-    case 2:
-        f.sampleFormat = AV_SAMPLE_FMT_S16;
-        break;
+    case 1: f.sampleFormat = AV_SAMPLE_FMT_U8; break;
+    case 2: f.sampleFormat = AV_SAMPLE_FMT_S16; break;
     case 3:
         f.sampleFormat = AV_SAMPLE_FMT_S32;
         f.widened = true;
         break;
-    case 4:
-        f.sampleFormat = AV_SAMPLE_FMT_S32;
-        break;
-    default:
-        return std::nullopt;
+    case 4: f.sampleFormat = AV_SAMPLE_FMT_S32; break;
+    default: return std::nullopt;
     }
     return f;
 }

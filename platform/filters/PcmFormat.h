@@ -18,8 +18,8 @@ struct PcmFormat {
     int channels = 0;
     uint64_t channelMask = 0; // speaker positions, 0 when the format gives none
     int rate = 0;
-    int bytes = 0;          // bytes of one sample of one channel in the stream
-    bool widened = false;   // 24-bit samples, widened to 32 bits for libswresample
+    int bytes = 0;        // bytes of one sample of one channel in the stream
+    bool widened = false; // 24-bit samples, widened to 32 bits for libswresample
     bool isFloat = false;
     int BlockAlign() const { return channels * bytes; }
     friend bool operator==(const PcmFormat&, const PcmFormat&) = default;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 extern "C" {
+#include <libavutil/imgutils.h>
 #include <libavutil/pixfmt.h>
 #include <libswscale/swscale.h>
 }
@@ -122,9 +123,8 @@ MediaType PictureType(const Guid& subtype, int width, int height, int64_t frameT
     vih.bmiHeader.biCompression = kind->compression;
     vih.bmiHeader.biSizeImage = static_cast<uint32_t>(layout->size);
     if (frameTime > 0)
-        vih.dwBitRate = static_cast<uint32_t>(
-            std::min<uint64_t>(layout->size * 8 * static_cast<uint64_t>(UNITS) / static_cast<uint64_t>(frameTime),
-                               UINT32_MAX));
+        vih.dwBitRate = static_cast<uint32_t>(std::min<uint64_t>(
+            layout->size * 8 * static_cast<uint64_t>(UNITS) / static_cast<uint64_t>(frameTime), UINT32_MAX));
     MediaType mt = MediaType::Video(subtype, vih);
     if (subtype == MEDIASUBTYPE_RGB565) // the three bit fields of a BI_BITFIELDS header
         for (uint32_t mask : {0xF800u, 0x07E0u, 0x001Fu}) {
@@ -144,7 +144,43 @@ bool PictureConverter::Convert(const PicturePlanes& from, const PicturePlanes& t
     context_.reset(c);
     if (!c)
         return false;
-    return sws_scale(c, from.data, from.linesize, 0, from.height, to.data, to.linesize) > 0;
+    if (to.width % 16 == 0)
+        return sws_scale(c, from.data, from.linesize, 0, from.height, to.data, to.linesize) > 0;
+    if (!bounce_ || bounced_.format != to.format || bounced_.width != to.width || bounced_.height != to.height) {
+        bounce_.reset();
+        bounced_ = PicturePlanes();
+        uint8_t* data[4] = {};
+        int linesize[4] = {};
+        const int padded = (to.width + 15) / 16 * 16;
+        if (av_image_alloc(data, linesize, padded, to.height, static_cast<AVPixelFormat>(to.format), 64) < 0)
+            return false;
+        bounce_.reset(data[0]);
+        bounced_.format = to.format;
+        bounced_.width = to.width;
+        bounced_.height = to.height;
+        std::copy(data, data + 4, bounced_.data);
+        std::copy(linesize, linesize + 4, bounced_.linesize);
+    }
+    if (sws_scale(c, from.data, from.linesize, 0, from.height, bounced_.data, bounced_.linesize) <= 0)
+        return false;
+    uint8_t* data[4];
+    int linesize[4];
+    const uint8_t* bounced[4];
+    for (int i = 0; i < 4; ++i) {
+        data[i] = to.data[i];
+        linesize[i] = to.linesize[i];
+        bounced[i] = bounced_.data[i];
+    }
+    av_image_copy(data, linesize, bounced, bounced_.linesize, static_cast<AVPixelFormat>(to.format), to.width,
+                  to.height);
+    return true;
+}
+
+void PictureConverter::Reset()
+{
+    context_.reset();
+    bounce_.reset();
+    bounced_ = PicturePlanes();
 }
 
 } // namespace ds

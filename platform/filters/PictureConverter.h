@@ -57,11 +57,15 @@ public:
     explicit PictureConverter(int flags = 0) : flags_(flags) {}
     // Converts, scaling when the sizes differ; false when libswscale cannot do it.
     bool Convert(const PicturePlanes& from, const PicturePlanes& to);
-    void Reset() { context_.reset(); }
+    void Reset();
 
 private:
     int flags_;
     av::SwsPtr context_;
+    // A picture whose rows are no whole number of 16 pixels goes through this padded buffer:
+    // libswscale's vector code writes past the end of such rows.
+    av::MemoryPtr bounce_;
+    PicturePlanes bounced_;
 };
 
 } // namespace ds

@@ -78,8 +78,8 @@ std::string Describe(const MediaType& mt)
     if (!vih)
         return mt.Describe();
     static const std::pair<const Guid*, const char*> names[] = {
-        {&MEDIASUBTYPE_RGB24, "RGB24"}, {&MEDIASUBTYPE_RGB32, "RGB32"}, {&MEDIASUBTYPE_RGB565, "RGB565"},
-        {&MEDIASUBTYPE_RGB555, "RGB555"}, {&MEDIASUBTYPE_YUY2, "YUY2"}, {&MEDIASUBTYPE_UYVY, "UYVY"},
+        {&MEDIASUBTYPE_RGB24, "RGB24"},   {&MEDIASUBTYPE_RGB32, "RGB32"}, {&MEDIASUBTYPE_RGB565, "RGB565"},
+        {&MEDIASUBTYPE_RGB555, "RGB555"}, {&MEDIASUBTYPE_YUY2, "YUY2"},   {&MEDIASUBTYPE_UYVY, "UYVY"},
         {&MEDIASUBTYPE_dvsd, "dvsd"}};
     std::string name = "?";
     for (auto [g, n] : names)
@@ -322,7 +322,8 @@ TEST(PassThrough, EqualTypesPassUnchangedWithTheirTimes)
     ASSERT_TRUE(acm.Connected());
     std::vector<uint8_t> picture(320 * 240 * 3);
     std::iota(picture.begin(), picture.end(), 5);
-    Chain<ColorSpaceConverter> csc(Picture(MEDIASUBTYPE_RGB24, 320, 240), MediaType(MEDIATYPE_Video, MEDIASUBTYPE_RGB24));
+    Chain<ColorSpaceConverter> csc(Picture(MEDIASUBTYPE_RGB24, 320, 240),
+                                   MediaType(MEDIATYPE_Video, MEDIASUBTYPE_RGB24));
     ASSERT_TRUE(csc.Connected());
     acm.Start();
     csc.Start();
@@ -423,7 +424,7 @@ TEST(BadInput, DamagedSamplesAreDroppedAndTheStreamGoesOn)
     ASSERT_TRUE(dv.Connected());
     dv.Start();
     dv.source.Send(std::vector<uint8_t>(frame.begin(), frame.begin() + 100000), 0, 400000); // truncated
-    dv.source.Send(nullptr, 0, 400000, 800000);                                              // empty
+    dv.source.Send(nullptr, 0, 400000, 800000);                                             // empty
     dv.source.Send(garbage, 800000, 1200000);
     dv.source.Send(zeros, 1200000, 1600000);
     dv.source.Send(frame, 1600000, 2000000);

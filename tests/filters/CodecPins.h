@@ -37,7 +37,7 @@ public:
         BytePush& f_;
     };
 
-    explicit BytePush(MediaType type, int32_t bufferSize = 1 << 20)
+    explicit BytePush(MediaType type, int32_t bufferSize = 1 << 22)
         : BaseFilter("Byte Push"), offered_{std::move(type)}, bufferSize_(bufferSize), out_(*this)
     {
     }
@@ -47,8 +47,8 @@ public:
     Out& Output() { return out_; }
 
     // Sends `size` bytes timed [start, stop) (start < 0: untimed).
-    HRESULT Send(const void* data, size_t size, REFERENCE_TIME start = -1, REFERENCE_TIME stop = -1,
-                 bool sync = true, bool discontinuity = false)
+    HRESULT Send(const void* data, size_t size, REFERENCE_TIME start = -1, REFERENCE_TIME stop = -1, bool sync = true,
+                 bool discontinuity = false)
     {
         SamplePtr s;
         HRESULT hr = out_.GetDeliveryBuffer(s);
