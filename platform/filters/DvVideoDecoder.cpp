@@ -135,6 +135,7 @@ HRESULT DvVideoDecoder::StartStreaming()
         return E_FAIL;
     }
     converter_.Reset();
+    converter_.SetThreads(threads_);
     return S_OK;
 }
 
@@ -144,6 +145,7 @@ HRESULT DvVideoDecoder::StopStreaming()
     packet_.reset();
     frame_.reset();
     converter_.Reset();
+    converter_.SetThreads(1);
     return S_OK;
 }
 

@@ -112,53 +112,71 @@ HRESULT DvVideoEncoder::StartStreaming()
     pal_ = std::abs(out->bmiHeader.biHeight) == 576;
     auto vih = Input()->CurrentMediaType().GetVideoInfo();
     inFrameTime_ = vih->AvgTimePerFrame > 0 ? vih->AvgTimePerFrame : FrameStart(pal_, 1);
-
-    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_DVVIDEO);
-    if (!codec)
-        return E_FAIL;
-    codec_.reset(avcodec_alloc_context3(codec));
-    picture_.reset(av_frame_alloc());
     packet_.reset(av_packet_alloc());
-    if (!codec_ || !picture_ || !packet_)
-        return E_OUTOFMEMORY;
-    codec_->width = 720;
-    codec_->height = pal_ ? 576 : 480;
-    codec_->pix_fmt = pal_ ? AV_PIX_FMT_YUV420P : AV_PIX_FMT_YUV411P;
-    codec_->time_base = pal_ ? AVRational{1, 25} : AVRational{1001, 30000};
-    codec_->framerate = pal_ ? AVRational{25, 1} : AVRational{30000, 1001};
-    codec_->sample_aspect_ratio = pal_ ? AVRational{16, 15} : AVRational{8, 9}; // 4:3
-    codec_->flags |= AV_CODEC_FLAG_INTERLACED_DCT;
-    codec_->thread_type = FF_THREAD_SLICE;
-    codec_->thread_count = threads_;
-    if (avcodec_open2(codec_.get(), codec, nullptr) < 0) {
-        codec_.reset();
+    if (!packet_ || !OpenEncoder())
         return E_FAIL;
+    // A picture is held by the encoder's threads until its frame is done: one for each, one being
+    // filled, one current.
+    pictures_.clear();
+    for (int i = 0; i < threads_ + 2; ++i) {
+        av::FramePtr picture(av_frame_alloc());
+        if (!picture)
+            return E_OUTOFMEMORY;
+        picture->format = codec_->pix_fmt;
+        picture->width = codec_->width;
+        picture->height = codec_->height;
+        if (av_frame_get_buffer(picture.get(), 0) < 0)
+            return E_OUTOFMEMORY;
+        pictures_.push_back(std::move(picture));
     }
-    picture_->format = codec_->pix_fmt;
-    picture_->width = codec_->width;
-    picture_->height = codec_->height;
-    if (av_frame_get_buffer(picture_.get(), 0) < 0) {
-        codec_.reset();
-        return E_OUTOFMEMORY;
-    }
-    encoded_.resize(pal_ ? formats::kDvFrameSize625 : formats::kDvFrameSize525);
     converter_.Reset();
+    converter_.SetThreads(threads_);
     Restart();
     return S_OK;
+}
+
+bool DvVideoEncoder::OpenEncoder()
+{
+    codec_.reset();
+    sent_ = false;
+    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_DVVIDEO);
+    av::CodecContextPtr c(codec ? avcodec_alloc_context3(codec) : nullptr);
+    if (!c)
+        return false;
+    c->width = 720;
+    c->height = pal_ ? 576 : 480;
+    c->pix_fmt = pal_ ? AV_PIX_FMT_YUV420P : AV_PIX_FMT_YUV411P;
+    c->time_base = pal_ ? AVRational{1, 25} : AVRational{1001, 30000};
+    c->framerate = pal_ ? AVRational{25, 1} : AVRational{30000, 1001};
+    c->sample_aspect_ratio = pal_ ? AVRational{16, 15} : AVRational{8, 9}; // 4:3
+    c->flags |= AV_CODEC_FLAG_INTERLACED_DCT;
+    // Frames are encoded side by side, each on a thread of its own: a frame comes out a few
+    // frames later, its number in its pts.
+    c->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+    c->thread_count = threads_;
+    if (avcodec_open2(c.get(), codec, nullptr) < 0)
+        return false;
+    codec_ = std::move(c);
+    return true;
 }
 
 HRESULT DvVideoEncoder::StopStreaming()
 {
     codec_.reset();
-    picture_.reset();
+    pictures_.clear();
     packet_.reset();
     converter_.Reset();
+    converter_.SetThreads(1);
     return S_OK;
 }
 
 void DvVideoEncoder::Restart()
 {
-    havePicture_ = haveEncoded_ = started_ = false;
+    // Frames still in the encoder belong to the stream before: they are thrown away with it.
+    if (codec_ && sent_)
+        OpenEncoder();
+    current_ = -1;
+    started_ = false;
     discontinuity_ = true;
     next_ = 0;
     inputs_ = 0;
@@ -185,67 +203,85 @@ HRESULT DvVideoEncoder::Receive(const SamplePtr& sample)
     HRESULT hr = EmitUntil(start);
     if (FAILED(hr))
         return hr;
-    if (!av_frame_is_writable(picture_.get()) && av_frame_make_writable(picture_.get()) < 0)
-        return E_OUTOFMEMORY;
+    // A picture no encoder thread holds any more takes the new one.
+    int slot = -1;
+    for (int i = 0; i < static_cast<int>(pictures_.size()) && slot < 0; ++i)
+        if (i != current_ && av_frame_is_writable(pictures_[static_cast<size_t>(i)].get()))
+            slot = i;
+    if (slot < 0) {
+        slot = (current_ + 1) % static_cast<int>(pictures_.size());
+        if (av_frame_make_writable(pictures_[static_cast<size_t>(slot)].get()) < 0)
+            return E_OUTOFMEMORY;
+    }
+    AVFrame* picture = pictures_[static_cast<size_t>(slot)].get();
     PicturePlanes to;
-    to.format = picture_->format;
-    to.width = picture_->width;
-    to.height = picture_->height;
+    to.format = picture->format;
+    to.width = picture->width;
+    to.height = picture->height;
     for (int i = 0; i < 4; ++i) {
-        to.data[i] = picture_->data[i];
-        to.linesize[i] = picture_->linesize[i];
+        to.data[i] = picture->data[i];
+        to.linesize[i] = picture->linesize[i];
     }
     if (!converter_.Convert(in_->Planes(sample->GetPointer()), to))
         return S_OK;
-    havePicture_ = true;
-    haveEncoded_ = false;
+    current_ = slot;
     return EmitUntil(stop);
 }
 
 HRESULT DvVideoEncoder::EmitUntil(REFERENCE_TIME limit)
 {
-    if (!havePicture_)
+    if (current_ < 0)
         return S_OK;
     if (FrameStart(pal_, next_ + kMaxFill) < limit)
         next_ = FrameAt(pal_, limit) - kMaxFill; // a gap no stream has: only its last minute is filled
+    AVFrame* picture = pictures_[static_cast<size_t>(current_)].get();
     while (FrameStart(pal_, next_) < limit) {
-        HRESULT hr = Emit();
+        // A picture repeated for several frames is sent again: the encoder takes another reference.
+        picture->pts = next_++;
+        if (avcodec_send_frame(codec_.get(), picture) < 0)
+            continue; // nothing to give for this frame
+        sent_ = true;
+        HRESULT hr = DeliverEncoded();
         if (FAILED(hr))
             return hr;
-        ++next_;
     }
     return S_OK;
 }
 
-HRESULT DvVideoEncoder::Emit()
+HRESULT DvVideoEncoder::DeliverEncoded()
 {
-    // A picture repeated for several frames is encoded once.
-    if (!haveEncoded_) {
-        picture_->pts = next_;
-        if (avcodec_send_frame(codec_.get(), picture_.get()) < 0 ||
-            avcodec_receive_packet(codec_.get(), packet_.get()) < 0)
-            return S_OK; // nothing to give for this frame
-        const bool whole = static_cast<size_t>(packet_->size) == encoded_.size();
-        if (whole)
-            std::memcpy(encoded_.data(), packet_->data, encoded_.size());
+    const size_t frameSize = pal_ ? formats::kDvFrameSize625 : formats::kDvFrameSize525;
+    HRESULT result = S_OK;
+    while (SUCCEEDED(result) && avcodec_receive_packet(codec_.get(), packet_.get()) >= 0) {
+        SamplePtr out;
+        if (static_cast<size_t>(packet_->size) == frameSize) {
+            HRESULT hr = Output()->GetDeliveryBuffer(out);
+            if (FAILED(hr) || !out || static_cast<size_t>(out->GetSize()) < frameSize) {
+                result = hr == VFW_E_NOT_COMMITTED ? VFW_E_WRONG_STATE : E_FAIL; // the graph is stopping
+            } else {
+                std::memcpy(out->GetPointer(), packet_->data, frameSize);
+                out->SetActualDataLength(static_cast<int32_t>(frameSize));
+                out->SetTime(FrameStart(pal_, packet_->pts), FrameStart(pal_, packet_->pts + 1));
+                out->SetSyncPoint(true);
+                out->SetDiscontinuity(discontinuity_);
+                discontinuity_ = false;
+                result = Output()->Deliver(out);
+            }
+        }
         av_packet_unref(packet_.get());
-        if (!whole)
-            return S_OK;
-        haveEncoded_ = true;
     }
-    SamplePtr out;
-    HRESULT hr = Output()->GetDeliveryBuffer(out);
-    if (FAILED(hr) || !out)
-        return hr == VFW_E_NOT_COMMITTED ? VFW_E_WRONG_STATE : E_FAIL; // the graph is stopping
-    if (static_cast<size_t>(out->GetSize()) < encoded_.size())
-        return E_FAIL;
-    std::memcpy(out->GetPointer(), encoded_.data(), encoded_.size());
-    out->SetActualDataLength(static_cast<int32_t>(encoded_.size()));
-    out->SetTime(FrameStart(pal_, next_), FrameStart(pal_, next_ + 1));
-    out->SetSyncPoint(true);
-    out->SetDiscontinuity(discontinuity_);
-    discontinuity_ = false;
-    return Output()->Deliver(out);
+    return result;
+}
+
+HRESULT DvVideoEncoder::EndOfStream()
+{
+    // The frames still being encoded go out before the end of the stream.
+    if (codec_ && Output()->IsConnected() && sent_) {
+        avcodec_send_frame(codec_.get(), nullptr);
+        DeliverEncoded();
+        OpenEncoder(); // a drained encoder takes no more frames
+    }
+    return TBCTransformFilter::EndOfStream();
 }
 
 HRESULT DvVideoEncoder::EndFlush()

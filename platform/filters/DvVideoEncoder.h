@@ -7,8 +7,9 @@
 // Output frame k starts at k x the frame time (exactly 1001/30000 s for NTSC) and carries the
 // newest picture that starts at or before it, so a picture of another rate is repeated or
 // dropped and the duration and the sync with the sound are kept (PAL <-> NTSC, 15 or 30 fps
-// sources). A frame goes out as soon as the picture it carries is known to last until its start:
-// the last input's frames, up to its stop time, are out before the end of stream goes on.
+// sources). A frame is sent to the encoder as soon as the picture it carries is known to last
+// until its start; frames are encoded on several threads and come out a few frames later, the
+// last ones, up to the last input's stop time, before the end of stream goes on.
 #include <atomic>
 #include <optional>
 #include <vector>
@@ -58,6 +59,7 @@ public:
     HRESULT StartStreaming() override;
     HRESULT StopStreaming() override;
     HRESULT Receive(const SamplePtr& sample) override;
+    HRESULT EndOfStream() override;
     HRESULT EndFlush() override;
     HRESULT NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) override;
 
@@ -65,9 +67,10 @@ public:
     static REFERENCE_TIME FrameStart(bool pal, int64_t k);
 
 private:
+    bool OpenEncoder();
     HRESULT EmitUntil(REFERENCE_TIME limit); // frames starting before `limit`, with the current picture
-    HRESULT Emit();
-    void Restart(); // a new stream: frame numbers from 0, no picture yet
+    HRESULT DeliverEncoded();                // the frames the encoder has finished
+    void Restart();                          // a new stream: frame numbers from 0, no picture yet
 
     std::atomic<int> videoFormat_{DVENCODERVIDEOFORMAT_PAL}; // set from any thread, read at connection
     int threads_;
@@ -77,12 +80,11 @@ private:
     std::optional<PictureLayout> in_;
     REFERENCE_TIME inFrameTime_ = 0; // for samples without times
     av::CodecContextPtr codec_;
-    av::FramePtr picture_; // the current picture, ready to encode
+    bool sent_ = false;                  // frames were sent since the encoder was opened
+    std::vector<av::FramePtr> pictures_; // converted pictures, some held by the encoder
+    int current_ = -1;                   // the newest picture, -1 before the first
     av::PacketPtr packet_;
     PictureConverter converter_;
-    std::vector<uint8_t> encoded_; // the current picture's DV frame, once encoded
-    bool haveEncoded_ = false;
-    bool havePicture_ = false;
     bool started_ = false; // the first output frame number is known
     bool discontinuity_ = true;
     int64_t next_ = 0;   // number of the next output frame

@@ -1,9 +1,11 @@
 #include "platform/filters/PictureConverter.h"
 
 #include <algorithm>
+#include <atomic>
 
 extern "C" {
 #include <libavutil/imgutils.h>
+#include <libavutil/pixdesc.h>
 #include <libavutil/pixfmt.h>
 #include <libswscale/swscale.h>
 }
@@ -137,6 +139,8 @@ MediaType PictureType(const Guid& subtype, int width, int height, int64_t frameT
 
 bool PictureConverter::Convert(const PicturePlanes& from, const PicturePlanes& to)
 {
+    if (workers_ && from.width == to.width && from.height == to.height && to.width % 16 == 0 && to.height >= 64)
+        return ConvertBands(from, to);
     const int flags = flags_ ? flags_ : SWS_BICUBIC;
     SwsContext* c = sws_getCachedContext(context_.release(), from.width, from.height,
                                          static_cast<AVPixelFormat>(from.format), to.width, to.height,
@@ -176,8 +180,59 @@ bool PictureConverter::Convert(const PicturePlanes& from, const PicturePlanes& t
     return true;
 }
 
+void PictureConverter::SetThreads(int threads)
+{
+    bands_.clear();
+    workers_.reset();
+    if (threads > 1)
+        workers_ = std::make_unique<SliceWorkers>(threads);
+}
+
+// Bands of whole 16-row stripes: every plane's rows split evenly between them, and the converters
+// of pictures of one size keep chroma within a band.
+bool PictureConverter::ConvertBands(const PicturePlanes& from, const PicturePlanes& to)
+{
+    const int threads = workers_->Threads();
+    const int rows = (from.height / threads + 15) / 16 * 16;
+    const int count = (from.height + rows - 1) / rows;
+    const int flags = flags_ ? flags_ : SWS_BICUBIC;
+    bands_.resize(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        const int h = std::min(rows, from.height - i * rows);
+        bands_[static_cast<size_t>(i)].reset(sws_getCachedContext(
+            bands_[static_cast<size_t>(i)].release(), from.width, h, static_cast<AVPixelFormat>(from.format), to.width,
+            h, static_cast<AVPixelFormat>(to.format), flags, nullptr, nullptr, nullptr));
+        if (!bands_[static_cast<size_t>(i)])
+            return false;
+    }
+    const AVPixFmtDescriptor* fromDesc = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(from.format));
+    const AVPixFmtDescriptor* toDesc = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(to.format));
+    if (!fromDesc || !toDesc)
+        return false;
+    // The rows of plane p where band row y starts.
+    auto at = [](const PicturePlanes& pic, const AVPixFmtDescriptor* desc, int p, int y) {
+        const int shift = (p == 1 || p == 2) ? desc->log2_chroma_h : 0;
+        return pic.data[p] ? pic.data[p] + static_cast<ptrdiff_t>(y >> shift) * pic.linesize[p] : nullptr;
+    };
+    std::atomic<bool> ok{true};
+    auto band = [&](int i) {
+        const int y = i * rows, h = std::min(rows, from.height - y);
+        const uint8_t* src[4];
+        uint8_t* dst[4];
+        for (int p = 0; p < 4; ++p) {
+            src[p] = at(from, fromDesc, p, y);
+            dst[p] = at(to, toDesc, p, y);
+        }
+        if (sws_scale(bands_[static_cast<size_t>(i)].get(), src, from.linesize, 0, h, dst, to.linesize) <= 0)
+            ok.store(false);
+    };
+    workers_->Run(count, band);
+    return ok.load();
+}
+
 void PictureConverter::Reset()
 {
+    bands_.clear();
     context_.reset();
     bounce_.reset();
     bounced_ = PicturePlanes();

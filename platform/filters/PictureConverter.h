@@ -10,11 +10,14 @@
 //   converter.Convert(in->Planes(src), out->Planes(dst));
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
+#include <vector>
 
 #include "platform/dshow/MediaType.h"
 #include "platform/dshow/Result.h"
 #include "platform/filters/FfmpegHandles.h"
+#include "platform/filters/SliceWorkers.h"
 
 namespace ds {
 
@@ -58,10 +61,16 @@ public:
     // Converts, scaling when the sizes differ; false when libswscale cannot do it.
     bool Convert(const PicturePlanes& from, const PicturePlanes& to);
     void Reset();
+    // Pictures of the same size are converted in bands on this many threads (1: on the caller).
+    void SetThreads(int threads);
 
 private:
+    bool ConvertBands(const PicturePlanes& from, const PicturePlanes& to);
+
     int flags_;
     av::SwsPtr context_;
+    std::unique_ptr<SliceWorkers> workers_;
+    std::vector<av::SwsPtr> bands_; // a context per band
     // A picture whose rows are no whole number of 16 pixels goes through this padded buffer:
     // libswscale's vector code writes past the end of such rows.
     av::MemoryPtr bounce_;
