@@ -314,13 +314,15 @@ TEST(AcmFormat, SetFormatOnAConnectedOutputReconnectsOrKeepsTheOldConnection)
     EXPECT_EQ(Describe(kept), "pcm 48000/2/16");
 }
 
-TEST(PassThrough, EqualTypesPassUnchangedWithTheirTimes)
+// The sample itself goes on: its bytes past a whole block or picture, which a conversion would
+// leave out, are still there.
+TEST(PassThrough, EqualTypesPassTheSampleItselfOn)
 {
-    std::vector<uint8_t> sound(4 * 1920);
+    std::vector<uint8_t> sound(4 * 1920 + 3);
     std::iota(sound.begin(), sound.end(), 0);
     Chain<AcmWrapper> acm(Pcm(48000, 2, 16));
     ASSERT_TRUE(acm.Connected());
-    std::vector<uint8_t> picture(320 * 240 * 3);
+    std::vector<uint8_t> picture(320 * 240 * 3 + 16);
     std::iota(picture.begin(), picture.end(), 5);
     Chain<ColorSpaceConverter> csc(Picture(MEDIASUBTYPE_RGB24, 320, 240),
                                    MediaType(MEDIATYPE_Video, MEDIASUBTYPE_RGB24));
@@ -380,6 +382,22 @@ TEST(EncoderTiming, OtherRatesAreRepeatedOrDroppedKeepingTheDuration)
         for (size_t k = 0; k + 1 < seen.size(); ++k)
             ASSERT_EQ(seen[k].bytes == seen[k + 1].bytes, input(k) == input(k + 1)) << "frame " << k;
     }
+}
+
+// Between two pictures with a gap, the frames of the gap still show the first one.
+TEST(EncoderTiming, FramesOfAGapCarryThePictureBeforeIt)
+{
+    Chain<DvVideoEncoder> chain(Picture(MEDIASUBTYPE_RGB24, 16, 16));
+    ASSERT_TRUE(chain.Connected());
+    chain.Start();
+    chain.source.Send(SmallPicture(0), 0, 400000);
+    chain.source.Send(SmallPicture(1), 2000000, 2400000); // frame 5
+    chain.source.End();
+    auto seen = chain.sink.SeenSamples();
+    ASSERT_EQ(seen.size(), 6u);
+    for (size_t k = 1; k < 5; ++k)
+        EXPECT_EQ(seen[k].bytes, seen[0].bytes) << "frame " << k;
+    EXPECT_NE(seen[5].bytes, seen[0].bytes);
 }
 
 // The resampler holds some samples back: the end of the stream brings them out, every one.
