@@ -188,15 +188,13 @@ HRESULT AcmWrapper::SetFormat(const MediaType& mt)
         return S_OK;
     }
     Pin* peer = out->ConnectedTo();
-    if (peer->CheckMediaType(type) != S_OK)
-        return VFW_E_TYPE_NOT_ACCEPTED; // refused: the connection stays as it is
     const MediaType old = out->CurrentMediaType();
     const std::optional<MediaType> previous = format_;
     out->Disconnect();
     format_ = type;
     if (out->Connect(*peer, &type) == S_OK)
         return S_OK;
-    format_ = previous;
+    format_ = previous; // refused: the old connection is made again
     out->Connect(*peer, &old);
     return VFW_E_TYPE_NOT_ACCEPTED;
 }

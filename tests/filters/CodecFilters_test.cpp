@@ -226,7 +226,8 @@ TEST(CodecRefusals, TypesAFilterCannotTakeAreRefusedAtConnection)
         {"DV Video Decoder", Coded(MakeFourCC('M', 'J', 'P', 'G'), 720, 576)},
         {"DV Video Decoder", Picture(MEDIASUBTYPE_RGB24, 720, 576)},
         {"DV Video Encoder", Picture(MEDIASUBTYPE_RGB565, 320, 240)},
-        {"DV Video Encoder", Picture(MEDIASUBTYPE_RGB24, 8, 8)},
+        {"DV Video Encoder", Picture(MEDIASUBTYPE_RGB24, 8, 16)},
+        {"DV Video Encoder", Picture(MEDIASUBTYPE_RGB24, 16, 8)},
         {"DV Video Encoder", Picture(MEDIASUBTYPE_RGB24, 5000, 16)},
         {"DV Video Encoder", DvVideoType(true)},
         {"ACM Wrapper", unknownTag},
@@ -366,9 +367,13 @@ TEST(EncoderTiming, OtherRatesAreRepeatedOrDroppedKeepingTheDuration)
         auto seen = chain.sink.SeenSamples();
         EXPECT_TRUE(chain.sink.ReachedEndOfStream());
         ASSERT_EQ(seen.size(), c.frames);
+        // PAL frames last 40 ms; NTSC frames 1001/30000 s each, rounded to 100 ns but never summed.
+        const auto frameStart = [&](size_t k) {
+            return c.toPal ? static_cast<int64_t>(k) * 400000 : std::llround(static_cast<double>(k) * 1001000 / 3);
+        };
         for (size_t k = 0; k < seen.size(); ++k) {
-            EXPECT_EQ(seen[k].start, DvVideoEncoder::FrameStart(c.toPal, static_cast<int64_t>(k)));
-            EXPECT_EQ(seen[k].stop, DvVideoEncoder::FrameStart(c.toPal, static_cast<int64_t>(k) + 1));
+            EXPECT_EQ(seen[k].start, frameStart(k));
+            EXPECT_EQ(seen[k].stop, frameStart(k + 1));
             EXPECT_EQ(seen[k].bytes.size(), c.toPal ? 144000u : 120000u);
         }
         // Frames carry the same picture (the same bytes) exactly when the same input started last.
