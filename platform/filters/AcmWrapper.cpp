@@ -318,7 +318,10 @@ HRESULT AcmWrapper::Receive(const SamplePtr& sample)
         Restart();
     if (!based_) {
         REFERENCE_TIME start = 0, stop = 0;
-        base_ = sample->GetTime(&start, &stop) == VFW_E_SAMPLE_TIME_NOT_SET ? 0 : start;
+        // Within three years, so that the times counted from it stay in range.
+        constexpr REFERENCE_TIME kMaxTime = REFERENCE_TIME(1) << 50;
+        base_ =
+            sample->GetTime(&start, &stop) == VFW_E_SAMPLE_TIME_NOT_SET ? 0 : std::clamp(start, -kMaxTime, kMaxTime);
         based_ = true;
         produced_ = 0;
     }

@@ -18,6 +18,8 @@ constexpr int kMinSide = 16, kMaxSide = 4096;
 // Frames one input sample may fill: a minute. Times further apart are a broken stream, whose
 // frames in between are skipped rather than encoded for ever.
 constexpr int64_t kMaxFill = 30 * 60;
+// Times beyond three years are broken too; keeping them below this keeps the frame arithmetic in range.
+constexpr REFERENCE_TIME kMaxTime = REFERENCE_TIME(1) << 50;
 
 bool IsEncoderInput(const MediaType& mt)
 {
@@ -113,8 +115,10 @@ HRESULT DvVideoEncoder::StartStreaming()
     auto vih = Input()->CurrentMediaType().GetVideoInfo();
     inFrameTime_ = vih->AvgTimePerFrame > 0 ? vih->AvgTimePerFrame : FrameStart(pal_, 1);
     packet_.reset(av_packet_alloc());
-    if (!packet_ || !OpenEncoder())
+    last_.reset(av_packet_alloc());
+    if (!packet_ || !last_ || !OpenEncoder())
         return E_FAIL;
+    sent_.reserve(static_cast<size_t>(threads_) + 8); // the encoder holds about one frame a thread
     // A picture is held by the encoder's threads until its frame is done: one for each, one being
     // filled, one current.
     pictures_.clear();
@@ -138,7 +142,11 @@ HRESULT DvVideoEncoder::StartStreaming()
 bool DvVideoEncoder::OpenEncoder()
 {
     codec_.reset();
-    sent_ = false;
+    used_ = false;
+    sent_.clear();
+    if (last_)
+        av_packet_unref(last_.get());
+    lastPicture_ = 0;
     const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_DVVIDEO);
     av::CodecContextPtr c(codec ? avcodec_alloc_context3(codec) : nullptr);
     if (!c)
@@ -165,6 +173,7 @@ HRESULT DvVideoEncoder::StopStreaming()
     codec_.reset();
     pictures_.clear();
     packet_.reset();
+    last_.reset();
     converter_.Reset();
     converter_.SetThreads(1);
     return S_OK;
@@ -173,7 +182,7 @@ HRESULT DvVideoEncoder::StopStreaming()
 void DvVideoEncoder::Restart()
 {
     // Frames still in the encoder belong to the stream before: they are thrown away with it.
-    if (codec_ && sent_)
+    if (codec_ && used_)
         OpenEncoder();
     current_ = -1;
     started_ = false;
@@ -192,7 +201,9 @@ HRESULT DvVideoEncoder::Receive(const SamplePtr& sample)
     const HRESULT timed = sample->GetTime(&start, &stop);
     if (timed == VFW_E_SAMPLE_TIME_NOT_SET)
         start = inputs_ * inFrameTime_;
-    if (timed != S_OK || stop <= start)
+    start = std::clamp(start, -kMaxTime, kMaxTime);
+    // A sample said to last more than a minute lasts a frame.
+    if (timed != S_OK || stop <= start || stop - start > kMaxFill * inFrameTime_)
         stop = start + inFrameTime_;
     ++inputs_;
     if (!started_) {
@@ -225,6 +236,7 @@ HRESULT DvVideoEncoder::Receive(const SamplePtr& sample)
     if (!converter_.Convert(in_->Planes(sample->GetPointer()), to))
         return S_OK;
     current_ = slot;
+    ++serial_;
     return EmitUntil(stop);
 }
 
@@ -235,14 +247,23 @@ HRESULT DvVideoEncoder::EmitUntil(REFERENCE_TIME limit)
     if (FrameStart(pal_, next_ + kMaxFill) < limit)
         next_ = FrameAt(pal_, limit) - kMaxFill; // a gap no stream has: only its last minute is filled
     AVFrame* picture = pictures_[static_cast<size_t>(current_)].get();
-    while (FrameStart(pal_, next_) < limit) {
-        // A picture repeated for several frames is sent again: the encoder takes another reference.
-        picture->pts = next_++;
+    for (; FrameStart(pal_, next_) < limit; ++next_) {
+        // A picture repeated for several frames is encoded once: its frame goes out again.
+        if (!sent_.empty() && sent_.back().picture == serial_) {
+            ++sent_.back().repeats;
+            continue;
+        }
+        if (sent_.empty() && lastPicture_ == serial_) {
+            if (HRESULT hr = DeliverFrame(last_->data, next_); FAILED(hr))
+                return hr;
+            continue;
+        }
+        picture->pts = next_;
         if (avcodec_send_frame(codec_.get(), picture) < 0)
             continue; // nothing to give for this frame
-        sent_ = true;
-        HRESULT hr = DeliverEncoded();
-        if (FAILED(hr))
+        used_ = true;
+        sent_.push_back(Sent{next_, serial_, 0});
+        if (HRESULT hr = DeliverEncoded(); FAILED(hr))
             return hr;
     }
     return S_OK;
@@ -253,30 +274,45 @@ HRESULT DvVideoEncoder::DeliverEncoded()
     const size_t frameSize = pal_ ? formats::kDvFrameSize625 : formats::kDvFrameSize525;
     HRESULT result = S_OK;
     while (SUCCEEDED(result) && avcodec_receive_packet(codec_.get(), packet_.get()) >= 0) {
-        SamplePtr out;
-        if (static_cast<size_t>(packet_->size) == frameSize) {
-            HRESULT hr = Output()->GetDeliveryBuffer(out);
-            if (FAILED(hr) || !out || static_cast<size_t>(out->GetSize()) < frameSize) {
-                result = hr == VFW_E_NOT_COMMITTED ? VFW_E_WRONG_STATE : E_FAIL; // the graph is stopping
-            } else {
-                std::memcpy(out->GetPointer(), packet_->data, frameSize);
-                out->SetActualDataLength(static_cast<int32_t>(frameSize));
-                out->SetTime(FrameStart(pal_, packet_->pts), FrameStart(pal_, packet_->pts + 1));
-                out->SetSyncPoint(true);
-                out->SetDiscontinuity(discontinuity_);
-                discontinuity_ = false;
-                result = Output()->Deliver(out);
-            }
+        Sent sent{packet_->pts, 0, 0};
+        if (!sent_.empty()) {
+            sent = sent_.front();
+            sent_.erase(sent_.begin());
         }
-        av_packet_unref(packet_.get());
+        if (static_cast<size_t>(packet_->size) != frameSize) {
+            av_packet_unref(packet_.get());
+            continue;
+        }
+        for (int64_t k = 0; k <= sent.repeats && SUCCEEDED(result); ++k)
+            result = DeliverFrame(packet_->data, sent.frame + k);
+        // Kept, for a picture that goes on after its frames are out.
+        av_packet_unref(last_.get());
+        av_packet_move_ref(last_.get(), packet_.get());
+        lastPicture_ = sent.picture;
     }
     return result;
+}
+
+HRESULT DvVideoEncoder::DeliverFrame(const uint8_t* dv, int64_t frame)
+{
+    const size_t frameSize = pal_ ? formats::kDvFrameSize625 : formats::kDvFrameSize525;
+    SamplePtr out;
+    HRESULT hr = Output()->GetDeliveryBuffer(out);
+    if (FAILED(hr) || !out || static_cast<size_t>(out->GetSize()) < frameSize)
+        return hr == VFW_E_NOT_COMMITTED ? VFW_E_WRONG_STATE : E_FAIL; // the graph is stopping
+    std::memcpy(out->GetPointer(), dv, frameSize);
+    out->SetActualDataLength(static_cast<int32_t>(frameSize));
+    out->SetTime(FrameStart(pal_, frame), FrameStart(pal_, frame + 1));
+    out->SetSyncPoint(true);
+    out->SetDiscontinuity(discontinuity_);
+    discontinuity_ = false;
+    return Output()->Deliver(out);
 }
 
 HRESULT DvVideoEncoder::EndOfStream()
 {
     // The frames still being encoded go out before the end of the stream.
-    if (codec_ && Output()->IsConnected() && sent_) {
+    if (codec_ && Output()->IsConnected() && used_) {
         avcodec_send_frame(codec_.get(), nullptr);
         DeliverEncoded();
         OpenEncoder(); // a drained encoder takes no more frames

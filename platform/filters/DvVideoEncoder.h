@@ -8,8 +8,9 @@
 // newest picture that starts at or before it, so a picture of another rate is repeated or
 // dropped and the duration and the sync with the sound are kept (PAL <-> NTSC, 15 or 30 fps
 // sources). A frame is sent to the encoder as soon as the picture it carries is known to last
-// until its start; frames are encoded on several threads and come out a few frames later, the
-// last ones, up to the last input's stop time, before the end of stream goes on.
+// until its start (a repeated picture is encoded once); frames are encoded on several threads and
+// come out a few frames later, the last ones, up to the last input's stop time, before the end of
+// stream goes on.
 #include <atomic>
 #include <optional>
 #include <vector>
@@ -70,7 +71,8 @@ private:
     bool OpenEncoder();
     HRESULT EmitUntil(REFERENCE_TIME limit); // frames starting before `limit`, with the current picture
     HRESULT DeliverEncoded();                // the frames the encoder has finished
-    void Restart();                          // a new stream: frame numbers from 0, no picture yet
+    HRESULT DeliverFrame(const uint8_t* dv, int64_t frame);
+    void Restart(); // a new stream: frame numbers from 0, no picture yet
 
     std::atomic<int> videoFormat_{DVENCODERVIDEOFORMAT_PAL}; // set from any thread, read at connection
     int threads_;
@@ -79,11 +81,20 @@ private:
     bool pal_ = true;
     std::optional<PictureLayout> in_;
     REFERENCE_TIME inFrameTime_ = 0; // for samples without times
+    struct Sent {
+        int64_t frame;    // its number
+        uint64_t picture; // serial of the picture it shows
+        int64_t repeats;  // frames after it that show the same picture
+    };
     av::CodecContextPtr codec_;
-    bool sent_ = false;                  // frames were sent since the encoder was opened
+    bool used_ = false;                  // frames were sent since the encoder was opened
+    std::vector<Sent> sent_;             // frames in the encoder, oldest first
     std::vector<av::FramePtr> pictures_; // converted pictures, some held by the encoder
-    int current_ = -1;                   // the newest picture, -1 before the first
+    int current_ = -1;                   // the newest picture's slot, -1 before the first
+    uint64_t serial_ = 0;                // the newest picture's serial
     av::PacketPtr packet_;
+    av::PacketPtr last_;       // the last frame given out
+    uint64_t lastPicture_ = 0; // serial of the picture it shows (0: none)
     PictureConverter converter_;
     bool started_ = false; // the first output frame number is known
     bool discontinuity_ = true;

@@ -346,13 +346,18 @@ TEST(PassThrough, EqualTypesPassTheSampleItselfOn)
 // pictures over 10 s make 300 NTSC frames, NTSC pictures make 251 PAL frames (up to 10.01 s).
 TEST(EncoderTiming, OtherRatesAreRepeatedOrDroppedKeepingTheDuration)
 {
+    // One thread gives each frame out before the next comes; four hold a few back, so a picture
+    // repeats while its first frame is still being encoded.
     struct {
         bool toPal;
         int inputs;
         size_t frames;
-    } cases[] = {{false, 250, 300}, {true, 300, 251}};
+        int threads;
+    } cases[] = {{false, 250, 300, 1}, {false, 250, 300, 4}, {true, 300, 251, 4}};
     for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.threads) + " threads to " + (c.toPal ? "PAL" : "NTSC"));
         auto encoder = std::make_shared<DvVideoEncoder>();
+        encoder->SetThreadCount(c.threads);
         encoder->put_IFormatResolution(c.toPal ? DVENCODERVIDEOFORMAT_PAL : DVENCODERVIDEOFORMAT_NTSC, 2007, 2012,
                                        false, nullptr);
         const bool inPal = !c.toPal;
@@ -518,6 +523,17 @@ TEST(BadInput, DamagedSamplesAreDroppedAndTheStreamGoesOn)
     csc.source.End();
     ASSERT_EQ(csc.sink.SeenSamples().size(), 1u);
     EXPECT_EQ(csc.sink.SeenSamples()[0].start, 400000);
+
+    // Times no stream has: the frame arithmetic stays in range, and a sample lasts a frame.
+    Chain<DvVideoEncoder> encoder(Picture(MEDIASUBTYPE_RGB24, 16, 16));
+    ASSERT_TRUE(encoder.Connected());
+    encoder.Start();
+    encoder.source.Send(SmallPicture(0), 0, INT64_MAX);
+    encoder.source.Send(SmallPicture(1), 400000, 800000);
+    encoder.source.Send(SmallPicture(2), INT64_MAX - 1, INT64_MAX);
+    encoder.source.End();
+    ASSERT_GE(encoder.sink.SeenSamples().size(), 2u);
+    EXPECT_EQ(encoder.sink.SeenSamples()[1].start, 400000);
 
     auto mjpg = Make("AVI Decompressor");
     Chain<BaseFilter> decompressor(Coded(MakeFourCC('M', 'J', 'P', 'G'), 320, 240), MediaType(), mjpg);
