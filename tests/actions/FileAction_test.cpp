@@ -76,16 +76,3 @@ TEST(FileAction, NamesAreFoundWhateverTheirCase)
     EXPECT_EQ(names.Find("supprimer_SRT"), &b);
     EXPECT_EQ(names.Find("Supprimer"), nullptr);
 }
-
-TEST(FileAction, ACopyKeepsItsHandlersAndParameters)
-{
-    tFileAction a;
-    a.Param.Name = "p";
-    a.Param.Integers = {1, 2};
-    a.OnGeneralCondition = [](TParam& p, bool& v) { v = p.Integers.size() == 2; };
-    tFileAction copy = a;
-    a.OnGeneralCondition = nullptr;
-    bool visible = false;
-    copy.OnGeneralCondition(copy.Param, visible);
-    EXPECT_TRUE(visible);
-}

@@ -164,21 +164,6 @@ TEST_F(ListThread, AnInterruptWhileIdleDropsNothingQueuedAfterIt)
     EXPECT_EQ(seen_.Take(), (std::vector<std::string>{"e.avi", "finished"}));
 }
 
-TEST_F(ListThread, DroppingEverythingStillEndsTheLoadingOnce)
-{
-    Gate gate(File("a.avi"));
-    TlistThread list(seen_.AddFile(), seen_.Finished());
-    ASSERT_TRUE(list.WaitIdle(10000));
-    seen_.Take();
-    list.Queue(File("a.avi"));
-    gate.WaitEntered();
-    list.Queue(File("b.avi"));
-    list.Interrupt();
-    gate.Open();
-    ASSERT_TRUE(list.WaitIdle(10000));
-    EXPECT_EQ(seen_.Take(), (std::vector<std::string>{"a.avi", "finished"}));
-}
-
 namespace {
 
 class ListThreadWithGui : public ListThread {
