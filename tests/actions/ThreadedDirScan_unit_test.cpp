@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <latch>
 #include <map>
 #include <mutex>
 #include <set>
@@ -177,9 +178,14 @@ TEST(DirScan, QueuedFoldersInOrderAndInterruptEndsTheWalkDropsTheRestButNotLater
     ThreadedDirscan scan;
     Events events;
     events.Attach(scan);
-    const std::string second = (root / "2").string() + "/";
+    const std::string first = (root / "1").string() + "/", second = (root / "2").string() + "/";
+    // The walk waits in the first folder until every folder is queued, so that the third is
+    // queued before Esc whatever the timing (under ThreadSanitizer it could come after).
+    std::latch queued(1);
     // Esc at the first file of the second folder; then the user opens another folder.
     events.onFile = [&](ThreadedDirscan& s, const std::string& file) {
+        if (file.rfind(first, 0) == 0)
+            queued.wait();
         if (file.rfind(second, 0) == 0 && s.DirScanEnabled.load() == 1) {
             s.Interrupt();
             s.Queue((root / "4").string());
@@ -190,6 +196,7 @@ TEST(DirScan, QueuedFoldersInOrderAndInterruptEndsTheWalkDropsTheRestButNotLater
     scan.Queue((root / "1").string());
     scan.Queue((root / "2").string());
     scan.Queue((root / "3").string());
+    queued.count_down();
     ASSERT_TRUE(scan.WaitIdle(10000));
     const auto lines = events.Take();
     EXPECT_EQ(Only(lines, "start"),
