@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
+#include <latch>
 #include <map>
 #include <mutex>
 #include <set>
@@ -63,6 +65,20 @@ std::vector<std::string> Only(const std::vector<std::string>& lines, const std::
         if (l.rfind(kind + " ", 0) == 0)
             out.push_back(l.substr(kind.size() + 1));
     return out;
+}
+
+// The events of one scan of `folder` by a scanner set up by `configure`.
+std::vector<std::string> ScanOnce(const std::string& folder, bool oneFileSystem = false,
+                                  const std::function<void(ThreadedDirscan&)>& configure = {})
+{
+    ThreadedDirscan scan;
+    Events events;
+    events.Attach(scan);
+    if (configure)
+        configure(scan);
+    scan.Queue(folder, oneFileSystem);
+    EXPECT_TRUE(scan.WaitIdle(10000));
+    return events.Take();
 }
 
 void Touch(const fs::path& p)
@@ -147,20 +163,10 @@ TEST(DirScan, WithoutRecursionOrWithAMaskOnlyTheMatchingEntriesOfTheFolderCount)
     testkit::TempDir dir;
     for (const char* f : {"a.avi", "b.txt", "sub/c.avi"})
         Touch(dir.path() / f);
-    ThreadedDirscan scan;
-    Events events;
-    events.Attach(scan);
-    scan.Recursive = false;
-    scan.Queue(dir.path().string() + "/");
-    ASSERT_TRUE(scan.WaitIdle(10000));
-    EXPECT_EQ(Only(events.Take(), "file").size(), 2u);
-
-    ThreadedDirscan masked;
-    events.Attach(masked);
-    masked.Mask = "*.avi";
-    masked.Queue(dir.path().string());
-    ASSERT_TRUE(masked.WaitIdle(10000));
-    EXPECT_EQ(Only(events.Take(), "file"), std::vector<std::string>{dir.file("a.avi")});
+    const auto flat = ScanOnce(dir.path().string() + "/", false, [](ThreadedDirscan& s) { s.Recursive = false; });
+    EXPECT_EQ(Only(flat, "file").size(), 2u);
+    const auto masked = ScanOnce(dir.path().string(), false, [](ThreadedDirscan& s) { s.Mask = "*.avi"; });
+    EXPECT_EQ(Only(masked, "file"), std::vector<std::string>{dir.file("a.avi")});
 }
 
 TEST(DirScan, QueuedFoldersInOrderAndInterruptEndsTheWalkDropsTheRestButNotLaterFolders)
@@ -172,9 +178,14 @@ TEST(DirScan, QueuedFoldersInOrderAndInterruptEndsTheWalkDropsTheRestButNotLater
     ThreadedDirscan scan;
     Events events;
     events.Attach(scan);
-    const std::string second = (root / "2").string() + "/";
+    const std::string first = (root / "1").string() + "/", second = (root / "2").string() + "/";
+    // The walk waits in the first folder until every folder is queued, so that the third is
+    // queued before Esc whatever the timing (under ThreadSanitizer it could come after).
+    std::latch queued(1);
     // Esc at the first file of the second folder; then the user opens another folder.
     events.onFile = [&](ThreadedDirscan& s, const std::string& file) {
+        if (file.rfind(first, 0) == 0)
+            queued.wait();
         if (file.rfind(second, 0) == 0 && s.DirScanEnabled.load() == 1) {
             s.Interrupt();
             s.Queue((root / "4").string());
@@ -185,6 +196,7 @@ TEST(DirScan, QueuedFoldersInOrderAndInterruptEndsTheWalkDropsTheRestButNotLater
     scan.Queue((root / "1").string());
     scan.Queue((root / "2").string());
     scan.Queue((root / "3").string());
+    queued.count_down();
     ASSERT_TRUE(scan.WaitIdle(10000));
     const auto lines = events.Take();
     EXPECT_EQ(Only(lines, "start"),
@@ -223,12 +235,7 @@ TEST(DirScan, LinksAreNeitherFollowedNorReportedAndLoopsEnd)
     fs::create_directory_symlink("..", root / "in/loop");
     fs::create_directory_symlink(root / "outside", root / "in/elsewhere");
     fs::create_symlink(root / "outside/b.avi", root / "in/link.avi");
-    ThreadedDirscan scan;
-    Events events;
-    events.Attach(scan);
-    scan.Queue((root / "in").string());
-    ASSERT_TRUE(scan.WaitIdle(10000));
-    const auto lines = events.Take();
+    const auto lines = ScanOnce((root / "in").string());
     EXPECT_EQ(Only(lines, "file"), std::vector<std::string>{(root / "in/a.avi").string()});
     EXPECT_EQ(Only(lines, "enter"), std::vector<std::string>{(root / "in").string() + "/"});
 }
@@ -242,13 +249,7 @@ TEST(DirScan, AFolderMountedInsideItselfIsEnteredOnce)
     Mount bind(root.string(), (root / "again").string(), nullptr, MS_BIND);
     if (!bind.ok())
         GTEST_SKIP() << "cannot bind-mount here (needs root)";
-    ThreadedDirscan scan;
-    Events events;
-    events.Attach(scan);
-    scan.Queue(root.string());
-    ASSERT_TRUE(scan.WaitIdle(10000));
-    const auto lines = events.Take();
-    EXPECT_EQ(Only(lines, "file"), std::vector<std::string>{root.string() + "/a.avi"});
+    EXPECT_EQ(Only(ScanOnce(root.string()), "file"), std::vector<std::string>{root.string() + "/a.avi"});
 }
 
 TEST(DirScan, OneFileSystemStopsAtAMountPoint)
@@ -263,12 +264,7 @@ TEST(DirScan, OneFileSystemStopsAtAMountPoint)
     Touch(root / "mnt/b.avi");
     for (bool oneFileSystem : {true, false}) {
         SCOPED_TRACE(oneFileSystem);
-        ThreadedDirscan scan;
-        Events events;
-        events.Attach(scan);
-        scan.Queue(root.string(), oneFileSystem);
-        ASSERT_TRUE(scan.WaitIdle(10000));
-        EXPECT_EQ(Only(events.Take(), "file").size(), oneFileSystem ? 1u : 2u);
+        EXPECT_EQ(Only(ScanOnce(root.string(), oneFileSystem), "file").size(), oneFileSystem ? 1u : 2u);
     }
 }
 

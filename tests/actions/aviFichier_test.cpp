@@ -57,6 +57,21 @@ struct Stamp {
     }
 };
 
+// What a file the analysis cannot read shows: empty date texts (which no date action takes), the
+// unreadable sort key, and no picture, sound, codec or rate.
+void ExpectUnreadableMarkers(const TAfficherFichier& f)
+{
+    EXPECT_EQ(f.Datecode, "");
+    EXPECT_EQ(f.Timecode, "");
+    EXPECT_EQ(f.RecDateKey, "\xFF");
+    EXPECT_EQ(f.RecDateKey2.substr(0, 1), "\xFF");
+    EXPECT_EQ(f.Image, "N/A");
+    EXPECT_EQ(f.Audio1, "N/A");
+    EXPECT_EQ(f.Codec, "");
+    EXPECT_EQ(f.Fps, 0);
+    EXPECT_FALSE(f.Valid);
+}
+
 } // namespace
 
 TEST_F(HeaderAnalysis, DvFilesOfTheKitGiveTheirFormatsAndNoFirstFrameData)
@@ -96,7 +111,6 @@ TEST_F(HeaderAnalysis, DvFilesOfTheKitGiveTheirFormatsAndNoFirstFrameData)
         EXPECT_EQ(f.Audio1, e.audio1);
         EXPECT_EQ(f.Audio2, e.audio2);
         EXPECT_EQ(f.Duree, e.duree);
-        EXPECT_FALSE(f.Duree.empty());
         EXPECT_EQ(f.VideoDuration, e.standard == 1 ? 4'000'000 : 3'336'667);
         EXPECT_GT(f.AudioDuration, 0);
         EXPECT_EQ(f.DVVAuxSrc != 0, e.dvType == 1);
@@ -166,12 +180,7 @@ TEST(BadInput, AviCutAtChunkBoundariesIsUnreadable)
         testkit::WriteFileBytes(cut, whole.substr(0, static_cast<size_t>(at)));
         const TAfficherFichier f(cut);
         EXPECT_TRUE(f.Exists);
-        EXPECT_EQ(f.Datecode, "");
-        EXPECT_EQ(f.Timecode, "");
-        EXPECT_EQ(f.Codec, "");
-        EXPECT_EQ(f.RecDateKey, "\xFF");
-        EXPECT_EQ(f.Image, "N/A");
-        EXPECT_FALSE(f.Valid);
+        ExpectUnreadableMarkers(f);
     }
     testkit::WriteFileBytes(cut, whole);
     EXPECT_TRUE(TAfficherFichier(cut).Valid);
@@ -189,14 +198,7 @@ TEST(BadInput, EachGivesMarkersNeverAnExceptionOrAHang)
         SCOPED_TRACE(name);
         const TAfficherFichier f(dir.file(name));
         EXPECT_EQ(f.Exists, std::string(name) != "missing.avi");
-        EXPECT_EQ(f.Datecode, "");
-        EXPECT_EQ(f.Timecode, "");
-        EXPECT_EQ(f.RecDateKey, "\xFF");
-        EXPECT_EQ(f.Image, "N/A");
-        EXPECT_EQ(f.Audio1, "N/A");
-        EXPECT_EQ(f.Fps, 0);
-        EXPECT_FALSE(f.Valid);
-        EXPECT_EQ(f.RecDateKey2.substr(0, 1), "\xFF");
+        ExpectUnreadableMarkers(f);
     }
 }
 

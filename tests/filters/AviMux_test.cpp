@@ -145,28 +145,13 @@ TEST(CutDvFrames, AreDroppedOnEveryPathAndCounted)
     const struct {
         const char* what;
         bool type1;
-        std::function<bool(Graph&, const std::string&, const std::string&)> build;
+        bool (Graph::*build)(const std::string&, const std::string&);
         std::function<int64_t(Graph&)> dropped;
     } paths[] = {
-        {"type 2 remuxed", false,
-         [](Graph& g, const std::string& in, const std::string& out) {
-             return g.Open(in, out) && SUCCEEDED(g.graph->Connect(g.splitter->GetPin(0), g.mux->GetPin(1))) &&
-                    SUCCEEDED(g.graph->Connect(g.splitter->GetPin(1), g.mux->GetPin(2))) &&
-                    SUCCEEDED(g.graph->Connect(g.mux->GetPin(0), g.writer->GetPin(0)));
-         },
-         [](Graph& g) { return g.mux->DroppedFrames(); }},
-        {"type 1 remuxed", true,
-         [](Graph& g, const std::string& in, const std::string& out) {
-             return g.Open(in, out) && SUCCEEDED(g.graph->Connect(g.splitter->GetPin(0), g.mux->GetPin(1))) &&
-                    SUCCEEDED(g.graph->Connect(g.mux->GetPin(0), g.writer->GetPin(0)));
-         },
-         [](Graph& g) { return g.mux->DroppedFrames(); }},
-        {"type 2 to type 1", false,
-         [](Graph& g, const std::string& in, const std::string& out) { return g.BuildType1(in, out); },
-         [](Graph& g) { return g.dvMuxer->DroppedFrames(); }},
-        {"type 1 to type 2", true,
-         [](Graph& g, const std::string& in, const std::string& out) { return g.BuildType2(in, out); },
-         [](Graph& g) { return g.dvSplitter->DroppedFrames(); }},
+        {"type 2 remuxed", false, &Graph::BuildRemux, [](Graph& g) { return g.mux->DroppedFrames(); }},
+        {"type 1 remuxed", true, &Graph::BuildRemux, [](Graph& g) { return g.mux->DroppedFrames(); }},
+        {"type 2 to type 1", false, &Graph::BuildType1, [](Graph& g) { return g.dvMuxer->DroppedFrames(); }},
+        {"type 1 to type 2", true, &Graph::BuildType2, [](Graph& g) { return g.dvSplitter->DroppedFrames(); }},
     };
     const bool haveFfprobe = testkit::HaveProgram("ffprobe");
     for (const auto& p : paths) {
@@ -178,7 +163,7 @@ TEST(CutDvFrames, AreDroppedOnEveryPathAndCounted)
         const int64_t last = formats::ParseAvi(f).streams[0].chunks.back().offset;
         testkit::WriteFileBytes(in, f.bytes.substr(0, static_cast<size_t>(last) + 50000));
         Graph g;
-        ASSERT_TRUE(p.build(g, in, out));
+        ASSERT_TRUE((g.*p.build)(in, out));
         ASSERT_EQ(ds::EC_COMPLETE, g.RunToEnd());
         EXPECT_EQ(1, p.dropped(g));
         const formats::AviDemuxResult r = formats::ParseAvi(Load(out));

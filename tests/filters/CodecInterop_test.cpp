@@ -114,9 +114,7 @@ TEST_F(Interop, FfmpegReadsOurDvAsWellAsItsOwn)
                               DvVideoEncoder::FrameStart(pal, i + 1));
         }
         chain.source.End();
-        std::string ours;
-        for (const Seen& s : chain.sink.SeenSamples())
-            ours += s.bytes;
+        const std::string ours = AllBytes(chain.sink);
         testkit::WriteFileBytes(File("ours.dv"), ours);
 
         std::string probe;
@@ -187,9 +185,7 @@ TEST_F(Interop, PcmConversionsMatchFfmpeg)
             chain.source.Send(raw.data() + at, std::min(block, raw.size() - at),
                               static_cast<int64_t>(at / c.in.nBlockAlign) * UNITS / c.in.nSamplesPerSec, -1);
         chain.source.End();
-        std::string ours;
-        for (const Seen& s : chain.sink.SeenSamples())
-            ours += s.bytes;
+        const std::string ours = AllBytes(chain.sink);
         ExpectSamplesNear(Samples16(ours), Samples16(testkit::ReadFileBytes(File("ref.raw"))), c.out.nChannels, c.name);
     }
 }
@@ -218,9 +214,7 @@ TEST_F(Interop, CodedSoundDecodesAsFfmpegDecodesIt)
         ASSERT_EQ(g.graph->Connect(g.splitter->GetPin(0), acm->GetPin(0)), S_OK);
         ASSERT_EQ(g.graph->Connect(acm->GetPin(1), sink->GetPin(0)), S_OK);
         ASSERT_EQ(g.RunToEnd(), ds::EC_COMPLETE);
-        std::string ours;
-        for (const Seen& s : sink->SeenSamples())
-            ours += s.bytes;
+        const std::string ours = AllBytes(*sink);
         ExpectSamplesNear(Samples16(ours), Samples16(testkit::ReadFileBytes(File("ref.raw"))), 2, c.codec);
         if (std::string(c.codec) != "libmp3lame")
             continue;
@@ -235,9 +229,7 @@ TEST_F(Interop, CodedSoundDecodesAsFfmpegDecodesIt)
         for (size_t at = 0; at < coded.size(); at += 1000)
             chain.source.Send(coded.data() + at, std::min<size_t>(1000, coded.size() - at), at == 0 ? 0 : -1, -1);
         chain.source.End();
-        std::string pieces;
-        for (const Seen& s : chain.sink.SeenSamples())
-            pieces += s.bytes;
+        const std::string pieces = AllBytes(chain.sink);
         ExpectSamplesNear(Samples16(pieces), Samples16(ours), 2, "MP3 in pieces");
     }
 }
@@ -262,13 +254,13 @@ TEST_F(Interop, AviDecompressorRestartsAtAKeyFrameAndKeepsTheInputTimes)
                                 decompressor);
         ASSERT_TRUE(chain.Connected());
         chain.Start();
-        auto send = [&](size_t i, bool discontinuity) {
+        auto send = [&](Chain<BaseFilter>& to, size_t i, bool discontinuity = false) {
             const std::string bytes = avitest::Bytes(file, video.chunks[i]);
-            chain.source.Send(bytes.data(), bytes.size(), static_cast<int64_t>(i) * 400000,
-                              static_cast<int64_t>(i + 1) * 400000, video.chunks[i].keyframe, discontinuity);
+            to.source.Send(bytes.data(), bytes.size(), static_cast<int64_t>(i) * 400000,
+                           static_cast<int64_t>(i + 1) * 400000, video.chunks[i].keyframe, discontinuity);
         };
         for (size_t i = 0; i < 20; ++i)
-            send(i, false);
+            send(chain, i);
         chain.source.End();
         auto seen = chain.sink.SeenSamples();
         ASSERT_EQ(seen.size(), 20u);
@@ -280,11 +272,8 @@ TEST_F(Interop, AviDecompressorRestartsAtAKeyFrameAndKeepsTheInputTimes)
         chain.Stop();
         chain.sink.ClearSeen();
         chain.Start();
-        for (size_t i = 0; i < 7; ++i)
-            send(i, false);
-        send(7, true); // a jump into the middle of a group of pictures
-        for (size_t i = 8; i < 20; ++i)
-            send(i, false);
+        for (size_t i = 0; i < 20; ++i)
+            send(chain, i, i == 7); // a jump into the middle of a group of pictures
         chain.source.End();
         std::vector<int64_t> starts;
         for (const Seen& s : chain.sink.SeenSamples())
@@ -301,11 +290,8 @@ TEST_F(Interop, AviDecompressorRestartsAtAKeyFrameAndKeepsTheInputTimes)
                                 FilterRegistry::Instance().Find("AVI Decompressor")->create());
         ASSERT_TRUE(small.Connected());
         small.Start();
-        for (size_t i = 0; i < 20; ++i) {
-            const std::string bytes = avitest::Bytes(file, video.chunks[i]);
-            small.source.Send(bytes.data(), bytes.size(), static_cast<int64_t>(i) * 400000,
-                              static_cast<int64_t>(i + 1) * 400000, video.chunks[i].keyframe);
-        }
+        for (size_t i = 0; i < 20; ++i)
+            send(small, i);
         small.source.End();
         ASSERT_EQ(small.sink.SeenSamples().size(), 20u);
         EXPECT_EQ(small.sink.SeenSamples()[0].bytes.size(), 160u * 120 * 4);

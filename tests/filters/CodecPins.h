@@ -99,6 +99,15 @@ template <class F> struct Chain {
     const MediaType& OutType() const { return filter->GetPin(1)->CurrentMediaType(); }
 };
 
+// Everything a sink received, in order, as one byte string.
+inline std::string AllBytes(TestSink& sink)
+{
+    std::string all;
+    for (const Seen& s : sink.SeenSamples())
+        all += s.bytes;
+    return all;
+}
+
 // Rows of a picture in the other order (bottom-up DIB <-> top-down).
 inline std::string FlipRows(const std::string& picture, size_t stride)
 {

@@ -1,7 +1,8 @@
 #pragma once
 // Raw conversion graphs of the container filters for tests and benchmarks: type 1 to type 2
-// (source, AVI Splitter, DV Splitter, AVI Mux, File writer) and type 2 to type 1 (source, AVI
-// Splitter, DV Muxer, AVI Mux, File writer), connected pin by pin as the builders do.
+// (source, AVI Splitter, DV Splitter, AVI Mux, File writer), type 2 to type 1 (source, AVI
+// Splitter, DV Muxer, AVI Mux, File writer) and a remux keeping the type, connected pin by pin as
+// the builders do.
 #include "platform/dshow/FilterGraph.h"
 #include "platform/filters/AviMux.h"
 #include "platform/filters/AviSplitter.h"
@@ -75,6 +76,17 @@ struct Graph {
         const int last = dvMuxer->GetPinCount() - 1;
         return SUCCEEDED(graph->Connect(dvMuxer->GetPin(last), mux->GetPin(1))) &&
                SUCCEEDED(graph->Connect(mux->GetPin(0), writer->GetPin(0)));
+    }
+
+    // A remux: each output of the AVI Splitter straight into the mux, the file's type kept.
+    bool BuildRemux(const std::string& in, const std::string& out)
+    {
+        if (!Open(in, out))
+            return false;
+        for (int k = 0; k + 1 < splitter->GetPinCount(); ++k) // the splitter's input pin is its last
+            if (FAILED(graph->Connect(splitter->GetPin(k), mux->GetPin(k + 1))))
+                return false;
+        return SUCCEEDED(graph->Connect(mux->GetPin(0), writer->GetPin(0)));
     }
 
     // Runs unclocked to the end; the event code (EC_COMPLETE on success, EC_NONE on time-out).

@@ -100,10 +100,7 @@ TEST(ContainerRoundTrip, TypeTwoRemuxFedByTwoThreadsCopiesBothStreamsInTimeOrder
     const testkit::DvClip clip = testkit::MakeDvClip(spec);
     ASSERT_TRUE(testkit::WriteDvType2(dir.file("t2.avi"), clip));
     Graph g;
-    ASSERT_TRUE(g.Open(dir.file("t2.avi"), dir.file("fixed.avi")));
-    ASSERT_TRUE(ds::SUCCEEDED(g.graph->Connect(g.splitter->GetPin(0), g.mux->GetPin(1))));
-    ASSERT_TRUE(ds::SUCCEEDED(g.graph->Connect(g.splitter->GetPin(1), g.mux->GetPin(2))));
-    ASSERT_TRUE(ds::SUCCEEDED(g.graph->Connect(g.mux->GetPin(0), g.writer->GetPin(0))));
+    ASSERT_TRUE(g.BuildRemux(dir.file("t2.avi"), dir.file("fixed.avi")));
     ASSERT_EQ(ds::EC_COMPLETE, g.RunToEnd());
     const MemoryFile f = Load(dir.file("fixed.avi"));
     const formats::AviDemuxResult r = formats::ParseAvi(f);

@@ -11,11 +11,14 @@ using namespace testds;
 
 namespace {
 
+// The graphs and the tests find the filters by these names; the merits that intelligent connect
+// relies on are proved where it connects through them (codec and renderer tests).
 TEST(Registry, FindsTheSystemFiltersByFriendlyName)
 {
     FilterRegistry& r = FilterRegistry::Instance();
     for (const char* name : {"Null Renderer", "Infinite Pin Tee Filter", "File writer", "File Source (Async.)",
-                             "AVI Splitter", "DV Splitter", "DV Muxer", "AVI Mux"}) {
+                             "AVI Splitter", "DV Splitter", "DV Muxer", "AVI Mux", "DV Video Decoder", "ACM Wrapper",
+                             "Color Space Converter", "AVI Decompressor", "Video Renderer", "Audio Renderer"}) {
         FilterEntryPtr e = r.Find(name);
         ASSERT_TRUE(e) << name;
         EXPECT_EQ(e->create()->ClassName(), name);
