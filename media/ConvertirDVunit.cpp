@@ -193,15 +193,15 @@ ConversionOutcome TCdm::RunBuiltGraph(const CancelTest& cancelled, const Progres
     }
     Clock::time_point nextReport = Clock::now();
     while (outcome.kind == ConversionOutcome::NotRun) {
-        if (cancelled && cancelled()) {
-            outcome.kind = ConversionOutcome::Cancelled;
-            break;
-        }
         if (Clock::now() >= nextReport) {
             int64_t position = 0;
             if (progress && SUCCEEDED(CdmSeeking->GetCurrentPosition(position)))
                 progress(static_cast<int>(position * 100 / CdmDuration));
             nextReport += std::chrono::milliseconds(kProgressIntervalMs);
+        }
+        if (cancelled && cancelled()) {
+            outcome.kind = ConversionOutcome::Cancelled;
+            break;
         }
         // Short waits, so a cancellation is seen at once and the progress keeps its pace.
         int64_t param = 0;
@@ -213,8 +213,13 @@ ConversionOutcome TCdm::RunBuiltGraph(const CancelTest& cancelled, const Progres
             outcome.code = static_cast<HRESULT>(param);
         }
     }
-    // Known before the stop: the end callbacks that run inside it commit or discard by it.
+    // Known before the stop: the end callbacks that run inside it commit or discard by it, and
+    // the writer keeps nothing of a run that did not complete, even one that reached its end
+    // while the cancellation was on its way.
     runOutcome_ = outcome.kind;
+    if (outcome.kind != ConversionOutcome::Completed)
+        if (auto* writer = dynamic_cast<FileWriter*>(destination.Filter().get()))
+            writer->AbandonRun();
     fg.Stop();
 
     // The writer keeps the file only when its stop finished it: an index or header that could

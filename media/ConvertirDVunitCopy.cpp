@@ -95,25 +95,24 @@ bool TCdm::BuildType2FixGraph(const std::string& src, const std::string& output)
             return false;
         // The first two streams, offered as video, then sound; an interleaved one gives its video.
         MediaType partial;
-        int copied = 0;
+        bool video = false;
         for (int k = 1; k <= 2 && k < static_cast<int>(avisplitter.Pins().size()); ++k) {
             Pin* out = avisplitter.GetPin(k - 1);
             partial.majortype = MEDIATYPE_Video;
             if (SUCCEEDED(Connect(out, LastPin(avimux), &partial))) {
-                ++copied;
+                video = true;
                 continue;
             }
             partial.majortype = MEDIATYPE_Audio;
-            if (SUCCEEDED(Connect(out, LastPin(avimux), &partial))) {
-                ++copied;
+            if (SUCCEEDED(Connect(out, LastPin(avimux), &partial)))
                 continue;
-            }
             partial.majortype = MEDIATYPE_Interleaved;
             if (SUCCEEDED(Connect(out, dvsplitter.GetPin(0), &partial)) &&
                 SUCCEEDED(Connect(dvsplitter.GetPin(1), LastPin(avimux))))
-                ++copied;
+                video = true;
         }
-        if (copied == 0)
+        // A repaired DV file without its video would be no DV file at all.
+        if (!video)
             return false;
         Connect(avimux.GetPin(0), destination.GetPin(0));
         CdmSeeking = QueryFilter<MediaSeeking>(avimux.Filter().get());
