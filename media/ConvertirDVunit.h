@@ -105,7 +105,8 @@ private:
     bool BeginBuild(const std::string& src, const std::string* output);
     bool AddOwn(const std::shared_ptr<ds::BaseFilter>& filter, const char* name);
     ds::HRESULT Connect(ds::Pin* out, ds::Pin* in, const ds::MediaType* mt = nullptr);
-    bool SetEncoder(bool pal);
+    // The standard, dvsd, full frame; `synchronous` for graphs with the DV-header filter behind.
+    bool SetEncoder(bool pal, bool synchronous);
     // The first output of the AVI Splitter that connects straight to `in`; -1 when none.
     int FirstSplitterOutputTo(ds::Pin* in);
     // Sound paths into a muxer: the first free splitter output through `acm` into `muxIn()`.

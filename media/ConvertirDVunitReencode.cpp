@@ -31,16 +31,21 @@ Pin* BeforeLast(FilterComponent& component)
 
 } // namespace
 
-bool TCdm::SetEncoder(bool pal)
+bool TCdm::SetEncoder(bool pal, bool synchronous)
 {
 #ifndef MORVEL_HAVE_DV_ENCODER
     (void)pal;
+    (void)synchronous;
     return false;
 #else
-    auto* settings = QueryFilter<DvEncoderSettings>(DVenc.Filter().get());
-    return settings && SUCCEEDED(settings->put_IFormatResolution(
-                           pal ? DVENCODERVIDEOFORMAT_PAL : DVENCODERVIDEOFORMAT_NTSC, DVENCODERFORMAT_DVSD,
-                           DVENCODERRESOLUTION_720x480, false, nullptr));
+    auto* encoder = dynamic_cast<DvVideoEncoder*>(DVenc.Filter().get());
+    if (!encoder)
+        return false;
+    // The DV-header filter finds each new frame's source blocks by its start time in the
+    // detector's short ring: a frame must leave the encoder before the next picture enters it.
+    encoder->SetSynchronous(synchronous);
+    return SUCCEEDED(encoder->put_IFormatResolution(pal ? DVENCODERVIDEOFORMAT_PAL : DVENCODERVIDEOFORMAT_NTSC,
+                                                    DVENCODERFORMAT_DVSD, DVENCODERRESOLUTION_720x480, false, nullptr));
 #endif
 }
 
@@ -53,7 +58,7 @@ bool TCdm::BuildStandard(const std::string& src, const std::string& output, uint
         if (!BeginBuild(src, &output))
             return false;
         DVenc.SetFilterGraph(&fg);
-        if (!SetEncoder(standard != 2))
+        if (!SetEncoder(standard != 2, true))
             return false;
         for (FilterComponent* c : {&DVdecoder, &avisplitter, &dvmuxer, &acm1, &acm2, &dvsplitter, &avimux})
             c->SetFilterGraph(&fg);
@@ -140,7 +145,7 @@ bool TCdm::BuildDatecode(const std::string& src, const std::string& output, bool
         MediaType decoded;
         DVdecoder.GetPin(1)->ConnectionMediaType(decoded);
         const auto vih = decoded.GetVideoInfo();
-        if (!vih || !SetEncoder(std::abs(vih->bmiHeader.biHeight) != 480))
+        if (!vih || !SetEncoder(std::abs(vih->bmiHeader.biHeight) != 480, true))
             return false;
         Connect(CdmSuperposer->GetPin(1), DVenc.GetPin(0));
         Connect(DVenc.GetPin(1), CdmDVHeader->GetPin(0));
@@ -192,7 +197,7 @@ bool TCdm::BuildDVConvertGraph(const std::string& src, const std::string& output
             return false;
         for (FilterComponent* c : {&avisplitter, &dvsplitter, &avimux, &DVenc, &dvmuxer})
             c->SetFilterGraph(&fg);
-        if (!SetEncoder(standard == 1))
+        if (!SetEncoder(standard == 1, false))
             return false;
         FilterGraph* graph = fg.Graph();
         Connect(avimux.GetPin(0), destination.GetPin(0));
