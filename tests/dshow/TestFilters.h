@@ -1,6 +1,7 @@
 #pragma once
 // Mock filters for filter-graph tests: a threaded source, a collecting renderer, in-place and
 // converting transforms, and a hand-driven push pin with a capturing pin for tests between pins.
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <cstring>
@@ -254,7 +255,7 @@ public:
         HRESULT GetMediaType(int position, MediaType& mt) override { return Offer(f_.offered_, position, mt); }
         HRESULT DecideBufferSize(MemAllocator& allocator, AllocatorProperties& request) override
         {
-            return AskBuffers(allocator, request, 2, 256);
+            return AskBuffers(allocator, request, f_.buffers_, std::max(f_.size_, 256));
         }
 
     private:
@@ -268,7 +269,7 @@ public:
     int GetPinCount() override { return 1; }
     Pin* GetPin(int i) override { return i == 0 ? &out_ : nullptr; }
     Out& Output() { return out_; }
-    // A sample holding `index`, timed index * 400000.
+    // A sample of size_ bytes holding `index`, timed index * 400000.
     HRESULT Push(int64_t index)
     {
         SamplePtr s;
@@ -276,12 +277,14 @@ public:
         if (FAILED(hr))
             return hr;
         std::memcpy(s->GetPointer(), &index, sizeof index);
-        s->SetActualDataLength(64);
+        s->SetActualDataLength(size_);
         s->SetTime(index * 400000, (index + 1) * 400000);
         return out_.Deliver(s);
     }
     std::vector<MediaType> offered_;
     MediaType accept_;
+    int32_t size_ = 64;   // set before connecting
+    int32_t buffers_ = 2; // likewise: samples the pushing thread may hold or have queued downstream
 
 private:
     Out out_;
