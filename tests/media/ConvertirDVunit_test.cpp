@@ -291,6 +291,31 @@ TEST(SceneScan, ScenesStartAtTheJoinAndALaterExtractionWritesNoSceneFile)
     EXPECT_FALSE(std::filesystem::exists(formats::ScnFileName(video)));
 }
 
+TEST(SceneScan, TheSubtitlesFollowTheDates)
+{
+    testkit::TempDir dir;
+    const std::string video = dir.file("clip.avi");
+    ASSERT_TRUE(testkit::WriteDvType2(video, TwoRecordings()));
+    TCdm cdm;
+    formats::SrtFileWriter srt;
+    ASSERT_TRUE(cdm.BuildSrtSceneGraph(video));
+    ASSERT_TRUE(srt.OpenSrtFile(video));
+    media::Tdv_sceneDetect& detector = *cdm.CdmSceneDetect;
+    detector.SetOnDatecodeText([&](const formats::DVFrameInfo& record, const std::string& l1, const std::string& l2) {
+        srt.AddSrtEntry(record, l1, l2, detector.FrameDuration());
+    });
+    detector.SetAutoIncrust(0);
+    detector.SetIncrustFormats("yyyy-mm-dd", "hh:nn:ss");
+    cdm.SetSceneEnd([&] { srt.CloseSrtFile(); }, [&] { srt.Discard(); });
+    ASSERT_EQ(RunToEnd(cdm).kind, ConversionOutcome::Completed);
+    const std::string text = testkit::ReadFileBytes(formats::SrtFileName(video));
+    // One subtitle per second of each recording, the second recording an hour back.
+    for (const char* shown : {"23:59:50", "23:59:51", "22:59:50", "22:59:51"})
+        EXPECT_NE(text.find(shown), std::string::npos) << shown << "\n" << text;
+    EXPECT_LT(text.find("23:59:51"), text.find("22:59:50")) << text;
+    EXPECT_NE(text.find("00:00:01,200 -->"), std::string::npos) << text; // the join, frame 30
+}
+
 // Data safety: a run that does not complete leaves nothing new and nothing changed.
 TEST(RunProtocol, NothingBuiltIsNotRun)
 {
