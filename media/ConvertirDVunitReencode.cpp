@@ -5,11 +5,8 @@
 #include <cstdlib>
 
 #include "platform/dshow/StreamConfig.h"
-#include "settings/Preferences.h"
-#if __has_include("platform/filters/DvVideoEncoder.h")
 #include "platform/filters/DvVideoEncoder.h"
-#define MORVEL_HAVE_DV_ENCODER 1
-#endif
+#include "settings/Preferences.h"
 
 namespace media {
 
@@ -33,11 +30,6 @@ Pin* BeforeLast(FilterComponent& component)
 
 bool TCdm::SetEncoder(bool pal, bool synchronous)
 {
-#ifndef MORVEL_HAVE_DV_ENCODER
-    (void)pal;
-    (void)synchronous;
-    return false;
-#else
     auto* encoder = dynamic_cast<DvVideoEncoder*>(DVenc.Filter().get());
     if (!encoder)
         return false;
@@ -46,12 +38,11 @@ bool TCdm::SetEncoder(bool pal, bool synchronous)
     encoder->SetSynchronous(synchronous);
     return SUCCEEDED(encoder->put_IFormatResolution(pal ? DVENCODERVIDEOFORMAT_PAL : DVENCODERVIDEOFORMAT_NTSC,
                                                     DVENCODERFORMAT_DVSD, DVENCODERRESOLUTION_720x480, false, nullptr));
-#endif
 }
 
-// The four re-encoding graphs share their front: the detector on the first splitter output
-// that carries DV, and for a type-1 source the DV Splitter behind it, whose first output that
-// the decoder takes is the picture. Returns the DV Splitter's state through the builder.
+// The standard change: the detector on the first splitter output that carries DV (for a type-1
+// source the DV Splitter behind it, whose first output the decoder takes is the picture), then
+// decoder, deinterlacer, encoder and DV-header filter into the DV Muxer with the sound.
 bool TCdm::BuildStandard(const std::string& src, const std::string& output, uint8_t standard, bool type2)
 {
     try {
