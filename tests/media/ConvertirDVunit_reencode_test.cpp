@@ -103,6 +103,14 @@ Layout ProbeLayout(const std::string& path)
     return l;
 }
 
+std::string RecordedDate(const std::string& path)
+{
+    std::string out = ToolOutput("mediainfo --Inform=\"General;%Recorded_Date%\" " + Quoted(path));
+    while (!out.empty() && out.back() == '\n')
+        out.pop_back();
+    return out;
+}
+
 TEST(StandardChange, PalAndNtscSwapWithTheRightFramesDatesAndHeaders)
 {
     if (!HaveTools() || !HaveCodecs())
@@ -127,6 +135,10 @@ TEST(StandardChange, PalAndNtscSwapWithTheRightFramesDatesAndHeaders)
             EXPECT_NEAR(l.frames, 2.0 * rate, 1.0) << tag;
             EXPECT_NEAR(l.soundSeconds, l.videoSeconds, 1.0 / rate) << tag;
             EXPECT_EQ(ToolOutput("ffmpeg -v error -i " + Quoted(out) + " -f null - 2>&1"), "") << tag;
+            if (testkit::HaveProgram("mediainfo")) {
+                EXPECT_FALSE(RecordedDate(in).empty());
+                EXPECT_EQ(RecordedDate(out), RecordedDate(in)) << tag;
+            }
 
             const auto frames = VideoFrames(out);
             ASSERT_EQ(static_cast<int>(frames.size()), l.frames) << tag;
@@ -176,6 +188,8 @@ TEST(BurnIn, TheTextChangesOnlyItsBoxUntilTheAutomaticDisplayEnds)
         ASSERT_EQ(frames.size(), clip.frames.size()) << type;
         EXPECT_EQ(TimeCode(frames[30]), TimeCode(clip.frames[30])) << type;
         EXPECT_EQ(AllRecDates(frames[30]), AllRecDates(clip.frames[30])) << type;
+        if (testkit::HaveProgram("mediainfo"))
+            EXPECT_EQ(RecordedDate(out), RecordedDate(in)) << type;
 
         const std::string shown = DecodedFrame(out, 5), source5 = DecodedFrame(in, 5);
         const std::string gone = DecodedFrame(out, 40), source40 = DecodedFrame(in, 40);
