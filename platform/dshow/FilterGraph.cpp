@@ -45,6 +45,25 @@ HRESULT FilterGraph::AddFilter(const std::shared_ptr<BaseFilter>& filter, const 
     return unique == base ? S_OK : VFW_S_DUPLICATE_NAME_ADJUSTED;
 }
 
+namespace {
+
+// One pin at a time, the list made again after each: a filter may drop pins when one of them is
+// disconnected (a splitter its outputs when its input goes).
+void DisconnectPins(BaseFilter& filter)
+{
+    for (int round = 0, again = 1; again && round < 1000; ++round) {
+        again = 0;
+        for (Pin* p : filter.EnumPins())
+            if (p->IsConnected()) {
+                p->Disconnect();
+                again = 1;
+                break;
+            }
+    }
+}
+
+} // namespace
+
 HRESULT FilterGraph::RemoveFilter(BaseFilter* filter)
 {
     std::lock_guard<std::recursive_mutex> guard(controlLock_);
@@ -57,8 +76,7 @@ HRESULT FilterGraph::RemoveFilter(BaseFilter* filter)
         filter->JoinStreamingThreads();
         filter->Stop();
     }
-    for (Pin* p : filter->EnumPins())
-        p->Disconnect();
+    DisconnectPins(*filter);
     {
         std::lock_guard<std::mutex> cue(cueLock_);
         renderers_.erase(std::remove(renderers_.begin(), renderers_.end(), filter), renderers_.end());
@@ -102,8 +120,7 @@ void FilterGraph::DisconnectAll()
 {
     std::lock_guard<std::recursive_mutex> guard(controlLock_);
     for (const auto& f : filters_)
-        for (Pin* p : f->EnumPins())
-            p->Disconnect();
+        DisconnectPins(*f);
 }
 
 void FilterGraph::Clear(const std::function<bool(BaseFilter*)>& keep)

@@ -156,8 +156,8 @@ bool DvVideoEncoder::OpenEncoder()
     c->sample_aspect_ratio = pal_ ? AVRational{16, 15} : AVRational{8, 9}; // 4:3
     c->flags |= AV_CODEC_FLAG_INTERLACED_DCT;
     // Frames are encoded side by side, each on a thread of its own: a frame comes out a few
-    // frames later, its number in its pts.
-    c->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+    // frames later, its number in its pts. Synchronous: the threads share one frame's slices.
+    c->thread_type = synchronous_ ? FF_THREAD_SLICE : FF_THREAD_FRAME | FF_THREAD_SLICE;
     c->thread_count = threads_;
     if (avcodec_open2(c.get(), codec, nullptr) < 0)
         return false;

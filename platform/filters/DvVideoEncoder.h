@@ -10,7 +10,7 @@
 // sources). A frame is sent to the encoder as soon as the picture it carries is known to last
 // until its start (a repeated picture is encoded once); frames are encoded on several threads and
 // come out a few frames later, the last ones, up to the last input's stop time, before the end of
-// stream goes on.
+// stream goes on; or, when SetSynchronous asked for it, each at once.
 #include <atomic>
 #include <optional>
 #include <vector>
@@ -52,6 +52,12 @@ public:
                                   DvInfo* info) override;
     // Slice threads of the encoding, from the next start (default: the cores, up to 8).
     void SetThreadCount(int threads) { threads_ = threads < 1 ? 1 : threads; }
+    // From the next start, each frame leaves the filter before the next picture is taken: the
+    // threads share the slices of one frame instead of encoding frames side by side. For graphs
+    // whose filters downstream match each frame with what a filter upstream saw of its picture
+    // (the DV-header filter and the scene detector's short ring). Off by default.
+    void SetSynchronous(bool on) { synchronous_ = on; }
+    bool Synchronous() const { return synchronous_; }
 
     HRESULT CheckInputType(const MediaType& mt) override;
     HRESULT CheckTransform(const MediaType& in, const MediaType& out) override;
@@ -76,6 +82,7 @@ private:
 
     std::atomic<int> videoFormat_{DVENCODERVIDEOFORMAT_PAL}; // set from any thread, read at connection
     int threads_;
+    std::atomic<bool> synchronous_{false};
 
     // Streaming state, made at StartStreaming; used under the receive lock.
     bool pal_ = true;

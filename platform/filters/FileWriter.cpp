@@ -111,7 +111,14 @@ HRESULT FileWriter::OnStartStreaming()
 {
     std::lock_guard<std::mutex> guard(renderLock_);
     completed_ = false;
+    abandoned_ = false;
     return S_OK;
+}
+
+void FileWriter::AbandonRun()
+{
+    std::lock_guard<std::mutex> guard(renderLock_);
+    abandoned_ = true;
 }
 
 HRESULT FileWriter::OpenFile()
@@ -282,16 +289,23 @@ HRESULT FileWriter::StreamRead(void* data, uint32_t size, uint32_t* read)
 // Runs last in a graph stop, after every filter upstream has written what it writes at its stop.
 HRESULT FileWriter::OnStopStreaming()
 {
-    std::lock_guard<std::mutex> guard(renderLock_);
-    if (!file_.IsOpen())
-        return S_OK;
-    if (!completed_ || FAILED(failure_)) {
-        file_.Discard();
-        return failure_;
+    HRESULT hr = S_OK;
+    {
+        std::lock_guard<std::mutex> guard(renderLock_);
+        if (!file_.IsOpen())
+            return S_OK;
+        if (!completed_ || FAILED(failure_) || abandoned_) {
+            file_.Discard();
+            return failure_;
+        }
+        // Without overwrite, a file that appeared meanwhile under the name is not replaced either.
+        const int err = file_.Commit((mode_ & AM_FILE_OVERWRITE) ? rtl::Replace::Allowed : rtl::Replace::Never);
+        hr = err == 0 ? S_OK : FromErrno(err);
     }
-    // Without overwrite, a file that appeared meanwhile under the name is not replaced either.
-    const int err = file_.Commit((mode_ & AM_FILE_OVERWRITE) ? rtl::Replace::Allowed : rtl::Replace::Never);
-    return err == 0 ? S_OK : FromErrno(err);
+    // Whoever waits for the run's end learns that the file was not kept after all.
+    if (FAILED(hr))
+        NotifyEvent(EC_ERRORABORT, hr);
+    return hr;
 }
 
 } // namespace ds

@@ -71,6 +71,10 @@ public:
     HRESULT StreamWrite(const void* data, uint32_t size, uint32_t* written);
     HRESULT StreamRead(void* data, uint32_t size, uint32_t* read);
 
+    // The run under way keeps no file, however it ends (a cancelled conversion): its temporary
+    // file is removed at the stop. A new run starts without it.
+    void AbandonRun();
+
     // The temporary file of the current run ("" when none), for tests.
     std::string TemporaryName() const;
 
@@ -88,6 +92,7 @@ private:
     int64_t unflushed_ = 0; // bytes written since the last write-back was started (renderLock_)
     int64_t position_ = 0;  // byte-stream position and the offset of an untimed sample
     bool completed_ = false;
+    bool abandoned_ = false;
     HRESULT failure_ = S_OK;
 };
 

@@ -305,3 +305,80 @@ TEST(EventSink, AnUnreadQueueStaysBounded)
 }
 
 } // namespace
+
+namespace {
+
+// A splitter in miniature: its output pins exist only while its input is connected.
+class PinDropper : public BaseFilter {
+public:
+    class In : public InputPin {
+    public:
+        explicit In(PinDropper& f) : InputPin(f, "in"), f_(f) {}
+        HRESULT CheckMediaType(const MediaType&) override { return S_OK; }
+        HRESULT CompleteConnect(Pin& peer) override
+        {
+            for (int i = 0; i < 2; ++i)
+                f_.outs_.push_back(std::make_unique<Out>(f_));
+            return InputPin::CompleteConnect(peer);
+        }
+        HRESULT BreakConnect() override
+        {
+            for (auto& out : f_.outs_)
+                out->Disconnect();
+            f_.outs_.clear();
+            return InputPin::BreakConnect();
+        }
+
+    private:
+        PinDropper& f_;
+    };
+    class Out : public OutputPin {
+    public:
+        explicit Out(PinDropper& f) : OutputPin(f, "out") {}
+        HRESULT CheckMediaType(const MediaType&) override { return S_OK; }
+        HRESULT GetMediaType(int position, MediaType& mt) override { return Offer({VideoType()}, position, mt); }
+        HRESULT DecideBufferSize(MemAllocator& allocator, AllocatorProperties& request) override
+        {
+            return AskBuffers(allocator, request, 1, 64);
+        }
+    };
+
+    PinDropper() : BaseFilter("Pin Dropper"), in_(*this) {}
+    ~PinDropper() override { in_.Disconnect(); }
+    int GetPinCount() override { return 1 + static_cast<int>(outs_.size()); }
+    Pin* GetPin(int i) override
+    {
+        return i == 0 ? static_cast<Pin*>(&in_) : i <= static_cast<int>(outs_.size()) ? outs_[i - 1].get() : nullptr;
+    }
+
+private:
+    In in_;
+    std::vector<std::unique_ptr<Out>> outs_;
+};
+
+} // namespace
+
+// Removing a filter (or clearing the graph) that drops pins as its input goes: each pin is
+// disconnected from a fresh list, never from one the filter has emptied meanwhile.
+TEST(GraphMembership, AFilterThatDropsPinsOnDisconnectionIsRemovedCleanly)
+{
+    for (bool clear : {false, true}) {
+        FilterGraph graph;
+        auto source = std::make_shared<TestSource>();
+        auto dropper = std::make_shared<PinDropper>();
+        auto sink = std::make_shared<TestSink>();
+        graph.AddFilter(source, "source");
+        graph.AddFilter(dropper, "dropper");
+        graph.AddFilter(sink, "sink");
+        ASSERT_EQ(graph.ConnectDirect(source->GetPin(0), dropper->GetPin(0)), S_OK);
+        ASSERT_EQ(dropper->GetPinCount(), 3);
+        ASSERT_EQ(graph.ConnectDirect(dropper->GetPin(2), sink->GetPin(0)), S_OK);
+        if (clear)
+            graph.Clear();
+        else
+            EXPECT_EQ(graph.RemoveFilter(dropper.get()), S_OK);
+        EXPECT_EQ(dropper->GetPinCount(), 1);
+        EXPECT_FALSE(source->GetPin(0)->IsConnected());
+        EXPECT_FALSE(sink->GetPin(0)->IsConnected());
+    }
+}

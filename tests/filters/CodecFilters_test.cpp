@@ -453,6 +453,26 @@ TEST(EndOfStream, TheEncoderDelayIsFlushedBeforeTheEnd)
     EXPECT_TRUE(chain.sink.ReachedEndOfStream());
 }
 
+// Synchronous: each picture's frame is out before the next picture goes in, threads or not, so
+// a filter downstream can match it with what an upstream filter saw of that picture.
+TEST(EndOfStream, ASynchronousEncoderGivesEachFrameOutBeforeTheNextPicture)
+{
+    auto encoder = std::make_shared<DvVideoEncoder>();
+    encoder->SetThreadCount(4);
+    encoder->SetSynchronous(true);
+    Chain<DvVideoEncoder> chain(Picture(MEDIASUBTYPE_RGB24, 16, 16), MediaType(), encoder);
+    ASSERT_TRUE(chain.Connected());
+    chain.Start();
+    for (int i = 0; i < 10; ++i) {
+        chain.source.Send(SmallPicture(i), i * 400000, (i + 1) * 400000);
+        const auto seen = chain.sink.SeenSamples();
+        ASSERT_EQ(seen.size(), static_cast<size_t>(i + 1));
+        EXPECT_EQ(seen.back().start, i * 400000);
+    }
+    chain.source.End();
+    EXPECT_EQ(chain.sink.SeenSamples().size(), 10u);
+}
+
 // A seek flushes: frames of the old stream still in the encoder never come out after it, and the
 // new stream's frames count from 0 again.
 TEST(EndOfStream, AFlushDropsTheFramesStillBeingEncoded)

@@ -145,6 +145,25 @@ TEST(FileWriter, AnAbortedRunLeavesTheOldFileAndNoTemporary)
     EXPECT_EQ(FilesIn(dir.path()), 1u);
 }
 
+TEST(FileWriter, AnAbandonedRunKeepsNothingEvenWhenItsStreamEnded)
+{
+    testkit::TempDir dir;
+    std::string out = dir.file("movie.avi");
+    testkit::WriteFileBytes(out, "old contents");
+    WriterGraph g({{0, "new"}}, true, out);
+    ASSERT_EQ(g.graph.Run(), S_OK);
+    ASSERT_EQ(g.graph.WaitForCompletion(5000), EC_COMPLETE);
+    g.writer->AbandonRun(); // the cancellation arrived as the stream ended
+    ASSERT_EQ(g.graph.Stop(), S_OK);
+    EXPECT_EQ(testkit::ReadFileBytes(out), "old contents");
+    EXPECT_EQ(FilesIn(dir.path()), 1u);
+    // The next run is not abandoned.
+    ASSERT_EQ(g.graph.Run(), S_OK);
+    ASSERT_EQ(g.graph.WaitForCompletion(5000), EC_COMPLETE);
+    ASSERT_EQ(g.graph.Stop(), S_OK);
+    EXPECT_EQ(testkit::ReadFileBytes(out), "HDR!");
+}
+
 TEST(FileWriter, WithoutOverwriteAnExistingOrLateFileIsKeptAndOverwriteReplacesIt)
 {
     testkit::TempDir dir;

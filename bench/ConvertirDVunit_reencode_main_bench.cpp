@@ -1,0 +1,100 @@
+// reencode_main_bench: the conversion module's burn-in (text on every frame) and PAL -> NTSC of
+// a 1000-frame PAL type-2 file, against ffmpeg doing the same with our codec filters' thread
+// count T (drawtext; yadif, scale, fps), both run once after one warm-up. Goal: ratio <= 1.0.
+// Usage: ConvertirDVunit_reencode_main_bench [frames]
+#include <QGuiApplication>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "media/ConvertirDVunit.h"
+#include "platform/filters/FfmpegHandles.h"
+#include "platform/filters/SystemFilters.h"
+#include "tests/kit/TempDir.h"
+#include "tests/kit/media/DvClip.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point t0)
+{
+    return std::chrono::duration<double>(Clock::now() - t0).count();
+}
+
+double TimeCommand(const std::string& command)
+{
+    const auto t0 = Clock::now();
+    if (std::system(command.c_str()) != 0) {
+        std::fprintf(stderr, "failed: %s\n", command.c_str());
+        return -1;
+    }
+    return Seconds(t0);
+}
+
+double TimeBuild(const std::function<bool()>& build)
+{
+    const auto t0 = Clock::now();
+    if (!build())
+        return -1;
+    if (media::Cdm().RunBuiltGraph(nullptr, nullptr).kind != media::ConversionOutcome::Completed)
+        return -1;
+    return Seconds(t0);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int frames = argc > 1 ? std::atoi(argv[1]) : 1000;
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QGuiApplication app(argc, argv); // the overlay draws with Qt's fonts
+    ds::RegisterSystemFilters(ds::FilterRegistry::Instance());
+    testkit::TempDir dir;
+    const std::string in = dir.file("in.avi"), out = dir.file("out.avi"), ref = dir.file("ref.avi");
+    {
+        testkit::DvClipSpec spec;
+        spec.frames = frames;
+        spec.distinctPictures = 25;
+        if (!testkit::WriteDvType2(in, testkit::MakeDvClip(spec)))
+            return 1;
+    }
+    const int threads = ds::av::DefaultThreadCount();
+    const std::string t = std::to_string(threads);
+    const std::string font = "/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf";
+    const std::string drawtext = "ffmpeg -v error -threads " + t + " -i '" + in + "' -vf \"drawtext=fontfile=" + font +
+                                 ":text='%{pts\\:hms}':x=40:y=500:fontsize=32\" -c:v dvvideo -pix_fmt yuv420p "
+                                 "-c:a copy -threads " +
+                                 t + " -y '" + ref + "'";
+    const std::string standard = "ffmpeg -v error -threads " + t + " -i '" + in +
+                                 "' -vf yadif=0,scale=720:480,fps=30000/1001 -c:v dvvideo -pix_fmt yuv411p "
+                                 "-c:a copy -threads " +
+                                 t + " -y '" + ref + "'";
+
+    media::TCdm& cdm = media::Cdm();
+    auto burnIn = [&] {
+        if (!cdm.BuildDatecodeGraphType2(in, out, 1))
+            return false;
+        cdm.CdmSuperposer->SetIncrustOn(true);
+        cdm.CdmSuperposer->SetAutoIncrust(0); // text on every frame
+        cdm.CdmSuperposer->SetPosition(60, 900, 0);
+        return true;
+    };
+    auto toNtsc = [&] { return cdm.BuildStandardGraphType2(in, out, 2); };
+
+    TimeBuild(burnIn); // warm-up: fonts, codec tables, page cache
+    const double ours1 = TimeBuild(burnIn);
+    const double ref1 = TimeCommand(drawtext);
+    const double ours2 = TimeBuild(toNtsc);
+    const double ref2 = TimeCommand(standard);
+    std::printf("%d PAL type-2 frames, codec threads T = %d\n", frames, threads);
+    std::printf("burn-in:     ours %.2f s (%.0f frames/s), ffmpeg drawtext %.2f s, ratio %.2f (goal <= 1.0)\n", ours1,
+                frames / ours1, ref1, ours1 / ref1);
+    std::printf("PAL -> NTSC: ours %.2f s (%.0f frames/s), ffmpeg yadif/scale/fps %.2f s, ratio %.2f (goal <= 1.0)\n",
+                ours2, frames / ours2, ref2, ours2 / ref2);
+    return 0;
+}

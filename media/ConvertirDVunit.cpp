@@ -1,0 +1,252 @@
+// The conversion module: its components and own filters, the common frame of a build, the reset
+// between builds and the run protocol. The builders are in ConvertirDVunitReencode.cpp and
+// ConvertirDVunitCopy.cpp.
+#include "media/ConvertirDVunit.h"
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+
+#include "platform/filters/FileSource.h"
+#include "platform/filters/FileWriter.h"
+
+namespace media {
+
+using namespace ds;
+
+namespace {
+
+// What the user is told when a run fails, from the code the graph or the writer gave.
+std::string FailureText(HRESULT code, const std::string& destination)
+{
+    const std::string name = destination.empty() ? std::string("the output") : "\"" + destination + "\"";
+    if (code == HRESULT_FROM_WIN32(ERROR_DISK_FULL))
+        return "The disk is full: " + name + " was not written.";
+    if (code == E_ACCESSDENIED)
+        return "The folder refuses writing: " + name + " was not written.";
+    if (code == HRESULT_FROM_WIN32(ERROR_FILE_EXISTS))
+        return name + " already exists and was not replaced.";
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%08X", static_cast<unsigned>(code));
+    return "The conversion failed (error " + std::string(hex) + "): " + name + " was not written.";
+}
+
+} // namespace
+
+TCdm& Cdm()
+{
+    static TCdm module;
+    return module;
+}
+
+Pin* LastPin(FilterComponent& component)
+{
+    const std::vector<Pin*> pins = component.Pins();
+    return pins.empty() ? nullptr : pins.back();
+}
+
+TCdm::TCdm()
+{
+    SelectDeviceByName("File Source (Async.)", source);
+    SelectDeviceByName(FileWriter::kFriendlyName, destination);
+    SelectDeviceByName("AVI Splitter", avisplitter);
+    SelectDeviceByName("DV Muxer", dvmuxer);
+    SelectDeviceByName("AVI Mux", avimux);
+    SelectDeviceByName("DV Splitter", dvsplitter);
+    SelectDeviceByName("ACM Wrapper", acm1);
+    SelectDeviceByName("DV Video Decoder", DVdecoder);
+    SelectCategoryDevice(CLSID_VideoCompressorCategory, "DV Video Encoder", DVenc);
+    SelectDeviceByName("Null Renderer", nullrender);
+    SelectDeviceByName("ACM Wrapper", acm2);
+    SelectDeviceByName("Infinite Pin Tee Filter", infinite);
+
+    CdmSceneDetect = std::make_shared<Tdv_sceneDetect>();
+    CdmSuperposer = std::make_shared<Tdv_Superposer>(CdmSceneDetect.get());
+    CdmDVHeader = std::make_shared<Tdv_DVheader>(CdmSceneDetect.get());
+    CdmDeinter = std::make_shared<Tdv_deinter>();
+    CdmWaveDest = std::make_shared<Tdv_WaveDest>();
+}
+
+TCdm::~TCdm()
+{
+    fg.Stop();
+    fg.ClearGraph();
+    fg.Deactivate();
+    for (FilterComponent* c : {&source, &destination, &avisplitter, &dvmuxer, &avimux, &dvsplitter, &acm1, &DVdecoder,
+                               &DVenc, &nullrender, &acm2, &infinite})
+        c->SetFilterGraph(nullptr);
+}
+
+void TCdm::ResetGraph()
+{
+    for (FilterComponent* c : {&dvsplitter, &avisplitter, &dvmuxer, &avimux, &acm1, &acm2, &DVdecoder, &DVenc})
+        c->SetFilterGraph(nullptr);
+    if (FilterGraph* g = fg.Graph())
+        for (BaseFilter* f :
+             {static_cast<BaseFilter*>(CdmDeinter.get()), static_cast<BaseFilter*>(CdmSuperposer.get()),
+              static_cast<BaseFilter*>(CdmDVHeader.get()), static_cast<BaseFilter*>(CdmSceneDetect.get()),
+              static_cast<BaseFilter*>(CdmWaveDest.get())})
+            g->RemoveFilter(f);
+    for (FilterComponent* c : {&infinite, &nullrender, &destination})
+        c->SetFilterGraph(nullptr);
+    CdmSceneDetect->SetOnScene(nullptr);
+    CdmSceneDetect->SetOnEnd(nullptr);
+    CdmSuperposer->SetOnText(nullptr);
+    // A date shift leaves copying off and an offset: the next build starts from the defaults,
+    // and the actions that want others set them after their build.
+    CdmDVHeader->SetCopyHeaders(true);
+    CdmDVHeader->SetOffset(0);
+}
+
+bool TCdm::BeginBuild(const std::string& src, const std::string* output)
+{
+    if (output)
+        CdmDestination = *output;
+    CdmSeeking = nullptr;
+    CdmDuration = 0;
+    runOutcome_ = ConversionOutcome::NotRun;
+    fg.Activate();
+    source.SetFilterGraph(&fg);
+    HRESULT loaded = E_FAIL;
+    if (auto* loader = QueryFilter<FileSourceFilter>(source.Filter().get()))
+        loaded = loader->Load(src, nullptr);
+    ResetGraph();
+    // A source that cannot be opened makes no graph at all: no empty output is ever written.
+    if (FAILED(loaded))
+        return false;
+    if (output) {
+        destination.SetFilterGraph(&fg);
+        auto* sink = QueryFilter<FileSink>(destination.Filter().get());
+        if (!sink || FAILED(sink->SetFileName(*output, nullptr)) || FAILED(sink->SetMode(AM_FILE_OVERWRITE)))
+            return false;
+    }
+    return true;
+}
+
+bool TCdm::AddOwn(const std::shared_ptr<BaseFilter>& filter, const char* name)
+{
+    return SUCCEEDED(fg.Graph()->AddFilter(filter, name));
+}
+
+HRESULT TCdm::Connect(Pin* out, Pin* in, const MediaType* mt)
+{
+    if (!out || !in || !fg.Graph())
+        return E_POINTER;
+    return fg.Graph()->Connect(out, in, mt);
+}
+
+int TCdm::FirstSplitterOutputTo(Pin* in)
+{
+    const std::vector<Pin*> pins = avisplitter.Pins();
+    for (size_t i = 0; i < pins.size(); ++i)
+        if (pins[i]->Direction() == PinDirection::Output && SUCCEEDED(fg.Graph()->ConnectDirect(pins[i], in)))
+            return static_cast<int>(i);
+    return -1;
+}
+
+bool TCdm::SoundPath(FilterComponent& splitter, int from, FilterComponent& acm, const std::function<Pin*()>& muxIn)
+{
+    Pin* acmIn = acm.GetPin(0);
+    if (!acmIn)
+        return false;
+    const std::vector<Pin*> pins = splitter.Pins();
+    for (size_t i = static_cast<size_t>(from); i < pins.size(); ++i) {
+        if (pins[i]->Direction() != PinDirection::Output || FAILED(Connect(pins[i], acmIn)))
+            continue;
+        if (SUCCEEDED(Connect(acm.GetPin(1), muxIn())))
+            return true;
+        fg.Graph()->Disconnect(acmIn); // the muxer refused this sound: free the converter for the next
+    }
+    return false;
+}
+
+void TCdm::SetSceneEnd(std::function<void()> commit, std::function<void()> discard)
+{
+    CdmSceneDetect->SetOnEnd([this, commit = std::move(commit), discard = std::move(discard)] {
+        if (runOutcome_.load() == ConversionOutcome::Completed) {
+            if (commit)
+                commit();
+        } else if (discard) {
+            discard();
+        }
+    });
+}
+
+ConversionOutcome TCdm::RunBuiltGraph(const CancelTest& cancelled, const ProgressProc& progress)
+{
+    using Clock = std::chrono::steady_clock;
+    ConversionOutcome outcome;
+    runOutcome_ = ConversionOutcome::NotRun;
+    FilterGraph* graph = fg.Graph();
+    if (!graph || !CdmSeeking)
+        return outcome;
+    int64_t duration = 0;
+    if (FAILED(graph->GetDuration(duration)) || duration <= 0)
+        return outcome;
+    CdmDuration = duration;
+
+    graph->SetSyncSource(nullptr);
+    const HRESULT started = graph->Run();
+    if (FAILED(started)) {
+        outcome.kind = ConversionOutcome::Failed;
+        outcome.code = started;
+    }
+    Clock::time_point nextReport = Clock::now();
+    while (outcome.kind == ConversionOutcome::NotRun) {
+        if (Clock::now() >= nextReport) {
+            int64_t position = 0;
+            if (progress && SUCCEEDED(CdmSeeking->GetCurrentPosition(position)))
+                progress(static_cast<int>(position * 100 / CdmDuration));
+            nextReport += std::chrono::milliseconds(kProgressIntervalMs);
+        }
+        if (cancelled && cancelled()) {
+            outcome.kind = ConversionOutcome::Cancelled;
+            break;
+        }
+        // Short waits, so a cancellation is seen at once and the progress keeps its pace.
+        int64_t param = 0;
+        const int32_t code = graph->WaitForCompletion(50, &param);
+        if (code == EC_COMPLETE) {
+            outcome.kind = ConversionOutcome::Completed;
+        } else if (code == EC_ERRORABORT) {
+            outcome.kind = ConversionOutcome::Failed;
+            outcome.code = static_cast<HRESULT>(param);
+        }
+    }
+    // Known before the stop: the end callbacks that run inside it commit or discard by it, and
+    // the writer keeps nothing of a run that did not complete, even one that reached its end
+    // while the cancellation was on its way.
+    runOutcome_ = outcome.kind;
+    if (outcome.kind != ConversionOutcome::Completed)
+        if (auto* writer = dynamic_cast<FileWriter*>(destination.Filter().get()))
+            writer->AbandonRun();
+    fg.Stop();
+
+    // The writer keeps the file only when its stop finished it: an index or header that could
+    // not be written in the stop still fails the run.
+    if (outcome.kind == ConversionOutcome::Completed) {
+        GraphEvent late;
+        while (graph->Events().GetEvent(late, 0))
+            if (late.code == EC_ERRORABORT) {
+                outcome.kind = ConversionOutcome::Failed;
+                outcome.code = static_cast<HRESULT>(late.param1);
+            }
+        std::error_code ec;
+        if (outcome.kind == ConversionOutcome::Completed && !CdmDestination.empty() && destination.Filter() &&
+            !std::filesystem::exists(CdmDestination, ec)) {
+            outcome.kind = ConversionOutcome::Failed;
+            outcome.code = STG_E_WRITEFAULT;
+        }
+        runOutcome_ = outcome.kind;
+    }
+    if (outcome.kind == ConversionOutcome::Failed) {
+        if (outcome.code == S_OK)
+            outcome.code = E_FAIL;
+        outcome.text = FailureText(outcome.code, destination.Filter() ? CdmDestination : std::string());
+    }
+    if (outcome.kind == ConversionOutcome::Completed && progress)
+        progress(100);
+    return outcome;
+}
+
+} // namespace media
