@@ -18,7 +18,8 @@ endfunction()
 
 # morvel_tests(LIBS <libs...> [MAIN <target>]): every *_test.cpp of the calling folder becomes its
 # own test program, linked with GoogleTest and the given libraries. MAIN replaces gtest's main
-# (the graph tests' main registers the system filters first).
+# (the graph tests' main registers the system filters first). Every test program is also a
+# dependency of the target morvel_tests, so a build can make the tests and nothing else.
 function(morvel_tests)
   cmake_parse_arguments(ARG "" "MAIN" "LIBS" ${ARGN})
   if(NOT ARG_MAIN)
@@ -31,5 +32,6 @@ function(morvel_tests)
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest ${ARG_MAIN})
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+    add_dependencies(morvel_tests ${name})
   endforeach()
 endfunction()

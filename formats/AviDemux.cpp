@@ -331,7 +331,7 @@ AviDemuxResult Parser::Run()
             break;
         pos = next;
     }
-    result_.valid = haveHeader_ && !result_.streams.empty();
+    result_.valid = haveHeader_ && !result_.streams.empty() && !movi_.empty();
     if (!result_.valid)
         return std::move(result_);
 

@@ -42,7 +42,7 @@ struct AviDemuxStream {
 enum class AviIndexSource { None, OpenDml, Idx1, Scan };
 
 struct AviDemuxResult {
-    bool valid = false; // a RIFF AVI form with a header list and at least one stream
+    bool valid = false; // a RIFF AVI form with a header list, at least one stream and a movi list
     uint32_t microSecPerFrame = 0;
     uint32_t totalFrames = 0;    // avih
     uint32_t dmlTotalFrames = 0; // dmlh, 0 when none

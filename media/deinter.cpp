@@ -24,9 +24,15 @@ const ByteWeights kWeights;
 
 // Marks the pixels of row c that stand out from both rows a and b (0 or 1 each); true when any
 // does. The weighted products are made byte by byte, in a loop the compiler vectorises, then
-// summed per pixel; an AVX2 build of it is chosen at run time where the processor has it.
-__attribute__((target_clones("avx2", "default"))) bool MarkCombing(const uint8_t* a, const uint8_t* c, const uint8_t* b,
-                                                                   int width, uint8_t* marks)
+// summed per pixel; an AVX2 build of it is chosen at run time where the processor has it. The
+// choice is made by a resolver that runs before ThreadSanitizer's runtime is up, so TSan builds
+// keep the plain one.
+#if defined(__SANITIZE_THREAD__)
+#define MORVEL_AVX2_CLONES
+#else
+#define MORVEL_AVX2_CLONES __attribute__((target_clones("avx2", "default")))
+#endif
+MORVEL_AVX2_CLONES bool MarkCombing(const uint8_t* a, const uint8_t* c, const uint8_t* b, int width, uint8_t* marks)
 {
     int32_t d[3 * kRun];
     int any = 0;

@@ -64,6 +64,13 @@ HRESULT FilterGraph::RemoveFilter(BaseFilter* filter)
         renderers_.erase(std::remove(renderers_.begin(), renderers_.end(), filter), renderers_.end());
         completed_.erase(filter);
     }
+    // The clock goes with the filter that provides it.
+    if (auto* provider = dynamic_cast<ClockProvider*>(filter);
+        provider && clock_ && provider->ProvidedClock() == clock_) {
+        clockChosen_ = false;
+        UseClock(&defaultClock_);
+    }
+    filter->SetSyncSource(nullptr);
     filter->JoinFilterGraph(nullptr, std::string());
     names_.erase(names_.begin() + (it - filters_.begin()));
     filters_.erase(it);
@@ -285,6 +292,13 @@ HRESULT FilterGraph::Pause()
             running_ = false;
         }
         events_.DropCompletions();
+        if (!clockChosen_) {
+            ReferenceClock* offered = nullptr;
+            for (const auto& f : filters_)
+                if (auto* provider = dynamic_cast<ClockProvider*>(f.get()); provider && !offered)
+                    offered = provider->ProvidedClock();
+            UseClock(offered ? offered : &defaultClock_);
+        }
         ApplyStartPosition(position_);
         pausedStreamTime_ = 0;
         // Renderers first, sources last: everything downstream is ready when data starts to flow.
@@ -403,10 +417,16 @@ FilterState FilterGraph::State() const
 HRESULT FilterGraph::SetSyncSource(ReferenceClock* clock)
 {
     std::lock_guard<std::recursive_mutex> guard(controlLock_);
+    clockChosen_ = true;
+    UseClock(clock);
+    return S_OK;
+}
+
+void FilterGraph::UseClock(ReferenceClock* clock)
+{
     clock_ = clock;
     for (const auto& f : filters_)
         f->SetSyncSource(clock);
-    return S_OK;
 }
 
 ReferenceClock* FilterGraph::GetSyncSource() const

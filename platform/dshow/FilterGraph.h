@@ -76,7 +76,8 @@ public:
     HRESULT GetState(int timeoutMs, FilterState& state);
     FilterState State() const;
 
-    // Clock: the graph's own clock by default; null runs the graph unclocked.
+    // Clock: unless one was set here, a pause from stopped takes the clock a filter offers
+    // (ClockProvider), else the graph's own. Null runs the graph unclocked.
     HRESULT SetSyncSource(ReferenceClock* clock);
     ReferenceClock* GetSyncSource() const;
     ReferenceClock& DefaultClock() { return defaultClock_; }
@@ -123,6 +124,7 @@ private:
     bool AllCued();
     HRESULT ApplyStartPosition(REFERENCE_TIME position);
     HRESULT CurrentMediaPosition(REFERENCE_TIME& position);
+    void UseClock(ReferenceClock* clock);
     HRESULT ToMediaTime(int64_t value, REFERENCE_TIME& out) const;
     HRESULT FromMediaTime(REFERENCE_TIME value, int64_t& out) const;
     // Intelligent connect helpers (FilterGraphRender.cpp).
@@ -135,7 +137,7 @@ private:
     bool TryRegistryFilters(Pin* out, const std::function<bool(const std::shared_ptr<BaseFilter>&)>& attempt);
     FilterRegistry& Registry();
 
-    mutable std::recursive_mutex controlLock_; // guards filters_, names_, state_, position_, clock_
+    mutable std::recursive_mutex controlLock_; // guards filters_, names_, state_, position_, clock_, clockChosen_
     std::vector<std::shared_ptr<BaseFilter>> filters_;
     std::vector<std::string> names_;
     FilterState state_ = FilterState::Stopped;
@@ -144,6 +146,7 @@ private:
     REFERENCE_TIME pausedStreamTime_ = 0; // stream time reached when the run was paused
     ReferenceClock defaultClock_;
     ReferenceClock* clock_ = &defaultClock_;
+    bool clockChosen_ = false; // SetSyncSource was called: no filter's clock replaces it
     FilterRegistry* registry_ = nullptr;
 
     std::mutex cueLock_; // guards the fields below; taken by streaming threads

@@ -17,4 +17,12 @@ public:
     }
 };
 
+// A filter that can pace the whole graph (an audio renderer playing on a device). A graph whose
+// clock the application did not choose takes the first one offered when it pauses from stopped.
+class ClockProvider {
+public:
+    virtual ~ClockProvider() = default;
+    virtual ReferenceClock* ProvidedClock() = 0; // null while it has none to offer
+};
+
 } // namespace ds

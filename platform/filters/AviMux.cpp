@@ -140,12 +140,25 @@ HRESULT AviMuxInputPin::CompleteConnect(Pin& peer)
     return hr;
 }
 
+void AviMuxInputPin::StartRun(int slot)
+{
+    slot_ = slot;
+    dv_ = CarriesDvFrames(CurrentMediaType());
+    dvs_.Reset();
+}
+
 HRESULT AviMuxInputPin::Receive(const SamplePtr& sample)
 {
     HRESULT hr = CheckStreaming();
     if (hr != S_OK)
         return hr;
-    return slot_ < 0 ? S_FALSE : mux_.Push(slot_, sample);
+    if (slot_ < 0)
+        return S_FALSE;
+    if (dv_ && !dvs_.Whole(static_cast<size_t>(sample->GetActualDataLength()))) {
+        mux_.CountDropped();
+        return S_OK;
+    }
+    return mux_.Push(slot_, sample);
 }
 
 HRESULT AviMuxInputPin::EndOfStream()
@@ -242,7 +255,7 @@ HRESULT AviMux::Pause()
         std::lock_guard<std::mutex> guard(writeLock_);
         slots_.clear();
         for (auto& in : inputs_) {
-            in->SetSlot(in->IsConnected() ? static_cast<int>(slots_.size()) : -1);
+            in->StartRun(in->IsConnected() ? static_cast<int>(slots_.size()) : -1);
             if (in->IsConnected())
                 slots_.push_back(in.get());
         }
@@ -252,6 +265,7 @@ HRESULT AviMux::Pause()
         finished_ = false;
         endSent_.store(false);
         lastTime_.store(0);
+        dropped_.store(0);
     }
     return BaseFilter::Pause();
 }
@@ -265,10 +279,7 @@ void AviMux::BeginStop()
 HRESULT AviMux::Stop()
 {
     if (State() != FilterState::Stopped) {
-        // A run cut short still leaves a readable file of what was written.
         std::lock_guard<std::mutex> guard(writeLock_);
-        if (writer_ && !finished_)
-            FinishFile();
         writer_.reset();
         stream_.reset();
     }
@@ -374,6 +385,7 @@ void AviMux::Flush(bool begin)
         finished_ = false;
         endSent_.store(false);
         lastTime_.store(0);
+        dropped_.store(0);
     });
     if (last)
         output_.DeliverEndFlush();

@@ -3,12 +3,14 @@
 // through the byte-stream service of the filter its output is connected to (the File writer).
 // Pins: [AVI Out, Input 01] and a new free input after each input connection.
 // Inputs take Video/VideoInfo, Audio/WaveFormatEx and Interleaved/DvInfo; chunks are written in
-// time order across the inputs (one queue per input, see MultiInputQueue). The file is finished
-// when every input has reached its end of stream (then the output's end of stream follows), or
-// at Stop when that has not happened. Seeking answers the longest input's duration and, as the
-// current position, the end time of the last sample written: the progress of a conversion; a
-// seek goes on to the streams that feed the inputs. The flush such a seek brings starts the file
-// again from its first byte, once the last input's flush has ended.
+// time order across the inputs (one queue per input, see MultiInputQueue). A DV sample that is no
+// whole frame of its stream is dropped and counted (DroppedFrames). The file is finished when
+// every input has reached its end of stream, then the output's end of stream follows; a run
+// stopped before leaves it unfinished (the File writer then removes it). Seeking answers the
+// longest input's duration and, as the current position, the end time of the last sample
+// written: the progress of a conversion; a seek goes on to the streams that feed the inputs. The
+// flush such a seek brings starts the file again from its first byte, once the last input's flush
+// has ended.
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -18,6 +20,7 @@
 #include "platform/dshow/BaseFilter.h"
 #include "platform/dshow/MediaSeeking.h"
 #include "platform/dshow/MultiInputQueue.h"
+#include "platform/filters/WholeDvFrames.h"
 
 namespace ds {
 
@@ -35,11 +38,13 @@ public:
     HRESULT BeginFlush() override;
     HRESULT EndFlush() override;
     int Slot() const { return slot_; } // queue index while streaming, -1 when not connected then
-    void SetSlot(int slot) { slot_ = slot; }
+    void StartRun(int slot);           // at pause from stopped
 
 private:
     AviMux& mux_;
-    int slot_ = -1; // set at pause from stopped, on the controlling thread
+    int slot_ = -1;     // set at pause from stopped, on the controlling thread
+    bool dv_ = false;   // likewise: the input takes DV frames
+    WholeDvFrames dvs_; // the streaming thread's, reset at pause from stopped
 };
 
 class AviMuxOutputPin : public OutputPin {
@@ -70,9 +75,12 @@ public:
 
     // Test hook: options of the writer (segment limit) for the next run.
     void SetWriterOptions(const formats::AviMuxOptions& options) { options_ = options; }
+    // DV samples dropped since the run (or the last seek) began: frames cut short.
+    int64_t DroppedFrames() const { return dropped_.load(); }
 
     // Called by the pins.
     void OnInputConnected();
+    void CountDropped() { ++dropped_; }
     HRESULT Push(int slot, const SamplePtr& sample);
     HRESULT EndOfInput(int slot);
     void Flush(bool begin);
@@ -95,6 +103,7 @@ private:
     bool finished_ = false;
     std::atomic<bool> endSent_{false};
     std::atomic<int64_t> lastTime_{0}; // end of the last sample written, 100 ns
+    std::atomic<int64_t> dropped_{0};
 };
 
 // How an input's media type is stored as an AVI stream.

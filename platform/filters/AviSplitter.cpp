@@ -60,6 +60,22 @@ void OverrideVideoHandler(formats::AviDemuxResult& file, uint32_t code)
 
 } // namespace
 
+bool AviStreamDescribed(const formats::AviDemuxStream& s)
+{
+    if (s.fccType == rtl::FourCC("vids"))
+        return s.format.size() >= rtl::BitmapInfoHeader::kSize;
+    if (s.fccType != rtl::FourCC("auds"))
+        return true;
+    WaveFormatEx w;
+    if (!WaveFormatEx::Parse(s.format.data(), s.format.size(), w))
+        return false;
+    if (w.nChannels == 0 || w.nChannels > 8 || w.nSamplesPerSec == 0 || w.nBlockAlign == 0)
+        return false;
+    // A block of linear sound is one sample of every channel; compressed sound has its codec's blocks.
+    const bool linear = w.wFormatTag == 1 || w.wFormatTag == 3 || w.wFormatTag == 0xFFFE;
+    return !linear || w.nBlockAlign == w.nChannels * ((w.wBitsPerSample + 7) / 8);
+}
+
 MediaType AviStreamMediaType(const formats::AviDemuxStream& s)
 {
     const uint32_t vids = rtl::FourCC("vids"), auds = rtl::FourCC("auds"), iavs = rtl::FourCC("iavs");
@@ -387,7 +403,8 @@ HRESULT AviSplitter::OnInputConnected(Pin& peer)
     if (!file->valid)
         return S_OK;
     for (size_t i = 0; i < file->streams.size(); ++i)
-        AddStream(std::make_unique<AviSplitterStream>(*this, file, static_cast<int>(i), *reader));
+        if (AviStreamDescribed(file->streams[i]))
+            AddStream(std::make_unique<AviSplitterStream>(*this, file, static_cast<int>(i), *reader));
     return S_OK;
 }
 

@@ -2,8 +2,9 @@
 // "AVI Splitter": pulls an AVI file through the upstream AsyncReader and pushes each stream on an
 // output pin of its own, one streaming thread per connected output.
 // Pins: [Input] before the input connects; [Stream 00 … Stream N-1, Input] after (one output per
-// stream of the header list, in stream order); the outputs go when the input disconnects, and a
-// file that cannot be parsed gives none.
+// stream of the header list, in stream order, named by its stream number); the outputs go when
+// the input disconnects. A file that cannot be parsed or has no movie data gives none, and a
+// stream whose format block cannot describe it (see AviStreamDescribed) gets no output.
 // Types: vids -> Video / biCompression / VideoInfo (built from strh and strf); auds -> Audio /
 // wFormatTag / WaveFormatEx (strf as stored); iavs -> Interleaved / fccHandler / DvInfo (strf as
 // stored, even when shorter than 32 bytes).
@@ -116,6 +117,10 @@ private:
 
 // Builds the media type of stream `index` of a parsed file.
 MediaType AviStreamMediaType(const formats::AviDemuxStream& stream);
+// Whether a stream's format block describes it well enough to be passed on: video needs a whole
+// bitmap header; sound a wave format of 1 to 8 channels, a rate, and a block align (for linear
+// sound the one its channels and sample size make). Other stream types are passed as they are.
+bool AviStreamDescribed(const formats::AviDemuxStream& stream);
 
 void RegisterAviSplitterFilter(FilterRegistry& registry);
 

@@ -11,14 +11,6 @@ namespace {
 
 constexpr size_t kAudioAhead = 2 * 1944; // sound gathered ahead of the video: two frames' worth
 
-bool IsDvVideo(const MediaType& mt)
-{
-    if (mt.subtype != MEDIASUBTYPE_dvsd && mt.subtype != MEDIASUBTYPE_dv25)
-        return false;
-    return (mt.majortype == MEDIATYPE_Video && mt.formattype == FORMAT_VideoInfo) ||
-           mt.majortype == MEDIATYPE_Interleaved;
-}
-
 } // namespace
 
 DvMuxerInputPin::DvMuxerInputPin(DvMuxer& muxer, std::string name, int audioIndex)
@@ -39,12 +31,24 @@ HRESULT DvMuxerInputPin::CompleteConnect(Pin& peer)
     return hr;
 }
 
+void DvMuxerInputPin::StartRun(int slot)
+{
+    slot_ = slot;
+    dvs_.Reset();
+}
+
 HRESULT DvMuxerInputPin::Receive(const SamplePtr& sample)
 {
     HRESULT hr = CheckStreaming();
     if (hr != S_OK)
         return hr;
-    return slot_ < 0 ? S_FALSE : muxer_.Push(*this, sample);
+    if (slot_ < 0)
+        return S_FALSE;
+    if (audioIndex_ < 0 && !dvs_.Whole(static_cast<size_t>(sample->GetActualDataLength()))) {
+        muxer_.CountDropped();
+        return S_OK;
+    }
+    return muxer_.Push(*this, sample);
 }
 
 HRESULT DvMuxerInputPin::EndOfStream()
@@ -165,7 +169,7 @@ int DvMuxer::Pairs() const
 HRESULT DvMuxer::CheckInput(const DvMuxerInputPin& pin, const MediaType& mt)
 {
     if (pin.AudioIndex() < 0)
-        return IsDvVideo(mt) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+        return CarriesDvFrames(mt) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
     auto wfx = mt.GetWaveFormat();
     if (mt.majortype != MEDIATYPE_Audio || !wfx || wfx->wFormatTag != 1 || wfx->nChannels != 2 ||
         wfx->wBitsPerSample != 16)
@@ -211,11 +215,11 @@ MediaType DvMuxer::OutputType() const
 HRESULT DvMuxer::Pause()
 {
     if (State() == FilterState::Stopped) {
-        video_.SetSlot(video_.IsConnected() ? 0 : -1);
+        video_.StartRun(video_.IsConnected() ? 0 : -1);
         int slots = video_.IsConnected() ? 1 : 0;
         slotPair_.assign(1, -1);
         for (auto& a : audio_) {
-            a->SetSlot(a->IsConnected() && slots > 0 ? slots++ : -1);
+            a->StartRun(a->IsConnected() && slots > 0 ? slots++ : -1);
             if (a->Slot() >= 0)
                 slotPair_.push_back(a->AudioIndex());
         }
@@ -224,6 +228,7 @@ HRESULT DvMuxer::Pause()
         frameIndex_ = 0;
         videoGone_ = false;
         endSent_.store(false);
+        dropped_.store(0);
     }
     return BaseFilter::Pause();
 }
@@ -372,6 +377,7 @@ void DvMuxer::Flush(bool begin)
         frameIndex_ = 0;
         videoGone_ = false;
         endSent_.store(false); // the stream starts again: it will end again
+        dropped_.store(0);
     });
     if (last)
         output_.DeliverEndFlush();

@@ -5,7 +5,8 @@
 // split and mux gives the frame back byte for byte), else the count that spreads the sound
 // exactly over the frames; it writes the audio blocks and the AAUX source and control packs and
 // keeps header, subcode, VAUX, video blocks and any recording date packs. Two audio inputs make
-// four-channel 12-bit 32 kHz sound. Without sound the frames pass unchanged. The video's end of
+// four-channel 12-bit 32 kHz sound. Without sound the frames pass unchanged. A video sample that
+// is no whole frame of its stream is dropped and counted (DroppedFrames). The video's end of
 // stream ends the output.
 #include <atomic>
 #include <memory>
@@ -14,6 +15,7 @@
 #include "formats/DvAudio.h"
 #include "platform/dshow/BaseFilter.h"
 #include "platform/dshow/MultiInputQueue.h"
+#include "platform/filters/WholeDvFrames.h"
 
 namespace ds {
 
@@ -32,12 +34,13 @@ public:
     HRESULT NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) override;
     int AudioIndex() const { return audioIndex_; } // -1: the video input
     int Slot() const { return slot_; }
-    void SetSlot(int slot) { slot_ = slot; }
+    void StartRun(int slot); // at pause from stopped
 
 private:
     DvMuxer& muxer_;
     int audioIndex_;
-    int slot_ = -1; // queue index while streaming; set at pause from stopped
+    int slot_ = -1;     // queue index while streaming; set at pause from stopped
+    WholeDvFrames dvs_; // the video input's streaming thread's, reset at pause from stopped
 };
 
 class DvMuxerOutputPin : public OutputPin {
@@ -62,6 +65,9 @@ public:
     HRESULT Pause() override;
     void BeginStop() override;
 
+    // Video samples dropped since the run (or the last seek) began: frames cut short.
+    int64_t DroppedFrames() const { return dropped_.load(); }
+
     // Called by the pins.
     HRESULT CheckInput(const DvMuxerInputPin& pin, const MediaType& mt);
     void OnInputConnected(const DvMuxerInputPin& pin);
@@ -70,6 +76,7 @@ public:
     HRESULT EndOfInput(DvMuxerInputPin& pin);
     void Flush(bool begin);
     void NewVideoSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate);
+    void CountDropped() { ++dropped_; }
 
 private:
     struct Fifo {
@@ -98,6 +105,7 @@ private:
     int64_t frameIndex_ = 0;
     bool videoGone_ = false;           // the video input ended: sound is dropped from then on
     std::atomic<bool> endSent_{false}; // read and set by every feeding thread
+    std::atomic<int64_t> dropped_{0};
     std::vector<int16_t> silence_;
 };
 

@@ -246,8 +246,10 @@ void DvSplitter::OnInputDisconnected()
 HRESULT DvSplitter::Split(const SamplePtr& frame)
 {
     const size_t size = static_cast<size_t>(frame->GetActualDataLength());
-    if (size != (pal_ ? formats::kPalFrameSize : formats::kNtscFrameSize))
-        return S_OK; // not a frame of this stream
+    if (size != (pal_ ? formats::kPalFrameSize : formats::kNtscFrameSize)) {
+        ++dropped_; // not a whole frame of this stream
+        return S_OK;
+    }
     std::span<const uint8_t> bytes(frame->GetPointer(), size);
     const int64_t index = frameCount_++;
     int delivered = 0, refused = 0;

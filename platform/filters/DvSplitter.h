@@ -5,7 +5,9 @@
 // The video output carries each whole DIF frame unchanged (Video / dvsd / VideoInfo); each audio
 // output 16-bit stereo PCM at the frame's rate, as many samples as the frame's AAUX pack says, or
 // silence for a frame without one. Video then sound is delivered in the same call, so one thread
-// feeds every output. Frames of another length than the stream's are dropped.
+// feeds every output. Frames of another length than the stream's are dropped and counted
+// (DroppedFrames).
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -68,14 +70,21 @@ public:
             if (o->IsConnected())
                 f(*o);
     }
-    void ResetCount() { frameCount_ = 0; }
+    void ResetCount() // at each start and new segment
+    {
+        frameCount_ = 0;
+        dropped_.store(0);
+    }
+    // Frames dropped since the run (or the last seek) began: frames cut short.
+    int64_t DroppedFrames() const { return dropped_.load(); }
 
 private:
     DvSplitterInputPin input_;
     std::vector<std::unique_ptr<DvSplitterOutputPin>> outputs_; // changed only while stopped
     bool pal_ = true;                                           // set at connection
     int64_t frameCount_ = 0;                                    // frames split since the start (streaming thread)
-    std::vector<int16_t> pcm_;                                  // streaming thread's decode buffer
+    std::atomic<int64_t> dropped_{0};
+    std::vector<int16_t> pcm_; // streaming thread's decode buffer
 };
 
 void RegisterDvSplitterFilter(FilterRegistry& registry);

@@ -2,6 +2,7 @@
 // Register...Filter(FilterRegistry&) function called from here.
 #include "platform/filters/SystemFilters.h"
 
+#include "platform/filters/AudioRenderer.h"
 #include "platform/filters/AviMux.h"
 #include "platform/filters/AviSplitter.h"
 #include "platform/filters/DvMuxer.h"
@@ -10,6 +11,7 @@
 #include "platform/filters/FileWriter.h"
 #include "platform/filters/InfTee.h"
 #include "platform/filters/NullRenderer.h"
+#include "platform/filters/VideoRenderer.h"
 
 namespace ds {
 
@@ -39,6 +41,8 @@ void RegisterSystemFilters(FilterRegistry& registry)
     RegisterDvSplitterFilter(registry);
     RegisterDvMuxerFilter(registry);
     RegisterAviMuxFilter(registry);
+    RegisterVideoRendererFilter(registry);
+    RegisterAudioRendererFilter(registry);
 }
 
 } // namespace ds

@@ -222,12 +222,6 @@ TEST(GraphMembership, NamesAreMadeUniqueAndRemovalDisconnects)
     EXPECT_EQ(c.graph.ConnectDirect(c.sink->GetPin(0), c.source->GetPin(0)), S_OK); // put in order
 }
 
-class HandClock : public ReferenceClock {
-public:
-    REFERENCE_TIME GetTime() const override { return now.load(); }
-    std::atomic<REFERENCE_TIME> now{0};
-};
-
 TEST(GraphClock, StreamTimeGoesOnAfterAPauseInsteadOfStartingAgain)
 {
     Chain c(3, kHour);
@@ -245,6 +239,44 @@ TEST(GraphClock, StreamTimeGoesOnAfterAPauseInsteadOfStartingAgain)
     clock.now = 10 * kHour + kHour / 2;
     EXPECT_TRUE(Eventually([&] { return c.sink->RenderedCount() == 2; }));
     c.graph.Stop();
+}
+
+// A renderer offering a clock of its own, as an audio renderer playing on a device does.
+class ClockedSink : public TestSink, public ClockProvider {
+public:
+    ReferenceClock* ProvidedClock() override { return offering ? &clock : nullptr; }
+    HandClock clock;
+    bool offering = true;
+};
+
+TEST(GraphClock, APauseTakesTheClockARendererOffersUnlessTheApplicationChoseOne)
+{
+    struct Case {
+        bool offering;
+        bool chooseNone; // SetSyncSource(nullptr) before the pause
+    };
+    for (Case k : {Case{true, false}, Case{false, false}, Case{true, true}}) {
+        FilterGraph graph;
+        auto source = std::make_shared<TestSource>();
+        auto sink = std::make_shared<ClockedSink>();
+        sink->offering = k.offering;
+        graph.AddFilter(source, "source");
+        graph.AddFilter(sink, "sink");
+        ASSERT_EQ(graph.ConnectDirect(source->GetPin(0), sink->GetPin(0)), S_OK);
+        if (k.chooseNone)
+            graph.SetSyncSource(nullptr);
+        EXPECT_EQ(graph.GetSyncSource(), k.chooseNone ? nullptr : &graph.DefaultClock());
+        graph.Pause();
+        ReferenceClock* expected = k.chooseNone ? nullptr : k.offering ? &sink->clock : &graph.DefaultClock();
+        EXPECT_EQ(graph.GetSyncSource(), expected);
+        EXPECT_EQ(source->SyncSource(), expected); // every filter follows the graph's clock
+        graph.Stop();
+        // The clock leaves with the filter that provides it.
+        graph.RemoveFilter(sink.get());
+        EXPECT_EQ(graph.GetSyncSource(), k.chooseNone ? nullptr : &graph.DefaultClock());
+        EXPECT_EQ(source->SyncSource(), graph.GetSyncSource());
+        EXPECT_EQ(sink->SyncSource(), nullptr);
+    }
 }
 
 TEST(EventSink, RepaintReachesTheApplicationOnlyAfterCancellingDefaultHandling)

@@ -131,6 +131,23 @@ TEST(Transform, OffersOutputTypesOnlyOnceTheInputIsConnected)
     EXPECT_EQ(capture.received_, std::vector<int64_t>{42});
 }
 
+// S_FALSE is a success code, but from CheckInputType it means "not this type".
+TEST(Transform, AnInputTypeCheckedWithSFalseIsRefused)
+{
+    struct Unsure : Converter {
+        Unsure() : Converter(MediaType(), VideoType()) {}
+        HRESULT CheckInputType(const MediaType&) override { return S_FALSE; }
+    } converter;
+    struct UnsureInPlace : PassThrough {
+        HRESULT CheckInputType(const MediaType&) override { return S_FALSE; }
+    } inPlace;
+    for (BaseFilter* f : {static_cast<BaseFilter*>(&converter), static_cast<BaseFilter*>(&inPlace)}) {
+        PushFilter push;
+        EXPECT_TRUE(FAILED(push.Output().Connect(*f->GetPin(0), nullptr)));
+        EXPECT_FALSE(f->GetPin(0)->IsConnected());
+    }
+}
+
 TEST(InputPin, RefusesSamplesWhenStoppedFlushingOrEnded)
 {
     PushFilter push;

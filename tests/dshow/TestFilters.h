@@ -1,6 +1,7 @@
 #pragma once
-// Mock filters for filter-graph tests: a threaded source, a collecting renderer, in-place and
+// Mock filters for filter-graph tests: a hand-moved clock, a threaded source, a collecting renderer, in-place and
 // converting transforms, and a hand-driven push pin with a capturing pin for tests between pins.
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <cstring>
@@ -52,6 +53,13 @@ inline HRESULT AskBuffers(MemAllocator& allocator, AllocatorProperties& request,
     AllocatorProperties actual;
     return allocator.SetProperties(request, actual);
 }
+
+// A clock the test moves by hand.
+class HandClock : public ReferenceClock {
+public:
+    REFERENCE_TIME GetTime() const override { return now.load(); }
+    std::atomic<REFERENCE_TIME> now{0};
+};
 
 // What a sink saw of one sample.
 struct Seen {
@@ -254,7 +262,7 @@ public:
         HRESULT GetMediaType(int position, MediaType& mt) override { return Offer(f_.offered_, position, mt); }
         HRESULT DecideBufferSize(MemAllocator& allocator, AllocatorProperties& request) override
         {
-            return AskBuffers(allocator, request, 2, 256);
+            return AskBuffers(allocator, request, f_.buffers_, std::max(f_.size_, f_.bufferSize_));
         }
 
     private:
@@ -268,7 +276,7 @@ public:
     int GetPinCount() override { return 1; }
     Pin* GetPin(int i) override { return i == 0 ? &out_ : nullptr; }
     Out& Output() { return out_; }
-    // A sample holding `index`, timed index * 400000.
+    // A sample of size_ bytes holding `index`, timed index * 400000.
     HRESULT Push(int64_t index)
     {
         SamplePtr s;
@@ -276,12 +284,30 @@ public:
         if (FAILED(hr))
             return hr;
         std::memcpy(s->GetPointer(), &index, sizeof index);
-        s->SetActualDataLength(64);
+        s->SetActualDataLength(size_);
         s->SetTime(index * 400000, (index + 1) * 400000);
+        return out_.Deliver(s);
+    }
+    // A sample of these bytes (at most bufferSize_), timed [start, stop).
+    HRESULT PushBytes(const std::vector<uint8_t>& bytes, REFERENCE_TIME start, REFERENCE_TIME stop)
+    {
+        SamplePtr s;
+        HRESULT hr = out_.GetDeliveryBuffer(s);
+        if (FAILED(hr))
+            return hr;
+        if (!bytes.empty())
+            std::memcpy(s->GetPointer(), bytes.data(), bytes.size());
+        s->SetActualDataLength(static_cast<int32_t>(bytes.size()));
+        s->SetTime(start, stop);
         return out_.Deliver(s);
     }
     std::vector<MediaType> offered_;
     MediaType accept_;
+    // Set before connecting: the length of Push's samples, the least buffer size (PushBytes' limit),
+    // and the samples the pushing thread may hold or have queued downstream.
+    int32_t size_ = 64;
+    int32_t bufferSize_ = 256;
+    int32_t buffers_ = 2;
 
 private:
     Out out_;

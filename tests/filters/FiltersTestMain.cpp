@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/filters/SystemFilters.h"
+#include "tests/kit/TsanSuppressions.h"
 
 int main(int argc, char** argv)
 {

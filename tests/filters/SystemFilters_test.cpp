@@ -52,6 +52,7 @@ TEST(DvMuxerFlow, EndsTheStreamAfterAFlushDroppedQueuedFrames)
 {
     FilterGraph graph;
     auto video = std::make_shared<PushFilter>();
+    video->size_ = 144000; // whole PAL frames
     auto audio = std::make_shared<PushFilter>(std::vector<MediaType>{AudioType()});
     auto muxer = std::make_shared<DvMuxer>();
     auto capture = std::make_shared<CaptureFilter>();

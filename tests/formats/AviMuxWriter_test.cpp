@@ -161,4 +161,46 @@ TEST(AviMuxWriterInterop, FfprobeReadsStreamsAndPacketsOfEverySegment)
     }
 }
 
+// A format block of odd size (a bitmap header and three bytes of codec data) gets its pad byte:
+// the chunks after it, and the file, read back in our reader and in ffprobe.
+TEST(AviMuxWriterInterop, AnOddFormatBlockIsPaddedAndTheFileReadsBack)
+{
+    testkit::TempDir dir;
+    const std::string path = dir.file("odd.avi");
+    formats::AviStreamSpec video = testkit::DvVideoSpec(true);
+    video.handler = rtl::FourCC("MRVL");
+    rtl::PutLE32(&video.format[16], rtl::FourCC("MRVL"));
+    video.format.insert(video.format.end(), {1, 2, 3});
+    {
+        testkit::FileByteStream out(path);
+        formats::AviMuxWriter w(out);
+        ASSERT_EQ(0, w.AddStream(video));
+        ASSERT_EQ(1, w.AddStream(testkit::PcmSpec(48000, 2)));
+        ASSERT_TRUE(w.Begin());
+        for (int i = 0; i < 5; ++i) {
+            const auto v = Payload(1001, i), a = Payload(7680, 1000 + i);
+            ASSERT_TRUE(w.WriteChunk(0, v.data(), v.size()) && w.WriteChunk(1, a.data(), a.size()));
+        }
+        ASSERT_TRUE(w.Finish());
+        ASSERT_TRUE(out.Close());
+    }
+    const MemoryFile file = Load(path);
+    const formats::AviDemuxResult r = formats::ParseAvi(file);
+    ASSERT_TRUE(r.valid);
+    ASSERT_EQ(2u, r.streams.size());
+    EXPECT_EQ(video.format, r.streams[0].format);
+    EXPECT_EQ(testkit::PcmSpec(48000, 2).format, r.streams[1].format);
+    EXPECT_EQ(formats::AviIndexSource::OpenDml, r.index);
+    ASSERT_EQ(5u, r.streams[0].chunks.size());
+    EXPECT_TRUE(Bytes(file, r.streams[0].chunks[4]) == Raw(Payload(1001, 4)));
+    if (!testkit::HaveProgram("ffprobe"))
+        GTEST_SKIP() << "ffprobe not installed";
+    std::string probe;
+    testkit::RunCommand("ffprobe -v error -count_packets -show_entries "
+                        "stream=codec_type,codec_tag_string,nb_read_packets,extradata_size -of csv=p=0 " +
+                            path,
+                        &probe);
+    EXPECT_EQ(0u, probe.rfind("video,MRVL,5,3\naudio,", 0)) << probe;
+}
+
 } // namespace

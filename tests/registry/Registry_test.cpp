@@ -209,6 +209,20 @@ TEST_F(RegistryTest, AHiveThatCannotBeReadIsNeverOverwritten)
     EXPECT_TRUE(fs::is_directory(hkcu()));
 }
 
+TEST_F(RegistryTest, AKeyOpenedReadOnlyKeepsItsValues)
+{
+    {
+        TRegistry r;
+        ASSERT_TRUE(r.OpenKey("\\K", true));
+        r.WriteInteger("v", 1);
+    }
+    TRegistry r;
+    ASSERT_TRUE(r.OpenKeyReadOnly("\\K"));
+    EXPECT_FALSE(r.DeleteValue("v"));
+    EXPECT_THROW(r.WriteInteger("v", 2), ERegistryException);
+    EXPECT_EQ(r.ReadInteger("v"), 1);
+}
+
 TEST_F(RegistryTest, LocalMachineIsReadOnlyAndEmptyWithoutItsFile)
 {
     {

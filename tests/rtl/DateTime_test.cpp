@@ -69,6 +69,17 @@ TEST(Encode, InvalidFieldsRaiseOrFailTheTryForms)
     EXPECT_EQ(dt, EncodeDate(2024, 2, 29) + 0.5);
 }
 
+// Both entry points give one value, also before 1899-12-30 where the day counts backwards and
+// the time of day forwards.
+TEST(Encode, TheTryFormGivesTheSameValueOnBothSidesOfTheEpoch)
+{
+    for (const int year : {1899, 1600, 2006}) {
+        TDateTime dt = 0;
+        ASSERT_TRUE(TryEncodeDateTime(year, 12, 29, 6, 0, 0, 0, dt));
+        EXPECT_EQ(dt, EncodeDateTime(year, 12, 29, 6, 0, 0, 0)) << year;
+    }
+}
+
 TEST(Decode, RoundsToMillisecondsAndKeepsNegativeTimesForward)
 {
     const TDateTime eve = EncodeDate(2006, 12, 31);
@@ -125,4 +136,14 @@ TEST(Unix, SecondsConvertBothWays)
     EXPECT_EQ(DateTimeToUnix(EncodeDateTime(2001, 9, 9, 1, 46, 40, 0)), 1000000000);
     EXPECT_EQ(Decode(UnixToDateTime(-1)), (Parts{1969, 12, 31, 23, 59, 59, 0}));
     EXPECT_EQ(DateTimeToUnix(EncodeDateTime(1899, 12, 29, 18, 0, 0, 0)), -2209161600 - 6 * 3600);
+}
+
+TEST(Unix, HalfSecondsRoundToEven)
+{
+    const struct {
+        int sec, msec;
+        int64_t want;
+    } cases[] = {{0, 500, 0}, {1, 500, 2}, {2, 500, 2}, {3, 500, 4}, {2, 501, 3}, {3, 499, 3}};
+    for (const auto& c : cases)
+        EXPECT_EQ(DateTimeToUnix(EncodeDateTime(1970, 1, 1, 0, 0, c.sec, c.msec)), c.want) << c.sec << '.' << c.msec;
 }

@@ -34,6 +34,8 @@ TEST(FormatIntegers, UnsignedAndHexShowThe32BitPatternOfNegatives)
     EXPECT_EQ(F("%u", -1), "4294967295");
     EXPECT_EQ(F("%x", 255), "FF");
     EXPECT_EQ(F("%x", -1), "FFFFFFFF");
+    EXPECT_EQ(F("%x", std::numeric_limits<int32_t>::min()), "80000000");
+    EXPECT_EQ(F("%u", std::numeric_limits<int32_t>::min()), "2147483648");
     EXPECT_EQ(F("%x", std::numeric_limits<int64_t>::min()), "8000000000000000");
     EXPECT_EQ(F("%.16X", 0x12345), "0000000000012345");
     EXPECT_EQ(F("%p", 0x1234u), "0000000000001234");

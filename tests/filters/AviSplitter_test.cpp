@@ -1,0 +1,146 @@
+// The AVI Splitter on hand-made files: which streams it offers when format blocks are damaged or
+// the movie data is missing, and where a seek into compressed video starts.
+#include "tests/filters/ContainerGraph.h"
+
+#include "tests/dshow/TestFilters.h"
+#include "tests/kit/RiffBuilder.h"
+#include "tests/kit/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace {
+
+using containertest::Graph;
+using testkit::LE16;
+using testkit::LE32;
+
+const std::string kVideoFormat = testkit::BitmapInfo(320, 240, "XVID", 12, 0);
+const std::string kSoundFormat = testkit::WaveFormat(1, 2, 48000, 16);
+
+// A wave format field by field: tag, channels, rate, block align, bits.
+std::string Wave(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t align, uint16_t bits)
+{
+    return LE16(tag) + LE16(channels) + LE32(rate) + LE32(rate * align) + LE16(align) + LE16(bits) + LE16(0);
+}
+
+// A file of one video and one sound stream with the given format blocks (none: no "strf"), and
+// `frames` chunks of each; video chunk n is 16 bytes of n, and key frames are flagged in idx1.
+std::string VideoAndSound(const std::optional<std::string>& video, const std::optional<std::string>& sound,
+                          bool movi = true, int frames = 3, const std::vector<bool>& key = {})
+{
+    testkit::RiffBuilder b;
+    testkit::AvihFields main;
+    main.streams = 2;
+    b.riff("AVI ").list("hdrl").chunk("avih", testkit::Avih(main));
+    testkit::StrhFields v;
+    v.handler = "XVID";
+    b.list("strl").chunk("strh", testkit::Strh(v));
+    if (video)
+        b.chunk("strf", *video);
+    b.end();
+    testkit::StrhFields a;
+    a.type = "auds";
+    a.handler = std::string(4, '\0');
+    a.scale = 4;
+    a.rate = 192000;
+    a.sampleSize = 4;
+    b.list("strl").chunk("strh", testkit::Strh(a));
+    if (sound)
+        b.chunk("strf", *sound);
+    b.end().end();
+    if (!movi)
+        return b.build();
+    b.list("movi");
+    for (int n = 0; n < frames; ++n)
+        b.chunk("00dc", std::string(16, static_cast<char>(n))).chunk("01wb", std::string(7680, '\0'));
+    b.end();
+    std::string idx1;
+    uint32_t offset = 4;
+    for (int n = 0; n < frames; ++n) {
+        const bool keyframe = key.empty() || key[static_cast<size_t>(n)];
+        idx1 += testkit::Tag("00dc") + LE32(keyframe ? 0x10 : 0) + LE32(offset) + LE32(16);
+        idx1 += testkit::Tag("01wb") + LE32(0x10) + LE32(offset + 24) + LE32(7680);
+        offset += 24 + 7688;
+    }
+    return b.chunk("idx1", idx1).build();
+}
+
+std::vector<std::string> OutputNames(Graph& g)
+{
+    std::vector<std::string> names;
+    for (int i = 0; i + 1 < g.splitter->GetPinCount(); ++i)
+        names.push_back(g.splitter->GetPin(i)->Name());
+    return names;
+}
+
+TEST(AviSplitterStreams, AStreamItsFormatBlockCannotDescribeGetsNoOutput)
+{
+    const std::vector<std::string> both{"Stream 00", "Stream 01"}, video{"Stream 00"}, sound{"Stream 01"};
+    const struct {
+        const char* what;
+        std::optional<std::string> video, sound;
+        std::vector<std::string> outputs;
+    } cases[] = {
+        {"whole formats", kVideoFormat, kSoundFormat, both},
+        {"old 16-byte PCM format", kVideoFormat, kSoundFormat.substr(0, 16), both},
+        {"compressed sound with blocks of its own", kVideoFormat, Wave(0x55, 2, 48000, 1, 0), both},
+        {"bitmap header cut short", kVideoFormat.substr(0, 39), kSoundFormat, sound},
+        {"empty video format", std::string(), kSoundFormat, sound},
+        {"no video format", std::nullopt, kSoundFormat, sound},
+        {"wave format cut short", kVideoFormat, kSoundFormat.substr(0, 14), video},
+        {"no sound format", kVideoFormat, std::nullopt, video},
+        {"no channels", kVideoFormat, Wave(1, 0, 48000, 4, 16), video},
+        {"nine channels", kVideoFormat, Wave(1, 9, 48000, 18, 16), video},
+        {"32770 channels", kVideoFormat, Wave(1, 32770, 48000, 4, 16), video},
+        {"no rate", kVideoFormat, Wave(1, 2, 0, 4, 16), video},
+        {"PCM block align of one channel", kVideoFormat, Wave(1, 2, 48000, 2, 16), video},
+        {"compressed sound without blocks", kVideoFormat, Wave(0x55, 2, 48000, 0, 0), video},
+    };
+    testkit::TempDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        testkit::WriteFileBytes(dir.file("in.avi"), VideoAndSound(c.video, c.sound));
+        Graph g;
+        ASSERT_TRUE(g.Load(dir.file("in.avi")));
+        EXPECT_EQ(c.outputs, OutputNames(g));
+    }
+}
+
+TEST(AviSplitterStreams, AFileWithoutMovieDataGetsNoOutputs)
+{
+    testkit::TempDir dir;
+    testkit::WriteFileBytes(dir.file("in.avi"), VideoAndSound(kVideoFormat, kSoundFormat, false));
+    Graph g;
+    ASSERT_TRUE(g.Load(dir.file("in.avi")));
+    EXPECT_EQ(1, g.splitter->GetPinCount());
+}
+
+// Frames 0 and 5 are key frames: a seek to frame 7 starts at frame 5, whose pictures 6 and 7 are
+// built on, and the frames before the seek point come as preroll, timed before its zero.
+TEST(AviSplitterSeeking, ASeekToADeltaFrameStartsAtTheKeyFrameBeforeIt)
+{
+    testkit::TempDir dir;
+    std::vector<bool> key(10, false);
+    key[0] = key[5] = true;
+    testkit::WriteFileBytes(dir.file("in.avi"), VideoAndSound(kVideoFormat, kSoundFormat, true, 10, key));
+    Graph g;
+    ASSERT_TRUE(g.Load(dir.file("in.avi")));
+    ASSERT_EQ(3, g.splitter->GetPinCount());
+    auto sink = std::make_shared<testds::TestSink>();
+    g.graph->AddFilter(sink, "sink");
+    ASSERT_EQ(ds::S_OK, g.graph->ConnectDirect(g.splitter->GetPin(0), sink->GetPin(0)));
+    int64_t at = 7 * 400000;
+    ASSERT_TRUE(ds::SUCCEEDED(g.graph->SetPositions(&at, ds::AM_SEEKING_AbsolutePositioning, nullptr, 0)));
+    ASSERT_EQ(ds::EC_COMPLETE, g.RunToEnd());
+    const auto seen = sink->SeenSamples();
+    ASSERT_EQ(5u, seen.size());
+    for (size_t k = 0; k < seen.size(); ++k) {
+        EXPECT_EQ(std::string(16, static_cast<char>(5 + k)), seen[k].bytes) << k;
+        EXPECT_EQ((static_cast<int64_t>(k) - 2) * 400000, seen[k].start) << k;
+        EXPECT_EQ(k == 0, seen[k].sync) << k;
+    }
+}
+
+} // namespace
