@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "platform/filters/SystemFilters.h"
+#include "tests/kit/TsanSuppressions.h"
 
 // Qt's font matching keeps fontconfig patterns in caches that live until the process ends (each
 // new font and fallback adds some): not leaks of ours, so the leak checker is told to skip them.
