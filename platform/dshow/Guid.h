@@ -37,7 +37,14 @@ extern const Guid MEDIASUBTYPE_dvhd;
 extern const Guid MEDIASUBTYPE_dvsl;
 extern const Guid MEDIASUBTYPE_RGB24;
 extern const Guid MEDIASUBTYPE_RGB32;
-extern const Guid MEDIASUBTYPE_PCM; // wFormatTag 1
+extern const Guid MEDIASUBTYPE_RGB565;
+extern const Guid MEDIASUBTYPE_RGB555;
+extern const Guid MEDIASUBTYPE_YUY2;       // 'YUY2'
+extern const Guid MEDIASUBTYPE_UYVY;       // 'UYVY'
+extern const Guid MEDIASUBTYPE_I420;       // 'I420'
+extern const Guid MEDIASUBTYPE_YV12;       // 'YV12'
+extern const Guid MEDIASUBTYPE_IEEE_FLOAT; // wFormatTag 3
+extern const Guid MEDIASUBTYPE_PCM;        // wFormatTag 1
 extern const Guid MEDIASUBTYPE_WAVE;
 extern const Guid MEDIASUBTYPE_Avi;
 

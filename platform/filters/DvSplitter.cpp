@@ -62,6 +62,8 @@ DvLayout FromFrame(const std::vector<uint8_t>& frame)
     return l;
 }
 
+} // namespace
+
 MediaType DvVideoType(bool pal)
 {
     VideoInfoHeader vih;
@@ -74,8 +76,6 @@ MediaType DvVideoType(bool pal)
     vih.dwBitRate = pal ? 28800000 : 28771229;
     return MediaType::Video(MEDIASUBTYPE_dvsd, vih);
 }
-
-} // namespace
 
 DvSplitterInputPin::DvSplitterInputPin(DvSplitter& splitter) : InputPin(splitter, "Input"), splitter_(splitter)
 {

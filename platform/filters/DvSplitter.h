@@ -87,6 +87,9 @@ private:
     std::vector<int16_t> pcm_; // streaming thread's decode buffer
 };
 
+// The type of DV video streams (Video / dvsd / VideoInfo), as the splitters and the encoder give it.
+MediaType DvVideoType(bool pal);
+
 void RegisterDvSplitterFilter(FilterRegistry& registry);
 
 } // namespace ds

@@ -2,11 +2,17 @@
 // Register...Filter(FilterRegistry&) function called from here.
 #include "platform/filters/SystemFilters.h"
 
+#include "platform/filters/AcmWrapper.h"
 #include "platform/filters/AudioRenderer.h"
+#include "platform/filters/AviDecompressor.h"
 #include "platform/filters/AviMux.h"
 #include "platform/filters/AviSplitter.h"
+#include "platform/filters/ColorSpaceConverter.h"
 #include "platform/filters/DvMuxer.h"
 #include "platform/filters/DvSplitter.h"
+#include "platform/filters/DvVideoDecoder.h"
+#include "platform/filters/DvVideoEncoder.h"
+#include "platform/filters/FfmpegHandles.h"
 #include "platform/filters/FileSource.h"
 #include "platform/filters/FileWriter.h"
 #include "platform/filters/InfTee.h"
@@ -41,6 +47,12 @@ void RegisterSystemFilters(FilterRegistry& registry)
     RegisterDvSplitterFilter(registry);
     RegisterDvMuxerFilter(registry);
     RegisterAviMuxFilter(registry);
+    av::QuietLogs();
+    RegisterDvVideoDecoderFilter(registry);
+    RegisterDvVideoEncoderFilter(registry);
+    RegisterAcmWrapperFilter(registry);
+    RegisterColorSpaceConverterFilter(registry);
+    RegisterAviDecompressorFilter(registry);
     RegisterVideoRendererFilter(registry);
     RegisterAudioRendererFilter(registry);
 }

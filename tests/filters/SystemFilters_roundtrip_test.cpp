@@ -3,6 +3,7 @@
 #include "tests/filters/ContainerGraph.h"
 
 #include "formats/AviDemux.h"
+#include "platform/rtl/ByteOrder.h"
 #include "tests/kit/media/DvClip.h"
 #include "tests/kit/media/MemoryFile.h"
 
