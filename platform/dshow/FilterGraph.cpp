@@ -101,9 +101,18 @@ bool FilterGraph::Contains(const BaseFilter* filter) const
 void FilterGraph::DisconnectAll()
 {
     std::lock_guard<std::recursive_mutex> guard(controlLock_);
+    // A disconnection may take pins away (a splitter drops its outputs with its input), so the
+    // pins are enumerated again after each one.
     for (const auto& f : filters_)
-        for (Pin* p : f->EnumPins())
-            p->Disconnect();
+        for (bool again = true; again;) {
+            again = false;
+            for (Pin* p : f->EnumPins())
+                if (p->IsConnected()) {
+                    p->Disconnect();
+                    again = true;
+                    break;
+                }
+        }
 }
 
 void FilterGraph::Clear(const std::function<bool(BaseFilter*)>& keep)
