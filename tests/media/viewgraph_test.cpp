@@ -133,6 +133,12 @@ TEST_F(ViewGraph, TypeTwoWithSoundFirstPutsTheDetectorOnTheSecondOutput)
     EXPECT_EQ(1, view.ViewAudioRendered);
     EXPECT_TRUE(Paused());
     EXPECT_EQ(media::Tviewdm::kPlayCaption, display.caption);
+    // Repaint requests reach the program instead of being handled by the graph.
+    Graph().Events().Post(ds::GraphEvent{ds::EC_REPAINT});
+    bool repaint = false;
+    for (ds::GraphEvent e; !repaint && Graph().Events().GetEvent(e, 0);)
+        repaint = e.code == ds::EC_REPAINT;
+    EXPECT_TRUE(repaint);
 }
 
 // Fault: the DV Splitter hands out a frame's picture then its sound on one thread; renderers that
@@ -215,6 +221,7 @@ TEST_F(ViewGraph, EachFileThatCannotBeShownGetsItsStatus)
     ASSERT_TRUE(formats::WriteVideoHandler(dir.file("cdvc.avi"), rtl::FourCC("CDVC")));
     ASSERT_TRUE(WriteStreams(dir.file("sound.avi"), clip, "a"));
     testkit::WriteFileBytes(dir.file("x.avi"), std::string(5000, 'x'));
+    testkit::WriteFileBytes(dir.file("cut.avi"), testkit::ReadFileBytes(dir.file("cdvc.avi")).substr(0, 60));
     std::filesystem::create_directory(dir.file("dir.avi"));
     // A picture no decoder takes, with and without sound.
     testkit::StrhFields strh;
@@ -250,6 +257,7 @@ TEST_F(ViewGraph, EachFileThatCannotBeShownGetsItsStatus)
         {"sound.avi", false, "N/A", kAudio, true, "ShowCodeWithVideo 3"},
         {"x.avi", false, "N/A", "N/A", false, "AfficherCode 4"},
         {"x.avi", true, kImage, kAudio, false, "AfficherCode 4"},
+        {"cut.avi", true, kImage, kAudio, false, "AfficherCode 4"},
         {"unknown-pcm.avi", false, "64 x 48", kAudio, true, "ShowCodeWithVideo 5"},
         {"unknown.avi", false, "64 x 48", "N/A", false, "AfficherCode 7"},
         {"N/A", true, kImage, kAudio, false, "AfficherCode 8"},
