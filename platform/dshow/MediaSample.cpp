@@ -95,6 +95,14 @@ void MediaSample::ResetProperties()
 
 MemAllocator::~MemAllocator() = default;
 
+HRESULT MemAllocator::Require(AllocatorProperties& request, int32_t count, int32_t size)
+{
+    request.cBuffers = std::max(request.cBuffers, count);
+    request.cbBuffer = std::max(request.cbBuffer, size);
+    AllocatorProperties actual;
+    return SetProperties(request, actual);
+}
+
 HRESULT MemAllocator::SetProperties(const AllocatorProperties& request, AllocatorProperties& actual)
 {
     std::lock_guard<std::mutex> guard(lock_);

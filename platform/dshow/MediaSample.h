@@ -87,6 +87,9 @@ public:
     // byte). VFW_E_ALREADY_COMMITTED-like failure (E_UNEXPECTED) while buffers are out.
     HRESULT SetProperties(const AllocatorProperties& request, AllocatorProperties& actual);
     HRESULT GetProperties(AllocatorProperties& props) const;
+    // The body of a pin's DecideBufferSize: raises `request` to at least `count` buffers of `size`
+    // bytes and asks for it.
+    HRESULT Require(AllocatorProperties& request, int32_t count, int32_t size);
 
     HRESULT Commit();   // makes the buffers (E_OUTOFMEMORY when they cannot be had)
     HRESULT Decommit(); // wakes and fails every waiting GetBuffer; buffers out stay valid until dropped

@@ -219,10 +219,7 @@ HRESULT AcmWrapper::DecideBufferSize(MemAllocator& allocator, AllocatorPropertie
         return VFW_E_TYPE_NOT_ACCEPTED;
     const int align = f->BlockAlign();
     const int bytes = std::max(4096, f->rate / 10 * align); // a tenth of a second
-    request.cBuffers = std::max(request.cBuffers, 4);
-    request.cbBuffer = std::max(request.cbBuffer, (bytes + align - 1) / align * align);
-    AllocatorProperties actual;
-    return allocator.SetProperties(request, actual);
+    return allocator.Require(request, 4, (bytes + align - 1) / align * align);
 }
 
 HRESULT AcmWrapper::StartStreaming()

@@ -114,10 +114,7 @@ HRESULT AviDecompressor::DecideBufferSize(MemAllocator& allocator, AllocatorProp
     auto to = LayoutOf(Output()->CurrentMediaType());
     if (!to)
         return VFW_E_TYPE_NOT_ACCEPTED;
-    request.cBuffers = std::max(request.cBuffers, 2);
-    request.cbBuffer = std::max<int32_t>(request.cbBuffer, static_cast<int32_t>(to->size));
-    AllocatorProperties actual;
-    return allocator.SetProperties(request, actual);
+    return allocator.Require(request, 2, static_cast<int32_t>(to->size));
 }
 
 HRESULT AviDecompressor::StartStreaming()

@@ -62,10 +62,7 @@ HRESULT ColorSpaceConverter::DecideBufferSize(MemAllocator& allocator, Allocator
     auto to = LayoutOf(Output()->CurrentMediaType());
     if (!to)
         return VFW_E_TYPE_NOT_ACCEPTED;
-    request.cBuffers = std::max(request.cBuffers, 2);
-    request.cbBuffer = std::max<int32_t>(request.cbBuffer, static_cast<int32_t>(to->size));
-    AllocatorProperties actual;
-    return allocator.SetProperties(request, actual);
+    return allocator.Require(request, 2, static_cast<int32_t>(to->size));
 }
 
 HRESULT ColorSpaceConverter::StartStreaming()

@@ -102,10 +102,7 @@ HRESULT DvMuxerOutputPin::GetMediaType(int position, MediaType& mt)
 
 HRESULT DvMuxerOutputPin::DecideBufferSize(MemAllocator& allocator, AllocatorProperties& request)
 {
-    request.cBuffers = std::max(request.cBuffers, 8);
-    request.cbBuffer = std::max<int32_t>(request.cbBuffer, static_cast<int32_t>(formats::kPalFrameSize));
-    AllocatorProperties actual;
-    return allocator.SetProperties(request, actual);
+    return allocator.Require(request, 8, static_cast<int32_t>(formats::kPalFrameSize));
 }
 
 DvMuxer::DvMuxer()

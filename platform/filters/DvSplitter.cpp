@@ -172,10 +172,7 @@ HRESULT DvSplitterOutputPin::GetMediaType(int position, MediaType& mt)
 HRESULT DvSplitterOutputPin::DecideBufferSize(MemAllocator& allocator, AllocatorProperties& request)
 {
     // The video output passes the input's own samples on: its allocator is hardly used.
-    request.cBuffers = std::max(request.cBuffers, pair_ < 0 ? 1 : 8);
-    request.cbBuffer = std::max(request.cbBuffer, bufferSize_);
-    AllocatorProperties actual;
-    return allocator.SetProperties(request, actual);
+    return allocator.Require(request, pair_ < 0 ? 1 : 8, bufferSize_);
 }
 
 DvSplitter::DvSplitter() : BaseFilter(kFriendlyName), input_(*this)

@@ -30,8 +30,7 @@ std::optional<bool> IsPal(const MediaType& mt)
     const int height = std::abs(vih->bmiHeader.biHeight);
     if (height == 576 || height == 480)
         return height == 576;
-    if (vih->bmiHeader.biSizeImage == formats::kPalFrameSize ||
-        vih->bmiHeader.biSizeImage == formats::kNtscFrameSize)
+    if (vih->bmiHeader.biSizeImage == formats::kPalFrameSize || vih->bmiHeader.biSizeImage == formats::kNtscFrameSize)
         return vih->bmiHeader.biSizeImage == formats::kPalFrameSize;
     return std::nullopt;
 }
@@ -100,10 +99,7 @@ HRESULT DvVideoDecoder::DecideBufferSize(MemAllocator& allocator, AllocatorPrope
     auto layout = LayoutOf(Output()->CurrentMediaType());
     if (!layout)
         return VFW_E_TYPE_NOT_ACCEPTED;
-    request.cBuffers = std::max(request.cBuffers, 2);
-    request.cbBuffer = std::max<int32_t>(request.cbBuffer, static_cast<int32_t>(layout->size));
-    AllocatorProperties actual;
-    return allocator.SetProperties(request, actual);
+    return allocator.Require(request, 2, static_cast<int32_t>(layout->size));
 }
 
 HRESULT DvVideoDecoder::StartStreaming()

@@ -99,10 +99,7 @@ HRESULT DvVideoEncoder::GetMediaType(int position, MediaType& mt)
 
 HRESULT DvVideoEncoder::DecideBufferSize(MemAllocator& allocator, AllocatorProperties& request)
 {
-    request.cBuffers = std::max(request.cBuffers, 4);
-    request.cbBuffer = std::max<int32_t>(request.cbBuffer, static_cast<int32_t>(formats::kPalFrameSize));
-    AllocatorProperties actual;
-    return allocator.SetProperties(request, actual);
+    return allocator.Require(request, 4, static_cast<int32_t>(formats::kPalFrameSize));
 }
 
 HRESULT DvVideoEncoder::StartStreaming()

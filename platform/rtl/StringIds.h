@@ -54,4 +54,12 @@ constexpr int sPrefsDeleted = 11302;
 constexpr int sPrefsDeleteFailed = 11303;
 constexpr int sShortcutTo = 11304;
 
+// File-action module (actions/chmodule): 12000-12199. Each base plus the action's place in the
+// module's catalogue (0 for DossierParent ... 31 for Supprimer_srt) gives that action's text;
+// only actions with a progress text or a shortcut have those entries.
+constexpr int sTchCaptionBase = 12000;
+constexpr int sTchMonoMessageBase = 12050;
+constexpr int sTchShortcutBase = 12100;
+constexpr int sTchScenesTextModele = 12150;
+
 } // namespace rtl::sid

@@ -48,10 +48,7 @@ inline HRESULT Offer(const std::vector<MediaType>& offered, int position, MediaT
 // The body of DecideBufferSize: at least `count` buffers of `size` bytes.
 inline HRESULT AskBuffers(MemAllocator& allocator, AllocatorProperties& request, int32_t count, int32_t size)
 {
-    request.cBuffers = std::max(request.cBuffers, count);
-    request.cbBuffer = std::max(request.cbBuffer, size);
-    AllocatorProperties actual;
-    return allocator.SetProperties(request, actual);
+    return allocator.Require(request, count, size);
 }
 
 // A clock the test moves by hand.

@@ -128,7 +128,7 @@ std::string DvInfoBlock(uint32_t aauxSrc, uint32_t aauxCtl, uint32_t aauxSrc1, u
 
 std::string WaveFormat(uint16_t tag, uint16_t channels, uint32_t samplesPerSec, uint16_t bitsPerSample, bool withCbSize)
 {
-    const uint16_t blockAlign = static_cast<uint16_t>(channels * bitsPerSample / 8);
+    const uint16_t blockAlign = static_cast<uint16_t>(uint32_t{channels} * bitsPerSample / 8); // absurd values wrap
     std::string s = LE16(tag) + LE16(channels) + LE32(samplesPerSec) + LE32(samplesPerSec * blockAlign) +
                     LE16(blockAlign) + LE16(bitsPerSample);
     if (withCbSize)

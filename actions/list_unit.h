@@ -1,0 +1,64 @@
+#pragma once
+// The list thread: turns queued file names into per-file objects off the GUI thread and hands
+// them to the window one at a time, waiting until each is taken, like the window message it
+// stands for. After each turn of work it reports the end of the loading once.
+//
+//   TlistThread list(
+//       [&](std::shared_ptr<const TAfficherFichier> f) { window.AddFile(std::move(f)); },
+//       [&] { window.ListFinished(); });
+//   list.Queue("/media/tapes/clip.avi");   // appends and wakes it
+//   list.Interrupt();                      // Esc: drops what is queued so far
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "platform/threads/Worker.h"
+
+namespace actions {
+
+class TAfficherFichier;
+
+class TlistThread {
+public:
+    using AddFileSink = std::function<void(std::shared_ptr<const TAfficherFichier> fichier)>;
+    using ListFinishedSink = std::function<void()>;
+
+    // Both sinks run on the GUI thread while the list thread waits. The thread starts at once
+    // and reports the end of an (empty) loading.
+    TlistThread(AddFileSink onAddFile, ListFinishedSink onListFinished);
+    // Drops what is queued, serves the calls under way and waits for the thread.
+    ~TlistThread();
+    TlistThread(const TlistThread&) = delete;
+    TlistThread& operator=(const TlistThread&) = delete;
+
+    // An existing regular file (links followed) becomes an entry; any other name is skipped
+    // without a word.
+    void Queue(std::string fileName);
+    // A turn without names: one end-of-loading report.
+    void Wake();
+    // Esc, Shift+Esc and closing: every name queued before this call is dropped; the one being
+    // analysed is still handed over, and names queued afterwards are listed.
+    void Interrupt();
+
+    bool IsIdle() const { return worker_.IsIdle(); }
+    // For the headless run and closing; on the GUI thread it serves the sinks while it waits.
+    bool WaitIdle(int timeoutMs);
+
+    // 0 from an Interrupt() until the thread has dropped what it cut off; written only by
+    // Interrupt() and the thread.
+    std::atomic<uint8_t> ListEnabled{1};
+
+private:
+    void Take(const std::string& fileName, uint64_t generation);
+
+    const AddFileSink onAddFile_;
+    const ListFinishedSink onListFinished_;
+    std::mutex lock_;         // guards generation_ together with the store to ListEnabled
+    uint64_t generation_ = 0; // bumped by Interrupt(); a queued name carries the value it saw
+    threads::Worker worker_;  // last: its thread starts once the fields above exist
+};
+
+} // namespace actions

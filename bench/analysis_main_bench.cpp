@@ -1,0 +1,160 @@
+// The listing of a folder of DV files: our folder scan with the analysis of every AVI file it
+// finds (ThreadedDirscan + TAfficherFichier) against `mediainfo --Output=JSON` over the same
+// files in one process, both with a warm cache. Prints both times (best of five runs each), the
+// time per file and "ratio ours/mediainfo R"; the goal is R <= 0.5.
+// Usage: analysis_main_bench [files]
+#include "actions/ThreadedDirScan_unit.h"
+#include "actions/aviFichier.h"
+#include "formats/AviMuxWriter.h"
+#include "formats/DvAudio.h"
+#include "platform/rtl/ByteOrder.h"
+#include "platform/rtl/SysUtils.h"
+#include "tests/kit/DvFrameBuilder.h"
+#include "tests/kit/FileByteStream.h"
+#include "tests/kit/TempDir.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Ms(Clock::time_point from)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - from).count();
+}
+
+formats::AviStreamSpec DvSpec(formats::AviStreamKind kind, const std::vector<uint8_t>& frame)
+{
+    formats::AviStreamSpec s;
+    s.kind = kind;
+    s.handler = rtl::FourCC("dvsd");
+    s.width = 720;
+    s.height = 576;
+    if (kind == formats::AviStreamKind::Interleaved) {
+        const auto info = formats::DvInfoFromFrame(frame);
+        s.format.assign(info.begin(), info.end());
+    } else {
+        s.format.assign(40, 0);
+        rtl::PutLE32(&s.format[0], 40);
+        rtl::PutLE32(&s.format[4], 720);
+        rtl::PutLE32(&s.format[8], 576);
+        s.format[12] = 1;
+        s.format[14] = 24;
+        rtl::PutLE32(&s.format[16], rtl::FourCC("dvsd"));
+    }
+    return s;
+}
+
+formats::AviStreamSpec PcmSpec()
+{
+    formats::AviStreamSpec s;
+    s.kind = formats::AviStreamKind::Audio;
+    s.scale = 4;
+    s.rate = 48000 * 4;
+    s.sampleSize = 4;
+    s.format.assign(18, 0);
+    s.format[0] = 1;
+    s.format[2] = 2;
+    rtl::PutLE32(&s.format[4], 48000);
+    rtl::PutLE32(&s.format[8], 48000 * 4);
+    s.format[12] = 4;
+    s.format[14] = 16;
+    return s;
+}
+
+// A PAL file of `frames` frames dated `minute` minutes into 2006, of type 1 or 2.
+bool WriteClip(const std::string& path, int type, int minute, int frames)
+{
+    std::vector<std::vector<uint8_t>> f;
+    for (int k = 0; k < frames; ++k)
+        f.push_back(testkit::DvFrameBuilder(testkit::Standard::Pal)
+                        .recDate(2006, 1 + minute / (28 * 24 * 60) % 12, 1 + minute / (24 * 60) % 28, minute / 60 % 24,
+                                 minute % 60, k / 25)
+                        .timecode(0, 0, k / 25, k % 25)
+                        .audio(48000, 16)
+                        .build());
+    testkit::FileByteStream out(path);
+    formats::AviMuxWriter w(out);
+    if (type == 1) {
+        w.AddStream(DvSpec(formats::AviStreamKind::Interleaved, f[0]));
+    } else {
+        w.AddStream(DvSpec(formats::AviStreamKind::Video, f[0]));
+        w.AddStream(PcmSpec());
+    }
+    if (!w.Begin())
+        return false;
+    const std::vector<uint8_t> silence(1920 * 4, 0);
+    for (const auto& frame : f) {
+        if (!w.WriteChunk(0, frame.data(), frame.size()))
+            return false;
+        if (type == 2 && !w.WriteChunk(1, silence.data(), silence.size()))
+            return false;
+    }
+    return w.Finish() && out.Close();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 500;
+    testkit::TempDir dir;
+    for (int i = 0; i < count; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "clip%04d.avi", i);
+        if (!WriteClip(dir.file(name), 1 + i % 2, i * 7, 3)) {
+            std::fprintf(stderr, "cannot write %s\n", name);
+            return 1;
+        }
+    }
+    // Warm cache: every byte read once.
+    for (int i = 0; i < count; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "clip%04d.avi", i);
+        testkit::ReadFileBytes(dir.file(name));
+    }
+
+    double ours = 1e300;
+    size_t listed = 0, dated = 0;
+    for (int run = 0; run < 5; ++run) {
+        std::atomic<size_t> found{0}, valid{0};
+        actions::ThreadedDirscan scan;
+        scan.OnFileFound = [&](actions::ThreadedDirscan&, const std::string& path) {
+            if (!rtl::SameText(rtl::ExtractFileExt(path), ".avi"))
+                return;
+            const actions::TAfficherFichier f(path);
+            ++found;
+            valid += f.Valid;
+        };
+        const auto start = Clock::now();
+        scan.Queue(dir.path().string());
+        scan.WaitIdle(-1);
+        ours = std::min(ours, Ms(start));
+        listed = found;
+        dated = valid;
+    }
+
+    double theirs = 1e300;
+    const std::string command = "mediainfo --Output=JSON '" + dir.path().string() + "' > /dev/null";
+    for (int run = 0; run < 5; ++run) {
+        const auto start = Clock::now();
+        if (std::system(command.c_str()) != 0) {
+            std::fprintf(stderr, "mediainfo failed (is it installed?)\n");
+            return 1;
+        }
+        theirs = std::min(theirs, Ms(start));
+    }
+
+    std::printf("files %d, listed %zu, DV %zu\n", count, listed, dated);
+    std::printf("ours: scan + analysis %.1f ms, %.3f ms per file\n", ours, ours / count);
+    std::printf("mediainfo --Output=JSON: %.1f ms, %.3f ms per file\n", theirs, theirs / count);
+    std::printf("ratio ours/mediainfo %.3f\n", ours / theirs);
+    return listed == static_cast<size_t>(count) ? 0 : 1;
+}
