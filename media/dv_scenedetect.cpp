@@ -139,6 +139,12 @@ int32_t Tdv_sceneDetect::FrameDuration() const
     return publishedDuration_;
 }
 
+uint32_t Tdv_sceneDetect::FramesProcessed() const
+{
+    std::lock_guard<std::mutex> guard(publishLock_);
+    return framesProcessed_;
+}
+
 bool Tdv_sceneDetect::FindFrame(REFERENCE_TIME start, DVFrameInfo& record, SavedHeaders* headers) const
 {
     std::lock_guard<std::mutex> guard(publishLock_);
@@ -174,6 +180,7 @@ HRESULT Tdv_sceneDetect::StartStreaming()
         std::lock_guard<std::mutex> guard(publishLock_);
         published_ = publishedPrevious_ = DVFrameInfo();
         publishedDuration_ = 0;
+        framesProcessed_ = 0;
     }
     run_.SentLine1.clear(); // the first frame's text is always sent
     run_.SentLine2.clear();
@@ -287,6 +294,7 @@ void Tdv_sceneDetect::Publish(const uint8_t* frame, int sequences, REFERENCE_TIM
     published_ = run_.Current;
     publishedPrevious_ = run_.Previous;
     publishedDuration_ = run_.FrameDuration;
+    ++framesProcessed_;
 }
 
 HRESULT Tdv_sceneDetect::Transform(MediaSample& sample)

@@ -74,6 +74,9 @@ public:
     formats::DVFrameInfo CurrentInfo() const;  // the frame processed last
     formats::DVFrameInfo PreviousInfo() const; // the one before it
     int32_t FrameDuration() const;             // 100 ns: 400000 PAL, 333667 NTSC, 0 before a frame
+    // Frames processed since the last start of streaming; kept after the stop. The records above
+    // say something about this run only when it is above 0.
+    uint32_t FramesProcessed() const;
     // The newest ring entry whose saved start is at most `start`: its record and, when asked,
     // its saved blocks. False when the ring holds none.
     bool FindFrame(ds::REFERENCE_TIME start, formats::DVFrameInfo& record, SavedHeaders* headers = nullptr) const;
@@ -141,6 +144,7 @@ private:
     int ringCount_ = 0; // entries filled this run
     formats::DVFrameInfo published_, publishedPrevious_;
     int32_t publishedDuration_ = 0;
+    uint32_t framesProcessed_ = 0;
 };
 
 } // namespace media

@@ -119,6 +119,8 @@ bool FilterGraph::Contains(const BaseFilter* filter) const
 void FilterGraph::DisconnectAll()
 {
     std::lock_guard<std::recursive_mutex> guard(controlLock_);
+    // A disconnection may take pins away (a splitter drops its outputs with its input), so the
+    // pins are enumerated again after each one.
     for (const auto& f : filters_)
         DisconnectPins(*f);
 }

@@ -44,6 +44,20 @@ int64_t MulDiv(int64_t a, int64_t b, int64_t c)
     return static_cast<int64_t>((p + c / 2) / c);
 }
 
+// The handler of the last video or interleaved stream header reads as `code`, as in the file a
+// handler patch would leave (the stored header bytes included).
+void OverrideVideoHandler(formats::AviDemuxResult& file, uint32_t code)
+{
+    const uint32_t vids = rtl::FourCC("vids"), iavs = rtl::FourCC("iavs");
+    for (auto s = file.streams.rbegin(); s != file.streams.rend(); ++s)
+        if (s->fccType == vids || s->fccType == iavs) {
+            s->fccHandler = code;
+            if (s->header.size() >= 8)
+                rtl::PutLE32(&s->header[4], code);
+            return;
+        }
+}
+
 } // namespace
 
 bool AviStreamDescribed(const formats::AviDemuxStream& s)
@@ -381,6 +395,8 @@ HRESULT AviSplitter::OnInputConnected(Pin& peer)
         return VFW_E_NO_ACCEPTABLE_TYPES;
     ReaderSource source(*reader);
     auto file = std::make_shared<formats::AviDemuxResult>(formats::ParseAvi(source));
+    if (handlerOverride_ != 0)
+        OverrideVideoHandler(*file, handlerOverride_);
     RemoveStreams();
     file_ = file;
     // A file that cannot be parsed stays connected with no outputs.

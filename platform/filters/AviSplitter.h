@@ -12,6 +12,10 @@
 // constant-rate sound from the byte position. Empty chunks are skipped but keep their time, so a
 // dropped frame shows as a gap. Keyframes are sync points; the first sample after a start or a
 // seek is a discontinuity. Each output seeks in media time, and video or interleaved ones in frames.
+// A handler override, set before the input connects, makes the splitter read that code as the
+// handler of the last "vids" or "iavs" stream header (the one a handler patch would change), so a
+// file can be tried as "dvsd" without writing into it.
+#include <cstdint>
 #include <memory>
 
 #include "formats/AviDemux.h"
@@ -101,9 +105,13 @@ public:
     void OnInputDisconnected();
     // The parsed file (null when not connected).
     std::shared_ptr<const formats::AviDemuxResult> File() const { return file_; }
+    // 0: the file's own handler. Takes effect at the next input connection.
+    void SetHandlerOverride(uint32_t code) { handlerOverride_ = code; }
+    uint32_t HandlerOverride() const { return handlerOverride_; }
 
 private:
     AviSplitterInputPin input_;
+    uint32_t handlerOverride_ = 0; // controlling thread only
     std::shared_ptr<const formats::AviDemuxResult> file_;
 };
 

@@ -4,6 +4,7 @@
 #include "tests/filters/ContainerGraph.h"
 
 #include "formats/AviDemux.h"
+#include "formats/fpsunit.h"
 #include "platform/filters/NullRenderer.h"
 #include "tests/dshow/TestFilters.h"
 #include "tests/kit/FileByteStream.h"
@@ -195,6 +196,43 @@ TEST(AviSplitterFilter, SeeksInFramesAndNtscFramesFallOnExactFractions)
     EXPECT_EQ(0, video[0].start);
     EXPECT_TRUE(video[0].discontinuity);
     EXPECT_EQ(std::string(500, '\x14'), video[0].bytes); // frame 20
+}
+
+// The in-memory "dvsd" trial: the override renames the handler of the last video or
+// interleaved header only, takes effect at the next input connection, and leaves the file alone.
+TEST(AviSplitterFilter, AHandlerOverrideReadsTheLastVideoHeaderAsDvsdWithoutWriting)
+{
+    testkit::TempDir dir;
+    const std::string path = dir.file("cdvc.avi");
+    testkit::DvClip clip = Clip(3);
+    ASSERT_TRUE(testkit::WriteDvType1(path, clip));
+    ASSERT_TRUE(formats::WriteVideoHandler(path, rtl::FourCC("CDVC")));
+    const std::string before = testkit::ReadFileBytes(path);
+
+    SplitGraph plain;
+    ASSERT_TRUE(plain.Load(path));
+    ds::MediaType mt;
+    plain.splitter->GetPin(0)->GetMediaType(0, mt);
+    EXPECT_EQ(ds::Guid::FromFourCC(rtl::FourCC("CDVC")), mt.subtype);
+    EXPECT_FALSE(plain.SplitDv()); // the DV Splitter takes "dvsd" and "dv25" only
+
+    SplitGraph forced;
+    forced.splitter->SetHandlerOverride(rtl::FourCC("dvsd"));
+    ASSERT_TRUE(forced.Load(path));
+    forced.splitter->GetPin(0)->GetMediaType(0, mt);
+    EXPECT_EQ(ds::MEDIASUBTYPE_dvsd, mt.subtype);
+    EXPECT_EQ(rtl::FourCC("dvsd"), forced.splitter->File()->streams[0].fccHandler);
+    EXPECT_TRUE(forced.SplitDv());
+    EXPECT_EQ(before, testkit::ReadFileBytes(path));
+
+    // Type 2, sound last: the video header is the one renamed, the sound keeps its handler.
+    WriteVideoFile(dir.file("t2.avi"), {144000});
+    SplitGraph t2;
+    t2.splitter->SetHandlerOverride(rtl::FourCC("CDVC"));
+    ASSERT_TRUE(t2.Load(dir.file("t2.avi")));
+    EXPECT_EQ(rtl::FourCC("CDVC"), t2.splitter->File()->streams[0].fccHandler);
+    EXPECT_EQ(rtl::FourCC("CDVC"), rtl::GetLE32(&t2.splitter->File()->streams[0].header[4]));
+    EXPECT_NE(rtl::FourCC("CDVC"), t2.splitter->File()->streams[1].fccHandler);
 }
 
 // What the probe of a type-1 file does: one stream connected at a time, the graph paused only.
