@@ -128,6 +128,13 @@ bool TCdm::AddOwn(const std::shared_ptr<BaseFilter>& filter, const char* name)
     return SUCCEEDED(fg.Graph()->AddFilter(filter, name));
 }
 
+bool TCdm::EndMuxBuild()
+{
+    Connect(avimux.GetPin(0), destination.GetPin(0));
+    CdmSeeking = QueryFilter<MediaSeeking>(avimux.Filter().get());
+    return CdmSeeking != nullptr;
+}
+
 HRESULT TCdm::Connect(Pin* out, Pin* in, const MediaType* mt)
 {
     if (!out || !in || !fg.Graph())

@@ -104,6 +104,9 @@ private:
     // when `output` is given, the writer joined and set to overwrite. False when loading threw.
     bool BeginBuild(const std::string& src, const std::string* output);
     bool AddOwn(const std::shared_ptr<ds::BaseFilter>& filter, const char* name);
+    // The common end of the AVI builders: the mux into the file writer; the mux answers the
+    // position. False when it cannot.
+    bool EndMuxBuild();
     ds::HRESULT Connect(ds::Pin* out, ds::Pin* in, const ds::MediaType* mt = nullptr);
     // The standard, dvsd, full frame; `synchronous` for graphs with the DV-header filter behind.
     bool SetEncoder(bool pal, bool synchronous);

@@ -32,9 +32,7 @@ bool TCdm::BuildType2Graph(const std::string& src, const std::string& output)
             return false;
         for (int k = 1; k < static_cast<int>(dvsplitter.Pins().size()); ++k)
             Connect(dvsplitter.GetPin(k), LastPin(avimux));
-        Connect(avimux.GetPin(0), destination.GetPin(0));
-        CdmSeeking = QueryFilter<MediaSeeking>(avimux.Filter().get());
-        return CdmSeeking != nullptr;
+        return EndMuxBuild();
     } catch (...) {
         return false;
     }
@@ -75,9 +73,7 @@ bool TCdm::BuildType1Graph(const std::string& src, const std::string& output)
                     break;
             }
         Connect(LastPin(dvmuxer), avimux.GetPin(1));
-        Connect(avimux.GetPin(0), destination.GetPin(0));
-        CdmSeeking = QueryFilter<MediaSeeking>(avimux.Filter().get());
-        return CdmSeeking != nullptr;
+        return EndMuxBuild();
     } catch (...) {
         return false;
     }
@@ -114,9 +110,7 @@ bool TCdm::BuildType2FixGraph(const std::string& src, const std::string& output)
         // A repaired DV file without its video would be no DV file at all.
         if (!video)
             return false;
-        Connect(avimux.GetPin(0), destination.GetPin(0));
-        CdmSeeking = QueryFilter<MediaSeeking>(avimux.Filter().get());
-        return CdmSeeking != nullptr;
+        return EndMuxBuild();
     } catch (...) {
         return false;
     }
@@ -143,9 +137,7 @@ bool TCdm::BuildTimeShiftGraph(const std::string& src, const std::string& output
         auto freeInput = [this] { return LastPin(avimux); };
         SoundPath(avisplitter, 0, acm1, freeInput);
         SoundPath(avisplitter, 0, acm2, freeInput);
-        Connect(avimux.GetPin(0), destination.GetPin(0));
-        CdmSeeking = QueryFilter<MediaSeeking>(avimux.Filter().get());
-        return CdmSeeking != nullptr;
+        return EndMuxBuild();
     } catch (...) {
         return false;
     }

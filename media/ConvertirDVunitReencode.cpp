@@ -93,9 +93,7 @@ bool TCdm::BuildStandard(const std::string& src, const std::string& output, uint
         } else {
             Connect(LastPin(dvmuxer), avimux.GetPin(1));
         }
-        Connect(avimux.GetPin(0), destination.GetPin(0));
-        CdmSeeking = QueryFilter<MediaSeeking>(avimux.Filter().get());
-        return CdmSeeking != nullptr;
+        return EndMuxBuild();
     } catch (...) {
         return false;
     }
@@ -153,9 +151,7 @@ bool TCdm::BuildDatecode(const std::string& src, const std::string& output, bool
             SoundPath(dvsplitter, 0, acm2, audioIn);
             Connect(LastPin(dvmuxer), avimux.GetPin(1));
         }
-        Connect(avimux.GetPin(0), destination.GetPin(0));
-        CdmSeeking = QueryFilter<MediaSeeking>(avimux.Filter().get());
-        return CdmSeeking != nullptr;
+        return EndMuxBuild();
     } catch (...) {
         return false;
     }
