@@ -6,7 +6,9 @@
 #include <map>
 
 #include "actions/aviFichier.h"
+#include "platform/rtl/FormatDateTime.h"
 #include "tests/actions/AnalysisFiles.h"
+#include "tests/media/MediaFiles.h"
 
 using namespace actions;
 
@@ -117,5 +119,53 @@ TEST_F(AnalysisInterop, StreamsSizeRateAndDurationAgreeWithFfprobe)
         }
         EXPECT_EQ(video, f.Image != "N/A");
         EXPECT_EQ(audio, f.Audio1 != "N/A");
+    }
+}
+
+// DV that ffmpeg dated and time-coded, wrapped by the kit's writers: the analysis shows the first
+// frame's date and time code as ffmpeg wrote them, and as MediaInfo reads the date where it can.
+TEST(AnalysisDatedByFfmpeg, FirstFrameDateAndTimeCodeAgreeWithFfmpegAndMediaInfo)
+{
+    if (!testkit::HaveProgram("ffmpeg"))
+        GTEST_SKIP() << "ffmpeg not installed";
+    const bool mediainfo = testkit::HaveProgram("mediainfo");
+    for (const bool pal : {true, false}) {
+        SCOPED_TRACE(pal ? "PAL" : "NTSC");
+        testkit::TempDir dir;
+        const std::string raw = dir.file("dated.dv");
+        ASSERT_EQ(0, testkit::RunCommand(std::string("ffmpeg -v error -f lavfi -i testsrc=size=") +
+                                         (pal ? "720x576:rate=25" : "720x480:rate=30000/1001") +
+                                         ":duration=0.4 -f lavfi -i sine=sample_rate=48000:duration=0.4 -pix_fmt " +
+                                         (pal ? "yuv420p" : "yuv411p") +
+                                         " -ac 2 -metadata creation_time=2011-05-06T07:08:09Z -timecode 01:02:03:04 "
+                                         "-f dv " +
+                                         mediatest::Quoted(raw)));
+        const std::string bytes = testkit::ReadFileBytes(raw);
+        const size_t frameSize = pal ? formats::kPalFrameSize : formats::kNtscFrameSize;
+        testkit::DvClip clip;
+        clip.pal = pal;
+        clip.sound = false;
+        for (size_t at = 0; at + frameSize <= bytes.size(); at += frameSize)
+            clip.frames.emplace_back(bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                                     bytes.begin() + static_cast<std::ptrdiff_t>(at + frameSize));
+        ASSERT_FALSE(clip.frames.empty());
+        ASSERT_TRUE(testkit::WriteDvType1(dir.file("t1.avi"), clip));
+        ASSERT_TRUE(testkit::WriteDvType2(dir.file("t2.avi"), clip));
+        for (const char* name : {"t1.avi", "t2.avi"}) {
+            SCOPED_TRACE(name);
+            const std::string path = dir.file(name);
+            const TAfficherFichier f(path);
+            EXPECT_TRUE(f.Valid);
+            EXPECT_EQ(f.Standard, pal ? 1 : 2);
+            EXPECT_EQ(f.RecDateKey, "20110506070809");
+            EXPECT_EQ(f.Timecode, "01.02.03.04");
+            const std::string date =
+                mediainfo
+                    ? mediatest::ToolOutput("mediainfo --Inform=\"General;%Recorded_Date%\" " + mediatest::Quoted(path))
+                    : std::string();
+            if (date.size() >= 19) {
+                EXPECT_EQ(date.substr(0, 19), rtl::FormatDateTime("yyyy-mm-dd hh:nn:ss", f.RecDate));
+            }
+        }
     }
 }
