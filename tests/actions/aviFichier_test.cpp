@@ -283,3 +283,26 @@ TEST(BadInput, AnUnreadableFileIsMarkedUnreadable)
         GTEST_SKIP() << "cannot drop root privileges here";
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
+
+TEST(BadInput, AnUnknownCodecIsProbedAgainAsDvAndMarkedWhenThatFailsToo)
+{
+    testkit::TempDir dir;
+    for (int type : {1, 2}) {
+        SCOPED_TRACE(type);
+        testkit::AviSpec spec;
+        spec.dvType = type;
+        spec.handler = "XXXX";
+        testkit::RiffBuilder avi = testkit::MakeAvi(spec);
+        const std::string whole = avi.build();
+        const std::string path = dir.file("x.avi");
+        // Read as DV in the second try, but only the DV codes make a DV file.
+        testkit::WriteFileBytes(path, whole);
+        const TAfficherFichier f(path);
+        EXPECT_EQ(f.Image, "720 x 576");
+        EXPECT_NE(f.Audio1, "N/A");
+        EXPECT_FALSE(f.Valid);
+        EXPECT_EQ(f.RecDateKey, "\xFE");
+        testkit::WriteFileBytes(path, whole.substr(0, static_cast<size_t>(avi.at("movi") + 8)));
+        ExpectUnreadableMarkers(TAfficherFichier(path));
+    }
+}
