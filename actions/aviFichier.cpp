@@ -3,11 +3,10 @@
 #include <exception>
 #include <memory>
 
-#include "actions/HeaderProbe.h"
-#include "actions/ProbeResult.h"
 #include "formats/DSFunctions.h"
 #include "formats/aviinfo.h"
 #include "formats/fpsunit.h"
+#include "media/buildlist.h"
 #include "platform/rtl/ByteOrder.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/FormatDateTime.h"
@@ -79,14 +78,13 @@ TaviFichier::TaviFichier(const std::string& fileName) : TSRFichier(fileName)
         MarkUnreadable();
         Codec.clear();
     }
+    avi.reset();
 
-    const ProbeFunction& installed = InstalledProbe();
-    auto probe = [&](const ProbeOptions& options) {
-        if (!IsRegularFile())
-            return ProbeResult{};
-        return installed ? installed(fileName, options) : ProbeFromHeaders(avi.get(), options);
+    // Folders, pipes and devices are never probed; the probe opens the file read-only.
+    auto probe = [&](const media::ProbeOptions& options) {
+        return IsRegularFile() ? media::dmList().ProbeFile(fileName, options) : media::ProbeResult{};
     };
-    ProbeResult r = probe({});
+    media::ProbeResult r = probe({});
     if (!r.ok) {
         // The second try reads the codec code as "dvsd" in memory; the file is never patched.
         bool readable = IsRegularFile();
@@ -100,12 +98,11 @@ TaviFichier::TaviFichier(const std::string& fileName) : TSRFichier(fileName)
         if (!readable) {
             MarkUnreadable();
         } else if (old != rtl::FourCC("dvsd")) {
-            r = probe(ProbeOptions{.forceDv = true});
+            r = probe(media::ProbeOptions{.forceDv = true});
             if (!r.ok)
                 MarkUnreadable();
         }
     }
-    avi.reset();
 
     bool lines60 = false;
     if (r.ListVideoKnown) {

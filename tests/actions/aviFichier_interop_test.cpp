@@ -6,7 +6,9 @@
 #include <map>
 
 #include "actions/aviFichier.h"
+#include "platform/rtl/FormatDateTime.h"
 #include "tests/actions/AnalysisFiles.h"
+#include "tests/media/MediaFiles.h"
 
 using namespace actions;
 
@@ -68,24 +70,24 @@ TEST_F(AnalysisInterop, FfmpegsNonDvAviIsListedButNotDv)
     EXPECT_EQ(f.Height, 240);
     EXPECT_DOUBLE_EQ(f.Fps, 25.0);
     EXPECT_EQ(f.Duree, "1s 00fr");
-    // ffmpeg writes the 16-byte PCM header without cbSize.
-    EXPECT_EQ(f.Audio1, "44100赫兹 16 比特  单声道");
-    EXPECT_EQ(f.Audio2, "PCM 88200 字节/秒");
+    // ffmpeg writes the 16-byte PCM header without cbSize, which the probe does not take.
+    EXPECT_EQ(f.Audio1, "N/A");
+    EXPECT_EQ(f.Audio2, "");
     EXPECT_EQ(f.Datecode, "-");
     EXPECT_EQ(f.Timecode, "-");
     EXPECT_EQ(f.RecDateKey, "\xFE");
 }
 
-TEST_F(AnalysisInterop, AnAudioOnlyAviHasNoPictureAndMillisecondDurations)
+TEST_F(AnalysisInterop, AnAudioOnlyAviOfFfmpegHasNothingTheProbeTakes)
 {
+    // Its only stream is ffmpeg's 16-byte PCM: no picture and no sound, so it sorts as unreadable.
     const TAfficherFichier f((*files_)["sound.avi"]);
     EXPECT_EQ(f.Image, "N/A");
+    EXPECT_EQ(f.Audio1, "N/A");
     EXPECT_EQ(f.Codec, "");
     EXPECT_EQ(f.Fps, 0);
     EXPECT_FALSE(f.Valid);
-    EXPECT_EQ(f.Audio1, "22050赫兹 16 比特  单声道");
-    EXPECT_EQ(f.AudioDuree, "2s 000ms");
-    EXPECT_EQ(f.RecDateKey, "\xFE"); // it has sound, so it is readable
+    EXPECT_EQ(f.RecDateKey, "\xFF");
 }
 
 TEST_F(AnalysisInterop, StreamsSizeRateAndDurationAgreeWithFfprobe)
@@ -109,13 +111,61 @@ TEST_F(AnalysisInterop, StreamsSizeRateAndDurationAgreeWithFfprobe)
                 }
                 EXPECT_NEAR(f.Fps, Ratio(p[s + "r_frame_rate"]), 0.005);
                 EXPECT_NEAR(f.VideoDuration / 1e7, std::stod(p["format.duration"]), 1 / f.Fps);
-            } else if (p[s + "codec_type"] == "audio" && !audio) {
-                audio = true;
+            } else if (p[s + "codec_type"] == "audio" && !audio && f.Audio1 != "N/A") {
+                audio = true; // ffmpeg's 16-byte PCM is not taken: its sound stays unknown
                 EXPECT_EQ(std::to_string(f.AudioRate), p[s + "sample_rate"]);
                 EXPECT_NEAR(f.AudioDuration / 1e7, std::stod(p["format.duration"]), 0.05);
             }
         }
         EXPECT_EQ(video, f.Image != "N/A");
         EXPECT_EQ(audio, f.Audio1 != "N/A");
+    }
+}
+
+// DV that ffmpeg dated and time-coded, wrapped by the kit's writers: the analysis shows the first
+// frame's date and time code as ffmpeg wrote them, and as MediaInfo reads the date where it can.
+TEST(AnalysisDatedByFfmpeg, FirstFrameDateAndTimeCodeAgreeWithFfmpegAndMediaInfo)
+{
+    if (!testkit::HaveProgram("ffmpeg"))
+        GTEST_SKIP() << "ffmpeg not installed";
+    const bool mediainfo = testkit::HaveProgram("mediainfo");
+    for (const bool pal : {true, false}) {
+        SCOPED_TRACE(pal ? "PAL" : "NTSC");
+        testkit::TempDir dir;
+        const std::string raw = dir.file("dated.dv");
+        ASSERT_EQ(0, testkit::RunCommand(std::string("ffmpeg -v error -f lavfi -i testsrc=size=") +
+                                         (pal ? "720x576:rate=25" : "720x480:rate=30000/1001") +
+                                         ":duration=0.4 -f lavfi -i sine=sample_rate=48000:duration=0.4 -pix_fmt " +
+                                         (pal ? "yuv420p" : "yuv411p") +
+                                         " -ac 2 -metadata creation_time=2011-05-06T07:08:09Z -timecode 01:02:03:04 "
+                                         "-f dv " +
+                                         mediatest::Quoted(raw)));
+        const std::string bytes = testkit::ReadFileBytes(raw);
+        const size_t frameSize = pal ? formats::kPalFrameSize : formats::kNtscFrameSize;
+        testkit::DvClip clip;
+        clip.pal = pal;
+        clip.sound = false;
+        for (size_t at = 0; at + frameSize <= bytes.size(); at += frameSize)
+            clip.frames.emplace_back(bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                                     bytes.begin() + static_cast<std::ptrdiff_t>(at + frameSize));
+        ASSERT_FALSE(clip.frames.empty());
+        ASSERT_TRUE(testkit::WriteDvType1(dir.file("t1.avi"), clip));
+        ASSERT_TRUE(testkit::WriteDvType2(dir.file("t2.avi"), clip));
+        for (const char* name : {"t1.avi", "t2.avi"}) {
+            SCOPED_TRACE(name);
+            const std::string path = dir.file(name);
+            const TAfficherFichier f(path);
+            EXPECT_TRUE(f.Valid);
+            EXPECT_EQ(f.Standard, pal ? 1 : 2);
+            EXPECT_EQ(f.RecDateKey, "20110506070809");
+            EXPECT_EQ(f.Timecode, "01.02.03.04");
+            const std::string date =
+                mediainfo
+                    ? mediatest::ToolOutput("mediainfo --Inform=\"General;%Recorded_Date%\" " + mediatest::Quoted(path))
+                    : std::string();
+            if (date.size() >= 19) {
+                EXPECT_EQ(date.substr(0, 19), rtl::FormatDateTime("yyyy-mm-dd hh:nn:ss", f.RecDate));
+            }
+        }
     }
 }

@@ -1,5 +1,5 @@
-// The analysis from the AVI headers, as it runs before the probe graph is installed: real DV
-// files of the media kit, the markers, files it must never write to, and bad input.
+// The analysis through the probe graph: real DV files of the media kit with their first-frame
+// data, the markers, files it must never write to, and bad input.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -11,7 +11,9 @@
 #include "actions/aviFichier.h"
 #include "formats/fpsunit.h"
 #include "platform/rtl/ByteOrder.h"
+#include "platform/rtl/FormatDateTime.h"
 #include "platform/rtl/SysUtils.h"
+#include "settings/Preferences.h"
 #include "tests/actions/AnalysisFiles.h"
 #include "tests/kit/RiffBuilder.h"
 
@@ -19,7 +21,7 @@ using namespace actions;
 
 namespace {
 
-class HeaderAnalysis : public ::testing::Test {
+class KitAnalysis : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { files_ = new actionstest::AnalysisFiles(); }
     static void TearDownTestSuite() { delete files_; }
@@ -74,15 +76,15 @@ void ExpectUnreadableMarkers(const TAfficherFichier& f)
 
 } // namespace
 
-TEST_F(HeaderAnalysis, DvFilesOfTheKitGiveTheirFormatsAndNoFirstFrameData)
+TEST_F(KitAnalysis, DvFilesOfTheKitGiveTheirFormatsAndFirstFrameData)
 {
     const Expected cases[] = {
         {"pal1.avi", "dvsd", 1, 1, 25.0, "720 x 576 (Pal 4x3)", 540, "48000赫兹 16 比特  立体声", "PCM 192000 字节/秒",
          "10fr"},
-        {"pal2wide.avi", "dvsd", 2, 1, 25.0, "720 x 576 (Pal 4x3)", 540, "48000赫兹 16 比特  立体声",
+        {"pal2wide.avi", "dvsd", 2, 1, 25.0, "720 x 576 (Pal 16x9)", 405, "48000赫兹 16 比特  立体声",
          "PCM 192000 字节/秒", "10fr"},
         // Ten NTSC frames last 3336667 units, which the frame duration of 333667 counts as 9.
-        {"ntsc1wide.avi", "dvsd", 1, 2, 30000.0 / 1001, "720 x 480 (NTSC 4x3)", 540, "48000赫兹 16 比特  立体声",
+        {"ntsc1wide.avi", "dvsd", 1, 2, 30000.0 / 1001, "720 x 480 (NTSC 16x9)", 405, "48000赫兹 16 比特  立体声",
          "PCM 192000 字节/秒", "9fr"},
         {"ntsc2.avi", "dvsd", 2, 2, 29.97, "720 x 480 (NTSC 4x3)", 540, "48000赫兹 16 比特  立体声",
          "PCM 192000 字节/秒", "9fr"},
@@ -117,17 +119,17 @@ TEST_F(HeaderAnalysis, DvFilesOfTheKitGiveTheirFormatsAndNoFirstFrameData)
         if (e.dvType == 1) {
             EXPECT_EQ((f.DVVAuxSrc & 0x200000) != 0, e.standard == 1);
         }
-        // Without the probe the first frame says nothing.
-        EXPECT_EQ(f.Datecode, "N/A");
-        EXPECT_EQ(f.Timecode, "N/A");
-        EXPECT_EQ(f.RecDateKey, "N/A");
-        EXPECT_EQ(f.RecDate, 0);
-        EXPECT_FALSE(f.WideScreen);
-        EXPECT_EQ(f.RecDateKey2, "N/A" + rtl::LowerCase(f.FileName + f.FullName) + '\x01' + f.FullName);
+        // The first frame's date and time code, as the kit wrote them.
+        EXPECT_EQ(rtl::FormatDateTime("yyyymmddhhnnss", f.RecDate), "20061231235950");
+        EXPECT_EQ(f.Datecode, rtl::FormatDateTime(settings::FormatPourAfficherDatecode, f.RecDate));
+        EXPECT_EQ(f.Timecode, "00.00.00.00");
+        EXPECT_EQ(f.RecDateKey, "20061231235950");
+        EXPECT_EQ(f.WideScreen, e.height == 405);
+        EXPECT_EQ(f.RecDateKey2, "20061231235950" + rtl::LowerCase(f.FileName + f.FullName) + '\x01' + f.FullName);
     }
 }
 
-TEST_F(HeaderAnalysis, CompanionFilesAreLookedForBesideThePathGiven)
+TEST_F(KitAnalysis, CompanionFilesAreLookedForBesideThePathGiven)
 {
     testkit::TempDir dir;
     const std::string clip = dir.file("Clip.avi");
@@ -142,7 +144,7 @@ TEST_F(HeaderAnalysis, CompanionFilesAreLookedForBesideThePathGiven)
     EXPECT_TRUE(TAfficherFichier(clip).SrtExists);
 }
 
-TEST_F(HeaderAnalysis, NeverWritesToTheFileItReads)
+TEST_F(KitAnalysis, NeverWritesToTheFileItReads)
 {
     for (const auto& [name, path] : files_->files) {
         SCOPED_TRACE(name);
@@ -160,7 +162,7 @@ TEST_F(HeaderAnalysis, NeverWritesToTheFileItReads)
     ASSERT_EQ(chmod(cdvc.c_str(), 0644), 0);
 }
 
-TEST(BadInput, AviCutAtChunkBoundariesIsUnreadable)
+TEST(BadInput, AviCutBeforeItsDataIsUnreadableAndAfterItIsRead)
 {
     testkit::AviSpec spec;
     spec.idx1 = true;
@@ -169,9 +171,9 @@ TEST(BadInput, AviCutAtChunkBoundariesIsUnreadable)
     const std::string whole = avi.build();
     testkit::TempDir dir;
     const std::string cut = dir.file("cut.avi");
-    // At each chunk, after its header, and one byte short of the whole file.
-    std::vector<int64_t> cuts = {avi.at("end") - 1};
-    for (const char* mark : {"strh0", "strf0", "indx0", "strh1", "strf1", "movi", "idx1"}) {
+    // At each chunk before the data, and after its header.
+    std::vector<int64_t> cuts;
+    for (const char* mark : {"strh0", "strf0", "indx0", "strh1", "strf1", "movi"}) {
         cuts.push_back(avi.at(mark));
         cuts.push_back(avi.at(mark) + 8);
     }
@@ -182,8 +184,12 @@ TEST(BadInput, AviCutAtChunkBoundariesIsUnreadable)
         EXPECT_TRUE(f.Exists);
         ExpectUnreadableMarkers(f);
     }
-    testkit::WriteFileBytes(cut, whole);
-    EXPECT_TRUE(TAfficherFichier(cut).Valid);
+    // The probe walks the movie list when the index is cut off or the last chunk is short.
+    for (int64_t at : {avi.at("idx1"), avi.at("idx1") + 8, avi.at("end") - 1, avi.at("end")}) {
+        SCOPED_TRACE(at);
+        testkit::WriteFileBytes(cut, whole.substr(0, static_cast<size_t>(at)));
+        EXPECT_TRUE(TAfficherFichier(cut).Valid);
+    }
 }
 
 TEST(BadInput, EachGivesMarkersNeverAnExceptionOrAHang)
@@ -248,8 +254,7 @@ TEST(BadInput, AbsurdHeaderFieldsStayInRange)
     EXPECT_TRUE(huge.Valid);
     EXPECT_EQ(huge.Width, INT32_MAX);
     EXPECT_EQ(huge.Height, static_cast<int32_t>(int64_t{INT32_MAX} * 3 / 4));
-    EXPECT_EQ(huge.Channels, " 立体声 (65535)");
-    EXPECT_EQ(huge.AudioDuration, INT64_MAX);
+    EXPECT_EQ(huge.Audio1, "N/A"); // the probe takes no sound of 65535 channels
 }
 
 TEST(BadInput, AnUnreadableFileIsMarkedUnreadable)
@@ -277,4 +282,27 @@ TEST(BadInput, AnUnreadableFileIsMarkedUnreadable)
     if (WEXITSTATUS(status) == 2)
         GTEST_SKIP() << "cannot drop root privileges here";
     EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST(BadInput, AnUnknownCodecIsProbedAgainAsDvAndMarkedWhenThatFailsToo)
+{
+    testkit::TempDir dir;
+    for (int type : {1, 2}) {
+        SCOPED_TRACE(type);
+        testkit::AviSpec spec;
+        spec.dvType = type;
+        spec.handler = "XXXX";
+        testkit::RiffBuilder avi = testkit::MakeAvi(spec);
+        const std::string whole = avi.build();
+        const std::string path = dir.file("x.avi");
+        // Read as DV in the second try, but only the DV codes make a DV file.
+        testkit::WriteFileBytes(path, whole);
+        const TAfficherFichier f(path);
+        EXPECT_EQ(f.Image, "720 x 576");
+        EXPECT_NE(f.Audio1, "N/A");
+        EXPECT_FALSE(f.Valid);
+        EXPECT_EQ(f.RecDateKey, "\xFE");
+        testkit::WriteFileBytes(path, whole.substr(0, static_cast<size_t>(avi.at("movi") + 8)));
+        ExpectUnreadableMarkers(TAfficherFichier(path));
+    }
 }

@@ -10,7 +10,6 @@
 #include <mutex>
 #include <thread>
 
-#include "actions/ProbeResult.h"
 #include "actions/aviFichier.h"
 #include "actions/list_unit.h"
 #include "tests/kit/RiffBuilder.h"
@@ -20,55 +19,20 @@ using namespace actions;
 
 namespace {
 
-// What the window would see, in order; "finished" marks each end of loading.
-class Recorder {
-public:
-    TlistThread::AddFileSink AddFile()
-    {
-        return [this](std::shared_ptr<const TAfficherFichier> f) {
-            std::lock_guard<std::mutex> guard(lock_);
-            events_.push_back(std::filesystem::path(f->FullName).filename().string());
-        };
-    }
-    TlistThread::ListFinishedSink Finished()
-    {
-        return [this] {
-            std::lock_guard<std::mutex> guard(lock_);
-            events_.push_back("finished");
-        };
-    }
-    std::vector<std::string> Take()
-    {
-        std::lock_guard<std::mutex> guard(lock_);
-        return std::exchange(events_, {});
-    }
-
-private:
-    std::mutex lock_; // guards events_
-    std::vector<std::string> events_;
-};
-
-// A probe that holds the analysis of one named file until released.
+// Holds the list thread in the delivery of one named file until released.
 class Gate {
 public:
-    explicit Gate(std::string blocked) : blocked_(std::move(blocked))
+    explicit Gate(std::string blocked) : blocked_(std::move(blocked)) {}
+    ~Gate() { Open(); }
+    // Called by the sink, on the list thread (there is no application object).
+    void Pass(const std::string& name)
     {
-        InstallProbe([this](const std::string& name, const ProbeOptions&) {
-            if (name == blocked_) {
-                std::unique_lock<std::mutex> guard(lock_);
-                entered_ = true;
-                changed_.notify_all();
-                changed_.wait(guard, [this] { return open_; });
-            }
-            ProbeResult r;
-            r.ok = true;
-            return r;
-        });
-    }
-    ~Gate()
-    {
-        Open();
-        InstallProbe({});
+        if (name != blocked_)
+            return;
+        std::unique_lock<std::mutex> guard(lock_);
+        entered_ = true;
+        changed_.notify_all();
+        changed_.wait(guard, [this] { return open_; });
     }
     void WaitEntered()
     {
@@ -88,6 +52,39 @@ private:
     std::condition_variable changed_;
     bool entered_ = false;
     bool open_ = false;
+};
+
+// What the window would see, in order; "finished" marks each end of loading.
+class Recorder {
+public:
+    // A gate holds the list thread after the file it names is recorded.
+    TlistThread::AddFileSink AddFile(Gate* gate = nullptr)
+    {
+        return [this, gate](std::shared_ptr<const TAfficherFichier> f) {
+            {
+                std::lock_guard<std::mutex> guard(lock_);
+                events_.push_back(std::filesystem::path(f->FullName).filename().string());
+            }
+            if (gate)
+                gate->Pass(f->FullName);
+        };
+    }
+    TlistThread::ListFinishedSink Finished()
+    {
+        return [this] {
+            std::lock_guard<std::mutex> guard(lock_);
+            events_.push_back("finished");
+        };
+    }
+    std::vector<std::string> Take()
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        return std::exchange(events_, {});
+    }
+
+private:
+    std::mutex lock_; // guards events_
+    std::vector<std::string> events_;
 };
 
 class ListThread : public ::testing::Test {
@@ -118,7 +115,7 @@ TEST_F(ListThread, StartsByReportingAnEmptyLoadingAndSoDoesAWakeWithoutNames)
 TEST_F(ListThread, ExistingFilesArriveInQueueOrderAndOtherNamesAreSkippedSilently)
 {
     Gate gate(File("a.avi")); // holds the first file, so that the rest is queued in the same turn
-    TlistThread list(seen_.AddFile(), seen_.Finished());
+    TlistThread list(seen_.AddFile(&gate), seen_.Finished());
     ASSERT_TRUE(list.WaitIdle(10000));
     seen_.Take();
     testkit::WriteFileBytes(File("notes.txt"), "not a video");
@@ -137,7 +134,7 @@ TEST_F(ListThread, ExistingFilesArriveInQueueOrderAndOtherNamesAreSkippedSilentl
 TEST_F(ListThread, InterruptDropsWhatWasQueuedBeforeItButNotTheFileUnderAnalysisNorLaterNames)
 {
     Gate gate(File("a.avi"));
-    TlistThread list(seen_.AddFile(), seen_.Finished());
+    TlistThread list(seen_.AddFile(&gate), seen_.Finished());
     ASSERT_TRUE(list.WaitIdle(10000));
     seen_.Take();
     list.Queue(File("a.avi"));
