@@ -18,8 +18,24 @@ inline constexpr MsgDlgButtons mbCancel = 1u << 3;
 inline constexpr MsgDlgButtons mbAbort = 1u << 4;
 inline constexpr MsgDlgButtons mbRetry = 1u << 5;
 inline constexpr MsgDlgButtons mbIgnore = 1u << 6;
+inline constexpr MsgDlgButtons mbNoToAll = 1u << 7;
+inline constexpr MsgDlgButtons mbYesToAll = 1u << 8;
 
-enum class ModalResult { mrNone, mrOk, mrCancel, mrAbort, mrRetry, mrIgnore, mrYes, mrNo };
+// The numbers are the answers' own: batches keep them as their confirmation mode (6 ask each file,
+// 10 ask no more, 9 skip every file that asks, 2 end the batch).
+enum class ModalResult {
+    mrNone = 0,
+    mrOk = 1,
+    mrCancel = 2,
+    mrAbort = 3,
+    mrRetry = 4,
+    mrIgnore = 5,
+    mrYes = 6,
+    mrNo = 7,
+    mrAll = 8,
+    mrNoToAll = 9,
+    mrYesToAll = 10,
+};
 
 class Prompter {
 public:
