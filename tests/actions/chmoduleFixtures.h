@@ -193,6 +193,14 @@ inline std::vector<ProbedStream> Probe(const std::string& path)
     return streams;
 }
 
+// The whole file's duration in seconds, by ffprobe; -1 when unknown.
+inline double Duration(const std::string& path)
+{
+    const std::string out = mediatest::ToolOutput("ffprobe -v error -show_entries format=duration -of csv=p=0 " +
+                                                  mediatest::Quoted(path));
+    return out.empty() ? -1 : std::atof(out.c_str());
+}
+
 inline struct stat Stat(const std::string& path)
 {
     struct stat st {};
