@@ -116,8 +116,9 @@ protected:
 
     // A command action as its runner makes it: the execution builds, then the graph runs with
     // `cancelled` as the cancel test.
-    media::ConversionOutcome RunCommand(const std::string& action, const TAfficherFichier& f, Executed& executed,
-                                        const std::function<bool()>& cancelled = [] { return false; })
+    media::ConversionOutcome RunCommand(
+        const std::string& action, const TAfficherFichier& f, Executed& executed,
+        const std::function<bool()>& cancelled = [] { return false; })
     {
         media::Cdm().CdmSeeking = nullptr;
         executed = Execute(action, f);
@@ -196,8 +197,8 @@ inline std::vector<ProbedStream> Probe(const std::string& path)
 // The whole file's duration in seconds, by ffprobe; -1 when unknown.
 inline double Duration(const std::string& path)
 {
-    const std::string out = mediatest::ToolOutput("ffprobe -v error -show_entries format=duration -of csv=p=0 " +
-                                                  mediatest::Quoted(path));
+    const std::string out =
+        mediatest::ToolOutput("ffprobe -v error -show_entries format=duration -of csv=p=0 " + mediatest::Quoted(path));
     return out.empty() ? -1 : std::atof(out.c_str());
 }
 

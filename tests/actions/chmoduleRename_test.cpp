@@ -40,8 +40,9 @@ TEST_F(Rename, DateClashTakesTheNextNumberAndTheSceneListFollows)
     EXPECT_TRUE(r.outcome.Done) << r.outcome.Message;
     EXPECT_EQ(r.update, utRename);
     EXPECT_EQ(r.newfichier, WorkFile("a_2006.12.07_10.00.00_am(1).avi"));
-    EXPECT_EQ(WorkNames(), (std::vector<std::string>{"a_2006.12.07_10.00.00_am(1).avi", "a_2006.12.07_10.00.00_am(1).scn",
-                                                     "a_2006.12.07_10.00.00_am.avi"}));
+    EXPECT_EQ(WorkNames(),
+              (std::vector<std::string>{"a_2006.12.07_10.00.00_am(1).avi", "a_2006.12.07_10.00.00_am(1).scn",
+                                        "a_2006.12.07_10.00.00_am.avi"}));
     EXPECT_EQ(testkit::ReadFileBytes(WorkFile("a_2006.12.07_10.00.00_am.avi")), "another file");
     EXPECT_EQ(testkit::ReadFileBytes(WorkFile("a_2006.12.07_10.00.00_am(1).scn")), "scenes");
 }
@@ -162,7 +163,8 @@ TEST_F(Rename, CaptureNamesNeverBecomePathsOrEmptyNames)
     settings::RacinePourRenommer = "Tape/";
     settings::FormatPourRenommer = "dd/mm/yyyy";
     const auto f = Analyse(MakeDv("capture.avi"));
-    EXPECT_EQ(Question("RenameScAn", *f), "你想要重命名文件  'capture.avi'在 '" + WorkFile("Tape.07.12.2006.avi") + "'?");
+    EXPECT_EQ(Question("RenameScAn", *f),
+              "你想要重命名文件  'capture.avi'在 '" + WorkFile("Tape.07.12.2006.avi") + "'?");
     const Executed r = Execute("RenameScAn", *f);
     EXPECT_EQ(r.newfichier, WorkFile("Tape.07.12.2006.avi"));
     EXPECT_EQ(WorkNames(), std::vector<std::string>{"Tape.07.12.2006.avi"});
