@@ -88,9 +88,9 @@ TEST_F(Rename, TheFileRenamedIsTheExactOneWhateverTheCaseOfItsNeighbours)
 TEST_F(Rename, NamesDifferingOnlyInCaseAndTakenSceneListsClash)
 {
     // A card's file system holds one of "A_..." and "a_...": the upper-case name counts as taken.
-    const std::string a = MakeDv("a.avi");
-    testkit::WriteFileBytes(WorkFile("A_2006.12.07_10.00.00_AM.AVI"), "taken in another case");
-    EXPECT_EQ(Execute("AjouterDateCode", *Analyse(a)).newfichier, WorkFile("a_2006.12.07_10.00.00_am(1).avi"));
+    const std::string a = MakeDv("Aa.avi");
+    testkit::WriteFileBytes(WorkFile("aA_2006.12.07_10.00.00_AM.AVI"), "taken in another case");
+    EXPECT_EQ(Execute("AjouterDateCode", *Analyse(a)).newfichier, WorkFile("Aa_2006.12.07_10.00.00_am(1).avi"));
 
     // A free video name whose scene list name is taken: only a video with a scene list moves on.
     const std::string b = MakeDv("b.avi"), c = MakeDv("c.avi");
