@@ -91,6 +91,13 @@ TEST_F(Scenes, SceneListAndSceneTextCountTheFilesOwnFrames)
     const std::string video = TwoScenes("tape.avi", 10, 6);
     Write("CreerScenes", video);
     EXPECT_EQ(ScnEnds(WorkFile("tape.scn"), video), (std::vector<int32_t>{10, 16}));
+    // A sound extraction right after writes no scene list, and a scan after it is whole again.
+    fs::remove(WorkFile("tape.scn"));
+    Executed wav;
+    EXPECT_EQ(RunCommand("ExtraireAudio", *Analyse(video), wav).kind, ConversionOutcome::Completed);
+    EXPECT_EQ(WorkNames(), (std::vector<std::string>{"tape.avi", "tape.wav"}));
+    Write("CreerScenes", video);
+    EXPECT_EQ(ScnEnds(WorkFile("tape.scn"), video), (std::vector<int32_t>{10, 16}));
 
     Write("ScenesText", video);
     const std::vector<std::string> lines = Body(WorkFile("tape_scn.txt"));
