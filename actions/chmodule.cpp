@@ -169,40 +169,36 @@ void Tch::InstallHandlers()
         });
 }
 
+namespace {
+
+// A copy of `action` whose two handlers take `value` as their first argument, held by value.
+template <class Value, class Execution, class Confirmation>
+tFileAction Bound(tFileAction action, const Value& value, Execution execution, Confirmation confirmation)
+{
+    action.OnExecution = [value, execution](TParam& p, const TAfficherFichier& f, std::string& n, TchUpdateType& u) {
+        return execution(value, p, f, n, u);
+    };
+    action.OnConfirmation = [value, confirmation](TParam& p, const TAfficherFichier& f, std::string& m) {
+        confirmation(value, p, f, m);
+    };
+    return action;
+}
+
+} // namespace
+
 tFileAction Tch::CorrigerCodecWith(const CodecChoice& choice)
 {
-    tFileAction a = Action("CorrigerCodec");
-    a.OnExecution = [choice](TParam& p, const TAfficherFichier& f, std::string& n, TchUpdateType& u) {
-        return CorrigerCodecExecution(choice, p, f, n, u);
-    };
-    a.OnConfirmation = [choice](TParam& p, const TAfficherFichier& f, std::string& m) {
-        CorrigerCodecConfirmation(choice, p, f, m);
-    };
-    return a;
+    return Bound(Action("CorrigerCodec"), choice, CorrigerCodecExecution, CorrigerCodecConfirmation);
 }
 
 tFileAction Tch::CorrigerFpsWith(const FpsChoice& choice)
 {
-    tFileAction a = Action("CorrigerFps");
-    a.OnExecution = [choice](TParam& p, const TAfficherFichier& f, std::string& n, TchUpdateType& u) {
-        return CorrigerFpsExecution(choice, p, f, n, u);
-    };
-    a.OnConfirmation = [choice](TParam& p, const TAfficherFichier& f, std::string& m) {
-        CorrigerFpsConfirmation(choice, p, f, m);
-    };
-    return a;
+    return Bound(Action("CorrigerFps"), choice, CorrigerFpsExecution, CorrigerFpsConfirmation);
 }
 
 tFileAction Tch::DecalerHoraireWith(double offset)
 {
-    tFileAction a = Action("DecalerHoraire");
-    a.OnExecution = [offset](TParam& p, const TAfficherFichier& f, std::string& n, TchUpdateType& u) {
-        return DecalerHoraireExecution(offset, p, f, n, u);
-    };
-    a.OnConfirmation = [offset](TParam& p, const TAfficherFichier& f, std::string& m) {
-        DecalerHoraireConfirmation(offset, p, f, m);
-    };
-    return a;
+    return Bound(Action("DecalerHoraire"), offset, DecalerHoraireExecution, DecalerHoraireConfirmation);
 }
 
 tFileAction& Tch::Action(std::string_view name)

@@ -79,6 +79,36 @@ ExecutionOutcome NoScenes(const TAfficherFichier& f)
         rtl::Format("No scenes can be read from \"%s\": it cannot be read or holds no DV video.", f.FileName));
 }
 
+// A scene list: the scan writes an entry per scene; a file without a DV stream to scan is one
+// scene over its whole length when `whole` allows it, written at once.
+template <class Writer, class Open>
+ExecutionOutcome SceneList(const TAfficherFichier& f, const std::string& name, Open open,
+                           void (Writer::*write)(const DVFrameInfo&, const DVFrameInfo&), bool (Writer::*close)(),
+                           bool whole, std::string& newfichier, TchUpdateType& update)
+{
+    update = utModify;
+    newfichier = f.FullName;
+    TCdm& cdm = Cdm();
+    DropLastGraph(cdm);
+    const bool built = cdm.BuildSceneGraph(f.FullName);
+    if (!built && (!whole || !rtl::FileExists(f.FullName)))
+        return NoScenes(f);
+    auto writer = std::make_shared<Writer>();
+    if (!open(*writer))
+        return NotOpened(name, writer->LastError(), cdm);
+    if (built) {
+        cdm.CdmSceneDetect->SetOnScene([writer, write](const DVFrameInfo& start, const DVFrameInfo& current) {
+            ((*writer).*write)(start, current);
+        });
+        CommitAtEnd(cdm, writer, close);
+        return {};
+    }
+    ((*writer).*write)(FrameRecord(0), FrameRecord(FrameCount(f)));
+    if (!((*writer).*close)())
+        return NotOpened(name, writer->LastError(), cdm);
+    return {};
+}
+
 void CompanionConfirmation(const std::string& name, const char* fallback, std::string& confirmMsg)
 {
     confirmMsg = rtl::FileExists(name) ? work::ReplaceQuestion(name, fallback) : std::string();
@@ -104,29 +134,10 @@ ExecutionOutcome TrashCompanion(const std::string& name, std::string& newfichier
 
 Tch::R Tch::CreerScenesExecution(P&, const F& f, std::string& newfichier, U& update)
 {
-    update = utModify;
-    newfichier = f.FullName;
-    TCdm& cdm = Cdm();
-    DropLastGraph(cdm);
-    auto scn = std::make_shared<formats::ScnFileWriter>();
-    const std::string name = formats::ScnFileName(f.FullName);
-    if (cdm.BuildSceneGraph(f.FullName)) {
-        if (!scn->OpenScnFile(f.FullName))
-            return NotOpened(name, scn->LastError(), cdm);
-        cdm.CdmSceneDetect->SetOnScene(
-            [scn](const DVFrameInfo& start, const DVFrameInfo& current) { scn->WriteScnScene(start, current); });
-        CommitAtEnd(cdm, scn, &formats::ScnFileWriter::CloseScnFile);
-        return {};
-    }
-    // No DV stream to scan: a file with sound still gets one scene over the whole of it.
-    if (f.AudioRate <= 0 || !rtl::FileExists(f.FullName))
-        return NoScenes(f);
-    if (!scn->OpenScnFile(f.FullName))
-        return NotOpened(name, scn->LastError(), cdm);
-    scn->WriteScnScene(FrameRecord(0), FrameRecord(FrameCount(f)));
-    if (!scn->CloseScnFile())
-        return NotOpened(name, scn->LastError(), cdm);
-    return {};
+    return SceneList<formats::ScnFileWriter>(
+        f, formats::ScnFileName(f.FullName), [&](formats::ScnFileWriter& w) { return w.OpenScnFile(f.FullName); },
+        &formats::ScnFileWriter::WriteScnScene, &formats::ScnFileWriter::CloseScnFile, f.AudioRate > 0, newfichier,
+        update);
 }
 
 void Tch::CreerScenesConfirmation(P&, const F& f, std::string& confirmMsg)
@@ -137,29 +148,11 @@ void Tch::CreerScenesConfirmation(P&, const F& f, std::string& confirmMsg)
 
 Tch::R Tch::ScenesTextExecution(P&, const F& f, std::string& newfichier, U& update)
 {
-    update = utModify;
-    newfichier = f.FullName;
-    TCdm& cdm = Cdm();
-    DropLastGraph(cdm);
-    auto txt = std::make_shared<formats::ScnTxtWriter>();
-    const std::string name = formats::ScnTxtFileName(f.FullName);
     const formats::ScnTxtOptions options{FileFps(f), settings::VersionText, settings::FormatPourAfficherDatecode};
-    if (cdm.BuildSceneGraph(f.FullName)) {
-        if (!txt->OpenScnTxt(f.FullName, options))
-            return NotOpened(name, txt->LastError(), cdm);
-        cdm.CdmSceneDetect->SetOnScene(
-            [txt](const DVFrameInfo& start, const DVFrameInfo& current) { txt->WriteScnTxtLine(start, current); });
-        CommitAtEnd(cdm, txt, &formats::ScnTxtWriter::CloseScnTxt);
-        return {};
-    }
-    if (!rtl::FileExists(f.FullName))
-        return NoScenes(f);
-    if (!txt->OpenScnTxt(f.FullName, options))
-        return NotOpened(name, txt->LastError(), cdm);
-    txt->WriteScnTxtLine(FrameRecord(0), FrameRecord(FrameCount(f)));
-    if (!txt->CloseScnTxt())
-        return NotOpened(name, txt->LastError(), cdm);
-    return {};
+    return SceneList<formats::ScnTxtWriter>(
+        f, formats::ScnTxtFileName(f.FullName),
+        [&](formats::ScnTxtWriter& w) { return w.OpenScnTxt(f.FullName, options); },
+        &formats::ScnTxtWriter::WriteScnTxtLine, &formats::ScnTxtWriter::CloseScnTxt, true, newfichier, update);
 }
 
 void Tch::ScenesTextConfirmation(P&, const F& f, std::string& confirmMsg)

@@ -88,6 +88,21 @@ protected:
         return path;
     }
 
+    // `made` moved into the work folder's sub-folder `folder` (made when missing) as `name`.
+    std::string MoveInto(const std::string& folder, const std::string& made, const std::string& name) const
+    {
+        fs::create_directories(work / folder);
+        const std::string path = (work / folder / name).string();
+        fs::rename(made, path);
+        return path;
+    }
+    // A sub-folder nobody but root may change; the folders above it stay open to all.
+    void Lock(const std::string& folder) const
+    {
+        ::chmod(work.c_str(), 0755);
+        ::chmod((work / folder).c_str(), 0555);
+    }
+
     static std::shared_ptr<const TAfficherFichier> Analyse(const std::string& path)
     {
         return std::make_shared<const TAfficherFichier>(path);

@@ -50,10 +50,8 @@ TEST_F(Rename, DateClashTakesTheNextNumberAndTheSceneListFollows)
 TEST_F(Rename, DatePutBeforeTheNameAndSeparatorsMadeDots)
 {
     settings::AjoutAvant = true;
-    const std::string x = (work / "x").string();
-    fs::create_directories(x);
-    const std::string a = x + "/a.avi";
-    fs::rename(MakeDv("a.avi"), a);
+    const std::string x = WorkFile("x");
+    const std::string a = MoveInto("x", MakeDv("a.avi"), "a.avi");
     EXPECT_EQ(Execute("AjouterDateCode", *Analyse(a)).newfichier, x + "/2006.12.07_10.00.00_am_a.avi");
 
     settings::AjoutAvant = false;
@@ -127,13 +125,8 @@ TEST_F(Rename, ANameTakenAfterTheQuestionIsNeverReplaced)
 
 TEST_F(Rename, ShorteningLooksAtTheBareNameOnly)
 {
-    const std::string folder = (work / "dv_2006").string();
-    fs::create_directories(folder);
-    auto place = [&](const std::string& name) {
-        const std::string path = folder + "/" + name;
-        fs::rename(MakeDv("made.avi"), path);
-        return Analyse(path);
-    };
+    const std::string folder = WorkFile("dv_2006");
+    auto place = [&](const std::string& name) { return Analyse(MoveInto("dv_2006", MakeDv("made.avi"), name)); };
     EXPECT_EQ(Execute("PurgerNom", *place("clip_type2_in_(1).avi")).newfichier, folder + "/clip.avi");
     EXPECT_EQ(Execute("PurgerNom", *place("clip_final_2.avi")).newfichier, folder + "/clip_final.avi");
     EXPECT_EQ(Question("PurgerNom", *place("x_pal.avi")), "你要缩短文件名到 'x_pal.avi'\n并重命名到 'x.avi'?");
@@ -247,16 +240,12 @@ TEST_F(Rename, FileDateSetsTheModificationTimeAndLeavesTheAccessTime)
 
 TEST_F(Rename, InAFolderTheUserMayNotChangeNothingIsTouched)
 {
-    const std::string locked = (work / "locked").string();
-    fs::create_directories(locked);
-    const std::string a = locked + "/a.avi", scn = locked + "/a.scn";
-    fs::rename(MakeDv("a.avi"), a);
+    const std::string a = MoveInto("locked", MakeDv("a.avi"), "a.avi"), scn = WorkFile("locked/a.scn");
     testkit::WriteFileBytes(scn, "scenes");
     const auto f = Analyse(a);
     const std::string bytes = testkit::ReadFileBytes(a);
     const struct stat before = Stat(a);
-    ::chmod(work.c_str(), 0755);
-    ::chmod(locked.c_str(), 0555);
+    Lock("locked");
 
     bool skipped = false;
     const bool verdict = AsNobody(
@@ -277,7 +266,7 @@ TEST_F(Rename, InAFolderTheUserMayNotChangeNothingIsTouched)
     EXPECT_EQ(testkit::ReadFileBytes(scn), "scenes");
     EXPECT_EQ(Stat(a).st_mtim.tv_sec, before.st_mtim.tv_sec);
     std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(locked))
+    for (const auto& e : fs::directory_iterator(work / "locked"))
         names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"a.avi", "a.scn"}));

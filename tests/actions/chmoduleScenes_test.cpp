@@ -184,13 +184,8 @@ TEST_F(Scenes, ACancelledScanLeavesTheOldFiles)
 
 TEST_F(Scenes, AFolderThatRefusesFilesFailsAndRunsNothing)
 {
-    const std::string locked = (work / "locked").string();
-    fs::create_directories(locked);
-    const std::string video = locked + "/tape.avi";
-    fs::rename(TwoScenes("tape.avi", 4, 4), video);
-    const auto f = Analyse(video);
-    ::chmod(work.c_str(), 0755);
-    ::chmod(locked.c_str(), 0555);
+    const auto f = Analyse(MoveInto("locked", TwoScenes("tape.avi", 4, 4), "tape.avi"));
+    Lock("locked");
     bool skipped = false;
     const bool verdict = AsNobody(
         dir,
@@ -208,7 +203,7 @@ TEST_F(Scenes, AFolderThatRefusesFilesFailsAndRunsNothing)
     if (skipped)
         GTEST_SKIP() << "cannot give up root here";
     EXPECT_TRUE(verdict);
-    EXPECT_EQ(fs::directory_iterator(locked)->path().filename(), "tape.avi");
+    EXPECT_EQ(fs::directory_iterator(work / "locked")->path().filename(), "tape.avi");
 }
 
 TEST_F(Scenes, CompanionsGoToTheTrash)
