@@ -129,6 +129,7 @@ TEST_F(Rename, ShorteningLooksAtTheBareNameOnly)
     auto place = [&](const std::string& name) { return Analyse(MoveInto("dv_2006", MakeDv("made.avi"), name)); };
     EXPECT_EQ(Execute("PurgerNom", *place("clip_type2_in_(1).avi")).newfichier, folder + "/clip.avi");
     EXPECT_EQ(Execute("PurgerNom", *place("clip_final_2.avi")).newfichier, folder + "/clip_final.avi");
+    EXPECT_EQ(actions::PurgedName("clip_type2_in(1)"), "clip_type2_in(1)"); // "(1)" follows no "_"
     EXPECT_EQ(Question("PurgerNom", *place("x_pal.avi")), "你要缩短文件名到 'x_pal.avi'\n并重命名到 'x.avi'?");
 
     // No "_" in the name: the folder's "_" strips nothing and the file stays where it is.
