@@ -2,17 +2,19 @@
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
+#include <glib.h>
 
 namespace vcl {
 
-// aboutToBlock alone is not idleness: the GLib dispatcher emits it before every turn of the loop,
-// also when events wait. A turn that woke and then is about to block again has drained them.
+// Qt's own dispatcher says aboutToBlock only when nothing waits; the GLib one (Qt's default here)
+// says it before every turn of the loop, so there the main context is asked whether events wait.
 IdleHook::IdleHook(std::function<void()> onIdle) : onIdle_(std::move(onIdle))
 {
     QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(QCoreApplication::instance()->thread());
+    const bool glib = dispatcher->inherits("QEventDispatcherGlib");
     awake_ = QObject::connect(dispatcher, &QAbstractEventDispatcher::awake, [this] { handled_ = true; });
-    aboutToBlock_ = QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, [this] {
-        if (!handled_)
+    aboutToBlock_ = QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, [this, glib] {
+        if (!handled_ || (glib && g_main_context_pending(nullptr)))
             return;
         handled_ = false;
         onIdle_();
