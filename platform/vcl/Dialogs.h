@@ -34,7 +34,7 @@ struct SaveRequest {
     int filterIndex = 1;
     std::string initialDir;
     std::string fileName;
-    std::string defaultExt; // added to a name without extension ("txt" or ".txt")
+    std::string defaultExt;       // added to a name without extension ("txt" or ".txt")
     bool overwritePrompt = false; // ask before a file is replaced
 };
 

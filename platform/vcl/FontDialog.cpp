@@ -4,6 +4,7 @@
 #include <QDialogButtonBox>
 #include <QFontDialog>
 #include <QHBoxLayout>
+#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -58,6 +59,9 @@ void FontColorDialog::SetColor(const QColor& color)
     color_ = color;
     QPixmap swatch(16, 16);
     swatch.fill(color);
+    QPainter frame(&swatch); // so white shows on a light button
+    frame.setPen(palette().color(QPalette::WindowText));
+    frame.drawRect(0, 0, 15, 15);
     colorButton_->setIcon(QIcon(swatch));
 }
 

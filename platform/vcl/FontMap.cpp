@@ -32,19 +32,24 @@ std::string QtFace(const std::string& name)
     return name;
 }
 
-QFont ToQFont(const rtl::FontSpec& spec)
+QFont ToQFont(const std::string& face, int32_t size, uint8_t style)
 {
     QFont font;
-    font.setFamilies({QString::fromStdString(QtFace(spec.Name)), QString::fromLatin1(kChineseFallbackFace)});
-    if (spec.Size > 0)
-        font.setPointSize(spec.Size);
-    else if (spec.Size < 0)
-        font.setPixelSize(-spec.Size);
-    font.setBold(spec.Style & rtl::fsBold);
-    font.setItalic(spec.Style & rtl::fsItalic);
-    font.setUnderline(spec.Style & rtl::fsUnderline);
-    font.setStrikeOut(spec.Style & rtl::fsStrikeOut);
+    font.setFamilies({QString::fromStdString(QtFace(face)), QString::fromLatin1(kChineseFallbackFace)});
+    if (size > 0)
+        font.setPointSize(size);
+    else if (size < 0)
+        font.setPixelSize(-size);
+    font.setBold(style & rtl::fsBold);
+    font.setItalic(style & rtl::fsItalic);
+    font.setUnderline(style & rtl::fsUnderline);
+    font.setStrikeOut(style & rtl::fsStrikeOut);
     return font;
+}
+
+QFont ToQFont(const rtl::FontSpec& spec)
+{
+    return ToQFont(spec.Name, spec.Size, spec.Style);
 }
 
 rtl::FontSpec FromQFont(const QFont& font, const QColor& color)
@@ -53,9 +58,9 @@ rtl::FontSpec FromQFont(const QFont& font, const QColor& color)
     spec.Name = QFontInfo(font).family().toStdString();
     spec.Size = font.pointSize() > 0 ? font.pointSize() : -font.pixelSize();
     spec.Color = FromQColor(color);
-    spec.Style = static_cast<uint8_t>((font.bold() ? rtl::fsBold : 0) | (font.italic() ? rtl::fsItalic : 0) |
-                                      (font.underline() ? rtl::fsUnderline : 0) |
-                                      (font.strikeOut() ? rtl::fsStrikeOut : 0));
+    spec.Style =
+        static_cast<uint8_t>((font.bold() ? rtl::fsBold : 0) | (font.italic() ? rtl::fsItalic : 0) |
+                             (font.underline() ? rtl::fsUnderline : 0) | (font.strikeOut() ? rtl::fsStrikeOut : 0));
     return spec;
 }
 

@@ -2,8 +2,11 @@
 // Fonts and colours as the class library gives them (rtl::FontSpec, 0x00BBGGRR colours), as Qt
 // draws them.
 //
+//   ListBox1->setFont(vcl::ToQFont("Courier New", -11));                  // 11 pixels high
 //   vcl::ApplyFont(*labTimeStamp, {"Times New Roman", 8, 0x00800000, 0}); // navy, 8 points
-//   ListBox1->setFont(vcl::ToQFont({"Courier New", -11}));                // 11 pixels high
+//
+// A FontSpec left at its defaults is the overlay's (bold, 48 points, white): give window fonts
+// every field, or use the face-and-size form.
 //
 // The Windows faces the program names are drawn with the metric-compatible Liberation faces:
 // Arial and MS Sans Serif with Liberation Sans, Arial Narrow with Liberation Sans Narrow, Times
@@ -26,6 +29,7 @@ std::string QtFace(const std::string& name);
 
 // Face (mapped, with the Chinese fallback), size (points, or the pixel height when negative)
 // and style bits. The colour is not part of a QFont: see ToQColor.
+QFont ToQFont(const std::string& face, int32_t size, uint8_t style = 0);
 QFont ToQFont(const rtl::FontSpec& spec);
 // The face Qt resolved `font` to, its size in points (its pixel height, negated, for a font sized
 // in pixels), style bits and `color`.

@@ -25,7 +25,8 @@ void SetHint(QWidget& widget, const std::string& hint)
 void SetHint(QAction& action, const std::string& hint)
 {
     action.setToolTip(ToolTipText(hint));
-    const QString first = QString::fromStdString(hint).section(QLatin1Char('\r'), 0, 0).section(QLatin1Char('\n'), 0, 0);
+    const QString first =
+        QString::fromStdString(hint).section(QLatin1Char('\r'), 0, 0).section(QLatin1Char('\n'), 0, 0);
     action.setStatusTip(first);
 }
 

@@ -1,8 +1,8 @@
 #include "platform/vcl/QtDialogs.h"
 
 #include <QFileDialog>
-#include <algorithm>
 #include <QRegularExpression>
+#include <algorithm>
 
 #include "platform/vcl/FontDialog.h"
 #include "platform/vcl/QtPrompter.h"

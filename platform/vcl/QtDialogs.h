@@ -14,7 +14,8 @@ class QtDialogs : public Dialogs {
 public:
     explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
 
-    shell::ModalResult MessageDlg(const std::string& text, shell::MsgDlgType type, shell::MsgDlgButtons buttons) override;
+    shell::ModalResult MessageDlg(const std::string& text, shell::MsgDlgType type,
+                                  shell::MsgDlgButtons buttons) override;
     std::optional<std::vector<std::string>> OpenFiles(const OpenRequest& request) override;
     std::optional<std::string> SelectFolder(const FolderRequest& request) override;
     std::optional<rtl::FontSpec> ChooseFont(const rtl::FontSpec& font) override;

@@ -17,7 +17,8 @@ namespace vcl {
 class QtPrompter : public shell::Prompter {
 public:
     explicit QtPrompter(QWidget* parent = nullptr) : parent_(parent) {}
-    shell::ModalResult MessageDlg(const std::string& text, shell::MsgDlgType type, shell::MsgDlgButtons buttons) override;
+    shell::ModalResult MessageDlg(const std::string& text, shell::MsgDlgType type,
+                                  shell::MsgDlgButtons buttons) override;
 
     // The box MessageDlg runs, not shown yet (the gallery shows it as it is).
     static std::unique_ptr<QMessageBox> MakeBox(const std::string& text, shell::MsgDlgType type,

@@ -4,7 +4,8 @@ namespace vcl {
 
 namespace {
 
-template <class T, class R> std::optional<T> Next(std::deque<std::optional<T>>& answers, std::vector<R>& asked, const R& request)
+template <class T, class R>
+std::optional<T> Next(std::deque<std::optional<T>>& answers, std::vector<R>& asked, const R& request)
 {
     asked.push_back(request);
     if (answers.empty())

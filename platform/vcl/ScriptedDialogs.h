@@ -22,7 +22,8 @@ public:
     {
     }
 
-    shell::ModalResult MessageDlg(const std::string& text, shell::MsgDlgType type, shell::MsgDlgButtons buttons) override
+    shell::ModalResult MessageDlg(const std::string& text, shell::MsgDlgType type,
+                                  shell::MsgDlgButtons buttons) override
     {
         return messages.MessageDlg(text, type, buttons);
     }

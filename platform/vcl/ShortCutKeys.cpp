@@ -54,8 +54,8 @@ constexpr std::array<KeyPair, 5> kKeypadKeys = {{
 
 // The symbols Shift gives the digit keys 0 to 9 on a US keyboard.
 constexpr std::array<Qt::Key, 10> kShiftedDigits = {
-    Qt::Key_ParenRight, Qt::Key_Exclam,    Qt::Key_At,       Qt::Key_NumberSign, Qt::Key_Dollar,
-    Qt::Key_Percent,    Qt::Key_AsciiCircum, Qt::Key_Ampersand, Qt::Key_Asterisk, Qt::Key_ParenLeft,
+    Qt::Key_ParenRight, Qt::Key_Exclam,      Qt::Key_At,        Qt::Key_NumberSign, Qt::Key_Dollar,
+    Qt::Key_Percent,    Qt::Key_AsciiCircum, Qt::Key_Ampersand, Qt::Key_Asterisk,   Qt::Key_ParenLeft,
 };
 
 Qt::KeyboardModifiers ToModifiers(TShortCut shortCut)

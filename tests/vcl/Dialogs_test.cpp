@@ -71,7 +71,8 @@ TEST(Dialogs, TheSaveDialogAsksBeforeReplacingAndNoShowsItAgain)
     Touch(taken);
     ScriptedDialogs d({ModalResult::mrNo, ModalResult::mrYes});
     d.saveAnswers = {dir.file("PlayList"), taken, dir.file("new")};
-    const SaveRequest r{.filter = "PlayList (*.txt)|*.txt", .fileName = "first.txt", .defaultExt = ".txt", .overwritePrompt = true};
+    const SaveRequest r{
+        .filter = "PlayList (*.txt)|*.txt", .fileName = "first.txt", .defaultExt = ".txt", .overwritePrompt = true};
 
     EXPECT_EQ(d.SaveFile(r), taken); // No, then Yes
     ASSERT_EQ(d.messages.shown().size(), 2u);
@@ -137,8 +138,11 @@ TEST(QtDialogs, TheOpenDialogShowsTheRequestAndGivesTheChosenFile)
         d.selectFile(QString::fromStdString(film));
         static_cast<QDialog&>(d).accept(); // a user's OK
     }});
-    const auto files = dialogs.OpenFiles(
-        {.title = "Open", .filter = "Files  avi|*.avi;|All|*.*", .filterIndex = 2, .initialDir = dir.path().string(), .multiSelect = true});
+    const auto files = dialogs.OpenFiles({.title = "Open",
+                                          .filter = "Files  avi|*.avi;|All|*.*",
+                                          .filterIndex = 2,
+                                          .initialDir = dir.path().string(),
+                                          .multiSelect = true});
     EXPECT_EQ(user.done(), 1u);
     EXPECT_EQ(files, std::vector<std::string>{film});
 
@@ -156,8 +160,8 @@ TEST(QtDialogs, SavingOverAFileAsksInAMessageBox)
         auto& d = dynamic_cast<QFileDialog&>(modal);
         EXPECT_EQ(d.acceptMode(), QFileDialog::AcceptSave);
         EXPECT_TRUE(d.testOption(QFileDialog::DontConfirmOverwrite)); // the question is ours
-        d.selectFile(QString::fromStdString(dir.file("walk"))); // the extension comes by default
-        static_cast<QDialog&>(d).accept(); // a user's OK
+        d.selectFile(QString::fromStdString(dir.file("walk")));       // the extension comes by default
+        static_cast<QDialog&>(d).accept();                            // a user's OK
     };
     auto answer = [](QMessageBox::StandardButton b) {
         return [b](QWidget& modal) {
@@ -166,7 +170,10 @@ TEST(QtDialogs, SavingOverAFileAsksInAMessageBox)
         };
     };
     ModalScript user({chooseTaken, answer(QMessageBox::No), chooseTaken, answer(QMessageBox::Yes)});
-    const SaveRequest r{.filter = "Log files (*.log)|*.log", .initialDir = dir.path().string(), .defaultExt = "log", .overwritePrompt = true};
+    const SaveRequest r{.filter = "Log files (*.log)|*.log",
+                        .initialDir = dir.path().string(),
+                        .defaultExt = "log",
+                        .overwritePrompt = true};
     EXPECT_EQ(dialogs.SaveFile(r), taken);
     EXPECT_EQ(user.done(), 4u);
 }

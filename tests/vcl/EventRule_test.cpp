@@ -109,7 +109,8 @@ const std::vector<Rule>& Rules()
              QObject::connect(l, &QListWidget::currentRowChanged, [&n] { ++n; });
              return l;
          },
-         [](QWidget& l) { As<QListWidget>(l).setCurrentRow(1); }, [](QWidget& l) { QTest::keyClick(&l, Qt::Key_Down); }},
+         [](QWidget& l) { As<QListWidget>(l).setCurrentRow(1); },
+         [](QWidget& l) { QTest::keyClick(&l, Qt::Key_Down); }},
         {"QComboBox::currentIndexChanged", true,
          [](QWidget& w, int& n) {
              auto* c = Combo(w);
@@ -130,14 +131,16 @@ const std::vector<Rule>& Rules()
              QObject::connect(b, &QCheckBox::toggled, [&n] { ++n; });
              return b;
          },
-         [](QWidget& b) { As<QCheckBox>(b).setChecked(true); }, [](QWidget& b) { QTest::mouseClick(&b, Qt::LeftButton); }},
+         [](QWidget& b) { As<QCheckBox>(b).setChecked(true); },
+         [](QWidget& b) { QTest::mouseClick(&b, Qt::LeftButton); }},
         {"QCheckBox::clicked", false,
          [](QWidget& w, int& n) {
              auto* b = new QCheckBox("cbListe", &w);
              QObject::connect(b, &QCheckBox::clicked, [&n] { ++n; });
              return b;
          },
-         [](QWidget& b) { As<QCheckBox>(b).setChecked(true); }, [](QWidget& b) { QTest::mouseClick(&b, Qt::LeftButton); }},
+         [](QWidget& b) { As<QCheckBox>(b).setChecked(true); },
+         [](QWidget& b) { QTest::mouseClick(&b, Qt::LeftButton); }},
         {"QButtonGroup::idClicked", false,
          [](QWidget& w, int& n) {
              auto* box = new QWidget(&w);

@@ -2,8 +2,8 @@
 // Chinese text of the string table finds its glyphs, sizes and styles carry over, colours keep
 // their byte order.
 #include <QFontInfo>
-#include <QGuiApplication>
 #include <QGlyphRun>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QRawFont>
 #include <QTextLayout>
@@ -62,7 +62,7 @@ TEST(FontMap, EachWindowsFaceIsDrawnFromItsLiberationFile)
     };
     for (const Face& f : faces) {
         SCOPED_TRACE(f.windows);
-        const QString drawn = QFontInfo(ToQFont({f.windows, 10})).family();
+        const QString drawn = QFontInfo(ToQFont(f.windows, 10)).family();
         EXPECT_EQ(drawn.toStdString(), f.family);
         EXPECT_EQ(std::filesystem::path(FontFile(drawn)).filename(), f.file);
     }
@@ -71,14 +71,15 @@ TEST(FontMap, EachWindowsFaceIsDrawnFromItsLiberationFile)
 
 TEST(FontMap, EveryChineseTextOfTheStringTableFindsItsGlyphs)
 {
-    const QFont font = ToQFont({"MS Sans Serif", 8});
+    const QFont font = ToQFont("MS Sans Serif", 8);
     int checked = 0;
     for (size_t i = 0; i < rtl::kStringTableSize; ++i) {
         const QString text = QString::fromUtf8(rtl::kStringTable[i].text);
         for (char32_t c : text.toUcs4()) {
             if (!IsChinese(c))
                 continue;
-            SCOPED_TRACE("entry " + std::to_string(rtl::kStringTable[i].id) + ", U+" + QString::number(c, 16).toStdString());
+            SCOPED_TRACE("entry " + std::to_string(rtl::kStringTable[i].id) + ", U+" +
+                         QString::number(c, 16).toStdString());
             QTextLayout layout(QString::fromUcs4(&c, 1), font);
             layout.beginLayout();
             layout.createLine();

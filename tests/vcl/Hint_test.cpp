@@ -12,7 +12,8 @@ using namespace vcl;
 
 TEST(Hint, TheToolTipKeepsLinesAndBlanks)
 {
-    const std::string hint = "Trackbar to navigate in the video.\r\nYou may also use CTRL+<arrows>\r\n和按 F8 或 F9  &  more";
+    const std::string hint =
+        "Trackbar to navigate in the video.\r\nYou may also use CTRL+<arrows>\r\n和按 F8 或 F9  &  more";
     QTextDocument shown;
     shown.setHtml(ToolTipText(hint));
     EXPECT_EQ(shown.toPlainText(), QString::fromUtf8("Trackbar to navigate in the video.\nYou may also use "

@@ -18,7 +18,8 @@ TEST(IdleHook, RunsOnceAfterEachDrainedBurst)
     });
     auto burst = [&](int events) {
         for (int i = 0; i < events; ++i)
-            QMetaObject::invokeMethod(qApp, [&] { ++handled; }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                qApp, [&] { ++handled; }, Qt::QueuedConnection);
     };
     burst(5);
     loop.exec();

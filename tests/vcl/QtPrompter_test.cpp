@@ -17,7 +17,8 @@ using shell::MsgDlgType;
 
 TEST(QtPrompter, EachButtonAnswersItsResult)
 {
-    const shell::MsgDlgButtons all = shell::mbYes | shell::mbNo | shell::mbYesToAll | shell::mbNoToAll | shell::mbCancel;
+    const shell::MsgDlgButtons all =
+        shell::mbYes | shell::mbNo | shell::mbYesToAll | shell::mbNoToAll | shell::mbCancel;
     const auto box = QtPrompter::MakeBox("Replace\r\n\"a.avi\"?", MsgDlgType::mtConfirmation, all);
     EXPECT_EQ(box->buttons().size(), 5);
     EXPECT_EQ(box->text(), "Replace\n\"a.avi\"?");
@@ -25,8 +26,11 @@ TEST(QtPrompter, EachButtonAnswersItsResult)
     EXPECT_EQ(box->windowTitle(), "Confirm");
     EXPECT_EQ(box->icon(), QMessageBox::Question);
     EXPECT_EQ(static_cast<QAbstractButton*>(box->defaultButton()), box->button(QMessageBox::Yes));
-    const std::pair<QMessageBox::StandardButton, int> answers[] = {
-        {QMessageBox::Yes, 6}, {QMessageBox::No, 7}, {QMessageBox::YesToAll, 10}, {QMessageBox::NoToAll, 9}, {QMessageBox::Cancel, 2}};
+    const std::pair<QMessageBox::StandardButton, int> answers[] = {{QMessageBox::Yes, 6},
+                                                                   {QMessageBox::No, 7},
+                                                                   {QMessageBox::YesToAll, 10},
+                                                                   {QMessageBox::NoToAll, 9},
+                                                                   {QMessageBox::Cancel, 2}};
     for (const auto& [button, result] : answers)
         EXPECT_EQ(static_cast<int>(QtPrompter::Answer(*box, box->button(button))), result);
     EXPECT_EQ(QtPrompter::Answer(*box, nullptr), ModalResult::mrCancel); // dismissed: Cancel

@@ -103,8 +103,8 @@ TEST(ShortCutKeys, AKeyRepeatedInOneActionIsHeldOnce)
 
     QAction volume;
     SetShortCuts(volume, {TextToShortCut("Num +"), TextToShortCut("+")});
-    EXPECT_EQ(volume.shortcuts(), (QList<QKeySequence>{Keys(kPad, Qt::Key_Plus), Keys(kNone, Qt::Key_Plus),
-                                                       Keys(kShift, Qt::Key_Plus)}));
+    EXPECT_EQ(volume.shortcuts(),
+              (QList<QKeySequence>{Keys(kPad, Qt::Key_Plus), Keys(kNone, Qt::Key_Plus), Keys(kShift, Qt::Key_Plus)}));
     EXPECT_EQ(ShortCutText(volume), "Num +");
 }
 
@@ -153,7 +153,8 @@ TEST(ShortCutKeys, EveryPressOfAWindowFiresItsOneAction)
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     for (size_t i = 0; i < bound.size(); ++i)
         for (const Press& p : bound[i].presses) {
-            SCOPED_TRACE(bound[i].keys.front() + " pressed as " + QKeySequence(QKeyCombination(p.modifiers, p.key)).toString().toStdString());
+            SCOPED_TRACE(bound[i].keys.front() + " pressed as " +
+                         QKeySequence(QKeyCombination(p.modifiers, p.key)).toString().toStdString());
             std::fill(fired.begin(), fired.end(), 0);
             QTest::keyClick(&window, p.key, p.modifiers);
             for (size_t j = 0; j < bound.size(); ++j)
