@@ -19,28 +19,29 @@
 
 namespace vcl {
 
+// Every field has an initialiser, so a request names only what it sets: {.filter = ..., .multiSelect = true}.
 struct OpenRequest {
-    std::string title; // "" for the platform's
-    std::string filter;
+    std::string title{}; // "" for the platform's
+    std::string filter{};
     int filterIndex = 1;
-    std::string initialDir;
-    std::string fileName;
+    std::string initialDir{};
+    std::string fileName{};
     bool multiSelect = false;
 };
 
 struct SaveRequest {
-    std::string title;
-    std::string filter;
+    std::string title{};
+    std::string filter{};
     int filterIndex = 1;
-    std::string initialDir;
-    std::string fileName;
-    std::string defaultExt;       // added to a name without extension ("txt" or ".txt")
+    std::string initialDir{};
+    std::string fileName{};
+    std::string defaultExt{};     // added to a name without extension ("txt" or ".txt")
     bool overwritePrompt = false; // ask before a file is replaced
 };
 
 struct FolderRequest {
-    std::string title;
-    std::string initialDir;
+    std::string title{};
+    std::string initialDir{};
 };
 
 class Dialogs : public shell::Prompter {
