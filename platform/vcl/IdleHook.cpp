@@ -12,18 +12,14 @@ IdleHook::IdleHook(std::function<void()> onIdle) : onIdle_(std::move(onIdle))
 {
     QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(QCoreApplication::instance()->thread());
     const bool glib = dispatcher->inherits("QEventDispatcherGlib");
-    awake_ = QObject::connect(dispatcher, &QAbstractEventDispatcher::awake, [this] { handled_ = true; });
     aboutToBlock_ = QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, [this, glib] {
-        if (!handled_ || (glib && g_main_context_pending(nullptr)))
-            return;
-        handled_ = false;
-        onIdle_();
+        if (!glib || !g_main_context_pending(nullptr))
+            onIdle_();
     });
 }
 
 IdleHook::~IdleHook()
 {
-    QObject::disconnect(awake_);
     QObject::disconnect(aboutToBlock_);
 }
 

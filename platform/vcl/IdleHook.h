@@ -21,8 +21,6 @@ public:
 
 private:
     std::function<void()> onIdle_;
-    bool handled_ = false; // the loop woke and handled events since the last call
-    QMetaObject::Connection awake_;
     QMetaObject::Connection aboutToBlock_;
 };
 

@@ -2,6 +2,7 @@
 // overwrite question), the scripted dialogs tests use, and the Qt dialogs driven as a user would.
 #include <QAbstractButton>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QTimer>
@@ -27,7 +28,8 @@ void Touch(const std::string& path)
     std::ofstream(path) << "x";
 }
 
-// Plays the user: each step gets the next modal window that appears and handles it.
+// Plays the user: each step gets the next modal window that appears and handles it. A window
+// its step left open is closed after a while, and the test fails instead of hanging.
 class ModalScript {
 public:
     using Step = std::function<void(QWidget& modal)>;
@@ -42,14 +44,21 @@ private:
     void Poll()
     {
         QWidget* modal = QApplication::activeModalWidget();
+        if (modal && modal == last_ && since_.elapsed() > 3000) {
+            ADD_FAILURE() << "a dialog stayed open";
+            if (auto* d = qobject_cast<QDialog*>(modal))
+                d->done(QDialog::Rejected);
+        }
         if (!modal || modal == last_ || !modal->isVisible() || next_ >= steps_.size())
             return;
         last_ = modal;
+        since_.start();
         steps_[next_++](*modal);
     }
     std::vector<Step> steps_;
     size_t next_ = 0;
     QWidget* last_ = nullptr;
+    QElapsedTimer since_;
     QTimer timer_;
 };
 

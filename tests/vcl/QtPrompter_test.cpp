@@ -68,5 +68,9 @@ TEST(QtPrompter, TheBoxRunsUntilTheUserAnswers)
     });
     EXPECT_EQ(prompter.MessageDlg("Delete?", MsgDlgType::mtConfirmation, buttons), ModalResult::mrYesToAll);
     QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); }); // the close box
+    QTimer::singleShot(3000, [] { // a box that will not close fails the test instead of hanging it
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            box->done(-1);
+    });
     EXPECT_EQ(prompter.MessageDlg("Delete?", MsgDlgType::mtConfirmation, buttons), ModalResult::mrNo);
 }
