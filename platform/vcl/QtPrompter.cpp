@@ -31,6 +31,19 @@ constexpr std::array<ButtonKind, 9> kButtons = {{
     {shell::mbIgnore, QMessageBox::Ignore, ModalResult::mrIgnore},
 }};
 
+struct BoxKind {
+    QMessageBox::Icon icon;
+    int title;
+};
+
+// By shell::MsgDlgType: warning, error, information, confirmation.
+constexpr std::array<BoxKind, 4> kKinds = {{
+    {QMessageBox::Warning, rtl::sid::sMsgDlgWarning},
+    {QMessageBox::Critical, rtl::sid::sMsgDlgError},
+    {QMessageBox::Information, rtl::sid::sMsgDlgInformation},
+    {QMessageBox::Question, rtl::sid::sMsgDlgConfirm},
+}};
+
 // The buttons that answer a dismissed box, best first.
 constexpr std::array<QMessageBox::StandardButton, 4> kEscapeOrder = {QMessageBox::Cancel, QMessageBox::No,
                                                                      QMessageBox::Abort, QMessageBox::Ok};
@@ -49,24 +62,9 @@ std::unique_ptr<QMessageBox> QtPrompter::MakeBox(const std::string& text, shell:
                                                  shell::MsgDlgButtons buttons, QWidget* parent)
 {
     auto box = std::make_unique<QMessageBox>(parent);
-    switch (type) {
-    case shell::MsgDlgType::mtWarning:
-        box->setIcon(QMessageBox::Warning);
-        box->setWindowTitle(QString::fromStdString(rtl::LoadStr(rtl::sid::sMsgDlgWarning)));
-        break;
-    case shell::MsgDlgType::mtError:
-        box->setIcon(QMessageBox::Critical);
-        box->setWindowTitle(QString::fromStdString(rtl::LoadStr(rtl::sid::sMsgDlgError)));
-        break;
-    case shell::MsgDlgType::mtInformation:
-        box->setIcon(QMessageBox::Information);
-        box->setWindowTitle(QString::fromStdString(rtl::LoadStr(rtl::sid::sMsgDlgInformation)));
-        break;
-    case shell::MsgDlgType::mtConfirmation:
-        box->setIcon(QMessageBox::Question);
-        box->setWindowTitle(QString::fromStdString(rtl::LoadStr(rtl::sid::sMsgDlgConfirm)));
-        break;
-    }
+    const BoxKind& kind = kKinds[static_cast<size_t>(type)];
+    box->setIcon(kind.icon);
+    box->setWindowTitle(QString::fromStdString(rtl::LoadStr(kind.title)));
     box->setTextFormat(Qt::PlainText);
     box->setText(PlainLines(text));
     QMessageBox::StandardButtons standard;

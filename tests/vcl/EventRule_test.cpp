@@ -18,155 +18,138 @@
 
 namespace {
 
-// One line of the rule: a control, the signal counted, what code does to it and what the user does.
+using Make = std::function<QWidget*(QWidget& window, int& count)>;
+using Act = std::function<void(QWidget& control)>;
+
+// One line of the rule: a control with the signal counted, what code does to it and what the user does.
 struct Rule {
     const char* signal;
     bool forCode; // OnChange: code and user; else the user only
-    std::function<QWidget*(QWidget& window, int& count)> make;
-    std::function<void(QWidget&)> byCode;
-    std::function<void(QWidget&)> byUser;
+    Make make;
+    Act byCode;
+    Act byUser;
 };
 
-template <class W> W& As(QWidget& w)
+// Makes the control with `create` and counts `signal`'s emissions.
+template <class W, class Signal> Make Counting(W* (*create)(QWidget&), Signal signal)
 {
-    return dynamic_cast<W&>(w);
+    return [create, signal](QWidget& window, int& count) {
+        W* control = create(window);
+        QObject::connect(control, signal, [&count] { ++count; });
+        return control;
+    };
 }
 
-QListWidget* List(QWidget& window)
+QSlider* Slider(QWidget& w)
 {
-    auto* l = new QListWidget(&window);
+    auto* s = new QSlider(Qt::Horizontal, &w);
+    s->setRange(0, 1000);
+    return s;
+}
+QSpinBox* Spin(QWidget& w)
+{
+    auto* s = new QSpinBox(&w);
+    s->setRange(-23, 23);
+    return s;
+}
+QLineEdit* Edit(QWidget& w)
+{
+    return new QLineEdit(&w);
+}
+QListWidget* List(QWidget& w)
+{
+    auto* l = new QListWidget(&w);
     l->addItems({"a.avi", "b.avi", "c.avi"});
     return l;
 }
-
-QComboBox* Combo(QWidget& window)
+QComboBox* Combo(QWidget& w)
 {
-    auto* c = new QComboBox(&window);
+    auto* c = new QComboBox(&w);
     c->addItems({"Pal", "Ntsc"});
     return c;
 }
-
-QSlider* Slider(QWidget& window)
+QCheckBox* Check(QWidget& w)
 {
-    auto* s = new QSlider(Qt::Horizontal, &window);
-    s->setRange(0, 1000);
-    return s;
+    return new QCheckBox("cbListe", &w);
+}
+// A radio group: three buttons in a QButtonGroup, the group a child of the returned box.
+QWidget* Radios(QWidget& w)
+{
+    auto* box = new QWidget(&w);
+    auto* layout = new QVBoxLayout(box);
+    auto* group = new QButtonGroup(box);
+    for (int i = 0; i < 3; ++i) {
+        auto* r = new QRadioButton(QString::number(i), box);
+        layout->addWidget(r);
+        group->addButton(r, i);
+    }
+    return box;
+}
+QButtonGroup* Group(QWidget& box)
+{
+    return box.findChild<QButtonGroup*>();
+}
+
+template <class W> Act Code(void (*set)(W&))
+{
+    return [set](QWidget& c) { set(dynamic_cast<W&>(c)); };
+}
+Act Key(Qt::Key key)
+{
+    return [key](QWidget& c) { QTest::keyClick(&c, key); };
+}
+void Click(QWidget& c)
+{
+    QTest::mouseClick(&c, Qt::LeftButton);
 }
 
 const std::vector<Rule>& Rules()
 {
     static const std::vector<Rule> rules = {
-        {"QSlider::valueChanged", true,
-         [](QWidget& w, int& n) {
-             auto* s = Slider(w);
-             QObject::connect(s, &QSlider::valueChanged, [&n] { ++n; });
-             return s;
-         },
-         [](QWidget& s) { As<QSlider>(s).setValue(500); }, [](QWidget& s) { QTest::keyClick(&s, Qt::Key_Right); }},
-        {"QSlider::actionTriggered", false,
-         [](QWidget& w, int& n) {
-             auto* s = Slider(w);
-             QObject::connect(s, &QSlider::actionTriggered, [&n] { ++n; });
-             return s;
-         },
-         [](QWidget& s) { As<QSlider>(s).setValue(500); }, [](QWidget& s) { QTest::keyClick(&s, Qt::Key_Right); }},
-        {"QSpinBox::valueChanged", true,
-         [](QWidget& w, int& n) {
-             auto* s = new QSpinBox(&w);
-             s->setRange(-23, 23);
-             QObject::connect(s, &QSpinBox::valueChanged, [&n] { ++n; });
-             return s;
-         },
-         [](QWidget& s) { As<QSpinBox>(s).setValue(-2); }, [](QWidget& s) { QTest::keyClick(&s, Qt::Key_Up); }},
-        {"QLineEdit::textChanged", true,
-         [](QWidget& w, int& n) {
-             auto* e = new QLineEdit(&w);
-             QObject::connect(e, &QLineEdit::textChanged, [&n] { ++n; });
-             return e;
-         },
-         [](QWidget& e) { As<QLineEdit>(e).setText("ddddd"); }, [](QWidget& e) { QTest::keyClick(&e, Qt::Key_A); }},
-        {"QLineEdit::textEdited", false,
-         [](QWidget& w, int& n) {
-             auto* e = new QLineEdit(&w);
-             QObject::connect(e, &QLineEdit::textEdited, [&n] { ++n; });
-             return e;
-         },
-         [](QWidget& e) { As<QLineEdit>(e).setText("ddddd"); }, [](QWidget& e) { QTest::keyClick(&e, Qt::Key_A); }},
-        {"QLineEdit::editingFinished", false,
-         [](QWidget& w, int& n) {
-             auto* e = new QLineEdit(&w);
-             QObject::connect(e, &QLineEdit::editingFinished, [&n] { ++n; });
-             return e;
-         },
-         [](QWidget& e) { As<QLineEdit>(e).setText("5"); },
+        {"QSlider::valueChanged", true, Counting(Slider, &QSlider::valueChanged),
+         Code<QSlider>([](QSlider& s) { s.setValue(500); }), Key(Qt::Key_Right)},
+        {"QSlider::actionTriggered", false, Counting(Slider, &QSlider::actionTriggered),
+         Code<QSlider>([](QSlider& s) { s.setValue(500); }), Key(Qt::Key_Right)},
+        {"QSpinBox::valueChanged", true, Counting(Spin, &QSpinBox::valueChanged),
+         Code<QSpinBox>([](QSpinBox& s) { s.setValue(-2); }), Key(Qt::Key_Up)},
+        {"QLineEdit::textChanged", true, Counting(Edit, &QLineEdit::textChanged),
+         Code<QLineEdit>([](QLineEdit& e) { e.setText("ddddd"); }), Key(Qt::Key_A)},
+        {"QLineEdit::textEdited", false, Counting(Edit, &QLineEdit::textEdited),
+         Code<QLineEdit>([](QLineEdit& e) { e.setText("ddddd"); }), Key(Qt::Key_A)},
+        {"QLineEdit::editingFinished", false, Counting(Edit, &QLineEdit::editingFinished),
+         Code<QLineEdit>([](QLineEdit& e) { e.setText("5"); }),
          [](QWidget& e) {
              QTest::keyClick(&e, Qt::Key_5);
              QTest::keyClick(&e, Qt::Key_Return);
          }},
-        {"QListWidget::currentRowChanged", true,
-         [](QWidget& w, int& n) {
-             auto* l = List(w);
-             QObject::connect(l, &QListWidget::currentRowChanged, [&n] { ++n; });
-             return l;
-         },
-         [](QWidget& l) { As<QListWidget>(l).setCurrentRow(1); },
-         [](QWidget& l) { QTest::keyClick(&l, Qt::Key_Down); }},
-        {"QComboBox::currentIndexChanged", true,
-         [](QWidget& w, int& n) {
-             auto* c = Combo(w);
-             QObject::connect(c, &QComboBox::currentIndexChanged, [&n] { ++n; });
-             return c;
-         },
-         [](QWidget& c) { As<QComboBox>(c).setCurrentIndex(1); }, [](QWidget& c) { QTest::keyClick(&c, Qt::Key_Up); }},
-        {"QComboBox::activated", false,
-         [](QWidget& w, int& n) {
-             auto* c = Combo(w);
-             QObject::connect(c, &QComboBox::activated, [&n] { ++n; });
-             return c;
-         },
-         [](QWidget& c) { As<QComboBox>(c).setCurrentIndex(1); }, [](QWidget& c) { QTest::keyClick(&c, Qt::Key_Up); }},
-        {"QCheckBox::toggled", true,
-         [](QWidget& w, int& n) {
-             auto* b = new QCheckBox("cbListe", &w);
-             QObject::connect(b, &QCheckBox::toggled, [&n] { ++n; });
-             return b;
-         },
-         [](QWidget& b) { As<QCheckBox>(b).setChecked(true); },
-         [](QWidget& b) { QTest::mouseClick(&b, Qt::LeftButton); }},
-        {"QCheckBox::clicked", false,
-         [](QWidget& w, int& n) {
-             auto* b = new QCheckBox("cbListe", &w);
-             QObject::connect(b, &QCheckBox::clicked, [&n] { ++n; });
-             return b;
-         },
-         [](QWidget& b) { As<QCheckBox>(b).setChecked(true); },
-         [](QWidget& b) { QTest::mouseClick(&b, Qt::LeftButton); }},
+        {"QListWidget::currentRowChanged", true, Counting(List, &QListWidget::currentRowChanged),
+         Code<QListWidget>([](QListWidget& l) { l.setCurrentRow(1); }), Key(Qt::Key_Down)},
+        {"QComboBox::currentIndexChanged", true, Counting(Combo, &QComboBox::currentIndexChanged),
+         Code<QComboBox>([](QComboBox& c) { c.setCurrentIndex(1); }), Key(Qt::Key_Up)},
+        {"QComboBox::activated", false, Counting(Combo, &QComboBox::activated),
+         Code<QComboBox>([](QComboBox& c) { c.setCurrentIndex(1); }), Key(Qt::Key_Up)},
+        {"QCheckBox::toggled", true, Counting(Check, &QCheckBox::toggled),
+         Code<QCheckBox>([](QCheckBox& b) { b.setChecked(true); }), Click},
+        {"QCheckBox::clicked", false, Counting(Check, &QCheckBox::clicked),
+         Code<QCheckBox>([](QCheckBox& b) { b.setChecked(true); }), Click},
         {"QButtonGroup::idClicked", false,
-         [](QWidget& w, int& n) {
-             auto* box = new QWidget(&w);
-             auto* layout = new QVBoxLayout(box);
-             auto* group = new QButtonGroup(box);
-             for (int i = 0; i < 3; ++i) {
-                 auto* r = new QRadioButton(QString::number(i), box);
-                 layout->addWidget(r);
-                 group->addButton(r, i);
-             }
-             QObject::connect(group, &QButtonGroup::idClicked, [&n] { ++n; });
+         [](QWidget& w, int& count) {
+             QWidget* box = Radios(w);
+             QObject::connect(Group(*box), &QButtonGroup::idClicked, [&count] { ++count; });
              return box;
          },
-         [](QWidget& box) { box.findChildren<QRadioButton*>()[1]->setChecked(true); },
-         [](QWidget& box) { QTest::mouseClick(box.findChildren<QRadioButton*>()[2], Qt::LeftButton); }},
+         [](QWidget& box) { Group(box)->button(1)->setChecked(true); },
+         [](QWidget& box) { Click(*Group(box)->button(2)); }},
         {"QAction::triggered", false,
-         [](QWidget& w, int& n) {
+         [](QWidget& w, int& count) {
              auto* a = new QAction("amAfficherIncrustation", &w);
              a->setCheckable(true);
              a->setShortcut(Qt::Key_F12);
              w.addAction(a);
-             QObject::connect(a, &QAction::triggered, [&n] { ++n; });
+             QObject::connect(a, &QAction::triggered, [&count] { ++count; });
              return &w;
          },
-         [](QWidget& w) { w.actions().constFirst()->setChecked(true); },
-         [](QWidget& w) { QTest::keyClick(&w, Qt::Key_F12); }},
+         [](QWidget& w) { w.actions().constFirst()->setChecked(true); }, Key(Qt::Key_F12)},
     };
     return rules;
 }
