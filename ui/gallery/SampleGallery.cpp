@@ -12,7 +12,6 @@
 #include <QStyle>
 #include <QToolBar>
 #include <QVBoxLayout>
-#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -112,10 +111,6 @@ public:
         setCentralWidget(central);
         statusBar()->showMessage(Text(sMainReady));
         resize(900, 480);
-
-        for (const vcl::KeyClash& c : vcl::KeysHeldTwice(*this))
-            std::fprintf(stderr, "gallery: %s is held by %s\n", qPrintable(c.key.toString()),
-                         qPrintable(c.actions.join(QStringLiteral(", "))));
     }
 
     // As while a batch runs: the list and every command but the stops are off.

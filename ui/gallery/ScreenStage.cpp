@@ -13,6 +13,8 @@
 #include <QWidget>
 #include <cstdio>
 
+#include "platform/vcl/ShortCutKeys.h"
+
 namespace gallery {
 
 namespace {
@@ -41,6 +43,12 @@ QString FileName(QString name)
 
 void ScreenStage::Present(QWidget& window)
 {
+    // Qt fires no action for a key two enabled actions hold: a window in any state holds none.
+    for (const vcl::KeyClash& c : vcl::KeysHeldTwice(window)) {
+        std::fprintf(stderr, "gallery: %s: %s is held by %s\n", qPrintable(entry_), qPrintable(c.key.toString()),
+                     qPrintable(c.actions.join(QStringLiteral(", "))));
+        failed_.append(entry_);
+    }
     if (!shots_) {
         window.move(kOrigin + QPoint(cascade_, cascade_));
         cascade_ = (cascade_ + 32) % 320;

@@ -1,7 +1,8 @@
 #pragma once
 // The gallery's stage: shows the windows, and with a shots folder grabs each from the screen
 // (what the display server shows, not a rendering of the widget), checks it is not blank and
-// saves it as a PNG, listed in shots.txt.
+// saves it as a PNG, listed in shots.txt. A window whose enabled actions hold a key twice fails
+// the run too.
 #include <QDir>
 #include <QImage>
 #include <QRect>
@@ -21,7 +22,7 @@ public:
     void ShootTabs(QWidget& window, QTabWidget& tabs, const QString& state) override;
     void ShootMenu(QWidget& window, QMenu& menu, const QString& state) override;
 
-    // Writes shots.txt; false when a shot failed.
+    // Writes shots.txt; false when a shot failed or a window held a key twice.
     bool Finish();
 
 protected:

@@ -1,6 +1,6 @@
 // morvel_gallery [--shots DIR] [ENTRY...]: shows every window of ui/ in its states, or only the
 // entries named. With --shots it saves a PNG per window state or tab into DIR, grabbed from the
-// screen, and exits: 0 when every shot was taken and is not blank.
+// screen, and exits: 0 when every shot was taken and is not blank and no window holds a key twice.
 #include <QApplication>
 #include <QDir>
 #include <cstdio>
