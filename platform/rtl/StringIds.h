@@ -72,21 +72,18 @@ constexpr int sTchShortcutBase = 12100;
 constexpr int sTchScenesTextModele = 12150;
 
 // Main window (ui/main), its frame and pages: 64064-64333, by the ids the window's texts have
-// always had. Categories are compared against the same entries they are assigned from.
-constexpr int sMainScenesMenu = 64093;
-constexpr int sMainNextScene = 64137;
-constexpr int sMainNextSceneKey2 = 64138;
-constexpr int sMainPreviousScene = 64139;
-constexpr int sMainPreviousSceneKey2 = 64140;
-constexpr int sMainFullscreenKey2 = 64141;
-constexpr int sMainQuitKey2 = 64151;
-constexpr int sMainOpenFiles = 64153;
-constexpr int sMainAbort = 64154;
+// always had.
 constexpr int sMainShowSlidersKey2 = 64082;
 constexpr int sMainIncVolume = 64087;
 constexpr int sMainDecVolume = 64088;
 constexpr int sMainFilesMenu = 64089;
 constexpr int sMainVideoMenu = 64091;
+constexpr int sMainNextScene = 64137;
+constexpr int sMainNextSceneKey2 = 64138;
+constexpr int sMainPreviousScene = 64139;
+constexpr int sMainPreviousSceneKey2 = 64140;
+constexpr int sMainOpenFiles = 64153;
+constexpr int sMainAbort = 64154;
 constexpr int sMainAllViewFilters = 64209;
 constexpr int sMainAllListFilters = 64210;
 constexpr int sMainNoDvEncoder = 64211;
@@ -95,10 +92,5 @@ constexpr int sMainNameFont = 64220;
 constexpr int sMainReady = 64232;
 constexpr int sMainOpenWith = 64288;
 constexpr int sMainWindowFont = 64289;
-constexpr int sCategoryMulti = 64274;
-constexpr int sCategoryListe = 64306;
-constexpr int sCategoryVide = 64307;
-constexpr int sCategoryPermanent = 64308;
-constexpr int sCategoryMono = 64309;
 
 } // namespace rtl::sid
