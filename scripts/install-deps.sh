@@ -4,15 +4,17 @@
 # apt-get update only when something is missing.
 set -euo pipefail
 
+# fonts-liberation for its Sans Narrow (Arial Narrow's stand-in; liberation2 has none), xvfb and
+# xauth for the gallery's screenshots on an X server (xvfb-run needs xauth).
 packages=(
   build-essential cmake ninja-build pkg-config git
-  qt6-base-dev qt6-multimedia-dev
+  qt6-base-dev qt6-multimedia-dev libglib2.0-dev libfontconfig-dev
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libswresample-dev
   libjpeg62-turbo-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang
   ffmpeg dvgrab mediainfo libglib2.0-bin
-  fonts-liberation2 fonts-noto-cjk xvfb
+  fonts-liberation2 fonts-liberation fonts-noto-cjk xvfb xauth
 )
 
 missing=()

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/rtl/FontSpec.h"
 #include "platform/rtl/ProductName.h"
 
 namespace shell {
@@ -24,18 +25,12 @@ inline const std::string KestromKey = AuthorKey + "Kestrom";
 // takes its default.
 inline constexpr const char* EmptyMarker = "#@vide\u00A7#";
 
-// The overlay font. Style bits: bold 0, italic 1, underline 2, strike-out 3.
-inline constexpr uint8_t fsBold = 1u << 0;
-inline constexpr uint8_t fsItalic = 1u << 1;
-inline constexpr uint8_t fsUnderline = 1u << 2;
-inline constexpr uint8_t fsStrikeOut = 1u << 3;
-struct FontSpec {
-    std::string Name = "Arial";
-    int32_t Size = 48;         // points
-    uint32_t Color = 0xFFFFFF; // 0x00BBGGRR
-    uint8_t Style = fsBold;
-    uint8_t Charset = 1; // the default character set
-};
+// The overlay font (platform/rtl/FontSpec.h).
+using rtl::FontSpec;
+using rtl::fsBold;
+using rtl::fsItalic;
+using rtl::fsStrikeOut;
+using rtl::fsUnderline;
 
 // A main-window command's state under "\Actions": 1 ticked, 0 switched off, -1 not listed.
 struct ActionState {

@@ -54,6 +54,15 @@ constexpr int sPrefsDeleted = 11302;
 constexpr int sPrefsDeleteFailed = 11303;
 constexpr int sShortcutTo = 11304;
 
+// Common dialogs and message boxes (platform/vcl): 11400-11419.
+constexpr int sMsgDlgWarning = 11400;
+constexpr int sMsgDlgError = 11401;
+constexpr int sMsgDlgInformation = 11402;
+constexpr int sMsgDlgConfirm = 11403;
+constexpr int sReplaceFileQuestion = 11404;
+constexpr int sFontDialogCaption = 11405;
+constexpr int sFontDialogColor = 11406;
+
 // File-action module (actions/chmodule): 12000-12199. Each base plus the action's place in the
 // module's catalogue (0 for DossierParent ... 31 for Supprimer_srt) gives that action's text;
 // only actions with a progress text or a shortcut have those entries.
@@ -61,5 +70,27 @@ constexpr int sTchCaptionBase = 12000;
 constexpr int sTchMonoMessageBase = 12050;
 constexpr int sTchShortcutBase = 12100;
 constexpr int sTchScenesTextModele = 12150;
+
+// Main window (ui/main), its frame and pages: 64064-64333, by the ids the window's texts have
+// always had.
+constexpr int sMainShowSlidersKey2 = 64082;
+constexpr int sMainIncVolume = 64087;
+constexpr int sMainDecVolume = 64088;
+constexpr int sMainFilesMenu = 64089;
+constexpr int sMainVideoMenu = 64091;
+constexpr int sMainNextScene = 64137;
+constexpr int sMainNextSceneKey2 = 64138;
+constexpr int sMainPreviousScene = 64139;
+constexpr int sMainPreviousSceneKey2 = 64140;
+constexpr int sMainOpenFiles = 64153;
+constexpr int sMainAbort = 64154;
+constexpr int sMainAllViewFilters = 64209;
+constexpr int sMainAllListFilters = 64210;
+constexpr int sMainNoDvEncoder = 64211;
+constexpr int sMainAllConvertFilters = 64212;
+constexpr int sMainNameFont = 64220;
+constexpr int sMainReady = 64232;
+constexpr int sMainOpenWith = 64288;
+constexpr int sMainWindowFont = 64289;
 
 } // namespace rtl::sid
