@@ -54,6 +54,31 @@ constexpr int sPrefsDeleted = 11302;
 constexpr int sPrefsDeleteFailed = 11303;
 constexpr int sShortcutTo = 11304;
 
+// Batch runners, command-line switches and the headless run (actions/cmd_unit, actions/switches,
+// app/): 11400-11449.
+constexpr int sRunAnswerForAll = 11400;
+constexpr int sRunErrorWhile = 11401;
+constexpr int sRunErrorCheckDisk = 11402;
+constexpr int sRunNothingToRun = 11403;
+constexpr int sSwitchClose = 11410;
+constexpr int sSwitchHide = 11411;
+constexpr int sSwitchNoConfirmation = 11412;
+constexpr int sSwitchHelp = 11413;
+constexpr int sSwitchUnknownLetters = 11414;
+constexpr int sSwitchUsage = 11415;
+constexpr int sHeadlessDone = 11420;
+constexpr int sHeadlessRenamed = 11421;
+constexpr int sHeadlessSkipped = 11422;
+constexpr int sHeadlessDeclined = 11423;
+constexpr int sHeadlessFailed = 11424;
+constexpr int sHeadlessCancelled = 11425;
+constexpr int sHeadlessProgress = 11426;
+constexpr int sHeadlessNoSuchFile = 11427;
+constexpr int sHeadlessFolder = 11428;
+constexpr int sHeadlessNotAvi = 11429;
+constexpr int sHeadlessInterrupted = 11430;
+constexpr int sHeadlessWrote = 11431;
+
 // File-action module (actions/chmodule): 12000-12199. Each base plus the action's place in the
 // module's catalogue (0 for DossierParent ... 31 for Supprimer_srt) gives that action's text;
 // only actions with a progress text or a shortcut have those entries.
