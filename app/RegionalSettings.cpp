@@ -76,9 +76,10 @@ std::string ConvertPattern(const QString& pattern, const std::string& dateSepara
         }
     }
     // A dropped time zone leaves its blank behind.
-    while (!out.empty() && out.back() == ' ')
-        out.pop_back();
-    return out;
+    const size_t first = out.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return {};
+    return out.substr(first, out.find_last_not_of(' ') - first + 1);
 }
 
 } // namespace
