@@ -211,32 +211,45 @@ int RunHeadless(const actions::CommandLine& line, const actions::SwitchList& tab
     });
 
     // The list thread analyses the files; the batches start once it has delivered them all.
+    // It reports the end of its first, empty turn before any name is queued: the names go in
+    // then, and its next report ends their loading.
     std::unordered_map<std::string, std::shared_ptr<const actions::TAfficherFichier>> listed;
+    enum class Loading { FirstTurn, Names, Done } loading = Loading::FirstTurn;
+    auto loaded = [&] {
+        if (caught != 0) {
+            QCoreApplication::exit(0);
+            return;
+        }
+        actions::TBatchThread::FileList files;
+        for (const std::string& name : names) {
+            const auto it = listed.find(name);
+            if (it != listed.end()) {
+                files.push_back(it->second);
+            } else {
+                observer.Line(rtl::Format(rtl::LoadStr(sHeadlessNoSuchFile), name)); // gone meanwhile
+                status = kExitFailed;
+            }
+        }
+        sequence = std::make_unique<actions::BatchSequence>(actions::RunSwitches(line, table, files), observer, true);
+        sequence->Start([] { QCoreApplication::exit(0); });
+    };
     list = std::make_unique<actions::TlistThread>(
         [&](std::shared_ptr<const actions::TAfficherFichier> f) { listed.emplace(f->FullName, std::move(f)); },
-        nullptr);
-    for (const std::string& name : names)
-        list->Queue(name);
-    list->WaitIdle(-1);
-    if (caught != 0)
-        return 128 + caught;
-    actions::TBatchThread::FileList files;
-    for (const std::string& name : names) {
-        const auto it = listed.find(name);
-        if (it != listed.end()) {
-            files.push_back(it->second);
-        } else {
-            observer.Line(rtl::Format(rtl::LoadStr(sHeadlessNoSuchFile), name)); // gone meanwhile
-            status = kExitFailed;
-        }
-    }
-
-    sequence = std::make_unique<actions::BatchSequence>(actions::RunSwitches(line, table, files), observer, true);
-    sequence->Start([] { QCoreApplication::exit(0); });
+        [&] {
+            if (loading == Loading::FirstTurn && !names.empty()) {
+                loading = Loading::Names;
+                for (const std::string& name : names)
+                    list->Queue(name);
+            } else if (loading != Loading::Done) {
+                loading = Loading::Done;
+                loaded();
+            }
+        });
     QCoreApplication::exec();
+    list.reset();
     if (caught != 0)
         return 128 + caught;
-    if (sequence->Failures() > 0)
+    if (sequence && sequence->Failures() > 0)
         status = kExitFailed;
     return status;
 }
