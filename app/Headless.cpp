@@ -6,8 +6,10 @@
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
+#include <QtGlobal>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -106,7 +108,20 @@ private:
     struct sigaction oldTerm_ {};
 };
 
+void QtMessage(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "morvel: %s\n", OneLine(message.toStdString()).c_str());
+    if (type == QtFatalMsg)
+        std::abort();
+}
+
 } // namespace
+
+void QuietQtMessages()
+{
+    qInstallMessageHandler(&QtMessage);
+}
 
 void HeadlessObserver::Line(const std::string& text)
 {

@@ -44,6 +44,10 @@ private:
 // The switch help for standard output: a usage line, then each letter and its command.
 std::string SwitchHelpText(const actions::SwitchList& table);
 
+// Qt's notes and warnings (a missing runtime folder, fonts) are not the user's business in a
+// run without a window: only its errors reach standard error. Call before the application.
+void QuietQtMessages();
+
 // Lists the line's files and runs its batches; returns the exit status. On the GUI thread of the
 // QCoreApplication, whose loop it runs.
 int RunHeadless(const actions::CommandLine& line, const actions::SwitchList& table);

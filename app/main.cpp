@@ -1,5 +1,5 @@
 // Morvel's program: the command line's switches run over its files without a window.
-#include <QCoreApplication>
+#include <QGuiApplication>
 
 #include <cstdio>
 #include <string>
@@ -14,9 +14,6 @@
 int main(int argc, char** argv)
 {
     const std::vector<std::string> parameters(argv + 1, argv + argc);
-    QCoreApplication application(argc, argv);
-    QCoreApplication::setApplicationName(rtl::ProductName);
-
     actions::Tch ch;
     ch.Localise();
     const actions::FileActionNames names = ch.BuildActionList();
@@ -32,5 +29,11 @@ int main(int argc, char** argv)
         std::fputs(app::SwitchHelpText(table).c_str(), stdout);
         return app::kExitOk;
     }
+    // The date burn-in draws text, which takes Qt's font machinery: a GUI application, on a
+    // platform that needs no display since nothing is shown.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    app::QuietQtMessages();
+    QGuiApplication application(argc, argv);
+    QGuiApplication::setApplicationName(rtl::ProductName);
     return app::RunHeadless(line, table);
 }

@@ -41,11 +41,13 @@ testkit::DvClip TwoScenes(int framesEach = 25)
     return clip;
 }
 
-std::string Probe(const std::string& file, const std::string& entries)
+std::string Probe(const std::string& file, const std::string& entries, const std::string& streams = {})
 {
     std::string out;
-    testkit::RunCommand("ffprobe -v error -count_frames -show_entries " + entries + " -of csv=p=0 " + Quoted(file),
-                        &out);
+    const std::string select = streams.empty() ? std::string() : " -select_streams " + streams;
+    const std::string count = entries.find("nb_read_frames") != std::string::npos ? " -count_frames" : "";
+    testkit::RunCommand(
+        "ffprobe -v error" + count + select + " -show_entries " + entries + " -of csv=p=0 " + Quoted(file), &out);
     return out;
 }
 
@@ -115,7 +117,8 @@ TEST_F(HeadlessRun, TypeOneBecomesTypeTwoWithEveryFrame)
     EXPECT_EQ(run.status, app::kExitOk) << run.err;
     const std::string output = (work / "x_type2.avi").string();
     EXPECT_EQ(Lines(run.err), V{"morvel: " + clip.string() + ": Convertir en Dv Type 2: done, wrote " + output});
-    EXPECT_EQ(Probe(output, "stream=codec_type,codec_name,nb_read_frames"), "dvvideo,video,50\npcm_s16le,audio,N/A\n");
+    EXPECT_EQ(Probe(output, "stream=codec_name,codec_type"), "dvvideo,video\npcm_s16le,audio\n");
+    EXPECT_EQ(Probe(output, "stream=nb_read_frames", "v:0"), "50\n");
     ExpectNothingSaved();
 }
 
@@ -164,12 +167,16 @@ TEST_F(HeadlessRun, AMissingNameFailsTheRunButTheOthersRun)
 
 TEST_F(HeadlessRun, CtrlCCancelsTheConversionLeavesNoFileAndEndsNonZero)
 {
-    // Burning the date into 500 frames takes seconds; the interrupt comes long before the end.
+    // The interrupt comes as the output's temporary file appears: the conversion has begun.
     ASSERT_TRUE(testkit::WriteDvType1(clip.string(), TwoScenes(250)));
+    testkit::WriteFileBytes((work / "x_in.avi").string(), "an older output");
     const std::string source = testkit::ReadFileBytes(clip.string());
-    const ChildRun run = Run({"+hi", "x.avi"}, "timeout -s INT 1");
-    EXPECT_EQ(run.status, 128 + 2) << run.err;
-    EXPECT_NE(run.err.find("interrupted"), std::string::npos) << run.err;
-    EXPECT_EQ(Folder(work), std::set<std::string>{"x.avi"});
+    const ChildRun run = morvel.RunAndSignal({"+hi", "x.avi"}, work.string(), ".morvel-", SIGINT);
+    EXPECT_EQ(run.status, 128 + SIGINT) << run.err;
+    EXPECT_EQ(Lines(run.err), (V{"morvel: interrupted: the files left were not processed",
+                                 "morvel: " + clip.string() + ": Inlay the datecode: cancelled"}));
+    EXPECT_EQ(Folder(work), (std::set<std::string>{"x.avi", "x_in.avi"}));
+    EXPECT_EQ(testkit::ReadFileBytes((work / "x_in.avi").string()), "an older output");
     EXPECT_EQ(testkit::ReadFileBytes(clip.string()), source);
+    ExpectNothingSaved();
 }
