@@ -1,7 +1,7 @@
 // The headless date rename against exiftool's: 1000 small DV files (two frames each, each file
 // its own recording date), renamed by `morvel +hd` and, in a copy, by exiftool after the file
 // date (it cannot read DV dates in AVI files). Both read and rename every file.
-//   rename_main_bench [files]
+//   rename_main_bench [files] [folder]   (the files are made in `folder` and kept, when given)
 // Goal: ratio ours/exiftool <= 0.5.
 #include <fcntl.h>
 #include <spawn.h>
@@ -55,11 +55,12 @@ double Seconds(const std::function<void()>& work)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-size_t CountNot(const fs::path& folder, const std::string& prefix)
+// The AVI files whose name holds a date: both add it after a "_".
+size_t Renamed(const fs::path& folder)
 {
     size_t n = 0;
     for (const auto& e : fs::directory_iterator(folder))
-        if (e.path().extension() == ".avi" && e.path().filename().string().rfind(prefix, 0) != 0)
+        if (e.path().extension() == ".avi" && e.path().filename().string().find('_') != std::string::npos)
             ++n;
     return n;
 }
@@ -69,14 +70,15 @@ size_t CountNot(const fs::path& folder, const std::string& prefix)
 int main(int argc, char** argv)
 {
     const int count = argc > 1 ? std::atoi(argv[1]) : 1000;
-    testkit::TempDir dir;
-    const fs::path ours = dir.path() / "ours";
-    const fs::path theirs = dir.path() / "theirs";
-    for (const fs::path& p : {ours, theirs, dir.path() / "settings"})
-        fs::create_directory(p);
-    setenv("MORVEL_REGISTRY_DIR", (dir.path() / "settings").c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (dir.path() / "settings").c_str(), 1);
-    setenv("XDG_DATA_HOME", (dir.path() / "settings").c_str(), 1);
+    testkit::TempDir temporary;
+    const fs::path root = argc > 2 ? fs::path(argv[2]) : temporary.path();
+    const fs::path ours = root / "ours";
+    const fs::path theirs = root / "theirs";
+    for (const fs::path& p : {root, ours, theirs, root / "settings"})
+        fs::create_directories(p);
+    setenv("MORVEL_REGISTRY_DIR", (root / "settings").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (root / "settings").c_str(), 1);
+    setenv("XDG_DATA_HOME", (root / "settings").c_str(), 1);
 
     std::printf("making %d DV files of two frames...\n", count);
     std::fflush(stdout);
@@ -95,6 +97,8 @@ int main(int argc, char** argv)
         dated.second = (i * 7) % 60;
         const testkit::DvClip clip = testkit::MakeDvClip(dated);
         const std::string name = "clip" + std::to_string(i) + ".avi";
+        fs::remove(ours / name);
+        fs::remove(theirs / name);
         if (!testkit::WriteDvType2((ours / name).string(), clip)) {
             std::fprintf(stderr, "cannot write %s\n", name.c_str());
             return 1;
@@ -116,15 +120,15 @@ int main(int argc, char** argv)
     std::vector<std::string> morvel = {MORVEL_PROGRAM, "+hd"};
     morvel.insert(morvel.end(), files.begin(), files.end());
     int ourStatus = 0;
-    const double ourTime = Seconds([&] { ourStatus = Spawn(morvel, (dir.path() / "morvel.log").string()); });
+    const double ourTime = Seconds([&] { ourStatus = Spawn(morvel, (root / "morvel.log").string()); });
     int theirStatus = 0;
     const double theirTime = Seconds([&] {
         theirStatus = Spawn({"exiftool", "-q", "-ext", "avi", "-FileName<FileModifyDate", "-d",
                              "%Y.%m.%d_%H.%M.%S%%-c.%%e", theirs.string()},
-                            (dir.path() / "exiftool.log").string());
+                            (root / "exiftool.log").string());
     });
-    const size_t ourRenamed = CountNot(ours, "clip");
-    const size_t theirRenamed = CountNot(theirs, "clip");
+    const size_t ourRenamed = Renamed(ours);
+    const size_t theirRenamed = Renamed(theirs);
 
     std::printf("morvel +hd:  %8.3f s  %7.3f ms per file  (exit %d, %zu of %d renamed)\n", ourTime,
                 ourTime * 1000 / count, ourStatus, ourRenamed, count);
@@ -133,6 +137,6 @@ int main(int argc, char** argv)
     std::printf("ratio ours/exiftool %.3f (goal <= 0.5)\n", ourTime / theirTime);
     if (ourRenamed != static_cast<size_t>(count))
         std::printf("morvel's log:\n%s\n",
-                    testkit::ReadFileBytes((dir.path() / "morvel.log").string()).substr(0, 2000).c_str());
+                    testkit::ReadFileBytes((root / "morvel.log").string()).substr(0, 2000).c_str());
     return ourStatus == 0 && ourRenamed == static_cast<size_t>(count) ? 0 : 1;
 }
