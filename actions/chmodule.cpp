@@ -2,8 +2,13 @@
 
 #include <stdexcept>
 #include <string>
+#include <system_error>
 
+#include "actions/chmoduleShared.h"
+#include "platform/rtl/Format.h"
 #include "platform/rtl/Strings.h"
+#include "platform/rtl/SysUtils.h"
+#include "settings/Preferences.h"
 
 namespace actions {
 
@@ -111,6 +116,89 @@ Tch::Tch()
             a.OnGeneralCondition = e.generalCondition;
     }
     Action("ScenesText").Modele = "CreerScenes";
+    InstallHandlers();
+}
+
+void Tch::InstallHandlers()
+{
+    auto set = [this](const char* name, TExecutionEvent execution, TConfirmationEvent confirmation = nullptr) {
+        tFileAction& a = Action(name);
+        a.OnExecution = std::move(execution);
+        a.OnConfirmation = std::move(confirmation);
+    };
+    set("DossierParent", DossierParentExecution);
+    set("SupprimerFichier", SupprimerFichierExecution, SupprimerFichierConfirmation);
+    set("oterfichier", oterfichierExecution);
+    set("Anniversaire2502", Anniversaire2502Execution, Anniversaire2502Confirmation);
+    set("RiffHeader", RiffHeaderExecution);
+    set("DefaultPlayer", DefaultPlayerExecution);
+    set("AjouterTimecode", AjouterTimecodeExecution, AjouterTimecodeConfirmation);
+    set("AjouterDateCode", AjouterDateCodeExecution, AjouterDateCodeConfirmation);
+    set("PurgerNom", PurgerNomExecution, PurgerNomConfirmation);
+    set("FileDate", FileDateExecution, FileDateConfirmation);
+    set("RenameScAn", RenameScAnExecution, RenameScAnConfirmation);
+    set("DVtype1", DVtype1Execution, DVtype1Confirmation);
+    set("DVType2", DVType2Execution, DVType2Confirmation);
+    set("Ntsc", NtscExecution, NtscConfirmation);
+    set("Pal", PalExecution, PalConfirmation);
+    set("IncrusterDatecode", IncrusterDatecodeExecution, IncrusterDatecodeConfirmation);
+    set("ConvertirDV", ConvertirDVExecution, ConvertirDVConfirmation);
+    set("CreerScenes", CreerScenesExecution, CreerScenesConfirmation);
+    set("SupprimerScenes", SupprimerScenesExecution, SupprimerScenesConfirmation);
+    set("ExtraireAudio", ExtraireAudioExecution, ExtraireAudioConfirmation);
+    set("ScenesText", ScenesTextExecution, ScenesTextConfirmation);
+    set("Kestrom", KestromExecution);
+    set("AfficherIncrustation", AfficherIncrustationExecution);
+    set("AfficherSliders", AfficherSlidersExecution);
+    set("CorrigerType2", CorrigerType2Execution, CorrigerType2Confirmation);
+    set("OpenFichierF3", OpenFichierF3Execution);
+    set("OpenFichierF4", OpenFichierF4Execution);
+    set("Creer_srt", Creer_srtExecution, Creer_srtConfirmation);
+    set("Supprimer_srt", Supprimer_srtExecution, Supprimer_srtConfirmation);
+    // The module's own corrections: the dialogs' first choices, and the offset as it stands when
+    // the action runs.
+    Action("CorrigerCodec") = CorrigerCodecWith(CodecChoice());
+    Action("CorrigerFps") = CorrigerFpsWith(FpsChoice());
+    set(
+        "DecalerHoraire",
+        [](TParam& p, const TAfficherFichier& f, std::string& n, TchUpdateType& u) {
+            return DecalerHoraireExecution(settings::DecalageHoraire, p, f, n, u);
+        },
+        [](TParam& p, const TAfficherFichier& f, std::string& m) {
+            DecalerHoraireConfirmation(settings::DecalageHoraire, p, f, m);
+        });
+}
+
+namespace {
+
+// A copy of `action` whose two handlers take `value` as their first argument, held by value.
+template <class Value, class Execution, class Confirmation>
+tFileAction Bound(tFileAction action, const Value& value, Execution execution, Confirmation confirmation)
+{
+    action.OnExecution = [value, execution](TParam& p, const TAfficherFichier& f, std::string& n, TchUpdateType& u) {
+        return execution(value, p, f, n, u);
+    };
+    action.OnConfirmation = [value, confirmation](TParam& p, const TAfficherFichier& f, std::string& m) {
+        confirmation(value, p, f, m);
+    };
+    return action;
+}
+
+} // namespace
+
+tFileAction Tch::CorrigerCodecWith(const CodecChoice& choice)
+{
+    return Bound(Action("CorrigerCodec"), choice, CorrigerCodecExecution, CorrigerCodecConfirmation);
+}
+
+tFileAction Tch::CorrigerFpsWith(const FpsChoice& choice)
+{
+    return Bound(Action("CorrigerFps"), choice, CorrigerFpsExecution, CorrigerFpsConfirmation);
+}
+
+tFileAction Tch::DecalerHoraireWith(double offset)
+{
+    return Bound(Action("DecalerHoraire"), offset, DecalerHoraireExecution, DecalerHoraireConfirmation);
 }
 
 tFileAction& Tch::Action(std::string_view name)
@@ -151,5 +239,30 @@ std::vector<ActionKey> CatalogueKeys()
             keys.push_back({e.name, rtl::TextToShortCut(e.key)});
     return keys;
 }
+
+namespace work {
+
+std::string FittingText(std::initializer_list<std::string> texts)
+{
+    std::string chosen;
+    for (const std::string& text : texts) {
+        chosen = text;
+        if (rtl::Utf8Length(text) <= kMaxQuestion)
+            break;
+    }
+    return chosen;
+}
+
+std::string ReplaceQuestion(const std::string& name, const std::string& fallback)
+{
+    return FittingText({rtl::Format("你真的想替换已经存在的 %s文件吗 ?", name), fallback});
+}
+
+std::string SystemReason(int err)
+{
+    return std::error_code(err, std::generic_category()).message();
+}
+
+} // namespace work
 
 } // namespace actions

@@ -54,21 +54,6 @@ int CallSyncFile(int fd)
     return ::fsync(fd);
 }
 
-int SystemRename(const char* from, const char* to, Replace replace)
-{
-    if (replace == Replace::Allowed)
-        return ::rename(from, to);
-    if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS)
-        return -1;
-    // A file system without a no-replace rename: a hard link fails just the same on an existing name.
-    if (::link(from, to) != 0)
-        return -1;
-    ::unlink(from);
-    return 0;
-}
-
 int CallRename(const char* from, const char* to, Replace replace)
 {
     if (auto rename = Current(&FileCalls::rename))
@@ -177,6 +162,26 @@ int ReplaceFile(const std::string& target, std::string_view content, Replace rep
     if (int err = file.WriteAt(0, content.data(), content.size()))
         return err;
     return file.Commit(replace);
+}
+
+int SystemRename(const char* from, const char* to, Replace replace)
+{
+    if (replace == Replace::Allowed)
+        return ::rename(from, to);
+    if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return -1;
+    // A file system without a no-replace rename: a hard link fails just the same on an existing name.
+    if (::link(from, to) != 0)
+        return -1;
+    ::unlink(from);
+    return 0;
+}
+
+int RenameFile(const std::string& from, const std::string& to, Replace replace)
+{
+    return CallRename(from.c_str(), to.c_str(), replace) == 0 ? 0 : errno;
 }
 
 FileCalls SetFileCalls(FileCalls calls)

@@ -64,4 +64,11 @@ struct FileCalls {
 // Puts `calls` in place for the whole process; returns the ones it replaces.
 FileCalls SetFileCalls(FileCalls calls);
 
+// The system's own rename, the one FileCalls::rename stands in for (-1 and errno): under
+// Replace::Never renameat2 with RENAME_NOREPLACE, or link + unlink on a file system without it,
+// so a name taken even a moment before fails with EEXIST.
+int SystemRename(const char* from, const char* to, Replace replace);
+// Renames through the calls in place; 0 or the errno.
+int RenameFile(const std::string& from, const std::string& to, Replace replace);
+
 } // namespace rtl

@@ -171,6 +171,14 @@ bool SameText(std::string_view a, std::string_view b)
     return true;
 }
 
+size_t Utf8Length(std::string_view s)
+{
+    size_t n = 0;
+    for (char c : s)
+        n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return n;
+}
+
 std::string TrimLeft(std::string_view s)
 {
     size_t i = 0;

@@ -35,6 +35,9 @@ bool SameText(std::string_view a, std::string_view b); // ASCII case-insensitive
 std::string Trim(std::string_view s);                  // drops bytes <= ' ' at both ends
 std::string TrimLeft(std::string_view s);
 std::string TrimRight(std::string_view s);
+// Characters of a UTF-8 text (bytes that do not continue a character): how the program's short
+// strings of at most 255 characters are measured.
+size_t Utf8Length(std::string_view s);
 
 // File names ('/' is the path delimiter).
 std::string ChangeFileExt(std::string_view name, std::string_view ext); // after the last '.' of the last component only

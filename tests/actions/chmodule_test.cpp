@@ -31,6 +31,31 @@ const std::pair<const char*, const char*> kNamesAndLetters[] = {
 };
 // clang-format on
 
+// The actions that ask before they act.
+const std::set<std::string> kAsking = {"SupprimerFichier",
+                                       "Anniversaire2502",
+                                       "AjouterTimecode",
+                                       "AjouterDateCode",
+                                       "PurgerNom",
+                                       "FileDate",
+                                       "RenameScAn",
+                                       "DVtype1",
+                                       "DVType2",
+                                       "Ntsc",
+                                       "Pal",
+                                       "IncrusterDatecode",
+                                       "ConvertirDV",
+                                       "CreerScenes",
+                                       "SupprimerScenes",
+                                       "ExtraireAudio",
+                                       "CorrigerFps",
+                                       "ScenesText",
+                                       "DecalerHoraire",
+                                       "CorrigerCodec",
+                                       "CorrigerType2",
+                                       "Creer_srt",
+                                       "Supprimer_srt"};
+
 // The keys the window gives its commands, the file commands included.
 const std::pair<const char*, const char*> kWindowKeys[] = {
     {"afQuitter", "Alt+F4"},
@@ -120,7 +145,8 @@ TEST(Catalogue, HoldsTheActionsInStreamOrderWithUniqueLetters)
         EXPECT_EQ(a.Switch(), kNamesAndLetters[i].second);
         EXPECT_TRUE(a.Switch().empty() || letters.insert(a.Switch()).second) << "letter used twice";
         EXPECT_EQ(a.Modele, a.Name == "ScenesText" ? "CreerScenes" : "");
-        EXPECT_FALSE(a.OnExecution || a.OnConfirmation); // the actions' work comes with their handlers
+        EXPECT_TRUE(a.OnExecution); // every action works
+        EXPECT_EQ(static_cast<bool>(a.OnConfirmation), kAsking.count(a.Name) == 1);
     }
 }
 
