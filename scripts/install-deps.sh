@@ -13,7 +13,7 @@ packages=(
   libjpeg62-turbo-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang
-  ffmpeg dvgrab mediainfo libglib2.0-bin
+  ffmpeg dvgrab mediainfo libimage-exiftool-perl libglib2.0-bin
   fonts-liberation2 fonts-liberation fonts-noto-cjk xvfb xauth
 )
 

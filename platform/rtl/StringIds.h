@@ -63,6 +63,31 @@ constexpr int sReplaceFileQuestion = 11404;
 constexpr int sFontDialogCaption = 11405;
 constexpr int sFontDialogColor = 11406;
 
+// Batch runners, command-line switches and the headless run (actions/cmd_unit, actions/switches,
+// app/): 11500-11549.
+constexpr int sRunAnswerForAll = 11500;
+constexpr int sRunErrorWhile = 11501;
+constexpr int sRunErrorCheckDisk = 11502;
+constexpr int sRunNothingToRun = 11503;
+constexpr int sSwitchClose = 11510;
+constexpr int sSwitchHide = 11511;
+constexpr int sSwitchNoConfirmation = 11512;
+constexpr int sSwitchHelp = 11513;
+constexpr int sSwitchUnknownLetters = 11514;
+constexpr int sSwitchUsage = 11515;
+constexpr int sHeadlessDone = 11520;
+constexpr int sHeadlessRenamed = 11521;
+constexpr int sHeadlessSkipped = 11522;
+constexpr int sHeadlessDeclined = 11523;
+constexpr int sHeadlessFailed = 11524;
+constexpr int sHeadlessCancelled = 11525;
+constexpr int sHeadlessProgress = 11526;
+constexpr int sHeadlessNoSuchFile = 11527;
+constexpr int sHeadlessFolder = 11528;
+constexpr int sHeadlessNotAvi = 11529;
+constexpr int sHeadlessInterrupted = 11530;
+constexpr int sHeadlessWrote = 11531;
+
 // File-action module (actions/chmodule): 12000-12199. Each base plus the action's place in the
 // module's catalogue (0 for DossierParent ... 31 for Supprimer_srt) gives that action's text;
 // only actions with a progress text or a shortcut have those entries.
