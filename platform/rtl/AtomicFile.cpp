@@ -179,6 +179,11 @@ int ReplaceFile(const std::string& target, std::string_view content, Replace rep
     return file.Commit(replace);
 }
 
+int RenameFile(const std::string& from, const std::string& to, Replace replace)
+{
+    return CallRename(from.c_str(), to.c_str(), replace) == 0 ? 0 : errno;
+}
+
 FileCalls SetFileCalls(FileCalls calls)
 {
     CallTable& table = Table();

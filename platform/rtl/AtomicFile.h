@@ -52,6 +52,10 @@ private:
 int ReplaceFile(const std::string& target, std::string_view content, Replace replace = Replace::Allowed,
                 unsigned permissions = 0666);
 
+// Renames `from` to `to` in one step; under Replace::Never a file that exists at `to`, even one
+// that appeared a moment ago, is kept and the result is EEXIST.
+int RenameFile(const std::string& from, const std::string& to, Replace replace);
+
 // The system calls AtomicFile makes to write and commit, replaceable so that tests can make one
 // fail. An empty member is the system's own call; each returns as that call does (-1 and errno).
 struct FileCalls {
