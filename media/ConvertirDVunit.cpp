@@ -24,6 +24,8 @@ std::string FailureText(HRESULT code, const std::string& destination)
         return "The disk is full: " + name + " was not written.";
     if (code == E_ACCESSDENIED)
         return "The folder refuses writing: " + name + " was not written.";
+    if (code == HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND))
+        return "The folder was not found: " + name + " was not written.";
     if (code == HRESULT_FROM_WIN32(ERROR_FILE_EXISTS))
         return name + " already exists and was not replaced.";
     char hex[16];
