@@ -103,6 +103,10 @@ MediaType AviStreamMediaType(const formats::AviDemuxStream& s)
         const uint16_t tag = s.format.size() >= 2 ? rtl::GetLE16(s.format.data()) : 0;
         MediaType mt(MEDIATYPE_Audio, Guid::FromFourCC(tag), FORMAT_WaveFormatEx);
         mt.format = s.format;
+        // The older 16-byte layout (PCMWAVEFORMAT, as ffmpeg writes PCM) is the same description
+        // without cbSize: offered as the 18-byte one with cbSize 0, the file left as it is.
+        if (mt.format.size() == 16)
+            mt.format.resize(18, 0);
         mt.lSampleSize = s.format.size() >= 14 ? rtl::GetLE16(&s.format[12]) : 0;
         return mt;
     }

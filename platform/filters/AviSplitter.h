@@ -6,7 +6,7 @@
 // the input disconnects. A file that cannot be parsed or has no movie data gives none, and a
 // stream whose format block cannot describe it (see AviStreamDescribed) gets no output.
 // Types: vids -> Video / biCompression / VideoInfo (built from strh and strf); auds -> Audio /
-// wFormatTag / WaveFormatEx (strf as stored); iavs -> Interleaved / fccHandler / DvInfo (strf as
+// wFormatTag / WaveFormatEx (strf as stored, a 16-byte block with cbSize 0 added); iavs -> Interleaved / fccHandler / DvInfo (strf as
 // stored, even when shorter than 32 bytes).
 // Times count from the segment start: video frame n at n × frame time (exact fraction, rounded);
 // constant-rate sound from the byte position. Empty chunks are skipped but keep their time, so a

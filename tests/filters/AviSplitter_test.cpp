@@ -108,6 +108,23 @@ TEST(AviSplitterStreams, AStreamItsFormatBlockCannotDescribeGetsNoOutput)
     }
 }
 
+// ffmpeg's PCM: the 16-byte block without cbSize is offered as the 18-byte one, cbSize 0, and
+// the file is read as it is.
+TEST(AviSplitterStreams, ASixteenBytePcmBlockIsOfferedWithCbSizeZero)
+{
+    testkit::TempDir dir;
+    const std::string file = VideoAndSound(kVideoFormat, kSoundFormat.substr(0, 16));
+    testkit::WriteFileBytes(dir.file("in.avi"), file);
+    Graph g;
+    ASSERT_TRUE(g.Load(dir.file("in.avi")));
+    ASSERT_EQ(3, g.splitter->GetPinCount());
+    const std::vector<ds::MediaType> offered = g.splitter->GetPin(1)->EnumMediaTypes();
+    ASSERT_EQ(offered.size(), 1u);
+    EXPECT_EQ(offered[0].format, std::vector<uint8_t>(kSoundFormat.begin(), kSoundFormat.end()));
+    EXPECT_EQ(offered[0].subtype, ds::MEDIASUBTYPE_PCM);
+    EXPECT_EQ(testkit::ReadFileBytes(dir.file("in.avi")), file);
+}
+
 TEST(AviSplitterStreams, AFileWithoutMovieDataGetsNoOutputs)
 {
     testkit::TempDir dir;
