@@ -99,6 +99,34 @@ TEST(StreamCopy, FourChannelType1GivesOneVideoAndTwoSoundStreamsInOrder)
     }
 }
 
+// Both sound streams of a four-channel type-2 file go into the frames: each pair decodes from
+// the type-1 output as it was.
+TEST(StreamCopy, Type2WithTwoSoundStreamsToType1KeepsBothPairs)
+{
+    testkit::TempDir dir;
+    const testkit::DvClip clip = Clip(50, kFourChannels);
+    ASSERT_TRUE(testkit::WriteDvType2(dir.file("in.avi"), clip));
+    TCdm cdm;
+    ASSERT_TRUE(cdm.BuildType1Graph(dir.file("in.avi"), dir.file("out.avi")));
+    ASSERT_EQ(RunToEnd(cdm).kind, ConversionOutcome::Completed);
+    const AviFileStreams out(dir.file("out.avi"));
+    ASSERT_EQ(out.Count(), 1u);
+    const auto frames = out.Chunks(0);
+    ASSERT_EQ(frames.size(), clip.frames.size());
+    for (int pair = 0; pair < 2; ++pair) {
+        std::vector<int16_t> sound;
+        for (const auto& frame : frames) {
+            formats::DvAudioInfo info;
+            ASSERT_TRUE(formats::ReadDvAudioInfo(frame, info));
+            ASSERT_EQ(info.format.pairs, 2);
+            std::vector<int16_t> pcm(2 * static_cast<size_t>(info.samples));
+            formats::DecodeDvAudio(frame, info, pair, pcm.data());
+            sound.insert(sound.end(), pcm.begin(), pcm.end());
+        }
+        EXPECT_TRUE(sound == clip.PairSamples(pair)) << pair;
+    }
+}
+
 TEST(StreamCopy, RepairKeepsTheFirstTwoStreamsOfAType2FileWithInterleavedVideo)
 {
     testkit::TempDir dir;
