@@ -75,6 +75,7 @@ public:
 
 private:
     bool ByBytes() const; // constant-rate sound: times follow the byte position
+    uint32_t ChunkSize(size_t i) const;
     size_t ChunkAt(REFERENCE_TIME t) const;
     REFERENCE_TIME FramesToTime(int64_t frames) const;
     int64_t TimeToFrames(REFERENCE_TIME t) const;
