@@ -281,14 +281,15 @@ bool Parser::FromIdx1()
             sampleDisagrees += check(entries[i], 0, size) != EntryCheck::Agrees;
         }
     }
-    // A sound index is taken as it stands, and each chunk's header is checked as it is read.
-    // One that disagrees anywhere in the sample is checked entry by entry now.
-    result_.checkChunkHeaders = sampleDisagrees == 0;
+    // An index the sample found sound is taken as it stands, the entries the sample left out to
+    // be checked as their chunks are read; one that disagrees anywhere is checked entry by entry.
+    const bool checkAll = sampleDisagrees > 0;
+    result_.checkChunkHeaders = !checkAll && step > 1;
     size_t disagree = 0;
     for (const Entry& e : entries) {
         uint32_t size = e.size;
         bool found = true;
-        if (!result_.checkChunkHeaders) {
+        if (checkAll) {
             const EntryCheck c = check(e, base, size);
             found = c != EntryCheck::NoHeader;
             disagree += c != EntryCheck::Agrees;

@@ -32,6 +32,10 @@ std::string FailureText(HRESULT code, const std::string& destination, bool sound
         return "The folder was not found: " + name + " was not written.";
     if (code == HRESULT_FROM_WIN32(ERROR_FILE_EXISTS))
         return name + " already exists and was not replaced.";
+    if (code == STG_E_WRITEFAULT)
+        return "Writing the file failed: " + name + " was not written.";
+    if (code == kOutputNotKept)
+        return "The output could not be finished: " + name + " was not written.";
     char hex[16];
     std::snprintf(hex, sizeof hex, "0x%08X", static_cast<unsigned>(code));
     return "The conversion failed (error " + std::string(hex) + "): " + name + " was not written.";
@@ -265,15 +269,15 @@ ConversionOutcome TCdm::RunBuiltGraph(const CancelTest& cancelled, const Progres
         if (outcome.kind == ConversionOutcome::Completed && !CdmDestination.empty() && destination.Filter() &&
             !std::filesystem::exists(CdmDestination, ec)) {
             outcome.kind = ConversionOutcome::Failed;
-            outcome.code = STG_E_WRITEFAULT;
+            outcome.code = kOutputNotKept;
         }
         runOutcome_ = outcome.kind;
     }
     if (outcome.kind == ConversionOutcome::Failed) {
         if (outcome.code == S_OK)
             outcome.code = E_FAIL;
-        outcome.text = FailureText(outcome.code, destination.Filter() ? CdmDestination : std::string(),
-                                   yield_ == Yield::Sound);
+        outcome.text =
+            FailureText(outcome.code, destination.Filter() ? CdmDestination : std::string(), yield_ == Yield::Sound);
     }
     if (outcome.kind == ConversionOutcome::Completed && progress)
         progress(100);

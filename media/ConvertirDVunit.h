@@ -36,6 +36,8 @@ namespace media {
 // A run that completed without a single frame (for a WAV file, no sound) reaching its writer:
 // the source holds nothing readable, and no file is kept. ERROR_NO_DATA as an HRESULT.
 constexpr ds::HRESULT kNothingReadable = ds::HRESULT_FROM_WIN32(232);
+// A run that completed and whose writer, all the same, kept no file. ERROR_WRITE_FAULT.
+constexpr ds::HRESULT kOutputNotKept = ds::HRESULT_FROM_WIN32(29);
 
 struct ConversionOutcome {
     enum Kind { Completed, Failed, Cancelled, NotRun };

@@ -84,9 +84,9 @@ public:
 private:
     DvSplitterInputPin input_;
     std::vector<std::unique_ptr<DvSplitterOutputPin>> outputs_; // changed only while stopped
-    bool pal_ = true;             // set at connection; by the first whole frame when not read from one
+    bool pal_ = true;              // set at connection; by the first whole frame when not read from one
     bool systemFromFrame_ = false; // pal_ was read from a frame (set at connection, then streaming thread)
-    int64_t frameCount_ = 0;                                    // frames split since the start (streaming thread)
+    int64_t frameCount_ = 0;       // frames split since the start (streaming thread)
     std::atomic<int64_t> dropped_{0};
     std::vector<int16_t> pcm_; // streaming thread's decode buffer
 };
