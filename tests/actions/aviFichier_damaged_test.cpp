@@ -10,15 +10,6 @@ using namespace actions;
 
 namespace {
 
-testkit::DvClip Clip(bool pal, int frames)
-{
-    testkit::DvClipSpec spec;
-    spec.pal = pal;
-    spec.frames = frames;
-    spec.distinctPictures = 2;
-    return testkit::MakeDvClip(spec);
-}
-
 void ExpectKitDate(const TAfficherFichier& f)
 {
     EXPECT_EQ(rtl::FormatDateTime("yyyymmddhhnnss", f.RecDate), "20061231235950");
@@ -32,7 +23,7 @@ void ExpectKitDate(const TAfficherFichier& f)
 TEST(DamagedAnalysis, AType1NtscFileIsNtscWhetherItsDvInfoIsMissingOrSays50Lines)
 {
     testkit::TempDir dir;
-    const testkit::DvClip clip = Clip(false, 6);
+    const testkit::DvClip clip = damaged::Clip(false, 6);
     ASSERT_TRUE(damaged::WriteType1(dir.file("none.avi"), clip, {}));
     ASSERT_TRUE(damaged::WriteType1(dir.file("pal.avi"), clip, damaged::Pal50Lines(clip)));
     for (const char* name : {"none.avi", "pal.avi"}) {
@@ -50,7 +41,7 @@ TEST(DamagedAnalysis, AType1NtscFileIsNtscWhetherItsDvInfoIsMissingOrSays50Lines
 TEST(DamagedAnalysis, AnIdx1ThatDisagreesWithItsChunksStillGivesTheFirstFrame)
 {
     testkit::TempDir dir;
-    const testkit::DvClip clip = Clip(true, 6);
+    const testkit::DvClip clip = damaged::Clip(true, 6);
     ASSERT_TRUE(damaged::WriteType2(dir.file("whole.avi"), clip));
     const std::string whole = testkit::ReadFileBytes(dir.file("whole.avi"));
     auto sizes = [](int, uint32_t id, uint32_t&, uint32_t& size) { size += damaged::IsVideoEntry(id) ? 8 : 0; };
@@ -71,7 +62,7 @@ TEST(DamagedAnalysis, AnIdx1ThatDisagreesWithItsChunksStillGivesTheFirstFrame)
 TEST(DamagedAnalysis, NoWholeFrameGivesNoDateAndNoSoundChunkStillShowsTheStream)
 {
     testkit::TempDir dir;
-    const testkit::DvClip clip = Clip(true, 4);
+    const testkit::DvClip clip = damaged::Clip(true, 4);
     ASSERT_TRUE(damaged::WriteType1(dir.file("cut.avi"), clip, testkit::DvInterleavedSpec(clip).format, 100000));
     ASSERT_TRUE(damaged::WriteType2(dir.file("mute.avi"), clip, false));
     const TAfficherFichier cut(dir.file("cut.avi"));

@@ -23,15 +23,6 @@ bool HaveTools()
     return testkit::HaveProgram("ffprobe") && ds::FilterRegistry::Instance().Find("DV Video Decoder") != nullptr;
 }
 
-testkit::DvClip Clip(bool pal, int frames)
-{
-    testkit::DvClipSpec spec;
-    spec.pal = pal;
-    spec.frames = frames;
-    spec.distinctPictures = 2;
-    return testkit::MakeDvClip(spec);
-}
-
 // The video frames ffprobe decodes from a file (its first video stream; interleaved DV reads as one).
 int FfprobeFrames(const std::string& path)
 {
@@ -72,7 +63,7 @@ TEST(DamagedDvInfo, AType1NtscFileConvertsWholeWhetherItsDvInfoIsMissingOrSays50
     if (!HaveTools())
         GTEST_SKIP() << "ffprobe or the codec filters missing";
     testkit::TempDir dir;
-    const testkit::DvClip clip = Clip(false, 12);
+    const testkit::DvClip clip = damaged::Clip(false, 12);
     const std::pair<const char*, std::vector<uint8_t>> infos[] = {{"none", {}},
                                                                   {"50 lines", damaged::Pal50Lines(clip)}};
     TCdm cdm;
@@ -109,7 +100,7 @@ TEST(DamagedIndex, EveryCopyAndReEncodeKeepsTheFramesTheFileHolds)
     if (!HaveTools())
         GTEST_SKIP() << "ffprobe or the codec filters missing";
     testkit::TempDir dir;
-    const testkit::DvClip clip = Clip(true, 15);
+    const testkit::DvClip clip = damaged::Clip(true, 15);
     ASSERT_TRUE(damaged::WriteType2(dir.file("whole.avi"), clip));
     const std::string whole = testkit::ReadFileBytes(dir.file("whole.avi"));
     const struct {
@@ -156,7 +147,7 @@ TEST(DamagedIndex, EveryCopyAndReEncodeKeepsTheFramesTheFileHolds)
 TEST(DamagedContent, NoWholeFrameOrNoSoundFailsAndWritesNothing)
 {
     testkit::TempDir dir;
-    const testkit::DvClip clip = Clip(true, 10);
+    const testkit::DvClip clip = damaged::Clip(true, 10);
     ASSERT_TRUE(damaged::WriteType1(dir.file("cut1.avi"), clip, testkit::DvInterleavedSpec(clip).format, 100000));
     ASSERT_TRUE(damaged::WriteType2(dir.file("cut2.avi"), clip, true, 100000));
     ASSERT_TRUE(damaged::WriteType2(dir.file("mute.avi"), clip, false));
@@ -212,7 +203,7 @@ TEST(DamagedContent, NoWholeFrameOrNoSoundFailsAndWritesNothing)
 TEST(DamagedContent, AWavFileThatCannotBeWrittenSaysWhyInWords)
 {
     testkit::TempDir dir;
-    const testkit::DvClip clip = Clip(true, 5);
+    const testkit::DvClip clip = damaged::Clip(true, 5);
     ASSERT_TRUE(damaged::WriteType2(dir.file("in.avi"), clip));
     TCdm cdm;
     ASSERT_TRUE(cdm.BuildAudioExtractGraph(dir.file("in.avi"), dir.file("in.wav")));

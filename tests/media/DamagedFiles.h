@@ -15,6 +15,16 @@
 
 namespace damaged {
 
+// A short clip of two pictures, dated from 2006-12-31 23:59:50 as the kit dates.
+inline testkit::DvClip Clip(bool pal, int frames)
+{
+    testkit::DvClipSpec spec;
+    spec.pal = pal;
+    spec.frames = frames;
+    spec.distinctPictures = 2;
+    return testkit::MakeDvClip(spec);
+}
+
 // The clip's DVINFO with the 50/60 flags of its packs set: 625/50, whatever the frames are.
 inline std::vector<uint8_t> Pal50Lines(const testkit::DvClip& clip)
 {
