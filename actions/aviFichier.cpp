@@ -156,7 +156,11 @@ TaviFichier::TaviFichier(const std::string& fileName) : TSRFichier(fileName)
             DVType = r.ListStreamCount < 2 ? 1 : 2;
             Type2Iavs = DVType == 2;
             DVVAuxSrc = rtl::GetLE32(&r.ListDVInfo[16]);
-            const bool pal = (DVVAuxSrc & 0x200000) != 0; // the 50/60 flag of the VAUX source pack
+            bool pal = (DVVAuxSrc & 0x200000) != 0; // the 50/60 flag of the VAUX source pack
+            // A DVINFO that misstates the frames' system (some tools write a fixed one) gives way
+            // to the picture the frames have, as the DV Splitter read it.
+            if (Height == 480 || Height == 576)
+                pal = Height == 576;
             Image += pal ? " (Pal" : " (NTSC";
             Standard = pal ? 1 : 2;
             Fps = pal ? 25.0 : 30000.0 / 1001;

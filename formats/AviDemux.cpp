@@ -226,40 +226,80 @@ bool Parser::FromOpenDml()
     return true;
 }
 
+// What the chunk header an idx1 entry points at says of it.
+enum class EntryCheck { Agrees, OtherSize, NoHeader };
+
 bool Parser::FromIdx1()
 {
     if (!haveIdx1_ || movi_.empty())
         return false;
     std::vector<uint8_t> data = ReadData(idx1_, kMaxIndexBytes);
-    const size_t count = data.size() / 16;
-    // Offsets count from the "movi" list type, or (in some writers) from the file start: the
-    // first entry tells which, by finding its chunk id where it points.
-    const int64_t relative = movi_[0].begin - 4;
-    int64_t base = relative;
-    for (size_t i = 0; i < count; ++i) {
-        const uint8_t* e = &data[16 * i];
-        if (ChunkIdStream(rtl::GetLE32(e)) < 0)
-            continue;
-        uint8_t id[4];
-        const int64_t off = rtl::GetLE32(e + 8);
-        if (Read(relative + off, id, 4) && rtl::GetLE32(id) == rtl::GetLE32(e))
-            base = relative;
-        else if (Read(off, id, 4) && rtl::GetLE32(id) == rtl::GetLE32(e))
-            base = 0;
-        break;
-    }
-    size_t added = 0;
-    for (size_t i = 0; i < count; ++i) {
-        const uint8_t* e = &data[16 * i];
+    struct Entry {
+        int stream;
+        uint32_t id, offset, size;
+        bool keyframe;
+    };
+    std::vector<Entry> entries;
+    entries.reserve(data.size() / 16);
+    for (size_t i = 0; i + 16 <= data.size(); i += 16) {
+        const uint8_t* e = &data[i];
         const int stream = ChunkIdStream(rtl::GetLE32(e));
-        if (stream < 0)
-            continue; // "rec " lists and the like
-        if (!AddChunk(stream, base + static_cast<int64_t>(rtl::GetLE32(e + 8)) + 8, rtl::GetLE32(e + 12),
-                      (rtl::GetLE32(e + 4) & 0x10) != 0))
-            return false;
-        ++added;
+        if (stream >= 0) // "rec " lists and the like are not chunks of a stream
+            entries.push_back({stream, rtl::GetLE32(e), rtl::GetLE32(e + 8), rtl::GetLE32(e + 12),
+                               (rtl::GetLE32(e + 4) & 0x10) != 0});
     }
-    if (added == 0)
+    if (entries.empty())
+        return false;
+
+    // An entry is read by the chunk header it points at: a header of its stream, whose size it
+    // should repeat. `headerSize` is that header's size.
+    auto check = [&](const Entry& e, int64_t base, uint32_t& headerSize) {
+        uint8_t h[8];
+        if (!Read(base + e.offset, h, 8) || ChunkIdStream(rtl::GetLE32(h)) != e.stream)
+            return EntryCheck::NoHeader;
+        headerSize = rtl::GetLE32(h + 4);
+        return headerSize == e.size ? EntryCheck::Agrees : EntryCheck::OtherSize;
+    };
+    // Offsets count from the "movi" list type, or (in some writers) from the file start: entries
+    // spread over the index tell which, by finding their chunks where they point.
+    constexpr size_t kSample = 64;
+    const size_t step = std::max<size_t>(1, entries.size() / kSample);
+    const int64_t relative = movi_[0].begin - 4;
+    int hitsRelative = 0, hitsAbsolute = 0, sampleDisagrees = 0;
+    for (size_t i = 0; i < entries.size(); i += step) {
+        uint32_t size = 0;
+        const EntryCheck atRelative = check(entries[i], relative, size);
+        hitsRelative += atRelative != EntryCheck::NoHeader;
+        hitsAbsolute += check(entries[i], 0, size) != EntryCheck::NoHeader;
+        sampleDisagrees += atRelative != EntryCheck::Agrees;
+    }
+    const int64_t base = hitsAbsolute > hitsRelative ? 0 : relative;
+    if (base == 0) {
+        sampleDisagrees = 0;
+        for (size_t i = 0; i < entries.size(); i += step) {
+            uint32_t size = 0;
+            sampleDisagrees += check(entries[i], 0, size) != EntryCheck::Agrees;
+        }
+    }
+    // An index the sample found sound is taken as it stands, the entries the sample left out to
+    // be checked as their chunks are read; one that disagrees anywhere is checked entry by entry.
+    const bool checkAll = sampleDisagrees > 0;
+    result_.checkChunkHeaders = !checkAll && step > 1;
+    size_t disagree = 0;
+    for (const Entry& e : entries) {
+        uint32_t size = e.size;
+        bool found = true;
+        if (checkAll) {
+            const EntryCheck c = check(e, base, size);
+            found = c != EntryCheck::NoHeader;
+            disagree += c != EntryCheck::Agrees;
+        }
+        // An entry that points at no chunk of its stream keeps its place in time, empty.
+        if (!AddChunk(e.stream, found ? base + static_cast<int64_t>(e.offset) + 8 : 0, found ? size : 0, e.keyframe))
+            return false;
+    }
+    // An index that mostly disagrees with the file is no guide: the chunks are walked instead.
+    if (disagree * 2 > entries.size())
         return false;
     // idx1 covers the first segment only.
     for (size_t m = 1; m < movi_.size(); ++m)
@@ -343,6 +383,7 @@ AviDemuxResult Parser::Run()
             result_.index = AviIndexSource::Idx1;
         } else {
             ClearChunks();
+            result_.checkChunkHeaders = false;
             for (const Range& r : movi_)
                 Scan(r.begin, r.end, 0);
             result_.index = AviIndexSource::Scan;

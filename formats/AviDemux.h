@@ -3,8 +3,11 @@
 // every chunk of data lies. Reads RIFF "AVI " and its OpenDML "AVIX" segments; takes the chunk
 // positions from the OpenDML indexes (indx with ix## standard indexes, or an indx of chunks),
 // else from idx1 (offsets from the file start or from the movi list), else by walking the movi
-// lists ("rec " lists included). Bounded and lenient: a size past the end is clamped, a chunk
-// outside the file dropped, a broken index falls back to the next source; it never writes.
+// lists ("rec " lists included). An idx1 entry is read by the chunk header it points at: its size
+// when the entry's differs, an empty chunk (its time kept) when no header of its stream is there;
+// an idx1 that mostly disagrees with the file is passed over for the walk. Bounded and lenient:
+// a size past the end is clamped, a chunk outside the file dropped, a broken index falls back to
+// the next source; it never writes.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -49,6 +52,9 @@ struct AviDemuxResult {
     int segments = 0;            // RIFF segments read
     AviIndexSource index = AviIndexSource::None;
     bool truncated = false; // a size ran past the end of the file
+    // The chunks come from an index checked against the file in a sample only: a reader checks
+    // each chunk's header (8 bytes before its data: the stream's id and the size) as it reads it.
+    bool checkChunkHeaders = false;
     std::vector<AviDemuxStream> streams;
 };
 

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "platform/filters/AviMux.h"
 #include "platform/filters/FileSource.h"
 #include "platform/filters/FileWriter.h"
 
@@ -17,15 +18,24 @@ using namespace ds;
 namespace {
 
 // What the user is told when a run fails, from the code the graph or the writer gave.
-std::string FailureText(HRESULT code, const std::string& destination)
+std::string FailureText(HRESULT code, const std::string& destination, bool sound)
 {
     const std::string name = destination.empty() ? std::string("the output") : "\"" + destination + "\"";
+    if (code == kNothingReadable)
+        return std::string("The source holds no readable ") + (sound ? "sound" : "frame") +
+               (destination.empty() ? std::string(".") : ": " + name + " was not written.");
     if (code == HRESULT_FROM_WIN32(ERROR_DISK_FULL))
         return "The disk is full: " + name + " was not written.";
     if (code == E_ACCESSDENIED)
         return "The folder refuses writing: " + name + " was not written.";
+    if (code == HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND))
+        return "The folder was not found: " + name + " was not written.";
     if (code == HRESULT_FROM_WIN32(ERROR_FILE_EXISTS))
         return name + " already exists and was not replaced.";
+    if (code == STG_E_WRITEFAULT)
+        return "Writing the file failed: " + name + " was not written.";
+    if (code == kOutputNotKept)
+        return "The output could not be finished: " + name + " was not written.";
     char hex[16];
     std::snprintf(hex, sizeof hex, "0x%08X", static_cast<unsigned>(code));
     return "The conversion failed (error " + std::string(hex) + "): " + name + " was not written.";
@@ -102,6 +112,7 @@ bool TCdm::BeginBuild(const std::string& src, const std::string* output)
 {
     if (output)
         CdmDestination = *output;
+    yield_ = output ? Yield::Frames : Yield::Scan;
     CdmSeeking = nullptr;
     CdmDuration = 0;
     runOutcome_ = ConversionOutcome::NotRun;
@@ -167,6 +178,17 @@ bool TCdm::SoundPath(FilterComponent& splitter, int from, FilterComponent& acm, 
     return false;
 }
 
+bool TCdm::DeliveredAny() const
+{
+    switch (yield_) {
+    case Yield::Sound: return CdmWaveDest->DataBytes() > 0;
+    case Yield::Scan: return CdmSceneDetect->FramesProcessed() > 0;
+    case Yield::Frames: break;
+    }
+    const auto* mux = dynamic_cast<const AviMux*>(avimux.Filter().get());
+    return !mux || mux->FramesWritten() > 0;
+}
+
 void TCdm::SetSceneEnd(std::function<void()> commit, std::function<void()> discard)
 {
     CdmSceneDetect->SetOnEnd([this, commit = std::move(commit), discard = std::move(discard)] {
@@ -220,6 +242,11 @@ ConversionOutcome TCdm::RunBuiltGraph(const CancelTest& cancelled, const Progres
             outcome.code = static_cast<HRESULT>(param);
         }
     }
+    // A run that reached its end with nothing for its writer is no conversion: nothing is kept.
+    if (outcome.kind == ConversionOutcome::Completed && !DeliveredAny()) {
+        outcome.kind = ConversionOutcome::Failed;
+        outcome.code = kNothingReadable;
+    }
     // Known before the stop: the end callbacks that run inside it commit or discard by it, and
     // the writer keeps nothing of a run that did not complete, even one that reached its end
     // while the cancellation was on its way.
@@ -242,14 +269,15 @@ ConversionOutcome TCdm::RunBuiltGraph(const CancelTest& cancelled, const Progres
         if (outcome.kind == ConversionOutcome::Completed && !CdmDestination.empty() && destination.Filter() &&
             !std::filesystem::exists(CdmDestination, ec)) {
             outcome.kind = ConversionOutcome::Failed;
-            outcome.code = STG_E_WRITEFAULT;
+            outcome.code = kOutputNotKept;
         }
         runOutcome_ = outcome.kind;
     }
     if (outcome.kind == ConversionOutcome::Failed) {
         if (outcome.code == S_OK)
             outcome.code = E_FAIL;
-        outcome.text = FailureText(outcome.code, destination.Filter() ? CdmDestination : std::string());
+        outcome.text =
+            FailureText(outcome.code, destination.Filter() ? CdmDestination : std::string(), yield_ == Yield::Sound);
     }
     if (outcome.kind == ConversionOutcome::Completed && progress)
         progress(100);

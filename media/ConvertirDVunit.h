@@ -13,6 +13,8 @@
 // graph's own event sink for completion, an error abort or cancellation, and stops the graph,
 // which finishes the index, headers and scene files before the writer keeps or drops its file.
 // The outcome is known (RunOutcome) before the stop, so end callbacks can commit or discard.
+// A run that reached its end without a frame (a WAV extraction: without sound) for its writer
+// fails with kNothingReadable: the source holds nothing readable, and no file is kept.
 //
 // Threads: builders and RunBuiltGraph run on one thread at a time (the command thread); the
 // scene detector's callbacks on the graph's streaming threads, its end callback on that thread.
@@ -30,6 +32,12 @@
 #include "platform/dshow/GraphComponents.h"
 
 namespace media {
+
+// A run that completed without a single frame (for a WAV file, no sound) reaching its writer:
+// the source holds nothing readable, and no file is kept. ERROR_NO_DATA as an HRESULT.
+constexpr ds::HRESULT kNothingReadable = ds::HRESULT_FROM_WIN32(232);
+// A run that completed and whose writer, all the same, kept no file. ERROR_WRITE_FAULT.
+constexpr ds::HRESULT kOutputNotKept = ds::HRESULT_FROM_WIN32(29);
 
 struct ConversionOutcome {
     enum Kind { Completed, Failed, Cancelled, NotRun };
@@ -119,7 +127,13 @@ private:
     bool BuildDatecode(const std::string& src, const std::string& output, bool type2);
     bool BuildScene(const std::string& src);
 
+    // What the graph just built hands its writer: frames to the AVI Mux, sound to the WAV
+    // writer, frames to the scene detector of a scan. A run that delivered none fails.
+    enum class Yield { Frames, Sound, Scan };
+    bool DeliveredAny() const;
+
     std::atomic<ConversionOutcome::Kind> runOutcome_{ConversionOutcome::NotRun};
+    Yield yield_ = Yield::Frames; // set by each build
 };
 
 // The program's one conversion module, made on first use (after the system filters are registered).

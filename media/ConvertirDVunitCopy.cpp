@@ -148,6 +148,7 @@ bool TCdm::BuildAudioExtractGraph(const std::string& src, const std::string& out
     try {
         if (!BeginBuild(src, &output))
             return false;
+        yield_ = Yield::Sound;
         avisplitter.SetFilterGraph(&fg);
         if (!AddOwn(CdmWaveDest, "dv_WaveDest"))
             return false;

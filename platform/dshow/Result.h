@@ -21,6 +21,7 @@ constexpr HRESULT E_ACCESSDENIED = static_cast<HRESULT>(0x80070005u);
 constexpr HRESULT STG_E_WRITEFAULT = static_cast<HRESULT>(0x8003001Du);
 
 // A system error code as a failure code, as the Windows macro makes it.
+constexpr uint32_t ERROR_PATH_NOT_FOUND = 3;
 constexpr uint32_t ERROR_ACCESS_DENIED = 5;
 constexpr uint32_t ERROR_FILE_EXISTS = 80;
 constexpr uint32_t ERROR_DISK_FULL = 112;

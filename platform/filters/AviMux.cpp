@@ -266,6 +266,7 @@ HRESULT AviMux::Pause()
         endSent_.store(false);
         lastTime_.store(0);
         dropped_.store(0);
+        frames_.store(0);
     }
     return BaseFilter::Pause();
 }
@@ -322,6 +323,8 @@ HRESULT AviMux::Process(int slot, const SamplePtr& sample)
         Abort(STG_E_WRITEFAULT);
         return STG_E_WRITEFAULT;
     }
+    if (mt.majortype == MEDIATYPE_Video || mt.majortype == MEDIATYPE_Interleaved)
+        ++frames_;
     if (sample->HasTime()) { // media time: sample times count from the segment's start
         const int64_t end =
             slots_[static_cast<size_t>(slot)]->SegmentStart() + std::max(sample->StartTime(), sample->StopTime());
@@ -386,6 +389,7 @@ void AviMux::Flush(bool begin)
         endSent_.store(false);
         lastTime_.store(0);
         dropped_.store(0);
+        frames_.store(0);
     });
     if (last)
         output_.DeliverEndFlush();

@@ -77,6 +77,8 @@ public:
     void SetWriterOptions(const formats::AviMuxOptions& options) { options_ = options; }
     // DV samples dropped since the run (or the last seek) began: frames cut short.
     int64_t DroppedFrames() const { return dropped_.load(); }
+    // Pictures (video or interleaved chunks) written since the run (or the last seek) began.
+    int64_t FramesWritten() const { return frames_.load(); }
 
     // Called by the pins.
     void OnInputConnected();
@@ -104,6 +106,7 @@ private:
     std::atomic<bool> endSent_{false};
     std::atomic<int64_t> lastTime_{0}; // end of the last sample written, 100 ns
     std::atomic<int64_t> dropped_{0};
+    std::atomic<int64_t> frames_{0};
 };
 
 // How an input's media type is stored as an AVI stream.

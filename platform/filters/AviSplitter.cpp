@@ -103,6 +103,10 @@ MediaType AviStreamMediaType(const formats::AviDemuxStream& s)
         const uint16_t tag = s.format.size() >= 2 ? rtl::GetLE16(s.format.data()) : 0;
         MediaType mt(MEDIATYPE_Audio, Guid::FromFourCC(tag), FORMAT_WaveFormatEx);
         mt.format = s.format;
+        // The older 16-byte layout (PCMWAVEFORMAT, as ffmpeg writes PCM) is the same description
+        // without cbSize: offered as the 18-byte one with cbSize 0, the file left as it is.
+        if (mt.format.size() == 16)
+            mt.format.resize(18, 0);
         mt.lSampleSize = s.format.size() >= 14 ? rtl::GetLE16(&s.format[12]) : 0;
         return mt;
     }
@@ -257,37 +261,56 @@ HRESULT AviSplitterStream::OnThreadStartPlay()
     return S_OK;
 }
 
+// The size to read of chunk i: the index's, or, where the index was not checked against the
+// file, what the chunk's own header says; 0 when no chunk of this stream lies there.
+uint32_t AviSplitterStream::ChunkSize(size_t i) const
+{
+    const formats::AviChunkRef& c = Info().chunks[i];
+    if (!file_->checkChunkHeaders || c.size == 0)
+        return c.size;
+    uint8_t h[8];
+    uint32_t read = 0;
+    if (c.offset < 8 || FAILED(reader_.SyncRead(c.offset - 8, 8, h, &read)) || read != 8 ||
+        formats::ChunkIdStream(rtl::GetLE32(h)) != index_)
+        return 0;
+    return rtl::GetLE32(h + 4);
+}
+
 HRESULT AviSplitterStream::FillBuffer(MediaSample& sample)
 {
     const auto& chunks = Info().chunks;
-    // Empty chunks hold a place in time only: a dropped frame becomes a gap.
-    while (next_ < chunks.size() && chunks[next_].size == 0)
-        ++next_;
-    if (next_ >= chunks.size())
-        return S_FALSE;
-    const size_t i = next_++;
-    const REFERENCE_TIME start = ChunkTime(i), stop = ChunkTime(i + 1);
-    if (start >= StreamStop())
-        return S_FALSE;
-    const uint32_t size = std::min<uint32_t>(chunks[i].size, static_cast<uint32_t>(sample.GetSize()));
-    uint32_t read = 0;
-    HRESULT hr = reader_.SyncRead(chunks[i].offset, size, sample.GetPointer(), &read);
-    if (FAILED(hr))
-        return hr;
-    if (read < size)
-        return S_FALSE; // the file got shorter under us: end cleanly
-    sample.SetActualDataLength(static_cast<int32_t>(size));
-    const REFERENCE_TIME base = StreamStart();
-    sample.SetTime(start - base, stop - base);
-    if (!ByBytes()) {
-        int64_t ms = static_cast<int64_t>(i), me = static_cast<int64_t>(i) + 1;
-        sample.SetMediaTime(&ms, &me);
+    for (;;) {
+        // Empty chunks hold a place in time only: a dropped frame becomes a gap.
+        while (next_ < chunks.size() && chunks[next_].size == 0)
+            ++next_;
+        if (next_ >= chunks.size())
+            return S_FALSE;
+        const size_t i = next_++;
+        const REFERENCE_TIME start = ChunkTime(i), stop = ChunkTime(i + 1);
+        if (start >= StreamStop())
+            return S_FALSE;
+        const uint32_t size = std::min<uint32_t>(ChunkSize(i), static_cast<uint32_t>(sample.GetSize()));
+        if (size == 0)
+            continue; // the index pointed at no chunk of this stream: a gap
+        uint32_t read = 0;
+        HRESULT hr = reader_.SyncRead(chunks[i].offset, size, sample.GetPointer(), &read);
+        if (FAILED(hr))
+            return hr;
+        if (read < size)
+            return S_FALSE; // the file got shorter under us: end cleanly
+        sample.SetActualDataLength(static_cast<int32_t>(size));
+        const REFERENCE_TIME base = StreamStart();
+        sample.SetTime(start - base, stop - base);
+        if (!ByBytes()) {
+            int64_t ms = static_cast<int64_t>(i), me = static_cast<int64_t>(i) + 1;
+            sample.SetMediaTime(&ms, &me);
+        }
+        sample.SetSyncPoint(chunks[i].keyframe);
+        sample.SetPreroll(stop <= base);
+        sample.SetDiscontinuity(first_);
+        first_ = false;
+        return S_OK;
     }
-    sample.SetSyncPoint(chunks[i].keyframe);
-    sample.SetPreroll(stop <= base);
-    sample.SetDiscontinuity(first_);
-    first_ = false;
-    return S_OK;
 }
 
 HRESULT AviSplitterStream::Duration(REFERENCE_TIME& duration)
@@ -298,15 +321,16 @@ HRESULT AviSplitterStream::Duration(REFERENCE_TIME& duration)
 
 bool AviSplitterStream::PeekFirstChunk(std::vector<uint8_t>& data)
 {
-    for (const auto& c : Info().chunks) {
-        if (c.size == 0)
+    for (size_t i = 0; i < Info().chunks.size(); ++i) {
+        const uint32_t size = ChunkSize(i);
+        if (size == 0)
             continue;
         // A damaged size may claim gigabytes: no more than a sample buffer may hold is read.
-        if (c.size > (64u << 20))
+        if (size > (64u << 20))
             return false;
-        data.resize(c.size);
+        data.resize(size);
         uint32_t read = 0;
-        HRESULT hr = reader_.SyncRead(c.offset, c.size, data.data(), &read);
+        HRESULT hr = reader_.SyncRead(Info().chunks[i].offset, size, data.data(), &read);
         data.resize(SUCCEEDED(hr) ? read : 0);
         return !data.empty();
     }

@@ -6,12 +6,13 @@
 // the input disconnects. A file that cannot be parsed or has no movie data gives none, and a
 // stream whose format block cannot describe it (see AviStreamDescribed) gets no output.
 // Types: vids -> Video / biCompression / VideoInfo (built from strh and strf); auds -> Audio /
-// wFormatTag / WaveFormatEx (strf as stored); iavs -> Interleaved / fccHandler / DvInfo (strf as
-// stored, even when shorter than 32 bytes).
+// wFormatTag / WaveFormatEx (strf as stored; a 16-byte PCM block gets cbSize 0 added); iavs ->
+// Interleaved / fccHandler / DvInfo (strf as stored, even when shorter than 32 bytes).
 // Times count from the segment start: video frame n at n × frame time (exact fraction, rounded);
 // constant-rate sound from the byte position. Empty chunks are skipped but keep their time, so a
-// dropped frame shows as a gap. Keyframes are sync points; the first sample after a start or a
-// seek is a discontinuity. Each output seeks in media time, and video or interleaved ones in frames.
+// dropped frame shows as a gap, as does an index entry the chunk's own header contradicts.
+// Keyframes are sync points; the first sample after a start or a seek is a discontinuity. Each
+// output seeks in media time, and video or interleaved ones in frames.
 // A handler override, set before the input connects, makes the splitter read that code as the
 // handler of the last "vids" or "iavs" stream header (the one a handler patch would change), so a
 // file can be tried as "dvsd" without writing into it.
@@ -75,6 +76,7 @@ public:
 
 private:
     bool ByBytes() const; // constant-rate sound: times follow the byte position
+    uint32_t ChunkSize(size_t i) const;
     size_t ChunkAt(REFERENCE_TIME t) const;
     REFERENCE_TIME FramesToTime(int64_t frames) const;
     int64_t TimeToFrames(REFERENCE_TIME t) const;

@@ -5,6 +5,7 @@
 
 #include "formats/DvAudio.h"
 #include "platform/dshow/FilterRegistry.h"
+#include "platform/dshow/TransInPlaceFilter.h"
 #include "platform/filters/AviSplitter.h"
 #include "platform/rtl/ByteOrder.h"
 
@@ -44,6 +45,22 @@ DvLayout FromDvInfo(const std::vector<uint8_t>& f)
         (src1[3] & 0x3F) == (src[3] & 0x3F))
         l.pairs = 2;
     return l;
+}
+
+// The first frame of the stream that reaches `peer`: read from the source, through the filters
+// between that pass the frames on as they are (the scene detector in the conversions).
+bool PeekFirstFrame(Pin& peer, std::vector<uint8_t>& frame)
+{
+    Pin* from = &peer;
+    for (int hops = 0; from && hops < 8; ++hops) {
+        if (StreamPeek* peek = QueryPin<StreamPeek>(from))
+            return peek->PeekFirstChunk(frame);
+        auto* passing = dynamic_cast<TBCTransInPlaceFilter*>(&from->Filter());
+        if (!passing)
+            return false;
+        from = passing->Input()->ConnectedTo();
+    }
+    return false;
 }
 
 DvLayout FromFrame(const std::vector<uint8_t>& frame)
@@ -203,16 +220,16 @@ Pin* DvSplitter::GetPin(int index)
 HRESULT DvSplitter::OnInputConnected(Pin& peer)
 {
     DvLayout layout = FromDvInfo(input_.CurrentMediaType().format);
-    // The first frame, when it can be read, has the last word: some capture tools write a fixed
-    // DVINFO (32 kHz 12-bit) whatever the camera recorded, and the sound would come out at the
-    // wrong rate.
+    // The frames have the last word: some capture tools write a fixed DVINFO (32 kHz 12-bit, or
+    // 50 lines) whatever the camera recorded. The system comes from the first frame whenever it
+    // can be read, the sound when that frame carries some.
     std::vector<uint8_t> first;
-    if (StreamPeek* peek = QueryPin<StreamPeek>(&peer); peek && peek->PeekFirstChunk(first)) {
-        const DvLayout framed = FromFrame(first);
-        if (!layout.known || (framed.known && framed.sampleRate != 0))
+    const DvLayout framed = PeekFirstFrame(peer, first) ? FromFrame(first) : DvLayout{};
+    if (framed.known) {
+        if (!layout.known || framed.sampleRate != 0)
             layout = framed;
-    }
-    if (!layout.known) {
+        layout.pal = framed.pal;
+    } else if (!layout.known) {
         // Neither says: the 50/60 flag of the format block, if any, picks the frame size.
         const auto& f = input_.CurrentMediaType().format;
         layout.pal = f.size() < 32 || (f[18] & 0x20) != 0;
@@ -221,11 +238,13 @@ HRESULT DvSplitter::OnInputConnected(Pin& peer)
         o->Disconnect();
     outputs_.clear();
     pal_ = layout.pal;
+    systemFromFrame_ = framed.known;
     outputs_.push_back(std::make_unique<DvSplitterOutputPin>(
         *this, "DV Vid Out", DvVideoType(pal_),
         static_cast<int32_t>(pal_ ? formats::kPalFrameSize : formats::kNtscFrameSize), -1));
     for (int p = 0; p < layout.pairs; ++p) {
-        const int32_t bytes = formats::DvMaxSamples(pal_, layout.sampleRate, 16) * 4;
+        // Room for a 625/50 frame's sound, which is the more, in case the frames say 50 lines.
+        const int32_t bytes = formats::DvMaxSamples(true, layout.sampleRate, 16) * 4;
         outputs_.push_back(std::make_unique<DvSplitterOutputPin>(
             *this, "AudOut0" + std::to_string(p),
             MediaType::Audio(WaveFormatEx::Pcm(static_cast<uint32_t>(layout.sampleRate), 2, 16)), bytes, p));
@@ -243,6 +262,13 @@ void DvSplitter::OnInputDisconnected()
 HRESULT DvSplitter::Split(const SamplePtr& frame)
 {
     const size_t size = static_cast<size_t>(frame->GetActualDataLength());
+    // A system taken from the format block holds only until the first whole frame arrives.
+    bool changed = false;
+    if (!systemFromFrame_ && formats::DvSequenceCount(size) != 0) {
+        systemFromFrame_ = true;
+        changed = (size == formats::kPalFrameSize) != pal_;
+        pal_ = size == formats::kPalFrameSize;
+    }
     if (size != (pal_ ? formats::kPalFrameSize : formats::kNtscFrameSize)) {
         ++dropped_; // not a whole frame of this stream
         return S_OK;
@@ -272,6 +298,11 @@ HRESULT DvSplitter::Split(const SamplePtr& frame)
         if (!o->IsConnected())
             continue;
         if (o->Pair() < 0) {
+            if (changed) {
+                // The frames are not what the connection said: the type travels with the first.
+                const MediaType type = DvVideoType(pal_);
+                frame->SetMediaType(&type);
+            }
             count(o->Deliver(frame));
             continue;
         }

@@ -1,7 +1,10 @@
 #pragma once
 // "DV Splitter": splits interleaved DV into the DV video and one PCM stream per stereo pair.
-// Pins: [Input, DV Vid Out, AudOut00 (, AudOut01)]; the outputs are made when the input connects,
-// from the stream's first frame when it can be read and carries sound, else from its DVINFO.
+// Pins: [Input, DV Vid Out, AudOut00 (, AudOut01)]; the outputs are made when the input connects.
+// The system (525/60 or 625/50) comes from the stream's first frame, read from the source through
+// any filters between that pass frames on unchanged; the sound from that frame when it carries
+// some; else both from the DVINFO, and then only until the first whole frame arrives, whose system
+// is taken from there on (its type attached to it).
 // The video output carries each whole DIF frame unchanged (Video / dvsd / VideoInfo); each audio
 // output 16-bit stereo PCM at the frame's rate, as many samples as the frame's AAUX pack says, or
 // silence for a frame without one. Video then sound is delivered in the same call, so one thread
@@ -81,8 +84,9 @@ public:
 private:
     DvSplitterInputPin input_;
     std::vector<std::unique_ptr<DvSplitterOutputPin>> outputs_; // changed only while stopped
-    bool pal_ = true;                                           // set at connection
-    int64_t frameCount_ = 0;                                    // frames split since the start (streaming thread)
+    bool pal_ = true;              // set at connection; by the first whole frame when not read from one
+    bool systemFromFrame_ = false; // pal_ was read from a frame (set at connection, then streaming thread)
+    int64_t frameCount_ = 0;       // frames split since the start (streaming thread)
     std::atomic<int64_t> dropped_{0};
     std::vector<int16_t> pcm_; // streaming thread's decode buffer
 };

@@ -14,6 +14,8 @@ HRESULT FromErrno(int error)
 {
     switch (error) {
     case EEXIST: return HRESULT_FROM_WIN32(ERROR_FILE_EXISTS);
+    case ENOENT:
+    case ENOTDIR: return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
     case EACCES:
     case EPERM:
     case EROFS: return E_ACCESSDENIED;

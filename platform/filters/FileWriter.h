@@ -9,8 +9,8 @@
 // by a failed or aborted run. Byte-stream calls made while paused wait for Run; a flush releases
 // them (they fail) and, at its end, empties the temporary file: the stream starts again.
 // Without AM_FILE_OVERWRITE an existing destination is never replaced: the run fails.
-// Failures keep their cause: an existing destination, a folder that refuses writing and a full
-// disk each have their own code, so the user can be told which.
+// Failures keep their cause: an existing destination, a missing folder, a folder that refuses
+// writing and a full disk each have their own code, so the user can be told which.
 #include <memory>
 #include <string>
 

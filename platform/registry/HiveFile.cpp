@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "platform/rtl/AtomicFile.h"
+#include "platform/rtl/SysUtils.h"
 
 namespace reg {
 
@@ -64,21 +65,6 @@ std::string WithoutTrailingSlash(std::string s)
     return s;
 }
 
-bool MakeFolders(const std::string& path)
-{
-    if (path.empty())
-        return false;
-    for (size_t pos = 1; pos <= path.size(); ++pos) {
-        if (pos != path.size() && path[pos] != '/')
-            continue;
-        const std::string part = path.substr(0, pos);
-        if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
-            return false;
-    }
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 enum class ReadResult { Ok, Missing, Failed, TooLarge };
 
 ReadResult ReadWholeFile(const std::string& path, std::string& out, std::string& reason)
@@ -129,10 +115,10 @@ bool SetAside(const std::string& path, std::string& asidePath)
     const std::string base = path + ".corrupt-" + std::to_string(static_cast<long long>(std::time(nullptr)));
     for (int i = 0; i < 1000; ++i) {
         asidePath = i == 0 ? base : base + "-" + std::to_string(i);
-        struct stat st {};
-        if (lstat(asidePath.c_str(), &st) == 0)
-            continue;
-        return std::rename(path.c_str(), asidePath.c_str()) == 0;
+        // Never over a file that is there, even one that appeared a moment ago: try the next name.
+        const int err = rtl::RenameFile(path, asidePath, rtl::Replace::Never);
+        if (err != EEXIST)
+            return err == 0;
     }
     return false;
 }
@@ -289,7 +275,7 @@ bool SaveHiveLocked(Hive& hive)
     const size_t slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash);
     const std::string name = target.substr(slash == std::string::npos ? 0 : slash + 1);
-    if (!MakeFolders(folder))
+    if (!rtl::MakeFolders(folder, 0700))
         return false;
     const FolderLock lock(folder + "/." + name + ".lock");
     // What other processes saved since this one read the file, with this one's changes over it.

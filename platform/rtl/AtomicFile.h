@@ -68,7 +68,8 @@ FileCalls SetFileCalls(FileCalls calls);
 // Replace::Never renameat2 with RENAME_NOREPLACE, or link + unlink on a file system without it,
 // so a name taken even a moment before fails with EEXIST.
 int SystemRename(const char* from, const char* to, Replace replace);
-// Renames through the calls in place; 0 or the errno.
+// Renames `from` to `to` in one step through the calls in place: 0 or the errno. Under
+// Replace::Never a file that exists at `to`, even one that appeared a moment ago, is kept (EEXIST).
 int RenameFile(const std::string& from, const std::string& to, Replace replace);
 
 } // namespace rtl

@@ -50,6 +50,9 @@ std::string IncludeTrailingPathDelimiter(std::string_view path);
 std::string ExcludeTrailingPathDelimiter(std::string_view path);
 bool FileExists(const std::string& name); // a regular file (links followed)
 bool DirectoryExists(const std::string& name);
+// Makes the folder and every missing one above it (`permissions` less the umask); true when the
+// folder is there afterwards.
+bool MakeFolders(const std::string& path, unsigned permissions = 0777);
 
 // Four-character codes: the first character is the lowest byte.
 std::string FourCCToStr(uint32_t code);   // always 4 bytes

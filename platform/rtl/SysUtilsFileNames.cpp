@@ -130,4 +130,19 @@ bool DirectoryExists(const std::string& name)
     return !name.empty() && stat(name.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool MakeFolders(const std::string& path, unsigned permissions)
+{
+    if (path.empty())
+        return false;
+    // Each missing folder of the path in turn, from the root down; one that exists is fine.
+    for (size_t pos = 1; pos <= path.size(); ++pos) {
+        if (pos != path.size() && path[pos] != '/')
+            continue;
+        const std::string part = path.substr(0, pos);
+        if (mkdir(part.c_str(), permissions) != 0 && errno != EEXIST)
+            return false;
+    }
+    return DirectoryExists(path);
+}
+
 } // namespace rtl

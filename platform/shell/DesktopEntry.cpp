@@ -1,26 +1,11 @@
 #include "platform/shell/DesktopEntry.h"
 
-#include <cerrno>
-#include <sys/stat.h>
-
 #include "platform/rtl/AtomicFile.h"
+#include "platform/rtl/SysUtils.h"
 
 namespace shell {
 
 namespace {
-
-bool MakeFolders(const std::string& path)
-{
-    for (size_t pos = 1; pos <= path.size(); ++pos) {
-        if (pos != path.size() && path[pos] != '/')
-            continue;
-        const std::string part = path.substr(0, pos);
-        if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST)
-            return false;
-    }
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
 
 // A list value ends each item with ';'; a ';' inside an item is escaped.
 std::string ListValue(const std::vector<std::string>& items)
@@ -98,7 +83,7 @@ bool WriteDesktopEntry(const std::string& path, const DesktopEntry& entry)
     if (slash == std::string::npos || slash + 1 == path.size())
         return false;
     const std::string folder = slash == 0 ? std::string("/") : path.substr(0, slash);
-    if (!MakeFolders(folder))
+    if (!rtl::MakeFolders(folder, 0755))
         return false;
     // Launchers outside the menu folders are only run when executable.
     return rtl::ReplaceFile(path, DesktopEntryText(entry), rtl::Replace::Allowed, 0755) == 0;

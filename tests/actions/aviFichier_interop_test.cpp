@@ -70,24 +70,26 @@ TEST_F(AnalysisInterop, FfmpegsNonDvAviIsListedButNotDv)
     EXPECT_EQ(f.Height, 240);
     EXPECT_DOUBLE_EQ(f.Fps, 25.0);
     EXPECT_EQ(f.Duree, "1s 00fr");
-    // ffmpeg writes the 16-byte PCM header without cbSize, which the probe does not take.
-    EXPECT_EQ(f.Audio1, "N/A");
-    EXPECT_EQ(f.Audio2, "");
+    // ffmpeg writes PCM's 16-byte header without cbSize: the same description.
+    EXPECT_EQ(f.Audio1, "44100赫兹 16 比特  单声道");
+    EXPECT_EQ(f.AudioRate, 44100);
+    EXPECT_EQ(f.AudioDuree, "1s 00fr");
     EXPECT_EQ(f.Datecode, "-");
     EXPECT_EQ(f.Timecode, "-");
     EXPECT_EQ(f.RecDateKey, "\xFE");
 }
 
-TEST_F(AnalysisInterop, AnAudioOnlyAviOfFfmpegHasNothingTheProbeTakes)
+TEST_F(AnalysisInterop, AnAudioOnlyAviOfFfmpegShowsItsSound)
 {
-    // Its only stream is ffmpeg's 16-byte PCM: no picture and no sound, so it sorts as unreadable.
+    // Its only stream is ffmpeg's 16-byte PCM: sound without picture, not DV.
     const TAfficherFichier f((*files_)["sound.avi"]);
     EXPECT_EQ(f.Image, "N/A");
-    EXPECT_EQ(f.Audio1, "N/A");
+    EXPECT_EQ(f.Audio1, "22050赫兹 16 比特  单声道");
+    EXPECT_EQ(f.AudioDuree, "2s 000ms");
     EXPECT_EQ(f.Codec, "");
     EXPECT_EQ(f.Fps, 0);
     EXPECT_FALSE(f.Valid);
-    EXPECT_EQ(f.RecDateKey, "\xFF");
+    EXPECT_EQ(f.RecDateKey, "\xFE");
 }
 
 TEST_F(AnalysisInterop, StreamsSizeRateAndDurationAgreeWithFfprobe)
@@ -111,8 +113,8 @@ TEST_F(AnalysisInterop, StreamsSizeRateAndDurationAgreeWithFfprobe)
                 }
                 EXPECT_NEAR(f.Fps, Ratio(p[s + "r_frame_rate"]), 0.005);
                 EXPECT_NEAR(f.VideoDuration / 1e7, std::stod(p["format.duration"]), 1 / f.Fps);
-            } else if (p[s + "codec_type"] == "audio" && !audio && f.Audio1 != "N/A") {
-                audio = true; // ffmpeg's 16-byte PCM is not taken: its sound stays unknown
+            } else if (p[s + "codec_type"] == "audio" && !audio) {
+                audio = true;
                 EXPECT_EQ(std::to_string(f.AudioRate), p[s + "sample_rate"]);
                 EXPECT_NEAR(f.AudioDuration / 1e7, std::stod(p["format.duration"]), 0.05);
             }

@@ -306,3 +306,36 @@ TEST(BadInput, AnUnknownCodecIsProbedAgainAsDvAndMarkedWhenThatFailsToo)
         ExpectUnreadableMarkers(TAfficherFichier(path));
     }
 }
+
+// Headers that read, an unknown codec, and neither probe opens the file (a second interleaved
+// stream the DV trial leaves alone refuses the DV Splitter): unreadable, whatever was found.
+TEST(BadInput, AFileNeitherProbeOpensIsMarkedUnreadableThoughItsHeadersRead)
+{
+    testkit::TempDir dir;
+    testkit::AvihFields main;
+    main.streams = 3;
+    testkit::RiffBuilder b;
+    b.riff("AVI ").list("hdrl").chunk("avih", testkit::Avih(main));
+    testkit::StrhFields video;
+    video.handler = "XQZV";
+    b.list("strl").chunk("strh", testkit::Strh(video)).chunk("strf", testkit::BitmapInfo(64, 48, "XQZV", 24, 9216));
+    b.end();
+    testkit::StrhFields dv;
+    dv.type = "iavs";
+    dv.handler = "XXXX";
+    for (int n = 0; n < 2; ++n)
+        b.list("strl").chunk("strh", testkit::Strh(dv)).chunk("strf", testkit::DvInfoBlock()).end();
+    b.end().list("movi");
+    for (int f = 0; f < 3; ++f)
+        b.chunk("00dc", std::string(16, 'v')).chunk("01__", std::string(16, 'a')).chunk("02__", std::string(16, 'b'));
+    b.end();
+    const std::string path = dir.file("twice.avi");
+    testkit::WriteFileBytes(path, b.build());
+    const TAfficherFichier f(path);
+    EXPECT_EQ(f.Image, "64 x 48"); // what the probe found before it failed
+    EXPECT_EQ(f.Datecode, "");
+    EXPECT_EQ(f.Timecode, "");
+    EXPECT_EQ(f.RecDateKey, "\xFF");
+    EXPECT_FALSE(f.Valid);
+    EXPECT_EQ(formats::ReadVideoHandler(path), rtl::FourCC("XXXX")); // never patched
+}

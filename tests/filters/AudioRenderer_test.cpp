@@ -212,6 +212,31 @@ TEST(AudioRendererFlush, EmptiesTheRingAndTheOutputAndAStopDoesToo)
     EXPECT_GE(b.output->pauses, 1);
 }
 
+// A sender waiting for room when a flush (a seek) comes goes back without the rest of its sample:
+// the old sound must not land in the ring the flush emptied, even when the sender wakes only
+// after the flush has ended. Rounds give that late wake its chance.
+TEST(AudioRendererFlush, ASenderWaitingForRoomReturnsWithoutStoringTheRest)
+{
+    for (int round = 0; round < 20; ++round) {
+        Bench b;
+        b.Pause();
+        std::atomic<bool> returned{false};
+        Sender sender(*b.renderer, [&] {
+            for (int n = 0; n < 12; ++n)
+                b.Push(n);
+            b.Push(12, 2 * kFrameBytes); // 3840 bytes fit, the rest waits
+            returned = true;
+        });
+        ASSERT_TRUE(Eventually([&] { return b.renderer->Queued() == 96000; }));
+        ASSERT_FALSE(returned.load());
+        b.pusher->Output().DeliverBeginFlush();
+        b.pusher->Output().DeliverEndFlush();
+        ASSERT_TRUE(Eventually([&] { return returned.load(); }));
+        EXPECT_EQ(b.renderer->Queued(), 0u) << "round " << round;
+        EXPECT_FALSE(b.renderer->IsCued());
+    }
+}
+
 TEST(AudioRendererRun, CompletesOnlyOnceTheOutputHasPlayedEverythingQueued)
 {
     FilterGraph graph;

@@ -5,13 +5,15 @@
 #include "formats/AviDemux.h"
 #include "tests/dshow/GraphHelpers.h"
 #include "tests/dshow/TestFilters.h"
-#include "tests/kit/media/MemoryFile.h"
 #include "tests/kit/media/DvClip.h"
+#include "tests/kit/media/MemoryFile.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace {
@@ -132,6 +134,100 @@ TEST(AviMuxThreads, TwoInputsEndingTogetherFinishOneReadableFile)
         ASSERT_EQ(2u, r.streams.size());
         EXPECT_EQ(6u, r.streams[0].chunks.size());
         EXPECT_EQ(12u, r.streams[1].chunks.size());
+    }
+}
+
+// Holds the first write made after it is armed until released, so a sample stays in Process.
+struct WriteGate {
+    std::atomic<bool> armed{false};
+    Latch entered, released;
+    void operator()()
+    {
+        if (armed.exchange(false)) {
+            entered.Open();
+            released.Wait();
+        }
+    }
+};
+
+// Two inputs, each fed by a thread of its own, into a sink whose writes pass the gate.
+struct TwoFedInputs {
+    PushFilter video{{VideoType(MEDIASUBTYPE_RGB24, 400000, 64)}}, audio{{AudioType()}};
+    AviMux mux;
+    MemorySink sink;
+    WriteGate gate;
+
+    TwoFedInputs()
+    {
+        audio.buffers_ = 16;
+        formats::AviMuxOptions unbuffered;
+        unbuffered.bufferSize = 1;
+        mux.SetWriterOptions(unbuffered);
+        sink.onWrite_ = [this] { gate(); };
+        EXPECT_EQ(S_OK, video.Output().Connect(*mux.GetPin(1), nullptr));
+        EXPECT_EQ(S_OK, audio.Output().Connect(*mux.GetPin(2), nullptr));
+        EXPECT_EQ(S_OK, mux.GetPin(0)->Connect(*sink.GetPin(0), nullptr));
+        Start({&video, &audio, &mux, &sink});
+    }
+    ~TwoFedInputs() { Halt({&video, &audio, &mux, &sink}); }
+};
+
+// The mux stopped while a sample of one input is being written (its streaming thread caught in
+// the writer): the stop waits for that write, then drops the writer. Under ThreadSanitizer a stop
+// that does not wait shows as a race; here it would free the writer under the write.
+TEST(AviMuxThreads, AStopWhileASampleIsInProcessWaitsForItsWrite)
+{
+    TwoFedInputs g;
+    ASSERT_EQ(S_OK, g.audio.Push(0)); // queued: the video has said nothing yet
+    g.gate.armed = true;
+    std::thread videoThread([&] { g.video.Push(0); }); // writes the header: caught in the gate
+    g.gate.entered.Wait();
+    g.mux.BeginStop();
+    std::atomic<bool> stopped{false};
+    std::thread stopper([&] {
+        g.mux.Stop();
+        stopped = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_FALSE(stopped.load()); // still writing
+    g.gate.released.Open();
+    stopper.join();
+    videoThread.join();
+    EXPECT_TRUE(stopped.load());
+    EXPECT_FALSE(static_cast<InputPin*>(g.sink.GetPin(0))->IsEndOfStream()); // unfinished
+}
+
+// The last end of stream arrives while the other input's thread is writing a sample the first end
+// released: the file is finished once, after that write, with every chunk.
+TEST(AviMuxThreads, TheLastEndWhileASampleIsInProcessFinishesTheFileAfterIt)
+{
+    for (int round = 0; round < 3; ++round) {
+        std::optional<MemoryFile> file;
+        {
+            TwoFedInputs g;
+            auto* audioInput = static_cast<InputPin*>(g.mux.GetPin(2));
+            for (int i = 0; i < 6; ++i)
+                ASSERT_EQ(S_OK, g.audio.Push(i));
+            for (int i = 0; i < 3; ++i)
+                ASSERT_EQ(S_OK, g.video.Push(i)); // sound 3 to 5 wait for the video's end
+            g.gate.armed = true;
+            std::thread videoThread([&] { g.video.Output().DeliverEndOfStream(); });
+            g.gate.entered.Wait(); // sound 3 in Process on the video's thread
+            std::thread audioThread([&] { g.audio.Output().DeliverEndOfStream(); });
+            ASSERT_TRUE(Eventually([&] { return audioInput->IsEndOfStream(); }));
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            EXPECT_FALSE(static_cast<InputPin*>(g.sink.GetPin(0))->IsEndOfStream());
+            g.gate.released.Open();
+            videoThread.join();
+            audioThread.join();
+            EXPECT_TRUE(static_cast<InputPin*>(g.sink.GetPin(0))->IsEndOfStream());
+            file = g.sink.File();
+        }
+        const formats::AviDemuxResult r = formats::ParseAvi(*file);
+        ASSERT_TRUE(r.valid);
+        ASSERT_EQ(2u, r.streams.size());
+        EXPECT_EQ(3u, r.streams[0].chunks.size());
+        EXPECT_EQ(6u, r.streams[1].chunks.size());
     }
 }
 

@@ -5,6 +5,7 @@
 #include "tests/dshow/TestFilters.h"
 #include "tests/kit/RiffBuilder.h"
 #include "tests/kit/TempDir.h"
+#include "tests/media/DamagedFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -108,6 +109,23 @@ TEST(AviSplitterStreams, AStreamItsFormatBlockCannotDescribeGetsNoOutput)
     }
 }
 
+// ffmpeg's PCM: the 16-byte block without cbSize is offered as the 18-byte one, cbSize 0, and
+// the file is read as it is.
+TEST(AviSplitterStreams, ASixteenBytePcmBlockIsOfferedWithCbSizeZero)
+{
+    testkit::TempDir dir;
+    const std::string file = VideoAndSound(kVideoFormat, kSoundFormat.substr(0, 16));
+    testkit::WriteFileBytes(dir.file("in.avi"), file);
+    Graph g;
+    ASSERT_TRUE(g.Load(dir.file("in.avi")));
+    ASSERT_EQ(3, g.splitter->GetPinCount());
+    const std::vector<ds::MediaType> offered = g.splitter->GetPin(1)->EnumMediaTypes();
+    ASSERT_EQ(offered.size(), 1u);
+    EXPECT_EQ(offered[0].format, std::vector<uint8_t>(kSoundFormat.begin(), kSoundFormat.end()));
+    EXPECT_EQ(offered[0].subtype, ds::MEDIASUBTYPE_PCM);
+    EXPECT_EQ(testkit::ReadFileBytes(dir.file("in.avi")), file);
+}
+
 TEST(AviSplitterStreams, AFileWithoutMovieDataGetsNoOutputs)
 {
     testkit::TempDir dir;
@@ -115,6 +133,36 @@ TEST(AviSplitterStreams, AFileWithoutMovieDataGetsNoOutputs)
     Graph g;
     ASSERT_TRUE(g.Load(dir.file("in.avi")));
     EXPECT_EQ(1, g.splitter->GetPinCount());
+}
+
+// An index checked against the file in a sample only: the entries the sample missed are read
+// by their chunks' headers as the chunks are read, a wrong size by the header's, an entry on no
+// chunk of its stream as a gap.
+TEST(AviSplitterIndex, EntriesTheSampleMissedAreReadByTheirChunkHeaders)
+{
+    testkit::TempDir dir;
+    auto damage = [](int entry, uint32_t, uint32_t& offset, uint32_t& size) {
+        if (entry == 4)
+            size = 20; // frame 2
+        if (entry == 8)
+            offset += 3; // frame 4
+    };
+    testkit::WriteFileBytes(dir.file("in.avi"),
+                            damaged::WithIdx1(VideoAndSound(kVideoFormat, kSoundFormat, true, 100), damage));
+    Graph g;
+    ASSERT_TRUE(g.Load(dir.file("in.avi")));
+    ASSERT_TRUE(g.splitter->File()->checkChunkHeaders);
+    auto sink = std::make_shared<testds::TestSink>();
+    g.graph->AddFilter(sink, "sink");
+    ASSERT_EQ(ds::S_OK, g.graph->ConnectDirect(g.splitter->GetPin(0), sink->GetPin(0)));
+    ASSERT_EQ(ds::EC_COMPLETE, g.RunToEnd());
+    const auto seen = sink->SeenSamples();
+    ASSERT_EQ(99u, seen.size());
+    for (size_t k = 0; k < seen.size(); ++k) {
+        const int frame = static_cast<int>(k < 4 ? k : k + 1);
+        EXPECT_EQ(std::string(16, static_cast<char>(frame)), seen[k].bytes) << k;
+        EXPECT_EQ(frame * 400000, seen[k].start) << k;
+    }
 }
 
 // Frames 0 and 5 are key frames: a seek to frame 7 starts at frame 5, whose pictures 6 and 7 are

@@ -336,6 +336,22 @@ TEST(PassThrough, EqualTypesPassTheSampleItselfOn)
     EXPECT_EQ(csc.sink.SeenSamples()[0].bytes, std::string(picture.begin(), picture.end()));
 }
 
+// Same subtype and size is not the same layout: top-down rows come out as a bottom-up DIB.
+TEST(PassThrough, OppositeRowOrderIsFlippedNeverPassedOn)
+{
+    Chain<ColorSpaceConverter> csc(Picture(MEDIASUBTYPE_RGB24, 320, -240),
+                                   MediaType(MEDIATYPE_Video, MEDIASUBTYPE_RGB24));
+    ASSERT_TRUE(csc.Connected());
+    ASSERT_EQ(Describe(csc.OutType()), "RGB24 320x240");
+    std::vector<uint8_t> picture(320 * 240 * 3);
+    std::iota(picture.begin(), picture.end(), 1);
+    csc.Start();
+    EXPECT_EQ(csc.source.Send(picture, 0, 400000), S_OK);
+    const auto seen = csc.sink.SeenSamples();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_TRUE(seen[0].bytes == FlipRows(std::string(picture.begin(), picture.end()), 320 * 3));
+}
+
 // Output frame k carries the newest picture starting at or before k x the frame time: 25 fps
 // pictures over 10 s make 300 NTSC frames, NTSC pictures make 251 PAL frames (up to 10.01 s).
 TEST(EncoderTiming, OtherRatesAreRepeatedOrDroppedKeepingTheDuration)

@@ -200,7 +200,10 @@ TEST(FileWriter, WithoutOverwriteAnExistingOrLateFileIsKeptAndOverwriteReplacesI
 TEST(FileWriter, AFolderThatCannotBeWrittenIsAnErrorAbort)
 {
     testkit::TempDir dir;
-    const std::pair<std::string, HRESULT> cases[] = {{dir.file("missing"), STG_E_WRITEFAULT},
+    testkit::WriteFileBytes(dir.file("file"), "a file, not a folder");
+    const HRESULT notFound = HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
+    const std::pair<std::string, HRESULT> cases[] = {{dir.file("missing"), notFound},
+                                                     {dir.file("file"), notFound},
                                                      {testkit::UnwritableFolder(dir), E_ACCESSDENIED}};
     for (const auto& [folder, code] : cases) {
         WriterGraph g({{0, "x"}}, true, folder + "/out.avi");

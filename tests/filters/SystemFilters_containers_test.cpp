@@ -7,13 +7,16 @@
 #include "formats/fpsunit.h"
 #include "platform/filters/NullRenderer.h"
 #include "tests/dshow/TestFilters.h"
+#include "tests/filters/CodecPins.h"
 #include "tests/kit/FileByteStream.h"
 #include "tests/kit/media/DvClip.h"
 #include "tests/kit/media/MemoryFile.h"
+#include "tests/media/DamagedFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <mutex>
 
 namespace {
 
@@ -310,6 +313,82 @@ TEST(DvSplitterFilter, TheFirstFrameDecidesOverAShortOrContradictingFormatBlock)
         g.dvSplitter->GetPin(2)->GetMediaType(0, audio);
         EXPECT_EQ(48000u, audio.GetWaveFormat()->nSamplesPerSec);
     }
+}
+
+// Silent NTSC frames under a DVINFO of 48 kHz sound and 50 lines: the frames give the system,
+// the DVINFO the sound they lack.
+TEST(DvSplitterFilter, ASilentFirstFrameStillGivesTheSystem)
+{
+    testkit::DvClipSpec spec;
+    spec.pal = false;
+    spec.frames = 2;
+    spec.sound = false;
+    const testkit::DvClip silent = testkit::MakeDvClip(spec);
+    testkit::TempDir dir;
+    WriteType1(dir.file("t1.avi"), silent, damaged::Pal50Lines(Clip(1, false)));
+    SplitGraph g;
+    ASSERT_TRUE(g.Load(dir.file("t1.avi")) && g.SplitDv());
+    ASSERT_EQ(3, g.dvSplitter->GetPinCount());
+    ds::MediaType video, audio;
+    g.dvSplitter->GetPin(1)->GetMediaType(0, video);
+    EXPECT_EQ(480, video.GetVideoInfo()->bmiHeader.biHeight);
+    g.dvSplitter->GetPin(2)->GetMediaType(0, audio);
+    EXPECT_EQ(48000u, audio.GetWaveFormat()->nSamplesPerSec);
+}
+
+// Records the type a sample brings with it (the picture height; 0 for none).
+class TypeSink : public testds::TestSink {
+public:
+    ds::HRESULT DoRenderSample(ds::MediaSample& s) override
+    {
+        const ds::MediaType* mt = s.GetMediaType();
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            heights_.push_back(mt && mt->GetVideoInfo() ? mt->GetVideoInfo()->bmiHeader.biHeight : 0);
+        }
+        return TestSink::DoRenderSample(s);
+    }
+    std::vector<int> Heights()
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        return heights_;
+    }
+
+private:
+    std::mutex lock_; // guards heights_
+    std::vector<int> heights_;
+};
+
+// Nothing to read at connection (here the DVINFO alone, saying 50 lines): the first whole frame
+// received decides, so NTSC frames are split and not dropped, the first one carrying its type.
+TEST(DvSplitterFilter, WithoutAFrameToReadTheFirstFrameReceivedDecidesTheSystem)
+{
+    const testkit::DvClip ntsc = Clip(3, false);
+    ds::MediaType type(ds::MEDIATYPE_Interleaved, ds::MEDIASUBTYPE_dvsd, ds::FORMAT_DvInfo);
+    type.format = damaged::Pal50Lines(ntsc);
+    codectest::BytePush source(type, 200000);
+    auto splitter = std::make_shared<ds::DvSplitter>();
+    TypeSink video;
+    testds::TestSink audio;
+    ASSERT_EQ(ds::S_OK, source.Output().Connect(*splitter->GetPin(0), nullptr));
+    ASSERT_EQ(3, splitter->GetPinCount());
+    ASSERT_EQ(ds::S_OK, splitter->GetPin(1)->Connect(*video.Input(), nullptr));
+    ASSERT_EQ(ds::S_OK, splitter->GetPin(2)->Connect(*audio.Input(), nullptr));
+    EXPECT_EQ(576, splitter->GetPin(1)->CurrentMediaType().GetVideoInfo()->bmiHeader.biHeight);
+    testds::Start({&source, splitter.get(), &video, &audio});
+    for (size_t k = 0; k < ntsc.frames.size(); ++k)
+        EXPECT_EQ(ds::S_OK,
+                  source.Send(ntsc.frames[k].data(), ntsc.frames[k].size(), static_cast<REFERENCE_TIME>(k) * 333667,
+                              static_cast<REFERENCE_TIME>(k + 1) * 333667));
+    testds::Halt({&source, splitter.get(), &video, &audio});
+    EXPECT_EQ(0, splitter->DroppedFrames());
+    const auto frames = video.SeenSamples();
+    ASSERT_EQ(3u, frames.size());
+    EXPECT_TRUE(frames[2].bytes == Raw(ntsc.frames[2]));
+    EXPECT_EQ((std::vector<int>{480, 0, 0}), video.Heights());
+    const auto sound = audio.SeenSamples();
+    ASSERT_EQ(3u, sound.size());
+    EXPECT_TRUE(sound[1].bytes == Raw(ntsc.pcm[0][1]));
 }
 
 TEST(DvMuxerFilter, AddsASecondSoundInputOnceTheFirstConnectsAndKeepsItsOutputLast)

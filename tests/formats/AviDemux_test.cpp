@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <tuple>
 
 namespace {
 
@@ -77,6 +78,50 @@ TEST(AviDemuxIdx1, OffsetsFromTheFileStartAreRecognised)
     EXPECT_TRUE(r.streams[0].chunks[0].keyframe);
     EXPECT_FALSE(r.streams[0].chunks[1].keyframe);
     EXPECT_EQ("snd", avitest::Bytes(f, r.streams[1].chunks[0]));
+}
+
+// Entries are read by the chunk headers they point at: a size the header contradicts takes the
+// header's, an entry on no chunk of its stream keeps its place empty; an index that mostly
+// disagrees is passed over for the walk. A small index is checked whole, so no chunk is left
+// for the reader to check.
+TEST(AviDemuxIdx1, EntriesAreReadByTheChunkHeadersTheyPointAt)
+{
+    RiffBuilder b;
+    Header(b).list("movi");
+    for (int n = 0; n < 4; ++n)
+        b.mark("f" + std::to_string(n)).chunk("00dc", std::string(6, static_cast<char>('a' + n)));
+    b.mark("s").chunk("01wb", "snd").end();
+    auto entry = [&](const char* id, const std::string& mark, int shift, uint32_t size) {
+        return std::string(id) + LE32(0x10) + LE32(static_cast<uint32_t>(b.at(mark) - b.at("f0") + 4 + shift)) +
+               LE32(size);
+    };
+    const std::string right = entry("00dc", "f0", 0, 6) + entry("00dc", "f1", 0, 6) + entry("00dc", "f2", 0, 6) +
+                              entry("00dc", "f3", 0, 6) + entry("01wb", "s", 0, 3);
+    const std::string fewWrong = entry("00dc", "f0", 0, 6) + entry("00dc", "f1", 0, 60000) + entry("00dc", "f2", 2, 6) +
+                                 entry("00dc", "f3", 0, 6) + entry("01wb", "s", 0, 3);
+    std::string mostlyWrong;
+    for (const char* f : {"f0", "f1", "f2", "f3"})
+        mostlyWrong += entry("00dc", f, 2, 6);
+    mostlyWrong += entry("01wb", "s", 0, 3);
+    for (const auto& [what, idx, source, sizes] :
+         {std::tuple{"right", right, formats::AviIndexSource::Idx1, std::vector<uint32_t>{6, 6, 6, 6}},
+          std::tuple{"few wrong", fewWrong, formats::AviIndexSource::Idx1, std::vector<uint32_t>{6, 6, 0, 6}},
+          std::tuple{"mostly wrong", mostlyWrong, formats::AviIndexSource::Scan, std::vector<uint32_t>{6, 6, 6, 6}}}) {
+        SCOPED_TRACE(what);
+        RiffBuilder copy = b;
+        const MemoryFile f = File(copy.chunk("idx1", idx).build());
+        const formats::AviDemuxResult r = formats::ParseAvi(f);
+        ASSERT_TRUE(r.valid);
+        EXPECT_EQ(source, r.index);
+        EXPECT_FALSE(r.checkChunkHeaders);
+        ASSERT_EQ(4u, r.streams[0].chunks.size());
+        for (size_t k = 0; k < 4; ++k) {
+            EXPECT_EQ(sizes[k], r.streams[0].chunks[k].size) << k;
+            if (sizes[k])
+                EXPECT_EQ(std::string(6, static_cast<char>('a' + k)), avitest::Bytes(f, r.streams[0].chunks[k])) << k;
+        }
+        EXPECT_EQ("snd", avitest::Bytes(f, r.streams[1].chunks[0]));
+    }
 }
 
 TEST(AviDemuxBounds, AChunkSizePastTheEndIsClampedToTheFile)

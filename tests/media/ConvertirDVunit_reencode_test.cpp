@@ -292,3 +292,28 @@ TEST(DvRecompression, TheStandardAndTheSoundRateFollowThePreferences)
 }
 
 } // namespace
+
+// ffmpeg stores PCM with the 16-byte format block: the sound of its files reaches the WAV file
+// and the DV file whole, as long as ffprobe finds it in the source.
+TEST(FfmpegSound, SixteenBytePcmIsExtractedAndRecompressedWhole)
+{
+    if (!HaveTools() || !HaveCodecs())
+        GTEST_SKIP() << "ffmpeg tools or the codec filters missing";
+    testkit::TempDir dir;
+    const std::string withPicture = MjpegAvi(dir, "mjpeg.avi", 1), alone = dir.file("sound.avi");
+    testkit::RunCommand("ffmpeg -v error -f lavfi -i sine=r=22050 -t 2 -c:a pcm_s16le -ac 1 -y " + Quoted(alone));
+    TCdm cdm;
+    for (const std::string& in : {withPicture, alone}) {
+        ASSERT_EQ(AviFileStreams(in).avi.streams.back().format.size(), 16u) << in;
+        const double seconds = ProbeLayout(in).soundSeconds;
+        ASSERT_GT(seconds, 1.9) << in;
+        const std::string wav = in + ".wav";
+        ASSERT_TRUE(cdm.BuildAudioExtractGraph(in, wav)) << in;
+        ASSERT_EQ(RunToEnd(cdm).kind, ConversionOutcome::Completed) << in;
+        EXPECT_NEAR(ProbeLayout(wav).soundSeconds, seconds, 0.01) << in;
+    }
+    const std::string dv = dir.file("dv.avi");
+    ASSERT_TRUE(cdm.BuildDVConvertGraph(withPicture, dv, 1));
+    ASSERT_EQ(RunToEnd(cdm).kind, ConversionOutcome::Completed);
+    EXPECT_NEAR(ProbeLayout(dv).soundSeconds, ProbeLayout(withPicture).soundSeconds, 0.05);
+}

@@ -146,8 +146,8 @@ TEST(ProbeOther, SoundOnlyAndNonDvVideoBringNoFirstFrameEvenAfterADatedFile)
     ASSERT_TRUE(r.ListVideoKnown);
     EXPECT_EQ(rtl::FourCC("MJPG"), r.VideoFormat().bmiHeader.biCompression);
     EXPECT_EQ(320, r.VideoFormat().bmiHeader.biWidth);
-    // ffmpeg stores PCM's 16-byte WAVEFORMAT: shorter than the 18 bytes kept, so not taken.
-    EXPECT_FALSE(r.ListAudioKnown);
+    // ffmpeg stores PCM's 16-byte WAVEFORMAT: read as the 18-byte one with cbSize 0.
+    ExpectPcm(r, 44100, 1);
     EXPECT_FALSE(r.ListDVInfoKnown);
     EXPECT_FALSE(r.ListDateValid);
     EXPECT_FALSE(r.ListTimecodeValid);

@@ -132,6 +132,27 @@ TEST(SceneDetection, AGapStartsASceneAndMarksTheSampleTheDateIsNotComparedAcross
     EXPECT_EQ(d.log.Scenes(), (std::vector<std::string>{"scene 0-3"}));
 }
 
+// Sample times that jump back (a splice, a capture restarted mid-file) are a gap too; a jump
+// back to 0 is a stream starting again and is none.
+TEST(SceneDetection, TimesJumpingBackByMoreThanTheGapStartASceneBackToZeroNone)
+{
+    struct Case {
+        REFERENCE_TIME back; // from where the next frame would start
+        bool scene;
+    };
+    for (const Case& c : {Case{-2500000, true}, Case{-1000000, false}, Case{-10 * kPalFrame, false}}) {
+        Detecting d;
+        d.Run();
+        d.Push(Pal().build(), 10);
+        d.Push(Pal().build(), 1, c.back);
+        EXPECT_EQ(d.chain.pusher->Last()->IsDiscontinuity(), c.scene) << c.back;
+        d.Push(Pal().build(), 4);
+        d.Stop();
+        const std::vector<std::string> split{"scene 0-10", "scene 10-15"}, whole{"scene 0-15"};
+        EXPECT_EQ(d.log.Scenes(), c.scene ? split : whole) << c.back;
+    }
+}
+
 TEST(SceneDetection, LostAndReturningDatesAndFormatChanges)
 {
     const auto undated = DvFrameBuilder(Standard::Pal).noRecDate().audio(48000, 16).build();

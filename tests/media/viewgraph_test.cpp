@@ -214,6 +214,21 @@ TEST_F(ViewGraph, SeeksAndStepsStayWithinTheFile)
     EXPECT_EQ(0, Position());
 }
 
+// The time seek leaves the frame format behind it: a step after it is one frame, however the
+// position is read afterwards.
+TEST_F(ViewGraph, AStepAfterASeekByTimeMovesOneFrame)
+{
+    ASSERT_TRUE(WriteStreams(dir.file("va.avi"), Clip(125), "va"));
+    ASSERT_TRUE(Open(dir.file("va.avi")));
+    ASSERT_TRUE(Paused());
+    view.Graph().Stop();
+    view.SeekByTime(10000000); // one second on: frame 25
+    view.StepFrames(1);
+    EXPECT_EQ(26, Position()); // in the format the viewer left
+    Graph().SetTimeFormat(ds::TIME_FORMAT_MEDIA_TIME);
+    EXPECT_EQ(26 * 400000, Position());
+}
+
 TEST_F(ViewGraph, EachFileThatCannotBeShownGetsItsStatus)
 {
     const testkit::DvClip clip = Clip(5);

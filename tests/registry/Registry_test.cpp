@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/registry/Registry.h"
+#include "platform/rtl/AtomicFile.h"
 #include "tests/kit/FileFault.h"
 #include "tests/kit/TempDir.h"
 
@@ -166,6 +167,35 @@ TEST_F(RegistryTest, ADamagedFileIsSetAsideAndDefaultsAreUsed)
     r.WriteInteger("x", 1);
     EXPECT_TRUE(r.Flush());
     EXPECT_TRUE(fs::exists(hkcu()));
+}
+
+// A file that appears under the set-aside name just before the rename is never replaced: the
+// damaged hive goes to the next free name.
+TEST_F(RegistryTest, SettingAsideNeverReplacesAFileThatAppearsUnderItsName)
+{
+    testkit::WriteFileBytes(hkcu(), "[Good\n");
+    std::vector<std::string> tried;
+    rtl::FileCalls calls;
+    calls.rename = [&](const char* from, const char* to, rtl::Replace replace) {
+        if (tried.empty())
+            testkit::WriteFileBytes(to, "someone else's");
+        tried.push_back(to);
+        if (replace == rtl::Replace::Allowed)
+            return ::rename(from, to);
+        if (::link(from, to) != 0) // fails on an existing name, as a no-replace rename does
+            return -1;
+        return ::unlink(from);
+    };
+    rtl::SetFileCalls(std::move(calls));
+    testing::internal::CaptureStderr();
+    TRegistry r;
+    EXPECT_FALSE(r.KeyExists("\\Good"));
+    testing::internal::GetCapturedStderr();
+    rtl::SetFileCalls({});
+    ASSERT_EQ(tried.size(), 2u);
+    EXPECT_EQ(testkit::ReadFileBytes(tried[0]), "someone else's");
+    EXPECT_EQ(testkit::ReadFileBytes(tried[1]), "[Good\n");
+    EXPECT_FALSE(fs::exists(hkcu()));
 }
 
 TEST_F(RegistryTest, AFailedSyncOrRenameKeepsTheOldFileAndTheChangesAndLeavesNoTemporary)

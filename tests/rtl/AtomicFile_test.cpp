@@ -53,3 +53,18 @@ TEST(AtomicFile, TheFolderIsSyncedOnceTheNewNameIsInPlace)
     EXPECT_EQ(seen, "new");
     EXPECT_EQ(fs::status(target).permissions(), fs::perms::owner_read | fs::perms::owner_write);
 }
+
+TEST(AtomicFile, ARenameThatMayNotReplaceKeepsTheFileThere)
+{
+    testkit::TempDir dir;
+    const std::string from = dir.file("HKCU.reg"), to = dir.file("HKCU.reg.corrupt");
+    testkit::WriteFileBytes(from, "damaged");
+    testkit::WriteFileBytes(to, "someone else's");
+    EXPECT_EQ(RenameFile(from, to, Replace::Never), EEXIST);
+    EXPECT_EQ(testkit::ReadFileBytes(from), "damaged");
+    EXPECT_EQ(testkit::ReadFileBytes(to), "someone else's");
+    EXPECT_EQ(RenameFile(from, to, Replace::Allowed), 0);
+    EXPECT_EQ(testkit::ReadFileBytes(to), "damaged");
+    EXPECT_FALSE(fs::exists(from));
+    EXPECT_EQ(RenameFile(from, dir.file("x"), Replace::Never), ENOENT);
+}

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <unistd.h>
 
 #include <limits>
@@ -93,6 +95,23 @@ TEST(FileNames, ExistenceChecksTellFilesFromFolders)
     EXPECT_FALSE(DirectoryExists(dir.file("a.avi")));
     ASSERT_EQ(symlink(dir.file("a.avi").c_str(), dir.file("link.avi").c_str()), 0);
     EXPECT_TRUE(FileExists(dir.file("link.avi")));
+}
+
+TEST(FileNames, MakeFoldersMakesEveryMissingFolderAndStopsAtAFile)
+{
+    testkit::TempDir dir;
+    const std::string deep = dir.file("a/b c/d");
+    EXPECT_TRUE(MakeFolders(deep, 0700));
+    EXPECT_TRUE(DirectoryExists(deep));
+    struct stat st {};
+    ASSERT_EQ(stat(dir.file("a/b c").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    EXPECT_TRUE(MakeFolders(deep));       // there already
+    EXPECT_TRUE(MakeFolders(deep + "/")); // a trailing delimiter
+    testkit::WriteFileBytes(dir.file("f"), "x");
+    EXPECT_FALSE(MakeFolders(dir.file("f")));
+    EXPECT_FALSE(MakeFolders(dir.file("f/g")));
+    EXPECT_FALSE(MakeFolders(""));
 }
 
 TEST(FourCC, FirstCharacterIsTheLowestByte)
