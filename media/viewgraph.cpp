@@ -320,6 +320,16 @@ void Tviewdm::PauseView()
         display_->ShowPlayCaption(kPlayCaption);
 }
 
+void Tviewdm::RedrawPaused()
+{
+    FilterGraph* g = viewfg.Graph();
+    if (!g || ViewClosing.load() || viewfg.State() == FilterState::Running)
+        return;
+    // The graph keeps its position across a stop: the pause cues the same picture.
+    viewfg.Stop();
+    viewfg.Pause();
+}
+
 void Tviewdm::SeekByTime(int64_t delta)
 {
     FilterGraph* g = viewfg.Graph();

@@ -89,6 +89,10 @@ public:
     void StepFrames(int32_t n);     // in the current time format, clamped to [0, duration]
     void SeekTo(int64_t position);  // current time format; moves the slider
     void viewfgGraphPaused();       // the first pause after an open rewinds once
+    // After a change of the overlay's settings: a graph that is not playing is stopped and paused
+    // again where it stood, so the picture shown is drawn anew with them. A playing graph shows
+    // them on its next picture.
+    void RedrawPaused();
 
     ds::GraphComponent& Graph() { return viewfg; }
     Tdv_sceneDetect& SceneDetect() { return *ViewSceneDetect; }

@@ -229,6 +229,38 @@ TEST_F(ViewGraph, AStepAfterASeekByTimeMovesOneFrame)
     EXPECT_EQ(26 * 400000, Position());
 }
 
+// An overlay switched on while paused shows on the picture at once, where the viewer stood.
+TEST_F(ViewGraph, ARedrawWhilePausedDrawsThePictureAgainWithTheNewSettingsInPlace)
+{
+    ASSERT_TRUE(WriteStreams(dir.file("va.avi"), Clip(50), "va"));
+    settings::IsIncrustOn = false;
+    ASSERT_TRUE(Open(dir.file("va.avi")));
+    ASSERT_TRUE(Paused());
+    Graph().SetTimeFormat(ds::TIME_FORMAT_FRAME);
+    view.SeekTo(30);
+    ASSERT_TRUE(PumpUntil([&] { return sink.pictures.load() > 0; }));
+    std::mutex lock;
+    std::vector<std::string> drawn; // guarded by lock: the overlay's time lines
+    view.Superposer().SetOnText([&](const formats::DVFrameInfo&, const std::string&, const std::string& line2) {
+        std::lock_guard<std::mutex> guard(lock);
+        drawn.push_back(line2);
+    });
+    view.Superposer().SetIncrustOn(true);
+    const int before = sink.pictures.load();
+    view.RedrawPaused();
+    EXPECT_TRUE(PumpUntil([&] { return sink.pictures.load() > before; }));
+    EXPECT_EQ(ds::FilterState::Paused, view.Graph().State(2000));
+    EXPECT_EQ(30, Position());
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        ASSERT_FALSE(drawn.empty());
+        // Frame 30 is recorded a second after the first.
+        EXPECT_EQ(rtl::FormatDateTime(settings::FormatPourIncrusterDatecode2, KitDate() + 1.0 / 86400), drawn.front());
+    }
+    view.Superposer().SetOnText(nullptr);
+    view.Superposer().SetIncrustOn(false);
+}
+
 TEST_F(ViewGraph, EachFileThatCannotBeShownGetsItsStatus)
 {
     const testkit::DvClip clip = Clip(5);
