@@ -7,7 +7,10 @@
 
 #include <cerrno>
 #include <ctime>
+#include <mutex>
 #include <set>
+#include <unordered_map>
+#include <vector>
 
 #include "actions/WindowHooks.h"
 #include "actions/aviFichier.h"
@@ -48,10 +51,102 @@ struct RenamePlan {
     std::string newBare; // after it
     std::string scn;     // the video's scene list, which follows the rename when it exists
     bool scnFollows = false;
-    std::string ownName, ownScn; // the file's own two names never clash with it
-    std::set<std::string> taken; // lower-cased names of the folder, but the file's own two
-    std::string error;           // why no name could be made
+    std::string ownName, ownScn;      // the file's own two names never clash with it
+    std::set<std::string> takenSince; // lower-cased names found taken after the folder was read
+    std::string error;                // why no name could be made
 };
+
+// The names of the folder last renamed in, lower-cased, each with the exact names that share it.
+// A batch renames file after file in one folder: reading the folder once, and keeping the list up
+// to date with our own renames, keeps a batch of n files from reading n x n names. The folder's
+// change time tells whether anything else changed it since; the rename itself never replaces, so
+// a name missed meanwhile is still never lost.
+class FolderNames {
+public:
+    // Whether `name`, or a name differing from it only in ASCII case, exists in `folder`, other
+    // than `own1` and `own2`.
+    bool Holds(const std::string& folder, const std::string& name, const std::string& own1, const std::string& own2)
+    {
+        std::lock_guard guard(lock_);
+        if (!Fresh(folder))
+            return false;
+        const auto it = names_.find(rtl::LowerCase(name));
+        if (it == names_.end())
+            return false;
+        for (const std::string& exact : it->second)
+            if (exact != own1 && exact != own2)
+                return true;
+        return false;
+    }
+
+    // Reads the folder again unless the list is still good; false when it cannot be listed.
+    bool Refresh(const std::string& folder)
+    {
+        std::lock_guard guard(lock_);
+        if (Fresh(folder))
+            return true;
+        folder_.clear();
+        names_.clear();
+        struct stat st {};
+        DIR* d = ::opendir(folder.c_str());
+        if (!d)
+            return false;
+        if (::fstat(::dirfd(d), &st) == 0) {
+            while (const dirent* e = ::readdir(d))
+                names_[rtl::LowerCase(e->d_name)].push_back(e->d_name);
+            folder_ = folder;
+            stamp_ = Stamp(st);
+        }
+        ::closedir(d);
+        return !folder_.empty();
+    }
+
+    // Our own rename from `from` to `to` in `folder`: the list follows it when it was good before.
+    void Renamed(const std::string& folder, const std::string& from, const std::string& to)
+    {
+        std::lock_guard guard(lock_);
+        if (folder != folder_)
+            return;
+        auto& sharing = names_[rtl::LowerCase(from)];
+        std::erase(sharing, from);
+        names_[rtl::LowerCase(to)].push_back(to);
+        struct stat st {};
+        if (::stat(folder.c_str(), &st) == 0)
+            stamp_ = Stamp(st);
+        else
+            folder_.clear();
+    }
+
+private:
+    struct FolderStamp {
+        dev_t dev = 0;
+        ino_t ino = 0;
+        timespec changed{};
+        bool operator==(const FolderStamp& o) const
+        {
+            return dev == o.dev && ino == o.ino && changed.tv_sec == o.changed.tv_sec &&
+                   changed.tv_nsec == o.changed.tv_nsec;
+        }
+    };
+    static FolderStamp Stamp(const struct stat& st) { return {st.st_dev, st.st_ino, st.st_ctim}; }
+
+    bool Fresh(const std::string& folder) const
+    {
+        struct stat st {};
+        return !folder_.empty() && folder == folder_ && ::stat(folder.c_str(), &st) == 0 && Stamp(st) == stamp_;
+    }
+
+    std::mutex lock_; // guards every field: confirmations run on the GUI thread, renames on workers
+    std::string folder_;
+    FolderStamp stamp_;
+    std::unordered_map<std::string, std::vector<std::string>> names_;
+};
+
+FolderNames& LastFolder()
+{
+    static FolderNames names;
+    return names;
+}
 
 // The new bare name of the file, without extension. A "/" of a date pattern or a root would make
 // a path: every generated name has it as ".".
@@ -92,7 +187,7 @@ bool Taken(const RenamePlan& plan, const std::string& name)
 {
     if (name == plan.ownName || name == plan.ownScn)
         return false;
-    if (plan.taken.count(rtl::LowerCase(name)))
+    if (plan.takenSince.count(rtl::LowerCase(name)) || LastFolder().Holds(plan.folder, name, plan.ownName, plan.ownScn))
         return true;
     struct stat st {};
     return ::lstat((plan.folder + name).c_str(), &st) == 0; // a folder that cannot be listed
@@ -119,14 +214,7 @@ RenamePlan Plan(Kind kind, const TAfficherFichier& f)
     plan.scnFollows = rtl::FileExists(plan.scn);
     plan.ownName = f.FileName;
     plan.ownScn = rtl::ExtractFileName(plan.scn);
-    if (DIR* d = ::opendir(plan.folder.c_str())) {
-        while (const dirent* e = ::readdir(d)) {
-            const std::string name = e->d_name;
-            if (name != plan.ownName && name != plan.ownScn)
-                plan.taken.insert(rtl::LowerCase(name));
-        }
-        ::closedir(d);
-    }
+    LastFolder().Refresh(plan.folder);
     plan.newBare = ClashFree(plan);
     return plan;
 }
@@ -147,15 +235,19 @@ ExecutionOutcome RenameExecution(Kind kind, const TAfficherFichier& f, std::stri
             return ExecutionOutcome::Failed(
                 rtl::Format("\"%s\" was not renamed \"%s\": %s", f.FileName, plan.newBare + ".avi", SystemReason(err)));
         // Taken since the folder was read: the next number.
-        plan.taken.insert(rtl::LowerCase(plan.newBare + ".avi"));
+        plan.takenSince.insert(rtl::LowerCase(plan.newBare + ".avi"));
         plan.newBare = ClashFree(plan);
         target = plan.folder + plan.newBare + ".avi";
     }
     update = utRename;
     newfichier = target;
+    LastFolder().Renamed(plan.folder, f.FileName, plan.newBare + ".avi");
     if (plan.scnFollows && target != f.FullName) {
         const std::string scnTarget = plan.folder + plan.newBare + ".scn";
-        if (const int err = rtl::RenameFile(plan.scn, scnTarget, rtl::Replace::Never))
+        const int err = rtl::RenameFile(plan.scn, scnTarget, rtl::Replace::Never);
+        if (err == 0)
+            LastFolder().Renamed(plan.folder, plan.ownScn, plan.newBare + ".scn");
+        else
             return ExecutionOutcome::Failed(
                 rtl::Format("\"%s\" was renamed \"%s\", but its scene list kept its name: %s", f.FileName,
                             plan.newBare + ".avi", SystemReason(err)));

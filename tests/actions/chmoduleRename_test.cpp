@@ -101,6 +101,20 @@ TEST_F(Rename, NamesDifferingOnlyInCaseAndTakenSceneListsClash)
     EXPECT_EQ(Execute("AjouterDateCode", *Analyse(c)).newfichier, WorkFile("c_2006.12.07_10.00.00_am.avi"));
 }
 
+// A batch renames file after file in one folder: each rename sees the names the earlier ones
+// made, in any case, and a name another program made in between.
+TEST_F(Rename, RenamesInARowSeeEachOthersNamesInAnyCase)
+{
+    const auto one = Analyse(MakeDv("clip_1.avi")), two = Analyse(MakeDv("CLIP_2.avi")),
+               three = Analyse(MakeDv("Clip_3.avi"));
+    EXPECT_EQ(Execute("PurgerNom", *one).newfichier, WorkFile("clip.avi"));
+    EXPECT_EQ(Question("PurgerNom", *two), "你要缩短文件名到 'CLIP_2.avi'\n并重命名到 'CLIP(1).avi'?");
+    EXPECT_EQ(Execute("PurgerNom", *two).newfichier, WorkFile("CLIP(1).avi"));
+    testkit::WriteFileBytes(WorkFile("clip(2).AVI"), "made by another program");
+    EXPECT_EQ(Execute("PurgerNom", *three).newfichier, WorkFile("Clip(3).avi"));
+    EXPECT_EQ(WorkNames(), (std::vector<std::string>{"CLIP(1).avi", "Clip(3).avi", "clip(2).AVI", "clip.avi"}));
+}
+
 TEST_F(Rename, ANameTakenAfterTheQuestionIsNeverReplaced)
 {
     const std::string a = MakeDv("a.avi");
