@@ -27,7 +27,7 @@ using Clock = std::chrono::steady_clock;
 
 // One walk: made on the GUI thread, run on its own thread, joined by the GUI thread.
 struct TRiffForm::Walk {
-    Walk(uint64_t n, std::string name, std::shared_ptr<Link> l, std::function<void(const std::string&)> hook)
+    Walk(uint64_t n, std::string name, std::shared_ptr<Link> l, LineHook hook)
         : number(n), fileName(std::move(name)), link(std::move(l)), onLine(std::move(hook))
     {
         formats::RiffListingOptions options;
@@ -66,7 +66,7 @@ struct TRiffForm::Walk {
             lister->Cancel();
         batch.push_back(line);
         if (onLine)
-            onLine(line);
+            onLine(line, cancel);
         const Clock::time_point now = Clock::now();
         if (batch.size() < kBatchLines && now - flushed < std::chrono::milliseconds(kBatchMilliseconds))
             return;
@@ -81,7 +81,7 @@ struct TRiffForm::Walk {
     const uint64_t number;
     const std::string fileName;
     const std::shared_ptr<Link> link;
-    const std::function<void(const std::string&)> onLine;
+    const LineHook onLine;
     std::unique_ptr<formats::TRiffLister> lister;
     std::atomic<bool> cancel{false};
     std::vector<std::string> batch; // lines not yet posted
@@ -101,7 +101,6 @@ TRiffForm::TRiffForm(vcl::Dialogs* dialogs, QWidget* parent)
     ListBox1 = new QListWidget(this);
     SauverBtn = new QPushButton(this);
     FermerBtn = new QPushButton(this);
-    FermerBtn->setShortcut(QKeySequence(Qt::Key_Escape)); // the cancel button
     SauverBtn->setEnabled(false);
     for (QPushButton* b : {SauverBtn, FermerBtn})
         b->setFixedSize(75, 25);
@@ -140,6 +139,7 @@ void TRiffForm::Localise()
     SauverBtn->setText(QString::fromStdString(rtl::LoadStr(sRiffSave)));
     vcl::SetHint(*SauverBtn, rtl::LoadStr(sRiffSaveHint));
     FermerBtn->setText(QString::fromStdString(rtl::LoadStr(sRiffClose)));
+    FermerBtn->setShortcut(QKeySequence(Qt::Key_Escape)); // the cancel button; after setText, which resets it
     vcl::SetHint(*FermerBtn, rtl::LoadStr(sRiffCloseHint));
     SaveDialog1.filter = rtl::LoadStr(sRiffSaveFilter);
 }
@@ -158,11 +158,6 @@ void TRiffForm::Analyse(const std::string& fileName)
     walk_ = std::make_unique<Walk>(++walkNumber_, fileName, link_, onWalkLine);
     walking_ = true;
     walk_->thread = std::thread([w = walk_.get()] { w->Run(); });
-}
-
-bool TRiffForm::WalkCancelled() const
-{
-    return walk_ && walk_->cancel;
 }
 
 void TRiffForm::StopWalk()

@@ -42,7 +42,6 @@ public:
     void FermerBtnClick();
 
     bool Walking() const { return walking_; }
-    bool WalkCancelled() const; // the walk under way was asked to stop
     // The lines shown, as saved.
     std::vector<std::string> Listing() const;
 
@@ -52,8 +51,9 @@ public:
     vcl::SaveRequest SaveDialog1;
     std::string RiffFileName; // the last file analysed: the default name of the log
 
-    // Tests: runs on the walking thread after each line is made.
-    std::function<void(const std::string& line)> onWalkLine;
+    // Tests: runs on the walking thread after each line is made, with the walk's stop request.
+    using LineHook = std::function<void(const std::string& line, const std::atomic<bool>& cancelled)>;
+    LineHook onWalkLine;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
