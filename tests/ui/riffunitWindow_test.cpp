@@ -154,6 +154,12 @@ TEST_F(RiffForm, CloseDuringAWalkStopsItAndTheTrailerStillComes)
     form.onWalkLine = nullptr;
     Walk(path);
     EXPECT_EQ(form.Listing(), ListerLines(path));
+
+    // A close at once, before the walk has even begun, stops it too.
+    form.Analyse(path);
+    form.close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form.Walking(); }, 20000));
+    EXPECT_TRUE(Has(formats::CentredLine("", "-", "Canceled by user")));
 }
 
 TEST_F(RiffForm, ASecondAnalyseDuringAWalkListsOnlyTheNewFile)
