@@ -45,9 +45,7 @@ constexpr size_t kAudioChunk = 7680;   // 1920 stereo 16-bit samples
 // movie data) as a hole. Small writes (headers, indexes, patches) go whole.
 class SparseFileStream : public formats::AviByteStream {
 public:
-    explicit SparseFileStream(const std::string& path) : fd_(open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644))
-    {
-    }
+    explicit SparseFileStream(const std::string& path) : fd_(open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644)) {}
     ~SparseFileStream() override
     {
         if (fd_ >= 0)

@@ -65,17 +65,16 @@ QSpinBox* Spin(QWidget* parent, int low, int high)
     return spin;
 }
 
-QDateEdit* DateBox(QWidget* parent)
+// A group of a date above a time "h : m : s".
+QGroupBox* DateTimeGroup(QWidget* parent, QDateEdit*& date, QSpinBox*& h, QSpinBox*& m, QSpinBox*& s)
 {
-    auto* date = new QDateEdit(parent);
+    auto* group = new QGroupBox(parent);
+    date = new QDateEdit(group);
     date->setMinimumDate(QDate(100, 1, 1));
     date->setCalendarPopup(true);
-    return date;
-}
-
-// A group holding a date and a time "h : m : s".
-void FillGroup(QGroupBox* group, QDateEdit* date, QSpinBox* h, QSpinBox* m, QSpinBox* s)
-{
+    h = Spin(group, 0, 23);
+    m = Spin(group, 0, 59);
+    s = Spin(group, 0, 59);
     auto* grid = new QGridLayout(group);
     grid->addWidget(date, 0, 0, 1, 5);
     grid->addWidget(h, 1, 0);
@@ -83,6 +82,7 @@ void FillGroup(QGroupBox* group, QDateEdit* date, QSpinBox* h, QSpinBox* m, QSpi
     grid->addWidget(m, 1, 2);
     grid->addWidget(new QLabel(QStringLiteral(":"), group), 1, 3);
     grid->addWidget(s, 1, 4);
+    return group;
 }
 
 void Show(const Stamp& t, QDateEdit* date, QSpinBox* h, QSpinBox* m, QSpinBox* s)
@@ -122,19 +122,9 @@ TDecalageForm::TDecalageForm(ShowOffset showOffset, QWidget* parent)
 {
     setObjectName(QStringLiteral("DecalageForm"));
     gbDecalage = new QGroupBox(this);
-    gbDebut = new QGroupBox(gbDecalage);
-    RxSpinEdit1 = Spin(gbDebut, 0, 23);
-    RxSpinEdit2 = Spin(gbDebut, 0, 59);
-    RxSpinEdit3 = Spin(gbDebut, 0, 59);
-    DateEdit1 = DateBox(gbDebut);
-    FillGroup(gbDebut, DateEdit1, RxSpinEdit1, RxSpinEdit2, RxSpinEdit3);
+    gbDebut = DateTimeGroup(gbDecalage, DateEdit1, RxSpinEdit1, RxSpinEdit2, RxSpinEdit3);
     gbDebut->setEnabled(false);
-    gbFin = new QGroupBox(gbDecalage);
-    RxSpinEdit4 = Spin(gbFin, 0, 23);
-    RxSpinEdit5 = Spin(gbFin, 0, 59);
-    RxSpinEdit6 = Spin(gbFin, 0, 59);
-    DateEdit2 = DateBox(gbFin);
-    FillGroup(gbFin, DateEdit2, RxSpinEdit4, RxSpinEdit5, RxSpinEdit6);
+    gbFin = DateTimeGroup(gbDecalage, DateEdit2, RxSpinEdit4, RxSpinEdit5, RxSpinEdit6);
     NowBtn = new QPushButton(gbDecalage);
     Memo1 = new QPlainTextEdit(gbDecalage);
     Memo1->setReadOnly(true);
@@ -203,8 +193,8 @@ void TDecalageForm::Localise()
     vcl::SetHint(*bbCancel, rtl::LoadStr(sDecalageCancelHint));
     vcl::SetHint(*bbOK, rtl::LoadStr(sDecalageOKHint));
     vcl::SetHint(*LabResultat, rtl::LoadStr(sDecalageResultHint));
-    vcl::SetHint(*RxSpinEdit7, rtl::LoadStr(sDecalageHoursHint1) + "\r\n" + rtl::LoadStr(sDecalageHoursHint2) +
-                                   "\r\n" + rtl::LoadStr(sDecalageHoursHint3));
+    vcl::SetHint(*RxSpinEdit7, rtl::LoadStr(sDecalageHoursHint1) + "\r\n" + rtl::LoadStr(sDecalageHoursHint2) + "\r\n" +
+                                   rtl::LoadStr(sDecalageHoursHint3));
     Memo1->setPlainText(QStringLiteral("\n\n") + Text(sDecalageExplanation));
 }
 

@@ -2,21 +2,16 @@
 
 #include <QButtonGroup>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QVBoxLayout>
 #include <cmath>
 
 #include "formats/fpsunit.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/SysUtils.h"
-#include "platform/vcl/FontMap.h"
 #include "platform/vcl/Hint.h"
-#include "platform/vcl/QtPrompter.h"
 
 namespace ui {
 
@@ -35,58 +30,15 @@ constexpr double kItemRates[] = {25.0, 29.97};
 
 } // namespace
 
-TFrequenceForm::TFrequenceForm(shell::Prompter* prompter, QWidget* parent)
-    : QDialog(parent),
-      ownPrompter_(prompter ? nullptr : std::make_unique<vcl::QtPrompter>(this)),
-      prompter_(prompter ? *prompter : *ownPrompter_)
+TFrequenceForm::TFrequenceForm(shell::Prompter* prompter, QWidget* parent) : CustomChoiceDialog(3, prompter, parent)
 {
     setObjectName(QStringLiteral("FrequenceForm"));
-    Label2 = new QLabel(this);
-    rgFreq = new QGroupBox(this);
-    rgFreqItems = new QButtonGroup(this);
-    auto* items = new QVBoxLayout(rgFreq);
-    for (int i = itPal; i <= itCustom; ++i) {
-        auto* radio = new QRadioButton(rgFreq);
-        rgFreqItems->addButton(radio, i);
-        items->addWidget(radio);
-    }
-    leLabel = new QLabel(this);
-    le = new QLineEdit(this);
-    leLabel->setBuddy(le);
-    Label1 = new QLabel(this);
-    BitBtn1 = new QPushButton(this);
-    BitBtn1->setDefault(true);
-    BitBtn2 = new QPushButton(this);
-
-    auto* edit = new QHBoxLayout;
-    edit->addWidget(le, 1);
-    edit->addWidget(Label1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn2);
-    auto* form = new QVBoxLayout(this);
-    form->addWidget(Label2);
-    form->addWidget(rgFreq);
-    form->addWidget(leLabel);
-    form->addLayout(edit);
-    form->addSpacing(6);
-    form->addLayout(buttons);
-    form->setSizeConstraint(QLayout::SetFixedSize);
-    le->setEnabled(false);
-
-    connect(rgFreqItems, &QButtonGroup::idClicked, this, [this](int item) { rgFreqClick(item); });
-    connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
-    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
     Localise();
 }
-
-TFrequenceForm::~TFrequenceForm() = default;
 
 void TFrequenceForm::Localise()
 {
     setWindowTitle(Text(sFrequenceCaption));
-    setFont(vcl::ToQFont("MS Sans Serif", 8));
     Label2->setText(Text(sFrequenceExplanation1) + QLatin1Char('\n') + Text(sFrequenceExplanation2));
     Label1->setText(Text(sFrequenceUnit));
     rgFreq->setTitle(Text(sFrequenceChoose));
@@ -102,20 +54,16 @@ void TFrequenceForm::Localise()
 
 std::optional<actions::FpsChoice> TFrequenceForm::Execute(double fileFps)
 {
-    if (rgFreqItems->checkedId() < 0) {
+    if (!Chosen()) {
         // First use: the file's own rate chooses the item; another rate is offered as typed.
-        le->setEnabled(false);
         int item = itCustom;
         if (fileFps == 25.0)
             item = itPal;
         else if (std::abs(1001 * fileFps - 30000) < 1)
             item = itNtsc;
-        rgFreqItems->button(item)->setChecked(true);
-        if (item == itCustom) {
-            le->setEnabled(true);
-            if (le->text().isEmpty())
-                le->setText(QString::fromStdString(rtl::FloatToStr(fileFps)));
-        }
+        Choose(item);
+        if (item == itCustom && le->text().isEmpty())
+            le->setText(QString::fromStdString(rtl::FloatToStr(fileFps)));
     }
     FocusEdit();
     if (RunDialog(*this, answer) != QDialog::Accepted)
@@ -123,39 +71,17 @@ std::optional<actions::FpsChoice> TFrequenceForm::Execute(double fileFps)
     return FrequenceFps;
 }
 
-void TFrequenceForm::rgFreqClick(int item)
+void TFrequenceForm::OkClick(int item)
 {
-    le->setEnabled(item == itCustom);
-    if (isVisible())
-        FocusEdit();
-}
-
-void TFrequenceForm::FocusEdit()
-{
-    if (le->isEnabled())
-        le->setFocus();
-}
-
-void TFrequenceForm::Refuse(int message)
-{
-    prompter_.MessageDlg(rtl::Format(rtl::LoadStr(message), le->text().toStdString()), shell::MsgDlgType::mtError,
-                         shell::mbOK);
-    le->setFocus();
-    le->selectAll();
-}
-
-void TFrequenceForm::BitBtn1Click()
-{
-    const int item = rgFreqItems->checkedId();
     if (item == itCustom) {
         // The regional notation only, and a rate the stream header can hold.
         const std::string text = le->text().toStdString();
         double fps = 0;
         if (!rtl::TryStrToFloat(text, fps, rtl::DefaultFormatSettings()))
-            return Refuse(sRtlInvalidFloat);
+            return Refuse(rtl::Format(rtl::LoadStr(sRtlInvalidFloat), text));
         uint32_t scale = 0, rate = 0;
         if (!formats::FrameRateFields(fps, scale, rate))
-            return Refuse(sInvalidFrameRate);
+            return Refuse(rtl::Format(rtl::LoadStr(sInvalidFrameRate), text));
         FrequenceFps = {fps, text};
     } else if (item >= itPal) {
         FrequenceFps = {kItemRates[item], rtl::FloatToStr(kItemRates[item])};

@@ -90,11 +90,10 @@ struct TRiffForm::Walk {
 };
 
 TRiffForm::TRiffForm(vcl::Dialogs* dialogs, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+    : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       ownDialogs_(dialogs ? nullptr : std::make_unique<vcl::QtDialogs>(this)),
-      dialogs_(dialogs ? *dialogs : *ownDialogs_),
-      link_(std::make_shared<Link>())
+      dialogs_(dialogs ? *dialogs : *ownDialogs_), link_(std::make_shared<Link>())
 {
     link_->form = this;
     setObjectName(QStringLiteral("RiffForm"));

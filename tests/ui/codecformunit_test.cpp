@@ -65,7 +65,8 @@ TEST(CodecForm, KeepsItsLastChoiceWhateverTheNextFile)
 TEST(CodecForm, EachItemWritesItsCodeAndQuotesItsText)
 {
     TCodecForm form;
-    const std::pair<int, CodecChoice> want[] = {{0, {"dvsd", "dvsd (微软)"}}, {1, {"dsvd", "dsvd"}}, {2, {"CDVC", "CDVC (Canopus)"}}};
+    const std::pair<int, CodecChoice> want[] = {
+        {0, {"dvsd", "dvsd (微软)"}}, {1, {"dsvd", "dsvd"}}, {2, {"CDVC", "CDVC (Canopus)"}}};
     for (const auto& [item, choice] : want) {
         form.answer = Choose(item);
         const std::optional<CodecChoice> got = form.Execute("dvsd");
@@ -112,8 +113,7 @@ TEST(CodecForm, EscCloseBoxAndCancelAfterAnEarlierOkGiveNone)
 {
     TCodecForm form;
     const ui::DialogScript<TCodecForm> dismissals[] = {
-        [](TCodecForm& f) { QTest::keyClick(&f, Qt::Key_Escape); },
-        [](TCodecForm& f) { f.close(); },
+        [](TCodecForm& f) { QTest::keyClick(&f, Qt::Key_Escape); }, [](TCodecForm& f) { f.close(); },
         [](TCodecForm& f) {
             f.rgCodecItems->button(TCodecForm::itDsvd)->click();
             f.BitBtn2->click();

@@ -204,10 +204,8 @@ TEST_F(Decalage, OkShowsTheAcceptedOffsetEvenZero)
 TEST_F(Decalage, EveryDismissalShowsTheStoredOffsetAgainAndStoresNothing)
 {
     const ui::DialogScript<TDecalageForm> dismissals[] = {
-        [](TDecalageForm& f) { f.bbCancel->click(); },
-        [](TDecalageForm& f) { QTest::keyClick(&f, Qt::Key_Escape); },
-        [](TDecalageForm& f) { f.close(); },
-        [](TDecalageForm&) {}, // left open
+        [](TDecalageForm& f) { f.bbCancel->click(); }, [](TDecalageForm& f) { QTest::keyClick(&f, Qt::Key_Escape); },
+        [](TDecalageForm& f) { f.close(); }, [](TDecalageForm&) {}, // left open
     };
     for (const auto& dismiss : dismissals) {
         // An earlier OK, then an edit that is previewed and dismissed.
