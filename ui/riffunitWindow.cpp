@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStringDecoder>
 #include <QStringList>
 #include <QVBoxLayout>
 #include <chrono>
@@ -24,6 +25,21 @@ namespace ui {
 
 using namespace rtl::sid;
 using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// A line as shown and saved: UTF-8 (the names); a line that is not, such as a chunk id of stray
+// bytes, is read a byte a character, so that it shows what is there and saves as UTF-8.
+QString LineText(const std::string& line)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8(QByteArrayView(line.data(), static_cast<qsizetype>(line.size())));
+    if (utf8.hasError())
+        text = QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size()));
+    return text;
+}
+
+} // namespace
 
 // One walk: made on the GUI thread, run on its own thread, joined by the GUI thread.
 struct TRiffForm::Walk {
@@ -178,7 +194,7 @@ void TRiffForm::AddLines(uint64_t walk, const std::vector<std::string>& lines)
     QStringList items;
     items.reserve(static_cast<qsizetype>(lines.size()));
     for (const std::string& line : lines)
-        items.append(QString::fromStdString(line));
+        items.append(LineText(line));
     ListBox1->addItems(items);
 }
 

@@ -133,6 +133,19 @@ TEST_F(RiffForm, ItsLinesAreTheListersForEveryKindOfFile)
     }
 }
 
+TEST_F(RiffForm, StrayBytesShowAsTheyAreAndSaveAsUtf8)
+{
+    const std::string path =
+        Write("stray.avi", testkit::RiffBuilder().riff("AVI ").chunk("\xE9t\xE9x", "abcd").end().build());
+    Walk(path);
+    EXPECT_TRUE(Has("    \xC3\xA9t\xC3\xA9x  00000004")); // "étéx"
+    Lines want = ListerLines(path);
+    for (std::string& line : want)
+        if (line.find("t\xE9x") != std::string::npos)
+            line = "    \xC3\xA9t\xC3\xA9x  00000004";
+    EXPECT_EQ(form.Listing(), want);
+}
+
 TEST_F(RiffForm, CloseDuringAWalkStopsItAndTheTrailerStillComes)
 {
     const std::string path = Write("a.avi", testkit::MakeAvi({.odml = true}).build());
