@@ -90,6 +90,12 @@ void Tdv_Superposer::SetTimeOffset(double days)
     Change([&](Settings& s) { s.TimeOffset = days; });
 }
 
+double Tdv_Superposer::TimeOffset() const
+{
+    std::lock_guard<std::mutex> guard(settingsLock_);
+    return settings_.TimeOffset;
+}
+
 void Tdv_Superposer::SetPosition(int32_t x, int32_t y, uint8_t alignment)
 {
     Change([&](Settings& s) {

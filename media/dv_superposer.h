@@ -41,6 +41,7 @@ public:
     // An empty format is stored as a quoted blank, so its line comes out as one space.
     void SetIncrustFormats(const std::string& format1, const std::string& format2);
     void SetTimeOffset(double days);
+    double TimeOffset() const;                                 // days, as last set
     void SetPosition(int32_t x, int32_t y, uint8_t alignment); // x, y clamped to 0..1000
     void SetAlignment(uint8_t alignment);                      // above 2 is drawn as 2
     void SetFontSize(int32_t n);                               // a cell height of n pixels at width 720

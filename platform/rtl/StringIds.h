@@ -88,6 +88,57 @@ constexpr int sHeadlessNotAvi = 11529;
 constexpr int sHeadlessInterrupted = 11530;
 constexpr int sHeadlessWrote = 11531;
 
+// The correction dialogs (ui/decalage, ui/frequenceformunit, ui/codecformunit): 11600-11699.
+constexpr int sDecalageCaption = 11600;
+constexpr int sDecalageOriginal = 11601;
+constexpr int sDecalageFixed = 11602;
+constexpr int sDecalageAdvanced = 11603;
+constexpr int sDecalageNowHint1 = 11604;
+constexpr int sDecalageNowHint2 = 11605;
+constexpr int sDecalageOriginalHint = 11606;
+constexpr int sDecalageFixedHint = 11607;
+constexpr int sDecalageCancelHint = 11608;
+constexpr int sDecalageOKHint = 11609;
+constexpr int sDecalageResultHint = 11610;
+constexpr int sDecalageHoursHint1 = 11611;
+constexpr int sDecalageHoursHint2 = 11612;
+constexpr int sDecalageHoursHint3 = 11613;
+constexpr int sDecalageExplanation = 11614;
+constexpr int sDecalageNow = 11615;
+constexpr int sDialogOK = 11616;
+constexpr int sDialogCancel = 11617;
+constexpr int sDecalageHoursSuffix = 11618;
+constexpr int sFrequenceCaption = 11630;
+constexpr int sFrequenceExplanation1 = 11631;
+constexpr int sFrequenceExplanation2 = 11632;
+constexpr int sFrequenceUnit = 11633;
+constexpr int sFrequenceChoose = 11634;
+constexpr int sFrequencePal = 11635;
+constexpr int sFrequenceNtsc = 11636;
+constexpr int sFrequenceCustom = 11637;
+constexpr int sFrequenceEditHint1 = 11638;
+constexpr int sFrequenceEditHint2 = 11639;
+constexpr int sFrequenceEditLabel = 11640;
+constexpr int sFrequenceOKHint = 11641;
+constexpr int sFrequenceCancelHint1 = 11642;
+constexpr int sFrequenceCancelHint2 = 11643;
+constexpr int sFrequenceCancel = 11644;
+constexpr int sCodecCaption = 11660;
+constexpr int sCodecChooseLabel = 11661;
+constexpr int sCodecLength = 11662;
+constexpr int sCodecChoose = 11663;
+constexpr int sCodecDvsd = 11664;
+constexpr int sCodecDsvd = 11665;
+constexpr int sCodecCdvc = 11666;
+constexpr int sCodecCustom = 11667;
+constexpr int sCodecEditHint = 11668;
+constexpr int sCodecEditLabel = 11669;
+constexpr int sCodecOKHint = 11670;
+constexpr int sCodecCancelHint1 = 11671;
+constexpr int sCodecCancelHint2 = 11672;
+constexpr int sCodecCancel = 11673;
+constexpr int sCodecInvalid = 11674;
+
 // File-action module (actions/chmodule): 12000-12199. Each base plus the action's place in the
 // module's catalogue (0 for DossierParent ... 31 for Supprimer_srt) gives that action's text;
 // only actions with a progress text or a shortcut have those entries.
@@ -98,6 +149,7 @@ constexpr int sTchScenesTextModele = 12150;
 
 // Main window (ui/main), its frame and pages: 64064-64333, by the ids the window's texts have
 // always had.
+constexpr int sMainOffsetLabel = 64073; // the time offset as days, hours, minutes, seconds
 constexpr int sMainShowSlidersKey2 = 64082;
 constexpr int sMainIncVolume = 64087;
 constexpr int sMainDecVolume = 64088;
