@@ -362,10 +362,14 @@ void Tviewdm::SeekTo(int64_t position)
     if (!g)
         return;
     g->SetPositions(&position, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
-    int64_t dur = 0, cur = 0;
-    if (SUCCEEDED(g->GetDuration(dur)) && SUCCEEDED(g->GetCurrentPosition(cur)) && dur > 0 && display_)
+    // The slider shows the place asked for: a paused graph reports the picture it showed last
+    // until the new one arrives.
+    int64_t dur = 0;
+    if (SUCCEEDED(g->GetDuration(dur)) && dur > 0 && display_) {
+        const int64_t to = std::clamp<int64_t>(position, 0, dur);
         display_->ShowSliderPosition(static_cast<int>(
-            rtl::Round(static_cast<double>(kSliderMax) * static_cast<double>(cur) / static_cast<double>(dur))));
+            rtl::Round(static_cast<double>(kSliderMax) * static_cast<double>(to) / static_cast<double>(dur))));
+    }
 }
 
 void Tviewdm::viewfgGraphPaused()
