@@ -104,6 +104,7 @@ HRESULT DvVideoEncoder::DecideBufferSize(MemAllocator& allocator, AllocatorPrope
 
 HRESULT DvVideoEncoder::StartStreaming()
 {
+    running_ = false;
     in_ = LayoutOf(Input()->CurrentMediaType());
     auto out = Output()->CurrentMediaType().GetVideoInfo();
     if (!in_ || !out)
@@ -111,66 +112,21 @@ HRESULT DvVideoEncoder::StartStreaming()
     pal_ = std::abs(out->bmiHeader.biHeight) == 576;
     auto vih = Input()->CurrentMediaType().GetVideoInfo();
     inFrameTime_ = vih->AvgTimePerFrame > 0 ? vih->AvgTimePerFrame : FrameStart(pal_, 1);
-    packet_.reset(av_packet_alloc());
-    last_.reset(av_packet_alloc());
-    if (!packet_ || !last_ || !OpenEncoder())
+    if (!encoders_.Start(threads_, pal_, [this](const uint8_t* dv, int64_t frame, bool discontinuity) {
+            return DeliverFrame(dv, frame, discontinuity);
+        }))
         return E_FAIL;
-    sent_.reserve(static_cast<size_t>(threads_) + 8); // the encoder holds about one frame a thread
-    // A picture is held by the encoder's threads until its frame is done: one for each, one being
-    // filled, one current.
-    pictures_.clear();
-    for (int i = 0; i < threads_ + 2; ++i) {
-        av::FramePtr picture(av_frame_alloc());
-        if (!picture)
-            return E_OUTOFMEMORY;
-        picture->format = codec_->pix_fmt;
-        picture->width = codec_->width;
-        picture->height = codec_->height;
-        if (av_frame_get_buffer(picture.get(), 0) < 0)
-            return E_OUTOFMEMORY;
-        pictures_.push_back(std::move(picture));
-    }
     converter_.Reset();
     converter_.SetThreads(threads_);
+    running_ = true;
     Restart();
     return S_OK;
 }
 
-bool DvVideoEncoder::OpenEncoder()
-{
-    codec_.reset();
-    used_ = false;
-    sent_.clear();
-    if (last_)
-        av_packet_unref(last_.get());
-    lastPicture_ = 0;
-    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_DVVIDEO);
-    av::CodecContextPtr c(codec ? avcodec_alloc_context3(codec) : nullptr);
-    if (!c)
-        return false;
-    c->width = 720;
-    c->height = pal_ ? 576 : 480;
-    c->pix_fmt = pal_ ? AV_PIX_FMT_YUV420P : AV_PIX_FMT_YUV411P;
-    c->time_base = pal_ ? AVRational{1, 25} : AVRational{1001, 30000};
-    c->framerate = pal_ ? AVRational{25, 1} : AVRational{30000, 1001};
-    c->sample_aspect_ratio = pal_ ? AVRational{16, 15} : AVRational{8, 9}; // 4:3
-    c->flags |= AV_CODEC_FLAG_INTERLACED_DCT;
-    // Frames are encoded side by side, each on a thread of its own: a frame comes out a few
-    // frames later, its number in its pts. Synchronous: the threads share one frame's slices.
-    c->thread_type = synchronous_ ? FF_THREAD_SLICE : FF_THREAD_FRAME | FF_THREAD_SLICE;
-    c->thread_count = threads_;
-    if (avcodec_open2(c.get(), codec, nullptr) < 0)
-        return false;
-    codec_ = std::move(c);
-    return true;
-}
-
 HRESULT DvVideoEncoder::StopStreaming()
 {
-    codec_.reset();
-    pictures_.clear();
-    packet_.reset();
-    last_.reset();
+    running_ = false;
+    encoders_.Stop();
     converter_.Reset();
     converter_.SetThreads(1);
     return S_OK;
@@ -178,19 +134,16 @@ HRESULT DvVideoEncoder::StopStreaming()
 
 void DvVideoEncoder::Restart()
 {
-    // Frames still in the encoder belong to the stream before: they are thrown away with it.
-    if (codec_ && used_)
-        OpenEncoder();
-    current_ = -1;
+    encoders_.Restart();
+    picture_ = false;
     started_ = false;
-    discontinuity_ = true;
     next_ = 0;
     inputs_ = 0;
 }
 
 HRESULT DvVideoEncoder::Receive(const SamplePtr& sample)
 {
-    if (!codec_ || !Output()->IsConnected())
+    if (!running_ || !Output()->IsConnected())
         return S_OK;
     if (static_cast<size_t>(sample->GetActualDataLength()) < in_->size)
         return S_OK; // too short for its picture: dropped
@@ -209,19 +162,14 @@ HRESULT DvVideoEncoder::Receive(const SamplePtr& sample)
     }
     // Frames before this picture's start still show the previous one.
     HRESULT hr = EmitUntil(start);
-    if (FAILED(hr))
+    if (hr != S_OK)
         return hr;
-    // A picture no encoder thread holds any more takes the new one.
-    int slot = -1;
-    for (int i = 0; i < static_cast<int>(pictures_.size()) && slot < 0; ++i)
-        if (i != current_ && av_frame_is_writable(pictures_[static_cast<size_t>(i)].get()))
-            slot = i;
-    if (slot < 0) {
-        slot = (current_ + 1) % static_cast<int>(pictures_.size());
-        if (av_frame_make_writable(pictures_[static_cast<size_t>(slot)].get()) < 0)
-            return E_OUTOFMEMORY;
-    }
-    AVFrame* picture = pictures_[static_cast<size_t>(slot)].get();
+    const int slot = encoders_.FreePicture();
+    if (slot < 0)
+        return S_FALSE; // flushing or stopping
+    AVFrame* picture = encoders_.Picture(slot);
+    if (!av_frame_is_writable(picture) && av_frame_make_writable(picture) < 0)
+        return E_OUTOFMEMORY;
     PicturePlanes to;
     to.format = picture->format;
     to.width = picture->width;
@@ -232,65 +180,27 @@ HRESULT DvVideoEncoder::Receive(const SamplePtr& sample)
     }
     if (!converter_.Convert(in_->Planes(sample->GetPointer()), to))
         return S_OK;
-    current_ = slot;
-    ++serial_;
-    return EmitUntil(stop);
+    encoders_.SetCurrent(slot);
+    picture_ = true;
+    hr = EmitUntil(stop);
+    if (hr == S_OK && synchronous_)
+        hr = encoders_.Drain();
+    return hr;
 }
 
 HRESULT DvVideoEncoder::EmitUntil(REFERENCE_TIME limit)
 {
-    if (current_ < 0)
+    if (!picture_)
         return S_OK;
     if (FrameStart(pal_, next_ + kMaxFill) < limit)
         next_ = FrameAt(pal_, limit) - kMaxFill; // a gap no stream has: only its last minute is filled
-    AVFrame* picture = pictures_[static_cast<size_t>(current_)].get();
-    for (; FrameStart(pal_, next_) < limit; ++next_) {
-        // A picture repeated for several frames is encoded once: its frame goes out again.
-        if (!sent_.empty() && sent_.back().picture == serial_) {
-            ++sent_.back().repeats;
-            continue;
-        }
-        if (sent_.empty() && lastPicture_ == serial_) {
-            if (HRESULT hr = DeliverFrame(last_->data, next_); FAILED(hr))
-                return hr;
-            continue;
-        }
-        picture->pts = next_;
-        if (avcodec_send_frame(codec_.get(), picture) < 0)
-            continue; // nothing to give for this frame
-        used_ = true;
-        sent_.push_back(Sent{next_, serial_, 0});
-        if (HRESULT hr = DeliverEncoded(); FAILED(hr))
+    for (; FrameStart(pal_, next_) < limit; ++next_)
+        if (HRESULT hr = encoders_.Show(next_); hr != S_OK)
             return hr;
-    }
     return S_OK;
 }
 
-HRESULT DvVideoEncoder::DeliverEncoded()
-{
-    const size_t frameSize = pal_ ? formats::kPalFrameSize : formats::kNtscFrameSize;
-    HRESULT result = S_OK;
-    while (SUCCEEDED(result) && avcodec_receive_packet(codec_.get(), packet_.get()) >= 0) {
-        Sent sent{packet_->pts, 0, 0};
-        if (!sent_.empty()) {
-            sent = sent_.front();
-            sent_.erase(sent_.begin());
-        }
-        if (static_cast<size_t>(packet_->size) != frameSize) {
-            av_packet_unref(packet_.get());
-            continue;
-        }
-        for (int64_t k = 0; k <= sent.repeats && SUCCEEDED(result); ++k)
-            result = DeliverFrame(packet_->data, sent.frame + k);
-        // Kept, for a picture that goes on after its frames are out.
-        av_packet_unref(last_.get());
-        av_packet_move_ref(last_.get(), packet_.get());
-        lastPicture_ = sent.picture;
-    }
-    return result;
-}
-
-HRESULT DvVideoEncoder::DeliverFrame(const uint8_t* dv, int64_t frame)
+HRESULT DvVideoEncoder::DeliverFrame(const uint8_t* dv, int64_t frame, bool discontinuity)
 {
     const size_t frameSize = pal_ ? formats::kPalFrameSize : formats::kNtscFrameSize;
     SamplePtr out;
@@ -301,24 +211,27 @@ HRESULT DvVideoEncoder::DeliverFrame(const uint8_t* dv, int64_t frame)
     out->SetActualDataLength(static_cast<int32_t>(frameSize));
     out->SetTime(FrameStart(pal_, frame), FrameStart(pal_, frame + 1));
     out->SetSyncPoint(true);
-    out->SetDiscontinuity(discontinuity_);
-    discontinuity_ = false;
+    out->SetDiscontinuity(discontinuity);
     return Output()->Deliver(out);
 }
 
 HRESULT DvVideoEncoder::EndOfStream()
 {
     // The frames still being encoded go out before the end of the stream.
-    if (codec_ && Output()->IsConnected() && used_) {
-        avcodec_send_frame(codec_.get(), nullptr);
-        DeliverEncoded();
-        OpenEncoder(); // a drained encoder takes no more frames
-    }
+    if (running_ && Output()->IsConnected())
+        encoders_.Drain();
     return TBCTransformFilter::EndOfStream();
+}
+
+HRESULT DvVideoEncoder::BeginFlush()
+{
+    encoders_.BeginFlush();
+    return TBCTransformFilter::BeginFlush();
 }
 
 HRESULT DvVideoEncoder::EndFlush()
 {
+    encoders_.EndFlush();
     {
         std::lock_guard<std::mutex> guard(receiveLock_);
         Restart();
@@ -330,9 +243,23 @@ HRESULT DvVideoEncoder::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, do
 {
     {
         std::lock_guard<std::mutex> guard(receiveLock_);
-        Restart(); // times count from the new segment's start
+        if (running_)
+            encoders_.Drain(); // the frames of the segment before go out first
+        Restart();             // times count from the new segment's start
     }
     return TBCTransformFilter::NewSegment(start, stop, rate);
+}
+
+void DvVideoEncoder::BeginStop()
+{
+    encoders_.BeginStop();
+    TBCTransformFilter::BeginStop();
+}
+
+void DvVideoEncoder::JoinStreamingThreads()
+{
+    encoders_.WaitIdle();
+    TBCTransformFilter::JoinStreamingThreads();
 }
 
 void RegisterDvVideoEncoderFilter(FilterRegistry& registry)

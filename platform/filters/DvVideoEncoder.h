@@ -8,15 +8,17 @@
 // newest picture that starts at or before it, so a picture of another rate is repeated or
 // dropped and the duration and the sync with the sound are kept (PAL <-> NTSC, 15 or 30 fps
 // sources). A frame is sent to the encoder as soon as the picture it carries is known to last
-// until its start (a repeated picture is encoded once); frames are encoded on several threads and
-// come out a few frames later, the last ones, up to the last input's stop time, before the end of
-// stream goes on; or, when SetSynchronous asked for it, each at once.
+// until its start (a repeated picture is encoded once). Frames are encoded side by side on
+// threads of the filter's own (FrameEncoders) and go out in order as soon as each is done, on
+// those threads; every frame is out before the end of the stream goes on, and before Receive
+// returns when SetSynchronous asked for it.
 #include <atomic>
 #include <optional>
 #include <vector>
 
 #include "platform/dshow/TransformFilter.h"
 #include "platform/filters/FfmpegHandles.h"
+#include "platform/filters/FrameEncoders.h"
 #include "platform/filters/PictureConverter.h"
 
 namespace ds {
@@ -52,10 +54,7 @@ public:
                                   DvInfo* info) override;
     // Slice threads of the encoding, from the next start (default: the cores, up to 8).
     void SetThreadCount(int threads) { threads_ = threads < 1 ? 1 : threads; }
-    // From the next start, each frame leaves the filter before the next picture is taken: the
-    // threads share the slices of one frame instead of encoding frames side by side. For graphs
-    // whose filters downstream match each frame with what a filter upstream saw of its picture
-    // (the DV-header filter and the scene detector's short ring). Off by default.
+    // Each picture's frames leave the filter before Receive returns. Off by default.
     void SetSynchronous(bool on) { synchronous_ = on; }
     bool Synchronous() const { return synchronous_; }
 
@@ -67,17 +66,18 @@ public:
     HRESULT StopStreaming() override;
     HRESULT Receive(const SamplePtr& sample) override;
     HRESULT EndOfStream() override;
+    HRESULT BeginFlush() override;
     HRESULT EndFlush() override;
     HRESULT NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) override;
+    void BeginStop() override;
+    void JoinStreamingThreads() override;
 
     // Start time of output frame k in 100 ns units.
     static REFERENCE_TIME FrameStart(bool pal, int64_t k);
 
 private:
-    bool OpenEncoder();
-    HRESULT EmitUntil(REFERENCE_TIME limit); // frames starting before `limit`, with the current picture
-    HRESULT DeliverEncoded();                // the frames the encoder has finished
-    HRESULT DeliverFrame(const uint8_t* dv, int64_t frame);
+    HRESULT EmitUntil(REFERENCE_TIME limit); // frames starting before `limit` show the current picture
+    HRESULT DeliverFrame(const uint8_t* dv, int64_t frame, bool discontinuity); // on an encoder's thread
     void Restart(); // a new stream: frame numbers from 0, no picture yet
 
     std::atomic<int> videoFormat_{DVENCODERVIDEOFORMAT_PAL}; // set from any thread, read at connection
@@ -86,27 +86,15 @@ private:
 
     // Streaming state, made at StartStreaming; used under the receive lock.
     bool pal_ = true;
+    bool running_ = false; // the encoders started
     std::optional<PictureLayout> in_;
     REFERENCE_TIME inFrameTime_ = 0; // for samples without times
-    struct Sent {
-        int64_t frame;    // its number
-        uint64_t picture; // serial of the picture it shows
-        int64_t repeats;  // frames after it that show the same picture
-    };
-    av::CodecContextPtr codec_;
-    bool used_ = false;                  // frames were sent since the encoder was opened
-    std::vector<Sent> sent_;             // frames in the encoder, oldest first
-    std::vector<av::FramePtr> pictures_; // converted pictures, some held by the encoder
-    int current_ = -1;                   // the newest picture's slot, -1 before the first
-    uint64_t serial_ = 0;                // the newest picture's serial
-    av::PacketPtr packet_;
-    av::PacketPtr last_;       // the last frame given out
-    uint64_t lastPicture_ = 0; // serial of the picture it shows (0: none)
+    FrameEncoders encoders_;
     PictureConverter converter_;
+    bool picture_ = false; // a current picture is set
     bool started_ = false; // the first output frame number is known
-    bool discontinuity_ = true;
-    int64_t next_ = 0;   // number of the next output frame
-    int64_t inputs_ = 0; // samples taken since the stream started
+    int64_t next_ = 0;     // number of the next output frame
+    int64_t inputs_ = 0;   // samples taken since the stream started
 };
 
 void RegisterDvVideoEncoderFilter(FilterRegistry& registry);
