@@ -73,9 +73,10 @@ public:
     bool BuildSceneGraph(const std::string& source);
     bool BuildSrtSceneGraph(const std::string& source);
 
-    // The re-encoding builders let the decoder and the overlay or deinterlacer deliver through
-    // queues of their own, so that decoding, drawing and encoding run at once (the default); off,
-    // each frame goes through every stage on the splitter's thread before the next one starts.
+    // The re-encoding builders let the decoder decode frames side by side and deliver, like the
+    // overlay or deinterlacer, through a queue of its own, so that decoding, drawing and encoding
+    // run at once (the default); off, each frame goes through every stage on the splitter's
+    // thread before the next one starts.
     // The output is the same either way. Read by the next build.
     void SetQueuedChain(bool on) { queuedChain_ = on; }
     static constexpr int kChainQueueDepth = 4;
@@ -117,7 +118,8 @@ private:
     ds::HRESULT Connect(ds::Pin* out, ds::Pin* in, const ds::MediaType* mt = nullptr);
     // The standard, dvsd, full frame; `synchronous`: each frame out before the next picture goes in.
     bool SetEncoder(bool pal, bool synchronous);
-    // The decoder and `picture` (the overlay or the deinterlacer) deliver through queues, or not.
+    // The decoder in parallel and delivering, like `picture` (the overlay or the deinterlacer),
+    // through a queue; or neither.
     void QueueChain(ds::BaseFilter& picture);
     // The first output of the AVI Splitter that connects straight to `in`; -1 when none.
     int FirstSplitterOutputTo(ds::Pin* in);

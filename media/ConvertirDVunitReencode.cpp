@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "platform/dshow/StreamConfig.h"
+#include "platform/filters/DvVideoDecoder.h"
 #include "platform/filters/DvVideoEncoder.h"
 #include "settings/Preferences.h"
 
@@ -40,6 +41,8 @@ bool TCdm::SetEncoder(bool pal, bool synchronous)
 
 void TCdm::QueueChain(BaseFilter& picture)
 {
+    if (auto* decoder = dynamic_cast<DvVideoDecoder*>(DVdecoder.Filter().get()))
+        decoder->SetParallelFrames(queuedChain_);
     const int depth = queuedChain_ ? kChainQueueDepth : 0;
     for (Pin* pin : {DVdecoder.GetPin(1), picture.GetPin(1)})
         if (auto* out = dynamic_cast<OutputPin*>(pin))

@@ -49,7 +49,7 @@ REFERENCE_TIME DvVideoEncoder::FrameStart(bool pal, int64_t k)
     return pal ? k * 400000 : (k * 1001000 + 1) / 3;
 }
 
-DvVideoEncoder::DvVideoEncoder() : TBCTransformFilter(kFriendlyName), threads_(av::DefaultThreadCount())
+DvVideoEncoder::DvVideoEncoder() : ParallelTransformFilter(kFriendlyName), threads_(av::DefaultThreadCount())
 {
 }
 
@@ -102,6 +102,29 @@ HRESULT DvVideoEncoder::DecideBufferSize(MemAllocator& allocator, AllocatorPrope
     return allocator.Require(request, 4, static_cast<int32_t>(formats::kPalFrameSize));
 }
 
+namespace {
+
+av::CodecContextPtr OpenDvEncoder(bool pal)
+{
+    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_DVVIDEO);
+    av::CodecContextPtr c(codec ? avcodec_alloc_context3(codec) : nullptr);
+    if (!c)
+        return nullptr;
+    c->width = 720;
+    c->height = pal ? 576 : 480;
+    c->pix_fmt = pal ? AV_PIX_FMT_YUV420P : AV_PIX_FMT_YUV411P;
+    c->time_base = pal ? AVRational{1, 25} : AVRational{1001, 30000};
+    c->framerate = pal ? AVRational{25, 1} : AVRational{30000, 1001};
+    c->sample_aspect_ratio = pal ? AVRational{16, 15} : AVRational{8, 9}; // 4:3
+    c->flags |= AV_CODEC_FLAG_INTERLACED_DCT;
+    c->thread_count = 1; // the filter's workers are the threads
+    if (avcodec_open2(c.get(), codec, nullptr) < 0)
+        return nullptr;
+    return c;
+}
+
+} // namespace
+
 HRESULT DvVideoEncoder::StartStreaming()
 {
     running_ = false;
@@ -112,13 +135,35 @@ HRESULT DvVideoEncoder::StartStreaming()
     pal_ = std::abs(out->bmiHeader.biHeight) == 576;
     auto vih = Input()->CurrentMediaType().GetVideoInfo();
     inFrameTime_ = vih->AvgTimePerFrame > 0 ? vih->AvgTimePerFrame : FrameStart(pal_, 1);
-    if (!encoders_.Start(threads_, pal_, [this](const uint8_t* dv, int64_t frame, bool discontinuity) {
-            return DeliverFrame(dv, frame, discontinuity);
-        }))
-        return E_FAIL;
-    converter_.Reset();
-    converter_.SetThreads(threads_);
+    encoders_.clear();
+    encoders_.resize(static_cast<size_t>(threads_));
+    for (Worker& w : encoders_) {
+        w.codec = OpenDvEncoder(pal_);
+        w.picture.reset(av_frame_alloc());
+        if (!w.codec || !w.picture)
+            return E_FAIL;
+        w.picture->format = w.codec->pix_fmt;
+        w.picture->width = w.codec->width;
+        w.picture->height = w.codec->height;
+        if (av_frame_get_buffer(w.picture.get(), 0) < 0)
+            return E_OUTOFMEMORY;
+    }
+    // A job for each worker and two more, so frames are queued while every worker is busy.
+    jobs_.clear();
+    jobs_.resize(2 * encoders_.size() + 2);
+    for (Job& job : jobs_) {
+        job.packet.reset(av_packet_alloc());
+        if (!job.packet)
+            return E_OUTOFMEMORY;
+    }
+    last_.reset(av_packet_alloc());
+    if (!last_)
+        return E_OUTOFMEMORY;
+    workers_.Start(
+        threads_, static_cast<int>(jobs_.size()), [this](int job, int worker) { return Encode(job, worker); },
+        [this](int job, bool worked, bool give) { return Finish(job, worked, give); });
     running_ = true;
+    lastSerial_ = 0;
     Restart();
     return S_OK;
 }
@@ -126,19 +171,27 @@ HRESULT DvVideoEncoder::StartStreaming()
 HRESULT DvVideoEncoder::StopStreaming()
 {
     running_ = false;
-    encoders_.Stop();
-    converter_.Reset();
-    converter_.SetThreads(1);
+    workers_.Stop();
+    jobs_.clear();
+    encoders_.clear();
+    last_.reset();
+    current_.reset();
     return S_OK;
 }
 
 void DvVideoEncoder::Restart()
 {
-    encoders_.Restart();
-    picture_ = false;
+    // No job is in the workers' hands: what a flush left in the slots goes.
+    for (Job& job : jobs_) {
+        job.picture.reset();
+        if (job.packet)
+            av_packet_unref(job.packet.get());
+    }
+    current_.reset();
     started_ = false;
     next_ = 0;
     inputs_ = 0;
+    discontinuity_ = true;
 }
 
 HRESULT DvVideoEncoder::Receive(const SamplePtr& sample)
@@ -164,12 +217,56 @@ HRESULT DvVideoEncoder::Receive(const SamplePtr& sample)
     HRESULT hr = EmitUntil(start);
     if (hr != S_OK)
         return hr;
-    const int slot = encoders_.FreePicture();
+    current_ = sample;
+    ++serial_;
+    hr = EmitUntil(stop);
+    if (hr == S_OK && synchronous_)
+        hr = workers_.Drain();
+    return hr;
+}
+
+HRESULT DvVideoEncoder::EmitUntil(REFERENCE_TIME limit)
+{
+    if (!current_)
+        return S_OK;
+    if (FrameStart(pal_, next_ + kMaxFill) < limit)
+        next_ = FrameAt(pal_, limit) - kMaxFill; // a gap no stream has: only its last minute is filled
+    for (; FrameStart(pal_, next_) < limit; ++next_)
+        if (HRESULT hr = Show(next_); hr != S_OK)
+            return hr;
+    return S_OK;
+}
+
+HRESULT DvVideoEncoder::Show(int64_t frame)
+{
+    // The next frame of the picture of a job not yet handed on joins it.
+    const bool joined = workers_.ChangeNewest([&](int newest) {
+        Job& job = jobs_[static_cast<size_t>(newest)];
+        if (job.serial != serial_ || job.frame + job.count != frame)
+            return false;
+        ++job.count;
+        return true;
+    });
+    if (joined)
+        return S_OK;
+    const int slot = workers_.Reserve();
     if (slot < 0)
-        return S_FALSE; // flushing or stopping
-    AVFrame* picture = encoders_.Picture(slot);
-    if (!av_frame_is_writable(picture) && av_frame_make_writable(picture) < 0)
-        return E_OUTOFMEMORY;
+        return workers_.Answer();
+    Job& job = jobs_[static_cast<size_t>(slot)];
+    job.serial = serial_;
+    job.frame = frame;
+    job.count = 1;
+    job.repeat = queuedSerial_ == serial_; // its frame is made already: it goes out again
+    job.picture = job.repeat ? nullptr : current_;
+    queuedSerial_ = serial_;
+    return workers_.Submit(slot, !job.repeat);
+}
+
+bool DvVideoEncoder::Encode(int slot, int worker)
+{
+    Job& job = jobs_[static_cast<size_t>(slot)];
+    Worker& w = encoders_[static_cast<size_t>(worker)];
+    AVFrame* picture = w.picture.get();
     PicturePlanes to;
     to.format = picture->format;
     to.width = picture->width;
@@ -178,29 +275,37 @@ HRESULT DvVideoEncoder::Receive(const SamplePtr& sample)
         to.data[i] = picture->data[i];
         to.linesize[i] = picture->linesize[i];
     }
-    if (!converter_.Convert(in_->Planes(sample->GetPointer()), to))
+    // The codec let go of the picture when its last frame came out: it is the worker's again.
+    bool ok = av_frame_is_writable(picture) && w.converter.Convert(in_->Planes(job.picture->GetPointer()), to);
+    job.picture.reset();
+    const int frameSize = static_cast<int>(pal_ ? formats::kPalFrameSize : formats::kNtscFrameSize);
+    picture->pts = job.frame;
+    ok = ok && avcodec_send_frame(w.codec.get(), picture) >= 0 &&
+         avcodec_receive_packet(w.codec.get(), job.packet.get()) >= 0 && job.packet->size == frameSize;
+    if (!ok)
+        av_packet_unref(job.packet.get());
+    return ok;
+}
+
+HRESULT DvVideoEncoder::Finish(int slot, bool worked, bool give)
+{
+    Job& job = jobs_[static_cast<size_t>(slot)];
+    job.picture.reset();
+    if (!job.repeat && worked) {
+        av_packet_unref(last_.get());
+        av_packet_move_ref(last_.get(), job.packet.get());
+        lastSerial_ = job.serial;
+    }
+    // A frame that could not be made, and its repeats, have nothing to give.
+    if (!give || lastSerial_ != job.serial || (!job.repeat && !worked))
         return S_OK;
-    encoders_.SetCurrent(slot);
-    picture_ = true;
-    hr = EmitUntil(stop);
-    if (hr == S_OK && synchronous_)
-        hr = encoders_.Drain();
+    HRESULT hr = S_OK;
+    for (int64_t k = 0; k < job.count && hr == S_OK; ++k)
+        hr = DeliverFrame(last_->data, job.frame + k);
     return hr;
 }
 
-HRESULT DvVideoEncoder::EmitUntil(REFERENCE_TIME limit)
-{
-    if (!picture_)
-        return S_OK;
-    if (FrameStart(pal_, next_ + kMaxFill) < limit)
-        next_ = FrameAt(pal_, limit) - kMaxFill; // a gap no stream has: only its last minute is filled
-    for (; FrameStart(pal_, next_) < limit; ++next_)
-        if (HRESULT hr = encoders_.Show(next_); hr != S_OK)
-            return hr;
-    return S_OK;
-}
-
-HRESULT DvVideoEncoder::DeliverFrame(const uint8_t* dv, int64_t frame, bool discontinuity)
+HRESULT DvVideoEncoder::DeliverFrame(const uint8_t* dv, int64_t frame)
 {
     const size_t frameSize = pal_ ? formats::kPalFrameSize : formats::kNtscFrameSize;
     SamplePtr out;
@@ -211,55 +316,9 @@ HRESULT DvVideoEncoder::DeliverFrame(const uint8_t* dv, int64_t frame, bool disc
     out->SetActualDataLength(static_cast<int32_t>(frameSize));
     out->SetTime(FrameStart(pal_, frame), FrameStart(pal_, frame + 1));
     out->SetSyncPoint(true);
-    out->SetDiscontinuity(discontinuity);
+    out->SetDiscontinuity(discontinuity_);
+    discontinuity_ = false;
     return Output()->Deliver(out);
-}
-
-HRESULT DvVideoEncoder::EndOfStream()
-{
-    // The frames still being encoded go out before the end of the stream.
-    if (running_ && Output()->IsConnected())
-        encoders_.Drain();
-    return TBCTransformFilter::EndOfStream();
-}
-
-HRESULT DvVideoEncoder::BeginFlush()
-{
-    encoders_.BeginFlush();
-    return TBCTransformFilter::BeginFlush();
-}
-
-HRESULT DvVideoEncoder::EndFlush()
-{
-    encoders_.EndFlush();
-    {
-        std::lock_guard<std::mutex> guard(receiveLock_);
-        Restart();
-    }
-    return TBCTransformFilter::EndFlush();
-}
-
-HRESULT DvVideoEncoder::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate)
-{
-    {
-        std::lock_guard<std::mutex> guard(receiveLock_);
-        if (running_)
-            encoders_.Drain(); // the frames of the segment before go out first
-        Restart();             // times count from the new segment's start
-    }
-    return TBCTransformFilter::NewSegment(start, stop, rate);
-}
-
-void DvVideoEncoder::BeginStop()
-{
-    encoders_.BeginStop();
-    TBCTransformFilter::BeginStop();
-}
-
-void DvVideoEncoder::JoinStreamingThreads()
-{
-    encoders_.WaitIdle();
-    TBCTransformFilter::JoinStreamingThreads();
 }
 
 void RegisterDvVideoEncoderFilter(FilterRegistry& registry)
