@@ -45,7 +45,7 @@ public:
     // The overlay and the DV header filter stand a few dozen frames behind when the chain between
     // is queued (the decoder's and the overlay's queues and buffers, the encoder's frames in
     // flight: some thirty at eight threads); the ring reaches well past them.
-    static constexpr int kRingSize = 64;
+    static constexpr int kRingSize = 128;
     static constexpr ds::REFERENCE_TIME kGapThreshold = 2000000; // 0.2 s between two samples
     static constexpr double kDateJumpThreshold = 5.0 / 86400;    // 5 s, either direction
     static constexpr int kMinSceneFrames = 12; // a date back this close to the scene start starts none
