@@ -100,7 +100,7 @@ HRESULT DvVideoDecoder::DecideBufferSize(MemAllocator& allocator, AllocatorPrope
     auto layout = LayoutOf(Output()->CurrentMediaType());
     if (!layout)
         return VFW_E_TYPE_NOT_ACCEPTED;
-    // In parallel every job may hold a picture while the first still waits for one.
+    // In parallel, a buffer for every job and one for the picture going out.
     return allocator.Require(request, parallel_ ? JobCount() + 1 : 2, static_cast<int32_t>(layout->size));
 }
 
@@ -173,15 +173,20 @@ HRESULT DvVideoDecoder::StartStreaming()
     for (Decoding& d : decoders_)
         if (!d.Open(lowres, 1))
             return E_FAIL;
+    // Each job takes an output buffer, in any order, and holds it until its turn to go out: with
+    // no more jobs than buffers, the first always finds one once the filters downstream let go.
+    AllocatorProperties pool;
+    Output()->Allocator()->GetProperties(pool);
+    const int jobs = std::clamp(pool.cBuffers - Output()->OutputQueueDepth(), 1, JobCount());
     jobs_.clear();
-    jobs_.resize(static_cast<size_t>(JobCount()));
+    jobs_.resize(static_cast<size_t>(jobs));
     for (Job& job : jobs_) {
         job.input = std::make_unique<MediaSample>(static_cast<int32_t>(frameSize_));
         if (job.input->GetSize() != static_cast<int32_t>(frameSize_))
             return E_OUTOFMEMORY;
     }
     workers_.Start(
-        threads_, JobCount(), [this](int job, int worker) { return DecodeJob(job, worker); },
+        threads_, jobs, [this](int job, int worker) { return DecodeJob(job, worker); },
         [this](int job, bool worked, bool give) { return Finish(job, worked, give); });
     running_ = true;
     return S_OK;

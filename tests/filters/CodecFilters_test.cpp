@@ -555,6 +555,26 @@ TEST(ParallelDecoding, GivesTheSerialPicturesInOrderAndAFlushDropsWhatTheWorkers
         EXPECT_EQ(after[i].bytes, serial[i].bytes) << i;
 }
 
+// Parallel decoding asked for after the output connected finds two buffers: it keeps no more
+// frames in hand than that, rather than waiting for a buffer the frames after it hold.
+TEST(ParallelDecoding, TurnedOnAfterTheOutputConnectedStillFlows)
+{
+    const std::vector<uint8_t> frame = testkit::EncodeDvPicture(true, 1);
+    auto decoder = std::make_shared<DvVideoDecoder>();
+    decoder->SetThreadCount(4);
+    Chain<DvVideoDecoder> dv(DvVideoType(true), MediaType(), decoder);
+    ASSERT_TRUE(dv.Connected());
+    decoder->SetParallelFrames(true);
+    dv.Start();
+    std::thread sender([&] {
+        for (int i = 0; i < 30; ++i)
+            dv.source.Send(frame, i * 400000, (i + 1) * 400000);
+    });
+    EXPECT_TRUE(testds::Eventually([&] { return dv.sink.SeenSamples().size() == 30; }));
+    dv.Stop(); // frees a sender left waiting
+    sender.join();
+}
+
 // Damaged or short samples are dropped and the stream goes on to its end.
 TEST(BadInput, DamagedSamplesAreDroppedAndTheStreamGoesOn)
 {
