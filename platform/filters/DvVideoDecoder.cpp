@@ -136,17 +136,8 @@ bool DvVideoDecoder::Decoding::Decode(const uint8_t* dv, size_t size, int width,
         return false;
     // A damaged frame may decode to another size: it is not this stream's picture.
     bool ok = frame->width == width && frame->height == height;
-    if (ok) {
-        PicturePlanes from;
-        from.format = frame->format;
-        from.width = frame->width;
-        from.height = frame->height;
-        for (int i = 0; i < 4; ++i) {
-            from.data[i] = frame->data[i];
-            from.linesize[i] = frame->linesize[i];
-        }
-        ok = converter.Convert(from, layout.Planes(out));
-    }
+    if (ok)
+        ok = converter.Convert(PlanesOf(*frame), layout.Planes(out));
     av_frame_unref(frame.get());
     return ok;
 }

@@ -267,16 +267,9 @@ bool DvVideoEncoder::Encode(int slot, int worker)
     Job& job = jobs_[static_cast<size_t>(slot)];
     Worker& w = encoders_[static_cast<size_t>(worker)];
     AVFrame* picture = w.picture.get();
-    PicturePlanes to;
-    to.format = picture->format;
-    to.width = picture->width;
-    to.height = picture->height;
-    for (int i = 0; i < 4; ++i) {
-        to.data[i] = picture->data[i];
-        to.linesize[i] = picture->linesize[i];
-    }
     // The codec let go of the picture when its last frame came out: it is the worker's again.
-    bool ok = av_frame_is_writable(picture) && w.converter.Convert(in_->Planes(job.picture->GetPointer()), to);
+    bool ok = av_frame_is_writable(picture) &&
+              w.converter.Convert(in_->Planes(job.picture->GetPointer()), PlanesOf(*picture));
     job.picture.reset();
     const int frameSize = static_cast<int>(pal_ ? formats::kPalFrameSize : formats::kNtscFrameSize);
     picture->pts = job.frame;

@@ -19,27 +19,9 @@ using media::TCdm;
 
 namespace {
 
-bool HaveCodecs()
-{
-    return ds::FilterRegistry::Instance().Find("DV Video Decoder") != nullptr;
-}
-
 testkit::DvClip Clip(bool pal, int frames)
 {
-    testkit::DvClipSpec spec;
-    spec.pal = pal;
-    spec.frames = frames;
-    spec.distinctPictures = 6;
-    testkit::DvClip clip = testkit::MakeDvClip(spec);
-    WithCameraDates(clip);
-    return clip;
-}
-
-std::vector<std::vector<uint8_t>> VideoFrames(const std::string& path)
-{
-    const AviFileStreams f(path);
-    const int s = f.Find("vids") >= 0 ? f.Find("vids") : f.Find("iavs");
-    return s >= 0 ? f.Chunks(s) : std::vector<std::vector<uint8_t>>{};
+    return DatedClip(pal, frames, 6);
 }
 
 int ProbedFrames(const std::string& path)
@@ -75,7 +57,7 @@ bool Build(TCdm& cdm, Kind kind, int type, const std::string& in, const std::str
 
 TEST(QueuedChain, WritesTheFramesDatesAndTimeCodesOfTheSerialChain)
 {
-    if (!HaveCodecs() || !testkit::HaveProgram("ffprobe"))
+    if (!HaveCodecFilters() || !testkit::HaveProgram("ffprobe"))
         GTEST_SKIP() << "ffprobe or the codec filters missing";
     testkit::TempDir dir;
     struct Case {
@@ -124,7 +106,7 @@ TEST(QueuedChain, WritesTheFramesDatesAndTimeCodesOfTheSerialChain)
 // is left, and the module converts again afterwards.
 TEST(QueuedChain, ACancellationMidStreamEndsAtOnceAndLeavesNothing)
 {
-    if (!HaveCodecs())
+    if (!HaveCodecFilters())
         GTEST_SKIP() << "the codec filters missing";
     testkit::TempDir dir;
     const std::string in = dir.file("in.avi"), out = dir.file("in_in.avi");
@@ -148,7 +130,7 @@ TEST(QueuedChain, ACancellationMidStreamEndsAtOnceAndLeavesNothing)
 // the frames from the new position on come out with their own time codes.
 TEST(QueuedChain, AStopOrASeekWithEveryQueueFullEndsAtOnceAndTheNewPositionFollows)
 {
-    if (!HaveCodecs())
+    if (!HaveCodecFilters())
         GTEST_SKIP() << "the codec filters missing";
     EnsureGui();
     testkit::TempDir dir;
