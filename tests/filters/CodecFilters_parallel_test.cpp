@@ -1,10 +1,13 @@
 // The DV Video Decoder decoding frames side by side: the pictures, times and flags it gives
 // within each Receive, in order; a flush; a pool sized before parallel decoding was asked for.
 // (Run under ThreadSanitizer too.)
+#include <gtest/gtest.h>
+
 #include "tests/filters/CodecPins.h"
 
 #include <thread>
 
+#include "platform/filters/DvSplitter.h"
 #include "platform/filters/DvVideoDecoder.h"
 #include "tests/dshow/GraphHelpers.h"
 #include "tests/kit/media/DvClip.h"
