@@ -124,6 +124,32 @@ TEST(OutputQueue, ASeekFlushesFullQueuesAndOnlyTheNewPositionFollows)
     EXPECT_TRUE(c.AllBuffersBack());
 }
 
+// A flush drops what waits in the queue at once, before the queue's thread is free to hand it on.
+TEST(OutputQueue, ABeginFlushDropsWhatIsQueuedAtOnce)
+{
+    PushFilter push;
+    push.buffers_ = 8;
+    Converter convert(VideoType(), VideoType(MEDIASUBTYPE_RGB24));
+    TestSink sink;
+    auto* out = static_cast<OutputPin*>(convert.GetPin(1));
+    out->SetOutputQueue(3);
+    ASSERT_EQ(push.Output().Connect(*convert.GetPin(0), nullptr), S_OK);
+    ASSERT_EQ(out->Connect(*sink.GetPin(0), nullptr), S_OK);
+    for (BaseFilter* f :
+         {static_cast<BaseFilter*>(&push), static_cast<BaseFilter*>(&convert), static_cast<BaseFilter*>(&sink)})
+        f->Pause(); // the paused sink holds the first sample: the queue's thread waits there
+    for (int64_t i = 0; i < 4; ++i)
+        ASSERT_EQ(push.Push(i), S_OK);
+    ASSERT_TRUE(Eventually([&] { return out->QueuedSamples() == 3; }));
+    EXPECT_EQ(out->DeliverBeginFlush(), S_OK);
+    EXPECT_EQ(out->QueuedSamples(), 0u);
+    EXPECT_EQ(out->DeliverEndFlush(), S_OK);
+    Halt({&push, &convert, &sink});
+    AllocatorProperties props;
+    out->Allocator()->GetProperties(props);
+    EXPECT_EQ(out->Allocator()->FreeCount(), props.cBuffers) << "every buffer back";
+}
+
 TEST(OutputQueue, ARefusalDownstreamStopsTheProducerUntilAFlushAndTheEndStillPasses)
 {
     PushFilter push;
