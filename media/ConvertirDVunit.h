@@ -81,6 +81,14 @@ public:
     bool BuildSceneGraph(const std::string& source);
     bool BuildSrtSceneGraph(const std::string& source);
 
+    // The re-encoding builders let the decoder decode frames side by side and deliver, like the
+    // overlay or deinterlacer, through a queue of its own, so that decoding, drawing and encoding
+    // run at once (the default); off, each frame goes through every stage on the splitter's
+    // thread before the next one starts.
+    // The output is the same either way. Read by the next build.
+    void SetQueuedChain(bool on) { queuedChain_ = on; }
+    static constexpr int kChainQueueDepth = 4;
+
     // Runs the graph just built to its end. NotRun when nothing was built or its duration is 0.
     ConversionOutcome RunBuiltGraph(const CancelTest& cancelled, const ProgressProc& progress);
     // The outcome of the run under way or last run, set before its graph is stopped.
@@ -116,8 +124,11 @@ private:
     // position. False when it cannot.
     bool EndMuxBuild();
     ds::HRESULT Connect(ds::Pin* out, ds::Pin* in, const ds::MediaType* mt = nullptr);
-    // The standard, dvsd, full frame; `synchronous` for graphs with the DV-header filter behind.
+    // The standard, dvsd, full frame; `synchronous`: each frame out before the next picture goes in.
     bool SetEncoder(bool pal, bool synchronous);
+    // The decoder in parallel and delivering, like `picture` (the overlay or the deinterlacer),
+    // through a queue; or neither.
+    void QueueChain(ds::BaseFilter& picture);
     // The first output of the AVI Splitter that connects straight to `in`; -1 when none.
     int FirstSplitterOutputTo(ds::Pin* in);
     // Sound paths into a muxer: the first free splitter output through `acm` into `muxIn()`.
@@ -134,6 +145,7 @@ private:
 
     std::atomic<ConversionOutcome::Kind> runOutcome_{ConversionOutcome::NotRun};
     Yield yield_ = Yield::Frames; // set by each build
+    bool queuedChain_ = true;
 };
 
 // The program's one conversion module, made on first use (after the system filters are registered).

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "platform/dshow/StreamConfig.h"
+#include "platform/filters/DvVideoDecoder.h"
 #include "platform/filters/DvVideoEncoder.h"
 #include "settings/Preferences.h"
 
@@ -33,11 +34,19 @@ bool TCdm::SetEncoder(bool pal, bool synchronous)
     auto* encoder = dynamic_cast<DvVideoEncoder*>(DVenc.Filter().get());
     if (!encoder)
         return false;
-    // The DV-header filter finds each new frame's source blocks by its start time in the
-    // detector's short ring: a frame must leave the encoder before the next picture enters it.
     encoder->SetSynchronous(synchronous);
     return SUCCEEDED(encoder->put_IFormatResolution(pal ? DVENCODERVIDEOFORMAT_PAL : DVENCODERVIDEOFORMAT_NTSC,
                                                     DVENCODERFORMAT_DVSD, DVENCODERRESOLUTION_720x480, false, nullptr));
+}
+
+void TCdm::QueueChain(BaseFilter& picture)
+{
+    if (auto* decoder = dynamic_cast<DvVideoDecoder*>(DVdecoder.Filter().get()))
+        decoder->SetParallelFrames(queuedChain_);
+    const int depth = queuedChain_ ? kChainQueueDepth : 0;
+    for (Pin* pin : {DVdecoder.GetPin(1), picture.GetPin(1)})
+        if (auto* out = dynamic_cast<OutputPin*>(pin))
+            out->SetOutputQueue(depth);
 }
 
 // The standard change: the detector on the first splitter output that carries DV (for a type-1
@@ -49,13 +58,16 @@ bool TCdm::BuildStandard(const std::string& src, const std::string& output, uint
         if (!BeginBuild(src, &output))
             return false;
         DVenc.SetFilterGraph(&fg);
-        if (!SetEncoder(standard != 2, true))
+        // The DV-header filter finds each frame's source blocks by its start time, whatever
+        // the encoder and the queues do to the order of arrival.
+        if (!SetEncoder(standard != 2, !queuedChain_))
             return false;
         for (FilterComponent* c : {&DVdecoder, &avisplitter, &dvmuxer, &acm1, &acm2, &dvsplitter, &avimux})
             c->SetFilterGraph(&fg);
         if (!AddOwn(CdmDeinter, "dv_Deinter") || !AddOwn(CdmSceneDetect, "dv_SceneDetect") ||
             !AddOwn(CdmDVHeader, "dv_DVHeader"))
             return false;
+        QueueChain(*CdmDeinter);
         if (FAILED(Connect(source.GetPin(0), avisplitter.GetPin(0))) || avisplitter.Pins().size() < 2)
             return false;
         if (FirstSplitterOutputTo(CdmSceneDetect->GetPin(0)) < 0)
@@ -112,6 +124,7 @@ bool TCdm::BuildDatecode(const std::string& src, const std::string& output, bool
         if (!AddOwn(CdmSuperposer, "dv_Superposer") || !AddOwn(CdmSceneDetect, "dv_SceneDetect") ||
             !AddOwn(CdmDVHeader, "dv_DVHeader"))
             return false;
+        QueueChain(*CdmSuperposer);
         if (FAILED(Connect(source.GetPin(0), avisplitter.GetPin(0))) || avisplitter.Pins().size() < 2)
             return false;
         if (FirstSplitterOutputTo(CdmSceneDetect->GetPin(0)) < 0)
@@ -134,7 +147,7 @@ bool TCdm::BuildDatecode(const std::string& src, const std::string& output, bool
         MediaType decoded;
         DVdecoder.GetPin(1)->ConnectionMediaType(decoded);
         const auto vih = decoded.GetVideoInfo();
-        if (!vih || !SetEncoder(std::abs(vih->bmiHeader.biHeight) != 480, true))
+        if (!vih || !SetEncoder(std::abs(vih->bmiHeader.biHeight) != 480, !queuedChain_))
             return false;
         Connect(CdmSuperposer->GetPin(1), DVenc.GetPin(0));
         Connect(DVenc.GetPin(1), CdmDVHeader->GetPin(0));

@@ -145,19 +145,24 @@ uint32_t Tdv_sceneDetect::FramesProcessed() const
     return framesProcessed_;
 }
 
-bool Tdv_sceneDetect::FindFrame(REFERENCE_TIME start, DVFrameInfo& record, SavedHeaders* headers) const
+bool Tdv_sceneDetect::FindFrame(REFERENCE_TIME start, DVFrameInfo& record, SavedHeaders* headers, Lookup lookup) const
 {
     std::lock_guard<std::mutex> guard(publishLock_);
-    for (int k = 0; k < ringCount_; ++k) {
-        const RingEntry& entry = ring_[static_cast<size_t>((ringIndex_ - k + kRingSize) % kRingSize)];
-        if (entry.Headers.Start <= start) {
-            record = entry.Info;
-            if (headers)
-                *headers = entry.Headers;
-            return true;
-        }
+    if (ringCount_ == 0)
+        return false;
+    int k = 0;
+    while (k < ringCount_ && ring_[static_cast<size_t>((ringIndex_ - k + kRingSize) % kRingSize)].Headers.Start > start)
+        ++k;
+    if (k == ringCount_) {
+        if (lookup != Lookup::OrOldest)
+            return false;
+        k = ringCount_ - 1; // the cursor ends on the oldest entry
     }
-    return false;
+    const RingEntry& entry = ring_[static_cast<size_t>((ringIndex_ - k + kRingSize) % kRingSize)];
+    record = entry.Info;
+    if (headers)
+        *headers = entry.Headers;
+    return true;
 }
 
 HRESULT Tdv_sceneDetect::CheckInputType(const MediaType& mt)

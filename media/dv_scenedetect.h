@@ -9,8 +9,8 @@
 // OnEnd at the end. The end calls come from StopStreaming, under the receive lock, once the input
 // refuses samples: exactly once per run, and never while a frame is being transformed.
 //
-// It keeps the last five frames (their records and the first 480 bytes of every DIF sequence) in
-// a ring that the overlay and the DV header filter search by start time (FindFrame).
+// It keeps the last frames (their records and the first 480 bytes of every DIF sequence) in a
+// ring that the overlay and the DV header filter search by start time (FindFrame).
 //
 // Threads: Transform and the callbacks run on the streaming thread; the end calls on the thread
 // that stops the graph. The display setters may be called from any thread at any time and take
@@ -42,7 +42,10 @@ struct SavedHeaders {
 class Tdv_sceneDetect : public ds::TBCTransInPlaceFilter {
 public:
     static constexpr const char* kFilterName = "Ivor Varnet dv_sceneDetect";
-    static constexpr int kRingSize = 5;
+    // The overlay and the DV header filter stand a few dozen frames behind when the chain between
+    // is queued (the decoder's and the overlay's queues and buffers, the encoder's frames in
+    // flight: some thirty at eight threads); the ring reaches well past them.
+    static constexpr int kRingSize = 128;
     static constexpr ds::REFERENCE_TIME kGapThreshold = 2000000; // 0.2 s between two samples
     static constexpr double kDateJumpThreshold = 5.0 / 86400;    // 5 s, either direction
     static constexpr int kMinSceneFrames = 12; // a date back this close to the scene start starts none
@@ -78,8 +81,12 @@ public:
     // say something about this run only when it is above 0.
     uint32_t FramesProcessed() const;
     // The newest ring entry whose saved start is at most `start`: its record and, when asked,
-    // its saved blocks. False when the ring holds none.
-    bool FindFrame(ds::REFERENCE_TIME start, formats::DVFrameInfo& record, SavedHeaders* headers = nullptr) const;
+    // its saved blocks. When every entry is newer, OrOldest takes the oldest one (the overlay
+    // dates a picture older than the ring with the oldest frame's record). False when there is
+    // nothing to take.
+    enum class Lookup { AtOrBefore, OrOldest };
+    bool FindFrame(ds::REFERENCE_TIME start, formats::DVFrameInfo& record, SavedHeaders* headers = nullptr,
+                   Lookup lookup = Lookup::AtOrBefore) const;
 
     ds::HRESULT CheckInputType(const ds::MediaType& mt) override;
     ds::HRESULT StartStreaming() override;

@@ -310,9 +310,11 @@ HRESULT Tdv_Superposer::Transform(MediaSample& in, MediaSample& out)
 
     if (!TakeSnapshot() || detector_ == nullptr)
         return S_OK;
-    // A sample without a time is the newest frame's; no record at all shows as an undated frame.
+    // A sample without a time is the newest frame's, one older than every frame kept the
+    // oldest's; no record at all shows as an undated frame.
     DVFrameInfo record;
-    detector_->FindFrame(in.HasTime() ? in.StartTime() : std::numeric_limits<REFERENCE_TIME>::max(), record);
+    detector_->FindFrame(in.HasTime() ? in.StartTime() : std::numeric_limits<REFERENCE_TIME>::max(), record, nullptr,
+                         Tdv_sceneDetect::Lookup::OrOldest);
     const bool shown = CountDown(record);
     std::string line1, line2;
     if (shown)

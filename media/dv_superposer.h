@@ -4,11 +4,11 @@
 // block on both (Rgb24Picture), the output in the input's row order.
 //
 // Each picture is copied first; then, when the overlay is on and shown, the record of the frame
-// with the same start time is looked up in the detector's ring (Tdv_sceneDetect::FindFrame) and
-// its two text lines are drawn, upright in either row order, with the anchor (PositionX,
-// PositionY in thousandths of the picture) at the bottom of the two-line block: line 1's cell top
-// at ya - 2h, line 2's at ya - h, each aligned on its own (0 left, 1 centre, 2 right of the
-// anchor). Text that cannot be drawn is left out; the picture still goes on.
+// with the same start time is looked up in the detector's ring (Tdv_sceneDetect::FindFrame; the
+// oldest frame kept for a picture older than all) and its two text lines are drawn, upright in either row order, with
+// the anchor (PositionX, PositionY in thousandths of the picture) at the bottom of the two-line block: line 1's cell
+// top at ya - 2h, line 2's at ya - h, each aligned on its own (0 left, 1 centre, 2 right of the anchor). Text that
+// cannot be drawn is left out; the picture still goes on.
 //
 // Settings may be set from any thread; each frame takes one snapshot of them. The font size and
 // the picture size take effect at the next start of streaming, everything else at the next frame.

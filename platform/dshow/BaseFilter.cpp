@@ -98,6 +98,13 @@ void BaseFilter::BeginStop()
         p->BeginStop();
 }
 
+void BaseFilter::JoinStreamingThreads()
+{
+    for (Pin* p : EnumPins())
+        if (p->Direction() == PinDirection::Output)
+            static_cast<OutputPin*>(p)->JoinQueue();
+}
+
 HRESULT BaseFilter::SetSyncSource(ReferenceClock* clock)
 {
     clock_.store(clock);

@@ -49,8 +49,9 @@ public:
     // The state; renderers answer VFW_S_STATE_INTERMEDIATE while a pause has not completed.
     virtual HRESULT GetState(int timeoutMs, FilterState& state);
     FilterState State() const { return state_.load(); }
-    virtual void BeginStop();              // default: BeginStop on every pin
-    virtual void JoinStreamingThreads() {} // filters with threads of their own join them here
+    virtual void BeginStop(); // default: BeginStop on every pin
+    // Joins the threads of the filter's own (default: its output queues'), once BeginStop woke them.
+    virtual void JoinStreamingThreads();
 
     // Roles in the graph. A renderer ends a stream (completion and pause wait for it); a source
     // produces data with no input.

@@ -1,8 +1,43 @@
 #include "platform/dshow/MediaSample.h"
 
+#include <cstddef>
 #include <new>
 
 namespace ds {
+
+// A pooled sample and the storage its SamplePtr's control block is made in, so that lending a
+// sample allocates nothing.
+struct MemAllocator::Slot {
+    static constexpr size_t kBlockSize = 128; // libstdc++ needs about 48 bytes
+    explicit Slot(int32_t size) : sample(size) {}
+    MediaSample sample;
+    alignas(std::max_align_t) unsigned char block[kBlockSize];
+};
+
+// The control block's allocator: it hands out the slot's storage and, when the last reference to
+// the sample is gone and the block is freed, gives the slot back to the pool.
+template <class T> struct MemAllocator::SlotAllocator {
+    using value_type = T;
+    std::shared_ptr<MemAllocator> owner; // keeps the pool alive while the sample is out
+    Slot* slot;
+
+    SlotAllocator(std::shared_ptr<MemAllocator> o, Slot* s) : owner(std::move(o)), slot(s) {}
+    template <class U> SlotAllocator(const SlotAllocator<U>& o) : owner(o.owner), slot(o.slot) {}
+
+    T* allocate(size_t n)
+    {
+        if (n * sizeof(T) <= Slot::kBlockSize && alignof(T) <= alignof(std::max_align_t))
+            return reinterpret_cast<T*>(slot->block);
+        return static_cast<T*>(::operator new(n * sizeof(T)));
+    }
+    void deallocate(T* p, size_t) noexcept
+    {
+        if (reinterpret_cast<unsigned char*>(p) != slot->block)
+            ::operator delete(p);
+        owner->Return(slot);
+    }
+    template <class U> bool operator==(const SlotAllocator<U>& o) const { return slot == o.slot; }
+};
 
 MediaSample::MediaSample(int32_t size)
 {
@@ -93,6 +128,7 @@ void MediaSample::ResetProperties()
     actual_ = GetSize();
 }
 
+MemAllocator::MemAllocator() = default;
 MemAllocator::~MemAllocator() = default;
 
 HRESULT MemAllocator::Require(AllocatorProperties& request, int32_t count, int32_t size)
@@ -133,14 +169,15 @@ HRESULT MemAllocator::Commit()
     // Buffers are made once per size and kept across commits; a sample still out after a
     // decommit is counted in `outstanding_` and comes back to the pool when dropped.
     int32_t have = static_cast<int32_t>(free_.size()) + outstanding_;
+    free_.reserve(static_cast<size_t>(props_.cBuffers));
     for (; have < props_.cBuffers; ++have) {
-        auto sample = std::make_unique<MediaSample>(props_.cbBuffer);
-        if (sample->GetSize() != props_.cbBuffer) { // an absurd size from a damaged file
+        auto slot = std::make_unique<Slot>(props_.cbBuffer);
+        if (slot->sample.GetSize() != props_.cbBuffer) { // an absurd size from a damaged file
             committed_ = false;
             free_.clear();
             return E_OUTOFMEMORY;
         }
-        free_.push_back(std::move(sample));
+        free_.push_back(std::move(slot));
     }
     return S_OK;
 }
@@ -166,25 +203,26 @@ HRESULT MemAllocator::GetBuffer(SamplePtr& out, bool wait)
             return S_FALSE;
         freed_.wait(guard);
     }
-    std::unique_ptr<MediaSample> sample = std::move(free_.back());
+    Slot* slot = free_.back().release();
     free_.pop_back();
     ++outstanding_;
     guard.unlock();
-    sample->ResetProperties();
-    // The deleter holds the allocator alive until every lent sample is back.
-    std::shared_ptr<MemAllocator> self = shared_from_this();
-    out = SamplePtr(sample.release(), [self](MediaSample* s) { self->Return(s); });
+    slot->sample.ResetProperties();
+    // The slot goes back when the control block made in it is freed; the deleter has nothing to do.
+    out = SamplePtr(
+        &slot->sample, [](MediaSample*) {}, SlotAllocator<MediaSample>(shared_from_this(), slot));
     return S_OK;
 }
 
-void MemAllocator::Return(MediaSample* sample)
+void MemAllocator::Return(Slot* slot)
 {
     std::lock_guard<std::mutex> guard(lock_);
     --outstanding_;
-    if (sample->GetSize() != props_.cbBuffer || static_cast<int32_t>(free_.size()) + outstanding_ >= props_.cBuffers) {
-        delete sample; // the properties changed while it was out
+    if (slot->sample.GetSize() != props_.cbBuffer ||
+        static_cast<int32_t>(free_.size()) + outstanding_ >= props_.cBuffers) {
+        delete slot; // the properties changed while it was out
     } else {
-        free_.push_back(std::unique_ptr<MediaSample>(sample));
+        free_.emplace_back(slot); // room reserved at commit
     }
     freed_.notify_one();
 }

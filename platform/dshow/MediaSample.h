@@ -5,6 +5,8 @@
 // the sample goes back to the allocator's pool when the last SamplePtr to it is dropped, so a
 // filter that queues samples holds pool buffers and naturally slows a producer that runs ahead.
 // GetBuffer blocks while every buffer is out, and fails at once after Decommit (graph stop).
+// Lending allocates nothing: each sample is made at commit with room for its SamplePtr's control
+// block, and both come back to the pool together.
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -78,7 +80,7 @@ struct AllocatorProperties {
 
 class MemAllocator : public std::enable_shared_from_this<MemAllocator> {
 public:
-    MemAllocator() = default;
+    MemAllocator();
     MemAllocator(const MemAllocator&) = delete;
     MemAllocator& operator=(const MemAllocator&) = delete;
     ~MemAllocator();
@@ -102,14 +104,16 @@ public:
     bool IsCommitted() const;
 
 private:
-    void Return(MediaSample* sample);
+    struct Slot;
+    template <class T> struct SlotAllocator;
+    void Return(Slot* slot);
 
     mutable std::mutex lock_; // guards everything below
     std::condition_variable freed_;
     AllocatorProperties props_;
     bool committed_ = false;
     int32_t outstanding_ = 0;
-    std::vector<std::unique_ptr<MediaSample>> free_;
+    std::vector<std::unique_ptr<Slot>> free_; // a lent slot is owned by its SamplePtr until it returns
 };
 
 using AllocatorPtr = std::shared_ptr<MemAllocator>;

@@ -1,6 +1,9 @@
 #include "platform/dshow/Pin.h"
 
+#include <algorithm>
+
 #include "platform/dshow/BaseFilter.h"
+#include "platform/dshow/OutputQueue.h"
 
 namespace ds {
 
@@ -272,6 +275,38 @@ OutputPin::OutputPin(BaseFilter& filter, std::string name) : Pin(filter, std::mo
 
 OutputPin::~OutputPin() = default;
 
+void OutputPin::SetOutputQueue(int depth)
+{
+    depth = std::max(depth, 0);
+    if (IsConnected() && depth > queueDepth_)
+        AddBuffers(depth - queueDepth_);
+    queueDepth_ = depth;
+    if (!queue_ || queue_->Depth() != depth)
+        queue_.reset();
+}
+
+void OutputPin::AddBuffers(int count)
+{
+    if (!allocator_ || count <= 0)
+        return;
+    AllocatorProperties props;
+    allocator_->GetProperties(props);
+    props.cBuffers += count;
+    AllocatorProperties actual;
+    allocator_->SetProperties(props, actual);
+}
+
+size_t OutputPin::QueuedSamples() const
+{
+    return queue_ ? queue_->Queued() : 0;
+}
+
+void OutputPin::JoinQueue()
+{
+    if (queue_)
+        queue_->Join();
+}
+
 InputPin* OutputPin::ConnectedInput() const
 {
     return static_cast<InputPin*>(ConnectedTo());
@@ -282,7 +317,10 @@ HRESULT OutputPin::CompleteConnect(Pin& peer)
     auto* input = dynamic_cast<InputPin*>(&peer);
     if (!input)
         return VFW_E_NO_ALLOCATOR;
-    return DecideAllocator(*input);
+    HRESULT hr = DecideAllocator(*input);
+    if (SUCCEEDED(hr))
+        AddBuffers(queueDepth_);
+    return hr;
 }
 
 HRESULT OutputPin::DecideAllocator(InputPin& input)
@@ -317,18 +355,33 @@ HRESULT OutputPin::BreakConnect()
     if (allocator_)
         allocator_->Decommit();
     allocator_.reset();
+    queue_.reset(); // never running: connections change only while stopped
     return S_OK;
 }
 
 HRESULT OutputPin::Active()
 {
     stopping_.store(false);
-    return allocator_ ? allocator_->Commit() : S_OK;
+    HRESULT hr = allocator_ ? allocator_->Commit() : S_OK;
+    if (FAILED(hr))
+        return hr;
+    if (queueDepth_ > 0 && ConnectedInput()) {
+        if (!queue_)
+            queue_ = std::make_unique<OutputQueue>(queueDepth_);
+        queue_->Start(*ConnectedInput());
+        running_ = queue_.get();
+    }
+    return S_OK;
 }
 
 HRESULT OutputPin::Inactive()
 {
     stopping_.store(false);
+    if (running_) {
+        running_->BeginStop();
+        running_->Join();
+        running_ = nullptr;
+    }
     return allocator_ ? allocator_->Decommit() : S_OK;
 }
 
@@ -337,6 +390,8 @@ void OutputPin::BeginStop()
     Pin::BeginStop();
     if (allocator_)
         allocator_->Decommit();
+    if (queue_)
+        queue_->BeginStop();
 }
 
 HRESULT OutputPin::GetDeliveryBuffer(SamplePtr& sample)
@@ -351,31 +406,39 @@ HRESULT OutputPin::Deliver(const SamplePtr& sample)
     InputPin* input = ConnectedInput();
     if (!input)
         return VFW_E_NOT_CONNECTED;
-    return input->Receive(sample);
+    return running_ ? running_->Receive(sample) : input->Receive(sample);
 }
 
 HRESULT OutputPin::DeliverEndOfStream()
 {
     InputPin* input = ConnectedInput();
-    return input ? input->EndOfStream() : VFW_E_NOT_CONNECTED;
+    if (!input)
+        return VFW_E_NOT_CONNECTED;
+    return running_ ? running_->EndOfStream() : input->EndOfStream();
 }
 
 HRESULT OutputPin::DeliverBeginFlush()
 {
     InputPin* input = ConnectedInput();
-    return input ? input->BeginFlush() : VFW_E_NOT_CONNECTED;
+    if (!input)
+        return VFW_E_NOT_CONNECTED;
+    return running_ ? running_->BeginFlush() : input->BeginFlush();
 }
 
 HRESULT OutputPin::DeliverEndFlush()
 {
     InputPin* input = ConnectedInput();
-    return input ? input->EndFlush() : VFW_E_NOT_CONNECTED;
+    if (!input)
+        return VFW_E_NOT_CONNECTED;
+    return running_ ? running_->EndFlush() : input->EndFlush();
 }
 
 HRESULT OutputPin::DeliverNewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate)
 {
     InputPin* input = ConnectedInput();
-    return input ? input->NewSegment(start, stop, rate) : VFW_E_NOT_CONNECTED;
+    if (!input)
+        return VFW_E_NOT_CONNECTED;
+    return running_ ? running_->NewSegment(start, stop, rate) : input->NewSegment(start, stop, rate);
 }
 
 PassThroughOutputPin::PassThroughOutputPin(BaseFilter& filter, std::string name, const InputPin& filterInput,

@@ -8,13 +8,16 @@
 // breaks both sides and is idempotent (S_FALSE when there is nothing to break).
 //
 // Streaming: an output pin Delivers samples to the connected input pin's Receive on the calling
-// thread; EndOfStream, BeginFlush/EndFlush and NewSegment travel the same way.
+// thread; EndOfStream, BeginFlush/EndFlush and NewSegment travel the same way. An output pin may
+// instead deliver through an OutputQueue (SetOutputQueue): the same calls, in the same order, on
+// a thread of the queue's own.
 // Connections change only while the filters are stopped, on the controlling thread; the streaming
 // threads read the peer pointer without a lock.
 //
 // A derived class overrides CheckMediaType, GetMediaType (its preferred types by position) and, on
 // input pins, Receive; a filter answers other interfaces of a pin through dynamic_cast (QueryPin).
 #include <atomic>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,6 +28,7 @@
 namespace ds {
 
 class BaseFilter;
+class OutputQueue;
 
 enum class PinDirection { Input, Output };
 
@@ -120,7 +124,7 @@ protected:
 class OutputPin : public Pin {
 public:
     OutputPin(BaseFilter& filter, std::string name);
-    ~OutputPin() override;
+    ~OutputPin() override; // joins the queue's thread
 
     HRESULT CompleteConnect(Pin& peer) override; // decides the allocator
     HRESULT BreakConnect() override;
@@ -143,8 +147,22 @@ public:
 
     const AllocatorPtr& Allocator() const { return allocator_; }
 
+    // From the next pause, deliveries go through a queue of `depth` items served by a thread of
+    // the pin's own; 0 (the default): on the caller's thread. Set while stopped. The allocator
+    // gets `depth` more buffers, which the queue holds.
+    void SetOutputQueue(int depth);
+    int OutputQueueDepth() const { return queueDepth_; }
+    size_t QueuedSamples() const; // items waiting in the queue now, for tests
+    void JoinQueue();             // graph stop: the queue's thread, once BeginStop woke it
+
 protected:
     AllocatorPtr allocator_; // set at connection, on the controlling thread
+
+private:
+    void AddBuffers(int count);
+    int queueDepth_ = 0;
+    std::unique_ptr<OutputQueue> queue_;
+    OutputQueue* running_ = nullptr; // queue_ from Active to Inactive: read by streaming threads
 };
 
 // An output that passes its filter's input samples on as they are: it offers exactly the input's

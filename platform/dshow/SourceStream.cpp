@@ -207,6 +207,7 @@ void BaseSource::JoinStreamingThreads()
 {
     for (auto& s : streams_)
         s->JoinThread();
+    BaseFilter::JoinStreamingThreads();
 }
 
 SourceStream* BaseSource::AddStream(std::unique_ptr<SourceStream> stream)

@@ -195,16 +195,8 @@ HRESULT AviDecompressor::DeliverDecoded(bool drain)
             result = hr == VFW_E_NOT_COMMITTED ? VFW_E_WRONG_STATE : E_FAIL; // stopping
             break;
         }
-        PicturePlanes from;
-        from.format = frame_->format;
-        from.width = frame_->width;
-        from.height = frame_->height;
-        for (int i = 0; i < 4; ++i) {
-            from.data[i] = frame_->data[i];
-            from.linesize[i] = frame_->linesize[i];
-        }
         const bool converted = static_cast<size_t>(out->GetSize()) >= out_->size &&
-                               converter_.Convert(from, out_->Planes(out->GetPointer()));
+                               converter_.Convert(PlanesOf(*frame_), out_->Planes(out->GetPointer()));
         av_frame_unref(frame_.get());
         if (!converted)
             continue;

@@ -6,6 +6,7 @@ extern "C" {
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "formats/DvAudio.h"
 #include "platform/dshow/FilterRegistry.h"
@@ -43,7 +44,7 @@ int64_t FrameTime(const MediaType& mt, bool pal)
 
 } // namespace
 
-DvVideoDecoder::DvVideoDecoder() : TBCTransformFilter(kFriendlyName), threads_(av::DefaultThreadCount())
+DvVideoDecoder::DvVideoDecoder() : ParallelTransformFilter(kFriendlyName), threads_(av::DefaultThreadCount())
 {
 }
 
@@ -99,11 +100,51 @@ HRESULT DvVideoDecoder::DecideBufferSize(MemAllocator& allocator, AllocatorPrope
     auto layout = LayoutOf(Output()->CurrentMediaType());
     if (!layout)
         return VFW_E_TYPE_NOT_ACCEPTED;
-    return allocator.Require(request, 2, static_cast<int32_t>(layout->size));
+    // In parallel, a buffer for every job and one for the picture going out.
+    return allocator.Require(request, parallel_ ? JobCount() + 1 : 2, static_cast<int32_t>(layout->size));
+}
+
+bool DvVideoDecoder::Decoding::Open(int lowres, int threads)
+{
+    const AVCodec* dv = avcodec_find_decoder(AV_CODEC_ID_DVVIDEO);
+    if (!dv)
+        return false;
+    codec.reset(avcodec_alloc_context3(dv));
+    packet.reset(av_packet_alloc());
+    frame.reset(av_frame_alloc());
+    if (!codec || !packet || !frame)
+        return false;
+    // Slice threads only: frame threads would hold pictures back, and each sample must come out
+    // in the same call, with its own times.
+    codec->thread_type = FF_THREAD_SLICE;
+    codec->thread_count = threads;
+    codec->lowres = lowres;
+    if (avcodec_open2(codec.get(), dv, nullptr) < 0) {
+        codec.reset();
+        return false;
+    }
+    converter.Reset();
+    converter.SetThreads(threads);
+    return true;
+}
+
+bool DvVideoDecoder::Decoding::Decode(const uint8_t* dv, size_t size, int width, int height,
+                                      const PictureLayout& layout, uint8_t* out)
+{
+    if (av::SendPacketCopy(codec.get(), packet.get(), dv, size) < 0 ||
+        avcodec_receive_frame(codec.get(), frame.get()) < 0)
+        return false;
+    // A damaged frame may decode to another size: it is not this stream's picture.
+    bool ok = frame->width == width && frame->height == height;
+    if (ok)
+        ok = converter.Convert(PlanesOf(*frame), layout.Planes(out));
+    av_frame_unref(frame.get());
+    return ok;
 }
 
 HRESULT DvVideoDecoder::StartStreaming()
 {
+    running_ = false;
     auto pal = IsPal(Input()->CurrentMediaType());
     out_ = LayoutOf(Output()->CurrentMediaType());
     if (!pal || !out_)
@@ -112,67 +153,101 @@ HRESULT DvVideoDecoder::StartStreaming()
     const int lowres = out_->width == 360 ? 1 : 0;
     decodedWidth_ = 720 >> lowres;
     decodedHeight_ = (*pal ? 576 : 480) >> lowres;
-
-    const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_DVVIDEO);
-    if (!codec)
-        return E_FAIL;
-    codec_.reset(avcodec_alloc_context3(codec));
-    packet_.reset(av_packet_alloc());
-    frame_.reset(av_frame_alloc());
-    if (!codec_ || !packet_ || !frame_)
-        return E_OUTOFMEMORY;
-    // Slice threads only: frame threads would hold pictures back, and each sample must come out
-    // in the same call, with its own times.
-    codec_->thread_type = FF_THREAD_SLICE;
-    codec_->thread_count = threads_;
-    codec_->lowres = lowres;
-    if (avcodec_open2(codec_.get(), codec, nullptr) < 0) {
-        codec_.reset();
-        return E_FAIL;
+    if (!parallel_) {
+        if (!serial_.Open(lowres, threads_))
+            return E_FAIL;
+        running_ = true;
+        return S_OK;
     }
-    converter_.Reset();
-    converter_.SetThreads(threads_);
+    decoders_.clear();
+    decoders_.resize(static_cast<size_t>(threads_));
+    for (Decoding& d : decoders_)
+        if (!d.Open(lowres, 1))
+            return E_FAIL;
+    // Each job takes an output buffer, in any order, and holds it until its turn to go out: with
+    // no more jobs than buffers, the first always finds one once the filters downstream let go.
+    AllocatorProperties pool;
+    Output()->Allocator()->GetProperties(pool);
+    const int jobs = std::clamp(pool.cBuffers - Output()->OutputQueueDepth(), 1, JobCount());
+    jobs_.clear();
+    jobs_.resize(static_cast<size_t>(jobs));
+    for (Job& job : jobs_) {
+        job.input = std::make_unique<MediaSample>(static_cast<int32_t>(frameSize_));
+        if (job.input->GetSize() != static_cast<int32_t>(frameSize_))
+            return E_OUTOFMEMORY;
+    }
+    workers_.Start(
+        threads_, jobs, [this](int job, int worker) { return DecodeJob(job, worker); },
+        [this](int job, bool worked, bool give) { return Finish(job, worked, give); });
+    running_ = true;
     return S_OK;
 }
 
 HRESULT DvVideoDecoder::StopStreaming()
 {
-    codec_.reset();
-    packet_.reset();
-    frame_.reset();
-    converter_.Reset();
-    converter_.SetThreads(1);
+    running_ = false;
+    workers_.Stop();
+    jobs_.clear();
+    decoders_.clear();
+    serial_ = Decoding();
     return S_OK;
+}
+
+void DvVideoDecoder::Restart()
+{
+    for (Job& job : jobs_)
+        job.output.reset(); // what a flush left
 }
 
 HRESULT DvVideoDecoder::Transform(MediaSample& in, MediaSample& out)
 {
     out.SetMediaType(nullptr);
-    if (!codec_ || !out_ || static_cast<size_t>(in.GetActualDataLength()) != frameSize_ ||
+    if (!running_ || static_cast<size_t>(in.GetActualDataLength()) != frameSize_ ||
         out.GetSize() < static_cast<int32_t>(out_->size))
         return S_FALSE;
-    if (av::SendPacketCopy(codec_.get(), packet_.get(), in.GetPointer(), frameSize_) < 0)
-        return S_FALSE;
-    if (avcodec_receive_frame(codec_.get(), frame_.get()) < 0)
-        return S_FALSE;
-    // A damaged frame may decode to another size: it is not this stream's picture.
-    bool ok = frame_->width == decodedWidth_ && frame_->height == decodedHeight_;
-    if (ok) {
-        PicturePlanes from;
-        from.format = frame_->format;
-        from.width = frame_->width;
-        from.height = frame_->height;
-        for (int i = 0; i < 4; ++i) {
-            from.data[i] = frame_->data[i];
-            from.linesize[i] = frame_->linesize[i];
-        }
-        ok = converter_.Convert(from, out_->Planes(out.GetPointer()));
-    }
-    av_frame_unref(frame_.get());
-    if (!ok)
+    if (!serial_.Decode(in.GetPointer(), frameSize_, decodedWidth_, decodedHeight_, *out_, out.GetPointer()))
         return S_FALSE;
     out.SetActualDataLength(static_cast<int32_t>(out_->size));
     return S_OK;
+}
+
+HRESULT DvVideoDecoder::Receive(const SamplePtr& sample)
+{
+    if (!parallel_ || !running_)
+        return TBCTransformFilter::Receive(sample);
+    if (!Output()->IsConnected() || static_cast<size_t>(sample->GetActualDataLength()) != frameSize_)
+        return S_OK; // another frame size: dropped
+    const int slot = workers_.Reserve();
+    if (slot < 0)
+        return workers_.Answer();
+    // A copy: the upstream buffer goes back at once, whatever the workers' pace.
+    MediaSample& input = *jobs_[static_cast<size_t>(slot)].input;
+    std::memcpy(input.GetPointer(), sample->GetPointer(), frameSize_);
+    input.CopyPropertiesFrom(*sample);
+    input.SetActualDataLength(static_cast<int32_t>(frameSize_));
+    return workers_.Submit(slot, true);
+}
+
+bool DvVideoDecoder::DecodeJob(int slot, int worker)
+{
+    Job& job = jobs_[static_cast<size_t>(slot)];
+    SamplePtr out;
+    if (FAILED(Output()->GetDeliveryBuffer(out)) || !out || out->GetSize() < static_cast<int32_t>(out_->size))
+        return false; // the graph is stopping
+    out->CopyPropertiesFrom(*job.input);
+    out->SetMediaType(nullptr);
+    if (!decoders_[static_cast<size_t>(worker)].Decode(job.input->GetPointer(), frameSize_, decodedWidth_,
+                                                       decodedHeight_, *out_, out->GetPointer()))
+        return false;
+    out->SetActualDataLength(static_cast<int32_t>(out_->size));
+    job.output = std::move(out);
+    return true;
+}
+
+HRESULT DvVideoDecoder::Finish(int slot, bool worked, bool give)
+{
+    SamplePtr out = std::move(jobs_[static_cast<size_t>(slot)].output);
+    return give && worked ? Output()->Deliver(out) : S_OK;
 }
 
 void RegisterDvVideoDecoderFilter(FilterRegistry& registry)

@@ -6,13 +6,16 @@
 // 360 x 288 or 240 through libavcodec's low-resolution decoding. The setting applies at the
 // next output connection; the connected output's size decides the decoding. The standard comes
 // from the format block (its height, else its image size); a sample of another frame size is
-// dropped, as is one that fails to decode. Times and flags pass through.
+// dropped, as is one that fails to decode. Times and flags pass through. Each picture leaves
+// within its sample's Receive, the threads sharing its slices; or, when SetParallelFrames asked
+// for it, pictures are decoded side by side, each on a worker thread with a codec context of its
+// own, and handed on in order from those threads (ParallelTransformFilter).
 #include <atomic>
 #include <optional>
 #include <vector>
 
-#include "platform/dshow/TransformFilter.h"
 #include "platform/filters/FfmpegHandles.h"
+#include "platform/filters/ParallelTransformFilter.h"
 #include "platform/filters/PictureConverter.h"
 
 namespace ds {
@@ -31,7 +34,7 @@ public:
     virtual HRESULT get_IPDisplay(int& displayPix) = 0;
 };
 
-class DvVideoDecoder : public TBCTransformFilter, public DvDecoderSettings {
+class DvVideoDecoder : public ParallelTransformFilter, public DvDecoderSettings {
 public:
     static constexpr const char* kFriendlyName = "DV Video Decoder";
     DvVideoDecoder();
@@ -39,8 +42,11 @@ public:
 
     HRESULT put_IPDisplay(int displayPix) override;
     HRESULT get_IPDisplay(int& displayPix) override;
-    // Slice threads of the decoding, from the next start (default: the cores, up to 8).
+    // Threads of the decoding, from the next start (default: the cores, up to 8).
     void SetThreadCount(int threads) { threads_ = threads < 1 ? 1 : threads; }
+    // Pictures decoded side by side (see above); set before the output connects, which sizes
+    // its buffers for it. Off by default.
+    void SetParallelFrames(bool on) { parallel_ = on; }
 
     HRESULT CheckInputType(const MediaType& mt) override;
     HRESULT CheckTransform(const MediaType& in, const MediaType& out) override;
@@ -49,19 +55,42 @@ public:
     HRESULT StartStreaming() override;
     HRESULT StopStreaming() override;
     HRESULT Transform(MediaSample& in, MediaSample& out) override;
+    HRESULT Receive(const SamplePtr& sample) override;
+
+protected:
+    void Restart() override;
 
 private:
+    // One context's decoding of `frame` into the output picture at `out`.
+    struct Decoding {
+        av::CodecContextPtr codec;
+        av::PacketPtr packet;
+        av::FramePtr frame;
+        PictureConverter converter;
+        bool Open(int lowres, int threads);
+        bool Decode(const uint8_t* dv, size_t size, int width, int height, const PictureLayout& layout, uint8_t* out);
+    };
+    bool DecodeJob(int job, int worker); // on a worker's thread
+    HRESULT Finish(int job, bool worked, bool give);
+    int JobCount() const { return 2 * threads_ + 2; }
+
     std::atomic<int> display_{DVRESOLUTION_FULL}; // set from any thread, read at connection
     int threads_;
+    bool parallel_ = false;
 
     // Streaming state, made at StartStreaming (under the receive lock).
     size_t frameSize_ = 0;
     int decodedWidth_ = 0, decodedHeight_ = 0;
     std::optional<PictureLayout> out_;
-    av::CodecContextPtr codec_;
-    av::PacketPtr packet_;
-    av::FramePtr frame_;
-    PictureConverter converter_;
+    bool running_ = false;
+    Decoding serial_;                // the decoding within Receive
+    std::vector<Decoding> decoders_; // by worker, when parallel
+    // A job: a copy of the DV frame with its sample's times and flags, and its picture.
+    struct Job {
+        std::unique_ptr<MediaSample> input;
+        SamplePtr output;
+    };
+    std::vector<Job> jobs_;
 };
 
 void RegisterDvVideoDecoderFilter(FilterRegistry& registry);

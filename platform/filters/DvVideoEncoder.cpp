@@ -49,7 +49,7 @@ REFERENCE_TIME DvVideoEncoder::FrameStart(bool pal, int64_t k)
     return pal ? k * 400000 : (k * 1001000 + 1) / 3;
 }
 
-DvVideoEncoder::DvVideoEncoder() : TBCTransformFilter(kFriendlyName), threads_(av::DefaultThreadCount())
+DvVideoEncoder::DvVideoEncoder() : ParallelTransformFilter(kFriendlyName), threads_(av::DefaultThreadCount())
 {
 }
 
@@ -102,8 +102,32 @@ HRESULT DvVideoEncoder::DecideBufferSize(MemAllocator& allocator, AllocatorPrope
     return allocator.Require(request, 4, static_cast<int32_t>(formats::kPalFrameSize));
 }
 
+namespace {
+
+av::CodecContextPtr OpenDvEncoder(bool pal)
+{
+    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_DVVIDEO);
+    av::CodecContextPtr c(codec ? avcodec_alloc_context3(codec) : nullptr);
+    if (!c)
+        return nullptr;
+    c->width = 720;
+    c->height = pal ? 576 : 480;
+    c->pix_fmt = pal ? AV_PIX_FMT_YUV420P : AV_PIX_FMT_YUV411P;
+    c->time_base = pal ? AVRational{1, 25} : AVRational{1001, 30000};
+    c->framerate = pal ? AVRational{25, 1} : AVRational{30000, 1001};
+    c->sample_aspect_ratio = pal ? AVRational{16, 15} : AVRational{8, 9}; // 4:3
+    c->flags |= AV_CODEC_FLAG_INTERLACED_DCT;
+    c->thread_count = 1; // the filter's workers are the threads
+    if (avcodec_open2(c.get(), codec, nullptr) < 0)
+        return nullptr;
+    return c;
+}
+
+} // namespace
+
 HRESULT DvVideoEncoder::StartStreaming()
 {
+    running_ = false;
     in_ = LayoutOf(Input()->CurrentMediaType());
     auto out = Output()->CurrentMediaType().GetVideoInfo();
     if (!in_ || !out)
@@ -111,86 +135,68 @@ HRESULT DvVideoEncoder::StartStreaming()
     pal_ = std::abs(out->bmiHeader.biHeight) == 576;
     auto vih = Input()->CurrentMediaType().GetVideoInfo();
     inFrameTime_ = vih->AvgTimePerFrame > 0 ? vih->AvgTimePerFrame : FrameStart(pal_, 1);
-    packet_.reset(av_packet_alloc());
-    last_.reset(av_packet_alloc());
-    if (!packet_ || !last_ || !OpenEncoder())
-        return E_FAIL;
-    sent_.reserve(static_cast<size_t>(threads_) + 8); // the encoder holds about one frame a thread
-    // A picture is held by the encoder's threads until its frame is done: one for each, one being
-    // filled, one current.
-    pictures_.clear();
-    for (int i = 0; i < threads_ + 2; ++i) {
-        av::FramePtr picture(av_frame_alloc());
-        if (!picture)
+    encoders_.clear();
+    encoders_.resize(static_cast<size_t>(threads_));
+    for (Worker& w : encoders_) {
+        w.codec = OpenDvEncoder(pal_);
+        w.picture.reset(av_frame_alloc());
+        if (!w.codec || !w.picture)
+            return E_FAIL;
+        w.picture->format = w.codec->pix_fmt;
+        w.picture->width = w.codec->width;
+        w.picture->height = w.codec->height;
+        if (av_frame_get_buffer(w.picture.get(), 0) < 0)
             return E_OUTOFMEMORY;
-        picture->format = codec_->pix_fmt;
-        picture->width = codec_->width;
-        picture->height = codec_->height;
-        if (av_frame_get_buffer(picture.get(), 0) < 0)
-            return E_OUTOFMEMORY;
-        pictures_.push_back(std::move(picture));
     }
-    converter_.Reset();
-    converter_.SetThreads(threads_);
+    // A job for each worker and two more, so frames are queued while every worker is busy.
+    jobs_.clear();
+    jobs_.resize(2 * encoders_.size() + 2);
+    for (Job& job : jobs_) {
+        job.packet.reset(av_packet_alloc());
+        if (!job.packet)
+            return E_OUTOFMEMORY;
+    }
+    last_.reset(av_packet_alloc());
+    if (!last_)
+        return E_OUTOFMEMORY;
+    workers_.Start(
+        threads_, static_cast<int>(jobs_.size()), [this](int job, int worker) { return Encode(job, worker); },
+        [this](int job, bool worked, bool give) { return Finish(job, worked, give); });
+    running_ = true;
+    lastSerial_ = 0;
     Restart();
     return S_OK;
 }
 
-bool DvVideoEncoder::OpenEncoder()
-{
-    codec_.reset();
-    used_ = false;
-    sent_.clear();
-    if (last_)
-        av_packet_unref(last_.get());
-    lastPicture_ = 0;
-    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_DVVIDEO);
-    av::CodecContextPtr c(codec ? avcodec_alloc_context3(codec) : nullptr);
-    if (!c)
-        return false;
-    c->width = 720;
-    c->height = pal_ ? 576 : 480;
-    c->pix_fmt = pal_ ? AV_PIX_FMT_YUV420P : AV_PIX_FMT_YUV411P;
-    c->time_base = pal_ ? AVRational{1, 25} : AVRational{1001, 30000};
-    c->framerate = pal_ ? AVRational{25, 1} : AVRational{30000, 1001};
-    c->sample_aspect_ratio = pal_ ? AVRational{16, 15} : AVRational{8, 9}; // 4:3
-    c->flags |= AV_CODEC_FLAG_INTERLACED_DCT;
-    // Frames are encoded side by side, each on a thread of its own: a frame comes out a few
-    // frames later, its number in its pts. Synchronous: the threads share one frame's slices.
-    c->thread_type = synchronous_ ? FF_THREAD_SLICE : FF_THREAD_FRAME | FF_THREAD_SLICE;
-    c->thread_count = threads_;
-    if (avcodec_open2(c.get(), codec, nullptr) < 0)
-        return false;
-    codec_ = std::move(c);
-    return true;
-}
-
 HRESULT DvVideoEncoder::StopStreaming()
 {
-    codec_.reset();
-    pictures_.clear();
-    packet_.reset();
+    running_ = false;
+    workers_.Stop();
+    jobs_.clear();
+    encoders_.clear();
     last_.reset();
-    converter_.Reset();
-    converter_.SetThreads(1);
+    current_.reset();
     return S_OK;
 }
 
 void DvVideoEncoder::Restart()
 {
-    // Frames still in the encoder belong to the stream before: they are thrown away with it.
-    if (codec_ && used_)
-        OpenEncoder();
-    current_ = -1;
+    // No job is in the workers' hands: what a flush left in the slots goes.
+    for (Job& job : jobs_) {
+        job.picture.reset();
+        if (job.packet)
+            av_packet_unref(job.packet.get());
+    }
+    current_.reset();
     started_ = false;
-    discontinuity_ = true;
     next_ = 0;
     inputs_ = 0;
+    discontinuity_ = true;
 }
 
 HRESULT DvVideoEncoder::Receive(const SamplePtr& sample)
 {
-    if (!codec_ || !Output()->IsConnected())
+    if (!running_ || !Output()->IsConnected())
         return S_OK;
     if (static_cast<size_t>(sample->GetActualDataLength()) < in_->size)
         return S_OK; // too short for its picture: dropped
@@ -209,85 +215,87 @@ HRESULT DvVideoEncoder::Receive(const SamplePtr& sample)
     }
     // Frames before this picture's start still show the previous one.
     HRESULT hr = EmitUntil(start);
-    if (FAILED(hr))
+    if (hr != S_OK)
         return hr;
-    // A picture no encoder thread holds any more takes the new one.
-    int slot = -1;
-    for (int i = 0; i < static_cast<int>(pictures_.size()) && slot < 0; ++i)
-        if (i != current_ && av_frame_is_writable(pictures_[static_cast<size_t>(i)].get()))
-            slot = i;
-    if (slot < 0) {
-        slot = (current_ + 1) % static_cast<int>(pictures_.size());
-        if (av_frame_make_writable(pictures_[static_cast<size_t>(slot)].get()) < 0)
-            return E_OUTOFMEMORY;
-    }
-    AVFrame* picture = pictures_[static_cast<size_t>(slot)].get();
-    PicturePlanes to;
-    to.format = picture->format;
-    to.width = picture->width;
-    to.height = picture->height;
-    for (int i = 0; i < 4; ++i) {
-        to.data[i] = picture->data[i];
-        to.linesize[i] = picture->linesize[i];
-    }
-    if (!converter_.Convert(in_->Planes(sample->GetPointer()), to))
-        return S_OK;
-    current_ = slot;
+    current_ = sample;
     ++serial_;
-    return EmitUntil(stop);
+    hr = EmitUntil(stop);
+    if (hr == S_OK && synchronous_)
+        hr = workers_.Drain();
+    return hr;
 }
 
 HRESULT DvVideoEncoder::EmitUntil(REFERENCE_TIME limit)
 {
-    if (current_ < 0)
+    if (!current_)
         return S_OK;
     if (FrameStart(pal_, next_ + kMaxFill) < limit)
         next_ = FrameAt(pal_, limit) - kMaxFill; // a gap no stream has: only its last minute is filled
-    AVFrame* picture = pictures_[static_cast<size_t>(current_)].get();
-    for (; FrameStart(pal_, next_) < limit; ++next_) {
-        // A picture repeated for several frames is encoded once: its frame goes out again.
-        if (!sent_.empty() && sent_.back().picture == serial_) {
-            ++sent_.back().repeats;
-            continue;
-        }
-        if (sent_.empty() && lastPicture_ == serial_) {
-            if (HRESULT hr = DeliverFrame(last_->data, next_); FAILED(hr))
-                return hr;
-            continue;
-        }
-        picture->pts = next_;
-        if (avcodec_send_frame(codec_.get(), picture) < 0)
-            continue; // nothing to give for this frame
-        used_ = true;
-        sent_.push_back(Sent{next_, serial_, 0});
-        if (HRESULT hr = DeliverEncoded(); FAILED(hr))
+    for (; FrameStart(pal_, next_) < limit; ++next_)
+        if (HRESULT hr = Show(next_); hr != S_OK)
             return hr;
-    }
     return S_OK;
 }
 
-HRESULT DvVideoEncoder::DeliverEncoded()
+HRESULT DvVideoEncoder::Show(int64_t frame)
 {
-    const size_t frameSize = pal_ ? formats::kPalFrameSize : formats::kNtscFrameSize;
-    HRESULT result = S_OK;
-    while (SUCCEEDED(result) && avcodec_receive_packet(codec_.get(), packet_.get()) >= 0) {
-        Sent sent{packet_->pts, 0, 0};
-        if (!sent_.empty()) {
-            sent = sent_.front();
-            sent_.erase(sent_.begin());
-        }
-        if (static_cast<size_t>(packet_->size) != frameSize) {
-            av_packet_unref(packet_.get());
-            continue;
-        }
-        for (int64_t k = 0; k <= sent.repeats && SUCCEEDED(result); ++k)
-            result = DeliverFrame(packet_->data, sent.frame + k);
-        // Kept, for a picture that goes on after its frames are out.
+    // The next frame of the picture of a job not yet handed on joins it.
+    const bool joined = workers_.ChangeNewest([&](int newest) {
+        Job& job = jobs_[static_cast<size_t>(newest)];
+        if (job.serial != serial_ || job.frame + job.count != frame)
+            return false;
+        ++job.count;
+        return true;
+    });
+    if (joined)
+        return S_OK;
+    const int slot = workers_.Reserve();
+    if (slot < 0)
+        return workers_.Answer();
+    Job& job = jobs_[static_cast<size_t>(slot)];
+    job.serial = serial_;
+    job.frame = frame;
+    job.count = 1;
+    job.repeat = queuedSerial_ == serial_; // its frame is made already: it goes out again
+    job.picture = job.repeat ? nullptr : current_;
+    queuedSerial_ = serial_;
+    return workers_.Submit(slot, !job.repeat);
+}
+
+bool DvVideoEncoder::Encode(int slot, int worker)
+{
+    Job& job = jobs_[static_cast<size_t>(slot)];
+    Worker& w = encoders_[static_cast<size_t>(worker)];
+    AVFrame* picture = w.picture.get();
+    // The codec let go of the picture when its last frame came out: it is the worker's again.
+    bool ok = av_frame_is_writable(picture) &&
+              w.converter.Convert(in_->Planes(job.picture->GetPointer()), PlanesOf(*picture));
+    job.picture.reset();
+    const int frameSize = static_cast<int>(pal_ ? formats::kPalFrameSize : formats::kNtscFrameSize);
+    picture->pts = job.frame;
+    ok = ok && avcodec_send_frame(w.codec.get(), picture) >= 0 &&
+         avcodec_receive_packet(w.codec.get(), job.packet.get()) >= 0 && job.packet->size == frameSize;
+    if (!ok)
+        av_packet_unref(job.packet.get());
+    return ok;
+}
+
+HRESULT DvVideoEncoder::Finish(int slot, bool worked, bool give)
+{
+    Job& job = jobs_[static_cast<size_t>(slot)];
+    job.picture.reset();
+    if (!job.repeat && worked) {
         av_packet_unref(last_.get());
-        av_packet_move_ref(last_.get(), packet_.get());
-        lastPicture_ = sent.picture;
+        av_packet_move_ref(last_.get(), job.packet.get());
+        lastSerial_ = job.serial;
     }
-    return result;
+    // A frame that could not be made, and its repeats, have nothing to give.
+    if (!give || lastSerial_ != job.serial || (!job.repeat && !worked))
+        return S_OK;
+    HRESULT hr = S_OK;
+    for (int64_t k = 0; k < job.count && hr == S_OK; ++k)
+        hr = DeliverFrame(last_->data, job.frame + k);
+    return hr;
 }
 
 HRESULT DvVideoEncoder::DeliverFrame(const uint8_t* dv, int64_t frame)
@@ -304,35 +312,6 @@ HRESULT DvVideoEncoder::DeliverFrame(const uint8_t* dv, int64_t frame)
     out->SetDiscontinuity(discontinuity_);
     discontinuity_ = false;
     return Output()->Deliver(out);
-}
-
-HRESULT DvVideoEncoder::EndOfStream()
-{
-    // The frames still being encoded go out before the end of the stream.
-    if (codec_ && Output()->IsConnected() && used_) {
-        avcodec_send_frame(codec_.get(), nullptr);
-        DeliverEncoded();
-        OpenEncoder(); // a drained encoder takes no more frames
-    }
-    return TBCTransformFilter::EndOfStream();
-}
-
-HRESULT DvVideoEncoder::EndFlush()
-{
-    {
-        std::lock_guard<std::mutex> guard(receiveLock_);
-        Restart();
-    }
-    return TBCTransformFilter::EndFlush();
-}
-
-HRESULT DvVideoEncoder::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate)
-{
-    {
-        std::lock_guard<std::mutex> guard(receiveLock_);
-        Restart(); // times count from the new segment's start
-    }
-    return TBCTransformFilter::NewSegment(start, stop, rate);
 }
 
 void RegisterDvVideoEncoderFilter(FilterRegistry& registry)

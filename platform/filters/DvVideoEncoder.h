@@ -7,16 +7,18 @@
 // Output frame k starts at k x the frame time (exactly 1001/30000 s for NTSC) and carries the
 // newest picture that starts at or before it, so a picture of another rate is repeated or
 // dropped and the duration and the sync with the sound are kept (PAL <-> NTSC, 15 or 30 fps
-// sources). A frame is sent to the encoder as soon as the picture it carries is known to last
-// until its start (a repeated picture is encoded once); frames are encoded on several threads and
-// come out a few frames later, the last ones, up to the last input's stop time, before the end of
-// stream goes on; or, when SetSynchronous asked for it, each at once.
+// sources). A frame is made as soon as the picture it carries is known to last until its start
+// (a repeated picture is converted and encoded once). Pictures are converted and encoded side by
+// side, each on a worker thread with a codec context of its own (DV frames stand alone), and the
+// frames go out in order as soon as each is done, on those threads (ParallelTransformFilter);
+// every frame is out before the end of the stream goes on, and before Receive returns when
+// SetSynchronous asked for it.
 #include <atomic>
 #include <optional>
 #include <vector>
 
-#include "platform/dshow/TransformFilter.h"
 #include "platform/filters/FfmpegHandles.h"
+#include "platform/filters/ParallelTransformFilter.h"
 #include "platform/filters/PictureConverter.h"
 
 namespace ds {
@@ -40,7 +42,7 @@ public:
                                           DvInfo* info) = 0;
 };
 
-class DvVideoEncoder : public TBCTransformFilter, public DvEncoderSettings {
+class DvVideoEncoder : public ParallelTransformFilter, public DvEncoderSettings {
 public:
     static constexpr const char* kFriendlyName = "DV Video Encoder";
     DvVideoEncoder();
@@ -50,12 +52,9 @@ public:
                                   const DvInfo* info) override;
     HRESULT get_IFormatResolution(int& videoFormat, int& dvFormat, int& resolution, bool getDvInfo,
                                   DvInfo* info) override;
-    // Slice threads of the encoding, from the next start (default: the cores, up to 8).
+    // Worker threads of the encoding, from the next start (default: the cores, up to 8).
     void SetThreadCount(int threads) { threads_ = threads < 1 ? 1 : threads; }
-    // From the next start, each frame leaves the filter before the next picture is taken: the
-    // threads share the slices of one frame instead of encoding frames side by side. For graphs
-    // whose filters downstream match each frame with what a filter upstream saw of its picture
-    // (the DV-header filter and the scene detector's short ring). Off by default.
+    // Each picture's frames leave the filter before Receive returns. Off by default.
     void SetSynchronous(bool on) { synchronous_ = on; }
     bool Synchronous() const { return synchronous_; }
 
@@ -66,19 +65,19 @@ public:
     HRESULT StartStreaming() override;
     HRESULT StopStreaming() override;
     HRESULT Receive(const SamplePtr& sample) override;
-    HRESULT EndOfStream() override;
-    HRESULT EndFlush() override;
-    HRESULT NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) override;
 
     // Start time of output frame k in 100 ns units.
     static REFERENCE_TIME FrameStart(bool pal, int64_t k);
 
+protected:
+    void Restart() override; // frame numbers from 0, no picture yet
+
 private:
-    bool OpenEncoder();
-    HRESULT EmitUntil(REFERENCE_TIME limit); // frames starting before `limit`, with the current picture
-    HRESULT DeliverEncoded();                // the frames the encoder has finished
+    HRESULT EmitUntil(REFERENCE_TIME limit); // frames starting before `limit` show the current picture
+    HRESULT Show(int64_t frame);             // output frame `frame` shows the current picture
+    bool Encode(int job, int worker);        // on a worker's thread
+    HRESULT Finish(int job, bool worked, bool give);
     HRESULT DeliverFrame(const uint8_t* dv, int64_t frame);
-    void Restart(); // a new stream: frame numbers from 0, no picture yet
 
     std::atomic<int> videoFormat_{DVENCODERVIDEOFORMAT_PAL}; // set from any thread, read at connection
     int threads_;
@@ -86,27 +85,36 @@ private:
 
     // Streaming state, made at StartStreaming; used under the receive lock.
     bool pal_ = true;
+    bool running_ = false; // the workers started
     std::optional<PictureLayout> in_;
     REFERENCE_TIME inFrameTime_ = 0; // for samples without times
-    struct Sent {
-        int64_t frame;    // its number
-        uint64_t picture; // serial of the picture it shows
-        int64_t repeats;  // frames after it that show the same picture
+    SamplePtr current_;              // the newest picture, while frames may still show it
+    uint64_t serial_ = 0;            // its number
+    uint64_t queuedSerial_ = 0;      // the picture last given a job
+    bool started_ = false;           // the first output frame number is known
+    int64_t next_ = 0;               // number of the next output frame
+    int64_t inputs_ = 0;             // samples taken since the stream started
+
+    // A job: `count` frames from `frame` on, showing picture `serial`; converted and encoded from
+    // `picture`, or (repeat) the last frame given out again.
+    struct Job {
+        SamplePtr picture;
+        uint64_t serial = 0;
+        int64_t frame = 0, count = 0;
+        bool repeat = false;
+        av::PacketPtr packet;
     };
-    av::CodecContextPtr codec_;
-    bool used_ = false;                  // frames were sent since the encoder was opened
-    std::vector<Sent> sent_;             // frames in the encoder, oldest first
-    std::vector<av::FramePtr> pictures_; // converted pictures, some held by the encoder
-    int current_ = -1;                   // the newest picture's slot, -1 before the first
-    uint64_t serial_ = 0;                // the newest picture's serial
-    av::PacketPtr packet_;
-    av::PacketPtr last_;       // the last frame given out
-    uint64_t lastPicture_ = 0; // serial of the picture it shows (0: none)
-    PictureConverter converter_;
-    bool started_ = false; // the first output frame number is known
-    bool discontinuity_ = true;
-    int64_t next_ = 0;   // number of the next output frame
-    int64_t inputs_ = 0; // samples taken since the stream started
+    struct Worker {
+        av::CodecContextPtr codec;
+        av::FramePtr picture;
+        PictureConverter converter;
+    };
+    std::vector<Job> jobs_;        // by job slot
+    std::vector<Worker> encoders_; // by worker
+    // The finishing side (one thread at a time, in order).
+    av::PacketPtr last_;        // the last frame given out
+    uint64_t lastSerial_ = 0;   // the picture it shows (0: none)
+    bool discontinuity_ = true; // the next frame out starts a new stream
 };
 
 void RegisterDvVideoEncoderFilter(FilterRegistry& registry);

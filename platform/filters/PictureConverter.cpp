@@ -5,6 +5,7 @@
 #include <atomic>
 
 extern "C" {
+#include <libavutil/frame.h>
 #include <libavutil/imgutils.h>
 #include <libavutil/pixdesc.h>
 #include <libavutil/pixfmt.h>
@@ -136,6 +137,19 @@ MediaType PictureType(const Guid& subtype, int width, int height, int64_t frameT
             mt.format.insert(mt.format.end(), b, b + 4);
         }
     return mt;
+}
+
+PicturePlanes PlanesOf(const AVFrame& frame)
+{
+    PicturePlanes planes;
+    planes.format = frame.format;
+    planes.width = frame.width;
+    planes.height = frame.height;
+    for (int i = 0; i < 4; ++i) {
+        planes.data[i] = frame.data[i];
+        planes.linesize[i] = frame.linesize[i];
+    }
+    return planes;
 }
 
 bool PictureConverter::Convert(const PicturePlanes& from, const PicturePlanes& to)

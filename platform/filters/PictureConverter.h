@@ -51,6 +51,8 @@ struct PictureLayout {
 // The layout of a VideoInfo type of a subtype the filters know (RGB24, RGB32, RGB565, RGB555,
 // YUY2, UYVY, I420, YV12) and of a sane size; empty otherwise.
 std::optional<PictureLayout> LayoutOf(const MediaType& mt);
+// The planes of a libavcodec picture.
+PicturePlanes PlanesOf(const AVFrame& frame);
 // A VideoInfo type of that subtype and size: RGB as a bottom-up DIB (bit fields for RGB565).
 MediaType PictureType(const Guid& subtype, int width, int height, int64_t frameTime);
 

@@ -1,6 +1,7 @@
 // The codec filters between test pins: the types they offer and refuse, their settings, the ACM
 // Wrapper's output format, pass-through, the DV encoder's re-timing and what comes out at the end
 // of a stream or of damaged input.
+#include "tests/dshow/GraphHelpers.h"
 #include "tests/filters/CodecPins.h"
 
 #include "platform/dshow/FilterGraph.h"
@@ -448,9 +449,10 @@ TEST(EndOfStream, TheResamplerDelayIsFlushedBeforeTheEnd)
     EXPECT_NEAR(static_cast<double>(seen.back().stop), 1e7, 1e7 / 48000);
 }
 
-// Frames are encoded on several threads and come out late: the end of the stream brings the
-// last ones out, in order, before it goes on.
-TEST(EndOfStream, TheEncoderDelayIsFlushedBeforeTheEnd)
+// Frames are encoded on several threads, side by side: each comes out, in order, without waiting
+// for a later picture (a graph whose sound runs on the same upstream thread would wait for it
+// for ever), and all are out before the end of the stream goes on.
+TEST(EndOfStream, EveryFrameComesOutWithoutALaterPictureAndBeforeTheEnd)
 {
     auto encoder = std::make_shared<DvVideoEncoder>();
     encoder->SetThreadCount(4);
@@ -459,13 +461,16 @@ TEST(EndOfStream, TheEncoderDelayIsFlushedBeforeTheEnd)
     chain.Start();
     for (int i = 0; i < 10; ++i)
         chain.source.Send(SmallPicture(i), i * 400000, (i + 1) * 400000);
-    EXPECT_LT(chain.sink.SeenSamples().size(), 10u);
+    EXPECT_TRUE(testds::Eventually([&] { return chain.sink.SeenSamples().size() == 10; }));
     EXPECT_FALSE(chain.sink.ReachedEndOfStream());
+    chain.source.Send(SmallPicture(10), 10 * 400000, 11 * 400000);
     chain.source.End();
     auto seen = chain.sink.SeenSamples();
-    ASSERT_EQ(seen.size(), 10u);
-    for (size_t k = 0; k < seen.size(); ++k)
+    ASSERT_EQ(seen.size(), 11u);
+    for (size_t k = 0; k < seen.size(); ++k) {
         EXPECT_EQ(seen[k].start, static_cast<int64_t>(k) * 400000);
+        EXPECT_EQ(seen[k].discontinuity, k == 0);
+    }
     EXPECT_TRUE(chain.sink.ReachedEndOfStream());
 }
 

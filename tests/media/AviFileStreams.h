@@ -11,6 +11,7 @@
 #include "formats/RiffChunk.h"
 #include "formats/dvcodes.h"
 #include "media/ConvertirDVunit.h"
+#include "platform/dshow/FilterRegistry.h"
 #include "tests/kit/TempDir.h"
 
 namespace mediatest {
@@ -59,6 +60,20 @@ struct AviFileStreams {
         return -1;
     }
 };
+
+// The video frames of a converted file (its interleaved stream, or its video stream).
+inline std::vector<std::vector<uint8_t>> VideoFrames(const std::string& path)
+{
+    const AviFileStreams f(path);
+    const int s = f.Find("vids") >= 0 ? f.Find("vids") : f.Find("iavs");
+    return s >= 0 ? f.Chunks(s) : std::vector<std::vector<uint8_t>>{};
+}
+
+// The DV codec filters are registered (a build with FFmpeg's codecs).
+inline bool HaveCodecFilters()
+{
+    return ds::FilterRegistry::Instance().Find("DV Video Decoder") != nullptr;
+}
 
 // Every recording date and time pair of a frame as "yyyy-mm-dd hh:nn:ss", one per copy.
 inline std::vector<std::string> AllRecDates(std::vector<uint8_t> frame)

@@ -21,33 +21,14 @@ bool HaveTools()
     return testkit::HaveProgram("ffmpeg") && testkit::HaveProgram("ffprobe");
 }
 
-bool HaveCodecs()
-{
-    return ds::FilterRegistry::Instance().Find("DV Video Decoder") != nullptr;
-}
-
 testkit::DvClip Clip(bool pal, int frames)
 {
-    testkit::DvClipSpec spec;
-    spec.pal = pal;
-    spec.frames = frames;
-    spec.distinctPictures = 4;
-    testkit::DvClip clip = testkit::MakeDvClip(spec);
-    WithCameraDates(clip);
-    return clip;
+    return DatedClip(pal, frames, 4);
 }
 
 bool WriteType(int type, const std::string& path, const testkit::DvClip& clip)
 {
     return type == 1 ? testkit::WriteDvType1(path, clip) : testkit::WriteDvType2(path, clip);
-}
-
-// The video frames of a converted file (its interleaved stream, or its video stream).
-std::vector<std::vector<uint8_t>> VideoFrames(const std::string& path)
-{
-    const AviFileStreams f(path);
-    const int s = f.Find("vids") >= 0 ? f.Find("vids") : f.Find("iavs");
-    return s >= 0 ? f.Chunks(s) : std::vector<std::vector<uint8_t>>{};
 }
 
 // Frame n of a file as ffmpeg decodes it, 24-bit RGB rows from the top.
@@ -113,7 +94,7 @@ std::string RecordedDate(const std::string& path)
 
 TEST(StandardChange, PalAndNtscSwapWithTheRightFramesDatesAndHeaders)
 {
-    if (!HaveTools() || !HaveCodecs())
+    if (!HaveTools() || !HaveCodecFilters())
         GTEST_SKIP() << "ffmpeg tools or the codec filters missing";
     testkit::TempDir dir;
     TCdm cdm;
@@ -172,7 +153,7 @@ void SetOverlay(TCdm& cdm, int duration)
 
 TEST(BurnIn, TheTextChangesOnlyItsBoxUntilTheAutomaticDisplayEnds)
 {
-    if (!HaveTools() || !HaveCodecs())
+    if (!HaveTools() || !HaveCodecFilters())
         GTEST_SKIP() << "ffmpeg tools or the codec filters missing";
     testkit::TempDir dir;
     const testkit::DvClip clip = Clip(true, 50);
@@ -205,7 +186,7 @@ TEST(BurnIn, TheTextChangesOnlyItsBoxUntilTheAutomaticDisplayEnds)
 
 TEST(BurnIn, KeepsTheSourceStandardWhateverItIsToldAndAfterADateShift)
 {
-    if (!HaveTools() || !HaveCodecs())
+    if (!HaveTools() || !HaveCodecFilters())
         GTEST_SKIP() << "ffmpeg tools or the codec filters missing";
     testkit::TempDir dir;
     const testkit::DvClip clip = Clip(true, 25);
@@ -244,7 +225,7 @@ std::string MjpegAvi(const testkit::TempDir& dir, const std::string& name, int s
 
 TEST(DvRecompression, TheStandardAndTheSoundRateFollowThePreferences)
 {
-    if (!HaveTools() || !HaveCodecs())
+    if (!HaveTools() || !HaveCodecFilters())
         GTEST_SKIP() << "ffmpeg tools or the codec filters missing";
     testkit::TempDir dir;
     const uint8_t savedStandard = settings::StandardParDefaut, savedRate = settings::FrequenceDV;

@@ -58,6 +58,18 @@ inline void WithCameraDates(testkit::DvClip& clip)
         }
 }
 
+// A clip of `frames` frames cycling through `distinct` pictures, with its dates where cameras put them.
+inline testkit::DvClip DatedClip(bool pal, int frames, int distinct)
+{
+    testkit::DvClipSpec spec;
+    spec.pal = pal;
+    spec.frames = frames;
+    spec.distinctPictures = distinct;
+    testkit::DvClip clip = testkit::MakeDvClip(spec);
+    WithCameraDates(clip);
+    return clip;
+}
+
 // An AVI holding only the clip's first pair as 16-bit stereo PCM.
 inline bool WriteSoundOnly(const std::string& path, const testkit::DvClip& clip)
 {

@@ -99,6 +99,22 @@ TEST(Deinterlace, TheThresholdIsExclusive)
     EXPECT_EQ(Deinterlaced(red, true), red);
 }
 
+// Still runs of eight pixels and more are skipped eight at a time: combing that starts right
+// after one (x = 8, 16, ...) or just around it is repaired as the plain passes repair it.
+TEST(Deinterlace, CombingRightAfterLongStillRunsMatchesThePlainPasses)
+{
+    for (int start : {7, 8, 9, 15, 16, 17, 24, 32})
+        for (int length : {1, 2, 3, 8, 9})
+            for (bool topDown : {true, false}) {
+                Picture p(48, 7, 40);
+                for (int y = 1; y < p.h; y += 2)
+                    for (int x = start; x < std::min(start + length, p.w); ++x)
+                        p.Set(x, y, 200, static_cast<uint8_t>(100 + x), 250);
+                EXPECT_EQ(Deinterlaced(p, topDown), DeinterlaceReference(p))
+                    << "combing at " << start << " for " << length << (topDown ? " top-down" : " bottom-up");
+            }
+}
+
 TEST(Deinterlace, RandomPicturesMatchThePassesAsWrittenInBothRowOrders)
 {
     const std::pair<int, int> sizes[] = {{720, 576}, {33, 17}, {5, 8}, {2, 3}, {64, 1}};

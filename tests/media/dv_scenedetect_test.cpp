@@ -313,6 +313,18 @@ TEST(SceneDetection, TheEndClosesTheLastSubtitleAndForgetsTheTextSettings)
     EXPECT_EQ(d.log.calls, (std::vector<std::string>{"scene 0-2", "end"}));
 }
 
+TEST(SceneDetection, ATimeOffsetShiftsBothTextLinesAcrossMidnight)
+{
+    Detecting d(true);
+    d.detector->SetAutoIncrust(0);
+    d.detector->SetIncrustFormats("dd/mm/yyyy", "hh:nn:ss");
+    d.detector->SetTimeOffset(5.0 / 86400);
+    d.Run();
+    d.Push(DvFrameBuilder(Standard::Pal).recDate(2006, 12, 31, 23, 59, 58).build());
+    d.Stop();
+    EXPECT_EQ(d.log.calls.front(), "text 0 [01/01/2007|00:00:03]");
+}
+
 TEST(SceneDetection, AStreamRunTwiceGivesTheSameCalls)
 {
     const auto undated = DvFrameBuilder(Standard::Pal).noRecDate().audio(48000, 16).build();
@@ -350,27 +362,36 @@ TEST(SceneDetection, TheEndCallsComeOncePerRunOnlyAfterStreaming)
     EXPECT_EQ(d.log.calls, (std::vector<std::string>{"scene 0-2", "end"}));
 }
 
-TEST(SceneDetection, TheRingFindsTheNewestFrameStartedAtOrBeforeATime)
+TEST(SceneDetection, TheRingFindsTheNewestFrameStartedAtOrBeforeATimeOrTheOldest)
 {
+    constexpr int kRing = Tdv_sceneDetect::kRingSize;
+    using Lookup = Tdv_sceneDetect::Lookup;
     Detecting d;
     DVFrameInfo record;
     media::SavedHeaders saved;
     EXPECT_FALSE(d.detector->FindFrame(0, record));
+    EXPECT_FALSE(d.detector->FindFrame(0, record, nullptr, Lookup::OrOldest)) << "nothing kept";
     d.Run();
-    for (int i = 0; i < 7; ++i)
+    for (int i = 0; i < kRing + 2; ++i)
         d.Push(Pal(i).build());
-    EXPECT_TRUE(d.detector->FindFrame(6 * kPalFrame + 5, record, &saved));
-    EXPECT_EQ(record.Frame, 6u);
-    EXPECT_EQ(saved.Start, 6 * kPalFrame);
+    const int last = kRing + 1;
+    EXPECT_TRUE(d.detector->FindFrame(last * kPalFrame + 5, record, &saved));
+    EXPECT_EQ(record.Frame, static_cast<uint32_t>(last));
+    EXPECT_EQ(saved.Start, last * kPalFrame);
     EXPECT_EQ(saved.Sequences, 12);
-    const auto frame6 = Pal(6).build();
+    const auto newest = Pal(last).build();
     for (int i = 0; i < 12; ++i)
-        EXPECT_TRUE(std::equal(saved.Runs[i].begin(), saved.Runs[i].end(), frame6.begin() + i * 12000)) << i;
+        EXPECT_TRUE(std::equal(saved.Runs[i].begin(), saved.Runs[i].end(), newest.begin() + i * 12000)) << i;
     EXPECT_TRUE(d.detector->FindFrame(3 * kPalFrame, record));
     EXPECT_EQ(record.Frame, 3u);
-    EXPECT_FALSE(d.detector->FindFrame(2 * kPalFrame - 1, record)); // older than the five kept
+    // Frames 0 and 1 are gone: older times find nothing, or the oldest kept, frame 2.
+    EXPECT_FALSE(d.detector->FindFrame(2 * kPalFrame - 1, record));
+    ASSERT_TRUE(d.detector->FindFrame(2 * kPalFrame - 1, record, &saved, Lookup::OrOldest));
+    EXPECT_EQ(record.Frame, 2u);
+    EXPECT_EQ(saved.Start, 2 * kPalFrame);
+    EXPECT_EQ(record.RecDate, rtl::EncodeDateTime(2006, 12, 31, 23, 0, 2, 0));
     d.Stop();
-    EXPECT_FALSE(d.detector->FindFrame(6 * kPalFrame, record)); // a new run starts empty
+    EXPECT_FALSE(d.detector->FindFrame(6 * kPalFrame, record, nullptr, Lookup::OrOldest)) << "a new run starts empty";
 }
 
 // Readers poll the published records while another thread stops the detector in the middle of

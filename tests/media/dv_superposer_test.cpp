@@ -250,6 +250,47 @@ TEST_F(Overlay, EachPictureShowsTheFrameOfItsOwnStartTime)
     EXPECT_EQ(texts, (std::vector<std::string>{"1 0:00:00:01", "2 0:00:00:02"}));
 }
 
+// A picture older than every frame the detector keeps is dated with the oldest one's record,
+// not drawn as an undated frame.
+TEST_F(Overlay, APictureOlderThanTheRingShowsTheOldestFramesDate)
+{
+    Overlaying o(320, 240, true);
+    std::vector<std::string> texts;
+    o.overlay->SetOnText([&](const DVFrameInfo& r, const std::string& a, const std::string& b) {
+        texts.push_back(std::to_string(r.Frame) + " [" + a + "|" + b + "]");
+    });
+    o.overlay->SetIncrustFormats("", "hh:nn:ss");
+    o.overlay->SetAutoIncrust(0);
+    o.Run();
+    for (int i = 5; i < 8; ++i)
+        ASSERT_EQ(o.dv.pusher->Push(DvFrameBuilder(Standard::Pal).recDate(2006, 12, 31, 23, 59, 50 + i).build(), i * kT,
+                                    (i + 1) * kT),
+                  S_OK);
+    const Picture in = Backdrop(320, 240);
+    const Picture out = o.Draw(in, 0);
+    EXPECT_EQ(texts, (std::vector<std::string>{"0 [ |23:59:55]"}));
+    EXPECT_FALSE(Changed(in, out).Empty());
+}
+
+// The time offset moves the date as well as the time: five seconds after 23:59:58 on the last
+// day of 2006 is the first day of 2007.
+TEST_F(Overlay, ATimeOffsetShiftsBothLinesAcrossMidnight)
+{
+    Overlaying o(320, 240, true);
+    std::vector<std::string> texts;
+    o.overlay->SetOnText([&](const DVFrameInfo&, const std::string& a, const std::string& b) {
+        texts.push_back("[" + a + "|" + b + "]");
+    });
+    o.overlay->SetIncrustFormats("dd/mm/yyyy", "hh:nn:ss");
+    o.overlay->SetTimeOffset(5.0 / 86400);
+    o.overlay->SetAutoIncrust(0);
+    o.Run();
+    o.Show(Dated(), Backdrop(320, 240));
+    o.overlay->SetTimeOffset(-1.0);
+    o.Show(Dated(), Backdrop(320, 240), 1);
+    EXPECT_EQ(texts, (std::vector<std::string>{"[01/01/2007|00:00:03]", "[30/12/2006|23:59:58]"}));
+}
+
 TEST_F(Overlay, AChineseLiteralIsDrawnWithAFontThatHasItsGlyphs)
 {
     auto drawn = [](const std::string& format) {
