@@ -278,7 +278,7 @@ TEST(DvRecompression, TheStandardAndTheSoundRateFollowThePreferences)
 // and the DV file whole, as long as ffprobe finds it in the source.
 TEST(FfmpegSound, SixteenBytePcmIsExtractedAndRecompressedWhole)
 {
-    if (!HaveTools() || !HaveCodecs())
+    if (!HaveTools() || !HaveCodecFilters())
         GTEST_SKIP() << "ffmpeg tools or the codec filters missing";
     testkit::TempDir dir;
     const std::string withPicture = MjpegAvi(dir, "mjpeg.avi", 1), alone = dir.file("sound.avi");
