@@ -16,6 +16,7 @@
 #include "platform/vcl/FontMap.h"
 #include "platform/vcl/Hint.h"
 #include "settings/Preferences.h"
+#include "ui/Memo.h"
 #include "ui/Pictures.h"
 
 namespace ui {
@@ -66,11 +67,7 @@ TAproposFrame::TAproposFrame(PageHost& host, QWidget* parent) : PageFrame(host, 
     vle->verticalHeader()->hide();
     vle->setEditTriggers(QAbstractItemView::NoEditTriggers);
     vle->setSelectionBehavior(QAbstractItemView::SelectRows);
-    Memo2 = new QPlainTextEdit(tsCommandes);
-    Memo2->setReadOnly(true);
-    Memo2->setFrameShape(QFrame::NoFrame);
-    Memo2->setBackgroundRole(QPalette::Window);
-    Memo2->setMaximumHeight(64);
+    Memo2 = MakeMemo(tsCommandes, 64);
     auto* commands = new QVBoxLayout(tsCommandes);
     commands->addWidget(vle, 1);
     commands->addWidget(Memo2);
@@ -181,10 +178,7 @@ TVideFrame::TVideFrame(PageHost& host, QWidget* parent) : PageFrame(host, parent
     resize(kDesignWidth, kDesignHeight);
     auto* page = new QVBoxLayout(this);
     Image1 = PictureLabel(this, Picture::Camel, QSize(150, 150));
-    Memo1 = new QPlainTextEdit(this);
-    Memo1->setReadOnly(true);
-    Memo1->setFrameShape(QFrame::NoFrame);
-    Memo1->setBackgroundRole(QPalette::Window);
+    Memo1 = MakeMemo(this, QWIDGETSIZE_MAX);
     page->addWidget(Image1, 0, Qt::AlignHCenter);
     page->addWidget(Memo1, 1);
     Name({{Memo1, "Memo1"}, {Image1, "Image1"}});

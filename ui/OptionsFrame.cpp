@@ -17,21 +17,12 @@
 #include "platform/rtl/ProductName.h"
 #include "platform/vcl/FontMap.h"
 #include "settings/Preferences.h"
+#include "ui/Memo.h"
 #include "ui/Pictures.h"
 
 namespace ui {
 
 namespace {
-
-QPlainTextEdit* Memo(QWidget* parent)
-{
-    auto* m = new QPlainTextEdit(parent);
-    m->setReadOnly(true);
-    m->setFrameShape(QFrame::NoFrame);
-    m->setBackgroundRole(QPalette::Window);
-    m->setMaximumHeight(72);
-    return m;
-}
 
 QToolButton* Flat(QWidget* parent, QStyle::StandardPixmap icon)
 {
@@ -104,7 +95,7 @@ void TOptionsFrame::BuildPreferences()
         column->addWidget(c);
     rgStandard = new RadioGroup(TabSheet2);
     rgfrequenceDV = new RadioGroup(TabSheet2);
-    Memo6 = Memo(TabSheet2);
+    Memo6 = MakeMemo(TabSheet2, 72);
     grid->addWidget(gbPrefs, 0, 0);
     grid->addWidget(rgStandard, 0, 1);
     grid->addWidget(checks, 1, 0);
@@ -120,8 +111,7 @@ void TOptionsFrame::BuildCommands()
     RxCheckListBox1->setSortingEnabled(true);
     SpeedButton3 = Flat(TabSheet1, QStyle::SP_DialogApplyButton);
     Label4 = Caption(TabSheet1, SpeedButton3);
-    Memo5 = Memo(TabSheet1);
-    Memo5->setMaximumHeight(QWIDGETSIZE_MAX);
+    Memo5 = MakeMemo(TabSheet1, QWIDGETSIZE_MAX);
     grid->addWidget(RxCheckListBox1, 0, 0, 3, 1);
     grid->addWidget(SpeedButton3, 0, 1);
     grid->addWidget(Label4, 0, 2);
@@ -153,7 +143,7 @@ void TOptionsFrame::BuildFormats()
     dates->addWidget(edAfficherDatecode, 2, 1);
     edAfficher1 = new QLineEdit(TabSheet7);
     edAfficher2 = new QLineEdit(TabSheet7);
-    Memo3 = Memo(TabSheet7);
+    Memo3 = MakeMemo(TabSheet7, 72);
     auto* inlay = new QGridLayout;
     inlay->addWidget(Caption(TabSheet7, edAfficher1), 0, 0);
     inlay->addWidget(edAfficher1, 0, 1);
@@ -185,7 +175,7 @@ void TOptionsFrame::BuildFolders()
     output->addWidget(cbsameFolder, 0, 0, 1, 2);
     output->addWidget(Caption(GroupBox2, edDossierSave), 1, 0);
     output->addWidget(edDossierSave, 1, 1);
-    Memo1 = Memo(TabSheet3);
+    Memo1 = MakeMemo(TabSheet3, 72);
     grid->addWidget(GroupBox1, 0, 0);
     grid->addWidget(GroupBox2, 1, 0);
     grid->addWidget(Memo1, 2, 0);
@@ -204,7 +194,7 @@ void TOptionsFrame::BuildOverlay()
     edDureeIncrust->setMaximumWidth(80);
     sbDecalageAvance = new QPushButton(TabSheet4);
     LabDecalage = new QLabel(TabSheet4);
-    Memo2 = Memo(TabSheet4);
+    Memo2 = MakeMemo(TabSheet4, 72);
     auto* duration = new QHBoxLayout;
     duration->addWidget(Caption(TabSheet4, edDureeIncrust));
     duration->addWidget(edDureeIncrust);
@@ -232,7 +222,7 @@ void TOptionsFrame::BuildFiles()
         grid->addWidget(Caption(TabSheet5, e), row, 0);
         grid->addWidget(e, row++, 1);
     }
-    Memo4 = Memo(TabSheet5);
+    Memo4 = MakeMemo(TabSheet5, 72);
     grid->addWidget(Memo4, row, 0, 1, 2);
     grid->setRowStretch(row + 1, 1);
 }
