@@ -18,7 +18,7 @@ ctest --test-dir "$build" --output-on-failure --parallel "$(nproc)"
 
 # The test folders whose libraries run threads, again under ThreadSanitizer in a build of their
 # own that makes only their programs. A folder joins this list when its code starts threads.
-tsan_test_dirs=(dshow filters threads vcl media actions)
+tsan_test_dirs=(dshow filters threads vcl media actions ui)
 tsan_build=${MORVEL_TSAN_BUILD_DIR:-build/tsan}
 tsan_dirs_arg=$(IFS=';'; echo "${tsan_test_dirs[*]}")
 # GCC 12's ThreadSanitizer cannot place its shadow memory under the wider address randomisation of
