@@ -114,8 +114,8 @@ TAproposFrame::TAproposFrame(PageHost& host, QWidget* parent) : PageFrame(host, 
 void TAproposFrame::ShowPage()
 {
     Present(true);
-    RxLabel1->setText(QString::fromStdString(std::string(rtl::ProductName) + " " + settings::VersionText + " " +
-                                             rtl::LanguageCode));
+    RxLabel1->setText(
+        QString::fromStdString(std::string(rtl::ProductName) + " " + settings::VersionText + " " + rtl::LanguageCode));
     rxApropos1->Clear();
     rxApropos1->setFont(vcl::ToQFont("Arial", 10, rtl::fsItalic));
     rxApropos1->SetAttributes(Qt::black, rtl::fsItalic);
@@ -143,8 +143,8 @@ void TAproposFrame::Localise()
     zekUrlLabel2->setText(Text(sPageMailText));
     zekUrlLabel2->SetAddress(rtl::LoadStr(sOptMailAddress));
     vcl::SetHint(*zekUrlLabel2, rtl::LoadStr(sOptMailAddress));
-    zekUrlLabel2->SetSubject(rtl::Format(rtl::LoadStr(sPageMailSubject), rtl::ProductName, settings::VersionText,
-                                         rtl::LanguageCode));
+    zekUrlLabel2->SetSubject(
+        rtl::Format(rtl::LoadStr(sPageMailSubject), rtl::ProductName, settings::VersionText, rtl::LanguageCode));
     zekUrlLabel1->setText(Text(sPageHomeText));
     zekUrlLabel1->SetTarget(rtl::LoadStr(sPageHomeAddress));
     vcl::SetHint(*zekUrlLabel1, rtl::LoadStr(sPageHomeAddress));
@@ -165,9 +165,9 @@ void TAproposFrame::SetCommandLines(const std::vector<std::string>& lines)
         const int row = vle->rowCount();
         vle->insertRow(row);
         vle->setItem(row, 0, new QTableWidgetItem(QString::fromStdString(line.substr(0, eq))));
-        vle->setItem(row, 1,
-                     new QTableWidgetItem(eq == std::string::npos ? QString()
-                                                                  : QString::fromStdString(line.substr(eq + 1))));
+        vle->setItem(
+            row, 1,
+            new QTableWidgetItem(eq == std::string::npos ? QString() : QString::fromStdString(line.substr(eq + 1))));
     }
 }
 

@@ -31,8 +31,8 @@ public:
     QLabel* RxLabel1;
     QTabWidget* PageControl2;
     QWidget *tsSysteme, *tsCommandes, *tsApropos, *tsTest;
-    RichEdit* reApropos;  // system
-    QTableWidget* vle;    // command line: function, key
+    RichEdit* reApropos; // system
+    QTableWidget* vle;   // command line: function, key
     QPlainTextEdit* Memo2;
     RichEdit* rxApropos1; // about
     RichEdit* reTest;     // filter test

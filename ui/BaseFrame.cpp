@@ -129,17 +129,34 @@ void TBaseFrame::BuildComponents()
     Shape1->move(kBox.right() - 15, kBox.bottom() - 15);
     Shape1->hide();
     timer1.setInterval(40);
-    const std::pair<QWidget*, const char*> names[] = {
-        {Panel1, "Panel1"},           {LabNom, "LabNom"},       {Bevel1, "Bevel1"},
-        {Label1, "Label1"},           {Label2, "Label2"},       {Label3, "Label3"},
-        {Label4, "Label4"},           {Label5, "Label5"},       {Label6, "Label6"},
-        {Label7, "Label7"},           {labDatecode, "labDatecode"}, {LabTimecode, "LabTimecode"},
-        {LabCodec, "LabCodec"},       {LabImage, "LabImage"},   {LabDuree, "LabDuree"},
-        {labFPS, "labFPS"},           {LabAudio1, "LabAudio1"}, {LabAudio2, "LabAudio2"},
-        {labscn, "labscn"},           {labsrt, "labsrt"},       {labTimeStamp, "labTimeStamp"},
-        {tb, "tb"},                   {vw, "vw"},               {incrustHorz, "incrustHorz"},
-        {incrustVert, "incrustVert"}, {reBaseFrame, "reBaseFrame"}, {Shape1, "Shape1"},
-        {Gauge1, "Gauge1"}};
+    const std::pair<QWidget*, const char*> names[] = {{Panel1, "Panel1"},
+                                                      {LabNom, "LabNom"},
+                                                      {Bevel1, "Bevel1"},
+                                                      {Label1, "Label1"},
+                                                      {Label2, "Label2"},
+                                                      {Label3, "Label3"},
+                                                      {Label4, "Label4"},
+                                                      {Label5, "Label5"},
+                                                      {Label6, "Label6"},
+                                                      {Label7, "Label7"},
+                                                      {labDatecode, "labDatecode"},
+                                                      {LabTimecode, "LabTimecode"},
+                                                      {LabCodec, "LabCodec"},
+                                                      {LabImage, "LabImage"},
+                                                      {LabDuree, "LabDuree"},
+                                                      {labFPS, "labFPS"},
+                                                      {LabAudio1, "LabAudio1"},
+                                                      {LabAudio2, "LabAudio2"},
+                                                      {labscn, "labscn"},
+                                                      {labsrt, "labsrt"},
+                                                      {labTimeStamp, "labTimeStamp"},
+                                                      {tb, "tb"},
+                                                      {vw, "vw"},
+                                                      {incrustHorz, "incrustHorz"},
+                                                      {incrustVert, "incrustVert"},
+                                                      {reBaseFrame, "reBaseFrame"},
+                                                      {Shape1, "Shape1"},
+                                                      {Gauge1, "Gauge1"}};
     for (const auto& [widget, name] : names)
         widget->setObjectName(QString::fromLatin1(name));
     LabNom->setText(Text(sFrameNoName));

@@ -64,8 +64,8 @@ void TBaseFrame::ShowFileProperties(const actions::TAfficherFichier* file)
     labsrt->setVisible(f.SrtExists);
     LabTimecode->setText(Q(f.Timecode));
     LabImage->setText(Q(f.Image));
-    LabDuree->setText(Q(!f.AudioDuree.empty() && f.AudioDuree != f.Duree ? f.Duree + " (" + f.AudioDuree + ")"
-                                                                          : f.Duree));
+    LabDuree->setText(
+        Q(!f.AudioDuree.empty() && f.AudioDuree != f.Duree ? f.Duree + " (" + f.AudioDuree + ")" : f.Duree));
     labFPS->setText(f.Fps > 0 ? Q(rtl::FloatToStr(f.Fps)) : QString());
     view_.ViewFps = f.Fps;
     LabAudio1->setText(Q(f.Audio1));
@@ -74,14 +74,9 @@ void TBaseFrame::ShowFileProperties(const actions::TAfficherFichier* file)
     std::string codec = f.Codec;
     if (f.Valid) {
         switch (f.DVType) {
-        case 1:
-            codec += rtl::LoadStr(sFrameType1);
-            break;
-        case 2:
-            codec += rtl::LoadStr(f.Type2Iavs ? sFrameType2Iavs : sFrameType2);
-            break;
-        default:
-            codec += rtl::LoadStr(sFrameAtypical);
+        case 1: codec += rtl::LoadStr(sFrameType1); break;
+        case 2: codec += rtl::LoadStr(f.Type2Iavs ? sFrameType2Iavs : sFrameType2); break;
+        default: codec += rtl::LoadStr(sFrameAtypical);
         }
     }
     LabCodec->setText(Q(codec));

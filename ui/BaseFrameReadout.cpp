@@ -80,8 +80,8 @@ TPositionInfo TBaseFrame::Timer1Timer()
                                                 : kNA;
     }
     int64_t duration = 0, position = 0;
-    if (ds::MediaSeeking* seeking = Seeking();
-        seeking && ds::SUCCEEDED(seeking->GetDuration(duration)) && ds::SUCCEEDED(seeking->GetCurrentPosition(position))) {
+    if (ds::MediaSeeking* seeking = Seeking(); seeking && ds::SUCCEEDED(seeking->GetDuration(duration)) &&
+                                               ds::SUCCEEDED(seeking->GetCurrentPosition(position))) {
         ViewDuration = duration;
         ViewPosition = position;
         if (duration > 0)
@@ -120,24 +120,18 @@ void TBaseFrame::tbChanged()
 int32_t TBaseFrame::StepFrameCount(int level, double viewFps)
 {
     switch (level) {
-    case 0:
-        return 1;
-    case 1:
-        return static_cast<int32_t>(rtl::Round(viewFps));
-    default:
-        return static_cast<int32_t>(rtl::Round(viewFps * 60));
+    case 0: return 1;
+    case 1: return static_cast<int32_t>(rtl::Round(viewFps));
+    default: return static_cast<int32_t>(rtl::Round(viewFps * 60));
     }
 }
 
 int64_t TBaseFrame::StepTime(int level)
 {
     switch (level) {
-    case 0:
-        return 400000; // 40 ms
-    case 1:
-        return kUnitsPerSecond;
-    default:
-        return 60 * kUnitsPerSecond;
+    case 0: return 400000; // 40 ms
+    case 1: return kUnitsPerSecond;
+    default: return 60 * kUnitsPerSecond;
     }
 }
 

@@ -328,8 +328,8 @@ void TOptionsFrame::ShowOptions()
         host_.TakeShortCut("amOterFichier");
     }
     Present(true);
-    RxLabel1->setText(QString::fromStdString(std::string(rtl::ProductName) + " " + settings::VersionText + " " +
-                                             rtl::LanguageCode));
+    RxLabel1->setText(
+        QString::fromStdString(std::string(rtl::ProductName) + " " + settings::VersionText + " " + rtl::LanguageCode));
 }
 
 void TOptionsFrame::HideOptions()

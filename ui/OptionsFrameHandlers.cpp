@@ -222,7 +222,8 @@ void TOptionsFrame::edDureeIncrustExit()
     }
     prefs::DureeIncrustation = static_cast<int32_t>(seconds);
     const int64_t frames = rtl::Round(static_cast<double>(seconds) * view_.ViewFps);
-    view_.Superposer().SetIncrustDuration(static_cast<int32_t>(std::min<int64_t>(frames, std::numeric_limits<int32_t>::max())));
+    view_.Superposer().SetIncrustDuration(
+        static_cast<int32_t>(std::min<int64_t>(frames, std::numeric_limits<int32_t>::max())));
     Redraw();
 }
 

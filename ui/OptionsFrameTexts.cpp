@@ -106,8 +106,8 @@ void TOptionsFrame::Localise()
     CaptionOf(edDossierPlayList, sOptPlayListFolder);
     GroupBox2->setTitle(Text(sOptOutputGroup));
     cbsameFolder->setText(Text(sOptSameFolder));
-    vcl::SetHint(*cbsameFolder, Lines({sOptSameFolderHint, sOptSameFolderHint + 1, sOptSameFolderHint + 2,
-                                       sOptSameFolderHint + 3}));
+    vcl::SetHint(*cbsameFolder,
+                 Lines({sOptSameFolderHint, sOptSameFolderHint + 1, sOptSameFolderHint + 2, sOptSameFolderHint + 3}));
     CaptionOf(edDossierSave, sOptSaveFolder);
     vcl::SetHint(*edDossierSave, Lines({sOptSaveFolderHint, sOptSaveFolderHint + 1}));
     Memo1->setPlainText(Text(sOptMemoFolders));
@@ -147,8 +147,8 @@ void TOptionsFrame::Localise()
     zekUrlLabel2->setText(Text(sPageMailText));
     zekUrlLabel2->SetAddress(rtl::LoadStr(sOptMailAddress));
     vcl::SetHint(*zekUrlLabel2, rtl::LoadStr(sOptMailAddress));
-    zekUrlLabel2->SetSubject(rtl::Format(rtl::LoadStr(sPageMailSubject), rtl::ProductName, settings::VersionText,
-                                         rtl::LanguageCode));
+    zekUrlLabel2->SetSubject(
+        rtl::Format(rtl::LoadStr(sPageMailSubject), rtl::ProductName, settings::VersionText, rtl::LanguageCode));
     zekUrlLabel1->setText(Text(sPageHomeText));
     zekUrlLabel1->SetTarget(rtl::LoadStr(sPageHomeAddress));
     vcl::SetHint(*zekUrlLabel1, rtl::LoadStr(sPageHomeAddress));

@@ -2,7 +2,9 @@
 
 namespace ui {
 
-PageFrame::PageFrame(PageHost& host, QWidget* parent) : QWidget(parent), host_(host) {}
+PageFrame::PageFrame(PageHost& host, QWidget* parent) : QWidget(parent), host_(host)
+{
+}
 
 void PageFrame::Present(bool coverList, bool toTop)
 {

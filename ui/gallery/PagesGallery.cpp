@@ -4,8 +4,8 @@
 #include <QTabWidget>
 #include <memory>
 
-#include "platform/rtl/Strings.h"
 #include "platform/rtl/StringIds.h"
+#include "platform/rtl/Strings.h"
 #include "platform/vcl/ScriptedDialogs.h"
 #include "settings/PSFunctions.h"
 #include "settings/Preferences.h"
@@ -41,8 +41,8 @@ GALLERY_ENTRY(OptionsFrame)
     auto& page = stage.Keep(std::make_unique<ui::TOptionsFrame>(gallery::Host(), Dialogs()));
     page.Localise();
     page.ApplyPreferences();
-    const char* commands[] = {"Add the datecode\tCtrl+D", "Convert into Pal", "Créer un fichier scn\tCtrl+Z",
-                              "Extract audio\tCtrl+W", "添加时间码\tCtrl+T", "Next scene\tF9"};
+    const char* commands[] = {"Add the datecode\tCtrl+D", "Convert into Pal",   "Créer un fichier scn\tCtrl+Z",
+                              "Extract audio\tCtrl+W",    "添加时间码\tCtrl+T", "Next scene\tF9"};
     for (const char* c : commands) {
         auto* item = new QListWidgetItem(QString::fromUtf8(c).replace(QLatin1Char('\t'), QStringLiteral("    ")),
                                          page.RxCheckListBox1);
@@ -61,9 +61,9 @@ GALLERY_ENTRY(AproposFrame)
     Versions();
     auto& page = stage.Keep(std::make_unique<ui::TAproposFrame>(gallery::Host()));
     page.Localise();
-    for (const std::string& line : {std::string("你的操作系统是: "), settings::GetWindowsVersionName() + ". ",
-                                    std::string(), std::string("你正在使用:"), std::string("Kestrom:"),
-                                    std::string("Kestrom not found")})
+    for (const std::string& line :
+         {std::string("你的操作系统是: "), settings::GetWindowsVersionName() + ". ", std::string(),
+          std::string("你正在使用:"), std::string("Kestrom:"), std::string("Kestrom not found")})
         page.AppendSystemLine(line);
     page.SetCommandLines({"Add the datecode= +D", "Add the timecode= +T", "Close after commands= +c",
                           "Convertir en Dv Type 2= +2", "Help= +?", "Hide the window= +h", "No confirmation= +m"});
