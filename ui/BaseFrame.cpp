@@ -238,6 +238,7 @@ void TBaseFrame::Localise()
 
 void TBaseFrame::ShowVideo()
 {
+    ViewDuration = 0; // a new graph: its duration is read at the next tick
     vw->show();
     timer1.start();
     tb->show();
@@ -268,6 +269,7 @@ void TBaseFrame::ShowTextOnly()
 
 void TBaseFrame::ShowCodeWithVideo(media::TViewStatus code)
 {
+    ViewDuration = 0;
     WriteCodeMessage(code);
     ShowVideoAndText();
 }

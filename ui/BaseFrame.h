@@ -151,6 +151,7 @@ private:
     shell::Prompter& prompter_;
     media::Tviewdm& view_;
     TPositionInfo positionInfo_; // the slider position stays when a read fails
+    ds::Guid durationFormat_;    // the time format ViewDuration was read in
 };
 
 } // namespace ui

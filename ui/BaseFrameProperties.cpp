@@ -121,6 +121,7 @@ void TBaseFrame::ClearFrame()
     labscn->hide();
     labsrt->hide();
     CurrentFichier.reset();
+    ViewDuration = 0;
     view_.ResetViewGraph();
 }
 

@@ -79,14 +79,26 @@ TPositionInfo TBaseFrame::Timer1Timer()
                                                               tc.Minutes, tc.Seconds, tc.Frames)
                                                 : kNA;
     }
-    int64_t duration = 0, position = 0;
-    if (ds::MediaSeeking* seeking = Seeking(); seeking && ds::SUCCEEDED(seeking->GetDuration(duration)) &&
-                                               ds::SUCCEEDED(seeking->GetCurrentPosition(position))) {
+    ds::MediaSeeking* seeking = Seeking();
+    if (!seeking)
+        return info;
+    // A file's duration stays while its graph is open: it is asked for again only when the time
+    // format changed or a new graph was shown, which saves a walk of the graph at every tick.
+    ds::Guid format;
+    seeking->GetTimeFormat(format);
+    if (ViewDuration <= 0 || format != durationFormat_) {
+        int64_t duration = 0;
+        if (ds::FAILED(seeking->GetDuration(duration)))
+            return info;
         ViewDuration = duration;
-        ViewPosition = position;
-        if (duration > 0)
-            info.SliderPos = static_cast<int32_t>(position * tb->maximum() / duration);
+        durationFormat_ = format;
     }
+    int64_t position = 0;
+    if (ds::FAILED(seeking->GetCurrentPosition(position)))
+        return info;
+    ViewPosition = position;
+    if (ViewDuration > 0)
+        info.SliderPos = static_cast<int32_t>(position * tb->maximum() / ViewDuration);
     return info;
 }
 
