@@ -95,17 +95,6 @@ protected:
         ASSERT_TRUE(PumpUntil(
             [&] { return view.Graph().State(0) == ds::FilterState::Paused && frame.tb->value() == 0; }, 5000));
     }
-    // The paused graph shows the picture asked for within a second: a seek's picture arrives
-    // when the graph has decoded it.
-    bool Settles(int64_t frameNumber)
-    {
-        return PumpUntil(
-            [&] {
-                frame.Timer1Timer();
-                return frame.ViewPosition == frameNumber;
-            },
-            1000);
-    }
     void TearDown() override
     {
         frame.timer1.stop();
@@ -164,15 +153,21 @@ TEST_F(Readout, PlayingShowsTheDateAndTimeCodeOfThePositionAndOnlyMovesForward)
     EXPECT_EQ(ticks.back().timecode, paused.timecode);
     EXPECT_EQ(ticks.back().position, paused.position);
 
-    // A frame step moves the position by one.
+    // A frame step moves the position by one. Stopped, the graph answers the position asked for;
+    // paused, the last sound a renderer took may lie a frame past the picture shown.
+    view.Graph().Stop();
+    frame.Timer1Timer();
+    const int64_t at = frame.ViewPosition;
     frame.aeAvanceLow();
-    EXPECT_TRUE(Settles(paused.frame + 1)) << frame.ViewPosition;
+    EXPECT_EQ(frame.ViewPosition, at + 1);
     frame.aeReculeMedium();
-    EXPECT_TRUE(Settles(paused.frame + 1 - kFps)) << frame.ViewPosition;
+    EXPECT_EQ(frame.ViewPosition, at + 1 - kFps);
     frame.aeAvanceHigh(); // a minute on: the end of the clip
-    EXPECT_TRUE(Settles(150)) << frame.ViewPosition;
+    EXPECT_EQ(frame.ViewPosition, 150);
     frame.aeReculeStart();
-    EXPECT_TRUE(Settles(0)) << frame.ViewPosition;
+    EXPECT_EQ(frame.ViewPosition, 0);
+    frame.aeReculeLow();
+    EXPECT_EQ(frame.ViewPosition, 0);
 }
 
 TEST_F(Readout, ThePositionSliderSeeksOnlyForTheUser)
