@@ -29,6 +29,7 @@
 #include "tests/kit/TempDir.h"
 #include "tests/kit/media/DvClip.h"
 #include "ui/BaseFrame.h"
+#include "ui/gallery/GalleryHost.h"
 
 namespace {
 
@@ -49,18 +50,6 @@ void Wait(int ms)
         QThread::msleep(1);
     }
 }
-
-class BenchHost : public ui::PageHost {
-public:
-    int ClientWidth() const override { return 900; }
-    void SetClientWidth(int) override {}
-    int ListLeft() const override { return 265; }
-    void SetScrollBarsVisible(bool) override {}
-    void SetPopupMenuEnabled(bool) override {}
-    void ClosePage(QWidget&) override {}
-    rtl::TShortCut TakeShortCut(const std::string&) override { return 0; }
-    void GiveShortCut(const std::string&, rtl::TShortCut) override {}
-};
 
 // The frame's four read-out widgets, bare: same geometry, fonts and alignment.
 struct Bare {
@@ -129,7 +118,7 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    BenchHost host;
+    gallery::GalleryHost host; // the gallery's: widths kept, the rest ignored
     vcl::ScriptedDialogs dialogs;
     ui::TBaseFrame frame(host, dialogs);
     frame.Localise();

@@ -18,17 +18,13 @@
 #include "settings/Preferences.h"
 #include "ui/Memo.h"
 #include "ui/Pictures.h"
+#include "ui/Texts.h"
 
 namespace ui {
 
 using namespace rtl::sid;
 
 namespace {
-
-QString Text(int id)
-{
-    return QString::fromStdString(rtl::LoadStr(id));
-}
 
 void Name(std::initializer_list<std::pair<QWidget*, const char*>> names)
 {
@@ -38,22 +34,10 @@ void Name(std::initializer_list<std::pair<QWidget*, const char*>> names)
 
 } // namespace
 
-TAproposFrame::TAproposFrame(PageHost& host, QWidget* parent) : PageFrame(host, parent)
+TAproposFrame::TAproposFrame(PageHost& host, QWidget* parent) : TitledPage(host, parent)
 {
     setObjectName(QStringLiteral("AproposFrame"));
-    setAutoFillBackground(true);
     resize(kDesignWidth, kDesignHeight);
-    auto* page = new QVBoxLayout(this);
-    auto* top = new QHBoxLayout;
-    Image1 = PictureLabel(this, Picture::Camcorder, QSize(80, 60));
-    Image2 = PictureLabel(this, Picture::Cassette, QSize(80, 60));
-    RxLabel1 = new QLabel(this);
-    RxLabel1->setFont(vcl::ToQFont("Arial", 16, rtl::fsBold | rtl::fsItalic));
-    top->addWidget(Image1);
-    top->addWidget(RxLabel1, 1);
-    top->addWidget(Image2);
-    page->addLayout(top);
-
     PageControl2 = new QTabWidget(this);
     tsSysteme = new QWidget(PageControl2);
     tsCommandes = new QWidget(PageControl2);
@@ -78,23 +62,9 @@ TAproposFrame::TAproposFrame(PageHost& host, QWidget* parent) : PageFrame(host, 
     for (QWidget* tab : {tsSysteme, tsCommandes, tsApropos, tsTest})
         PageControl2->addTab(tab, QString());
     PageControl2->setCurrentWidget(tsApropos);
-    page->addWidget(PageControl2, 1);
+    SetBody(PageControl2);
 
-    auto* bottom = new QHBoxLayout;
-    zekUrlLabel2 = new vcl::MailtoLabel(this);
-    zekUrlLabel1 = new vcl::LinkLabel(this);
-    FermerBtn = new QPushButton(this);
-    FermerBtn->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
-    bottom->addWidget(zekUrlLabel2);
-    bottom->addSpacing(24);
-    bottom->addWidget(zekUrlLabel1);
-    bottom->addStretch();
-    bottom->addWidget(FermerBtn);
-    page->addLayout(bottom);
-    QObject::connect(FermerBtn, &QPushButton::clicked, this, [this] { host_.ClosePage(*this); });
-
-    Name({{RxLabel1, "RxLabel1"},
-          {PageControl2, "PageControl2"},
+    Name({{PageControl2, "PageControl2"},
           {tsSysteme, "tsSysteme"},
           {tsCommandes, "tsCommandes"},
           {tsApropos, "tsApropos"},
@@ -103,19 +73,13 @@ TAproposFrame::TAproposFrame(PageHost& host, QWidget* parent) : PageFrame(host, 
           {vle, "vle"},
           {Memo2, "Memo2"},
           {rxApropos1, "rxApropos1"},
-          {reTest, "reTest"},
-          {FermerBtn, "FermerBtn"},
-          {Image1, "Image1"},
-          {Image2, "Image2"},
-          {zekUrlLabel2, "zekUrlLabel2"},
-          {zekUrlLabel1, "zekUrlLabel1"}});
+          {reTest, "reTest"}});
 }
 
 void TAproposFrame::ShowPage()
 {
     Present(true);
-    RxLabel1->setText(
-        QString::fromStdString(std::string(rtl::ProductName) + " " + settings::VersionText + " " + rtl::LanguageCode));
+    ShowTitle();
     rxApropos1->Clear();
     rxApropos1->setFont(vcl::ToQFont("Arial", 10, rtl::fsItalic));
     rxApropos1->SetAttributes(Qt::black, rtl::fsItalic);
@@ -136,18 +100,8 @@ void TAproposFrame::Localise()
     Memo2->setPlainText(Text(sAboutCommandLine));
     PageControl2->setTabToolTip(3, vcl::ToolTipText(rtl::LoadStr(sAboutTestHint)));
     vcl::SetHint(*reTest, rtl::LoadStr(sAboutTestHint));
-    FermerBtn->setText(Text(sPageClose));
-    vcl::SetHint(*FermerBtn, rtl::LoadStr(sAboutCloseHint));
     SetCommandLines({rtl::LoadStr(sAboutRow1), rtl::LoadStr(sAboutRow2), rtl::LoadStr(sAboutRow3)});
-    RxLabel1->setText(QString::fromLatin1(rtl::ProductName));
-    zekUrlLabel2->setText(Text(sPageMailText));
-    zekUrlLabel2->SetAddress(rtl::LoadStr(sOptMailAddress));
-    vcl::SetHint(*zekUrlLabel2, rtl::LoadStr(sOptMailAddress));
-    zekUrlLabel2->SetSubject(
-        rtl::Format(rtl::LoadStr(sPageMailSubject), rtl::ProductName, settings::VersionText, rtl::LanguageCode));
-    zekUrlLabel1->setText(Text(sPageHomeText));
-    zekUrlLabel1->SetTarget(rtl::LoadStr(sPageHomeAddress));
-    vcl::SetHint(*zekUrlLabel1, rtl::LoadStr(sPageHomeAddress));
+    LocaliseFrame(sAboutCloseHint);
 }
 
 void TAproposFrame::AppendSystemLine(const std::string& text)

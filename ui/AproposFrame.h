@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/vcl/LinkLabel.h"
 #include "ui/PageFrame.h"
 #include "ui/RichEdit.h"
+#include "ui/TitledPage.h"
 
 class QLabel;
 class QPlainTextEdit;
@@ -19,7 +19,7 @@ class QTableWidget;
 
 namespace ui {
 
-class TAproposFrame : public PageFrame {
+class TAproposFrame : public TitledPage {
 public:
     static constexpr int kDesignWidth = 640;
     static constexpr int kDesignHeight = 470;
@@ -27,8 +27,7 @@ public:
 
     explicit TAproposFrame(PageHost& host, QWidget* parent = nullptr);
 
-    // Components, by their design names.
-    QLabel* RxLabel1;
+    // Components, by their design names (and TitledPage's).
     QTabWidget* PageControl2;
     QWidget *tsSysteme, *tsCommandes, *tsApropos, *tsTest;
     RichEdit* reApropos; // system
@@ -36,10 +35,6 @@ public:
     QPlainTextEdit* Memo2;
     RichEdit* rxApropos1; // about
     RichEdit* reTest;     // filter test
-    QPushButton* FermerBtn;
-    QLabel *Image1, *Image2;
-    vcl::MailtoLabel* zekUrlLabel2;
-    vcl::LinkLabel* zekUrlLabel1;
 
     void ShowPage();
     void HidePage();

@@ -10,6 +10,7 @@
 #include "platform/vcl/FontMap.h"
 #include "platform/vcl/Hint.h"
 #include "ui/MouseHooks.h"
+#include "ui/Texts.h"
 
 namespace ui {
 
@@ -21,19 +22,6 @@ constexpr int kRowTop = 30;
 constexpr int kRowStep = 18;
 constexpr QRect kBox(12, 200, 240, 180); // reBaseFrame: where messages show and the video is fitted
 constexpr int kTrackTop = 410;
-
-std::string Lines(std::initializer_list<int> ids)
-{
-    std::string text;
-    for (int id : ids)
-        text += (text.empty() ? "" : "\r\n") + rtl::LoadStr(id);
-    return text;
-}
-
-QString Text(int id)
-{
-    return QString::fromStdString(rtl::LoadStr(id));
-}
 
 QLabel* MakeLabel(QWidget* parent, const QRect& r)
 {

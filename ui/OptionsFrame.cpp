@@ -43,10 +43,9 @@ QLabel* Caption(QWidget* parent, QWidget* buddy)
 } // namespace
 
 TOptionsFrame::TOptionsFrame(PageHost& host, vcl::Dialogs& dialogs, media::Tviewdm& view, QWidget* parent)
-    : PageFrame(host, parent), dialogs_(dialogs), view_(view)
+    : TitledPage(host, parent), dialogs_(dialogs), view_(view)
 {
     setObjectName(QStringLiteral("OptionsFrame"));
-    setAutoFillBackground(true);
     resize(kDesignWidth, kDesignHeight);
     pagecontrol1 = new QTabWidget(this);
     TabSheet2 = new QWidget(pagecontrol1);
@@ -63,7 +62,8 @@ TOptionsFrame::TOptionsFrame(PageHost& host, vcl::Dialogs& dialogs, media::Tview
     BuildFolders();
     BuildOverlay();
     BuildFiles();
-    BuildOutside();
+    SetBody(pagecontrol1);
+    NameComponents();
     Connect();
 }
 
@@ -227,33 +227,9 @@ void TOptionsFrame::BuildFiles()
     grid->setRowStretch(row + 1, 1);
 }
 
-void TOptionsFrame::BuildOutside()
+void TOptionsFrame::NameComponents()
 {
-    auto* page = new QVBoxLayout(this);
-    auto* top = new QHBoxLayout;
-    Image1 = PictureLabel(this, Picture::Camcorder, QSize(80, 60));
-    Image2 = PictureLabel(this, Picture::Cassette, QSize(80, 60));
-    RxLabel1 = new QLabel(this);
-    RxLabel1->setFont(vcl::ToQFont("Arial", 16, rtl::fsBold | rtl::fsItalic));
-    top->addWidget(Image1);
-    top->addWidget(RxLabel1, 1);
-    top->addWidget(Image2);
-    page->addLayout(top);
-    page->addWidget(pagecontrol1, 1);
-    auto* bottom = new QHBoxLayout;
-    zekUrlLabel2 = new vcl::MailtoLabel(this);
-    zekUrlLabel1 = new vcl::LinkLabel(this);
-    FermerBtn = new QPushButton(this);
-    FermerBtn->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
-    bottom->addWidget(zekUrlLabel2);
-    bottom->addSpacing(24);
-    bottom->addWidget(zekUrlLabel1);
-    bottom->addStretch();
-    bottom->addWidget(FermerBtn);
-    page->addLayout(bottom);
-
     const std::pair<QWidget*, const char*> names[] = {
-        {RxLabel1, "RxLabel1"},
         {pagecontrol1, "pagecontrol1"},
         {TabSheet2, "TabSheet2"},
         {TabSheet1, "TabSheet1"},
@@ -310,11 +286,6 @@ void TOptionsFrame::BuildOutside()
         {feFichierF3, "feFichierF3"},
         {feFichierF4, "feFichierF4"},
         {Memo4, "Memo4"},
-        {FermerBtn, "FermerBtn"},
-        {Image1, "Image1"},
-        {Image2, "Image2"},
-        {zekUrlLabel2, "zekUrlLabel2"},
-        {zekUrlLabel1, "zekUrlLabel1"},
     };
     for (const auto& [widget, name] : names)
         widget->setObjectName(QString::fromLatin1(name));
@@ -328,8 +299,7 @@ void TOptionsFrame::ShowOptions()
         host_.TakeShortCut("amOterFichier");
     }
     Present(true);
-    RxLabel1->setText(
-        QString::fromStdString(std::string(rtl::ProductName) + " " + settings::VersionText + " " + rtl::LanguageCode));
+    ShowTitle();
 }
 
 void TOptionsFrame::HideOptions()

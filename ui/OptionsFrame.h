@@ -14,9 +14,8 @@
 #include "platform/rtl/ShortCut.h"
 #include "platform/vcl/Dialogs.h"
 #include "platform/vcl/FileEdits.h"
-#include "platform/vcl/LinkLabel.h"
-#include "ui/PageFrame.h"
 #include "ui/RadioGroup.h"
+#include "ui/TitledPage.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -34,7 +33,7 @@ class Tdv_Superposer;
 
 namespace ui {
 
-class TOptionsFrame : public PageFrame {
+class TOptionsFrame : public TitledPage {
 public:
     static constexpr int kDesignWidth = 640;
     static constexpr int kDesignHeight = 470;
@@ -43,7 +42,6 @@ public:
                   QWidget* parent = nullptr);
 
     // Components, by their design names.
-    QLabel* RxLabel1;
     QTabWidget* pagecontrol1;
     QWidget *TabSheet2, *TabSheet1, *TabSheet7, *TabSheet3, *TabSheet4, *TabSheet5;
     // Preferences
@@ -79,11 +77,7 @@ public:
     // Programs
     vcl::FileNameEdit *feFichierKestrom, *feFichierF3, *feFichierF4;
     QPlainTextEdit* Memo4;
-    // Outside the tabs
-    QPushButton* FermerBtn;
-    QLabel *Image1, *Image2;
-    vcl::MailtoLabel* zekUrlLabel2;
-    vcl::LinkLabel* zekUrlLabel1;
+    // Outside the tabs: TitledPage's RxLabel1, FermerBtn, Image1, Image2, zekUrlLabel2, zekUrlLabel1.
 
     // Events for the main window.
     std::function<void()> OnSaveNow;     // SpeedButton1
@@ -122,7 +116,7 @@ private:
     void BuildFolders();
     void BuildOverlay();
     void BuildFiles();
-    void BuildOutside();
+    void NameComponents();
     void Connect();
     void Redraw();
     std::string* FolderOf(const vcl::DirectoryEdit& edit) const;

@@ -135,7 +135,6 @@ void TOptionsFrame::Connect()
                 (this->*event)(name);
         });
     }
-    QObject::connect(FermerBtn, &QPushButton::clicked, this, [this] { host_.ClosePage(*this); });
 }
 
 void TOptionsFrame::cbPreviewDemiClick()

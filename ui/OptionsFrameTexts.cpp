@@ -16,6 +16,7 @@
 #include "platform/vcl/Hint.h"
 #include "settings/Preferences.h"
 #include "ui/OptionsFrame.h"
+#include "ui/Texts.h"
 
 namespace ui {
 
@@ -23,19 +24,6 @@ using namespace rtl::sid;
 namespace prefs = settings;
 
 namespace {
-
-QString Text(int id)
-{
-    return QString::fromStdString(rtl::LoadStr(id));
-}
-
-std::string Lines(std::initializer_list<int> ids)
-{
-    std::string text;
-    for (int id : ids)
-        text += (text.empty() ? "" : "\r\n") + rtl::LoadStr(id);
-    return text;
-}
 
 QStringList Items(std::initializer_list<int> ids)
 {
@@ -65,7 +53,6 @@ void TOptionsFrame::Localise()
     const int tabs[] = {sOptTabPrefs, sOptTabCommands, sOptTabFormats, sOptTabFolders, sOptTabInlay, sOptTabFiles};
     for (int i = 0; i < pagecontrol1->count(); ++i)
         pagecontrol1->setTabText(i, Text(tabs[i]));
-    RxLabel1->setText(QString::fromLatin1(rtl::ProductName));
     // Preferences
     gbPrefs->setTitle(Text(sOptPrefsGroup));
     LabelSauverNow->setText(Text(sOptSaveNow));
@@ -141,17 +128,7 @@ void TOptionsFrame::Localise()
     for (vcl::FileNameEdit* e : {feFichierKestrom, feFichierF3, feFichierF4})
         e->Filter = rtl::LoadStr(sOptProgramsFilter);
     Memo4->setPlainText(Text(sOptMemoFiles));
-    // Outside the tabs
-    FermerBtn->setText(Text(sPageClose));
-    vcl::SetHint(*FermerBtn, rtl::LoadStr(sOptCloseHint));
-    zekUrlLabel2->setText(Text(sPageMailText));
-    zekUrlLabel2->SetAddress(rtl::LoadStr(sOptMailAddress));
-    vcl::SetHint(*zekUrlLabel2, rtl::LoadStr(sOptMailAddress));
-    zekUrlLabel2->SetSubject(
-        rtl::Format(rtl::LoadStr(sPageMailSubject), rtl::ProductName, settings::VersionText, rtl::LanguageCode));
-    zekUrlLabel1->setText(Text(sPageHomeText));
-    zekUrlLabel1->SetTarget(rtl::LoadStr(sPageHomeAddress));
-    vcl::SetHint(*zekUrlLabel1, rtl::LoadStr(sPageHomeAddress));
+    LocaliseFrame(sOptCloseHint);
 }
 
 void TOptionsFrame::ApplyPreferences()

@@ -17,23 +17,14 @@
 #include "tests/kit/TempDir.h"
 #include "tests/kit/media/DvClip.h"
 #include "tests/ui/FakeHost.h"
+#include "tests/ui/Pump.h"
 #include "ui/BaseFrame.h"
 
 using namespace ui;
+using uitest::Pump;
+using uitest::PumpUntil;
 
 namespace {
-
-template <class F> bool PumpUntil(F done, int ms)
-{
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (std::chrono::steady_clock::now() < end) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        if (done())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return done();
-}
 
 } // namespace
 

@@ -21,32 +21,17 @@
 #include "tests/kit/TempDir.h"
 #include "tests/kit/media/DvClip.h"
 #include "tests/ui/FakeHost.h"
+#include "tests/ui/Pump.h"
 #include "ui/BaseFrame.h"
 
 using namespace ui;
+using uitest::Pump;
+using uitest::PumpUntil;
 
 namespace {
 
 constexpr int kFps = 25;
 constexpr int kHalfSecond = kFps / 2;
-
-// Pumps the GUI thread for about `ms` milliseconds, or until `done`.
-template <class F> bool PumpUntil(F done, int ms)
-{
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (std::chrono::steady_clock::now() < end) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        if (done())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return done();
-}
-
-void Pump(int ms)
-{
-    PumpUntil([] { return false; }, ms);
-}
 
 struct Tick {
     std::string date, timecode, position;
@@ -70,7 +55,7 @@ int64_t TimecodeFrames(const std::string& text)
     return ((h * 60 + m) * 60 + s) * kFps + f;
 }
 
-class Readout : public testing::Test {
+class Readout : public testing::Test, protected uitest::FrameParts {
 protected:
     void SetUp() override
     {
@@ -102,11 +87,6 @@ protected:
         Pump(20);
     }
 
-    testkit::TempDir dir;
-    uitest::FakeHost host;
-    vcl::ScriptedDialogs dialogs;
-    media::Tviewdm view;
-    TBaseFrame frame{host, dialogs, view};
     std::vector<Tick> ticks;
 };
 

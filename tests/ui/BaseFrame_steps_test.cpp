@@ -17,23 +17,14 @@
 #include "tests/kit/media/DvClip.h"
 #include "tests/media/ProbeFixtures.h"
 #include "tests/ui/FakeHost.h"
+#include "tests/ui/Pump.h"
 #include "ui/BaseFrame.h"
 
 using namespace ui;
+using uitest::Pump;
+using uitest::PumpUntil;
 
 namespace {
-
-template <class F> bool PumpUntil(F done, int ms)
-{
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (std::chrono::steady_clock::now() < end) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        if (done())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return done();
-}
 
 formats::DVFrameInfo At(uint32_t frame)
 {
@@ -42,7 +33,7 @@ formats::DVFrameInfo At(uint32_t frame)
     return f;
 }
 
-class PlayerSteps : public testing::Test {
+class PlayerSteps : public testing::Test, protected uitest::FrameParts {
 protected:
     void SetUp() override { settings::PrevisualiserDVEnDemiFormat = false; }
     void TearDown() override
@@ -81,12 +72,6 @@ protected:
         EXPECT_TRUE(testkit::WriteDvType2(path, testkit::MakeDvClip(spec)));
         return path;
     }
-
-    testkit::TempDir dir;
-    uitest::FakeHost host;
-    vcl::ScriptedDialogs dialogs;
-    media::Tviewdm view;
-    TBaseFrame frame{host, dialogs, view};
 };
 
 } // namespace

@@ -31,7 +31,7 @@ std::string Str(const QString& s)
     return s.toStdString();
 }
 
-class Frame : public testing::Test {
+class Frame : public testing::Test, protected uitest::FrameParts {
 protected:
     void SetUp() override { frame.Localise(); }
 
@@ -51,12 +51,6 @@ protected:
         f->Datecode = "N/A";
         return f;
     }
-
-    testkit::TempDir dir;
-    uitest::FakeHost host;
-    vcl::ScriptedDialogs dialogs;
-    media::Tviewdm view;
-    TBaseFrame frame{host, dialogs, view};
 };
 
 } // namespace

@@ -1,10 +1,15 @@
 #pragma once
 // The main window as the pages and the frame see it, recording what they ask: widths, scroll
-// bars, the pop-up menu, closed pages, and the actions' shortcuts, which it holds by name.
+// bars, the pop-up menu, closed pages, and the actions' shortcuts, which it holds by name; and the
+// parts an information frame is tested with.
 #include <map>
 #include <string>
 #include <vector>
 
+#include "media/viewgraph.h"
+#include "platform/vcl/ScriptedDialogs.h"
+#include "tests/kit/TempDir.h"
+#include "ui/BaseFrame.h"
 #include "ui/PageHost.h"
 
 namespace uitest {
@@ -36,6 +41,15 @@ public:
     std::vector<int> widths;
     std::vector<QWidget*> closed;
     std::map<std::string, rtl::TShortCut> keys;
+};
+
+// An information frame with its own viewing graph, host and scripted dialogs, and a folder.
+struct FrameParts {
+    testkit::TempDir dir;
+    FakeHost host;
+    vcl::ScriptedDialogs dialogs;
+    media::Tviewdm view;
+    ui::TBaseFrame frame{host, dialogs, view};
 };
 
 } // namespace uitest
