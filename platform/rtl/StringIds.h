@@ -250,7 +250,7 @@ constexpr int sMainReady = 64232;
 constexpr int sMainOpenWith = 64288;
 constexpr int sMainWindowFont = 64289;
 // Hints of the information frame and the options page, set by the main window's texts.
-constexpr int sOptInlayAutoHint = 64144; // 64144-64146: cbAuto
+constexpr int sOptInlayAutoHint = 64144;  // 64144-64146: cbAuto
 constexpr int sOptShowFormatHint = 64160; // 64160-64162: edAfficherDatecode
 constexpr int sOptSameFolderHint = 64163; // 64163-64166: cbsameFolder
 constexpr int sOptSaveFolderHint = 64167; // 64167-64168: edDossierSave
