@@ -4,14 +4,11 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QPushButton>
-#include <QStyle>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
 #include "platform/rtl/Format.h"
-#include "platform/rtl/ProductName.h"
 #include "platform/rtl/Strings.h"
 #include "platform/vcl/FontMap.h"
 #include "platform/vcl/Hint.h"

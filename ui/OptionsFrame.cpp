@@ -14,11 +14,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "platform/rtl/ProductName.h"
 #include "platform/vcl/FontMap.h"
 #include "settings/Preferences.h"
 #include "ui/Memo.h"
-#include "ui/Pictures.h"
 
 namespace ui {
 

@@ -1,8 +1,6 @@
 // The information frame: before any file, telling why a file cannot be played, and playing a
 // dated PAL clip of the media kit with its read-out running.
-#include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
