@@ -16,18 +16,22 @@ function(morvel_library name)
   target_link_libraries(${name} PUBLIC ${ARG_PUBLIC_DEPS} PRIVATE ${ARG_DEPS})
 endfunction()
 
-# morvel_tests(LIBS <libs...> [MAIN <target>]): every *_test.cpp of the calling folder becomes its
-# own test program, linked with GoogleTest and the given libraries. MAIN replaces gtest's main
-# (the graph tests' main registers the system filters first). Every test program is also a
-# dependency of the target morvel_tests, so a build can make the tests and nothing else.
+# morvel_tests(LIBS <libs...> [MAIN <target>] [EXCLUDE <names...>]): every *_test.cpp of the
+# calling folder but the EXCLUDEd (by name, without .cpp) becomes its own test program, linked with
+# GoogleTest and the given libraries. MAIN replaces gtest's main (the graph tests' main registers
+# the system filters first). Every test program is also a dependency of the target morvel_tests,
+# so a build can make the tests and nothing else.
 function(morvel_tests)
-  cmake_parse_arguments(ARG "" "MAIN" "LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "MAIN" "LIBS;EXCLUDE" ${ARGN})
   if(NOT ARG_MAIN)
     set(ARG_MAIN GTest::gtest_main)
   endif()
   file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
   foreach(src IN LISTS tests)
     get_filename_component(name ${src} NAME_WE)
+    if(name IN_LIST ARG_EXCLUDE)
+      continue()
+    endif()
     add_executable(${name} ${src})
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest ${ARG_MAIN})
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})

@@ -156,6 +156,12 @@ void Tdv_Superposer::SetOnText(TextProc proc)
     onText_ = std::move(proc);
 }
 
+Tdv_Superposer::Settings Tdv_Superposer::CurrentSettings() const
+{
+    std::lock_guard<std::mutex> guard(settingsLock_);
+    return settings_;
+}
+
 int32_t Tdv_Superposer::RunFontSize() const
 {
     std::lock_guard<std::mutex> guard(settingsLock_);

@@ -55,17 +55,7 @@ public:
     // Called on the streaming thread when the lines change; set while stopped.
     void SetOnText(TextProc proc);
 
-    // The font size of the current run (see OverlayFont::Size), 0 before the first start.
-    int32_t RunFontSize() const;
-
-    ds::HRESULT CheckInputType(const ds::MediaType& mt) override;
-    ds::HRESULT CheckTransform(const ds::MediaType& in, const ds::MediaType& out) override;
-    ds::HRESULT GetMediaType(int position, ds::MediaType& mt) override;
-    ds::HRESULT DecideBufferSize(ds::MemAllocator& allocator, ds::AllocatorProperties& request) override;
-    ds::HRESULT StartStreaming() override;
-    ds::HRESULT Transform(ds::MediaSample& in, ds::MediaSample& out) override;
-
-private:
+    // The settings the next frame is drawn with, as the setters left them.
     struct Settings {
         bool IncrustOn = true;
         uint8_t What = 0;
@@ -82,6 +72,19 @@ private:
         bool AutoFontSize = true;
         OverlayFont Font; // Size unused: the run's size is derived at the start
     };
+    Settings CurrentSettings() const;
+
+    // The font size of the current run (see OverlayFont::Size), 0 before the first start.
+    int32_t RunFontSize() const;
+
+    ds::HRESULT CheckInputType(const ds::MediaType& mt) override;
+    ds::HRESULT CheckTransform(const ds::MediaType& in, const ds::MediaType& out) override;
+    ds::HRESULT GetMediaType(int position, ds::MediaType& mt) override;
+    ds::HRESULT DecideBufferSize(ds::MemAllocator& allocator, ds::AllocatorProperties& request) override;
+    ds::HRESULT StartStreaming() override;
+    ds::HRESULT Transform(ds::MediaSample& in, ds::MediaSample& out) override;
+
+private:
     // Runs `change` on the settings under the lock.
     template <class F> void Change(F change);
     bool TakeSnapshot();                                // this frame's settings; false: overlay off

@@ -86,6 +86,8 @@ inline uint8_t IncrustStyleUnderline = 0;
 inline uint8_t IncrustStyleStrikeOut = 0;
 inline std::vector<ActionState> ActionStates;
 inline std::string VersionText;
+// The release date as the about page shows it; the main window writes it at start. Not stored.
+inline std::string ReleaseDateText;
 
 // What the first run centres the main window on.
 struct ScreenGeometry {

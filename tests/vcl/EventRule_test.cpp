@@ -11,10 +11,15 @@
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QTest>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <functional>
 #include <gtest/gtest.h>
+
+#include "platform/vcl/FileEdits.h"
+#include "platform/vcl/ScriptedDialogs.h"
 
 namespace {
 
@@ -45,6 +50,32 @@ QSlider* Slider(QWidget& w)
     auto* s = new QSlider(Qt::Horizontal, &w);
     s->setRange(0, 1000);
     return s;
+}
+QSlider* Upright(QWidget& w)
+{
+    auto* s = new QSlider(Qt::Vertical, &w);
+    s->setRange(0, 1000);
+    s->setPageStep(100);
+    return s;
+}
+QTabWidget* Tabs(QWidget& w)
+{
+    auto* t = new QTabWidget(&w);
+    for (const char* name : {"TabSheet2", "TabSheet1", "TabSheet7"})
+        t->addTab(new QWidget(t), name);
+    return t;
+}
+QToolButton* Flat(QWidget& w)
+{
+    auto* b = new QToolButton(&w);
+    b->setAutoRaise(true);
+    b->setText("SpeedButton3");
+    return b;
+}
+vcl::DirectoryEdit* Folder(QWidget& w)
+{
+    static vcl::ScriptedDialogs dialogs;
+    return new vcl::DirectoryEdit(dialogs, &w);
 }
 QSpinBox* Spin(QWidget& w)
 {
@@ -110,6 +141,26 @@ const std::vector<Rule>& Rules()
          Code<QSlider>([](QSlider& s) { s.setValue(500); }), Key(Qt::Key_Right)},
         {"QSlider::actionTriggered", false, Counting(Slider, &QSlider::actionTriggered),
          Code<QSlider>([](QSlider& s) { s.setValue(500); }), Key(Qt::Key_Right)},
+        {"QSlider::valueChanged (upright)", true, Counting(Upright, &QSlider::valueChanged),
+         Code<QSlider>([](QSlider& s) { s.setValue(500); }), Key(Qt::Key_PageUp)},
+        {"QSlider::actionTriggered (upright)", false, Counting(Upright, &QSlider::actionTriggered),
+         Code<QSlider>([](QSlider& s) { s.setValue(500); }), Key(Qt::Key_PageUp)},
+        {"QTabWidget::currentChanged", true, Counting(Tabs, &QTabWidget::currentChanged),
+         Code<QTabWidget>([](QTabWidget& t) { t.setCurrentIndex(2); }),
+         [](QWidget& t) { QTest::keyClick(&t, Qt::Key_Tab, Qt::ControlModifier); }},
+        {"QToolButton::clicked", false, Counting(Flat, &QToolButton::clicked),
+         Code<QToolButton>([](QToolButton& b) { b.setDown(false); }), Click},
+        {"vcl::PickerEdit exit", false,
+         [](QWidget& w, int& count) {
+             vcl::DirectoryEdit* e = Folder(w);
+             e->SetOnExit([&count] { ++count; });
+             return e;
+         },
+         Code<vcl::DirectoryEdit>([](vcl::DirectoryEdit& e) { e.SetText("/tmp/"); }),
+         [](QWidget& e) {
+             QTest::keyClick(&dynamic_cast<vcl::DirectoryEdit&>(e).Edit(), Qt::Key_A);
+             QTest::keyClick(&dynamic_cast<vcl::DirectoryEdit&>(e).Edit(), Qt::Key_Return);
+         }},
         {"QSpinBox::valueChanged", true, Counting(Spin, &QSpinBox::valueChanged),
          Code<QSpinBox>([](QSpinBox& s) { s.setValue(-2); }), Key(Qt::Key_Up)},
         {"QLineEdit::textChanged", true, Counting(Edit, &QLineEdit::textChanged),

@@ -5,6 +5,9 @@
 #include <QDir>
 #include <cstdio>
 
+#include "platform/filters/AudioRenderer.h"
+#include "platform/filters/SilentAudioOutput.h"
+#include "platform/filters/SystemFilters.h"
 #include "platform/rtl/ProductName.h"
 #include "platform/vcl/FontMap.h"
 #include "ui/gallery/ScreenStage.h"
@@ -22,6 +25,9 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QString::fromUtf8(rtl::ProductName));
     // The class library's default form font, with the Chinese fallback, for every window.
     QApplication::setFont(vcl::ToQFont("MS Sans Serif", 8));
+    // The information frame plays a clip, as the program does, without a sound device.
+    ds::RegisterSystemFilters(ds::FilterRegistry::Instance());
+    ds::AudioRenderer::SetDefaultOutputFactory([] { return std::make_unique<ds::SilentAudioOutput>(); });
 
     std::optional<QDir> shots;
     QStringList only;
