@@ -50,13 +50,7 @@ bool Build(TCdm& cdm, const std::string& in, const std::string& out, int type, R
         cdm.CdmSuperposer = std::make_shared<RgbOnlyOverlay>(cdm.CdmSceneDetect.get());
     else if (dynamic_cast<RgbOnlyOverlay*>(cdm.CdmSuperposer.get()))
         cdm.CdmSuperposer = std::make_shared<media::Tdv_Superposer>(cdm.CdmSceneDetect.get());
-    if (!(type == 2 ? cdm.BuildDatecodeGraphType2(in, out, 1) : cdm.BuildDatecodeGraphType1(in, out, 1)))
-        return false;
-    EnsureGui();
-    cdm.CdmSuperposer->SetIncrustOn(text);
-    cdm.CdmSuperposer->SetAutoIncrust(0); // text on every frame
-    cdm.CdmSuperposer->SetPosition(100, 900, 0);
-    return true;
+    return BuildBurnIn(cdm, type, in, out, text);
 }
 
 // The subtype of the picture the decoder hands the overlay and the overlay the encoder.
@@ -66,14 +60,6 @@ std::pair<ds::Guid, ds::Guid> ChainTypes(TCdm& cdm)
     cdm.DVdecoder.GetPin(1)->ConnectionMediaType(decoded);
     cdm.CdmSuperposer->GetPin(1)->ConnectionMediaType(drawn);
     return {decoded.subtype, drawn.subtype};
-}
-
-int ProbedFrames(const std::string& path)
-{
-    return std::atoi(ToolOutput("ffprobe -v error -select_streams v:0 -count_packets -show_entries "
-                                "stream=nb_read_packets -of csv=p=0 " +
-                                Quoted(path))
-                         .c_str());
 }
 
 // The luma plane of frame n as ffmpeg decodes it.
