@@ -3,6 +3,7 @@
 #include "media/ConvertirDVunit.h"
 
 #include <cstdlib>
+#include <optional>
 
 #include "platform/dshow/StreamConfig.h"
 #include "platform/filters/DvVideoDecoder.h"
@@ -18,6 +19,15 @@ namespace {
 bool IsOutput(Pin* pin)
 {
     return pin && pin->Direction() == PinDirection::Output;
+}
+
+// The first planar YUV type an output offers, as a partial type (its size left open), if any.
+std::optional<MediaType> PlanarOffer(Pin* out)
+{
+    for (const MediaType& mt : out->EnumMediaTypes())
+        if (auto layout = LayoutOf(mt); layout && layout->planar)
+            return MediaType(mt.majortype, mt.subtype);
+    return std::nullopt;
 }
 
 // The muxer input just before its output: the DV Muxer's free audio input.
@@ -140,16 +150,28 @@ bool TCdm::BuildDatecode(const std::string& src, const std::string& output, bool
             if (!DVdecoder.GetPin(0)->IsConnected())
                 return false;
         }
+        // The picture in the decoder's own planes when the overlay takes them: then it reaches the
+        // encoder without a colour conversion, untouched outside the text.
+        Pin* decoder = DVdecoder.GetPin(1);
+        Pin* overlayIn = CdmSuperposer->GetPin(0);
+        const std::optional<MediaType> planar = PlanarOffer(decoder);
+        const bool yuv = planar && SUCCEEDED(Connect(decoder, overlayIn, &*planar));
+        if (!yuv && FAILED(Connect(decoder, overlayIn)))
+            return false;
         // The burn-in keeps the source's standard, whatever the caller believed: the decoder's
         // picture height says it (576 lines PAL, 480 NTSC).
-        if (FAILED(Connect(DVdecoder.GetPin(1), CdmSuperposer->GetPin(0))))
-            return false;
         MediaType decoded;
-        DVdecoder.GetPin(1)->ConnectionMediaType(decoded);
+        decoder->ConnectionMediaType(decoded);
         const auto vih = decoded.GetVideoInfo();
         if (!vih || !SetEncoder(std::abs(vih->bmiHeader.biHeight) != 480, !queuedChain_))
             return false;
-        Connect(CdmSuperposer->GetPin(1), DVenc.GetPin(0));
+        if (FAILED(Connect(CdmSuperposer->GetPin(1), DVenc.GetPin(0))) && yuv) {
+            // An encoder that refuses those planes gets the RGB picture, as any other would.
+            fg.Graph()->Disconnect(overlayIn);
+            if (FAILED(Connect(decoder, overlayIn)))
+                return false;
+            Connect(CdmSuperposer->GetPin(1), DVenc.GetPin(0));
+        }
         Connect(DVenc.GetPin(1), CdmDVHeader->GetPin(0));
 
         if (type2) {

@@ -55,8 +55,9 @@ bool TextOverlay::Prepare(const OverlayFont& font, const std::string& line1, con
     return true;
 }
 
-void TextOverlay::Render(Line& line, const std::string& text) const
+void TextOverlay::Render(Line& line, const std::string& text)
 {
+    ++generation_;
     line.text = text;
     line.image = QImage();
     line.advance = 0;

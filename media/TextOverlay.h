@@ -1,9 +1,11 @@
 #pragma once
-// Renders the overlay's text lines with Qt and blends them onto 24-bit pictures. A rendering is
-// kept while its line and the font stay the same, so a picture whose text did not change costs
-// only the blend of the text's own rectangle. Text needs a QGuiApplication (fonts come from its
-// font database); without one Prepare says no and nothing is drawn. Not thread-safe: one
-// streaming thread uses it.
+// Renders the overlay's text lines with Qt and blends them onto 24-bit RGB or planar YUV pictures.
+// A rendering is kept while its line and the font stay the same, so a picture whose text did not
+// change costs only the blend of the text's own rectangle. On YUV the two lines become one box of
+// luma and chroma weights, kept until a line, the font or the placement changes, and blended into
+// the Y plane and the subsampled chroma planes inside that box only. Text needs a QGuiApplication
+// (fonts come from its font database); without one Prepare says no and nothing is drawn. Not
+// thread-safe: one streaming thread uses it.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -12,6 +14,8 @@
 
 #include <QFont>
 #include <QImage>
+
+#include "platform/filters/PictureConverter.h"
 
 namespace media {
 
@@ -39,6 +43,11 @@ public:
     // Blends line `line` with its cell's top-left at (x, y), in pixels from the picture's top-left;
     // what falls outside the picture is left out.
     void Blend(int line, uint8_t* topRow, ptrdiff_t rowStep, int width, int height, int x, int y) const;
+    // Blends both lines, each cell's top-left at (x[i], y[i]), into a planar YUV picture (BT.601,
+    // video range) whose chroma samples cover 1 << shiftX by 1 << shiftY pixels, as the same text
+    // blended on RGB would come out, its chroma averaged over each sample's pixels.
+    void BlendYuv(const ds::PicturePlanes& picture, int shiftX, int shiftY, const int (&x)[kLines],
+                  const int (&y)[kLines]);
 
     // The font an OverlayFont selects (Size resolved to a pixel size).
     static QFont MakeFont(const OverlayFont& font);
@@ -53,7 +62,24 @@ private:
         // so a blend touches only the glyphs' own pixels.
         std::vector<std::pair<int, int>> inked;
     };
-    void Render(Line& line, const std::string& text) const;
+    // The two lines as weights over their box in the picture, for YUV: per pixel (and per chroma
+    // sample, summed over its pixels) the text's alpha and its premultiplied Y, U, V times 255.
+    struct YuvBox {
+        // What it was made for.
+        uint64_t generation = ~uint64_t{0};
+        int x[kLines] = {}, y[kLines] = {};
+        int width = 0, height = 0, shiftX = 0, shiftY = 0;
+        // The box, in whole chroma samples within the picture: [left, right) x [top, bottom).
+        int left = 0, top = 0, right = 0, bottom = 0;
+        std::vector<uint16_t> alpha;             // luma, (right - left) per row
+        std::vector<int32_t> luma;               // premultiplied Y x 255
+        std::vector<uint16_t> chromaAlpha;       // summed over a sample's pixels
+        std::vector<int32_t> blue, red;          // premultiplied U, V x 255, summed
+        std::vector<std::pair<int, int>> inked;  // per luma row, columns with ink (relative)
+        std::vector<std::pair<int, int>> cinked; // per chroma row
+    };
+    void Render(Line& line, const std::string& text);
+    void MakeYuvBox(int width, int height, int shiftX, int shiftY, const int (&x)[kLines], const int (&y)[kLines]);
 
     OverlayFont font_;
     bool haveFont_ = false;
@@ -61,6 +87,8 @@ private:
     int cellHeight_ = 0;
     int ascent_ = 0;
     Line lines_[kLines];
+    uint64_t generation_ = 0; // counts renderings, so the YUV box knows when a line changed
+    YuvBox yuv_;
 };
 
 } // namespace media

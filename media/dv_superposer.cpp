@@ -168,19 +168,33 @@ int32_t Tdv_Superposer::RunFontSize() const
     return runFontSize_;
 }
 
+bool Tdv_Superposer::FrameOf(const MediaType& mt, Frame& out)
+{
+    out = Frame();
+    if (Rgb24Picture::FromMediaType(mt, out.rgb))
+        return true;
+    out.yuv = LayoutOf(mt);
+    if (out.yuv && out.yuv->planar)
+        return true;
+    out.yuv.reset();
+    return false;
+}
+
 HRESULT Tdv_Superposer::CheckInputType(const MediaType& mt)
 {
-    Rgb24Picture picture;
-    return Rgb24Picture::FromMediaType(mt, picture) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+    Frame picture;
+    return FrameOf(mt, picture) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
 HRESULT Tdv_Superposer::CheckTransform(const MediaType& in, const MediaType& out)
 {
-    // The picture is copied as it lies: the output must have the input's size and row order.
-    Rgb24Picture a, b;
-    if (!Rgb24Picture::FromMediaType(in, a) || !Rgb24Picture::FromMediaType(out, b))
+    // The picture is copied as it lies: the output must have the input's kind, size and row order.
+    Frame a, b;
+    if (!FrameOf(in, a) || !FrameOf(out, b) || in.subtype != out.subtype)
         return VFW_E_TYPE_NOT_ACCEPTED;
-    return a.Width == b.Width && a.Height == b.Height && a.TopDown == b.TopDown ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+    return a.Width() == b.Width() && a.Height() == b.Height() && a.rgb.TopDown == b.rgb.TopDown
+               ? S_OK
+               : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
 HRESULT Tdv_Superposer::GetMediaType(int position, MediaType& mt)
@@ -190,27 +204,27 @@ HRESULT Tdv_Superposer::GetMediaType(int position, MediaType& mt)
     if (position > 0)
         return VFW_S_NO_MORE_ITEMS;
     const MediaType& in = Input()->CurrentMediaType();
-    Rgb24Picture picture;
-    if (!Rgb24Picture::FromMediaType(in, picture))
+    Frame picture;
+    if (!FrameOf(in, picture))
         return VFW_S_NO_MORE_ITEMS;
     mt = in;
     auto vih = *mt.GetVideoInfo();
-    vih.bmiHeader.biSizeImage = static_cast<uint32_t>(picture.ImageSize);
+    vih.bmiHeader.biSizeImage = static_cast<uint32_t>(picture.ImageSize());
     mt.SetVideoInfo(vih);
-    mt.lSampleSize = static_cast<uint32_t>(picture.ImageSize);
+    mt.lSampleSize = static_cast<uint32_t>(picture.ImageSize());
     return S_OK;
 }
 
 HRESULT Tdv_Superposer::DecideBufferSize(MemAllocator& allocator, AllocatorProperties& request)
 {
-    Rgb24Picture picture;
-    if (!Input()->IsConnected() || !Rgb24Picture::FromMediaType(Input()->CurrentMediaType(), picture))
+    Frame picture;
+    if (!Input()->IsConnected() || !FrameOf(Input()->CurrentMediaType(), picture))
         return E_UNEXPECTED;
     AllocatorProperties in;
     if (const AllocatorPtr& upstream = Input()->Allocator())
         upstream->GetProperties(in);
     request.cBuffers = std::max({request.cBuffers, in.cBuffers, 1});
-    request.cbBuffer = std::max({request.cbBuffer, in.cbBuffer, static_cast<int32_t>(picture.ImageSize)});
+    request.cbBuffer = std::max({request.cbBuffer, in.cbBuffer, static_cast<int32_t>(picture.ImageSize())});
     AllocatorProperties actual;
     HRESULT hr = allocator.SetProperties(request, actual);
     if (FAILED(hr))
@@ -225,13 +239,11 @@ HRESULT Tdv_Superposer::StartStreaming()
     std::lock_guard<std::mutex> guard(settingsLock_);
     if (settings_.Auto == 1)
         countdown_ = settings_.Duration - 1;
-    if (!Rgb24Picture::FromMediaType(Input()->CurrentMediaType(), picture_)) {
-        picture_ = Rgb24Picture();
+    if (!FrameOf(Input()->CurrentMediaType(), picture_))
         return S_FALSE;
-    }
     // The size follows the picture's width: 21 points on 720 pixels. Never 0, which Qt refuses.
     const int32_t s = settings_.AutoFontSize ? 21 : settings_.FontSize;
-    fontSize_ = static_cast<int32_t>(int64_t{s} * picture_.Width / 720);
+    fontSize_ = static_cast<int32_t>(int64_t{s} * picture_.Width() / 720);
     if (fontSize_ == 0)
         fontSize_ = s < 0 ? -1 : 1;
     runFontSize_ = fontSize_;
@@ -294,17 +306,24 @@ void Tdv_Superposer::Draw(uint8_t* buffer, const std::string& line1, const std::
     font.Size = fontSize_;
     if (!overlay_.Prepare(font, line1, line2))
         return;
-    const int w = picture_.Width, h = picture_.Height;
+    const int w = picture_.Width(), h = picture_.Height();
     const int xa = static_cast<int>(int64_t{w} * snapshot_.PositionX / 1000);
     const int ya = static_cast<int>(int64_t{h} * snapshot_.PositionY / 1000);
     const int cell = overlay_.CellHeight();
     const int alignment = std::min<int>(snapshot_.Alignment, 2);
-    uint8_t* top = picture_.TopRow(buffer);
+    int x[TextOverlay::kLines], y[TextOverlay::kLines];
     for (int i = 0; i < TextOverlay::kLines; ++i) {
         const int advance = overlay_.Advance(i);
-        const int x = alignment == 0 ? xa : alignment == 1 ? xa - advance / 2 : xa - advance;
-        overlay_.Blend(i, top, picture_.RowStep(), w, h, x, ya - (2 - i) * cell);
+        x[i] = alignment == 0 ? xa : alignment == 1 ? xa - advance / 2 : xa - advance;
+        y[i] = ya - (2 - i) * cell;
     }
+    if (const auto& yuv = picture_.yuv) {
+        overlay_.BlendYuv(yuv->Planes(buffer), yuv->chromaShiftX, yuv->chromaShiftY, x, y);
+        return;
+    }
+    uint8_t* top = picture_.rgb.TopRow(buffer);
+    for (int i = 0; i < TextOverlay::kLines; ++i)
+        overlay_.Blend(i, top, picture_.rgb.RowStep(), w, h, x[i], y[i]);
 }
 
 HRESULT Tdv_Superposer::Transform(MediaSample& in, MediaSample& out)
@@ -330,7 +349,7 @@ HRESULT Tdv_Superposer::Transform(MediaSample& in, MediaSample& out)
         lastSent1_ = line1;
         lastSent2_ = line2;
     }
-    if (!shown || picture_.Width == 0 || length < picture_.ImageSize)
+    if (!shown || picture_.Width() == 0 || length < picture_.ImageSize())
         return S_OK;
     try {
         Draw(out.GetPointer(), line1, line2);

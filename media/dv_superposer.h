@@ -1,7 +1,10 @@
 #pragma once
 // Tdv_Superposer: the transform filter that writes the recording date and time (or the time
-// code) of each frame onto the decoded picture. Pins [In, Out], 24-bit RGB video with a VideoInfo
-// block on both (Rgb24Picture), the output in the input's row order.
+// code) of each frame onto the decoded picture. Pins [In, Out], the same type on both: 24-bit RGB
+// video with a VideoInfo block (Rgb24Picture), the output in the input's row order, or the DV
+// decoder's own planar YUV (I420, Y41B; any planar YUV the picture layouts know), on which the
+// text is blended into the luma and chroma planes (TextOverlay::BlendYuv) and the picture
+// outside the text's box goes on untouched.
 //
 // Each picture is copied first; then, when the overlay is on and shown, the record of the frame
 // with the same start time is looked up in the detector's ring (Tdv_sceneDetect::FindFrame; the
@@ -15,6 +18,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "formats/DVFrameInfo.h"
@@ -22,6 +26,7 @@
 #include "media/TextOverlay.h"
 #include "media/dv_scenedetect.h"
 #include "platform/dshow/TransformFilter.h"
+#include "platform/filters/PictureConverter.h"
 
 namespace media {
 
@@ -92,6 +97,16 @@ private:
     void Lines(const formats::DVFrameInfo& record, std::string& line1, std::string& line2) const;
     void Draw(uint8_t* buffer, const std::string& line1, const std::string& line2);
 
+    // What a connection type says of the pictures: RGB24, or planar YUV (`yuv` set).
+    struct Frame {
+        Rgb24Picture rgb;
+        std::optional<ds::PictureLayout> yuv;
+        int32_t Width() const { return yuv ? yuv->width : rgb.Width; }
+        int32_t Height() const { return yuv ? yuv->height : rgb.Height; }
+        int64_t ImageSize() const { return yuv ? static_cast<int64_t>(yuv->size) : rgb.ImageSize; }
+    };
+    static bool FrameOf(const ds::MediaType& mt, Frame& out);
+
     Tdv_sceneDetect* detector_;
 
     mutable std::mutex settingsLock_; // guards settings_, version_, countdown_, runFontSize_
@@ -106,7 +121,7 @@ private:
     double lastDate_ = 0;
     std::string lastSent1_, lastSent2_;
     TextProc onText_; // written under the receive lock
-    Rgb24Picture picture_;
+    Frame picture_;
     int32_t fontSize_ = 0;
     TextOverlay overlay_;
 };

@@ -56,6 +56,7 @@ const Guid MEDIASUBTYPE_YUY2 = Guid::FromFourCC(rtl::FourCC("YUY2"));
 const Guid MEDIASUBTYPE_UYVY = Guid::FromFourCC(rtl::FourCC("UYVY"));
 const Guid MEDIASUBTYPE_I420 = Guid::FromFourCC(rtl::FourCC("I420"));
 const Guid MEDIASUBTYPE_YV12 = Guid::FromFourCC(rtl::FourCC("YV12"));
+const Guid MEDIASUBTYPE_Y41B = Guid::FromFourCC(rtl::FourCC("Y41B"));
 const Guid MEDIASUBTYPE_PCM = Guid::FromFourCC(1);
 const Guid MEDIASUBTYPE_IEEE_FLOAT = Guid::FromFourCC(3);
 const Guid MEDIASUBTYPE_WAVE = Make(0xE436EB8B, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70});

@@ -43,6 +43,7 @@ extern const Guid MEDIASUBTYPE_YUY2;       // 'YUY2'
 extern const Guid MEDIASUBTYPE_UYVY;       // 'UYVY'
 extern const Guid MEDIASUBTYPE_I420;       // 'I420'
 extern const Guid MEDIASUBTYPE_YV12;       // 'YV12'
+extern const Guid MEDIASUBTYPE_Y41B;       // 'Y41B': planar 4:1:1, the NTSC DV picture
 extern const Guid MEDIASUBTYPE_IEEE_FLOAT; // wFormatTag 3
 extern const Guid MEDIASUBTYPE_PCM;        // wFormatTag 1
 extern const Guid MEDIASUBTYPE_WAVE;

@@ -1,8 +1,8 @@
 #pragma once
 // "Color Space Converter": pictures from one layout to another of the same size. Pins: [In, Out].
-// Takes RGB24, RGB32, RGB565, RGB555 (either row order), YUY2, UYVY, I420 and YV12; offers RGB32,
-// RGB24, RGB565 and RGB555 in this order, as bottom-up DIBs, and takes a top-down RGB output a
-// renderer asks for. When the output's layout is the input's the samples pass through as they
+// Takes RGB24, RGB32, RGB565, RGB555 (either row order), YUY2, UYVY, I420, YV12 and Y41B; offers
+// RGB32, RGB24, RGB565 and RGB555 in this order, as bottom-up DIBs, and takes a top-down RGB
+// output a renderer asks for. When the output's layout is the input's the samples pass through as they
 // are. A sample too short for its picture is dropped.
 #include <optional>
 

@@ -14,8 +14,16 @@ extern "C" {
 namespace ds {
 namespace {
 
-// The output subtypes, in the order offered.
+// The output subtypes, in the order offered; the codec's own planar picture comes last (see
+// NativeSubtype), taken only by those who ask for it.
 const Guid* const kOutputs[] = {&MEDIASUBTYPE_RGB24, &MEDIASUBTYPE_RGB32, &MEDIASUBTYPE_YUY2, &MEDIASUBTYPE_UYVY};
+constexpr int kOffered = static_cast<int>(std::size(kOutputs)) + 1;
+
+bool IsOutput(const Guid& subtype)
+{
+    return subtype == MEDIASUBTYPE_I420 || subtype == MEDIASUBTYPE_Y41B ||
+           std::any_of(std::begin(kOutputs), std::end(kOutputs), [&](const Guid* g) { return *g == subtype; });
+}
 
 bool IsDvVideo(const MediaType& mt)
 {
@@ -43,6 +51,11 @@ int64_t FrameTime(const MediaType& mt, bool pal)
 }
 
 } // namespace
+
+const Guid& DvVideoDecoder::NativeSubtype(bool pal)
+{
+    return pal ? MEDIASUBTYPE_I420 : MEDIASUBTYPE_Y41B;
+}
 
 DvVideoDecoder::DvVideoDecoder() : ParallelTransformFilter(kFriendlyName), threads_(av::DefaultThreadCount())
 {
@@ -73,8 +86,7 @@ HRESULT DvVideoDecoder::CheckTransform(const MediaType& in, const MediaType& out
 {
     auto pal = IsPal(in);
     auto layout = LayoutOf(out);
-    if (!pal || !layout ||
-        std::none_of(std::begin(kOutputs), std::end(kOutputs), [&](const Guid* g) { return *g == out.subtype; }))
+    if (!pal || !layout || !IsOutput(out.subtype))
         return VFW_E_TYPE_NOT_ACCEPTED;
     const int rows = *pal ? 576 : 480;
     const bool full = layout->width == 720 && layout->height == rows;
@@ -84,14 +96,15 @@ HRESULT DvVideoDecoder::CheckTransform(const MediaType& in, const MediaType& out
 
 HRESULT DvVideoDecoder::GetMediaType(int position, MediaType& mt)
 {
-    if (position >= static_cast<int>(std::size(kOutputs)))
+    if (position >= kOffered)
         return VFW_S_NO_MORE_ITEMS;
     const MediaType& in = Input()->CurrentMediaType();
     auto pal = IsPal(in);
     if (!pal)
         return VFW_S_NO_MORE_ITEMS;
     const int shift = display_.load() == DVRESOLUTION_HALF ? 1 : 0;
-    mt = PictureType(*kOutputs[position], 720 >> shift, (*pal ? 576 : 480) >> shift, FrameTime(in, *pal));
+    const Guid& subtype = position < kOffered - 1 ? *kOutputs[position] : NativeSubtype(*pal);
+    mt = PictureType(subtype, 720 >> shift, (*pal ? 576 : 480) >> shift, FrameTime(in, *pal));
     return S_OK;
 }
 

@@ -1,9 +1,10 @@
 #pragma once
 // "DV Video Decoder": DV video (Video / dvsd / VideoInfo) to pictures. Pins: [In, Out].
 //
-// Offers RGB24, RGB32, YUY2 and UYVY in this order, RGB as bottom-up DIBs, at full size
-// (720 x 576 or 480) or, when DvDecoderSettings::put_IPDisplay asked for half (1001), at
-// 360 x 288 or 240 through libavcodec's low-resolution decoding. The setting applies at the
+// Offers RGB24, RGB32, YUY2, UYVY and last the codec's own planar YUV (NativeSubtype, its planes
+// copied as they are) in this order, RGB as bottom-up DIBs, at full size (720 x 576 or 480) or,
+// when DvDecoderSettings::put_IPDisplay asked for half (1001), at 360 x 288 or 240 through
+// libavcodec's low-resolution decoding. The setting applies at the
 // next output connection; the connected output's size decides the decoding. The standard comes
 // from the format block (its height, else its image size); a sample of another frame size is
 // dropped, as is one that fails to decode. Times and flags pass through. Each picture leaves
@@ -39,6 +40,10 @@ public:
     static constexpr const char* kFriendlyName = "DV Video Decoder";
     DvVideoDecoder();
     ~DvVideoDecoder() override;
+
+    // The planes libavcodec decodes DV into, handed on as they are: 4:2:0 (I420) for PAL,
+    // 4:1:1 (Y41B) for NTSC.
+    static const Guid& NativeSubtype(bool pal);
 
     HRESULT put_IPDisplay(int displayPix) override;
     HRESULT get_IPDisplay(int& displayPix) override;

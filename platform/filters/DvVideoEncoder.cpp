@@ -28,7 +28,7 @@ bool IsEncoderInput(const MediaType& mt)
         layout->height > kMaxSide)
         return false;
     return mt.subtype == MEDIASUBTYPE_RGB24 || mt.subtype == MEDIASUBTYPE_RGB32 || mt.subtype == MEDIASUBTYPE_YUY2 ||
-           mt.subtype == MEDIASUBTYPE_UYVY || mt.subtype == MEDIASUBTYPE_I420;
+           mt.subtype == MEDIASUBTYPE_UYVY || mt.subtype == MEDIASUBTYPE_I420 || mt.subtype == MEDIASUBTYPE_Y41B;
 }
 
 int64_t FrameAt(bool pal, REFERENCE_TIME t) // the last frame starting at or before t (t >= 0)

@@ -2,8 +2,9 @@
 // "DV Video Encoder": pictures to DV video (Video / dvsd / VideoInfo, typed as the splitters type
 // it). Pins: [In, Out]. In the video compressor category, never inserted by intelligent connect.
 //
-// Takes RGB24 and RGB32 (either row order), YUY2, UYVY and I420 of 16 x 16 to 4096 x 4096,
-// scaled to 720 x 576 (PAL) or 720 x 480 (NTSC) as DvEncoderSettings says; interlaced DCT on.
+// Takes RGB24 and RGB32 (either row order), YUY2, UYVY, I420 and Y41B of 16 x 16 to 4096 x 4096,
+// scaled to 720 x 576 (PAL) or 720 x 480 (NTSC) as DvEncoderSettings says; interlaced DCT on. The
+// decoder's own planes of the same standard (I420 PAL, Y41B NTSC) are encoded as they come.
 // Output frame k starts at k x the frame time (exactly 1001/30000 s for NTSC) and carries the
 // newest picture that starts at or before it, so a picture of another rate is repeated or
 // dropped and the duration and the sync with the sound are kept (PAL <-> NTSC, 15 or 30 fps

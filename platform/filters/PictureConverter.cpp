@@ -26,29 +26,28 @@ struct Kind {
     uint16_t bits;
     uint32_t compression; // biCompression of a new type
     bool rgb;
+    bool planar;          // Y, then U and V (V first for YV12), each a plane of its own
+    int chromaShiftX = 0; // a planar chroma sample covers 1 << shift pixels across and down
+    int chromaShiftY = 0;
 };
 
 const Kind* KindOf(const Guid& subtype)
 {
     static const Kind kinds[] = {
-        {&MEDIASUBTYPE_RGB24, AV_PIX_FMT_BGR24, 24, 0, true},
-        {&MEDIASUBTYPE_RGB32, AV_PIX_FMT_BGRA, 32, 0, true},
-        {&MEDIASUBTYPE_RGB565, AV_PIX_FMT_RGB565LE, 16, 3, true},
-        {&MEDIASUBTYPE_RGB555, AV_PIX_FMT_RGB555LE, 16, 0, true},
-        {&MEDIASUBTYPE_YUY2, AV_PIX_FMT_YUYV422, 16, rtl::FourCC("YUY2"), false},
-        {&MEDIASUBTYPE_UYVY, AV_PIX_FMT_UYVY422, 16, rtl::FourCC("UYVY"), false},
-        {&MEDIASUBTYPE_I420, AV_PIX_FMT_YUV420P, 12, rtl::FourCC("I420"), false},
-        {&MEDIASUBTYPE_YV12, AV_PIX_FMT_YUV420P, 12, rtl::FourCC("YV12"), false},
+        {&MEDIASUBTYPE_RGB24, AV_PIX_FMT_BGR24, 24, 0, true, false},
+        {&MEDIASUBTYPE_RGB32, AV_PIX_FMT_BGRA, 32, 0, true, false},
+        {&MEDIASUBTYPE_RGB565, AV_PIX_FMT_RGB565LE, 16, 3, true, false},
+        {&MEDIASUBTYPE_RGB555, AV_PIX_FMT_RGB555LE, 16, 0, true, false},
+        {&MEDIASUBTYPE_YUY2, AV_PIX_FMT_YUYV422, 16, rtl::FourCC("YUY2"), false, false},
+        {&MEDIASUBTYPE_UYVY, AV_PIX_FMT_UYVY422, 16, rtl::FourCC("UYVY"), false, false},
+        {&MEDIASUBTYPE_I420, AV_PIX_FMT_YUV420P, 12, rtl::FourCC("I420"), false, true, 1, 1},
+        {&MEDIASUBTYPE_YV12, AV_PIX_FMT_YUV420P, 12, rtl::FourCC("YV12"), false, true, 1, 1},
+        {&MEDIASUBTYPE_Y41B, AV_PIX_FMT_YUV411P, 12, rtl::FourCC("Y41B"), false, true, 2, 0},
     };
     for (const Kind& k : kinds)
         if (*k.subtype == subtype)
             return &k;
     return nullptr;
-}
-
-bool Planar(const Guid& subtype)
-{
-    return subtype == MEDIASUBTYPE_I420 || subtype == MEDIASUBTYPE_YV12;
 }
 
 std::optional<PictureLayout> Layout(const Guid& subtype, int width, int height)
@@ -65,11 +64,16 @@ std::optional<PictureLayout> Layout(const Guid& subtype, int width, int height)
     l.bottomUp = kind->rgb && height > 0;
     if (!kind->rgb && (width & 1))
         return std::nullopt;
-    if (Planar(subtype)) {
-        if (l.height & 1)
+    if (kind->planar) {
+        // Whole chroma samples only.
+        if ((width & ((1 << kind->chromaShiftX) - 1)) || (l.height & ((1 << kind->chromaShiftY) - 1)))
             return std::nullopt;
+        l.planar = true;
+        l.chromaShiftX = kind->chromaShiftX;
+        l.chromaShiftY = kind->chromaShiftY;
         l.stride = width;
-        l.size = static_cast<size_t>(width) * l.height * 3 / 2;
+        l.size = static_cast<size_t>(width) * l.height +
+                 2 * static_cast<size_t>(width >> l.chromaShiftX) * (l.height >> l.chromaShiftY);
     } else {
         l.stride = (width * kind->bits + 31) / 32 * 4;
         l.size = static_cast<size_t>(l.stride) * l.height;
@@ -85,14 +89,15 @@ PicturePlanes PictureLayout::Planes(uint8_t* base) const
     p.format = format;
     p.width = width;
     p.height = height;
-    if (Planar(subtype)) {
-        const size_t luma = static_cast<size_t>(width) * height, chroma = luma / 4;
+    if (planar) {
+        const size_t luma = static_cast<size_t>(width) * height;
+        const size_t chroma = static_cast<size_t>(width >> chromaShiftX) * (height >> chromaShiftY);
         const bool swapped = subtype == MEDIASUBTYPE_YV12; // YV12 holds V before U
         p.data[0] = base;
         p.data[swapped ? 2 : 1] = base + luma;
         p.data[swapped ? 1 : 2] = base + luma + chroma;
         p.linesize[0] = width;
-        p.linesize[1] = p.linesize[2] = width / 2;
+        p.linesize[1] = p.linesize[2] = width >> chromaShiftX;
     } else if (bottomUp) {
         p.data[0] = base + static_cast<size_t>(height - 1) * stride;
         p.linesize[0] = -stride;
@@ -154,6 +159,14 @@ PicturePlanes PlanesOf(const AVFrame& frame)
 
 bool PictureConverter::Convert(const PicturePlanes& from, const PicturePlanes& to)
 {
+    // The same pixels in the same size: rows copied, nothing computed (a codec's own planes).
+    if (from.format == to.format && from.width == to.width && from.height == to.height) {
+        const uint8_t* src[4] = {from.data[0], from.data[1], from.data[2], from.data[3]};
+        uint8_t* dst[4] = {to.data[0], to.data[1], to.data[2], to.data[3]};
+        int dstLinesize[4] = {to.linesize[0], to.linesize[1], to.linesize[2], to.linesize[3]};
+        av_image_copy(dst, dstLinesize, src, from.linesize, static_cast<AVPixelFormat>(to.format), to.width, to.height);
+        return true;
+    }
     if (workers_ && from.width == to.width && from.height == to.height && to.width % 16 == 0 && to.height >= 64)
         return ConvertBands(from, to);
     const int flags = flags_ ? flags_ : SWS_BICUBIC;

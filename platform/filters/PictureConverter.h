@@ -39,6 +39,10 @@ struct PictureLayout {
     bool bottomUp = false;
     int stride = 0;  // bytes per row of the first plane
     size_t size = 0; // bytes of one picture
+    // Planar YUV: the Y plane, then two chroma planes whose samples each cover
+    // 1 << chromaShiftX pixels across and 1 << chromaShiftY rows (I420 1 and 1, Y41B 2 and 0).
+    bool planar = false;
+    int chromaShiftX = 0, chromaShiftY = 0;
 
     PicturePlanes Planes(uint8_t* base) const;
     PicturePlanes Planes(const uint8_t* base) const { return Planes(const_cast<uint8_t*>(base)); }
@@ -49,7 +53,7 @@ struct PictureLayout {
 };
 
 // The layout of a VideoInfo type of a subtype the filters know (RGB24, RGB32, RGB565, RGB555,
-// YUY2, UYVY, I420, YV12) and of a sane size; empty otherwise.
+// YUY2, UYVY, I420, YV12, Y41B) and of a sane size; empty otherwise.
 std::optional<PictureLayout> LayoutOf(const MediaType& mt);
 // The planes of a libavcodec picture.
 PicturePlanes PlanesOf(const AVFrame& frame);

@@ -82,7 +82,7 @@ std::string Describe(const MediaType& mt)
     static const std::pair<const Guid*, const char*> names[] = {
         {&MEDIASUBTYPE_RGB24, "RGB24"},   {&MEDIASUBTYPE_RGB32, "RGB32"}, {&MEDIASUBTYPE_RGB565, "RGB565"},
         {&MEDIASUBTYPE_RGB555, "RGB555"}, {&MEDIASUBTYPE_YUY2, "YUY2"},   {&MEDIASUBTYPE_UYVY, "UYVY"},
-        {&MEDIASUBTYPE_dvsd, "dvsd"}};
+        {&MEDIASUBTYPE_I420, "I420"},     {&MEDIASUBTYPE_Y41B, "Y41B"},   {&MEDIASUBTYPE_dvsd, "dvsd"}};
     std::string name = "?";
     for (auto [g, n] : names)
         if (*g == mt.subtype)
@@ -143,8 +143,12 @@ TEST(CodecOffers, EachFilterOffersItsTypesInOrder)
         MediaType input;
         std::vector<std::string> offers;
     } cases[] = {
-        {"DV Video Decoder", DvVideoType(true), {"RGB24 720x576", "RGB32 720x576", "YUY2 720x576", "UYVY 720x576"}},
-        {"DV Video Decoder", DvVideoType(false), {"RGB24 720x480", "RGB32 720x480", "YUY2 720x480", "UYVY 720x480"}},
+        {"DV Video Decoder",
+         DvVideoType(true),
+         {"RGB24 720x576", "RGB32 720x576", "YUY2 720x576", "UYVY 720x576", "I420 720x576"}},
+        {"DV Video Decoder",
+         DvVideoType(false),
+         {"RGB24 720x480", "RGB32 720x480", "YUY2 720x480", "UYVY 720x480", "Y41B 720x480"}},
         {"Color Space Converter", Picture(MEDIASUBTYPE_YUY2, 320, 240), rgb("320x240")},
         {"Color Space Converter", Picture(MEDIASUBTYPE_RGB24, 320, -240), rgb("320x240")},
         {"AVI Decompressor", Coded(rtl::FourCC("MJPG"), 320, 240), rgb("320x240")},
@@ -171,8 +175,9 @@ TEST(CodecOffers, SettingsChooseTheDecodedSizeAndTheEncodedStandard)
     EXPECT_EQ(decoder.put_IPDisplay(1002), E_INVALIDARG);
     decoder.get_IPDisplay(display);
     EXPECT_EQ(display, DVRESOLUTION_HALF);
-    EXPECT_EQ(Offers(decoder, DvVideoType(true)),
-              (std::vector<std::string>{"RGB24 360x288", "RGB32 360x288", "YUY2 360x288", "UYVY 360x288"}));
+    EXPECT_EQ(
+        Offers(decoder, DvVideoType(true)),
+        (std::vector<std::string>{"RGB24 360x288", "RGB32 360x288", "YUY2 360x288", "UYVY 360x288", "I420 360x288"}));
 
     DvVideoEncoder encoder;
     struct {
@@ -224,6 +229,7 @@ TEST(CodecRefusals, TypesAFilterCannotTakeAreRefusedAtConnection)
         {"DV Video Encoder", Picture(MEDIASUBTYPE_RGB24, 8, 16)},
         {"DV Video Encoder", Picture(MEDIASUBTYPE_RGB24, 16, 8)},
         {"DV Video Encoder", Picture(MEDIASUBTYPE_RGB24, 5000, 16)},
+        {"DV Video Encoder", Coded(rtl::FourCC("Y41B"), 718, 480)}, // 4:1:1 needs whole chroma samples
         {"DV Video Encoder", DvVideoType(true)},
         {"ACM Wrapper", unknownTag},
         {"ACM Wrapper", lyingPcm},

@@ -9,8 +9,8 @@
 #include "platform/filters/DvSplitter.h"
 #include "platform/filters/DvVideoDecoder.h"
 #include "platform/filters/DvVideoEncoder.h"
-#include "tests/kit/media/MemoryFile.h"
 #include "tests/kit/media/DvClip.h"
+#include "tests/kit/media/MemoryFile.h"
 
 #include <gtest/gtest.h>
 
@@ -86,6 +86,77 @@ TEST_F(Interop, DecodedDvPicturesMatchFfmpegRowsFlipped)
             ASSERT_EQ(seen[i].bytes.size(), picture);
             EXPECT_GE(Psnr(FlipRows(seen[i].bytes, stride), ref.substr(i * picture, picture)), 40.0) << "frame " << i;
         }
+    }
+}
+
+// The decoder's own planes are libavcodec's, byte for byte: PAL 4:2:0 as I420, NTSC 4:1:1 as
+// Y41B, at full and half size.
+TEST_F(Interop, DecodedNativePlanesAreFfmpegsOwn)
+{
+    for (bool pal : {true, false})
+        for (bool half : {false, true}) {
+            SCOPED_TRACE(std::string(pal ? "PAL" : "NTSC") + (half ? " half" : " full"));
+            testkit::DvClipSpec spec;
+            spec.pal = pal;
+            spec.frames = 3;
+            spec.distinctPictures = 3;
+            const testkit::DvClip clip = testkit::MakeDvClip(spec);
+            testkit::WriteRawDv(File("clip.dv"), clip);
+            Run(std::string(half ? "-lowres 1 " : "") + "-i " + File("clip.dv") + " -pix_fmt " +
+                (pal ? "yuv420p" : "yuv411p") + " -f rawvideo " + File("ref.yuv"));
+            const std::string ref = testkit::ReadFileBytes(File("ref.yuv"));
+
+            auto decoder = std::make_shared<DvVideoDecoder>();
+            decoder->put_IPDisplay(half ? DVRESOLUTION_HALF : DVRESOLUTION_FULL);
+            const Guid& native = DvVideoDecoder::NativeSubtype(pal);
+            Chain<DvVideoDecoder> chain(DvVideoType(pal), MediaType(MEDIATYPE_Video, native), decoder);
+            ASSERT_TRUE(chain.Connected());
+            EXPECT_EQ(chain.OutType().subtype, native);
+            chain.Start();
+            for (size_t i = 0; i < clip.frames.size(); ++i)
+                chain.source.Send(clip.frames[i], static_cast<int64_t>(i) * 400000,
+                                  static_cast<int64_t>(i + 1) * 400000);
+            const size_t picture = size_t{720} * (pal ? 576 : 480) * 3 / 2 / (half ? 4 : 1);
+            ASSERT_EQ(ref.size(), picture * clip.frames.size());
+            EXPECT_TRUE(AllBytes(chain.sink) == ref) << "the planes differ from ffmpeg's";
+        }
+}
+
+// Planes of the encoder's own standard are encoded as they come: the DV frames decode to what
+// ffmpeg's own encoding of the same planes, with interlaced DCT, decodes to.
+TEST_F(Interop, PlanesOfTheStandardAreEncodedAsFfmpegEncodesThem)
+{
+    for (bool pal : {true, false}) {
+        SCOPED_TRACE(pal ? "PAL" : "NTSC");
+        const std::string size = pal ? "720x576" : "720x480", rate = pal ? "25" : "30000/1001";
+        const std::string format = pal ? "yuv420p" : "yuv411p";
+        const size_t picture = size_t{720} * (pal ? 576 : 480) * 3 / 2;
+        const int frames = 4;
+        Run("-f lavfi -i testsrc2=size=" + size + ":rate=" + rate + " -frames:v " + std::to_string(frames) +
+            " -pix_fmt " + format + " -f rawvideo " + File("src.yuv"));
+        const std::string src = testkit::ReadFileBytes(File("src.yuv"));
+        ASSERT_EQ(src.size(), picture * frames);
+
+        auto encoder = std::make_shared<DvVideoEncoder>();
+        encoder->put_IFormatResolution(pal ? DVENCODERVIDEOFORMAT_PAL : DVENCODERVIDEOFORMAT_NTSC, 2007, 2012, false,
+                                       nullptr);
+        Chain<DvVideoEncoder> chain(
+            PictureType(DvVideoDecoder::NativeSubtype(pal), 720, pal ? 576 : 480, pal ? 400000 : 333667), MediaType(),
+            encoder);
+        ASSERT_TRUE(chain.Connected());
+        chain.Start();
+        for (int i = 0; i < frames; ++i)
+            chain.source.Send(src.data() + static_cast<size_t>(i) * picture, picture,
+                              DvVideoEncoder::FrameStart(pal, i), DvVideoEncoder::FrameStart(pal, i + 1));
+        chain.source.End();
+        testkit::WriteFileBytes(File("ours.dv"), AllBytes(chain.sink));
+        Run("-f rawvideo -pix_fmt " + format + " -s " + size + " -r " + rate + " -i " + File("src.yuv") +
+            " -flags +ildct -c:v dvvideo " + File("theirs.dv"));
+        Run("-i " + File("ours.dv") + " -pix_fmt " + format + " -f rawvideo " + File("ours.yuv"));
+        Run("-i " + File("theirs.dv") + " -pix_fmt " + format + " -f rawvideo " + File("theirs.yuv"));
+        const std::string ours = testkit::ReadFileBytes(File("ours.yuv"));
+        ASSERT_EQ(ours.size(), src.size());
+        EXPECT_TRUE(ours == testkit::ReadFileBytes(File("theirs.yuv"))) << "ours differs from ffmpeg's encoding";
     }
 }
 

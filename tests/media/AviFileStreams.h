@@ -1,7 +1,7 @@
 #pragma once
 // What the conversion tests read back from the files the graphs write: the streams of an AVI
-// file and the bytes of their chunks, the recording dates of DV frames, and a conversion run to
-// its end through the module.
+// file and the bytes of their chunks, the recording dates of DV frames; and a burn-in built and
+// a conversion run to its end through the module.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -13,6 +13,7 @@
 #include "media/ConvertirDVunit.h"
 #include "platform/dshow/FilterRegistry.h"
 #include "tests/kit/TempDir.h"
+#include "tests/media/MediaTestKit.h"
 
 namespace mediatest {
 
@@ -96,6 +97,19 @@ inline std::string TimeCode(const std::vector<uint8_t>& frame)
     char text[16];
     std::snprintf(text, sizeof text, "%02d:%02d:%02d:%02d", tc.Hours, tc.Minutes, tc.Seconds, tc.Frames);
     return text;
+}
+
+// Builds the burn-in of a type-1 or type-2 file with the text on every frame (or, `text` false,
+// with the overlay off: a plain re-encode), at 100, 900 thousandths, left-aligned.
+inline bool BuildBurnIn(media::TCdm& cdm, int type, const std::string& in, const std::string& out, bool text = true)
+{
+    if (!(type == 2 ? cdm.BuildDatecodeGraphType2(in, out, 1) : cdm.BuildDatecodeGraphType1(in, out, 1)))
+        return false;
+    EnsureGui(); // the text is drawn with Qt's fonts
+    cdm.CdmSuperposer->SetIncrustOn(text);
+    cdm.CdmSuperposer->SetAutoIncrust(0);
+    cdm.CdmSuperposer->SetPosition(100, 900, 0);
+    return true;
 }
 
 // Runs what the module just built, to its end, without cancelling.

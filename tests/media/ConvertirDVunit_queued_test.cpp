@@ -24,27 +24,12 @@ testkit::DvClip Clip(bool pal, int frames)
     return DatedClip(pal, frames, 6);
 }
 
-int ProbedFrames(const std::string& path)
-{
-    return std::atoi(ToolOutput("ffprobe -v error -select_streams v:0 -count_packets -show_entries "
-                                "stream=nb_read_packets -of csv=p=0 " +
-                                Quoted(path))
-                         .c_str());
-}
-
 enum class Kind { BurnIn, ToNtsc, ToPal };
 
 bool Build(TCdm& cdm, Kind kind, int type, const std::string& in, const std::string& out)
 {
     switch (kind) {
-    case Kind::BurnIn:
-        if (!(type == 2 ? cdm.BuildDatecodeGraphType2(in, out, 1) : cdm.BuildDatecodeGraphType1(in, out, 1)))
-            return false;
-        EnsureGui();
-        cdm.CdmSuperposer->SetIncrustOn(true);
-        cdm.CdmSuperposer->SetAutoIncrust(0); // text on every frame
-        cdm.CdmSuperposer->SetPosition(100, 900, 0);
-        return true;
+    case Kind::BurnIn: return BuildBurnIn(cdm, type, in, out);
     case Kind::ToNtsc:
     case Kind::ToPal: {
         const uint8_t standard = kind == Kind::ToNtsc ? 2 : 1;

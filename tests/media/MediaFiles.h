@@ -1,6 +1,7 @@
 #pragma once
 // Media-kit clips for the hand-built graph tests: pieces joined into one clip, dates taken out
 // of frames, sound-only AVI files, and the Debian tools that check what the graphs write.
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -93,6 +94,15 @@ inline std::string ToolOutput(const std::string& command)
 inline std::string Quoted(const std::string& path)
 {
     return "'" + path + "'";
+}
+
+// The video packets ffprobe counts in a file.
+inline int ProbedFrames(const std::string& path)
+{
+    return std::atoi(ToolOutput("ffprobe -v error -select_streams v:0 -count_packets -show_entries "
+                                "stream=nb_read_packets -of csv=p=0 " +
+                                Quoted(path))
+                         .c_str());
 }
 
 } // namespace mediatest

@@ -131,6 +131,15 @@ TEST_F(ViewGraph, TypeTwoWithSoundFirstPutsTheDetectorOnTheSecondOutput)
     EXPECT_EQ("Stream 01", fed->Name());
     EXPECT_EQ(1, view.ViewVideoConnected);
     EXPECT_EQ(1, view.ViewAudioRendered);
+    // The picture goes to the overlay and on to the colour converter as RGB, as it always did,
+    // though the decoder also offers its own planes.
+    ds::MediaType decoded, drawn, shown;
+    view.Superposer().GetPin(0)->ConnectionMediaType(decoded);
+    view.Superposer().GetPin(1)->ConnectionMediaType(drawn);
+    renderer->GetPin(0)->ConnectionMediaType(shown);
+    EXPECT_EQ(ds::MEDIASUBTYPE_RGB24, decoded.subtype);
+    EXPECT_EQ(ds::MEDIASUBTYPE_RGB24, drawn.subtype);
+    EXPECT_TRUE(shown.subtype == ds::MEDIASUBTYPE_RGB32 || shown.subtype == ds::MEDIASUBTYPE_RGB24);
     EXPECT_TRUE(Paused());
     EXPECT_EQ(media::Tviewdm::kPlayCaption, display.caption);
     // Repaint requests reach the program instead of being handled by the graph.
