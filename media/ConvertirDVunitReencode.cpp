@@ -92,13 +92,16 @@ bool TCdm::BuildStandard(const std::string& src, const std::string& output, uint
                     break;
             if (!DVdecoder.GetPin(0)->IsConnected())
                 return false;
-        } else {
-            Connect(picture, DVdecoder.GetPin(0));
+        } else if (FAILED(Connect(picture, DVdecoder.GetPin(0)))) {
+            return false;
         }
-        Connect(DVdecoder.GetPin(1), CdmDeinter->GetPin(0));
-        Connect(CdmDeinter->GetPin(1), DVenc.GetPin(0));
-        Connect(DVenc.GetPin(1), CdmDVHeader->GetPin(0));
-        Connect(CdmDVHeader->GetPin(1), dvmuxer.GetPin(0));
+        // A picture path cut anywhere would leave a graph whose muxer waits for frames that
+        // never come: the build fails instead.
+        if (FAILED(Connect(DVdecoder.GetPin(1), CdmDeinter->GetPin(0))) ||
+            FAILED(Connect(CdmDeinter->GetPin(1), DVenc.GetPin(0))) ||
+            FAILED(Connect(DVenc.GetPin(1), CdmDVHeader->GetPin(0))) ||
+            FAILED(Connect(CdmDVHeader->GetPin(1), dvmuxer.GetPin(0))))
+            return false;
 
         // Sound: each converter into the muxer's free audio input, from the first output that
         // connects (for type 2 every splitter output from 0, for type 1 the DV Splitter's).
@@ -109,11 +112,13 @@ bool TCdm::BuildStandard(const std::string& src, const std::string& output, uint
 
         if (type2) {
             // Muxed into DV and split again: the new frames and the sound as separate streams.
-            Connect(LastPin(dvmuxer), dvsplitter.GetPin(0));
-            for (int k = 1; k < static_cast<int>(dvsplitter.Pins().size()); ++k)
+            if (FAILED(Connect(LastPin(dvmuxer), dvsplitter.GetPin(0))) ||
+                FAILED(Connect(dvsplitter.GetPin(1), LastPin(avimux))))
+                return false;
+            for (int k = 2; k < static_cast<int>(dvsplitter.Pins().size()); ++k)
                 Connect(dvsplitter.GetPin(k), LastPin(avimux));
-        } else {
-            Connect(LastPin(dvmuxer), avimux.GetPin(1));
+        } else if (FAILED(Connect(LastPin(dvmuxer), avimux.GetPin(1)))) {
+            return false;
         }
         return EndMuxBuild();
     } catch (...) {
@@ -140,7 +145,8 @@ bool TCdm::BuildDatecode(const std::string& src, const std::string& output, bool
         if (FirstSplitterOutputTo(CdmSceneDetect->GetPin(0)) < 0)
             return false;
         if (type2) {
-            Connect(CdmSceneDetect->GetPin(1), DVdecoder.GetPin(0));
+            if (FAILED(Connect(CdmSceneDetect->GetPin(1), DVdecoder.GetPin(0))))
+                return false;
         } else {
             if (FAILED(Connect(CdmSceneDetect->GetPin(1), dvsplitter.GetPin(0))) || dvsplitter.Pins().size() < 2)
                 return false;
@@ -165,26 +171,33 @@ bool TCdm::BuildDatecode(const std::string& src, const std::string& output, bool
         const auto vih = decoded.GetVideoInfo();
         if (!vih || !SetEncoder(std::abs(vih->bmiHeader.biHeight) != 480, !queuedChain_))
             return false;
-        if (FAILED(Connect(CdmSuperposer->GetPin(1), DVenc.GetPin(0))) && yuv) {
+        if (FAILED(Connect(CdmSuperposer->GetPin(1), DVenc.GetPin(0)))) {
             // An encoder that refuses those planes gets the RGB picture, as any other would.
-            fg.Graph()->Disconnect(overlayIn);
-            if (FAILED(Connect(decoder, overlayIn)))
+            if (!yuv)
                 return false;
-            Connect(CdmSuperposer->GetPin(1), DVenc.GetPin(0));
+            fg.Graph()->Disconnect(overlayIn);
+            if (FAILED(Connect(decoder, overlayIn)) || FAILED(Connect(CdmSuperposer->GetPin(1), DVenc.GetPin(0))))
+                return false;
         }
-        Connect(DVenc.GetPin(1), CdmDVHeader->GetPin(0));
+        // A picture path cut anywhere would leave a graph whose muxer waits for frames that
+        // never come: the build fails instead.
+        if (FAILED(Connect(DVenc.GetPin(1), CdmDVHeader->GetPin(0))))
+            return false;
 
         if (type2) {
-            Connect(CdmDVHeader->GetPin(1), avimux.GetPin(1));
+            if (FAILED(Connect(CdmDVHeader->GetPin(1), avimux.GetPin(1))))
+                return false;
             auto freeInput = [this] { return LastPin(avimux); };
             SoundPath(avisplitter, 0, acm1, freeInput);
             SoundPath(avisplitter, 0, acm2, freeInput);
         } else {
-            Connect(CdmDVHeader->GetPin(1), dvmuxer.GetPin(0));
+            if (FAILED(Connect(CdmDVHeader->GetPin(1), dvmuxer.GetPin(0))))
+                return false;
             auto audioIn = [this] { return BeforeLast(dvmuxer); };
             SoundPath(dvsplitter, 0, acm1, audioIn);
             SoundPath(dvsplitter, 0, acm2, audioIn);
-            Connect(LastPin(dvmuxer), avimux.GetPin(1));
+            if (FAILED(Connect(LastPin(dvmuxer), avimux.GetPin(1))))
+                return false;
         }
         return EndMuxBuild();
     } catch (...) {

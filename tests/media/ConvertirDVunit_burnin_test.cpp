@@ -27,6 +27,10 @@ public:
         return mt.subtype == ds::MEDIASUBTYPE_RGB24 ? DvVideoEncoder::CheckInputType(mt) : ds::VFW_E_TYPE_NOT_ACCEPTED;
     }
 };
+class RefusingEncoder : public DvVideoEncoder {
+public:
+    ds::HRESULT CheckInputType(const ds::MediaType&) override { return ds::VFW_E_TYPE_NOT_ACCEPTED; }
+};
 class RgbOnlyOverlay : public media::Tdv_Superposer {
 public:
     using Tdv_Superposer::Tdv_Superposer;
@@ -36,16 +40,21 @@ public:
     }
 };
 
-enum class Refuser { None, Encoder, Overlay };
+enum class Refuser { None, Encoder, Overlay, EveryPicture };
 
 bool Build(TCdm& cdm, const std::string& in, const std::string& out, int type, Refuser refuser, bool text = true)
 {
     ds::FilterEntry rgbOnly =
         *ds::FilterRegistry::Instance().Find("DV Video Encoder", ds::CLSID_VideoCompressorCategory);
-    rgbOnly.create = [] { return std::make_shared<RgbOnlyEncoder>(); };
-    cdm.DVenc.SetEntry(refuser == Refuser::Encoder ? std::make_shared<const ds::FilterEntry>(rgbOnly)
-                                                   : ds::FilterRegistry::Instance().Find(
-                                                         "DV Video Encoder", ds::CLSID_VideoCompressorCategory));
+    rgbOnly.create = [refuser]() -> std::shared_ptr<ds::BaseFilter> {
+        if (refuser == Refuser::EveryPicture)
+            return std::make_shared<RefusingEncoder>();
+        return std::make_shared<RgbOnlyEncoder>();
+    };
+    cdm.DVenc.SetEntry(
+        refuser == Refuser::Encoder || refuser == Refuser::EveryPicture
+            ? std::make_shared<const ds::FilterEntry>(rgbOnly)
+            : ds::FilterRegistry::Instance().Find("DV Video Encoder", ds::CLSID_VideoCompressorCategory));
     if (refuser == Refuser::Overlay)
         cdm.CdmSuperposer = std::make_shared<RgbOnlyOverlay>(cdm.CdmSceneDetect.get());
     else if (dynamic_cast<RgbOnlyOverlay*>(cdm.CdmSuperposer.get()))
@@ -140,6 +149,9 @@ TEST_F(BurnInYuv, TheChainCarriesTheDecodersPlanesAndFallsBackToRgbWhereAFilterR
         ASSERT_EQ(RunToEnd(cdm).kind, ConversionOutcome::Completed);
         EXPECT_EQ(ProbedFrames(out), 10);
     }
+    // No picture the encoder takes: the build fails, never a graph that would wait for frames.
+    EXPECT_FALSE(Build(cdm, dir.file("in0.avi"), dir.file("none.avi"), 2, Refuser::EveryPicture));
+    EXPECT_FALSE(Build(cdm, dir.file("in1.avi"), dir.file("none.avi"), 1, Refuser::EveryPicture));
     Build(cdm, dir.file("in0.avi"), dir.file("again.avi"), 2, Refuser::None); // the module as it was
 }
 
