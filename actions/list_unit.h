@@ -7,6 +7,7 @@
 //       [&](std::shared_ptr<const TAfficherFichier> f) { window.AddFile(std::move(f)); },
 //       [&] { window.ListFinished(); });
 //   list.Queue("/media/tapes/clip.avi");   // appends and wakes it
+//   list.QueueAll(names, [&](bool complete) { ... });  // one job; told whether it all arrived
 //   list.Interrupt();                      // Esc: drops what is queued so far
 #include <atomic>
 #include <cstdint>
@@ -14,6 +15,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/threads/Worker.h"
 
@@ -25,6 +27,7 @@ class TlistThread {
 public:
     using AddFileSink = std::function<void(std::shared_ptr<const TAfficherFichier> fichier)>;
     using ListFinishedSink = std::function<void()>;
+    using DoneSink = std::function<void(bool complete)>;
 
     // Both sinks run on the GUI thread while the list thread waits. The thread starts at once
     // and reports the end of an (empty) loading.
@@ -37,6 +40,11 @@ public:
     // An existing regular file (links followed) becomes an entry; any other name is skipped
     // without a word.
     void Queue(std::string fileName);
+    // The names as one job, in order. `done` runs on the GUI thread after the last of them, with
+    // complete false when an Interrupt() cut the job short (every name it dropped counts; a name
+    // that was no file does not). The end-of-loading report is separate: it comes whenever the
+    // thread runs dry, whichever loading that ends.
+    void QueueAll(std::vector<std::string> fileNames, DoneSink done = {});
     // A turn without names: one end-of-loading report.
     void Wake();
     // Esc, Shift+Esc and closing: every name queued before this call is dropped; the one being
@@ -52,7 +60,9 @@ public:
     std::atomic<uint8_t> ListEnabled{1};
 
 private:
-    void Take(const std::string& fileName, uint64_t generation);
+    // False when an Interrupt() since `generation` drops the name.
+    bool Take(const std::string& fileName, uint64_t generation);
+    uint64_t Generation();
 
     const AddFileSink onAddFile_;
     const ListFinishedSink onListFinished_;
