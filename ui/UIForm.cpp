@@ -109,7 +109,6 @@ void TUIForm::BuildComponents()
     lb = new QListWidget(Client);
     lb->setObjectName(QStringLiteral("lb"));
     lb->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    lb->setUniformItemSizes(true);
     lb->setContextMenuPolicy(Qt::CustomContextMenu);
     lb->installEventFilter(this);
     lb->viewport()->installEventFilter(this);
@@ -148,8 +147,6 @@ void TUIForm::PlaceComponents()
 {
     QWidget* central = centralWidget();
     const int width = central->width();
-    ToolBar1->adjustSize();
-    ToolBar1->move(0, 0);
     Client->setGeometry(0, kBarHeight, width, std::max(0, central->height() - kBarHeight));
     lb->setGeometry(kListLeft, kListTop, std::max(kListWidth, width - kListLeft - 16),
                     std::max(kListHeight, Client->height() - kListTop - 8));

@@ -97,8 +97,11 @@ void TUIForm::FillCommandList()
         // The window's own commands cannot be switched off.
         if (rtl::LowerCase(command.Row->name).rfind("af", 0) == 0)
             item->setFlags(item->flags() & ~Qt::ItemIsEnabled);
-        command.Tag = list.count() - 1;
     }
+    // The list keeps its lines sorted: each command's line is where its name ended up.
+    for (int line = 0; line < list.count(); ++line)
+        if (Command* command = FindCommand(list.item(line)->data(Qt::UserRole).toString().toStdString()))
+            command->Tag = line;
 }
 
 void TUIForm::ApplyActionStates()
@@ -241,6 +244,7 @@ void TUIForm::afSelectionnerToutExecute()
 {
     lb->selectAll();
     RefreshList();
+    UpdateActions(); // the selection's commands
 }
 
 void TUIForm::afBasculerListeExecute()
@@ -257,15 +261,18 @@ void TUIForm::afBasculerListeExecute()
 
 void TUIForm::FormResize()
 {
-    int shown = 0;
-    int buttonWidth = 0;
-    for (QToolButton* button : ToolBar2->findChildren<QToolButton*>()) {
-        buttonWidth = button->width();
-        shown += button->isVisibleTo(ToolBar2) ? 1 : 0;
-    }
-    const int margins = ToolBar2->layout() ? ToolBar2->layout()->contentsMargins().left() * 2 : 0;
-    const int barWidth = buttonWidth * shown + margins + 2;
-    ToolBar2->setGeometry(ClientWidth() - barWidth, 0, barWidth, kBarHeight);
+    // Each bar as wide as its shown buttons; the right one against the window's right edge.
+    auto shownWidth = [](QWidget* bar) {
+        int width = 0;
+        for (QToolButton* button : bar->findChildren<QToolButton*>())
+            if (button->isVisibleTo(bar))
+                width += button->width() + bar->layout()->spacing();
+        const QMargins margins = bar->layout()->contentsMargins();
+        return width + margins.left() + margins.right();
+    };
+    ToolBar1->setGeometry(0, 0, shownWidth(ToolBar1), kBarHeight);
+    const int right = shownWidth(ToolBar2);
+    ToolBar2->setGeometry(ClientWidth() - right, 0, right, kBarHeight);
 }
 
 void TUIForm::BaseFrameLabNomClick()
