@@ -81,6 +81,7 @@ public:
     static constexpr int kListTop = 18;   // below the tool bars and labFichiers
     static constexpr int kListWidth = 320;
     static constexpr int kListHeight = 430;
+    static constexpr int kRefreshMs = 100; // captions and commands while entries arrive
 
     // Which commands a list state enables, by category number (CategoryIndex).
     enum Category : uint8_t { catNone = 0, catPermanent = 1, catVide = 2, catListe = 3, catMono = 4, catMulti = 5 };

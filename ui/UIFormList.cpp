@@ -286,11 +286,17 @@ void TUIForm::RefreshList()
 
 void TUIForm::ScheduleCaptions()
 {
-    // Entries arrive one event at a time: the counts are written once per turn of the event loop.
+    // Entries arrive one event at a time, thousands of them for a large drop: the counts and the
+    // selection's commands follow a few times a second, and at once at the end of the loading.
     if (captionsPending_)
         return;
     captionsPending_ = true;
-    QTimer::singleShot(0, this, [this] { ShowCaptions(); });
+    QTimer::singleShot(kRefreshMs, this, [this] {
+        if (!captionsPending_)
+            return;
+        ShowCaptions();
+        UpdateActions();
+    });
 }
 
 void TUIForm::ShowCaptions()
