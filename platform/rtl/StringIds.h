@@ -3,9 +3,10 @@
 
 namespace rtl::sid {
 
-// Names of the WAVE format tags: sWaveFormatBase + tag, for the registered tags.
-constexpr int sWaveFormatBase = 60000;
-constexpr int sWaveFormatUnknown = 59999;
+// Names of the WAVE format tags: sWaveFormatBase + tag, for the registered tags (up to 5120),
+// clear of the main window's ids (64064-64333).
+constexpr int sWaveFormatBase = 40000;
+constexpr int sWaveFormatUnknown = 39999;
 
 // Runtime errors (platform/rtl): 11000-11029. "%s" marks where the file name or text goes.
 constexpr int sRtlOpenError = 11000;
