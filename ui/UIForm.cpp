@@ -134,6 +134,7 @@ void TUIForm::BuildComponents()
 
     StatusPanel0 = new QLabel(statusBar());
     StatusPanel0->setObjectName(QStringLiteral("StatusPanel0"));
+    StatusPanel0->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred); // a long path never widens the window
     statusBar()->addWidget(StatusPanel0, 1);
     statusBar()->setSizeGripEnabled(false);
 

@@ -316,3 +316,25 @@ TEST_F(UIFormTest, AnOpenWithCommandIsBoundToItsProgramWhetherItIsThereOrNot)
     EXPECT_TRUE(w.afKestrom->isEnabled());
     EXPECT_EQ(w.afKestrom->text().toStdString(), "打开和 kestrom");
 }
+
+TEST_F(UIFormTest, AQuestionMarkShowsTheSwitchesListsTheFilesAndACBeforeItCloses)
+{
+    DatedDv(m.Tape("a.avi"), 2006);
+    actions::CommandLine line;
+    line.Switches = {"+?"};
+    line.Files = {m.Tape("a.avi")};
+    line.Help = true;
+    ui::TUIForm& w = m.Open(line);
+    ASSERT_TRUE(m.Loaded());
+    EXPECT_TRUE(w.AproposFrame->isVisible());
+    EXPECT_EQ(w.AproposFrame->PageControl2->currentIndex(), ui::TAproposFrame::kCommandLineTab);
+    EXPECT_TRUE(w.afApropos->isChecked());
+    EXPECT_EQ(m.Names(), V{"a.avi"});
+    EXPECT_FALSE(w.Closing());
+
+    line.Switches = {"+c", "+?"};
+    m.window.reset();
+    ui::TUIForm& closing = m.Open(line);
+    ASSERT_TRUE(PumpUntil([&] { return closing.Closing(); }, 5000));
+    EXPECT_FALSE(closing.isVisible());
+}
