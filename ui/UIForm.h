@@ -239,6 +239,7 @@ public:
     bool ListShown() const; // the window is wide enough to show the list
     void aeAProposToggle();
     void afOptionsExecute();
+    void ShowPages(bool about, bool options); // at most one of them
     void acAbortExecute();
     void afInterrompreTousExecute();
     void afSelectionnerToutExecute();

@@ -201,28 +201,27 @@ void TUIForm::ChooseCategories()
 
 void TUIForm::aeAProposToggle()
 {
-    if (OptionsFrame->Shown()) {
-        OptionsFrame->HideOptions();
-        afOptions->setChecked(false);
-    }
-    if (afApropos->isChecked())
-        AproposFrame->ShowPage();
-    else
-        AproposFrame->HidePage();
-    ChooseCategories();
-    UpdateActions();
+    ShowPages(afApropos->isChecked(), false);
 }
 
 void TUIForm::afOptionsExecute()
 {
-    if (AproposFrame->Shown()) {
-        AproposFrame->HidePage();
-        afApropos->setChecked(false);
-    }
-    if (afOptions->isChecked())
-        OptionsFrame->ShowOptions();
-    else
+    ShowPages(false, afOptions->isChecked());
+}
+
+void TUIForm::ShowPages(bool about, bool options)
+{
+    // One page at a time: the other goes first.
+    if (!options && OptionsFrame->Shown())
         OptionsFrame->HideOptions();
+    if (!about && AproposFrame->Shown())
+        AproposFrame->HidePage();
+    if (about)
+        AproposFrame->ShowPage();
+    if (options)
+        OptionsFrame->ShowOptions();
+    afApropos->setChecked(about);
+    afOptions->setChecked(options);
     ChooseCategories();
     UpdateActions();
 }

@@ -65,6 +65,19 @@ inline std::string NotDv(const std::string& path)
     return path;
 }
 
+// `count` names in `folder` for one small DV file (hard links), the first one the file.
+inline std::vector<std::string> Links(const std::string& folder, int count)
+{
+    fs::create_directories(folder);
+    const std::string first = DatedDv(folder + "/0.avi", 2006);
+    std::vector<std::string> names{first};
+    for (int i = 1; i < count; ++i) {
+        names.push_back(folder + "/" + std::to_string(i) + ".avi");
+        fs::create_hard_link(first, names.back());
+    }
+    return names;
+}
+
 class MainWindow {
 public:
     MainWindow()

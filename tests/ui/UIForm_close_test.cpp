@@ -16,17 +16,6 @@ namespace {
 
 class UIFormClose : public ::testing::Test {
 protected:
-    V Links(const std::string& folder, int count)
-    {
-        fs::create_directories(folder);
-        const std::string first = DatedDv(folder + "/0.avi", 2006);
-        V names{first};
-        for (int i = 1; i < count; ++i) {
-            names.push_back(folder + "/" + std::to_string(i) + ".avi");
-            fs::create_hard_link(first, names.back());
-        }
-        return names;
-    }
     std::string List() const { return m.dir.file("lists/PlayList.txt"); }
     // A default play list of these paths, and saving it on exit on.
     void DefaultList(const V& paths)

@@ -36,18 +36,6 @@ protected:
         std::sort(names.begin(), names.end());
         return names;
     }
-    // `count` names for one small DV file.
-    V Links(const std::string& folder, int count)
-    {
-        fs::create_directories(folder);
-        const std::string first = DatedDv(folder + "/0.avi", 2006);
-        V names{first};
-        for (int i = 1; i < count; ++i) {
-            names.push_back(folder + "/" + std::to_string(i) + ".avi");
-            fs::create_hard_link(first, names.back());
-        }
-        return names;
-    }
 
     MainWindow m;
 };
