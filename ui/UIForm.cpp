@@ -109,6 +109,9 @@ void TUIForm::BuildComponents()
     lb = new QListWidget(Client);
     lb->setObjectName(QStringLiteral("lb"));
     lb->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // Rows of one height, set on each entry: the list lays out thousands of them at once, not
+    // each of them again for every entry that arrives.
+    lb->setUniformItemSizes(true);
     lb->setContextMenuPolicy(Qt::CustomContextMenu);
     lb->installEventFilter(this);
     lb->viewport()->installEventFilter(this);

@@ -13,6 +13,7 @@
 #include "actions/list_unit.h"
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/vcl/FontMap.h"
 #include "platform/vcl/Hint.h"
 #include "settings/Preferences.h"
 #include "ui/AproposFrame.h"
@@ -88,10 +89,26 @@ std::vector<std::shared_ptr<const TAfficherFichier>> TUIForm::SelectedFiles() co
     return files;
 }
 
+namespace {
+
+// A name's row: high enough for a Chinese name, whose glyphs come from the fallback face.
+QListWidgetItem* Row(const QListWidget& list, const std::string& name)
+{
+    static const int height = [&list] {
+        const QFont chinese(QString::fromLatin1(vcl::kChineseFallbackFace), list.font().pointSize());
+        return std::max(list.fontMetrics().height(), QFontMetrics(chinese).height()) + 2;
+    }();
+    auto* item = new QListWidgetItem(QString::fromStdString(name));
+    item->setSizeHint(QSize(list.fontMetrics().horizontalAdvance(item->text()) + 8, height));
+    return item;
+}
+
+} // namespace
+
 void TUIForm::PutEntry(int index, const KeyEntry& entry)
 {
     KeyList.insert(KeyList.begin() + index, entry);
-    lb->insertItem(index, QString::fromStdString(entry.Fichier->FileName));
+    lb->insertItem(index, Row(*lb, entry.Fichier->FileName));
 }
 
 void TUIForm::WMAddFile(std::shared_ptr<const TAfficherFichier> fichier)
@@ -109,6 +126,9 @@ void TUIForm::WMAddFile(std::shared_ptr<const TAfficherFichier> fichier)
         lb->item(index)->setSelected(settings::SelectionnerALOuverture);
     }
     RefreshState();
+    // Painting the list for every entry would cost more than listing it: it is painted with the
+    // captions, a few times a second.
+    lb->viewport()->setUpdatesEnabled(false);
     ScheduleCaptions();
 }
 
@@ -211,11 +231,8 @@ void TUIForm::ResortList(int order)
                   entries.end());
     KeyList = std::move(entries);
     lb->clear();
-    QStringList names;
-    names.reserve(static_cast<int>(KeyList.size()));
     for (const KeyEntry& entry : KeyList)
-        names.append(QString::fromStdString(entry.Fichier->FileName));
-    lb->addItems(names);
+        lb->addItem(Row(*lb, entry.Fichier->FileName));
     settings::OrdreDeLaListe = static_cast<uint8_t>(order);
 }
 
@@ -302,6 +319,7 @@ void TUIForm::ScheduleCaptions()
 void TUIForm::ShowCaptions()
 {
     captionsPending_ = false;
+    lb->viewport()->setUpdatesEnabled(true);
     const int n = SelectedCount();
     const int c = lb->count();
     const std::string p = rtl::LoadStr(n > 1 ? sPlPlural : sPlSingular);
