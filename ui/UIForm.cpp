@@ -142,6 +142,7 @@ void TUIForm::BuildComponents()
     statusBar()->setSizeGripEnabled(false);
 
     RiffForm = std::make_unique<TRiffForm>(&dialogs_);
+    RiffForm->setAttribute(Qt::WA_QuitOnClose, false); // the program ends with the main window
     DecalageForm = std::make_unique<TDecalageForm>(ShowOffsetOnViewer, this);
     FrequenceForm = std::make_unique<TFrequenceForm>(&dialogs_, this);
     CodecForm = std::make_unique<TCodecForm>(&dialogs_, this);
