@@ -17,8 +17,12 @@ TlistThread::TlistThread(AddFileSink onAddFile, ListFinishedSink onListFinished)
             std::lock_guard<std::mutex> guard(lock_);
             ListEnabled = 1;
         }
-        if (onListFinished_)
-            threads::SendToGui(onListFinished_);
+        // Sent even without a sink: it comes after every entry posted on the way, so once it has
+        // run none of them is left to run after the thread.
+        threads::SendToGui([this] {
+            if (onListFinished_)
+                onListFinished_();
+        });
     });
     Wake();
 }
@@ -87,8 +91,9 @@ bool TlistThread::Take(const std::string& fileName, uint64_t generation)
     } catch (const std::exception&) {
         return true; // the analysis itself never raises for a bad file; anything else skips the name
     }
+    // Posted: the next name is analysed while the window takes this one.
     if (onAddFile_)
-        threads::SendToGui([&] { onAddFile_(std::move(fichier)); });
+        threads::PostToGui([this, f = std::move(fichier)]() mutable { onAddFile_(std::move(f)); });
     return true;
 }
 

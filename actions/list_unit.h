@@ -1,7 +1,8 @@
 #pragma once
 // The list thread: turns queued file names into per-file objects off the GUI thread and hands
-// them to the window one at a time, waiting until each is taken, like the window message it
-// stands for. After each turn of work it reports the end of the loading once.
+// them to the window one at a time, in order, going on with the next name meanwhile. After each
+// turn of work it reports the end of the loading once, and waits until the window has taken
+// every entry before it.
 //
 //   TlistThread list(
 //       [&](std::shared_ptr<const TAfficherFichier> f) { window.AddFile(std::move(f)); },
@@ -29,8 +30,9 @@ public:
     using ListFinishedSink = std::function<void()>;
     using DoneSink = std::function<void(bool complete)>;
 
-    // Both sinks run on the GUI thread while the list thread waits. The thread starts at once
-    // and reports the end of an (empty) loading.
+    // Both sinks run on the GUI thread, in the order of their events: the entries are posted,
+    // the end of the loading (and QueueAll's done) sent, so that it comes after them and the thread
+    // waits for it. The thread starts at once and reports the end of an (empty) loading.
     TlistThread(AddFileSink onAddFile, ListFinishedSink onListFinished);
     // Drops what is queued, serves the calls under way and waits for the thread.
     ~TlistThread();
