@@ -36,6 +36,10 @@ TEST(WindowChild, WithoutADisplayALineWithoutHSaysSoInOneLine)
         ASSERT_EQ(Lines(run.err).size(), 1u) << run.err;
         EXPECT_EQ(Lines(run.err)[0].rfind("morvel: no display", 0), 0u) << run.err;
     }
+    // A display named that is not there: Qt gives up, in one line too.
+    const ChildRun absent = morvel.Run({"clip.avi"}, "env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:1999");
+    EXPECT_EQ(absent.status, app::kExitRejected);
+    EXPECT_EQ(Lines(absent.err), V{"morvel: the window cannot open: could not connect to display :1999"});
     EXPECT_TRUE(morvel.SavedNothing());
     // "h" needs none.
     const ChildRun hidden = morvel.Run({"+h?"}, kNoDisplay);
