@@ -1,12 +1,14 @@
 #pragma once
 // The list thread: turns queued file names into per-file objects off the GUI thread and hands
-// them to the window one at a time, waiting until each is taken, like the window message it
-// stands for. After each turn of work it reports the end of the loading once.
+// them to the window one at a time, in order, going on with the next name meanwhile. After each
+// turn of work it reports the end of the loading once, and waits until the window has taken
+// every entry before it.
 //
 //   TlistThread list(
 //       [&](std::shared_ptr<const TAfficherFichier> f) { window.AddFile(std::move(f)); },
 //       [&] { window.ListFinished(); });
 //   list.Queue("/media/tapes/clip.avi");   // appends and wakes it
+//   list.QueueAll(names, [&](bool complete) { ... });  // one job; told whether it all arrived
 //   list.Interrupt();                      // Esc: drops what is queued so far
 #include <atomic>
 #include <cstdint>
@@ -14,6 +16,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/threads/Worker.h"
 
@@ -25,9 +28,11 @@ class TlistThread {
 public:
     using AddFileSink = std::function<void(std::shared_ptr<const TAfficherFichier> fichier)>;
     using ListFinishedSink = std::function<void()>;
+    using DoneSink = std::function<void(bool complete)>;
 
-    // Both sinks run on the GUI thread while the list thread waits. The thread starts at once
-    // and reports the end of an (empty) loading.
+    // Both sinks run on the GUI thread, in the order of their events: the entries are posted,
+    // the end of the loading (and QueueAll's done) sent, so that it comes after them and the thread
+    // waits for it. The thread starts at once and reports the end of an (empty) loading.
     TlistThread(AddFileSink onAddFile, ListFinishedSink onListFinished);
     // Drops what is queued, serves the calls under way and waits for the thread.
     ~TlistThread();
@@ -37,6 +42,11 @@ public:
     // An existing regular file (links followed) becomes an entry; any other name is skipped
     // without a word.
     void Queue(std::string fileName);
+    // The names as one job, in order. `done` runs on the GUI thread after the last of them, with
+    // complete false when an Interrupt() cut the job short (every name it dropped counts; a name
+    // that was no file does not). The end-of-loading report is separate: it comes whenever the
+    // thread runs dry, whichever loading that ends.
+    void QueueAll(std::vector<std::string> fileNames, DoneSink done = {});
     // A turn without names: one end-of-loading report.
     void Wake();
     // Esc, Shift+Esc and closing: every name queued before this call is dropped; the one being
@@ -52,7 +62,9 @@ public:
     std::atomic<uint8_t> ListEnabled{1};
 
 private:
-    void Take(const std::string& fileName, uint64_t generation);
+    // False when an Interrupt() since `generation` drops the name.
+    bool Take(const std::string& fileName, uint64_t generation);
+    uint64_t Generation();
 
     const AddFileSink onAddFile_;
     const ListFinishedSink onListFinished_;

@@ -19,8 +19,7 @@
 #include "actions/BatchSequence.h"
 #include "actions/aviFichier.h"
 #include "actions/list_unit.h"
-#include "app/RegionalSettings.h"
-#include "platform/filters/SystemFilters.h"
+#include "app/Window.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/SysUtils.h"
@@ -181,8 +180,7 @@ std::string SwitchHelpText(const actions::SwitchList& table)
 
 int RunHeadless(const actions::CommandLine& line, const actions::SwitchList& table)
 {
-    ds::RegisterSystemFilters(ds::FilterRegistry::Instance());
-    LoadRegionalSettings();
+    StartShared();
     settings::LoadPreferences({});
 
     HeadlessObserver observer;

@@ -1,4 +1,5 @@
-// Morvel's program: the command line's switches run over its files without a window.
+// Morvel's program: a command line whose switches hold "h" runs them without a window; any other
+// opens the main window.
 #include <QGuiApplication>
 
 #include <cstdio>
@@ -9,6 +10,7 @@
 #include "actions/chmodule.h"
 #include "actions/switches.h"
 #include "app/Headless.h"
+#include "app/Window.h"
 #include "platform/rtl/ProductName.h"
 
 int main(int argc, char** argv)
@@ -25,7 +27,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "morvel: %s\n", line.Error.c_str());
         return app::kExitRejected;
     }
-    if (line.Switches.empty() || line.Help) {
+    if (!line.Hidden)
+        return app::RunWindow(argc, argv, ch, line);
+    if (line.Help) {
         std::fputs(app::SwitchHelpText(table).c_str(), stdout);
         return app::kExitOk;
     }

@@ -5,7 +5,8 @@
 set -euo pipefail
 
 # fonts-liberation for its Sans Narrow (Arial Narrow's stand-in; liberation2 has none), xvfb and
-# xauth for the gallery's screenshots on an X server (xvfb-run needs xauth).
+# xauth for the gallery's screenshots on an X server (xvfb-run needs xauth); x11-apps (xwd),
+# imagemagick and xdotool for scripts/screenshots.sh, which drives the window with real keys.
 packages=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-multimedia-dev libglib2.0-dev libfontconfig-dev
@@ -14,7 +15,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang
   ffmpeg dvgrab mediainfo libimage-exiftool-perl libglib2.0-bin
-  fonts-liberation2 fonts-liberation fonts-noto-cjk xvfb xauth
+  fonts-liberation2 fonts-liberation fonts-noto-cjk xvfb xauth x11-apps imagemagick xdotool
 )
 
 missing=()

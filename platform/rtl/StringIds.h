@@ -3,9 +3,10 @@
 
 namespace rtl::sid {
 
-// Names of the WAVE format tags: sWaveFormatBase + tag, for the registered tags.
-constexpr int sWaveFormatBase = 60000;
-constexpr int sWaveFormatUnknown = 59999;
+// Names of the WAVE format tags: sWaveFormatBase + tag, for the registered tags (up to 5120),
+// clear of the main window's ids (64064-64333).
+constexpr int sWaveFormatBase = 40000;
+constexpr int sWaveFormatUnknown = 39999;
 
 // Runtime errors (platform/rtl): 11000-11029. "%s" marks where the file name or text goes.
 constexpr int sRtlOpenError = 11000;
@@ -270,6 +271,32 @@ constexpr int sAboutCloseHint = 11862;
 constexpr int sVideHelp1 = 11863; // the six help texts, in order
 constexpr int sVideImageHint = 11869;
 
+// Main window texts that have no id of their own (ui/UIForm*): 11900-11959.
+constexpr int sUiBy = 11900;           // between the product and the author in the first caption
+constexpr int sUiQuitHint = 11901;     // product
+constexpr int sUiLoadingFiles = 11902; // status texts of the loadings
+constexpr int sUiPasteFiles = 11903;
+constexpr int sUiDropFiles = 11904;
+constexpr int sUiBrowseFolder = 11905;
+constexpr int sUiChooseFolder = 11906; // the folder dialog's title
+constexpr int sUiLoadAll = 11907;
+constexpr int sUiBrowsing = 11908; // + folder
+constexpr int sUiSelected = 11909; // the list's hint: n files selected of c
+constexpr int sUiOf = 11910;
+constexpr int sUiHideListHint = 11911;
+constexpr int sUiOrder = 11912; // 11912-11915: the list caption's sort order, 0 to 3
+constexpr int sUiHideList = 11916;
+constexpr int sUiYourSystem = 11917; // the about page's system lines
+constexpr int sUiYouUse = 11918;
+constexpr int sUiDirectX = 11919;
+constexpr int sUiKestrom = 11920;
+constexpr int sUiKestromNotFound = 11921;
+constexpr int sUiSystemLineError = 11922;
+constexpr int sUiOpenFilter = 11923; // + "avi": the open dialog's filter text
+constexpr int sUiNoDisplay = 11924;
+constexpr int sUiWindowFailed = 11925; // reason
+constexpr int sUiListNotSaved = 11926; // file, reason
+
 // File-action module (actions/chmodule): 12000-12199. Each base plus the action's place in the
 // module's catalogue (0 for DossierParent ... 31 for Supprimer_srt) gives that action's text;
 // only actions with a progress text or a shortcut have those entries.
@@ -278,28 +305,136 @@ constexpr int sTchMonoMessageBase = 12050;
 constexpr int sTchShortcutBase = 12100;
 constexpr int sTchScenesTextModele = 12150;
 
-// Main window (ui/main), its frame and pages: 64064-64333, by the ids the window's texts have
-// always had.
+// Main window (ui/UIForm*), its frame and pages: 64064-64333, by the ids the window's texts have
+// always had (StringTableMain.cpp).
+constexpr int sMainCopyFirst = 64064;   // 64064-64071: the eight copy items, in menu order
+constexpr int sMainCaption = 64072;     // product, version, author
 constexpr int sMainOffsetLabel = 64073; // the time offset as days, hours, minutes, seconds
+constexpr int sMainCreateSrt = 64075;
+constexpr int sMainDeleteSrt = 64076;
+constexpr int sMainInlayHint = 64080; // 64080-64081
 constexpr int sMainShowSlidersKey2 = 64082;
+constexpr int sMainFixTime = 64083;
+constexpr int sMainChangeCodec = 64084;
+constexpr int sMainFixType2 = 64085;
+constexpr int sMainOpenWithProgram = 64086;
 constexpr int sMainIncVolume = 64087;
 constexpr int sMainDecVolume = 64088;
 constexpr int sMainFilesMenu = 64089;
+constexpr int sMainSortMenu = 64090;
 constexpr int sMainVideoMenu = 64091;
+constexpr int sMainConvertMenu = 64092;
+constexpr int sMainScenesMenu = 64093;
+constexpr int sMainSortPopup = 64094;
+constexpr int sMainPlaylistExt = 64095;
+constexpr int sMainCreateScenes = 64096;
+constexpr int sMainDeleteScenes = 64097;
+constexpr int sMainExtractAudio = 64098;
+constexpr int sMainFixFps = 64099;
+constexpr int sMainAnniversary = 64100;
+constexpr int sMainOptions = 64101;
+constexpr int sMainScenesText = 64102;
+constexpr int sMainAbortAll = 64103;
+constexpr int sMainSavePlaylist = 64104;
+constexpr int sMainOpenPlaylist = 64105;
+constexpr int sMainOpenDefaultPlaylist = 64106;
+constexpr int sMainKestrom = 64107;
+constexpr int sMainSortDate = 64108;
+constexpr int sMainSortSize = 64109;
+constexpr int sMainSortFileDate = 64110;
+constexpr int sMainShowInlay = 64111;
+constexpr int sMainToStart = 64112;
+constexpr int sMainOpenAll = 64113;
+constexpr int sMainOpenFolder = 64114;
+constexpr int sMainRiffHeader = 64115;
+constexpr int sMainDefaultPlayer = 64116;
+constexpr int sMainAddDatecode = 64117;
+constexpr int sMainAddTimecode = 64118;
+constexpr int sMainShortenName = 64119;
+constexpr int sMainFileDate = 64120;
+constexpr int sMainRename = 64121; // the command and its menu
+constexpr int sMainToType1 = 64122;
+constexpr int sMainToType2 = 64123;
+constexpr int sMainToNtsc = 64124;
+constexpr int sMainToPal = 64125;
+constexpr int sMainInlay = 64126;
+constexpr int sMainRecompress = 64127;
+constexpr int sMainEmptyList = 64128;
+constexpr int sMainSelectAll = 64129;
+constexpr int sMainPlay = 64130;
+constexpr int sMainFrameForward = 64131;
+constexpr int sMainFrameBackward = 64132;
+constexpr int sMainSecondForward = 64133;
+constexpr int sMainSecondBackward = 64134;
+constexpr int sMainMinuteForward = 64135;
+constexpr int sMainMinuteBackward = 64136;
 constexpr int sMainNextScene = 64137;
 constexpr int sMainNextSceneKey2 = 64138;
 constexpr int sMainPreviousScene = 64139;
 constexpr int sMainPreviousSceneKey2 = 64140;
+constexpr int sMainFullScreenKey2 = 64141;
+constexpr int sMainSoundHint = 64142;
+constexpr int sMainToEnd = 64143;
+constexpr int sMainAbout = 64147;
+constexpr int sMainVolumeHint = 64148; // 64148-64149
+constexpr int sMainQuitKey2 = 64151;
+constexpr int sMainPaste = 64152;
 constexpr int sMainOpenFiles = 64153;
 constexpr int sMainAbort = 64154;
+constexpr int sMainAlphabetical = 64155;
+constexpr int sMainOpenPreferred = 64156;
+constexpr int sMainParentFolder = 64157;
+constexpr int sMainDeleteFile = 64158;
+constexpr int sMainRemoveFile = 64159;
+constexpr int sMainQuit = 64176;
+constexpr int sMainStatusHint = 64177;
+constexpr int sMainToolBar = 64197;
+constexpr int sMainOpenButtonHint = 64198;
+constexpr int sMainOnlyAviHint = 64199;
+constexpr int sMainPasteButtonHint = 64200;
+constexpr int sMainPreferredButtonHint = 64201;
+constexpr int sMainParentButtonHint = 64202;
+constexpr int sMainListButtonHint = 64203;
+constexpr int sMainAbortButtonHint = 64204;
+constexpr int sMainSelectButtonHint = 64205;
+constexpr int sMainOptionsButtonHint = 64206;
+constexpr int sMainAboutButtonHint = 64207;
 constexpr int sMainAllViewFilters = 64209;
 constexpr int sMainAllListFilters = 64210;
 constexpr int sMainNoDvEncoder = 64211;
 constexpr int sMainAllConvertFilters = 64212;
+constexpr int sMainListFont = 64213;
 constexpr int sMainNameFont = 64220;
+constexpr int sMainSliders = 64228;
 constexpr int sMainReady = 64232;
+constexpr int sMainFullScreen = 64283;
+constexpr int sMainSoundOff = 64286;
 constexpr int sMainOpenWith = 64288;
 constexpr int sMainWindowFont = 64289;
+constexpr int sMainShowList = 64302;
+// Categories of the commands: assigned and compared through the same entries.
+constexpr int sMainCatMulti = 64274;
+constexpr int sMainCatListe = 64306;
+constexpr int sMainCatVide = 64307;
+constexpr int sMainCatPermanent = 64308;
+constexpr int sMainCatMono = 64309;
+// Play lists: the lines written and read, the dialogs' filter and the default list's name.
+constexpr int sPlRule = 64240;
+constexpr int sPlComment = 64241;
+constexpr int sPlTitle = 64242;    // product, version, language
+constexpr int sPlHomePage = 64243; // address
+constexpr int sPlIndent = 64244;
+constexpr int sPlCount = 64245;
+constexpr int sPlBlank = 64246;
+constexpr int sPlDone = 64247;
+constexpr int sPlLoading = 64248;
+constexpr int sPlFilter = 64249;
+constexpr int sPlFile = 64265; // also the file count of the list's caption
+constexpr int sPlSorted = 64267;
+constexpr int sPlByOrder = 64268; // 64268-64271: by sort order 0 to 3
+constexpr int sPlDefaultName = 64295;
+constexpr int sPlSingular = 64305;
+constexpr int sPlPlural = 64333;
 // Hints of the information frame and the options page, set by the main window's texts.
 constexpr int sOptInlayAutoHint = 64144;  // 64144-64146: cbAuto
 constexpr int sOptShowFormatHint = 64160; // 64160-64162: edAfficherDatecode

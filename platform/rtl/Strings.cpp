@@ -13,9 +13,9 @@ const std::unordered_map<int, const char*>& Index()
 {
     static const std::unordered_map<int, const char*> index = [] {
         std::unordered_map<int, const char*> map;
-        map.reserve(kStringTableSize);
-        for (size_t i = 0; i < kStringTableSize; ++i)
-            map.emplace(kStringTable[i].id, kStringTable[i].text);
+        for (const auto part : StringTableParts())
+            for (const StringEntry& entry : part)
+                map.emplace(entry.id, entry.text);
         return map;
     }();
     return index;

@@ -62,7 +62,11 @@ void SetClipboardFiles(const std::vector<std::string>& paths)
 
 std::vector<std::string> ClipboardFiles()
 {
-    const QMimeData* data = Board().mimeData();
+    return FilesOf(Board().mimeData());
+}
+
+std::vector<std::string> FilesOf(const QMimeData* data)
+{
     if (!data)
         return {};
     if (data->hasFormat(kUriList)) {

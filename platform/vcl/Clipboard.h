@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+class QMimeData;
 class QObject;
 
 namespace vcl {
@@ -24,6 +25,8 @@ void SetClipboardFiles(const std::vector<std::string>& paths);
 // The local files the clipboard holds, in order; none when it holds no file list.
 std::vector<std::string> ClipboardFiles();
 bool ClipboardHasFiles();
+// The local files a clipboard's or a drop's data lists, in order.
+std::vector<std::string> FilesOf(const QMimeData* data);
 
 // Calls `changed` with ClipboardHasFiles() whenever the clipboard changes, while `context` lives.
 QMetaObject::Connection OnClipboardFilesChanged(QObject* context, std::function<void(bool hasFiles)> changed);

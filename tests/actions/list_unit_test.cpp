@@ -161,6 +161,37 @@ TEST_F(ListThread, AnInterruptWhileIdleDropsNothingQueuedAfterIt)
     EXPECT_EQ(seen_.Take(), (std::vector<std::string>{"e.avi", "finished"}));
 }
 
+TEST_F(ListThread, QueueAllTellsWhetherEveryNameArrivedAndAnInterruptCutsTheRestOfItsJob)
+{
+    Gate gate(File("b.avi"));
+    TlistThread list(seen_.AddFile(&gate), seen_.Finished());
+    ASSERT_TRUE(list.WaitIdle(10000));
+    seen_.Take();
+    std::vector<std::string> done; // "complete" or "cut", in order (no application: on the list thread)
+    auto record = [&](bool complete) { done.push_back(complete ? "complete" : "cut"); };
+
+    // A missing name is no cut; the job ends with its last name.
+    list.QueueAll({File("a.avi"), File("missing.avi"), File("c.avi")}, record);
+    ASSERT_TRUE(list.WaitIdle(10000));
+    EXPECT_EQ(seen_.Take(), (std::vector<std::string>{"a.avi", "c.avi", "finished"}));
+    EXPECT_EQ(done, std::vector<std::string>{"complete"});
+
+    // Esc while b is handed over: b still arrives, d and e of the same job do not.
+    list.QueueAll({File("b.avi"), File("d.avi"), File("e.avi")}, record);
+    gate.WaitEntered();
+    list.Interrupt();
+    list.QueueAll({File("a.avi")}, record); // a loading started after Esc is whole
+    gate.Open();
+    ASSERT_TRUE(list.WaitIdle(10000));
+    EXPECT_EQ(seen_.Take(), (std::vector<std::string>{"b.avi", "a.avi", "finished"}));
+    EXPECT_EQ(done, (std::vector<std::string>{"complete", "cut", "complete"}));
+
+    // An empty job is complete.
+    list.QueueAll({}, record);
+    ASSERT_TRUE(list.WaitIdle(10000));
+    EXPECT_EQ(done.back(), "complete");
+}
+
 namespace {
 
 class ListThreadWithGui : public ListThread {

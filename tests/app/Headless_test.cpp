@@ -37,11 +37,11 @@ protected:
 
 } // namespace
 
-TEST_F(HeadlessChild, HelpOrNoSwitchPrintsTheSwitchesAndRunsNothing)
+TEST_F(HeadlessChild, HiddenHelpPrintsTheSwitchesAndRunsNothing)
 {
     const std::string help = HelpText();
     ASSERT_NE(help.find("  +d  Add the datecode\n"), std::string::npos) << help;
-    for (const V& args : {V{}, V{"+?"}, V{"+h?", "clip.avi"}, V{"clip.avi"}}) {
+    for (const V& args : {V{"+h?"}, V{"+h?", "clip.avi"}, V{"+?h", "+d", "clip.avi"}}) {
         const ChildRun run = morvel.Run(args);
         EXPECT_EQ(run.status, 0) << run.err;
         EXPECT_EQ(run.out, help);

@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include <sys/stat.h>
 
 #include <unistd.h>
 
 #include <limits>
 
+#include "platform/rtl/StringTable.h"
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/SysUtils.h"
 #include "tests/kit/TempDir.h"
@@ -127,6 +130,19 @@ TEST(StringTable, LooksUpTextsByIdAndGivesEmptyForUnknownIds)
     EXPECT_EQ(LoadStr(sid::sWaveFormatBase + 1), "PCM");
     EXPECT_EQ(LoadStr(-123456), "");
     EXPECT_EQ(LoadStr(sid::sWaveFormatBase + 4), "");
+}
+
+TEST(StringTable, NoIdIsGivenTwiceAcrossItsParts)
+{
+    // A second text of one id would be lost, and its caller would show the first.
+    std::map<int, std::string> seen;
+    for (const auto part : StringTableParts())
+        for (const StringEntry& entry : part) {
+            const auto [at, added] = seen.emplace(entry.id, entry.text);
+            EXPECT_TRUE(added) << entry.id << ": \"" << at->second << "\" and \"" << entry.text << "\"";
+        }
+    EXPECT_EQ(LoadStr(sid::sWaveFormatBase + 4098), "OLICELP");
+    EXPECT_EQ(LoadStr(sid::sMainExtractAudio), "Extract the sound into a WAV file");
 }
 
 TEST(FloatText, RegionalNotationBothWays)

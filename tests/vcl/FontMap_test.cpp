@@ -73,25 +73,25 @@ TEST(FontMap, EveryChineseTextOfTheStringTableFindsItsGlyphs)
 {
     const QFont font = ToQFont("MS Sans Serif", 8);
     int checked = 0;
-    for (size_t i = 0; i < rtl::kStringTableSize; ++i) {
-        const QString text = QString::fromUtf8(rtl::kStringTable[i].text);
-        for (char32_t c : text.toUcs4()) {
-            if (!IsChinese(c))
-                continue;
-            SCOPED_TRACE("entry " + std::to_string(rtl::kStringTable[i].id) + ", U+" +
-                         QString::number(c, 16).toStdString());
-            QTextLayout layout(QString::fromUcs4(&c, 1), font);
-            layout.beginLayout();
-            layout.createLine();
-            layout.endLayout();
-            const QList<QGlyphRun> runs = layout.glyphRuns();
-            ASSERT_EQ(runs.size(), 1);
-            for (quint32 glyph : runs[0].glyphIndexes())
-                EXPECT_NE(glyph, 0u); // 0 is the missing-glyph box
-            EXPECT_EQ(runs[0].rawFont().familyName(), kChineseFallbackFace);
-            ++checked;
+    for (const auto part : rtl::StringTableParts())
+        for (const rtl::StringEntry& entry : part) {
+            const QString text = QString::fromUtf8(entry.text);
+            for (char32_t c : text.toUcs4()) {
+                if (!IsChinese(c))
+                    continue;
+                SCOPED_TRACE("entry " + std::to_string(entry.id) + ", U+" + QString::number(c, 16).toStdString());
+                QTextLayout layout(QString::fromUcs4(&c, 1), font);
+                layout.beginLayout();
+                layout.createLine();
+                layout.endLayout();
+                const QList<QGlyphRun> runs = layout.glyphRuns();
+                ASSERT_EQ(runs.size(), 1);
+                for (quint32 glyph : runs[0].glyphIndexes())
+                    EXPECT_NE(glyph, 0u); // 0 is the missing-glyph box
+                EXPECT_EQ(runs[0].rawFont().familyName(), kChineseFallbackFace);
+                ++checked;
+            }
         }
-    }
     EXPECT_GT(checked, 20);
 }
 

@@ -1,0 +1,451 @@
+// The main window's life cycle: creation, first show, first paint, the close request and
+// destruction; the page host; its components and their places.
+#include "ui/UIForm.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScrollBar>
+#include <QShowEvent>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolButton>
+
+#include "actions/ThreadedDirScan_unit.h"
+#include "actions/chmodule.h"
+#include "actions/list_unit.h"
+#include "platform/rtl/DateTime.h"
+#include "platform/rtl/Format.h"
+#include "platform/rtl/FormatDateTime.h"
+#include "platform/rtl/ProductName.h"
+#include "platform/rtl/Strings.h"
+#include "platform/vcl/Clipboard.h"
+#include "platform/vcl/FontMap.h"
+#include "platform/vcl/Gauge.h"
+#include "platform/vcl/Hint.h"
+#include "platform/vcl/QtDialogs.h"
+#include "platform/vcl/ShortCutKeys.h"
+#include "settings/PSFunctions.h"
+#include "settings/Preferences.h"
+#include "ui/AproposFrame.h"
+#include "ui/OptionsFrame.h"
+#include "ui/codecformunit.h"
+#include "ui/decalage.h"
+#include "ui/frequenceformunit.h"
+#include "ui/riffunitWindow.h"
+
+namespace ui {
+
+using namespace rtl::sid;
+namespace prefs = settings;
+
+namespace {
+
+constexpr int kPanelTop = TBaseFrame::kDesignHeight + 2; // the volume panel, below the frame
+constexpr int kPanelHeight = 30;
+constexpr int kBottomMargin = 48; // below the list, in the client height a loading sets
+
+} // namespace
+
+TUIForm::TUIForm(actions::Tch& ch, vcl::Dialogs* dialogs, media::Tviewdm& view, QWidget* parent)
+    : QMainWindow(parent), ch_(ch), view_(view),
+      ownDialogs_(dialogs ? nullptr : std::make_unique<vcl::QtDialogs>(this)),
+      dialogs_(dialogs ? *dialogs : *ownDialogs_)
+{
+    setObjectName(QStringLiteral("UIForm"));
+    BuildComponents();
+    BuildActions();
+    BuildCopyMenu();
+    ConnectOptionsEvents();
+    BaseFrame->OnLabNomClick = [this] { BaseFrameLabNomClick(); };
+
+    // FormCreate
+    NoConfirmation = false;
+    setWindowTitle(QString::fromStdString(std::string(rtl::ProductName) + rtl::LoadStr(sUiBy) + rtl::AuthorName));
+    vcl::SetHint(*afQuitter, rtl::Format(rtl::LoadStr(sUiQuitHint), rtl::ProductName));
+    prefs::VersionText = rtl::Format("%s.%s", "1", "0.1");
+    // The keypad's keys, in place of the ones binding would give.
+    vcl::SetShortCuts(*amDVType2, {rtl::TextToShortCut("Ctrl+Num 2")});
+    vcl::SetShortCuts(*amDVType1, {rtl::TextToShortCut("Ctrl+Num 1")});
+    prefs::ReleaseDateText = rtl::FormatDateTime("ddddd", rtl::EncodeDate(2026, 12, 6));
+    resize(kListLeft, kBarHeight + kListTop + kListHeight + kBottomMargin + menuBar()->sizeHint().height());
+}
+
+TUIForm::~TUIForm()
+{
+    FormCloseQuery();
+    FormDestroy();
+    // The threads go before anything their events touch; the rest are children and members.
+    StopThreads();
+    RiffForm.reset();
+}
+
+void TUIForm::BuildComponents()
+{
+    auto* central = new QWidget(this);
+    setCentralWidget(central);
+    ToolBar1 = new QWidget(central);
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar2 = new QWidget(central);
+    ToolBar2->setObjectName(QStringLiteral("ToolBar2"));
+    for (QWidget* bar : {ToolBar1, ToolBar2}) {
+        auto* row = new QHBoxLayout(bar);
+        row->setContentsMargins(2, 2, 2, 2);
+        row->setSpacing(1);
+    }
+    Client = new QWidget(central);
+    Client->setObjectName(QStringLiteral("Client"));
+
+    BaseFrame = new TBaseFrame(*this, dialogs_, view_, Client);
+    BaseFrame->move(0, 0);
+    labFichiers = new QLabel(Client);
+    labFichiers->setObjectName(QStringLiteral("labFichiers"));
+    labFichiers->setGeometry(kListLeft + 2, 0, kListWidth - 4, kListTop);
+    lb = new QListWidget(Client);
+    lb->setObjectName(QStringLiteral("lb"));
+    lb->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // Rows of one height, set on each entry: the list lays out thousands of them at once, not
+    // each of them again for every entry that arrives.
+    lb->setUniformItemSizes(true);
+    lb->setContextMenuPolicy(Qt::CustomContextMenu);
+    lb->installEventFilter(this);
+    lb->viewport()->installEventFilter(this);
+    connect(lb, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        if (PopupMenu1->isEnabled())
+            PopupMenu1->popup(lb->viewport()->mapToGlobal(at));
+    });
+
+    Panel1 = new QFrame(Client);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setGeometry(0, kPanelTop, 120, kPanelHeight);
+    Gauge2 = new vcl::Gauge(vcl::Gauge::Kind::Needle, Panel1);
+    Gauge2->setObjectName(QStringLiteral("Gauge2"));
+    Gauge2->setGeometry(4, 0, 56, kPanelHeight);
+
+    OptionsFrame = new TOptionsFrame(*this, dialogs_, view_, Client);
+    AproposFrame = new TAproposFrame(*this, Client);
+    VideFrame = new TVideFrame(*this, Client);
+    for (QWidget* page :
+         {static_cast<QWidget*>(OptionsFrame), static_cast<QWidget*>(AproposFrame), static_cast<QWidget*>(VideFrame)})
+        page->hide();
+    VideFrame->move(0, 0);
+
+    StatusPanel0 = new QLabel(statusBar());
+    StatusPanel0->setObjectName(QStringLiteral("StatusPanel0"));
+    StatusPanel0->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred); // a long path never widens the window
+    statusBar()->addWidget(StatusPanel0, 1);
+    statusBar()->setSizeGripEnabled(false);
+
+    RiffForm = std::make_unique<TRiffForm>(&dialogs_);
+    RiffForm->setAttribute(Qt::WA_QuitOnClose, false); // the program ends with the main window
+    DecalageForm = std::make_unique<TDecalageForm>(ShowOffsetOnViewer, this);
+    FrequenceForm = std::make_unique<TFrequenceForm>(&dialogs_, this);
+    CodecForm = std::make_unique<TCodecForm>(&dialogs_, this);
+}
+
+void TUIForm::PlaceComponents()
+{
+    QWidget* central = centralWidget();
+    const int width = central->width();
+    Client->setGeometry(0, kBarHeight, width, std::max(0, central->height() - kBarHeight));
+    lb->setGeometry(kListLeft, kListTop, std::max(kListWidth, width - kListLeft - 16),
+                    std::max(kListHeight, Client->height() - kListTop - 8));
+    for (QWidget* page : {static_cast<QWidget*>(OptionsFrame), static_cast<QWidget*>(AproposFrame)})
+        if (page->isVisible())
+            page->resize(page->width(), Client->height() - page->y());
+    FormResize();
+}
+
+void TUIForm::StartThreads()
+{
+    ListThread = std::make_unique<actions::TlistThread>(
+        [this](std::shared_ptr<const actions::TAfficherFichier> f) { InSink([&] { WMAddFile(std::move(f)); }); },
+        [this] { InSink([this] { WMListFinished(); }); });
+    DirScanThread = std::make_unique<actions::ThreadedDirscan>();
+    DirScanThread->OnFileFound = [this](actions::ThreadedDirscan&, const std::string& path) {
+        Dirscan1FileFound(path);
+    };
+    DirScanThread->OnDirWithFiles = [this](actions::ThreadedDirscan&, const std::string& folder) {
+        InSink([&] { Dirscan1DirWithFiles(folder); });
+    };
+    DirScanThread->OnEndScan = [this](actions::ThreadedDirscan&, const std::string&, const std::string&, bool) {
+        InSink([this] { Dirscan1EndScan(); });
+    };
+    DirScanThread->Mask = "*.*";
+    DirScanThread->Recursive = true;
+}
+
+void TUIForm::StopThreads()
+{
+    // Each destructor drops its queue and serves the events under way while it waits.
+    DirScanThread.reset();
+    ListThread.reset();
+}
+
+void TUIForm::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!shown_)
+        FormShow();
+}
+
+void TUIForm::FormShow()
+{
+    shown_ = true;
+    windowsVersion_ = prefs::GetWindowsVersionName();
+    StartThreads();
+    LocaliseWindows();
+    BaseFrame->reBaseFrame->move((ListLeft() - BaseFrame->reBaseFrame->width()) / 2, BaseFrame->reBaseFrame->y());
+    BaseFrame->Gauge1->move((ListLeft() - BaseFrame->Gauge1->width()) / 2, BaseFrame->Gauge1->y());
+    prefs::ActionStates.clear();
+    ApplyPreferences();
+    vcl::SetShortCuts(*afIncVolume, {rtl::TextToShortCut("Num +"), rtl::TextToShortCut("+")});
+    vcl::SetShortCuts(*afDecVolume, {rtl::TextToShortCut("Num -")});
+    SetClientWidth(ListLeft());
+    PendingPlayList = prefs::SauverListeEnQuittant;
+    playlistOnAtStart_ = PendingPlayList;
+    SetItemIndex(-1);
+
+    const actions::FileActionNames names = ch_.BuildActionList();
+    BindFileActions(names);
+    FillCommandList();
+    SwitchList = actions::BuildSwitchList(names);
+    AproposFrame->SetCommandLines(actions::SwitchHelpLines(SwitchList));
+    ApplyActionStates();
+    ShowOpenWithCaptions();
+    WriteSystemText();
+    setAcceptDrops(true);
+    ApplicationEvents1Activate();
+    vcl::OnClipboardFilesChanged(this, [this](bool) { ApplicationEvents1Activate(); });
+    actions::SetWindowHooks(this);
+    ConnectViewerEvents();
+
+    if (commandLine_.Switches.empty() && commandLine_.Files.empty())
+        RefreshList();
+    else
+        PendingCommandLine = true;
+    UpdateActions();
+    QTimer::singleShot(0, this, [this] { FormPaint(); });
+}
+
+void TUIForm::FormPaint()
+{
+    if (closing_)
+        return;
+    if (PendingPlayList) {
+        PendingPlayList = false;
+        const PlaylistRead read =
+            LoadPlaylist(DefaultPlaylist(), [this](bool complete) { playlistLoaded_ = complete; });
+        // A list that is not there is saved at exit; one that cannot be read never replaces it.
+        playlistLoaded_ = read == PlaylistRead::Missing;
+    }
+    if (OnFirstPaint)
+        OnFirstPaint();
+    if (!PendingCommandLine) {
+        UpdateActions();
+        return;
+    }
+    PendingCommandLine = false;
+    // Every name of the command line, switches aside, as typed: the list thread takes existing
+    // files only, and paths keep their case.
+    LoadFiles(commandLine_.Files, rtl::LoadStr(sUiLoadingFiles), [this](bool complete) {
+        if (OnCommandLineLoaded)
+            OnCommandLineLoaded(complete);
+        if (!commandLine_.Help)
+            RunCommandLine(complete);
+    });
+    if (commandLine_.Help) {
+        // "?" shows the switches and runs nothing; "c" before it still closes.
+        AproposFrame->PageControl2->setCurrentIndex(TAproposFrame::kCommandLineTab);
+        afApropos->setChecked(true);
+        aeAProposToggle();
+        NoConfirmation = false;
+        bool closeSeen = false;
+        for (const std::string& s : commandLine_.Switches) {
+            if (s.find('?') != std::string::npos)
+                break;
+            closeSeen = closeSeen || s.find('c') != std::string::npos;
+        }
+        if (closeSeen)
+            close();
+        return;
+    }
+    NoConfirmation = commandLine_.NoConfirmation;
+    RefreshList();
+    UpdateActions();
+}
+
+void TUIForm::closeEvent(QCloseEvent* event)
+{
+    if (sinkDepth_ > 0) {
+        event->ignore();
+        QTimer::singleShot(0, this, [this] { close(); });
+        return;
+    }
+    FormCloseQuery();
+    event->accept();
+}
+
+void TUIForm::FormCloseQuery()
+{
+    if (closing_)
+        return;
+    closing_ = true;
+    // No input while the threads come to rest: their last events still arrive.
+    if (centralWidget())
+        centralWidget()->setEnabled(false);
+    menuBar()->setEnabled(false);
+    BaseFrame->timer1.stop();
+    EndBatches();
+    InterruptLoading();
+    if (ListThread)
+        ListThread->WaitIdle(-1);
+    if (DirScanThread)
+        DirScanThread->WaitIdle(-1);
+    view_.ResetViewGraph();
+    view_.SetDisplay(nullptr);
+    if (&actions::Hooks() == this)
+        actions::SetWindowHooks(nullptr);
+}
+
+void TUIForm::FormDestroy()
+{
+    if (!shown_)
+        return; // nothing was loaded, so nothing is saved over
+    shown_ = false;
+    if (prefs::SauverPreferencesEnQuittant)
+        SavePreferences();
+    // The default list is written over only with a list worth keeping: one loaded whole at the
+    // start, or the option turned on since.
+    if (prefs::SauverListeEnQuittant && (!playlistOnAtStart_ || playlistLoaded_)) {
+        const std::string name = DefaultPlaylist();
+        const std::string failure = SavePlaylist(name);
+        if (!failure.empty())
+            dialogs_.MessageDlg(rtl::Format(rtl::LoadStr(sUiListNotSaved), name, failure), shell::MsgDlgType::mtError,
+                                shell::mbOK);
+    }
+    prefs::ActionStates.clear();
+}
+
+bool TUIForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == lb->viewport() && event->type() == QEvent::MouseButtonRelease)
+        lbMouseUp();
+    else if (watched == lb && event->type() == QEvent::KeyRelease) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (!key->isAutoRepeat())
+            lbKeyUp(key->key(), key->modifiers());
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TUIForm::aeMainQuitter()
+{
+    close();
+}
+
+void TUIForm::WMFrameInfo(const TPositionInfo& info)
+{
+    BaseFrame->ShowPositionInfo(info);
+}
+
+void TUIForm::SetStatusText(const std::string& text)
+{
+    StatusPanel0->setText(QString::fromStdString(text));
+}
+
+std::string TUIForm::StatusText() const
+{
+    return StatusPanel0->text().toStdString();
+}
+
+int TUIForm::ClientWidth() const
+{
+    return width();
+}
+
+void TUIForm::SetClientWidth(int width)
+{
+    resize(width, height());
+}
+
+int TUIForm::ClientHeight() const
+{
+    return height() - (menuBar()->isVisible() ? menuBar()->height() : 0);
+}
+
+void TUIForm::SetClientHeight(int height)
+{
+    resize(width(), height + (menuBar()->isVisible() ? menuBar()->height() : 0));
+}
+
+void TUIForm::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    PlaceComponents();
+}
+
+void TUIForm::SetScrollBarsVisible(bool visible)
+{
+    const Qt::ScrollBarPolicy policy = visible ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff;
+    lb->setVerticalScrollBarPolicy(policy);
+    lb->setHorizontalScrollBarPolicy(policy);
+}
+
+void TUIForm::SetPopupMenuEnabled(bool enabled)
+{
+    PopupMenu1->setEnabled(enabled);
+}
+
+void TUIForm::ClosePage(QWidget& page)
+{
+    if (&page == AproposFrame) {
+        afApropos->setChecked(false);
+        aeAProposToggle();
+    } else if (&page == OptionsFrame) {
+        afOptions->setChecked(false);
+        afOptionsExecute();
+    }
+}
+
+rtl::TShortCut TUIForm::TakeShortCut(const std::string& name)
+{
+    Command* command = FindCommand(name);
+    if (!command || command->Action->shortcuts().isEmpty())
+        return 0;
+    const QList<QKeySequence> keys = command->Action->shortcuts();
+    takenKeys_[name] = keys;
+    command->Action->setShortcuts({});
+    return vcl::FromKeySequence(keys.front());
+}
+
+void TUIForm::GiveShortCut(const std::string& name, rtl::TShortCut key)
+{
+    Command* command = FindCommand(name);
+    if (!command)
+        return;
+    const auto taken = takenKeys_.find(name);
+    if (taken != takenKeys_.end() && !taken->second.isEmpty() && vcl::FromKeySequence(taken->second.front()) == key)
+        command->Action->setShortcuts(taken->second); // with its second keys
+    else
+        vcl::SetShortCuts(*command->Action, {key});
+    if (taken != takenKeys_.end())
+        takenKeys_.erase(taken);
+}
+
+void TUIForm::ecrire_noir(const std::string& text)
+{
+    try {
+        AproposFrame->AppendSystemLine(text);
+        OptionsFrame->AppendMailLine(text);
+    } catch (...) {
+        dialogs_.MessageDlg(rtl::LoadStr(sUiSystemLineError), shell::MsgDlgType::mtError, shell::mbOK);
+    }
+}
+
+} // namespace ui
