@@ -69,7 +69,10 @@ void SourceStream::ThreadProc()
             break; // decommitted: the graph is stopping or seeking
         hr = FillBuffer(*sample);
         if (hr == S_FALSE) {
-            DeliverEndOfStream();
+            // A stream cut short by a stop has not ended: downstream must not take it for whole
+            // (a writer would keep the file).
+            if (!stopRequested_.load())
+                DeliverEndOfStream();
             break;
         }
         if (FAILED(hr)) {

@@ -111,6 +111,43 @@ TEST(GraphStop, ReleasesARendererWaitingForItsClockAndUnclockedRunsRestartAfterS
     }
 }
 
+// A source whose stream is live until the stop: what it sent was not a whole stream.
+TEST(GraphStop, AStreamCutShortByTheStopSendsNoEndOfStream)
+{
+    class UntilStop : public SourceStream {
+    public:
+        explicit UntilStop(BaseSource& f) : SourceStream(f, "out") {}
+        HRESULT CheckMediaType(const MediaType&) override { return S_OK; }
+        HRESULT GetMediaType(int position, MediaType& mt) override { return Offer({VideoType()}, position, mt); }
+        HRESULT DecideBufferSize(MemAllocator& allocator, AllocatorProperties& request) override
+        {
+            return AskBuffers(allocator, request, 2, 64);
+        }
+        HRESULT FillBuffer(MediaSample&) override
+        {
+            while (!stopRequested_.load())
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            return S_FALSE;
+        }
+    };
+    class LiveSource : public BaseSource {
+    public:
+        LiveSource() : BaseSource("Live") { AddStream(std::make_unique<UntilStop>(*this)); }
+        ~LiveSource() override { RemoveStreams(); }
+    };
+    FilterGraph graph;
+    auto source = std::make_shared<LiveSource>();
+    auto capture = std::make_shared<CaptureFilter>();
+    graph.AddFilter(source, "source");
+    graph.AddFilter(capture, "capture");
+    ASSERT_EQ(graph.ConnectDirect(source->GetPin(0), capture->GetPin(0)), S_OK);
+    graph.SetSyncSource(nullptr);
+    graph.Run();
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    graph.Stop();
+    EXPECT_EQ(capture->endOfStreams_, 0);
+}
+
 TEST(GraphRun, CompletesOnlyWhenEveryRendererReachedEndOfStream)
 {
     FilterGraph graph;
