@@ -2,31 +2,21 @@
 // options page tab by tab, and the about page's filter test with the DV Splitter missing.
 #include <QDir>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
-#include <cstdlib>
 #include <memory>
 
-#include "actions/chmodule.h"
 #include "actions/list_unit.h"
 #include "platform/dshow/FilterRegistry.h"
-#include "platform/vcl/ScriptedDialogs.h"
 #include "tests/kit/media/DvClip.h"
 #include "ui/AproposFrame.h"
 #include "ui/OptionsFrame.h"
 #include "ui/UIForm.h"
 #include "ui/gallery/Gallery.h"
+#include "ui/gallery/GalleryMainWindow.h"
 
 GALLERY_ENTRY(UIFormPages)
 {
-    // A registry and a tape of its own, not the user's.
-    static QTemporaryDir home;
-    setenv("MORVEL_REGISTRY_DIR", QDir(home.path()).filePath(QStringLiteral("registry")).toUtf8().constData(), 1);
-    static actions::Tch ch;
-    ch.Localise();
-    static vcl::ScriptedDialogs dialogs;
-    auto& window = stage.Keep(std::make_unique<ui::TUIForm>(ch, &dialogs));
-    window.show();
+    auto& window = gallery::NewMainWindow(stage);
 
     testkit::DvClipSpec spec;
     spec.frames = 10;
@@ -34,7 +24,7 @@ GALLERY_ENTRY(UIFormPages)
     spec.year = 2006;
     spec.month = 7;
     spec.day = 14;
-    const std::string clip = QDir(home.path()).filePath(QStringLiteral("Été 2006 海.avi")).toStdString();
+    const std::string clip = QDir(gallery::Home().path()).filePath(QStringLiteral("Été 2006 海.avi")).toStdString();
     bool loaded = !testkit::WriteDvType2(clip, testkit::MakeDvClip(spec));
     if (!loaded)
         window.LoadFiles({clip}, "", [&loaded](bool) { loaded = true; });
