@@ -6,7 +6,8 @@ set -euo pipefail
 
 # fonts-liberation for its Sans Narrow (Arial Narrow's stand-in; liberation2 has none), xvfb and
 # xauth for the gallery's screenshots on an X server (xvfb-run needs xauth); x11-apps (xwd),
-# imagemagick and xdotool for scripts/screenshots.sh, which drives the window with real keys.
+# imagemagick and xdotool for scripts/screenshots.sh, which drives the window with real keys;
+# xclip reads the X clipboard back in the copy menu's test.
 packages=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-multimedia-dev libglib2.0-dev libfontconfig-dev
@@ -16,6 +17,7 @@ packages=(
   clang
   ffmpeg dvgrab mediainfo libimage-exiftool-perl libglib2.0-bin
   fonts-liberation2 fonts-liberation fonts-noto-cjk xvfb xauth x11-apps imagemagick xdotool
+  xclip
 )
 
 missing=()

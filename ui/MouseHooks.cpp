@@ -7,10 +7,10 @@ namespace ui {
 
 namespace {
 
-// Watches its parent widget for one kind of mouse event; dies with it.
-class MouseHook : public QObject {
+// Watches its parent widget for one kind of event; dies with it.
+class EventHook : public QObject {
 public:
-    MouseHook(QWidget& widget, QEvent::Type type, std::function<void()> handler)
+    EventHook(QWidget& widget, QEvent::Type type, std::function<void()> handler)
         : QObject(&widget), type_(type), handler_(std::move(handler))
     {
         widget.installEventFilter(this);
@@ -31,14 +31,19 @@ private:
 
 } // namespace
 
+void OnShow(QWidget& widget, std::function<void()> handler)
+{
+    new EventHook(widget, QEvent::Show, std::move(handler));
+}
+
 void OnMouseDown(QWidget& widget, std::function<void()> handler)
 {
-    new MouseHook(widget, QEvent::MouseButtonPress, std::move(handler));
+    new EventHook(widget, QEvent::MouseButtonPress, std::move(handler));
 }
 
 void OnMouseUp(QWidget& widget, std::function<void()> handler)
 {
-    new MouseHook(widget, QEvent::MouseButtonRelease, std::move(handler));
+    new EventHook(widget, QEvent::MouseButtonRelease, std::move(handler));
 }
 
 } // namespace ui

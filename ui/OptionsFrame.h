@@ -9,11 +9,13 @@
 // GUI thread only. The overlay filter's setters take their own lock (the streaming thread reads).
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "media/viewgraph.h"
 #include "platform/rtl/ShortCut.h"
 #include "platform/vcl/Dialogs.h"
 #include "platform/vcl/FileEdits.h"
+#include "ui/PreferenceRow.h"
 #include "ui/RadioGroup.h"
 #include "ui/TitledPage.h"
 
@@ -92,6 +94,8 @@ public:
     void ShowOptions();
     void HideOptions();
     void Localise();
+    // Each control and its preference, in the order they are applied (PreferenceRow.h).
+    std::vector<PreferenceRow> PreferenceRows();
     // The controls from the preferences (no handler runs), and the preferences from the controls.
     void ApplyPreferences();
     void CollectPreferences();

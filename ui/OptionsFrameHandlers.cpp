@@ -130,8 +130,9 @@ void TOptionsFrame::Connect()
         {feFichierF3, &TOptionsFrame::OnFichierF3AfterDialog},
         {feFichierF4, &TOptionsFrame::OnFichierF4AfterDialog}};
     for (const auto& [edit, event] : pickers) {
-        edit->SetOnAfterDialog([this, event](std::string& name, bool&) {
-            if (this->*event)
+        // A cancelled dialog changes nothing.
+        edit->SetOnAfterDialog([this, event](std::string& name, bool& confirmed) {
+            if (confirmed && this->*event)
                 (this->*event)(name);
         });
     }

@@ -1,4 +1,4 @@
-// The options page's texts, and its controls filled from the preferences and read back.
+// The options page's texts.
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -7,21 +7,15 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QToolButton>
-#include <limits>
 
-#include "platform/rtl/Format.h"
-#include "platform/rtl/ProductName.h"
 #include "platform/rtl/Strings.h"
-#include "platform/rtl/SysUtils.h"
 #include "platform/vcl/Hint.h"
-#include "settings/Preferences.h"
 #include "ui/OptionsFrame.h"
 #include "ui/Texts.h"
 
 namespace ui {
 
 using namespace rtl::sid;
-namespace prefs = settings;
 
 namespace {
 
@@ -39,11 +33,6 @@ void CaptionOf(QWidget* control, int id)
     for (QLabel* l : control->parentWidget()->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
         if (l->buddy() == control)
             l->setText(Text(id));
-}
-
-void SetText(QLineEdit* edit, const std::string& text)
-{
-    edit->setText(QString::fromStdString(text));
 }
 
 } // namespace
@@ -129,76 +118,6 @@ void TOptionsFrame::Localise()
         e->Filter = rtl::LoadStr(sOptProgramsFilter);
     Memo4->setPlainText(Text(sOptMemoFiles));
     LocaliseFrame(sOptCloseHint);
-}
-
-void TOptionsFrame::ApplyPreferences()
-{
-    edDossierOuvrir->SetText(prefs::DossierPourOuvrirFichiers);
-    edDossierAuto->SetText(prefs::DossierAOuvertureAuto);
-    edDossierSave->SetText(prefs::DossierPourSauver);
-    edDossierSave->setEnabled(!prefs::SauverDansLeMemeDossier);
-    edDossierPlayList->SetText(prefs::DossierDesPlayList);
-    cbPrefsQuittant->setChecked(prefs::SauverPreferencesEnQuittant);
-    cbSelection->setChecked(prefs::SelectionnerALOuverture);
-    cbListe->setChecked(prefs::SauverListeEnQuittant);
-    cbPreviewDemi->setChecked(prefs::PrevisualiserDVEnDemiFormat);
-    cbsameFolder->setChecked(prefs::SauverDansLeMemeDossier);
-    feFichierKestrom->SetText(prefs::FichierKestrom);
-    feFichierF3->SetText(prefs::FichierF3);
-    feFichierF4->SetText(prefs::FichierF4);
-    rgStandard->SetItemIndex(prefs::StandardParDefaut - 1);
-    rgfrequenceDV->SetItemIndex(prefs::FrequenceDV);
-    SetText(edAjouter, prefs::FormatPourAjouterDatecode);
-    SetText(edAfficherDatecode, prefs::FormatPourAfficherDatecode);
-    SetText(edAfficher1, prefs::FormatPourIncrusterDatecode1);
-    SetText(edAfficher2, prefs::FormatPourIncrusterDatecode2);
-    SetText(edRenommer, prefs::FormatPourRenommer);
-    SetText(edRacine, prefs::RacinePourRenommer);
-    edDureeIncrust->setText(QString::number(prefs::DureeIncrustation));
-    rgMode->SetItemIndex(prefs::WhenIncrust);
-    cbAuto->setChecked(prefs::AutoIncrust == 1);
-    rgMode->setEnabled(cbAuto->isChecked());
-    rgWhatIncrust->SetItemIndex(prefs::WhatIncrust);
-    rgAlign->SetItemIndex(prefs::Alignement);
-    cbAutoFontSize->setChecked(prefs::StandardFontSize);
-    cbSendTo->setChecked(prefs::Sendto);
-    cbAjoutAvant->setChecked(prefs::AjoutAvant);
-}
-
-void TOptionsFrame::CollectPreferences()
-{
-    prefs::DossierPourOuvrirFichiers = edDossierOuvrir->Text();
-    prefs::DossierAOuvertureAuto = edDossierAuto->Text();
-    prefs::DossierPourSauver = edDossierSave->Text();
-    prefs::DossierDesPlayList = edDossierPlayList->Text();
-    prefs::FichierKestrom = feFichierKestrom->Text();
-    prefs::FichierF3 = feFichierF3->Text();
-    prefs::FichierF4 = feFichierF4->Text();
-    prefs::SauverPreferencesEnQuittant = cbPrefsQuittant->isChecked();
-    prefs::SelectionnerALOuverture = cbSelection->isChecked();
-    prefs::SauverListeEnQuittant = cbListe->isChecked();
-    prefs::PrevisualiserDVEnDemiFormat = cbPreviewDemi->isChecked();
-    prefs::SauverDansLeMemeDossier = cbsameFolder->isChecked();
-    prefs::StandardParDefaut = static_cast<uint8_t>(rgStandard->ItemIndex() + 1);
-    prefs::FrequenceDV = static_cast<uint8_t>(rgfrequenceDV->ItemIndex());
-    prefs::FormatPourAjouterDatecode = edAjouter->text().toStdString();
-    prefs::FormatPourAfficherDatecode = edAfficherDatecode->text().toStdString();
-    prefs::FormatPourIncrusterDatecode1 = edAfficher1->text().toStdString();
-    prefs::FormatPourIncrusterDatecode2 = edAfficher2->text().toStdString();
-    prefs::FormatPourRenommer = edRenommer->text().toStdString();
-    prefs::RacinePourRenommer = edRacine->text().toStdString();
-    prefs::StandardFontSize = cbAutoFontSize->isChecked();
-    prefs::WhenIncrust = static_cast<uint8_t>(rgMode->ItemIndex());
-    prefs::AutoIncrust = cbAuto->isChecked() ? 1 : 0;
-    prefs::WhatIncrust = static_cast<uint8_t>(rgWhatIncrust->ItemIndex());
-    prefs::Alignement = static_cast<uint8_t>(rgAlign->ItemIndex());
-    // A duration the edit refused never stays in it; one typed and not yet left keeps the stored.
-    int64_t seconds = 0;
-    if (rtl::TryStrToInt(rtl::Trim(edDureeIncrust->text().toStdString()), seconds) && seconds >= 0 &&
-        seconds <= std::numeric_limits<int32_t>::max())
-        prefs::DureeIncrustation = static_cast<int32_t>(seconds);
-    prefs::Sendto = cbSendTo->isChecked();
-    prefs::AjoutAvant = cbAjoutAvant->isChecked();
 }
 
 } // namespace ui

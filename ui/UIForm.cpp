@@ -62,6 +62,7 @@ TUIForm::TUIForm(actions::Tch& ch, vcl::Dialogs* dialogs, media::Tviewdm& view, 
     BuildActions();
     BuildCopyMenu();
     ConnectOptionsEvents();
+    ConnectFilterTest();
     BaseFrame->OnLabNomClick = [this] { BaseFrameLabNomClick(); };
 
     // FormCreate

@@ -39,9 +39,11 @@
 #include "actions/cmd_unit.h"
 #include "actions/switches.h"
 #include "media/viewgraph.h"
+#include "platform/rtl/DateTime.h"
 #include "platform/rtl/ShortCut.h"
 #include "ui/BaseFrame.h"
 #include "ui/PageHost.h"
+#include "ui/PreferenceRow.h"
 
 class QAction;
 class QFrame;
@@ -61,6 +63,7 @@ class tFileAction;
 namespace vcl {
 class Dialogs;
 class Gauge;
+class IdleHook;
 } // namespace vcl
 
 namespace ui {
@@ -299,8 +302,11 @@ public:
     void ApplicationEvents1Activate();
 
     // --- Play lists (UIFormPlaylists.cpp) ---
+    // Unreadable: the lines read before the fault are queued (and `done` gets false), and `why`
+    // gets the reason.
     enum class PlaylistRead { Queued, Missing, Unreadable };
-    PlaylistRead LoadPlaylist(const std::string& fileName, std::function<void(bool complete)> done = {});
+    PlaylistRead LoadPlaylist(const std::string& fileName, std::function<void(bool complete)> done = {},
+                              std::string* why = nullptr);
     // The list's lines; empty on success, else why the file could not be written (it is then
     // left as it was).
     std::string SavePlaylist(const std::string& fileName);
@@ -309,11 +315,19 @@ public:
     void afSauverListeExecute();
     void afOuvrirPlayListExecute();
     void afOuvrirDefaultPlayListExecute();
+    // A list the user asked for: loaded, or the reason it could not be read whole in a box.
+    void OpenPlaylist(const std::string& fileName);
 
     // --- Preferences and options-page events (UIFormPreferences.cpp) ---
     void ConnectOptionsEvents(); // at creation
+    // Every control tied to a preference, the window's and the options page's, in the order they
+    // are applied; the same rows collect them before a save.
+    std::vector<PreferenceRow> PreferenceTable();
     void ApplyPreferences();
-    void SavePreferences(); // collects, then saves
+    bool SavePreferences(); // collects, then saves; a failure is reported in a box
+    void ShowOffsetLabel(); // the options page's time-offset label
+    // What the time-offset dialog starts from: the current file's recording date, else now.
+    rtl::TDateTime OffsetOriginal() const;
     void optionsframe1SpeedButton1Click();
     void optionsframe1SpeedButton2Click();
     void OptionsFramefeFichierKestromAfterDialog(const std::string& name);
@@ -322,6 +336,7 @@ public:
     void OptionsFramesbDecalageAvanceClick();
     void OptionsFrameDossierPlayListExit(const std::string& folder);
     void AppEvents1Idle();
+    std::shared_ptr<vcl::IdleHook> AppEvents1; // the application's idle event
 
     // --- Runners, batches, hooks and the command line (UIFormRunners.cpp) ---
     void RunFileCommand(Command& command);
@@ -392,9 +407,14 @@ public:
     void OptionsFramecbPreviewDemiClick();
 
     // --- Copy menu (UIFormCopy.cpp) ---
+    QMenu* copiermenu; // on the frame's Panel1
     void BuildCopyMenu();
+    // The text an item puts on the clipboard, by the item's design name (the full name puts
+    // nothing without a current file).
+    std::string CopyText(const std::string& item) const;
 
     // --- Filter test (UIFormFilterTest.cpp) ---
+    void ConnectFilterTest(); // at creation
     void AproposFrameTabSheet4Show();
 
 protected:

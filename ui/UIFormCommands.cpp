@@ -147,11 +147,21 @@ void TUIForm::UpdateActions()
                 a.setEnabled(false);
                 continue;
             }
+            actions::tFileAction* fa = FindFileAction(command);
+            // A command whose program is not there (or whose day it is not) stays off.
+            if (fa && fa->OnGeneralCondition) {
+                bool present = true;
+                fa->OnGeneralCondition(fa->Param, present);
+                if (!present) {
+                    a.setVisible(false);
+                    a.setEnabled(false);
+                    continue;
+                }
+            }
             if (command.Tag < 0 || category == permanent || category == vide)
                 continue;
             const bool allowed = (EnabledCategories >> CategoryIndex(category)) & 1;
             bool vis = allowed, en = allowed;
-            actions::tFileAction* fa = FindFileAction(command);
             if (allowed && category == multi) {
                 if (fa && !selected.empty() && fa->OnFileCondition) {
                     vis = en = false;

@@ -297,6 +297,14 @@ constexpr int sUiNoDisplay = 11924;
 constexpr int sUiWindowFailed = 11925; // reason
 constexpr int sUiListNotSaved = 11926; // file, reason
 
+// Main window: preferences, play lists, copy menu and filter test, 12300-12349.
+constexpr int sUiInlayHide = 12300;     // the overlay command while the overlay shows
+constexpr int sUiInlayShow = 12301;     // ... while it does not
+constexpr int sUiSlidersShown = 12302;  // the sliders' command while they show
+constexpr int sUiPrefsNotSaved = 12303; // folder
+constexpr int sUiListNotRead = 12304;   // file, reason
+constexpr int sUiListBinary = 12305;    // the reason given for a list that is not text
+
 // File-action module (actions/chmodule): 12000-12199. Each base plus the action's place in the
 // module's catalogue (0 for DossierParent ... 31 for Supprimer_srt) gives that action's text;
 // only actions with a progress text or a shortcut have those entries.
@@ -403,6 +411,21 @@ constexpr int sMainAllViewFilters = 64209;
 constexpr int sMainAllListFilters = 64210;
 constexpr int sMainNoDvEncoder = 64211;
 constexpr int sMainAllConvertFilters = 64212;
+// The filter test: its title, the missing mark and the filters' friendly names.
+constexpr int sMainColorSpaceConverter = 64208;
+constexpr int sMainFilterMissing = 64238; // after the filter's name
+constexpr int sMainFilterTestTitle = 64239;
+constexpr int sMainFileWriter = 64312;
+constexpr int sMainDvMuxer = 64313;
+constexpr int sMainAviMux = 64314;
+constexpr int sMainDvDecoder = 64315;
+constexpr int sMainAcmWrapper = 64316;
+constexpr int sMainInfiniteTee = 64317;
+constexpr int sMainDvEncoder = 64318;
+constexpr int sMainNullRenderer = 64325;
+constexpr int sMainAviSplitter = 64326;
+constexpr int sMainDvSplitter = 64327;
+constexpr int sMainFileSource = 64328;
 constexpr int sMainListFont = 64213;
 constexpr int sMainNameFont = 64220;
 constexpr int sMainSliders = 64228;

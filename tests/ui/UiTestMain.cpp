@@ -1,6 +1,7 @@
-// The main of the window tests: an application on the offscreen platform, the system filters
-// registered and the sound silent, as in the program without a sound device; the registry and
-// the applications folder (the "Open with" launcher) in a temporary folder of the run.
+// The main of the window tests: an application on the offscreen platform (or the one
+// MORVEL_TEST_PLATFORM names), the system filters registered and the sound silent, as in the
+// program without a sound device; the registry and the applications folder (the "Open with"
+// launcher) in a temporary folder of the run.
 #include <QApplication>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -22,7 +23,9 @@ extern "C" const char* __lsan_default_suppressions()
 
 int main(int argc, char** argv)
 {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // Offscreen, unless a test that needs a real X server (the clipboard read back by xclip) asks.
+    const char* platform = std::getenv("MORVEL_TEST_PLATFORM");
+    setenv("QT_QPA_PLATFORM", platform && *platform ? platform : "offscreen", 1);
     const testkit::TempDir home;
     setenv("MORVEL_REGISTRY_DIR", home.file("registry").c_str(), 1);
     setenv("XDG_DATA_HOME", home.file("data").c_str(), 1);

@@ -12,20 +12,14 @@
 #include "ui/AproposFrame.h"
 #include "ui/UIForm.h"
 #include "ui/gallery/Gallery.h"
+#include "ui/gallery/GalleryMainWindow.h"
 #ifdef MORVEL_GALLERY_CLIPS
 #include "tests/kit/media/DvClip.h"
 #endif
 
 GALLERY_ENTRY(UIForm)
 {
-    // The window loads and saves settings: a registry of its own, not the user's.
-    static QTemporaryDir home;
-    setenv("MORVEL_REGISTRY_DIR", QDir(home.path()).filePath(QStringLiteral("registry")).toUtf8().constData(), 1);
-    static actions::Tch ch;
-    ch.Localise();
-    static vcl::ScriptedDialogs dialogs;
-    auto& window = stage.Keep(std::make_unique<ui::TUIForm>(ch, &dialogs));
-    window.show();
+    auto& window = gallery::NewMainWindow(stage);
     QTest::qWait(200);
     stage.Shoot(window, "empty");
 
@@ -42,7 +36,7 @@ GALLERY_ENTRY(UIForm)
         spec.year = c.year;
         spec.month = c.month;
         spec.day = c.day;
-        const std::string path = QDir(home.path()).filePath(QString::fromUtf8(c.name)).toStdString();
+        const std::string path = QDir(gallery::Home().path()).filePath(QString::fromUtf8(c.name)).toStdString();
         if (testkit::WriteDvType2(path, testkit::MakeDvClip(spec)))
             files.push_back(path);
     }
