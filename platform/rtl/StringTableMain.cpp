@@ -177,6 +177,12 @@ const StringEntry kMainStringTable[] = {
                    "hidden (+h...)"},
     {sUiWindowFailed, "the window cannot open: %s"},
     {sUiListNotSaved, "The list of files could not be saved in \"%s\":\r\n%s\r\nThe list saved before is kept."},
+    // The player
+    {sUiPause, "暂停"},
+    {sUiLeaveFullScreen, "退出全屏"},
+    {sUiSoundOn, "Sound on"},
+    {sUiSoundIsOnHint, "Sound is On.\r\nClick to turn the sound Off."},
+    {sUiSoundIsOffHint, "Sound is Off.\r\nClick to turn the sound On."},
 };
 
 const size_t kMainStringTableSize = sizeof(kMainStringTable) / sizeof(kMainStringTable[0]);
