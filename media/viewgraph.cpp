@@ -313,7 +313,7 @@ void Tviewdm::EndCloseViewGraph()
 
 void Tviewdm::PauseView()
 {
-    if (viewfg.State() == FilterState::Paused)
+    if (viewfg.State() == FilterState::Paused || ViewClosing.load())
         return;
     viewfg.Pause();
     if (display_)

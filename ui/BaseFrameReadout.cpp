@@ -55,7 +55,8 @@ int64_t PreviousSceneTarget(const std::vector<int32_t>& starts, int64_t current)
 
 ds::MediaSeeking* TBaseFrame::Seeking() const
 {
-    return view_.Graph().Active() ? view_.ViewSeeking : nullptr;
+    // While a command holds the file the graph is empty: nothing to read or to move.
+    return view_.Graph().Active() && !view_.ViewClosing.load() ? view_.ViewSeeking : nullptr;
 }
 
 TPositionInfo TBaseFrame::Timer1Timer()

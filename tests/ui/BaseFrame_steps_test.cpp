@@ -143,7 +143,7 @@ TEST_F(PlayerSteps, FramesAtTheRateAndToBothEnds)
     frame.aeAvanceHigh(); // 1500 frames: clamped to the last frame
     EXPECT_EQ(at(), 99);
     frame.aeReculeMedium();
-    EXPECT_EQ(at(), 75);
+    EXPECT_EQ(at(), 74);
     frame.aeReculeStart();
     EXPECT_EQ(at(), 0);
     frame.aeReculeHigh();
