@@ -9,6 +9,7 @@
 // Usage: step_main_bench [frame steps] [second steps]
 #include <QApplication>
 #include <QLabel>
+#include <QListWidget>
 #include <QTest>
 #include <algorithm>
 #include <chrono>
@@ -217,12 +218,16 @@ int main(int argc, char** argv)
                 if (w.KeyList[static_cast<size_t>(i)].Fichier->FullName == path)
                     w.SetItemIndex(i);
             w.ShowCurrentFile();
-            if (!Until([&] { return media::viewdm().Graph().State(0) == ds::FilterState::Paused; })) {
+            Bench bench(w);
+            // Paused on the first frame, after the rewind that follows an open.
+            if (!Until([&] {
+                    return media::viewdm().Graph().State(0) == ds::FilterState::Paused && bench.Shows(0) &&
+                           bench.ReadsOut(0);
+                })) {
                 std::fprintf(stderr, "the viewer did not pause\n");
                 return 1;
             }
             std::vector<double> shown, readOut;
-            Bench bench(w);
             if (!bench.Run(steps, shown, readOut))
                 return 1;
             const Stats a = Of(shown), b = Of(readOut);

@@ -89,9 +89,10 @@ shot 05-about-F1
 key F10
 shot 06-options-F10
 key F10
-# The player on the clip of two scenes: paused, a frame on, the next scene, playing, full screen (a
-# window of its own: the screen), the overlay's sliders.
+# The player on the clip of two scenes: paused, a frame on with the overlay (F12), the next scene,
+# playing, full screen (a window of its own: the screen), the overlay's sliders.
 shot 08-player-paused
+key F12
 key ctrl+Right
 shot 09-player-frame-on-Ctrl+Right
 key F9
@@ -106,6 +107,7 @@ key Escape
 key alt+i
 shot 13-player-sliders-Alt+I
 key alt+i
+key F12
 key ctrl+Delete
 shot 07-empty-list
 key ctrl+q
