@@ -1,5 +1,6 @@
 #include "media/dv_scenedetect.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -165,6 +166,40 @@ bool Tdv_sceneDetect::FindFrame(REFERENCE_TIME start, DVFrameInfo& record, Saved
     return true;
 }
 
+bool Tdv_sceneDetect::FindViewerFrame(REFERENCE_TIME position, DVFrameInfo& record) const
+{
+    std::lock_guard<std::mutex> guard(publishLock_);
+    for (int k = 0; k < viewerCount_; ++k) {
+        const ViewerRecord& r = viewer_[static_cast<size_t>((viewerIndex_ - k + kViewerRecords) % kViewerRecords)];
+        if (r.Position <= position) {
+            record = r.Info;
+            return true;
+        }
+    }
+    return false;
+}
+
+void Tdv_sceneDetect::ForgetViewerRecords()
+{
+    std::lock_guard<std::mutex> guard(publishLock_);
+    viewerIndex_ = 0;
+    viewerCount_ = 0;
+}
+
+HRESULT Tdv_sceneDetect::BeginFlush()
+{
+    ForgetViewerRecords();
+    return TBCTransInPlaceFilter::BeginFlush();
+}
+
+HRESULT Tdv_sceneDetect::EndFlush()
+{
+    // A frame that was being handled when the flush began is published after it: by now the
+    // source's threads have stopped.
+    ForgetViewerRecords();
+    return TBCTransInPlaceFilter::EndFlush();
+}
+
 HRESULT Tdv_sceneDetect::CheckInputType(const MediaType& mt)
 {
     if (mt.majortype == MEDIATYPE_Interleaved)
@@ -186,6 +221,8 @@ HRESULT Tdv_sceneDetect::StartStreaming()
         published_ = publishedPrevious_ = DVFrameInfo();
         publishedDuration_ = 0;
         framesProcessed_ = 0;
+        viewerIndex_ = 0;
+        viewerCount_ = 0;
     }
     run_.SentLine1.clear(); // the first frame's text is always sent
     run_.SentLine2.clear();
@@ -284,9 +321,16 @@ void Tdv_sceneDetect::SceneChange(bool& fired)
     run_.LastScene = run_.Current;
 }
 
-void Tdv_sceneDetect::Publish(const uint8_t* frame, int sequences, REFERENCE_TIME start)
+void Tdv_sceneDetect::Publish(const uint8_t* frame, int sequences, REFERENCE_TIME start, const MediaSample& sample)
 {
+    // The stream position the renderers give the picture: segment start + start time.
+    const REFERENCE_TIME position = Input()->SegmentStart() + start;
     std::lock_guard<std::mutex> guard(publishLock_);
+    if (sample.HasTime()) {
+        viewerIndex_ = (viewerIndex_ + 1) % kViewerRecords;
+        viewerCount_ = std::min(viewerCount_ + 1, kViewerRecords);
+        viewer_[static_cast<size_t>(viewerIndex_)] = ViewerRecord{position, run_.Current};
+    }
     ringIndex_ = (ringIndex_ + 1) % kRingSize;
     ringCount_ = std::min(ringCount_ + 1, kRingSize);
     RingEntry& entry = ring_[static_cast<size_t>(ringIndex_)];
@@ -391,7 +435,7 @@ HRESULT Tdv_sceneDetect::Transform(MediaSample& sample)
         run_.LastScene = cur;
         run_.FirstFramePending = false;
     }
-    Publish(frame, sequences, start);
+    Publish(frame, sequences, start, sample);
     run_.PrevStopTime = stop;
     ++cur.Frame;
     return S_OK;

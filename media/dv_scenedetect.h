@@ -10,13 +10,15 @@
 // refuses samples: exactly once per run, and never while a frame is being transformed.
 //
 // It keeps the last frames (their records and the first 480 bytes of every DIF sequence) in a
-// ring that the overlay and the DV header filter search by start time (FindFrame).
+// ring that the overlay and the DV header filter search by start time (FindFrame), and the
+// viewer's records of the last frames by stream position (FindViewerFrame), for the read-out of
+// the picture on the screen.
 //
 // Threads: Transform and the callbacks run on the streaming thread; the end calls on the thread
 // that stops the graph. The display setters may be called from any thread at any time and take
 // effect at the next frame. The callbacks are set while the filter is stopped or between frames,
-// never from inside a callback. The readers (CurrentInfo, PreviousInfo, FrameDuration, FindFrame)
-// get copies, published once per frame under a small lock.
+// never from inside a callback. The readers (CurrentInfo, PreviousInfo, FrameDuration, FindFrame,
+// FindViewerFrame) get copies, published once per frame under a small lock.
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -46,6 +48,9 @@ public:
     // is queued (the decoder's and the overlay's queues and buffers, the encoder's frames in
     // flight: some thirty at eight threads); the ring reaches well past them.
     static constexpr int kRingSize = 128;
+    // The viewer's video renderer queues about half a second (a dozen frames) past the picture it
+    // shows, paused after a seek too: its records reach well past that.
+    static constexpr int kViewerRecords = 64;
     static constexpr ds::REFERENCE_TIME kGapThreshold = 2000000; // 0.2 s between two samples
     static constexpr double kDateJumpThreshold = 5.0 / 86400;    // 5 s, either direction
     static constexpr int kMinSceneFrames = 12; // a date back this close to the scene start starts none
@@ -87,11 +92,18 @@ public:
     enum class Lookup { AtOrBefore, OrOldest };
     bool FindFrame(ds::REFERENCE_TIME start, formats::DVFrameInfo& record, SavedHeaders* headers = nullptr,
                    Lookup lookup = Lookup::AtOrBefore) const;
+    // The record of the newest frame whose stream position (segment start + start time, as the
+    // video renderer keys its pictures) is at most `position`, among the last kViewerRecords
+    // frames since the last flush: a seek never answers with a frame of the old place. False
+    // when none qualifies.
+    bool FindViewerFrame(ds::REFERENCE_TIME position, formats::DVFrameInfo& record) const;
 
     ds::HRESULT CheckInputType(const ds::MediaType& mt) override;
     ds::HRESULT StartStreaming() override;
     ds::HRESULT StopStreaming() override;
     ds::HRESULT Transform(ds::MediaSample& sample) override;
+    ds::HRESULT BeginFlush() override;
+    ds::HRESULT EndFlush() override;
 
 private:
     // Settings shared with the setters' threads (settingsLock_).
@@ -122,12 +134,17 @@ private:
         formats::DVFrameInfo Info;
         SavedHeaders Headers;
     };
+    struct ViewerRecord {
+        ds::REFERENCE_TIME Position = 0;
+        formats::DVFrameInfo Info;
+    };
 
     void DecodeFrame(const uint8_t* frame, size_t size, int sequences);
     void UpdateText(const Display& display, int32_t countdown);
     // OnScene once per frame at most; every test that fires still starts the scene.
     void SceneChange(bool& fired);
-    void Publish(const uint8_t* frame, int sequences, ds::REFERENCE_TIME start);
+    void Publish(const uint8_t* frame, int sequences, ds::REFERENCE_TIME start, const ds::MediaSample& sample);
+    void ForgetViewerRecords();
     void ResetRun();
 
     // Callbacks: written under the receive lock, read on the streaming thread.
@@ -149,6 +166,9 @@ private:
     std::array<RingEntry, kRingSize> ring_{};
     int ringIndex_ = 0; // newest entry
     int ringCount_ = 0; // entries filled this run
+    std::array<ViewerRecord, kViewerRecords> viewer_{};
+    int viewerIndex_ = 0; // newest record
+    int viewerCount_ = 0; // records since the last flush or start
     formats::DVFrameInfo published_, publishedPrevious_;
     int32_t publishedDuration_ = 0;
     uint32_t framesProcessed_ = 0;

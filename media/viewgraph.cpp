@@ -313,7 +313,7 @@ void Tviewdm::EndCloseViewGraph()
 
 void Tviewdm::PauseView()
 {
-    if (viewfg.State() == FilterState::Paused)
+    if (viewfg.State() == FilterState::Paused || ViewClosing.load())
         return;
     viewfg.Pause();
     if (display_)
@@ -330,43 +330,71 @@ void Tviewdm::RedrawPaused()
     viewfg.Pause();
 }
 
+bool Tviewdm::LastFrameAt(int64_t& last)
+{
+    FilterGraph* g = viewfg.Graph();
+    int64_t dur = 0;
+    if (!g || FAILED(g->GetDuration(dur)) || dur <= 0)
+        return false;
+    Guid format;
+    g->GetTimeFormat(format);
+    if (format == TIME_FORMAT_FRAME) {
+        last = dur - 1;
+        return true;
+    }
+    // In media time: the start of the last frame where the graph knows its rate, else the step of
+    // the read-out without one (40 ms).
+    int64_t frames = 0;
+    if (SUCCEEDED(g->ConvertTimeFormat(frames, &TIME_FORMAT_FRAME, dur, &TIME_FORMAT_MEDIA_TIME)) && frames > 0 &&
+        SUCCEEDED(g->ConvertTimeFormat(last, &TIME_FORMAT_MEDIA_TIME, frames - 1, &TIME_FORMAT_FRAME)))
+        return true;
+    last = std::max<int64_t>(dur - kLastFrameTime, 0);
+    return true;
+}
+
+bool Tviewdm::SeekWithin(int64_t position)
+{
+    FilterGraph* g = viewfg.Graph();
+    int64_t last = 0;
+    if (!g || ViewClosing.load() || !LastFrameAt(last))
+        return false;
+    // The last frame, not the duration: a seek there would show no picture and read out a frame
+    // the file does not have.
+    int64_t p = std::clamp<int64_t>(position, 0, last);
+    g->SetPositions(&p, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
+    return true;
+}
+
 void Tviewdm::SeekByTime(int64_t delta)
 {
     FilterGraph* g = viewfg.Graph();
     if (!g)
         return;
     g->SetTimeFormat(TIME_FORMAT_MEDIA_TIME);
-    int64_t cur = 0, dur = 0;
-    g->GetCurrentPosition(cur);
-    g->GetDuration(dur);
-    int64_t p = std::clamp<int64_t>(cur + delta, 0, std::max<int64_t>(dur, 0));
-    g->SetPositions(&p, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
+    int64_t cur = 0;
+    if (SUCCEEDED(g->GetCurrentPosition(cur)))
+        SeekWithin(cur + delta);
     g->SetTimeFormat(TIME_FORMAT_FRAME);
 }
 
 void Tviewdm::StepFrames(int32_t n)
 {
     FilterGraph* g = viewfg.Graph();
-    if (!g)
-        return;
-    int64_t cur = 0, dur = 0;
-    g->GetCurrentPosition(cur);
-    g->GetDuration(dur);
-    int64_t p = std::clamp<int64_t>(cur + n, 0, std::max<int64_t>(dur, 0));
-    g->SetPositions(&p, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
+    int64_t cur = 0;
+    if (g && SUCCEEDED(g->GetCurrentPosition(cur)))
+        SeekWithin(cur + n);
 }
 
 void Tviewdm::SeekTo(int64_t position)
 {
     FilterGraph* g = viewfg.Graph();
-    if (!g)
+    if (!g || !SeekWithin(position))
         return;
-    g->SetPositions(&position, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
     // The slider shows the place asked for: a paused graph reports the picture it showed last
     // until the new one arrives.
-    int64_t dur = 0;
-    if (SUCCEEDED(g->GetDuration(dur)) && dur > 0 && display_) {
-        const int64_t to = std::clamp<int64_t>(position, 0, dur);
+    int64_t dur = 0, last = 0;
+    if (SUCCEEDED(g->GetDuration(dur)) && dur > 0 && LastFrameAt(last) && display_) {
+        const int64_t to = std::clamp<int64_t>(position, 0, last);
         display_->ShowSliderPosition(static_cast<int>(
             rtl::Round(static_cast<double>(kSliderMax) * static_cast<double>(to) / static_cast<double>(dur))));
     }

@@ -65,6 +65,7 @@ class Tviewdm {
 public:
     static constexpr int kSliderMax = 1000;
     static constexpr const char* kPlayCaption = "播放"; // play
+    static constexpr int64_t kLastFrameTime = 400000;   // 100 ns: the last "frame" of a file without a rate
 
     Tviewdm();
     ~Tviewdm();
@@ -84,9 +85,11 @@ public:
     void CloseViewGraph();
     void EndCloseViewGraph();
 
+    // Seeks and steps stay within the file: from the first frame to the last (duration - 1 in
+    // frames; in media time the last frame's start, or 40 ms before the end without a frame rate).
     void PauseView();
-    void SeekByTime(int64_t delta); // 100 ns, clamped to [0, duration]
-    void StepFrames(int32_t n);     // in the current time format, clamped to [0, duration]
+    void SeekByTime(int64_t delta); // 100 ns
+    void StepFrames(int32_t n);     // in the current time format
     void SeekTo(int64_t position);  // current time format; moves the slider
     void viewfgGraphPaused();       // the first pause after an open rewinds once
     // After a change of the overlay's settings: a graph that is not playing is stopped and paused
@@ -106,6 +109,10 @@ public:
     ds::MediaSeeking* ViewSeeking = nullptr;
 
 private:
+    // The last frame's position in the seeking interface's current format; false when the graph
+    // has no duration.
+    bool LastFrameAt(int64_t& last);
+    bool SeekWithin(int64_t position); // clamped to [0, last frame]; false when nothing was sought
     void AttachRenderer(const std::shared_ptr<ds::BaseFilter>& renderer);
     void ApplyOverlaySettings();
     int AviOutputs() const; // the AVI Splitter's outputs (its pins but the input)

@@ -39,6 +39,14 @@ clip() { # name, date: ffmpeg's DV muxer dates the frames, its AVI muxer keeps t
 clip "Plage 2006-07-14.avi" "2006-07-14T15:30:00"
 clip "海边 1.avi" "2005-08-02T10:12:40"
 clip "Noël.avi" "2006-12-24T21:05:10"
+# The player's clip, recorded first, so it is the one shown: two scenes of two seconds, two hours apart.
+for part in 1 2; do
+  ffmpeg -v error -f lavfi -i "testsrc=size=720x576:rate=25" -f lavfi -i "sine=frequency=440:sample_rate=48000" \
+    -t 2 -metadata creation_time="2004-05-01T1$((part * 2 - 2)):00:0$part" -c:v dvvideo -pix_fmt yuv420p \
+    -c:a pcm_s16le -ac 2 -f dv -y "$work/part$part.dv"
+done
+cat "$work/part1.dv" "$work/part2.dv" >"$work/scenes.dv"
+ffmpeg -v error -i "$work/scenes.dv" -c copy -f avi -y "$work/tapes/Vacances 2004.avi"
 
 display=":$((90 + RANDOM % 100))"
 Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
@@ -48,6 +56,7 @@ for _ in $(seq 50); do DISPLAY=$display xdotool getdisplaygeometry >/dev/null 2>
 mkdir -p "$out"
 export DISPLAY=$display QT_QPA_PLATFORM=xcb HOME=$work/home MORVEL_REGISTRY_DIR=$work/registry \
   XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/home/.config
+"$program" +hs "$work/tapes/Vacances 2004.avi" 2>>"$work/morvel.log" # its ".scn", for F9
 (cd "$work/tapes" && exec "$program" *.avi) >"$work/morvel.log" 2>&1 &
 morvel_pid=$!
 
@@ -80,6 +89,25 @@ shot 05-about-F1
 key F10
 shot 06-options-F10
 key F10
+# The player on the clip of two scenes: paused, a frame on with the overlay (F12), the next scene,
+# playing, full screen (a window of its own: the screen), the overlay's sliders.
+shot 08-player-paused
+key F12
+key ctrl+Right
+shot 09-player-frame-on-Ctrl+Right
+key F9
+shot 10-player-next-scene-F9
+key space
+sleep 0.5
+shot 11-player-playing-Space
+key space
+key F11
+screen 12-player-full-screen-F11
+key Escape
+key alt+i
+shot 13-player-sliders-Alt+I
+key alt+i
+key F12
 key ctrl+Delete
 shot 07-empty-list
 key ctrl+q

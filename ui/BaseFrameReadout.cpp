@@ -55,18 +55,28 @@ int64_t PreviousSceneTarget(const std::vector<int32_t>& starts, int64_t current)
 
 ds::MediaSeeking* TBaseFrame::Seeking() const
 {
-    return view_.Graph().Active() ? view_.ViewSeeking : nullptr;
+    // While a command holds the file the graph is empty: nothing to read or to move.
+    return view_.Graph().Active() && !view_.ViewClosing.load() ? view_.ViewSeeking : nullptr;
 }
 
 TPositionInfo TBaseFrame::Timer1Timer()
 {
     TPositionInfo& info = positionInfo_;
     media::Tdv_sceneDetect& detector = view_.SceneDetect();
+    // The picture on the screen, which the whole read-out describes: the renderer queues a dozen
+    // frames past it, paused after a seek too, and the graph's position is the furthest any of
+    // its renderers got. A stopped graph answers the position asked for.
+    ds::PicturePtr shown = vw->LastPicture();
+    if (shown && (!shown->timed || view_.Graph().State() == ds::FilterState::Stopped))
+        shown.reset();
     if (detector.State() == ds::FilterState::Stopped) {
         info.DatecodeText = "-";
         info.TimecodeText = "-";
     } else {
-        const formats::DVFrameInfo frame = detector.PreviousInfo();
+        // Without the picture's record, the frame the detector handled before its last.
+        formats::DVFrameInfo frame;
+        if (!shown || !detector.FindViewerFrame(shown->position, frame))
+            frame = detector.PreviousInfo();
         info.DatecodeText = kNA;
         if (frame.DateValid) {
             try {
@@ -94,7 +104,9 @@ TPositionInfo TBaseFrame::Timer1Timer()
         durationFormat_ = format;
     }
     int64_t position = 0;
-    if (ds::FAILED(seeking->GetCurrentPosition(position)))
+    if (!(shown &&
+          ds::SUCCEEDED(seeking->ConvertTimeFormat(position, &format, shown->position, &ds::TIME_FORMAT_MEDIA_TIME))) &&
+        ds::FAILED(seeking->GetCurrentPosition(position)))
         return info;
     ViewPosition = position;
     if (ViewDuration > 0)

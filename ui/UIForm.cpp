@@ -301,6 +301,7 @@ void TUIForm::FormCloseQuery()
     if (centralWidget())
         centralWidget()->setEnabled(false);
     menuBar()->setEnabled(false);
+    LeaveFullScreen();
     BaseFrame->timer1.stop();
     EndBatches();
     InterruptLoading();

@@ -392,6 +392,9 @@ public:
     void afDecVolumeExecute();
     void TimerProc();
     void LeaveFullScreen();
+    void ChangeVolume(int delta); // clamped to 0..10000; the graph follows unless muted
+    bool ScenesOffered() const;   // the current file has a ".scn"
+    void UpdatePlayerActions();   // after UpdateActions: the scene steps need a ".scn"
 
     // --- Viewer events (UIFormViewer.cpp) ---
     void ConnectViewerEvents(); // at the first show
@@ -405,6 +408,7 @@ public:
     void lbMouseUp();
     void lbKeyUp(int key, Qt::KeyboardModifiers modifiers);
     void OptionsFramecbPreviewDemiClick();
+    void PushIncrustPosition(); // the stored overlay place to the viewer's overlay filter
 
     // --- Copy menu (UIFormCopy.cpp) ---
     QMenu* copiermenu; // on the frame's Panel1
@@ -467,6 +471,7 @@ private:
     // be saved over at exit. Only read when the option was on at start.
     bool playlistOnAtStart_ = false;
     bool playlistLoaded_ = false;
+    bool sliderStartedPlay_ = false; // an overlay slider's press started playback: its release pauses
 };
 
 } // namespace ui

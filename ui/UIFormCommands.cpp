@@ -186,6 +186,7 @@ void TUIForm::UpdateActions()
     } catch (const std::exception&) {
         // The commands keep the states reached so far.
     }
+    UpdatePlayerActions();
     const bool pageShown = AproposFrame->Shown() || OptionsFrame->Shown();
     for (QAction* top : menuBar()->actions()) {
         bool any = false;

@@ -1,5 +1,7 @@
 #include "platform/dshow/BaseRenderer.h"
 
+#include <algorithm>
+
 #include <chrono>
 
 namespace ds {
@@ -96,7 +98,8 @@ HRESULT BaseRenderer::ReceiveSample(const SamplePtr& sample)
     if (abort_)
         return S_FALSE;
     if (sample->HasTime())
-        lastPosition_ = Input()->SegmentStart() + sample->StartTime();
+        // A sample that begins before the segment (sound cut at a seek) is played from its start.
+        lastPosition_ = Input()->SegmentStart() + std::max<REFERENCE_TIME>(sample->StartTime(), 0);
     bool notifiedCue = false;
     for (;;) {
         if (abort_) {

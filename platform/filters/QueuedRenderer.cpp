@@ -1,5 +1,7 @@
 #include "platform/filters/QueuedRenderer.h"
 
+#include <algorithm>
+
 namespace ds {
 
 QueuedRendererPin::QueuedRendererPin(QueuedRenderer& renderer) : RendererInputPin(renderer, "In"), queued_(renderer)
@@ -50,7 +52,8 @@ HRESULT QueuedRenderer::QueueSample(const SamplePtr& sample)
         const int32_t before = done;
         const bool all = StoreSome(*sample, done);
         if ((all || done > before) && sample->HasTime() && !lastPosition_)
-            lastPosition_ = Input()->SegmentStart() + sample->StartTime();
+            // A sample that begins before the segment (sound cut at a seek) is played from its start.
+            lastPosition_ = Input()->SegmentStart() + std::max<REFERENCE_TIME>(sample->StartTime(), 0);
         if ((all || done > before) && state_.load() == FilterState::Paused && !cued_) {
             cued_ = true;
             OnCued();

@@ -313,6 +313,13 @@ constexpr int sTchMonoMessageBase = 12050;
 constexpr int sTchShortcutBase = 12100;
 constexpr int sTchScenesTextModele = 12150;
 
+// The main window's player (ui/UIFormPlayer, ui/UIFormViewer): 12250-12299.
+constexpr int sUiPause = 12250;           // the play command's caption while playing
+constexpr int sUiLeaveFullScreen = 12251; // the full-screen command's caption in full screen
+constexpr int sUiSoundOn = 12252;         // the mute command's caption while muted
+constexpr int sUiSoundIsOnHint = 12253;   // the mute command's hints, sound on and off
+constexpr int sUiSoundIsOffHint = 12254;
+
 // Main window (ui/UIForm*), its frame and pages: 64064-64333, by the ids the window's texts have
 // always had (StringTableMain.cpp).
 constexpr int sMainCopyFirst = 64064;   // 64064-64071: the eight copy items, in menu order

@@ -199,6 +199,12 @@ const StringEntry kMainStringTable[] = {
     {sUiListNotRead,
      "The play list \"%s\" could not be read whole:\r\n%s\r\nThe files named before that point are loaded."},
     {sUiListBinary, "it holds bytes that are not text"},
+    // The player
+    {sUiPause, "暂停"},
+    {sUiLeaveFullScreen, "退出全屏"},
+    {sUiSoundOn, "Sound on"},
+    {sUiSoundIsOnHint, "Sound is On.\r\nClick to turn the sound Off."},
+    {sUiSoundIsOffHint, "Sound is Off.\r\nClick to turn the sound On."},
 };
 
 const size_t kMainStringTableSize = sizeof(kMainStringTable) / sizeof(kMainStringTable[0]);

@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 
 namespace vcl {
 
@@ -37,9 +38,15 @@ void VideoWindow::SetFullScreen(bool on)
     if (on) {
         normalParent_ = parentWidget();
         normalGeometry_ = geometry();
+        QScreen* screen = normalParent_ ? normalParent_->screen() : this->screen();
         if (normalParent_)
             setParent(nullptr, Qt::Window | Qt::FramelessWindowHint);
+        // Without a window manager the full-screen state alone neither sizes nor raises the window.
+        if (screen)
+            setGeometry(screen->geometry());
         showFullScreen();
+        raise();
+        activateWindow();
     } else {
         if (normalParent_) {
             setParent(normalParent_, Qt::Widget);

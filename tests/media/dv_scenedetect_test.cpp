@@ -394,6 +394,40 @@ TEST(SceneDetection, TheRingFindsTheNewestFrameStartedAtOrBeforeATimeOrTheOldest
     EXPECT_FALSE(d.detector->FindFrame(6 * kPalFrame, record, nullptr, Lookup::OrOldest)) << "a new run starts empty";
 }
 
+// The viewer's records are keyed by stream position (segment start + start time, as the video
+// renderer keys its pictures), reach the last 64 frames, and a flush empties them: after a seek
+// the old place's frames are never the answer.
+TEST(SceneDetection, TheViewersRecordsAreKeyedByStreamPositionAndEmptiedByAFlush)
+{
+    constexpr int kKept = Tdv_sceneDetect::kViewerRecords;
+    Detecting d;
+    DVFrameInfo record;
+    d.Run();
+    ds::InputPin* in = d.detector->Input();
+    for (int i = 0; i < kKept + 6; ++i)
+        d.Push(Pal(i).build());
+    ASSERT_TRUE(d.detector->FindViewerFrame(10 * kPalFrame + 5, record));
+    EXPECT_EQ(record.Frame, 10u);
+    EXPECT_EQ(record.RecDate, rtl::EncodeDateTime(2006, 12, 31, 23, 0, 10, 0));
+    EXPECT_FALSE(d.detector->FindViewerFrame(6 * kPalFrame - 1, record)) << "frames 0 to 5 are gone";
+    ASSERT_TRUE(d.detector->FindViewerFrame(1000 * kPalFrame, record));
+    EXPECT_EQ(record.Frame, static_cast<uint32_t>(kKept + 5)) << "the newest";
+
+    // A seek to 40 s: flushed, then times from zero in a segment that starts there.
+    const REFERENCE_TIME segment = 400000000;
+    ASSERT_EQ(in->BeginFlush(), S_OK);
+    EXPECT_FALSE(d.detector->FindViewerFrame(1000 * kPalFrame, record)) << "emptied";
+    ASSERT_EQ(in->EndFlush(), S_OK);
+    ASSERT_EQ(in->NewSegment(segment, segment + 100 * kPalFrame, 1.0), S_OK);
+    d.next = 0;
+    for (int i = 0; i < 3; ++i)
+        d.Push(Pal(100 + i).build());
+    EXPECT_FALSE(d.detector->FindViewerFrame(5 * kPalFrame, record)) << "a time of the segment is no position";
+    ASSERT_TRUE(d.detector->FindViewerFrame(segment + kPalFrame, record));
+    EXPECT_EQ(record.RecDate, rtl::EncodeDateTime(2006, 12, 31, 23, 1, 41, 0));
+    d.Stop();
+}
+
 // Readers poll the published records while another thread stops the detector in the middle of
 // the stream, outside the graph: the end calls wait for the frame under way, come once, and
 // nothing follows them. (Run under ThreadSanitizer too.)

@@ -210,7 +210,7 @@ TEST_F(ViewGraph, SeeksAndStepsStayWithinTheFile)
     view.SeekByTime(-100000000);
     Graph().SetTimeFormat(ds::TIME_FORMAT_MEDIA_TIME);
     EXPECT_EQ(0, Position());
-    // 25 frames on from 10 before the end: the end.
+    // 25 frames on from 10 before the end: the last frame, not the duration past it.
     Graph().SetTimeFormat(ds::TIME_FORMAT_FRAME);
     int64_t duration = 0;
     Graph().GetDuration(duration);
@@ -218,9 +218,16 @@ TEST_F(ViewGraph, SeeksAndStepsStayWithinTheFile)
     view.SeekTo(duration - 10);
     EXPECT_EQ(rtl::Round(1000.0 * 115 / 125), display.slider);
     view.StepFrames(25);
-    EXPECT_EQ(duration, Position());
+    EXPECT_EQ(duration - 1, Position());
     view.StepFrames(-200);
     EXPECT_EQ(0, Position());
+    view.SeekTo(duration);
+    EXPECT_EQ(duration - 1, Position());
+    EXPECT_EQ(rtl::Round(1000.0 * 124 / 125), display.slider);
+    // By time: the last frame's start.
+    view.SeekByTime(100000000);
+    Graph().SetTimeFormat(ds::TIME_FORMAT_MEDIA_TIME);
+    EXPECT_EQ(124 * 400000, Position());
 }
 
 // The time seek leaves the frame format behind it: a step after it is one frame, however the

@@ -142,8 +142,8 @@ TEST_F(Readout, PlayingShowsTheDateAndTimeCodeOfThePositionAndOnlyMovesForward)
     EXPECT_EQ(frame.ViewPosition, at + 1);
     frame.aeReculeMedium();
     EXPECT_EQ(frame.ViewPosition, at + 1 - kFps);
-    frame.aeAvanceHigh(); // a minute on: the end of the clip
-    EXPECT_EQ(frame.ViewPosition, 150);
+    frame.aeAvanceHigh(); // a minute on: the last frame of the clip
+    EXPECT_EQ(frame.ViewPosition, 149);
     frame.aeReculeStart();
     EXPECT_EQ(frame.ViewPosition, 0);
     frame.aeReculeLow();

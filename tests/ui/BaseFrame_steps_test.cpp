@@ -87,12 +87,12 @@ TEST_F(PlayerSteps, ScenesFromTheScnFileBesideTheClip)
     ASSERT_TRUE(w.CloseScnFile());
     Open(path);
     ASSERT_TRUE(frame.CurrentFichier->ScnExists);
-    for (int64_t want : {50, 100, 150}) {
+    for (int64_t want : {50, 100, 149}) { // after the last start: the last frame
         frame.aeAvanceScene();
         EXPECT_TRUE(Settles(want)) << frame.ViewPosition << " for " << want;
     }
     frame.aeAvanceScene(); // at the end: stays there
-    EXPECT_TRUE(Settles(150));
+    EXPECT_TRUE(Settles(149));
     // Previous: the last start before the position (at a start itself: the one before, which the
     // scene-target test holds exactly; here the positions stay clear of the starts).
     for (const auto& [from, want] : {std::pair{120, 100}, std::pair{75, 50}, std::pair{30, 0}}) {
@@ -111,17 +111,17 @@ TEST_F(PlayerSteps, ScenesFromTheScnFileBesideTheClip)
     frame.aeAvanceScene();
     EXPECT_TRUE(Settles(50));
     frame.aeAvanceScene();
-    EXPECT_TRUE(Settles(150)) << "no start after 50 was read: the end";
+    EXPECT_TRUE(Settles(149)) << "no start after 50 was read: the end";
 
     for (const std::string& garbage : {std::string("SourceTape"), std::string()}) {
         testkit::WriteFileBytes(scn, garbage);
         frame.aeReculeScene();
-        EXPECT_TRUE(Settles(150)) << "nothing moves";
+        EXPECT_TRUE(Settles(149)) << "nothing moves";
     }
     std::filesystem::remove(scn);
     frame.aeReculeScene();
     frame.aeAvanceScene();
-    EXPECT_TRUE(Settles(150)) << "nothing moves";
+    EXPECT_TRUE(Settles(149)) << "nothing moves";
 }
 
 TEST_F(PlayerSteps, FramesAtTheRateAndToBothEnds)
@@ -140,17 +140,17 @@ TEST_F(PlayerSteps, FramesAtTheRateAndToBothEnds)
     frame.aeReculeLow();
     frame.aeReculeLow();
     EXPECT_EQ(at(), 24);
-    frame.aeAvanceHigh(); // 1500 frames: clamped to the end
-    EXPECT_EQ(at(), 100);
+    frame.aeAvanceHigh(); // 1500 frames: clamped to the last frame
+    EXPECT_EQ(at(), 99);
     frame.aeReculeMedium();
-    EXPECT_EQ(at(), 75);
+    EXPECT_EQ(at(), 74);
     frame.aeReculeStart();
     EXPECT_EQ(at(), 0);
     frame.aeReculeHigh();
     EXPECT_EQ(at(), 0);
     frame.aeAvanceEnd();
-    EXPECT_EQ(at(), 100);
-    EXPECT_EQ(frame.tb->value(), 1000);
+    EXPECT_EQ(at(), 99);
+    EXPECT_EQ(frame.tb->value(), 990);
 }
 
 TEST_F(PlayerSteps, WithoutAFrameRateStepsGoByTime)
@@ -180,8 +180,8 @@ TEST_F(PlayerSteps, WithoutAFrameRateStepsGoByTime)
     frame.aeReculeLow();
     frame.aeReculeLow();
     EXPECT_EQ(position(), 9600000);
-    frame.aeAvanceHigh(); // a minute: the end
-    EXPECT_EQ(position(), 60000000);
+    frame.aeAvanceHigh(); // a minute: 40 ms before the end, the last step of the read-out
+    EXPECT_EQ(position(), 59600000);
     frame.aeReculeHigh();
     EXPECT_EQ(position(), 0);
 }

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "app/Headless.h"
+#include "formats/scenes.h"
 #include "platform/vcl/Hint.h"
 #include "platform/vcl/ShortCutKeys.h"
 #include "tests/ui/MainWindowKit.h"
@@ -223,6 +224,10 @@ TEST_F(UIFormTest, EveryKeyFiresItsOneCommandAndNoneIsHeldTwice)
 {
     DatedDv(m.Tape("dv.avi"), 2006);
     DatedDv(m.Tape("dv1.avi"), 2007, 6, 1, 12, 3, true);
+    formats::ScnFileWriter scenes; // the scene keys need a ".scn"
+    ASSERT_TRUE(scenes.OpenScnFile(m.Tape("dv.avi")));
+    scenes.WriteScnScene({}, {});
+    ASSERT_TRUE(scenes.CloseScnFile());
     ui::TUIForm& w = m.Open();
     ASSERT_TRUE(m.Activate());
     OpenFiles({"dv.avi", "dv1.avi"});

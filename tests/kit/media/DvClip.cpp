@@ -35,6 +35,9 @@ void StampPacks(uint8_t* frame, int sequences, bool pal, bool wide, int frameInd
 {
     const int fps = pal ? 25 : 30;
     int total = spec.second + 60 * (spec.minute + 60 * spec.hour) + frameIndex / fps;
+    for (const DvClipSpec::DateJump& jump : spec.dateJumps)
+        if (frameIndex >= jump.first)
+            total += jump.seconds;
     const int sec = total % 60, min = total / 60 % 60, hour = total / 3600 % 24;
     const int dayCarry = total / 86400;
     // The kit's dates stay simple: a day past the 31st becomes the 1st of the next month.
@@ -123,52 +126,66 @@ std::vector<int16_t> DvClip::PairSamples(int pair) const
     return all;
 }
 
+DvClipFrames::DvClipFrames(const DvClipSpec& spec) : spec_(spec)
+{
+    for (int i = 0; i < std::max(spec.distinctPictures, 1); ++i)
+        pictures_.push_back(EncodeDvPicture(spec.pal, i));
+}
+
+bool DvClipFrames::Next(std::vector<uint8_t>& frame, std::vector<int16_t> (&pcm)[2])
+{
+    const DvClipSpec& spec = spec_;
+    if (index_ >= spec.frames)
+        return false;
+    const int k = index_++;
+    frame = pictures_[static_cast<size_t>(k) % pictures_.size()];
+    StampPacks(frame.data(), spec.pal ? 12 : 10, spec.pal, spec.wide, k, spec);
+    pcm[0].clear();
+    pcm[1].clear();
+    if (!spec.sound)
+        return true;
+    int count = formats::DvLockedSampleCount(spec.pal, spec.audio.sampleRate, k);
+    if (spec.wanderingCounts && !spec.audio.locked) {
+        const int min = formats::DvMinSamples(spec.pal, spec.audio.sampleRate);
+        const int max = std::min(formats::DvMaxSamples(spec.pal, spec.audio.sampleRate, spec.audio.bits), min + 63);
+        count = std::clamp(count + (k * 7) % 9 - 4, min, max);
+    }
+    for (int p = 0; p < spec.audio.pairs; ++p) {
+        pcm[p].resize(2 * static_cast<size_t>(count));
+        for (int n = 0; n < count; ++n) {
+            int16_t l = Tone(sampleIndex_ + n, 440.0 + 110 * p, spec.audio.sampleRate, 12000, p);
+            int16_t r = Tone(sampleIndex_ + n, 97.0 + 30 * p, spec.audio.sampleRate, 9000, p + 5);
+            if (spec.audio.bits == 12) { // what 12-bit codes can carry comes back exactly
+                l = formats::DvAudio12To16(formats::DvAudio16To12(l));
+                r = formats::DvAudio12To16(formats::DvAudio16To12(r));
+            }
+            pcm[p][2 * n] = l;
+            pcm[p][2 * n + 1] = r;
+        }
+    }
+    if (!formats::EncodeDvAudio(frame, spec.audio, count, pcm[0].data(),
+                                spec.audio.pairs > 1 ? pcm[1].data() : nullptr))
+        throw std::runtime_error("sound does not fit the frame");
+    sampleIndex_ += count;
+    return true;
+}
+
 DvClip MakeDvClip(const DvClipSpec& spec)
 {
     DvClip clip;
     clip.pal = spec.pal;
     clip.audio = spec.audio;
     clip.sound = spec.sound;
-    std::vector<std::vector<uint8_t>> pictures;
-    for (int i = 0; i < std::max(spec.distinctPictures, 1); ++i)
-        pictures.push_back(EncodeDvPicture(spec.pal, i));
-    const int sequences = spec.pal ? 12 : 10;
-    int64_t sampleIndex = 0;
-    for (int k = 0; k < spec.frames; ++k) {
-        std::vector<uint8_t> frame = pictures[static_cast<size_t>(k) % pictures.size()];
-        StampPacks(frame.data(), sequences, spec.pal, spec.wide, k, spec);
-        int count = 0;
+    DvClipFrames frames(spec);
+    std::vector<uint8_t> frame;
+    std::vector<int16_t> pcm[2];
+    while (frames.Next(frame, pcm)) {
+        clip.samples.push_back(spec.sound ? static_cast<int>(pcm[0].size() / 2) : 0);
         if (spec.sound) {
-            count = formats::DvLockedSampleCount(spec.pal, spec.audio.sampleRate, k);
-            if (spec.wanderingCounts && !spec.audio.locked) {
-                const int min = formats::DvMinSamples(spec.pal, spec.audio.sampleRate);
-                const int max =
-                    std::min(formats::DvMaxSamples(spec.pal, spec.audio.sampleRate, spec.audio.bits), min + 63);
-                count = std::clamp(count + (k * 7) % 9 - 4, min, max);
-            }
-            std::vector<int16_t> pair[2];
-            for (int p = 0; p < spec.audio.pairs; ++p) {
-                pair[p].resize(2 * static_cast<size_t>(count));
-                for (int n = 0; n < count; ++n) {
-                    int16_t l = Tone(sampleIndex + n, 440.0 + 110 * p, spec.audio.sampleRate, 12000, p);
-                    int16_t r = Tone(sampleIndex + n, 97.0 + 30 * p, spec.audio.sampleRate, 9000, p + 5);
-                    if (spec.audio.bits == 12) { // what 12-bit codes can carry comes back exactly
-                        l = formats::DvAudio12To16(formats::DvAudio16To12(l));
-                        r = formats::DvAudio12To16(formats::DvAudio16To12(r));
-                    }
-                    pair[p][2 * n] = l;
-                    pair[p][2 * n + 1] = r;
-                }
-            }
-            if (!formats::EncodeDvAudio(frame, spec.audio, count, pair[0].data(),
-                                        spec.audio.pairs > 1 ? pair[1].data() : nullptr))
-                throw std::runtime_error("sound does not fit the frame");
-            clip.pcm[0].push_back(std::move(pair[0]));
+            clip.pcm[0].push_back(std::move(pcm[0]));
             if (spec.audio.pairs > 1)
-                clip.pcm[1].push_back(std::move(pair[1]));
-            sampleIndex += count;
+                clip.pcm[1].push_back(std::move(pcm[1]));
         }
-        clip.samples.push_back(count);
         clip.frames.push_back(std::move(frame));
     }
     return clip;

@@ -21,6 +21,13 @@ struct DvClipSpec {
     // Recording date of the first frame; it advances by one second every 25 (30) frames.
     int year = 2006, month = 12, day = 31, hour = 23, minute = 59, second = 50;
     int distinctPictures = 8; // pictures encoded; the clip cycles through them
+    // From frame `first` on, the recording date runs `seconds` later (each jump adds to the ones
+    // before); the time code runs on.
+    struct DateJump {
+        int first = 0;
+        int seconds = 0;
+    };
+    std::vector<DateJump> dateJumps;
 };
 
 struct DvClip {
@@ -37,6 +44,23 @@ struct DvClip {
 
 DvClip MakeDvClip(const DvClipSpec& spec);
 
+// The frames of the clip `spec` describes, one at a time, for clips too long to hold (a minute
+// of PAL is 216 MB): MakeDvClip's frames and sound in order.
+class DvClipFrames {
+public:
+    explicit DvClipFrames(const DvClipSpec& spec);
+    // Frame `Index()` into `frame`, its sound per pair into `pcm` (interleaved left/right); false
+    // after the last.
+    bool Next(std::vector<uint8_t>& frame, std::vector<int16_t> (&pcm)[2]);
+    int Index() const { return index_; }
+
+private:
+    DvClipSpec spec_;
+    std::vector<std::vector<uint8_t>> pictures_;
+    int index_ = 0;
+    int64_t sampleIndex_ = 0;
+};
+
 // One DV picture from libavcodec (144000 or 120000 bytes, no sound); `seed` moves the pattern.
 std::vector<uint8_t> EncodeDvPicture(bool pal, int seed);
 
@@ -44,6 +68,9 @@ std::vector<uint8_t> EncodeDvPicture(bool pal, int seed);
 void WriteRawDv(const std::string& path, const DvClip& clip);
 bool WriteDvType1(const std::string& path, const DvClip& clip, formats::AviMuxOptions options = {});
 bool WriteDvType2(const std::string& path, const DvClip& clip, formats::AviMuxOptions options = {});
+// The clip `spec` describes, written as it is made, never held whole.
+bool WriteDvType1(const std::string& path, const DvClipSpec& spec);
+bool WriteDvType2(const std::string& path, const DvClipSpec& spec);
 
 // Stream descriptions used by the writers (and by tests that build their own files).
 formats::AviStreamSpec DvVideoSpec(bool pal);

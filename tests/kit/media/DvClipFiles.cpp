@@ -65,43 +65,98 @@ void WriteRawDv(const std::string& path, const DvClip& clip)
     WriteFileBytes(path, bytes);
 }
 
-bool WriteDvType1(const std::string& path, const DvClip& clip, formats::AviMuxOptions options)
+namespace {
+
+// Writes the frames `next` gives (false after the last) as a type-1 or type-2 file; `pairs` sound
+// streams of `sampleRate` beside the video in type 2.
+template <class Next>
+bool WriteDv(const std::string& path, bool type1, const formats::AviStreamSpec& video, int pairs, int sampleRate,
+             formats::AviMuxOptions options, Next next)
 {
     testkit::FileByteStream out(path);
     if (!out.IsOpen())
         return false;
     formats::AviMuxWriter w(out, options);
-    w.AddStream(DvInterleavedSpec(clip));
+    w.AddStream(video);
+    if (type1)
+        pairs = 0;
+    for (int p = 0; p < pairs; ++p)
+        w.AddStream(PcmSpec(sampleRate, 2));
     if (!w.Begin())
         return false;
-    for (const auto& f : clip.frames)
-        if (!w.WriteChunk(0, f.data(), f.size()))
+    const std::vector<uint8_t>* frame = nullptr;
+    const std::vector<int16_t>* pcm[2] = {};
+    while (next(frame, pcm)) {
+        if (!w.WriteChunk(0, frame->data(), frame->size()))
             return false;
+        for (int p = 0; p < pairs; ++p)
+            if (!w.WriteChunk(1 + p, reinterpret_cast<const uint8_t*>(pcm[p]->data()), pcm[p]->size() * 2))
+                return false;
+    }
     return w.Finish() && out.Close();
+}
+
+bool WriteClip(const std::string& path, bool type1, const DvClip& clip, formats::AviMuxOptions options)
+{
+    size_t k = 0;
+    return WriteDv(path, type1, type1 ? DvInterleavedSpec(clip) : DvVideoSpec(clip.pal),
+                   clip.sound ? clip.audio.pairs : 0, clip.audio.sampleRate, options,
+                   [&](const std::vector<uint8_t>*& frame, const std::vector<int16_t>*(&pcm)[2]) {
+                       if (k >= clip.frames.size())
+                           return false;
+                       frame = &clip.frames[k];
+                       for (int p = 0; clip.sound && p < clip.audio.pairs; ++p)
+                           pcm[p] = &clip.pcm[p][k];
+                       ++k;
+                       return true;
+                   });
+}
+
+bool WriteSpec(const std::string& path, bool type1, const DvClipSpec& spec)
+{
+    DvClipFrames frames(spec);
+    std::vector<uint8_t> frame;
+    std::vector<int16_t> pcm[2];
+    if (!frames.Next(frame, pcm))
+        return false;
+    // The interleaved stream's format block comes from the first frame.
+    DvClip first;
+    first.pal = spec.pal;
+    first.frames.push_back(frame);
+    bool pending = true;
+    return WriteDv(path, type1, type1 ? DvInterleavedSpec(first) : DvVideoSpec(spec.pal),
+                   spec.sound ? spec.audio.pairs : 0, spec.audio.sampleRate, {},
+                   [&](const std::vector<uint8_t>*& f, const std::vector<int16_t>*(&p)[2]) {
+                       if (!pending && !frames.Next(frame, pcm))
+                           return false;
+                       pending = false;
+                       f = &frame;
+                       p[0] = &pcm[0];
+                       p[1] = &pcm[1];
+                       return true;
+                   });
+}
+
+} // namespace
+
+bool WriteDvType1(const std::string& path, const DvClip& clip, formats::AviMuxOptions options)
+{
+    return WriteClip(path, true, clip, options);
 }
 
 bool WriteDvType2(const std::string& path, const DvClip& clip, formats::AviMuxOptions options)
 {
-    testkit::FileByteStream out(path);
-    if (!out.IsOpen())
-        return false;
-    formats::AviMuxWriter w(out, options);
-    w.AddStream(DvVideoSpec(clip.pal));
-    const int pairs = clip.sound ? clip.audio.pairs : 0;
-    for (int p = 0; p < pairs; ++p)
-        w.AddStream(PcmSpec(clip.audio.sampleRate, 2));
-    if (!w.Begin())
-        return false;
-    for (size_t k = 0; k < clip.frames.size(); ++k) {
-        if (!w.WriteChunk(0, clip.frames[k].data(), clip.frames[k].size()))
-            return false;
-        for (int p = 0; p < pairs; ++p) {
-            const auto& pcm = clip.pcm[p][k];
-            if (!w.WriteChunk(1 + p, reinterpret_cast<const uint8_t*>(pcm.data()), pcm.size() * 2))
-                return false;
-        }
-    }
-    return w.Finish() && out.Close();
+    return WriteClip(path, false, clip, options);
+}
+
+bool WriteDvType1(const std::string& path, const DvClipSpec& spec)
+{
+    return WriteSpec(path, true, spec);
+}
+
+bool WriteDvType2(const std::string& path, const DvClipSpec& spec)
+{
+    return WriteSpec(path, false, spec);
 }
 
 } // namespace testkit
