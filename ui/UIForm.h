@@ -35,6 +35,7 @@
 #include <string>
 #include <vector>
 
+#include "actions/CommandLineRun.h"
 #include "actions/WindowHooks.h"
 #include "actions/cmd_unit.h"
 #include "actions/switches.h"
@@ -334,8 +335,21 @@ public:
     void RunCommandLine(bool complete); // the command line's switches, once its files are listed
     void BeginCommandUI(const std::string& progress, const actions::TAfficherFichier& fichier);
     void EndCommandUI();
+    // The action's execution on the GUI thread with a parameter record of its own; a given file's
+    // entry then takes the update. `fichier` null: run without a file.
+    actions::FileOutcome RunGeneralAction(actions::tFileAction& action,
+                                          const std::shared_ptr<const actions::TAfficherFichier>& fichier);
+    // The list after one file, by the outcome's update; nothing when its entry is gone.
+    void ApplyUpdate(const actions::TAfficherFichier& fichier, const actions::FileOutcome& outcome);
+    // A batch of the window or of the command line runs or will.
+    bool BatchesRunning(const actions::TBatchThread* ending = nullptr) const;
+    // The program's exit status: the command line's when its "c" closed the window, else 0.
+    int ExitStatus() const { return exitStatus_; }
     // actions::BatchObserver
     shell::Prompter& Prompter() override;
+    bool Confirm(actions::TBatchThread& batch, const actions::TAfficherFichier& fichier) override;
+    void FileError(const actions::TBatchThread& batch, const actions::TAfficherFichier& fichier,
+                   const std::string& message) override;
     void CurrentFile(const actions::TBatchThread& batch, const actions::TAfficherFichier& fichier) override;
     void FileBegins(const actions::TBatchThread& batch, const actions::TAfficherFichier& fichier,
                     const std::string& progressText) override;
@@ -358,6 +372,9 @@ public:
     void amCorrigerFpsExecute();
     void amCorrigerCodecExecute();
     void amDecalerHoraireExecute();
+    // The file a correction's dialog starts from: the current entry, else the first selected;
+    // none without a selection.
+    std::shared_ptr<const actions::TAfficherFichier> CorrectionFile() const;
 
     // --- Player (UIFormPlayer.cpp) ---
     void avPlayStopExecute();
@@ -447,6 +464,18 @@ private:
     // be saved over at exit. Only read when the option was on at start.
     bool playlistOnAtStart_ = false;
     bool playlistLoaded_ = false;
+
+    // Batches (UIFormRunners.cpp).
+    void StartBatch(actions::RunnerKind kind, actions::tFileAction& action);
+    void DisableBatchCommands(); // the list, and the commands on it, while a command batch runs
+    void EndOfBatches();         // the list and its commands back, the ready text
+    void ShowProgress(const std::string& text);
+    void CommandLineDone();
+    std::vector<std::unique_ptr<actions::TBatchThread>> batches_; // the window's own, as started
+    std::unique_ptr<actions::CommandLineRun> commandLineRun_;
+    bool waitingBatches_ = false; // EndBatches waits for them: they stay until it has
+    bool tbBeforeGauge_ = true;   // the position slider was shown when the gauge took its place
+    int exitStatus_ = 0;
 };
 
 } // namespace ui
