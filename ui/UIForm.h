@@ -471,11 +471,16 @@ private:
     void EndOfBatches();         // the list and its commands back, the ready text
     void ShowProgress(const std::string& text);
     void CommandLineDone();
+    // After one file of a batch: the current entry at once, the rest of RefreshList (counts,
+    // categories, commands) a few times a second, since each asks for the whole selection.
+    void RefreshListSoon();
+    void FollowCurrentEntry(); // the information frame's file is the current entry's, selected
     std::vector<std::unique_ptr<actions::TBatchThread>> batches_; // the window's own, as started
     std::unique_ptr<actions::CommandLineRun> commandLineRun_;
     bool waitingBatches_ = false; // EndBatches waits for them: they stay until it has
     bool tbBeforeGauge_ = true;   // the position slider was shown when the gauge took its place
     int exitStatus_ = 0;
+    bool refreshPending_ = false;
 };
 
 } // namespace ui

@@ -316,7 +316,7 @@ void TUIForm::CurrentFile(const actions::TBatchThread&, const actions::TAfficher
         SetItemIndex(index);
         lb->item(index)->setSelected(true);
         lb->scrollToItem(lb->item(index));
-        RefreshList();
+        RefreshListSoon();
     });
 }
 
@@ -340,6 +340,21 @@ void TUIForm::FileDone(const actions::TBatchThread& batch, const actions::TAffic
         if (batch.Kind() == RunnerKind::Cmd)
             EndCommandUI();
         else if (outcome.Update != actions::utNone)
+            RefreshListSoon();
+    });
+}
+
+void TUIForm::RefreshListSoon()
+{
+    FollowCurrentEntry();
+    if (refreshPending_)
+        return;
+    refreshPending_ = true;
+    lb->setUpdatesEnabled(false); // painted with the captions, not once a file
+    QTimer::singleShot(kRefreshMs, this, [this] {
+        refreshPending_ = false;
+        lb->setUpdatesEnabled(true);
+        if (!closing_)
             RefreshList();
     });
 }

@@ -17,15 +17,7 @@ namespace {
 class UIFormQuestions : public ::testing::Test {
 protected:
     // The window on these files, sorted by name, all selected.
-    ui::TUIForm& OpenOn(const V& files)
-    {
-        ui::TUIForm& w = m.Open(FilesLine(files));
-        EXPECT_TRUE(m.Loaded());
-        EXPECT_TRUE(m.Activate());
-        w.SortList(1);
-        w.afSelectionnerToutExecute();
-        return w;
-    }
+    ui::TUIForm& OpenOn(const V& files) { return OpenSelected(m, files, 1); }
     void Answer(std::deque<ModalResult> answers) { m.dialogs.messages = shell::ScriptedPrompter(std::move(answers)); }
     const std::vector<shell::ScriptedPrompter::Shown>& Shown() const { return m.dialogs.messages.shown(); }
     std::string Note() const { return rtl::LoadStr(rtl::sid::sRunAnswerForAll); }
@@ -133,4 +125,27 @@ TEST_F(UIFormQuestions, AFullDiskGivesItsReasonAndLeavesNoPartOfTheOutput)
         << text;
     EXPECT_EQ(FolderNames(m.dir.file("tapes")), V{"a.avi"});
     EXPECT_EQ(m.Names(), V{"a.avi"});
+}
+
+TEST_F(UIFormQuestions, InDateOrderRenamedEntriesKeepTheirRowsAndTheListIsPaintedAgainAtTheEnd)
+{
+    ui::TUIForm& w =
+        OpenOn({DatedDv(m.Tape("c.avi"), 2005), DatedDv(m.Tape("a.avi"), 2006), DatedDv(m.Tape("b.avi"), 2007)});
+    w.SortList(0);
+    w.afSelectionnerToutExecute();
+    ASSERT_EQ(m.Names(), (V{"c.avi", "a.avi", "b.avi"}));
+    w.SetItemIndex(1);
+    w.NoConfirmation = true;
+    QTest::keyClick(&w, Qt::Key_D, Qt::ControlModifier);
+    ASSERT_TRUE(BatchesEnded(m));
+    ASSERT_TRUE(PumpUntil([&] { return w.lb->updatesEnabled() && w.lb->viewport()->updatesEnabled(); }, 5000));
+    const V names = m.Names();
+    ASSERT_EQ(names.size(), 3u);
+    EXPECT_EQ(names[0].rfind("c_2005.", 0), 0u) << names[0];
+    EXPECT_EQ(names[1].rfind("a_2006.", 0), 0u) << names[1];
+    EXPECT_EQ(names[2].rfind("b_2007.", 0), 0u) << names[2];
+    for (size_t i = 0; i < names.size(); ++i)
+        EXPECT_EQ(w.KeyList[i].Fichier->FileName, names[i]);
+    EXPECT_EQ(m.SelectedNames(), names);
+    EXPECT_TRUE(Shown().empty());
 }
