@@ -4,6 +4,7 @@
 #include <QListWidget>
 #include <algorithm>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,18 @@ inline actions::CommandLine FilesLine(std::vector<std::string> files, std::vecto
     line.Files = std::move(files);
     line.Switches = std::move(switches);
     return line;
+}
+
+// The window on these files, listed, active and all selected; sorted by `order` first unless -1.
+inline ui::TUIForm& OpenSelected(MainWindow& m, const std::vector<std::string>& files, int order = -1)
+{
+    ui::TUIForm& w = m.Open(FilesLine(files));
+    EXPECT_TRUE(m.Loaded());
+    EXPECT_TRUE(m.Activate());
+    if (order >= 0)
+        w.SortList(order);
+    w.afSelectionnerToutExecute();
+    return w;
 }
 
 // No batch of the window runs or will, its end handled, and every loading over.

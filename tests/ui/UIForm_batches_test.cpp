@@ -28,14 +28,7 @@ protected:
     }
     std::string Ready() const { return rtl::LoadStr(rtl::sid::sMainReady); }
     // The window on these files, listed and all selected.
-    ui::TUIForm& OpenOn(const V& files)
-    {
-        ui::TUIForm& w = m.Open(FilesLine(files));
-        EXPECT_TRUE(m.Loaded());
-        EXPECT_TRUE(m.Activate());
-        w.afSelectionnerToutExecute();
-        return w;
-    }
+    ui::TUIForm& OpenOn(const V& files) { return OpenSelected(m, files); }
     // The modification time in nanoseconds.
     static int64_t MTime(const std::string& path)
     {

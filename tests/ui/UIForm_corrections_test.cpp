@@ -59,10 +59,7 @@ protected:
     // all, for several files).
     ui::TUIForm& OpenOn(const V& files)
     {
-        ui::TUIForm& w = m.Open(FilesLine(files));
-        EXPECT_TRUE(m.Loaded());
-        EXPECT_TRUE(m.Activate());
-        w.afSelectionnerToutExecute();
+        ui::TUIForm& w = OpenSelected(m, files);
         m.dialogs.messages = shell::ScriptedPrompter({files.size() > 1 ? ModalResult::mrYesToAll : ModalResult::mrYes});
         return w;
     }

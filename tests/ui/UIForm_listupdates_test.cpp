@@ -18,15 +18,7 @@ namespace {
 
 class UIFormListUpdates : public ::testing::Test {
 protected:
-    ui::TUIForm& OpenOn(const V& files)
-    {
-        ui::TUIForm& w = m.Open(FilesLine(files));
-        EXPECT_TRUE(m.Loaded());
-        EXPECT_TRUE(m.Activate());
-        w.SortList(1);
-        w.afSelectionnerToutExecute();
-        return w;
-    }
+    ui::TUIForm& OpenOn(const V& files) { return OpenSelected(m, files, 1); }
     std::shared_ptr<const TAfficherFichier> Entry(const std::string& name)
     {
         const int index = m.window->FindListItem(m.Tape(name));
