@@ -165,9 +165,11 @@ shot 11-type1-Ctrl+Num1
 key Home
 key ctrl+i
 question=$(xdotool search --sync --onlyvisible --name '^Warning$' | head -n 1)
-sleep 2 # painted: a new window shows black a moment on this server
-xdotool windowfocus --sync "$question"
-screen 12-question-replace-Ctrl+I
+# The box itself: on the server's root it can show black, its visual not the screen's.
+main=$window
+window=$question
+shot 12-question-replace-Ctrl+I
+window=$main
 xdotool windowfocus --sync "$question"
 key Escape
 sleep 0.5
