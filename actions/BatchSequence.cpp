@@ -1,7 +1,6 @@
 #include "actions/BatchSequence.h"
 
 #include "actions/aviFichier.h"
-#include "platform/rtl/SysUtils.h"
 #include "platform/threads/GuiCall.h"
 
 namespace actions {
@@ -56,13 +55,19 @@ BatchSequence::BatchSequence(std::vector<SwitchBatch> batches, BatchObserver& ob
     for (const SwitchBatch& b : batches_)
         for (const auto& f : b.Files)
             if (f && originals_.emplace(f.get(), entries_.size()).second)
-                entries_.push_back({f.get(), f, {}});
+                entries_.push_back({f.get(), f});
 }
 
 BatchSequence::~BatchSequence()
 {
-    *alive_ = false;
-    running_.reset();
+    End();
+}
+
+void BatchSequence::End()
+{
+    stopped_ = true;
+    *alive_ = false;  // a step posted meanwhile does nothing
+    running_.reset(); // waits for its thread
 }
 
 void BatchSequence::Start(std::function<void()> onDone)
@@ -79,9 +84,8 @@ void BatchSequence::Stop()
     stopped_ = true;
 }
 
-BatchSequence::FileList BatchSequence::Files()
+BatchSequence::FileList BatchSequence::Files() const
 {
-    Refresh();
     FileList files;
     for (const Entry& e : entries_)
         if (e.Fichier)
@@ -101,7 +105,6 @@ void BatchSequence::Next()
         }
         return;
     }
-    Refresh();
     const SwitchBatch& batch = batches_[next_++];
     FileList files;
     for (const auto& original : batch.Files) {
@@ -127,24 +130,12 @@ void BatchSequence::TakeUp(const TAfficherFichier& fichier, const FileOutcome& o
     Entry& entry = entries_[it->second];
     switch (outcome.Update) {
     case utDelete: entry.Fichier = nullptr; break;
-    case utModify: entry.Rebuild = fichier.FullName; break;
+    case utModify: entry.Fichier = outcome.Fichier; break; // the worker's new analysis; null when gone
     case utRename:
         if (!outcome.NewFichier.empty())
-            entry.Rebuild = outcome.NewFichier;
+            entry.Fichier = outcome.Fichier;
         break;
     default: break; // a conversion's output is no input of the later batches
-    }
-}
-
-void BatchSequence::Refresh()
-{
-    for (Entry& e : entries_) {
-        if (e.Rebuild.empty())
-            continue;
-        const std::string name = std::move(e.Rebuild);
-        e.Rebuild.clear();
-        if (e.Fichier)
-            e.Fichier = rtl::FileExists(name) ? std::make_shared<const TAfficherFichier>(name) : nullptr;
     }
 }
 

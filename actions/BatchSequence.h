@@ -1,7 +1,7 @@
 #pragma once
 // The command line's batches, run one after the other on the command line's files only. A file
 // a batch renamed is the renamed file for the next batch, one it deleted leaves, one it changed
-// is analysed again; the outputs of conversions are not taken up. Each batch's observer calls go
+// is taken as the batch analysed it again; the outputs of conversions are not taken up. Each batch's observer calls go
 // to the given observer as well.
 //
 //   BatchSequence run(RunSwitches(line, table, files), observer, /*noConfirmation=*/true);
@@ -37,25 +37,25 @@ public:
     void Start(std::function<void()> onDone);
     // No further batch starts; the running one goes on unless Abort() or AbortAll() stop it.
     void Stop();
+    // No further batch starts, and the running one is waited for, its calls served on the GUI
+    // thread; `onDone` is not called.
+    void End();
     bool Done() const { return done_; }
 
     // Files that failed or were cancelled, over every batch.
     size_t Failures() const { return failures_; }
-    // The files as they stand now, in command-line order; a deleted one is gone. Files renamed or
-    // changed by the last batch are analysed again first.
-    FileList Files();
+    // The files as they stand now, in command-line order; a deleted one is gone.
+    FileList Files() const;
 
 private:
     class Relay;
     struct Entry {
         const TAfficherFichier* Original;                // the object the batches were given
         std::shared_ptr<const TAfficherFichier> Fichier; // as it stands; null once deleted
-        std::string Rebuild;                             // not empty: analyse this name before it runs again
     };
 
     void Next();
     void TakeUp(const TAfficherFichier& fichier, const FileOutcome& outcome);
-    void Refresh();
 
     std::vector<SwitchBatch> batches_;
     std::vector<Entry> entries_;

@@ -10,6 +10,7 @@
 #include "media/ConvertirDVunit.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Strings.h"
+#include "platform/rtl/SysUtils.h"
 #include "platform/shell/Prompter.h"
 #include "platform/threads/GuiCall.h"
 
@@ -174,6 +175,22 @@ FileOutcome RunExecution(tFileAction& action, const TAfficherFichier& fichier, b
             *raised = true;
     }
     return outcome;
+}
+
+std::shared_ptr<const TAfficherFichier> RebuiltFichier(const TAfficherFichier& fichier, const FileOutcome& outcome)
+{
+    std::string name;
+    if (outcome.Update == utModify)
+        name = fichier.FullName;
+    else if (outcome.Update == utRename)
+        name = outcome.NewFichier;
+    if (name.empty() || !rtl::FileExists(name))
+        return nullptr;
+    try {
+        return std::make_shared<const TAfficherFichier>(name);
+    } catch (...) {
+        return nullptr; // the analysis raises for no bad file
+    }
 }
 
 std::string ProgressText(const tFileAction& action, const TAfficherFichier& fichier)
@@ -381,8 +398,12 @@ FileOutcome TBatchThread::RunGraph(FileOutcome built)
     return outcome;
 }
 
-void TBatchThread::Report(const TAfficherFichier& fichier, const FileOutcome& outcome)
+void TBatchThread::Report(const TAfficherFichier& fichier, const FileOutcome& ended)
 {
+    // The new analysis is made here, on the worker: the window would otherwise make it while
+    // every event waits behind it.
+    FileOutcome outcome = ended;
+    outcome.Fichier = RebuiltFichier(fichier, outcome);
     switch (outcome.Result) {
     case FileResult::Done: ++counts_.Done; break;
     case FileResult::Skipped: ++counts_.Skipped; break;

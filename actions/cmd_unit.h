@@ -39,6 +39,9 @@ struct FileOutcome {
     std::string Message;           // Failed: what failed and the system's reason
     TchUpdateType Update = utNone; // what the list does with the file
     std::string NewFichier;        // the output (utAdd) or the new name (utRename)
+    // utModify and utRename: the file as it stands now, analysed by the batch's worker so the
+    // window only swaps it in; null when the file is gone.
+    std::shared_ptr<const TAfficherFichier> Fichier;
 };
 
 // Files of a batch by result, filled as it runs.
@@ -81,6 +84,11 @@ bool ConfirmFile(BatchState& state, tFileAction& action, const TAfficherFichier&
 // Calls the action's execution handler on one file (nothing to do without one: Done). The
 // handler's failure, or an exception it raises (`raised` set), is the file's failure.
 FileOutcome RunExecution(tFileAction& action, const TAfficherFichier& fichier, bool* raised = nullptr);
+
+// The file's object after `outcome`'s update: analysed again for utModify and utRename (null when
+// the file is no longer there), else none. The analysis may take a while: call it off the GUI
+// thread where there is a choice.
+std::shared_ptr<const TAfficherFichier> RebuiltFichier(const TAfficherFichier& fichier, const FileOutcome& outcome);
 
 // The action's progress text for the file: its MonoMessage with the bare name for "%s".
 std::string ProgressText(const tFileAction& action, const TAfficherFichier& fichier);

@@ -10,13 +10,10 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <unordered_map>
-#include <unordered_set>
 
-#include "actions/BatchSequence.h"
 #include "actions/aviFichier.h"
 #include "actions/list_unit.h"
 #include "app/Window.h"
@@ -184,32 +181,13 @@ int RunHeadless(const actions::CommandLine& line, const actions::SwitchList& tab
     settings::LoadPreferences({});
 
     HeadlessObserver observer;
-    int status = kExitOk;
-    // The named files, each once; a name that is no AVI file gets its line and fails the run.
-    std::vector<std::string> names;
-    std::unordered_set<std::string> seen;
-    for (const std::string& name : line.Files) {
-        const std::string full = rtl::ExpandFileName(name);
-        std::error_code ec;
-        const auto kind = std::filesystem::status(full, ec);
-        int problem = 0;
-        if (std::filesystem::is_directory(kind))
-            problem = sHeadlessFolder;
-        else if (!std::filesystem::is_regular_file(kind))
-            problem = sHeadlessNoSuchFile;
-        else if (!rtl::SameText(rtl::ExtractFileExt(full), ".avi"))
-            problem = sHeadlessNotAvi;
-        if (problem != 0) {
-            observer.Line(rtl::Format(rtl::LoadStr(problem), name));
-            status = kExitFailed;
-        } else if (seen.insert(full).second) {
-            names.push_back(full);
-        }
-    }
+    actions::CommandLineRun run(line, table);
+    for (const std::string& problem : run.Problems())
+        observer.Line(problem);
+    const std::vector<std::string>& names = run.Names();
 
     int caught = 0;
     std::unique_ptr<actions::TlistThread> list;
-    std::unique_ptr<actions::BatchSequence> sequence;
     SignalWatch watch([&](int sig) {
         if (caught == 0) {
             caught = sig;
@@ -219,8 +197,7 @@ int RunHeadless(const actions::CommandLine& line, const actions::SwitchList& tab
             list->Interrupt();
         actions::Abort();
         actions::AbortAll();
-        if (sequence)
-            sequence->Stop();
+        run.Stop();
     });
 
     // The list thread analyses the files; the batches start once it has delivered them all.
@@ -233,18 +210,12 @@ int RunHeadless(const actions::CommandLine& line, const actions::SwitchList& tab
             QCoreApplication::exit(0);
             return;
         }
-        actions::TBatchThread::FileList files;
-        for (const std::string& name : names) {
+        const auto lookup = [&](const std::string& name) {
             const auto it = listed.find(name);
-            if (it != listed.end()) {
-                files.push_back(it->second);
-            } else {
-                observer.Line(rtl::Format(rtl::LoadStr(sHeadlessNoSuchFile), name)); // gone meanwhile
-                status = kExitFailed;
-            }
-        }
-        sequence = std::make_unique<actions::BatchSequence>(actions::RunSwitches(line, table, files), observer, true);
-        sequence->Start([] { QCoreApplication::exit(0); });
+            return it != listed.end() ? it->second : nullptr;
+        };
+        for (const std::string& problem : run.Start(lookup, observer, [] { QCoreApplication::exit(0); }))
+            observer.Line(problem);
     };
     list = std::make_unique<actions::TlistThread>(
         [&](std::shared_ptr<const actions::TAfficherFichier> f) { listed.emplace(f->FullName, std::move(f)); },
@@ -260,11 +231,10 @@ int RunHeadless(const actions::CommandLine& line, const actions::SwitchList& tab
         });
     QCoreApplication::exec();
     list.reset();
+    run.End();
     if (caught != 0)
         return 128 + caught;
-    if (sequence && sequence->Failures() > 0)
-        status = kExitFailed;
-    return status;
+    return run.ExitStatus();
 }
 
 } // namespace app

@@ -5,17 +5,17 @@
 #include <cstdio>
 #include <string>
 
+#include "actions/CommandLineRun.h"
 #include "actions/cmd_unit.h"
 #include "actions/switches.h"
 #include "platform/shell/Prompter.h"
 
 namespace app {
 
-// Exit statuses: every taken file succeeded; a file failed or a named file is no existing AVI
-// file; the command line was rejected. A signal ends the run with 128 + its number.
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailed = 1;
-inline constexpr int kExitRejected = 2;
+// Exit statuses (actions/CommandLineRun.h); a signal ends the run with 128 + its number.
+using actions::kExitFailed;
+using actions::kExitOk;
+using actions::kExitRejected;
 
 // One line on standard error per file and outcome, and the progress of a conversion at most
 // once a second.

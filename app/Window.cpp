@@ -124,6 +124,8 @@ int RunWindow(int argc, char** argv, actions::Tch& ch, const actions::CommandLin
             Trace(window, line.Files.empty());
         window.show();
         status = QApplication::exec();
+        if (status == kExitOk)
+            status = window.ExitStatus(); // a command line's "c" closed it
     }
     return status;
 }

@@ -276,7 +276,7 @@ void TUIForm::FormPaint()
             close();
         return;
     }
-    NoConfirmation = commandLine_.NoConfirmation;
+    // "m" is the command line's own: its batches take it, the user's commands still ask.
     RefreshList();
     UpdateActions();
 }

@@ -35,6 +35,7 @@
 #include <string>
 #include <vector>
 
+#include "actions/CommandLineRun.h"
 #include "actions/WindowHooks.h"
 #include "actions/cmd_unit.h"
 #include "actions/switches.h"
@@ -349,8 +350,21 @@ public:
     void RunCommandLine(bool complete); // the command line's switches, once its files are listed
     void BeginCommandUI(const std::string& progress, const actions::TAfficherFichier& fichier);
     void EndCommandUI();
+    // The action's execution on the GUI thread with a parameter record of its own; a given file's
+    // entry then takes the update. `fichier` null: run without a file.
+    actions::FileOutcome RunGeneralAction(actions::tFileAction& action,
+                                          const std::shared_ptr<const actions::TAfficherFichier>& fichier);
+    // The list after one file, by the outcome's update; nothing when its entry is gone.
+    void ApplyUpdate(const actions::TAfficherFichier& fichier, const actions::FileOutcome& outcome);
+    // A batch of the window or of the command line runs or will.
+    bool BatchesRunning(const actions::TBatchThread* ending = nullptr) const;
+    // The program's exit status: the command line's when its "c" closed the window, else 0.
+    int ExitStatus() const { return exitStatus_; }
     // actions::BatchObserver
     shell::Prompter& Prompter() override;
+    bool Confirm(actions::TBatchThread& batch, const actions::TAfficherFichier& fichier) override;
+    void FileError(const actions::TBatchThread& batch, const actions::TAfficherFichier& fichier,
+                   const std::string& message) override;
     void CurrentFile(const actions::TBatchThread& batch, const actions::TAfficherFichier& fichier) override;
     void FileBegins(const actions::TBatchThread& batch, const actions::TAfficherFichier& fichier,
                     const std::string& progressText) override;
@@ -373,6 +387,9 @@ public:
     void amCorrigerFpsExecute();
     void amCorrigerCodecExecute();
     void amDecalerHoraireExecute();
+    // The file a correction's dialog starts from: the current entry, else the first selected;
+    // none without a selection.
+    std::shared_ptr<const actions::TAfficherFichier> CorrectionFile() const;
 
     // --- Player (UIFormPlayer.cpp) ---
     void avPlayStopExecute();
@@ -472,6 +489,23 @@ private:
     bool playlistOnAtStart_ = false;
     bool playlistLoaded_ = false;
     bool sliderStartedPlay_ = false; // an overlay slider's press started playback: its release pauses
+
+    // Batches (UIFormRunners.cpp).
+    void StartBatch(actions::RunnerKind kind, actions::tFileAction& action);
+    void DisableBatchCommands(); // the list, and the commands on it, while a command batch runs
+    void EndOfBatches();         // the list and its commands back, the ready text
+    void ShowProgress(const std::string& text);
+    void CommandLineDone();
+    // After one file of a batch: the current entry at once, the rest of RefreshList (counts,
+    // categories, commands) a few times a second, since each asks for the whole selection.
+    void RefreshListSoon();
+    void FollowCurrentEntry(); // the information frame's file is the current entry's, selected
+    std::vector<std::unique_ptr<actions::TBatchThread>> batches_; // the window's own, as started
+    std::unique_ptr<actions::CommandLineRun> commandLineRun_;
+    bool waitingBatches_ = false; // EndBatches waits for them: they stay until it has
+    bool tbBeforeGauge_ = true;   // the position slider was shown when the gauge took its place
+    int exitStatus_ = 0;
+    bool refreshPending_ = false;
 };
 
 } // namespace ui

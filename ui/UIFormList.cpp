@@ -103,6 +103,13 @@ QListWidgetItem* Row(const QListWidget& list, const std::string& name)
     return item;
 }
 
+// A row given another name, its height kept.
+void Rename(const QListWidget& list, QListWidgetItem& item, const std::string& name)
+{
+    item.setText(QString::fromStdString(name));
+    item.setSizeHint(QSize(list.fontMetrics().horizontalAdvance(item.text()) + 8, item.sizeHint().height()));
+}
+
 } // namespace
 
 void TUIForm::PutEntry(int index, const KeyEntry& entry)
@@ -180,13 +187,19 @@ void TUIForm::RenameListItem(int index, std::shared_ptr<const TAfficherFichier> 
         return;
     const bool wasCurrent = index == ItemIndex();
     KeyList.erase(KeyList.begin() + index);
-    delete lb->takeItem(index);
     std::string key = SortKey(*renamed, settings::OrdreDeLaListe);
     const auto at = std::lower_bound(KeyList.begin(), KeyList.end(), key, KeyLess);
     const int j = static_cast<int>(at - KeyList.begin());
     if (at != KeyList.end() && at->Key == key) {
+        delete lb->takeItem(index);
         at->Fichier = std::move(renamed); // renamed onto a listed file: one entry for it
+    } else if (j == index) {
+        // It sorts where it was: the row stays, so the selection's rows are not all moved.
+        const std::string name = renamed->FileName;
+        KeyList.insert(KeyList.begin() + index, KeyEntry{std::move(key), std::move(renamed)});
+        Rename(*lb, *lb->item(index), name);
     } else {
+        delete lb->takeItem(index);
         PutEntry(j, KeyEntry{std::move(key), std::move(renamed)});
     }
     lb->item(j)->setSelected(true);
@@ -286,8 +299,13 @@ void TUIForm::RefreshState()
     else
         VideFrame->HidePage();
     ChooseCategories();
+    FollowCurrentEntry();
+}
+
+void TUIForm::FollowCurrentEntry()
+{
     const int index = ItemIndex();
-    if (index >= 0 && index < count) {
+    if (index >= 0 && index < lb->count()) {
         BaseFrame->CurrentFichier = KeyList[index].Fichier;
         lb->item(index)->setSelected(true);
     } else {

@@ -1,5 +1,10 @@
 #include "tests/kit/FileFault.h"
 
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
 #include "platform/rtl/AtomicFile.h"
 
 namespace testkit {
@@ -21,6 +26,21 @@ FileFault::FileFault(Step step, int error)
 }
 
 FileFault::~FileFault()
+{
+    rtl::SetFileCalls({});
+}
+
+SlowWrites::SlowWrites(int msPerMegabyte)
+{
+    rtl::FileCalls calls;
+    calls.write = [msPerMegabyte](int fd, const void* data, size_t size, off_t offset) {
+        std::this_thread::sleep_for(std::chrono::microseconds(int64_t{msPerMegabyte} * 1000 * int64_t(size) >> 20));
+        return ::pwrite(fd, data, size, offset);
+    };
+    rtl::SetFileCalls(std::move(calls));
+}
+
+SlowWrites::~SlowWrites()
 {
     rtl::SetFileCalls({});
 }

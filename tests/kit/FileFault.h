@@ -1,6 +1,7 @@
 #pragma once
 // Makes one step of every file write and commit fail while it lives (through rtl::FileCalls),
-// so a test can show what a failed write, sync or rename leaves behind.
+// so a test can show what a failed write, sync or rename leaves behind; or makes every write
+// slow, so that a test sees a conversion under way.
 #include <cerrno>
 
 namespace testkit {
@@ -12,6 +13,15 @@ public:
     ~FileFault(); // the system's calls again
     FileFault(const FileFault&) = delete;
     FileFault& operator=(const FileFault&) = delete;
+};
+
+// A slow disk: every write of a new file takes `msPerMegabyte` for each megabyte it writes.
+class SlowWrites {
+public:
+    explicit SlowWrites(int msPerMegabyte);
+    ~SlowWrites(); // the system's calls again
+    SlowWrites(const SlowWrites&) = delete;
+    SlowWrites& operator=(const SlowWrites&) = delete;
 };
 
 } // namespace testkit

@@ -259,6 +259,10 @@ TEST_F(UIFormTest, EveryKeyFiresItsOneCommandAndNoneIsHeldTwice)
         QSignalSpy fired(p.action, &QAction::triggered);
         QTest::keyClick(&w, p.key, p.modifiers);
         EXPECT_EQ(fired.count(), 1);
+        // A conversion runs as a batch: the next key waits for its end and its output's listing.
+        ASSERT_TRUE(PumpUntil([&] { return !w.BatchesRunning() && w.lb->isEnabled(); }, 30000));
+        ASSERT_TRUE(m.Loaded());
+        w.afSelectionnerToutExecute();
     }
     QSignalSpy quitted(w.afQuitter, &QAction::triggered);
     QTest::keyClick(&w, Qt::Key_Q, Qt::ControlModifier);
