@@ -9,6 +9,7 @@
 
 #include "actions/aviFichier.h"
 #include "actions/chmodule.h"
+#include "media/viewgraph.h"
 #include "platform/rtl/Strings.h"
 #include "platform/vcl/Dialogs.h"
 #include "platform/vcl/Gauge.h"
@@ -398,24 +399,28 @@ void TUIForm::ShowRiffHeader(const std::string& fullName)
     RiffForm->Analyse(fullName);
 }
 
-void TUIForm::ShowOverlayCommand(const std::string&, int)
+void TUIForm::ShowOverlayCommand(const std::string& caption, int imageIndex)
 {
-    // Still to come: the overlay command's caption and image.
+    amAfficherIncrustation->setText(QString::fromStdString(caption));
+    amAfficherIncrustation->setIcon(ImageList(imageIndex));
+    amAfficherIncrustation->setData(imageIndex);
 }
 
 void TUIForm::RedrawViewer()
 {
-    // Still to come: the paused picture drawn again.
+    media::viewdm().RedrawPaused();
 }
 
-void TUIForm::ShowOverlaySliders(bool, const std::string&)
+void TUIForm::ShowOverlaySliders(bool shown, const std::string& caption)
 {
-    // Still to come: the overlay sliders shown or hidden, the command's caption.
+    BaseFrame->incrustHorz->setVisible(shown);
+    BaseFrame->incrustVert->setVisible(shown);
+    amAfficherSliders->setText(QString::fromStdString(caption));
 }
 
-void TUIForm::ShowVolumeGauge(bool)
+void TUIForm::ShowVolumeGauge(bool shown)
 {
-    // Still to come: the volume panel shown or hidden.
+    Panel1->setVisible(shown);
 }
 
 void TUIForm::SendMail(const std::string& subject, const std::string& body)

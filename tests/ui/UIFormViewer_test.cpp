@@ -373,3 +373,40 @@ TEST_F(ViewerTest, TheHalfSizePreviewShowsTheSameFileAtHalfItsSize)
     EXPECT_EQ(p.Picture()->height, 576);
     EXPECT_EQ(p.CurrentName(), "b.avi");
 }
+
+TEST_F(ViewerTest, OverlayAndSliderKeysSwitchTheOverlayTheirCaptionsAndTheSliders)
+{
+    p.StorePreferences([] {
+        settings::IsIncrustOn = false;
+        settings::IncrustSlidersVisible = false;
+        settings::IsMuteOn = false;
+        settings::AutoIncrust = 0; // the text always shows
+    });
+    ui::TUIForm& w = p.OpenOn({Clip("clip.avi")});
+    ASSERT_TRUE(p.ShowsFrame(0));
+    ASSERT_FALSE(p.Viewer().Superposer().CurrentSettings().IncrustOn);
+    const ds::PicturePtr plain = p.Picture();
+
+    p.Press(Qt::Key_F12); // the overlay on: the paused picture is drawn again with the text
+    ASSERT_TRUE(PumpUntil([&] { return w.amAfficherIncrustation->text().toStdString() == "隐藏日期码"; }, 5000));
+    EXPECT_TRUE(settings::IsIncrustOn);
+    EXPECT_TRUE(p.Viewer().Superposer().CurrentSettings().IncrustOn);
+    const ds::PicturePtr inlaid = NextPicture(plain);
+    ASSERT_TRUE(inlaid && plain);
+    EXPECT_FALSE(Differences(*plain, *inlaid).isEmpty());
+
+    p.Press(Qt::Key_I, Qt::AltModifier); // the sliders in place of the volume panel
+    ASSERT_TRUE(PumpUntil([&] { return Frame().incrustHorz->isVisible(); }, 5000));
+    EXPECT_TRUE(Frame().incrustVert->isVisible());
+    EXPECT_FALSE(w.Panel1->isVisible());
+    EXPECT_EQ(w.amAfficherSliders->text().toStdString(), "隐藏时间码位置滑块");
+
+    p.Press(Qt::Key_I, Qt::AltModifier);
+    ASSERT_TRUE(PumpUntil([&] { return !Frame().incrustHorz->isVisible(); }, 5000));
+    EXPECT_TRUE(w.Panel1->isVisible());
+    EXPECT_EQ(w.amAfficherSliders->text().toStdString(), "更改嵌入位置");
+
+    p.Press(Qt::Key_F12);
+    ASSERT_TRUE(PumpUntil([&] { return w.amAfficherIncrustation->text().toStdString() == "显示日期码"; }, 5000));
+    EXPECT_FALSE(p.Viewer().Superposer().CurrentSettings().IncrustOn);
+}

@@ -244,11 +244,12 @@ TEST_F(UIFormTest, EveryKeyFiresItsOneCommandAndNoneIsHeldTwice)
     };
     const Press presses[] = {
         {w.amAfficherSliders, Qt::Key_I, Qt::AltModifier}, // once, though the table gives it twice
-        {w.amDVType1, Qt::Key_1, Qt::ControlModifier | Qt::KeypadModifier},
-        {w.amDVType2, Qt::Key_2, Qt::ControlModifier | Qt::KeypadModifier},
+        // The scene keys before the conversions: after them the current entry is another file, with no ".scn".
         {w.AvanceScene, Qt::Key_F9, Qt::NoModifier},
         {w.AvanceScene, Qt::Key_F9, Qt::ControlModifier},
         {w.ReculeScene, Qt::Key_F8, Qt::ControlModifier},
+        {w.amDVType1, Qt::Key_1, Qt::ControlModifier | Qt::KeypadModifier},
+        {w.amDVType2, Qt::Key_2, Qt::ControlModifier | Qt::KeypadModifier},
         {w.avFullscreen, Qt::Key_F11, Qt::NoModifier},
         {w.avFullscreen, Qt::Key_Return, Qt::AltModifier},
         {w.afIncVolume, Qt::Key_Plus, Qt::KeypadModifier},
