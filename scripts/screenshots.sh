@@ -178,25 +178,25 @@ xdotool windowfocus --sync "$window"
 sleep 2
 key ctrl+a
 key ctrl+i
-shot 08-burn-in-progress-Ctrl+I
+shot 14-burn-in-progress-Ctrl+I
 key shift+Escape
 appears "$work/batch/Anniversaire_in.avi"
-shot 09-first-burnt-in-others-not-Shift+Esc
+shot 15-first-burnt-in-others-not-Shift+Esc
 key End
 key ctrl+shift+2
 appears "$work/batch/Zoo_fixed.avi"
-shot 10-type2-fixed-Ctrl+Shift+2
+shot 16-type2-fixed-Ctrl+Shift+2
 key End
 key ctrl+KP_1
 appears "$work/batch/Zoo_fixed_type1.avi"
-shot 11-type1-Ctrl+Num1
+shot 17-type1-Ctrl+Num1
 key Home
 key ctrl+i
 question=$(xdotool search --sync --onlyvisible --name '^Warning$' | head -n 1)
 # The box itself: on the server's root it can show black, its visual not the screen's.
 main=$window
 window=$question
-shot 12-question-replace-Ctrl+I
+shot 18-question-replace-Ctrl+I
 window=$main
 xdotool windowfocus --sync "$question"
 key Escape
