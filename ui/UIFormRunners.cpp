@@ -155,7 +155,9 @@ bool TUIForm::BatchesRunning(const actions::TBatchThread* ending) const
 {
     const bool own = std::any_of(batches_.begin(), batches_.end(),
                                  [ending](const auto& batch) { return batch.get() != ending && !batch->Finished(); });
-    return own || (commandLineRun_ && commandLineRun_->Started() && !commandLineRun_->Done());
+    // The command line's switches will run once its files are listed.
+    const bool commandLineWaits = !commandLineRun_ && !commandLine_.Switches.empty() && !closing_;
+    return own || commandLineWaits || (commandLineRun_ && commandLineRun_->Started() && !commandLineRun_->Done());
 }
 
 void TUIForm::AbortBatches(bool all)
