@@ -114,14 +114,7 @@ const char* const kWav = ".wav";
 
 void work::PushOverlayFont(media::Tdv_Superposer& s)
 {
-    const settings::FontSpec& font = settings::IncrustFont;
-    s.SetFontSize(font.Size);
-    s.SetFontName(font.Name);
-    s.SetFontColor(font.Color);
-    s.SetBold(font.Style & settings::fsBold);
-    s.SetItalic(font.Style & settings::fsItalic);
-    s.SetUnderline(font.Style & settings::fsUnderline);
-    s.SetStrikeOut(font.Style & settings::fsStrikeOut);
+    media::PushFont(s, settings::IncrustFont);
 }
 
 std::string OffsetText(double days)

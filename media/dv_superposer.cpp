@@ -358,4 +358,15 @@ HRESULT Tdv_Superposer::Transform(MediaSample& in, MediaSample& out)
     return S_OK;
 }
 
+void PushFont(Tdv_Superposer& overlay, const rtl::FontSpec& font)
+{
+    overlay.SetFontSize(font.Size);
+    overlay.SetFontName(font.Name);
+    overlay.SetFontColor(font.Color);
+    overlay.SetBold(font.Style & rtl::fsBold);
+    overlay.SetItalic(font.Style & rtl::fsItalic);
+    overlay.SetUnderline(font.Style & rtl::fsUnderline);
+    overlay.SetStrikeOut(font.Style & rtl::fsStrikeOut);
+}
+
 } // namespace media

@@ -27,6 +27,7 @@
 #include "media/dv_scenedetect.h"
 #include "platform/dshow/TransformFilter.h"
 #include "platform/filters/PictureConverter.h"
+#include "platform/rtl/FontSpec.h"
 
 namespace media {
 
@@ -125,5 +126,8 @@ private:
     int32_t fontSize_ = 0;
     TextOverlay overlay_;
 };
+
+// `font` on the overlay: size, name, colour, then the four style bits.
+void PushFont(Tdv_Superposer& overlay, const rtl::FontSpec& font);
 
 } // namespace media

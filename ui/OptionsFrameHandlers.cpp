@@ -237,13 +237,7 @@ void TOptionsFrame::sbIncrustFontClick()
         font.Size = chosen->Size;
     }
     media::Tdv_Superposer& overlay = view_.Superposer();
-    overlay.SetFontSize(font.Size);
-    overlay.SetFontName(font.Name);
-    overlay.SetFontColor(font.Color);
-    overlay.SetBold(font.Style & rtl::fsBold);
-    overlay.SetItalic(font.Style & rtl::fsItalic);
-    overlay.SetUnderline(font.Style & rtl::fsUnderline);
-    overlay.SetStrikeOut(font.Style & rtl::fsStrikeOut);
+    media::PushFont(overlay, font);
     Redraw();
 }
 
