@@ -168,7 +168,10 @@ TEST_F(RiffForm, CloseDuringAWalkStopsItAndTheTrailerStillComes)
     Walk(path);
     EXPECT_EQ(form.Listing(), ListerLines(path));
 
-    // A close at once, before the walk has even begun, stops it too.
+    // A close at once, before the walk is past its first line, stops it too. The walk is held
+    // there, or a small file could be listed whole before the close comes.
+    std::atomic<bool> heldAtFirst{false};
+    form.onWalkLine = HoldAtLine(1, heldAtFirst);
     form.Analyse(path);
     form.close();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !form.Walking(); }, 20000));
