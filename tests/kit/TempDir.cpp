@@ -1,6 +1,5 @@
 #include "tests/kit/TempDir.h"
 
-#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -76,18 +75,24 @@ std::string FirstWithPrefix(const std::string& dir, const std::string& prefix)
 
 int RunCommand(const std::string& command, std::string* output, int timeoutSeconds)
 {
-    const std::string line =
-        "timeout -k 5 " + std::to_string(timeoutSeconds) + " sh -c " + ShellQuote(command) + " </dev/null 2>&1";
-    FILE* pipe = popen(line.c_str(), "r");
-    if (!pipe)
+    // The output goes to a file, not a pipe: a grandchild that outlives the timeout (and keeps a
+    // pipe open) would hold the reader for good, while the file is read once `timeout` is gone.
+    char name[] = "/tmp/morvel-run-XXXXXX";
+    const int fd = mkstemp(name);
+    if (fd < 0)
         return -1;
-    std::array<char, 4096> buf{};
-    size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), pipe)) > 0)
-        if (output)
-            output->append(buf.data(), n);
-    int status = pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    close(fd);
+    const std::string line = "timeout -k 5 " + std::to_string(timeoutSeconds) + " sh -c " + ShellQuote(command) +
+                             " </dev/null >" + ShellQuote(name) + " 2>&1";
+    const int status = std::system(line.c_str());
+    if (output) {
+        std::ifstream in(name, std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        output->append(text.str());
+    }
+    unlink(name);
+    return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 std::string DvgrabToAvi(const std::string& dir, const std::string& rawDv, const std::string& options,
