@@ -78,7 +78,11 @@ protected:
         ASSERT_TRUE(view.OpenViewGraph(ToViewFile(*frame.CurrentFichier), frame.vw->Renderer()));
         // Paused on the first picture, rewound once.
         ASSERT_TRUE(PumpUntil(
-            [&] { return view.Graph().State(0) == ds::FilterState::Paused && frame.tb->value() == 0; }, 5000));
+            [&] {
+                return view.Graph().State(0) == ds::FilterState::Paused && frame.tb->value() == 0 &&
+                       frame.vw->LastPicture();
+            },
+            5000));
     }
     void TearDown() override
     {
