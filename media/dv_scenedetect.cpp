@@ -149,41 +149,30 @@ uint32_t Tdv_sceneDetect::FramesProcessed() const
 bool Tdv_sceneDetect::FindFrame(REFERENCE_TIME start, DVFrameInfo& record, SavedHeaders* headers, Lookup lookup) const
 {
     std::lock_guard<std::mutex> guard(publishLock_);
-    if (ringCount_ == 0)
+    const RingEntry* entry =
+        ring_.Newest([start](const RingEntry& e) { return e.Headers.Start <= start; }, lookup == Lookup::OrOldest);
+    if (!entry)
         return false;
-    int k = 0;
-    while (k < ringCount_ && ring_[static_cast<size_t>((ringIndex_ - k + kRingSize) % kRingSize)].Headers.Start > start)
-        ++k;
-    if (k == ringCount_) {
-        if (lookup != Lookup::OrOldest)
-            return false;
-        k = ringCount_ - 1; // the cursor ends on the oldest entry
-    }
-    const RingEntry& entry = ring_[static_cast<size_t>((ringIndex_ - k + kRingSize) % kRingSize)];
-    record = entry.Info;
+    record = entry->Info;
     if (headers)
-        *headers = entry.Headers;
+        *headers = entry->Headers;
     return true;
 }
 
 bool Tdv_sceneDetect::FindViewerFrame(REFERENCE_TIME position, DVFrameInfo& record) const
 {
     std::lock_guard<std::mutex> guard(publishLock_);
-    for (int k = 0; k < viewerCount_; ++k) {
-        const ViewerRecord& r = viewer_[static_cast<size_t>((viewerIndex_ - k + kViewerRecords) % kViewerRecords)];
-        if (r.Position <= position) {
-            record = r.Info;
-            return true;
-        }
-    }
-    return false;
+    const ViewerRecord* r = viewer_.Newest([position](const ViewerRecord& v) { return v.Position <= position; });
+    if (!r)
+        return false;
+    record = r->Info;
+    return true;
 }
 
 void Tdv_sceneDetect::ForgetViewerRecords()
 {
     std::lock_guard<std::mutex> guard(publishLock_);
-    viewerIndex_ = 0;
-    viewerCount_ = 0;
+    viewer_.Clear();
 }
 
 HRESULT Tdv_sceneDetect::BeginFlush()
@@ -221,8 +210,7 @@ HRESULT Tdv_sceneDetect::StartStreaming()
         published_ = publishedPrevious_ = DVFrameInfo();
         publishedDuration_ = 0;
         framesProcessed_ = 0;
-        viewerIndex_ = 0;
-        viewerCount_ = 0;
+        viewer_.Clear();
     }
     run_.SentLine1.clear(); // the first frame's text is always sent
     run_.SentLine2.clear();
@@ -260,8 +248,7 @@ void Tdv_sceneDetect::ResetRun()
         ++displayVersion_;
     }
     std::lock_guard<std::mutex> guard(publishLock_);
-    ringIndex_ = 0;
-    ringCount_ = 0;
+    ring_.Clear();
 }
 
 void Tdv_sceneDetect::DecodeFrame(const uint8_t* frame, size_t size, int sequences)
@@ -326,14 +313,9 @@ void Tdv_sceneDetect::Publish(const uint8_t* frame, int sequences, REFERENCE_TIM
     // The stream position the renderers give the picture: segment start + start time.
     const REFERENCE_TIME position = Input()->SegmentStart() + start;
     std::lock_guard<std::mutex> guard(publishLock_);
-    if (sample.HasTime()) {
-        viewerIndex_ = (viewerIndex_ + 1) % kViewerRecords;
-        viewerCount_ = std::min(viewerCount_ + 1, kViewerRecords);
-        viewer_[static_cast<size_t>(viewerIndex_)] = ViewerRecord{position, run_.Current};
-    }
-    ringIndex_ = (ringIndex_ + 1) % kRingSize;
-    ringCount_ = std::min(ringCount_ + 1, kRingSize);
-    RingEntry& entry = ring_[static_cast<size_t>(ringIndex_)];
+    if (sample.HasTime())
+        viewer_.Push() = ViewerRecord{position, run_.Current};
+    RingEntry& entry = ring_.Push();
     entry.Info = run_.Current;
     entry.Headers.Sequences = sequences;
     entry.Headers.Start = start;

@@ -19,6 +19,7 @@
 // effect at the next frame. The callbacks are set while the filter is stopped or between frames,
 // never from inside a callback. The readers (CurrentInfo, PreviousInfo, FrameDuration, FindFrame,
 // FindViewerFrame) get copies, published once per frame under a small lock.
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -130,6 +131,31 @@ private:
         std::string SentLine1, SentLine2;
         double IncrustLastDate = 0;
     };
+    // The last N items pushed, searched newest first.
+    template <class T, int N> class Ring {
+    public:
+        T& Push()
+        {
+            index_ = (index_ + 1) % N;
+            count_ = std::min(count_ + 1, N);
+            return items_[static_cast<size_t>(index_)];
+        }
+        void Clear() { index_ = count_ = 0; }
+        // The newest item `is` takes; the oldest when none does and `orOldest`; else null.
+        template <class Pred> const T* Newest(Pred is, bool orOldest = false) const
+        {
+            for (int k = 0; k < count_; ++k)
+                if (is(At(k)))
+                    return &At(k);
+            return orOldest && count_ > 0 ? &At(count_ - 1) : nullptr;
+        }
+
+    private:
+        const T& At(int k) const { return items_[static_cast<size_t>((index_ - k + N) % N)]; }
+        std::array<T, N> items_{};
+        int index_ = 0; // newest item
+        int count_ = 0;
+    };
     struct RingEntry {
         formats::DVFrameInfo Info;
         SavedHeaders Headers;
@@ -162,13 +188,9 @@ private:
 
     RunState run_; // see RunState
 
-    mutable std::mutex publishLock_; // guards everything below
-    std::array<RingEntry, kRingSize> ring_{};
-    int ringIndex_ = 0; // newest entry
-    int ringCount_ = 0; // entries filled this run
-    std::array<ViewerRecord, kViewerRecords> viewer_{};
-    int viewerIndex_ = 0; // newest record
-    int viewerCount_ = 0; // records since the last flush or start
+    mutable std::mutex publishLock_;            // guards everything below
+    Ring<RingEntry, kRingSize> ring_;           // entries filled this run
+    Ring<ViewerRecord, kViewerRecords> viewer_; // records since the last flush or start
     formats::DVFrameInfo published_, publishedPrevious_;
     int32_t publishedDuration_ = 0;
     uint32_t framesProcessed_ = 0;
