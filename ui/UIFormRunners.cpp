@@ -155,8 +155,8 @@ bool TUIForm::BatchesRunning(const actions::TBatchThread* ending) const
 {
     const bool own = std::any_of(batches_.begin(), batches_.end(),
                                  [ending](const auto& batch) { return batch.get() != ending && !batch->Finished(); });
-    // The command line's switches will run once its files are listed.
-    const bool commandLineWaits = !commandLineRun_ && !commandLine_.Switches.empty() && !closing_;
+    // The command line's switches will run once its files are listed; "?" runs none.
+    const bool commandLineWaits = !commandLineRun_ && !commandLine_.Switches.empty() && !commandLine_.Help && !closing_;
     return own || commandLineWaits || (commandLineRun_ && commandLineRun_->Started() && !commandLineRun_->Done());
 }
 

@@ -341,6 +341,7 @@ TEST_F(UIFormTest, AQuestionMarkShowsTheSwitchesListsTheFilesAndACBeforeItCloses
     EXPECT_TRUE(w.afApropos->isChecked());
     EXPECT_EQ(m.Names(), V{"a.avi"});
     EXPECT_FALSE(w.Closing());
+    EXPECT_FALSE(w.BatchesRunning()); // "?" runs nothing, so no batch waits for the files
 
     line.Switches = {"+c", "+?"};
     m.window.reset();
