@@ -351,11 +351,6 @@ void TUIForm::aeMainQuitter()
     close();
 }
 
-void TUIForm::WMFrameInfo(const TPositionInfo& info)
-{
-    BaseFrame->ShowPositionInfo(info);
-}
-
 void TUIForm::SetStatusText(const std::string& text)
 {
     StatusPanel0->setText(QString::fromStdString(text));

@@ -211,7 +211,6 @@ public:
     void FormDestroy();
     void aeMainQuitter();
     void ecrire_noir(const std::string& text);
-    void WMFrameInfo(const TPositionInfo& info);
     void SetStatusText(const std::string& text);
     std::string StatusText() const;
     int ClientHeight() const;
@@ -262,12 +261,9 @@ public:
     static std::string SortKey(const actions::TAfficherFichier& fichier, int order);
     void WMAddFile(std::shared_ptr<const actions::TAfficherFichier> fichier);
     int FindListItem(const std::string& fullName) const;
-    int FindListItem(const actions::TAfficherFichier* fichier) const; // by object
     void DeleteListItem(int index);
     void ReAddFile(const std::string& fullName);
-    void RenameListItem(int index, const std::string& newFullName);
     void RenameListItem(int index, std::shared_ptr<const actions::TAfficherFichier> renamed);
-    void RefreshListItem(int index);
     void RefreshListItem(int index, std::shared_ptr<const actions::TAfficherFichier> rebuilt);
     void ResortList(int order);
     void SortList(int order);
@@ -407,7 +403,6 @@ public:
     void ReculeSceneExecute();
     void afIncVolumeExecute();
     void afDecVolumeExecute();
-    void TimerProc();
     void LeaveFullScreen();
     void ChangeVolume(int delta); // clamped to 0..10000; the graph follows unless muted
     bool ScenesOffered() const;   // the current file has a ".scn"

@@ -147,14 +147,6 @@ int TUIForm::FindListItem(const std::string& fullName) const
     return -1;
 }
 
-int TUIForm::FindListItem(const TAfficherFichier* fichier) const
-{
-    for (size_t i = 0; i < KeyList.size(); ++i)
-        if (KeyList[i].Fichier.get() == fichier)
-            return static_cast<int>(i);
-    return -1;
-}
-
 void TUIForm::DeleteListItem(int index)
 {
     if (index < 0 || index >= lb->count())
@@ -173,12 +165,6 @@ void TUIForm::ReAddFile(const std::string& fullName)
     DeleteListItem(FindListItem(fullName));
     if (ListThread)
         ListThread->Queue(fullName);
-}
-
-void TUIForm::RenameListItem(int index, const std::string& newFullName)
-{
-    if (index >= 0 && index < lb->count())
-        RenameListItem(index, std::make_shared<const TAfficherFichier>(newFullName));
 }
 
 void TUIForm::RenameListItem(int index, std::shared_ptr<const TAfficherFichier> renamed)
@@ -205,12 +191,6 @@ void TUIForm::RenameListItem(int index, std::shared_ptr<const TAfficherFichier> 
     lb->item(j)->setSelected(true);
     if (wasCurrent)
         SetItemIndex(j);
-}
-
-void TUIForm::RefreshListItem(int index)
-{
-    if (index >= 0 && index < lb->count())
-        RefreshListItem(index, std::make_shared<const TAfficherFichier>(KeyList[index].Fichier->FullName));
 }
 
 void TUIForm::RefreshListItem(int index, std::shared_ptr<const TAfficherFichier> rebuilt)

@@ -183,11 +183,4 @@ void TUIForm::afDecVolumeExecute()
     ChangeVolume(-kVolumeStep);
 }
 
-void TUIForm::TimerProc()
-{
-    TPositionInfo info = BaseFrame->Timer1Timer();
-    info.PositionText = PositionText(BaseFrame->ViewPosition, view_.ViewFps);
-    WMFrameInfo(info);
-}
-
 } // namespace ui

@@ -77,12 +77,7 @@ std::vector<PreferenceRow> TUIForm::PreferenceTable()
              BaseFrame->incrustVert->setValue(1000 - prefs::IncrustPositionY);
          },
          [this] { prefs::IncrustPositionY = 1000 - BaseFrame->incrustVert->value(); }},
-        {"ViewSuperposer",
-         &prefs::IncrustPositionX,
-         [this] {
-             view_.Superposer().SetPosition(prefs::IncrustPositionX, prefs::IncrustPositionY, prefs::Alignement);
-         },
-         {}},
+        {"ViewSuperposer", &prefs::IncrustPositionX, [this] { PushIncrustPosition(); }, {}},
         // The mute command turns the sound off and stores it again.
         {"avMute",
          &prefs::IsMuteOn,
@@ -96,20 +91,15 @@ std::vector<PreferenceRow> TUIForm::PreferenceTable()
         {"amAfficherIncrustation",
          &prefs::IsIncrustOn,
          [this] {
-             const int image = prefs::IsIncrustOn ? 21 : 18;
-             amAfficherIncrustation->setText(
-                 QString::fromStdString(rtl::LoadStr(prefs::IsIncrustOn ? sUiInlayHide : sUiInlayShow)));
-             amAfficherIncrustation->setIcon(ImageList(image));
-             amAfficherIncrustation->setData(image);
+             const bool on = prefs::IsIncrustOn;
+             ShowOverlayCommand(rtl::LoadStr(on ? sUiInlayHide : sUiInlayShow), on ? 21 : 18);
          },
          {}},
         {"amAfficherSliders",
          &prefs::IncrustSlidersVisible,
          [this] {
-             BaseFrame->incrustHorz->setVisible(prefs::IncrustSlidersVisible);
-             BaseFrame->incrustVert->setVisible(prefs::IncrustSlidersVisible);
-             amAfficherSliders->setText(
-                 QString::fromStdString(rtl::LoadStr(prefs::IncrustSlidersVisible ? sUiSlidersShown : sMainSliders)));
+             const bool shown = prefs::IncrustSlidersVisible;
+             ShowOverlaySliders(shown, rtl::LoadStr(shown ? sUiSlidersShown : sMainSliders));
          },
          {}},
     };

@@ -9,7 +9,6 @@
 
 #include "actions/aviFichier.h"
 #include "actions/chmodule.h"
-#include "media/viewgraph.h"
 #include "platform/rtl/Strings.h"
 #include "platform/vcl/Dialogs.h"
 #include "platform/vcl/Gauge.h"
@@ -410,7 +409,7 @@ void TUIForm::ShowOverlayCommand(const std::string& caption, int imageIndex)
 
 void TUIForm::RedrawViewer()
 {
-    media::viewdm().RedrawPaused();
+    view_.RedrawPaused();
 }
 
 void TUIForm::ShowOverlaySliders(bool shown, const std::string& caption)

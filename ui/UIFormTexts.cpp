@@ -92,7 +92,6 @@ void TUIForm::LocaliseWindows()
     RiffForm->Localise();
     FrequenceForm->Localise();
     ch_.Localise();
-    BaseFrame->Localise();
     CodecForm->Localise();
     DecalageForm->Localise();
 }

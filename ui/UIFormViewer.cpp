@@ -32,7 +32,6 @@ void TUIForm::ConnectViewerEvents()
 {
     view_.Graph().SetOnGraphComplete([this] { viewfgGraphComplete(); });
     TBaseFrame& frame = *BaseFrame;
-    frame.OnTick = [this] { TimerProc(); };
     frame.OnPlayCaption = [this](const std::string& caption) { avPlayStop->setText(QString::fromStdString(caption)); };
     frame.OnIncrustHorzChange = [this](int value) { incrustXChange(value); };
     frame.OnIncrustVertChange = [this](int value) { incrustYChange(value); };
