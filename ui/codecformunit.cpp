@@ -10,17 +10,13 @@
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/Hint.h"
+#include "ui/Texts.h"
 
 namespace ui {
 
 using namespace rtl::sid;
 
 namespace {
-
-QString Text(int id)
-{
-    return QString::fromStdString(rtl::LoadStr(id));
-}
 
 // What each item writes; the custom one writes the edit's code.
 constexpr const char* kCodes[] = {"dvsd", "dsvd", "CDVC"};
@@ -47,7 +43,7 @@ void TCodecForm::Localise()
     BitBtn1->setText(Text(sDialogOK));
     vcl::SetHint(*BitBtn1, rtl::LoadStr(sCodecOKHint));
     BitBtn2->setText(Text(sCodecCancel));
-    vcl::SetHint(*BitBtn2, rtl::LoadStr(sCodecCancelHint1) + "\r\n" + rtl::LoadStr(sCodecCancelHint2));
+    vcl::SetHint(*BitBtn2, Lines({sCodecCancelHint1, sCodecCancelHint2}));
 }
 
 std::optional<actions::CodecChoice> TCodecForm::Execute(const std::string& fileCodec)

@@ -22,17 +22,13 @@
 #include "platform/vcl/FontMap.h"
 #include "platform/vcl/Hint.h"
 #include "settings/Preferences.h"
+#include "ui/Texts.h"
 
 namespace ui {
 
 using namespace rtl::sid;
 
 namespace {
-
-QString Text(int id)
-{
-    return QString::fromStdString(rtl::LoadStr(id));
-}
 
 // Day 0 of a date-time.
 const QDate kDayZero(1899, 12, 30);
@@ -187,14 +183,13 @@ void TDecalageForm::Localise()
     bbOK->setText(Text(sDialogOK));
     bbCancel->setText(Text(sDialogCancel));
     RxSpinEdit7->setSuffix(Text(sDecalageHoursSuffix));
-    vcl::SetHint(*NowBtn, rtl::LoadStr(sDecalageNowHint1) + "\r\n" + rtl::LoadStr(sDecalageNowHint2));
+    vcl::SetHint(*NowBtn, Lines({sDecalageNowHint1, sDecalageNowHint2}));
     vcl::SetHint(*gbDebut, rtl::LoadStr(sDecalageOriginalHint));
     vcl::SetHint(*gbFin, rtl::LoadStr(sDecalageFixedHint));
     vcl::SetHint(*bbCancel, rtl::LoadStr(sDecalageCancelHint));
     vcl::SetHint(*bbOK, rtl::LoadStr(sDecalageOKHint));
     vcl::SetHint(*LabResultat, rtl::LoadStr(sDecalageResultHint));
-    vcl::SetHint(*RxSpinEdit7, rtl::LoadStr(sDecalageHoursHint1) + "\r\n" + rtl::LoadStr(sDecalageHoursHint2) + "\r\n" +
-                                   rtl::LoadStr(sDecalageHoursHint3));
+    vcl::SetHint(*RxSpinEdit7, Lines({sDecalageHoursHint1, sDecalageHoursHint2, sDecalageHoursHint3}));
     Memo1->setPlainText(QStringLiteral("\n\n") + Text(sDecalageExplanation));
 }
 

@@ -12,17 +12,13 @@
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/Hint.h"
+#include "ui/Texts.h"
 
 namespace ui {
 
 using namespace rtl::sid;
 
 namespace {
-
-QString Text(int id)
-{
-    return QString::fromStdString(rtl::LoadStr(id));
-}
 
 constexpr int kItemTexts[] = {sFrequencePal, sFrequenceNtsc, sFrequenceCustom};
 // The NTSC item stores the double nearest 29.97, as typed on the item, not 30000/1001.
@@ -44,12 +40,12 @@ void TFrequenceForm::Localise()
     rgFreq->setTitle(Text(sFrequenceChoose));
     for (int i = itPal; i <= itCustom; ++i)
         rgFreqItems->button(i)->setText(Text(kItemTexts[i]));
-    vcl::SetHint(*le, rtl::LoadStr(sFrequenceEditHint1) + "\r\n" + rtl::LoadStr(sFrequenceEditHint2));
+    vcl::SetHint(*le, Lines({sFrequenceEditHint1, sFrequenceEditHint2}));
     leLabel->setText(Text(sFrequenceEditLabel));
     BitBtn1->setText(Text(sDialogOK));
     vcl::SetHint(*BitBtn1, rtl::LoadStr(sFrequenceOKHint));
     BitBtn2->setText(Text(sFrequenceCancel));
-    vcl::SetHint(*BitBtn2, rtl::LoadStr(sFrequenceCancelHint1) + "\r\n" + rtl::LoadStr(sFrequenceCancelHint2));
+    vcl::SetHint(*BitBtn2, Lines({sFrequenceCancelHint1, sFrequenceCancelHint2}));
 }
 
 std::optional<actions::FpsChoice> TFrequenceForm::Execute(double fileFps)
