@@ -56,6 +56,8 @@ TEST(PlayerPlays, SpacePlaysAndAtTheEndTheViewerWaitsPausedAtTheStart)
     ASSERT_TRUE(testkit::WriteDvType2(path, spec));
     ui::TUIForm& w = p.OpenOn({path});
     ASSERT_TRUE(p.ShowsFrame(0));
+    // A tick before the first picture came read out its place alone: play once its texts are in.
+    ASSERT_TRUE(PumpUntil([&] { return static_cast<bool>(TimecodeOfPictureShown(p)); }, 3000));
     EXPECT_EQ(w.avPlayStop->text().toStdString(), "播放");
 
     p.Press(Qt::Key_Space);
