@@ -23,6 +23,7 @@
 
 #include "actions/aviFichier.h"
 #include "media/viewgraph.h"
+#include "platform/rtl/DateTime.h"
 #include "platform/shell/Prompter.h"
 #include "platform/vcl/Gauge.h"
 #include "platform/vcl/VideoWindow.h"
@@ -140,6 +141,8 @@ public:
     static int64_t StepTime(int level);
 
 private:
+    // A date in the user's display format; `fallback` when the format cannot be applied.
+    static std::string ShownDate(rtl::TDateTime date, const std::string& fallback);
     void BuildComponents();
     void Connect();
     void Step(int level, int direction);

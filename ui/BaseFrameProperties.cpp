@@ -28,8 +28,9 @@ QString Q(const std::string& s)
     return QString::fromStdString(s);
 }
 
-// A date in the user's display format; `fallback` when the format cannot be applied.
-std::string ShownDate(rtl::TDateTime date, const std::string& fallback)
+} // namespace
+
+std::string TBaseFrame::ShownDate(rtl::TDateTime date, const std::string& fallback)
 {
     try {
         return rtl::FormatDateTime(settings::FormatPourAfficherDatecode, date);
@@ -37,8 +38,6 @@ std::string ShownDate(rtl::TDateTime date, const std::string& fallback)
         return fallback;
     }
 }
-
-} // namespace
 
 void TBaseFrame::ShowFileProperties(const actions::TAfficherFichier* file)
 {

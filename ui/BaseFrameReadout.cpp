@@ -77,13 +77,7 @@ TPositionInfo TBaseFrame::Timer1Timer()
         formats::DVFrameInfo frame;
         if (!shown || !detector.FindViewerFrame(shown->position, frame))
             frame = detector.PreviousInfo();
-        info.DatecodeText = kNA;
-        if (frame.DateValid) {
-            try {
-                info.DatecodeText = rtl::FormatDateTime(settings::FormatPourAfficherDatecode, frame.RecDate);
-            } catch (const std::exception&) {
-            }
-        }
+        info.DatecodeText = frame.DateValid ? ShownDate(frame.RecDate, kNA) : kNA;
         const formats::DVTimeCode& tc = frame.Timecode;
         info.TimecodeText = frame.TimecodeValid ? rtl::Format("%.2d.%.2d.%.2d.%.2d", static_cast<int8_t>(tc.Hours),
                                                               tc.Minutes, tc.Seconds, tc.Frames)
