@@ -49,10 +49,9 @@ DvClip MakeDvClip(const DvClipSpec& spec);
 class DvClipFrames {
 public:
     explicit DvClipFrames(const DvClipSpec& spec);
-    // Frame `Index()` into `frame`, its sound per pair into `pcm` (interleaved left/right); false
+    // The next frame into `frame`, its sound per pair into `pcm` (interleaved left/right); false
     // after the last.
     bool Next(std::vector<uint8_t>& frame, std::vector<int16_t> (&pcm)[2]);
-    int Index() const { return index_; }
 
 private:
     DvClipSpec spec_;
