@@ -2,10 +2,7 @@
 // What the date-rename benches share: small DV files each with its own recording date, a copy
 // dated by file time for exiftool (it cannot read DV dates in AVI files), exiftool's run and the
 // count of renamed files.
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <time.h>
 
 #include <chrono>
@@ -16,42 +13,15 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchKit.h"
 #include "tests/kit/media/DvClip.h"
-
-extern char** environ;
 
 namespace renamebench {
 
 namespace fs = std::filesystem;
 
-// Runs the program with its arguments, output to `log`; the exit status, -1 when it did not run.
-inline int Spawn(const std::vector<std::string>& args, const std::string& log)
-{
-    std::vector<char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&files, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&files, 1, 2);
-    pid_t pid = 0;
-    const int failed = posix_spawnp(&pid, argv[0], &files, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&files);
-    if (failed)
-        return -1;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-inline double Seconds(const std::function<void()>& work)
-{
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
+using benchkit::Seconds;
+using benchkit::Spawn;
 
 // The AVI files whose name holds a date: both add it after a "_".
 inline size_t Renamed(const fs::path& folder)

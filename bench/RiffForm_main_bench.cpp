@@ -8,9 +8,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -23,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchKit.h"
 #include "formats/AviMuxWriter.h"
 #include "formats/riffunit.h"
 #include "platform/vcl/ScriptedDialogs.h"
@@ -31,8 +30,6 @@
 #include "tests/kit/TempDir.h"
 #include "tests/kit/media/DvClip.h"
 #include "ui/riffunitWindow.h"
-
-extern char** environ;
 
 namespace {
 
@@ -104,9 +101,7 @@ bool MakeFile(const std::string& path)
 
 double Milliseconds(const std::function<void()>& work)
 {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    return 1000 * benchkit::Seconds(work);
 }
 
 double Median(std::vector<double> v)
@@ -118,21 +113,7 @@ double Median(std::vector<double> v)
 // mediainfo's RIFF trace, its output thrown away; false when it did not run.
 bool MediaInfo(const std::string& path)
 {
-    std::string arg = "--Details=1";
-    std::vector<char*> argv = {const_cast<char*>("mediainfo"), arg.data(), const_cast<char*>(path.c_str()), nullptr};
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&files, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&files, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int failed = posix_spawnp(&pid, argv[0], &files, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&files);
-    if (failed)
-        return false;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return benchkit::Spawn({"mediainfo", "--Details=1", path}, "/dev/null") == 0;
 }
 
 } // namespace
