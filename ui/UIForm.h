@@ -131,6 +131,7 @@ public:
         std::string Category;                       // its category text
         int Tag = -1;                               // its line in the options page's command list
         actions::tFileAction* FileAction = nullptr; // its Tch action (FindFileAction), once bound
+        uint8_t Cat = catNone; // its category's number (CategoryIndex), which the refreshes compare
     };
 
     // One list entry's sort key and object: KeyList[i] belongs to lb's row i. Keys compare

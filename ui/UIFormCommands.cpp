@@ -66,8 +66,10 @@ void TUIForm::BindFileActions(const actions::FileActionNames& names)
                 vcl::SetShortCuts(a, {fa.Shortcut});
             if (a.text().isEmpty())
                 a.setText(QString::fromStdString(fa.Caption));
-            if (command.Category.empty())
+            if (command.Category.empty()) {
                 command.Category = rtl::LoadStr(sMainCatMulti);
+                command.Cat = catMulti;
+            }
             if (a.data().toInt() < 0) {
                 a.setData(15);
                 a.setIcon(ImageList(15));
@@ -129,21 +131,17 @@ bool TUIForm::ListShown() const
 
 void TUIForm::UpdateActions()
 {
-    const std::string liste = rtl::LoadStr(sMainCatListe);
-    const std::string multi = rtl::LoadStr(sMainCatMulti);
-    const std::string permanent = rtl::LoadStr(sMainCatPermanent);
-    const std::string vide = rtl::LoadStr(sMainCatVide);
     const auto selected = SelectedFiles();
     const auto current = CurrentFichier();
     try {
         for (Command& command : al) {
             QAction& a = *command.Action;
-            const std::string& category = command.Category;
-            if (!ListShown() && category == liste) {
+            const uint8_t category = command.Cat;
+            if (!ListShown() && category == catListe) {
                 a.setVisible(false);
                 continue;
             }
-            if (!lb->isEnabled() && (category == liste || category == multi)) {
+            if (!lb->isEnabled() && (category == catListe || category == catMulti)) {
                 a.setEnabled(false);
                 continue;
             }
@@ -158,11 +156,11 @@ void TUIForm::UpdateActions()
                     continue;
                 }
             }
-            if (command.Tag < 0 || category == permanent || category == vide)
+            if (command.Tag < 0 || category == catPermanent || category == catVide)
                 continue;
-            const bool allowed = (EnabledCategories >> CategoryIndex(category)) & 1;
+            const bool allowed = (EnabledCategories >> category) & 1;
             bool vis = allowed, en = allowed;
-            if (allowed && category == multi) {
+            if (allowed && category == catMulti) {
                 if (fa && !selected.empty() && fa->OnFileCondition) {
                     vis = en = false;
                     for (const auto& fichier : selected) {

@@ -143,10 +143,8 @@ void TUIForm::StartBatch(RunnerKind kind, actions::tFileAction& action)
 void TUIForm::DisableBatchCommands()
 {
     lb->setEnabled(false);
-    const std::string liste = rtl::LoadStr(sMainCatListe);
-    const std::string multi = rtl::LoadStr(sMainCatMulti);
     for (Command& command : al)
-        if (command.Category == liste || command.Category == multi)
+        if (command.Cat == catListe || command.Cat == catMulti)
             command.Action->setEnabled(false);
 }
 

@@ -65,6 +65,7 @@ void TUIForm::Localise()
         const ActionRow& row = *command.Row;
         QAction& a = *command.Action;
         command.Category = rtl::LoadStr(row.category);
+        command.Cat = static_cast<uint8_t>(CategoryIndex(command.Category));
         a.setText(Text(row.caption));
         if (row.hint[0] != 0)
             vcl::SetHint(a, HintOf(row.hint));
