@@ -72,6 +72,9 @@ TCdm::TCdm()
 
     CdmSceneDetect = std::make_shared<Tdv_sceneDetect>();
     CdmSuperposer = std::make_shared<Tdv_Superposer>(CdmSceneDetect.get());
+    // The overlay draws on the decoder's pictures, which the encoder hands back to the decoder's
+    // pool as it codes them: one picture copy less per frame.
+    CdmSuperposer->SetDrawInPlace(true);
     CdmDVHeader = std::make_shared<Tdv_DVheader>(CdmSceneDetect.get());
     CdmDeinter = std::make_shared<Tdv_deinter>();
     CdmWaveDest = std::make_shared<Tdv_WaveDest>();

@@ -329,12 +329,27 @@ void Tdv_Superposer::Draw(uint8_t* buffer, const std::string& line1, const std::
 HRESULT Tdv_Superposer::Transform(MediaSample& in, MediaSample& out)
 {
     // The picture first: whatever happens to the text, the encoder gets this frame.
-    const int32_t length = std::min(in.GetActualDataLength(), out.GetSize());
-    std::memcpy(out.GetPointer(), in.GetPointer(), static_cast<size_t>(std::max(length, 0)));
-    out.SetActualDataLength(std::max(length, 0));
+    const int32_t length = std::max(std::min(in.GetActualDataLength(), out.GetSize()), 0);
+    std::memcpy(out.GetPointer(), in.GetPointer(), static_cast<size_t>(length));
+    out.SetActualDataLength(length);
+    Overlay(in, out.GetPointer(), length);
+    return S_OK;
+}
 
-    if (!TakeSnapshot() || detector_ == nullptr)
+HRESULT Tdv_Superposer::Receive(const SamplePtr& sample)
+{
+    if (!inPlace_ || Input()->ReadOnlySamples())
+        return TBCTransformFilter::Receive(sample);
+    if (!Output()->IsConnected())
         return S_OK;
+    Overlay(*sample, sample->GetPointer(), std::max(sample->GetActualDataLength(), 0));
+    return DeliverResult(S_OK, sample);
+}
+
+void Tdv_Superposer::Overlay(const MediaSample& in, uint8_t* picture, int32_t length)
+{
+    if (!TakeSnapshot() || detector_ == nullptr)
+        return;
     // A sample without a time is the newest frame's, one older than every frame kept the
     // oldest's; no record at all shows as an undated frame.
     DVFrameInfo record;
@@ -350,12 +365,11 @@ HRESULT Tdv_Superposer::Transform(MediaSample& in, MediaSample& out)
         lastSent2_ = line2;
     }
     if (!shown || picture_.Width() == 0 || length < picture_.ImageSize())
-        return S_OK;
+        return;
     try {
-        Draw(out.GetPointer(), line1, line2);
-    } catch (...) { // text that cannot be drawn is left out; the picture is already there
+        Draw(picture, line1, line2);
+    } catch (...) { // text that cannot be drawn is left out; the picture still goes on
     }
-    return S_OK;
 }
 
 void PushFont(Tdv_Superposer& overlay, const rtl::FontSpec& font)

@@ -6,7 +6,8 @@
 // text is blended into the luma and chroma planes (TextOverlay::BlendYuv) and the picture
 // outside the text's box goes on untouched.
 //
-// Each picture is copied first; then, when the overlay is on and shown, the record of the frame
+// Each picture is copied first (or, drawing in place, written on where it lies and handed on
+// itself); then, when the overlay is on and shown, the record of the frame
 // with the same start time is looked up in the detector's ring (Tdv_sceneDetect::FindFrame; the
 // oldest frame kept for a picture older than all) and its two text lines are drawn, upright in either row order, with
 // the anchor (PositionX, PositionY in thousandths of the picture) at the bottom of the two-line block: line 1's cell
@@ -15,6 +16,7 @@
 //
 // Settings may be set from any thread; each frame takes one snapshot of them. The font size and
 // the picture size take effect at the next start of streaming, everything else at the next frame.
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -60,6 +62,11 @@ public:
     void SetStrikeOut(bool on);
     // Called on the streaming thread when the lines change; set while stopped.
     void SetOnText(TextProc proc);
+    // Draws on upstream's own pictures and hands them on, saving a picture's copy per frame, for
+    // a chain whose upstream pool also covers the pictures downstream holds (a conversion's
+    // encoder); pictures upstream sends to other filters too (read-only) are still copied. Off
+    // by default; set while stopped.
+    void SetDrawInPlace(bool on) { inPlace_ = on; }
 
     // The settings the next frame is drawn with, as the setters left them.
     struct Settings {
@@ -89,6 +96,7 @@ public:
     ds::HRESULT DecideBufferSize(ds::MemAllocator& allocator, ds::AllocatorProperties& request) override;
     ds::HRESULT StartStreaming() override;
     ds::HRESULT Transform(ds::MediaSample& in, ds::MediaSample& out) override;
+    ds::HRESULT Receive(const ds::SamplePtr& sample) override;
 
 private:
     // Runs `change` on the settings under the lock.
@@ -97,6 +105,8 @@ private:
     bool CountDown(const formats::DVFrameInfo& record); // the automatic display; false: hidden
     void Lines(const formats::DVFrameInfo& record, std::string& line1, std::string& line2) const;
     void Draw(uint8_t* buffer, const std::string& line1, const std::string& line2);
+    // The text of the frame that starts at `in`'s time, drawn onto `picture` (length bytes).
+    void Overlay(const ds::MediaSample& in, uint8_t* picture, int32_t length);
 
     // What a connection type says of the pictures: RGB24, or planar YUV (`yuv` set).
     struct Frame {
@@ -109,6 +119,7 @@ private:
     static bool FrameOf(const ds::MediaType& mt, Frame& out);
 
     Tdv_sceneDetect* detector_;
+    std::atomic<bool> inPlace_{false};
 
     mutable std::mutex settingsLock_; // guards settings_, version_, countdown_, runFontSize_
     Settings settings_;

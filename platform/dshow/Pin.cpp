@@ -234,9 +234,10 @@ AllocatorPtr InputPin::GetAllocator()
     return allocator_;
 }
 
-HRESULT InputPin::NotifyAllocator(const AllocatorPtr& allocator, bool)
+HRESULT InputPin::NotifyAllocator(const AllocatorPtr& allocator, bool readOnly)
 {
     allocator_ = allocator;
+    readOnly_ = readOnly;
     return S_OK;
 }
 
@@ -264,6 +265,7 @@ HRESULT InputPin::Inactive()
 HRESULT InputPin::BreakConnect()
 {
     allocator_.reset();
+    readOnly_ = false;
     return S_OK;
 }
 
@@ -462,7 +464,8 @@ HRESULT PassThroughOutputPin::DecideAllocator(InputPin& input)
     AllocatorPtr upstream = filterInput_.Allocator();
     if (!upstream)
         return OutputPin::DecideAllocator(input);
-    HRESULT hr = input.NotifyAllocator(upstream, readOnly_);
+    // Samples that were only to be read stay so past this filter.
+    HRESULT hr = input.NotifyAllocator(upstream, readOnly_ || filterInput_.ReadOnlySamples());
     if (FAILED(hr))
         return hr;
     allocator_ = upstream;

@@ -103,6 +103,8 @@ public:
     virtual HRESULT NotifyAllocator(const AllocatorPtr& allocator, bool readOnly);
     virtual HRESULT GetAllocatorRequirements(AllocatorProperties& props); // E_NOTIMPL: none
     const AllocatorPtr& Allocator() const { return allocator_; }
+    // Whether upstream said its samples may only be read (they go to other receivers too).
+    bool ReadOnlySamples() const { return readOnly_; }
 
     // S_OK when a sample may be processed now; S_FALSE while flushing; VFW_E_WRONG_STATE when stopped.
     HRESULT CheckStreaming() const;
@@ -119,6 +121,7 @@ protected:
     std::atomic<bool> endOfStream_{false};
     std::atomic<REFERENCE_TIME> segmentStart_{0};
     AllocatorPtr allocator_; // set at connection, on the controlling thread
+    bool readOnly_ = false;  // likewise
 };
 
 class OutputPin : public Pin {

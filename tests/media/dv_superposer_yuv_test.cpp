@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 
 #include "media/dv_superposer.h"
+#include "platform/filters/InfTee.h"
 #include "platform/filters/PictureConverter.h"
 #include "tests/kit/DvFrameBuilder.h"
 #include "tests/media/Pictures.h"
@@ -280,6 +282,54 @@ TEST_F(YuvOverlay, DrawsTheTextTheRgbOverlayDrawsInEveryPlacement)
                     EXPECT_TRUE(box.left == 0 || box.right == s.w || box.top == 0) << what;
                 }
             }
+    }
+}
+
+// Passes each picture on and keeps where its bytes lie, to look at once the push is back.
+class Keeper : public ds::TBCTransInPlaceFilter {
+public:
+    Keeper() : TBCTransInPlaceFilter("Keeper") {}
+    HRESULT CheckInputType(const MediaType&) override { return S_OK; }
+    HRESULT Transform(ds::MediaSample& s) override
+    {
+        last = s.GetPointer();
+        return S_OK;
+    }
+    const uint8_t* last = nullptr;
+};
+
+// Drawing in place writes the picture a copy would get onto upstream's own sample; a picture
+// a tee also sends elsewhere (read-only, through any filter that passes samples on) is copied
+// first, so no other branch sees the text.
+TEST_F(YuvOverlay, DrawsInPlaceOnlyOnPicturesNoOtherFilterReads)
+{
+    Pair pair(kPal);
+    pair.Feed(0, 58);
+    const Configure setup = [](Tdv_Superposer& o) { o.SetPosition(500, 500, 1); };
+    const Planar copied = pair.Yuv(setup, 0);
+    const Planar backdrop = YuvBackdrop(kPal.w, kPal.h, kPal.sx, kPal.sy);
+    ASSERT_NE(copied.bytes, backdrop.bytes);
+    for (bool teed : {false, true}) {
+        auto keeper = std::make_shared<Keeper>();
+        auto overlay = pair.Overlay(setup);
+        overlay->SetDrawInPlace(true);
+        std::vector<std::shared_ptr<BaseFilter>> filters{keeper, overlay};
+        if (teed)
+            filters.insert(filters.begin(), std::make_shared<ds::InfTee>());
+        Chain chain(ds::PictureType(ds::MEDIASUBTYPE_I420, kPal.w, kPal.h, kT),
+                    static_cast<int32_t>(backdrop.bytes.size()), filters);
+        ASSERT_TRUE(chain.connected);
+        ASSERT_EQ(chain.graph.Run(), S_OK);
+        ASSERT_EQ(chain.pusher->Push(backdrop.bytes, 0, kT), S_OK);
+        const auto seen = chain.sink->SeenSamples();
+        ASSERT_EQ(seen.size(), 1u);
+        ASSERT_EQ(seen[0].bytes.size(), copied.bytes.size());
+        EXPECT_EQ(std::memcmp(seen[0].bytes.data(), copied.bytes.data(), copied.bytes.size()), 0) << teed;
+        ASSERT_NE(keeper->last, nullptr);
+        const uint8_t* upstream = keeper->last;
+        EXPECT_EQ(std::memcmp(upstream, copied.bytes.data(), copied.bytes.size()) == 0, !teed) << teed;
+        EXPECT_EQ(std::memcmp(upstream, backdrop.bytes.data(), backdrop.bytes.size()) == 0, teed) << teed;
+        chain.graph.Stop();
     }
 }
 
