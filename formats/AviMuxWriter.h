@@ -40,8 +40,9 @@ struct AviMuxOptions {
     int64_t segmentLimit = int64_t{1} << 30;
     // Super index entries reserved per stream (one per segment).
     uint32_t superIndexEntries = 256;
-    // Bytes gathered before a write to the stream.
-    size_t bufferSize = size_t{4} << 20;
+    // Bytes gathered before a write to the stream: few enough that they are still in the core's
+    // cache when the write copies them out (a bigger buffer costs the copy a trip to memory).
+    size_t bufferSize = size_t{256} << 10;
 };
 
 class AviMuxWriter {
