@@ -127,8 +127,9 @@ private:
     // The standard, dvsd, full frame; `synchronous`: each frame out before the next picture goes in.
     bool SetEncoder(bool pal, bool synchronous);
     // The decoder in parallel and delivering, like `picture` (the overlay or the deinterlacer),
-    // through a queue; or neither.
-    void QueueChain(ds::BaseFilter& picture);
+    // through a queue, the codecs' threads split by `decoderShare`, the decoder's part of their
+    // work; or none of that.
+    void QueueChain(ds::BaseFilter& picture, double decoderShare);
     // The first output of the AVI Splitter that connects straight to `in`; -1 when none.
     int FirstSplitterOutputTo(ds::Pin* in);
     // Sound paths into a muxer: the first free splitter output through `acm` into `muxIn()`.
