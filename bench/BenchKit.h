@@ -1,9 +1,11 @@
 #pragma once
-// What the bench programs share: running a program as a peer to time against, and a stopwatch.
+// What the bench programs share: running a program as a peer to time against, a stopwatch and a
+// median.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -40,6 +42,15 @@ inline double Seconds(const std::function<void()>& work)
     const auto start = std::chrono::steady_clock::now();
     work();
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The middle value, or the mean of the two middle ones; 0 for none.
+inline double Median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
 } // namespace benchkit

@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchKit.h"
 #include "media/ConvertirDVunit.h"
 #include "platform/filters/FfmpegHandles.h"
 #include "platform/filters/SystemFilters.h"
@@ -167,16 +168,14 @@ int main(int argc, char** argv)
             if (runs[i].wall >= 0 && (best[i].wall < 0 || runs[i].wall < best[i].wall))
                 best[i] = runs[i];
     }
-    auto median = [](std::vector<double> v) {
-        std::sort(v.begin(), v.end());
-        return v.empty() ? 0.0 : v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-    };
     std::printf("burn-in:     ours %.2f s (%.0f frames/s), ffmpeg drawtext %.2f s, ratio %.2f, median of rounds %.2f "
                 "(goal <= 0.8)\n",
-                best[0].wall, frames / best[0].wall, best[1].wall, best[0].wall / best[1].wall, median(ratios[0]));
+                best[0].wall, frames / best[0].wall, best[1].wall, best[0].wall / best[1].wall,
+                benchkit::Median(ratios[0]));
     std::printf("PAL -> NTSC: ours %.2f s (%.0f frames/s), ffmpeg yadif/scale/fps %.2f s, ratio %.2f, median of rounds "
                 "%.2f (goal <= 0.8)\n",
-                best[2].wall, frames / best[2].wall, best[3].wall, best[2].wall / best[3].wall, median(ratios[1]));
+                best[2].wall, frames / best[2].wall, best[3].wall, best[2].wall / best[3].wall,
+                benchkit::Median(ratios[1]));
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     std::printf("peak resident memory of the conversions: %.0f MB (goal < 200 MB)\n", usage.ru_maxrss / 1024.0);

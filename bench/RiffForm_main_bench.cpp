@@ -104,12 +104,6 @@ double Milliseconds(const std::function<void()>& work)
     return 1000 * benchkit::Seconds(work);
 }
 
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
-
 // mediainfo's RIFF trace, its output thrown away; false when it did not run.
 bool MediaInfo(const std::string& path)
 {
@@ -187,7 +181,7 @@ int main(int argc, char** argv)
         window.push_back(Milliseconds(windowRun));
         mediainfo.push_back(Milliseconds([&] { MediaInfo(path); }));
     }
-    const double e = Median(engine), w = Median(window), m = Median(mediainfo);
+    const double e = benchkit::Median(engine), w = benchkit::Median(window), m = benchkit::Median(mediainfo);
     std::printf("%d runs each, %zu lines listed\n", runs, lines);
     std::printf("TRiffLister::WalkFile:     %9.3f ms (median)\n", e);
     std::printf("window, Analyse to Save:   %9.3f ms (median)\n", w);

@@ -62,7 +62,8 @@ void TCdm::QueueChain(BaseFilter& picture, double decoderShare)
     auto* encoder = dynamic_cast<DvVideoEncoder*>(DVenc.Filter().get());
     if (queuedChain_ && decoder && encoder) {
         const int threads = av::DefaultThreadCount();
-        const int decoding = std::clamp(static_cast<int>(std::lround(threads * decoderShare)), 1, std::max(threads - 1, 1));
+        const int decoding =
+            std::clamp(static_cast<int>(std::lround(threads * decoderShare)), 1, std::max(threads - 1, 1));
         decoder->SetThreadCount(decoding);
         encoder->SetThreadCount(std::max(threads - decoding, 1));
     }
