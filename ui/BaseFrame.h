@@ -84,6 +84,8 @@ public:
 
     // The file shown; the list owns it as much as the frame.
     std::shared_ptr<const actions::TAfficherFichier> CurrentFichier;
+    // The full name of the file whose properties the frame shows; empty once cleared.
+    std::string ShownName;
     // Position and duration read last, in the seeking interface's current time format (frames
     // when the DV graph set it, else 100 ns units).
     int64_t ViewPosition = 0;

@@ -44,6 +44,7 @@ void TBaseFrame::ShowFileProperties(const actions::TAfficherFichier* file)
     if (!file)
         return;
     const actions::TAfficherFichier& f = *file;
+    ShownName = f.FullName;
 
     // The name shrinks to fit the bevel, down to 8 points.
     const std::string face = rtl::LoadStr(sMainNameFont);
@@ -120,6 +121,7 @@ void TBaseFrame::ClearFrame()
     labscn->hide();
     labsrt->hide();
     CurrentFichier.reset();
+    ShownName.clear();
     ViewDuration = 0;
     view_.ResetViewGraph();
 }

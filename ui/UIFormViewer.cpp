@@ -148,20 +148,24 @@ void TUIForm::lbMouseUp()
     ShowCurrentFile();
 }
 
-void TUIForm::lbKeyUp(int key, Qt::KeyboardModifiers modifiers)
+void TUIForm::lbKeyUp(int key, Qt::KeyboardModifiers)
 {
-    // Ctrl with the arrows steps the video instead.
-    if (modifiers & Qt::ControlModifier)
-        return;
     switch (key) {
     case Qt::Key_PageUp:
     case Qt::Key_PageDown:
     case Qt::Key_End:
     case Qt::Key_Home:
     case Qt::Key_Up:
-    case Qt::Key_Down: ShowCurrentFile(); break;
-    default: break;
+    case Qt::Key_Down: break;
+    default: return;
     }
+    // The file is shown again only when the list moved. With Ctrl these keys step the video, and
+    // Ctrl may come up before the key (a hurried hand, a remote desktop): its release must not
+    // undo the step by reloading the file.
+    const int index = ItemIndex();
+    const bool listed = index >= 0 && index < static_cast<int>(KeyList.size());
+    if ((listed ? KeyList[static_cast<size_t>(index)].Fichier->FullName : std::string()) != BaseFrame->ShownName)
+        ShowCurrentFile();
 }
 
 void TUIForm::OptionsFramecbPreviewDemiClick()
