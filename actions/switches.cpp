@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "actions/CommandCaptions.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/SysUtils.h"
@@ -43,8 +44,8 @@ std::vector<std::string> SwitchHelpLines(const SwitchList& table)
     using namespace rtl::sid;
     std::vector<std::string> lines;
     for (const SwitchEntry& s : table)
-        if (!s.Action->Caption.empty())
-            lines.push_back(HelpLine(s.Action->Caption, s.Letters));
+        if (const std::string caption = CommandCaption(*s.Action); !caption.empty())
+            lines.push_back(HelpLine(caption, s.Letters));
     lines.push_back(HelpLine(rtl::LoadStr(sSwitchClose), "c"));
     lines.push_back(HelpLine(rtl::LoadStr(sSwitchHide), "h"));
     lines.push_back(HelpLine(rtl::LoadStr(sSwitchNoConfirmation), "m"));

@@ -31,8 +31,9 @@ inline constexpr std::string_view kFixedSwitchLetters = "chm?";
 // Every action of the list that has a letter, in the list's order.
 SwitchList BuildSwitchList(const FileActionNames& names);
 
-// The help, one line per action with a caption, then the four fixed letters: the text, "= +" and
-// the letter, sorted alphabetically (case aside) as the help table shows them.
+// The help, one line per action whose command has a caption (CommandCaption, the name the menus
+// give it), then the four fixed letters: the text, "= +" and the letter, sorted alphabetically
+// (case aside) as the help table shows them.
 std::vector<std::string> SwitchHelpLines(const SwitchList& table);
 
 bool IsSwitch(std::string_view parameter);

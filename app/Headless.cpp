@@ -14,6 +14,7 @@
 #include <memory>
 #include <unordered_map>
 
+#include "actions/CommandCaptions.h"
 #include "actions/aviFichier.h"
 #include "actions/list_unit.h"
 #include "app/Window.h"
@@ -44,7 +45,8 @@ std::string OneLine(std::string text)
 
 std::string CommandName(const actions::TBatchThread& batch)
 {
-    const std::string caption = rtl::Trim(batch.Action().Caption);
+    // The name the window's menus give the command.
+    const std::string caption = rtl::Trim(actions::CommandCaption(batch.Action()));
     return caption.empty() ? batch.Action().Name : caption;
 }
 

@@ -4,7 +4,8 @@
 //
 // Adding a command: a QAction* member in UIForm.h, its row here (its place in the table is its
 // place in the options page's command list and in its menu), and its handler in the source of its
-// concern; a command that runs a file action names it in `tch` and needs no handler.
+// concern; a command that runs a file action names it in `tch`, needs no handler and takes the
+// caption actions/CommandCaptions.cpp gives that action.
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QListWidget>
@@ -14,6 +15,7 @@
 #include <QToolButton>
 #include <exception>
 
+#include "actions/CommandCaptions.h"
 #include "actions/FileAction.h"
 #include "platform/rtl/Strings.h"
 #include "platform/vcl/Dialogs.h"
@@ -118,7 +120,9 @@ std::vector<U::ActionRow> MakeTable()
     // clang-format off
     // action, name, category, caption, hint lines, key, second key, image,
     //   menu, flags, tool bar, button hint lines, Tch action, handler
-    return {
+    // A file command's caption is its action's command caption (actions/CommandCaptions.h), which
+    // the switch help and the run without a window show too: 0 here.
+    std::vector<U::ActionRow> rows = {
         // Files
         R{&U::afOuvrirFichiers, "afOuvrirFichiers", V, sMainOpenFiles, {}, K("Ctrl+O"), 0, imOpen,
           M::Files, 0, 1, {sMainOpenButtonHint, sMainOnlyAviHint}, nullptr, &U::afOuvrirFichiersExecute},
@@ -136,21 +140,21 @@ std::vector<U::ActionRow> MakeTable()
           imPlaylist, M::Files, 0, 0, {}, nullptr, &U::afOuvrirDefaultPlayListExecute},
         R{&U::afSauverListe, "afSauverListe", L, sMainSavePlaylist, {}, K("Ctrl+J"), 0, imSave,
           M::Files, 0, 0, {}, nullptr, &U::afSauverListeExecute},
-        R{&U::amDossierParent, "amDossierParent", O, sMainParentFolder, {}, K("Ctrl+F"), 0, imParent,
+        R{&U::amDossierParent, "amDossierParent", O, 0, {}, K("Ctrl+F"), 0, imParent,
           M::Files, uint16_t(sep | pop), 1, {sMainParentButtonHint}, "DossierParent", nullptr},
-        R{&U::amDefaultPlayer, "amDefaultPlayer", O, sMainDefaultPlayer, {}, K("F5"), 0, -1,
+        R{&U::amDefaultPlayer, "amDefaultPlayer", O, 0, {}, K("F5"), 0, -1,
           M::Files, pop, 0, {}, "DefaultPlayer", nullptr},
-        R{&U::afKestrom, "afKestrom", O, sMainKestrom, {}, K("F2"), 0, -1,
+        R{&U::afKestrom, "afKestrom", O, 0, {}, K("F2"), 0, -1,
           M::Files, 0, 0, {}, "Kestrom", nullptr},
-        R{&U::amOpenFichierF3, "amOpenFichierF3", S, sMainOpenWithProgram, {}, K("F3"), 0, -1,
+        R{&U::amOpenFichierF3, "amOpenFichierF3", S, 0, {}, K("F3"), 0, -1,
           M::Files, 0, 0, {}, "OpenFichierF3", nullptr},
-        R{&U::amOpenFichierF4, "amOpenFichierF4", S, sMainOpenWithProgram, {}, K("F4"), 0, -1,
+        R{&U::amOpenFichierF4, "amOpenFichierF4", S, 0, {}, K("F4"), 0, -1,
           M::Files, 0, 0, {}, "OpenFichierF4", nullptr},
-        R{&U::amRiffHeader, "amRiffHeader", O, sMainRiffHeader, {}, K("Ctrl+H"), 0, -1,
+        R{&U::amRiffHeader, "amRiffHeader", O, 0, {}, K("Ctrl+H"), 0, -1,
           M::Files, pop, 0, {}, "RiffHeader", nullptr},
-        R{&U::amOterFichier, "amOterFichier", S, sMainRemoveFile, {}, K("Del"), 0, imClear,
+        R{&U::amOterFichier, "amOterFichier", S, 0, {}, K("Del"), 0, imClear,
           M::Files, uint16_t(sep | pop | popSep), 0, {}, "oterfichier", nullptr},
-        R{&U::amSupprimerFichier, "amSupprimerFichier", S, sMainDeleteFile, {}, K("Shift+Del"), 0, imDelete,
+        R{&U::amSupprimerFichier, "amSupprimerFichier", S, 0, {}, K("Shift+Del"), 0, imDelete,
           M::Files, pop, 0, {}, "SupprimerFichier", nullptr},
         R{&U::afSelectionnerTout, "afSelectionnerTout", L, sMainSelectAll, {}, K("Ctrl+A"), 0, imSelectAll,
           M::Files, uint16_t(sep | pop | popSep), 1, {sMainSelectButtonHint}, nullptr, &U::afSelectionnerToutExecute},
@@ -166,7 +170,7 @@ std::vector<U::ActionRow> MakeTable()
           M::Files, uint16_t(sep | check), 2, {sMainOptionsButtonHint}, nullptr, &U::afOptionsExecute},
         R{&U::afApropos, "afApropos", P, sMainAbout, {}, K("F1"), 0, imAbout,
           M::Files, check, 2, {sMainAboutButtonHint}, nullptr, &U::aeAProposToggle},
-        R{&U::amAnniversaire2502, "amAnniversaire2502", V, sMainAnniversary, {}, 0, 0, -1,
+        R{&U::amAnniversaire2502, "amAnniversaire2502", V, 0, {}, 0, 0, -1,
           M::Files, 0, 0, {}, "Anniversaire2502", nullptr},
         R{&U::afQuitter, "afQuitter", P, sMainQuit, {}, K("Alt+F4"), sMainQuitKey2, imQuit,
           M::Files, sep, 2, {sMainQuit}, nullptr, &U::aeMainQuitter},
@@ -180,49 +184,49 @@ std::vector<U::ActionRow> MakeTable()
         R{&U::alTrierModify, "alTrierModify", L, sMainSortFileDate, {}, K("Alt+F"), 0, imSort,
           M::Sort, sortPop, 0, {}, nullptr, &U::alTrierModifyExecute},
         // Rename
-        R{&U::amAjouterDatecode, "amAjouterDatecode", S, sMainAddDatecode, {}, K("Ctrl+D"), 0, -1,
+        R{&U::amAjouterDatecode, "amAjouterDatecode", S, 0, {}, K("Ctrl+D"), 0, -1,
           M::Rename, 0, 0, {}, "AjouterDateCode", nullptr},
-        R{&U::amAjouterTimecode, "amAjouterTimecode", S, sMainAddTimecode, {}, K("Ctrl+T"), 0, -1,
+        R{&U::amAjouterTimecode, "amAjouterTimecode", S, 0, {}, K("Ctrl+T"), 0, -1,
           M::Rename, 0, 0, {}, "AjouterTimecode", nullptr},
-        R{&U::amRenameScAn, "amRenameScAn", S, sMainRename, {}, K("Ctrl+R"), 0, -1,
+        R{&U::amRenameScAn, "amRenameScAn", S, 0, {}, K("Ctrl+R"), 0, -1,
           M::Rename, 0, 0, {}, "RenameScAn", nullptr},
-        R{&U::amPurgerNom, "amPurgerNom", S, sMainShortenName, {}, 0, 0, -1,
+        R{&U::amPurgerNom, "amPurgerNom", S, 0, {}, 0, 0, -1,
           M::Rename, 0, 0, {}, "PurgerNom", nullptr},
-        R{&U::amFileDate, "amFileDate", S, sMainFileDate, {}, 0, 0, -1,
+        R{&U::amFileDate, "amFileDate", S, 0, {}, 0, 0, -1,
           M::Rename, 0, 0, {}, "FileDate", nullptr},
         // Convert
-        R{&U::amDVType1, "amDVType1", S, sMainToType1, {}, K("Ctrl+1"), 0, -1,
+        R{&U::amDVType1, "amDVType1", S, 0, {}, K("Ctrl+1"), 0, -1,
           M::Convert, 0, 0, {}, "DVtype1", nullptr},
-        R{&U::amDVType2, "amDVType2", S, sMainToType2, {}, K("Ctrl+2"), 0, -1,
+        R{&U::amDVType2, "amDVType2", S, 0, {}, K("Ctrl+2"), 0, -1,
           M::Convert, 0, 0, {}, "DVType2", nullptr},
-        R{&U::amCorrigertype2, "amCorrigertype2", S, sMainFixType2, {}, K("Ctrl+Shift+2"), 0, -1,
+        R{&U::amCorrigertype2, "amCorrigertype2", S, 0, {}, K("Ctrl+Shift+2"), 0, -1,
           M::Convert, 0, 0, {}, "CorrigerType2", nullptr},
-        R{&U::amNTSC, "amNTSC", S, sMainToNtsc, {}, K("Ctrl+N"), 0, -1,
+        R{&U::amNTSC, "amNTSC", S, 0, {}, K("Ctrl+N"), 0, -1,
           M::Convert, sep, 0, {}, "Ntsc", nullptr},
-        R{&U::amPal, "amPal", S, sMainToPal, {}, K("Ctrl+P"), 0, -1,
+        R{&U::amPal, "amPal", S, 0, {}, K("Ctrl+P"), 0, -1,
           M::Convert, 0, 0, {}, "Pal", nullptr},
-        R{&U::amConvertirDV, "amConvertirDV", S, sMainRecompress, {}, K("Ctrl+G"), 0, -1,
+        R{&U::amConvertirDV, "amConvertirDV", S, 0, {}, K("Ctrl+G"), 0, -1,
           M::Convert, 0, 0, {}, "ConvertirDV", nullptr},
-        R{&U::amIncrusterDatecode, "amIncrusterDatecode", S, sMainInlay, {}, K("Ctrl+I"), 0, -1,
+        R{&U::amIncrusterDatecode, "amIncrusterDatecode", S, 0, {}, K("Ctrl+I"), 0, -1,
           M::Convert, sep, 0, {}, "IncrusterDatecode", nullptr},
-        R{&U::amDecalerHoraire, "amDecalerHoraire", S, sMainFixTime, {}, K("Ctrl+E"), 0, -1,
+        R{&U::amDecalerHoraire, "amDecalerHoraire", S, 0, {}, K("Ctrl+E"), 0, -1,
           M::Convert, 0, 0, {}, "DecalerHoraire", &U::amDecalerHoraireExecute},
-        R{&U::amExtraireAudio, "amExtraireAudio", S, sMainExtractAudio, {}, K("Ctrl+W"), 0, -1,
+        R{&U::amExtraireAudio, "amExtraireAudio", S, 0, {}, K("Ctrl+W"), 0, -1,
           M::Convert, sep, 0, {}, "ExtraireAudio", nullptr},
-        R{&U::amCorrigerFps, "amCorrigerFps", S, sMainFixFps, {}, K("Ctrl+Y"), 0, -1,
+        R{&U::amCorrigerFps, "amCorrigerFps", S, 0, {}, K("Ctrl+Y"), 0, -1,
           M::Convert, sep, 0, {}, "CorrigerFps", &U::amCorrigerFpsExecute},
-        R{&U::amCorrigerCodec, "amCorrigerCodec", S, sMainChangeCodec, {}, K("Ctrl+K"), 0, -1,
+        R{&U::amCorrigerCodec, "amCorrigerCodec", S, 0, {}, K("Ctrl+K"), 0, -1,
           M::Convert, 0, 0, {}, "CorrigerCodec", &U::amCorrigerCodecExecute},
         // Scenes
-        R{&U::amCreerScenes, "amCreerScenes", S, sMainCreateScenes, {}, K("Ctrl+S"), 0, -1,
+        R{&U::amCreerScenes, "amCreerScenes", S, 0, {}, K("Ctrl+S"), 0, -1,
           M::Scenes, 0, 0, {}, "CreerScenes", nullptr},
-        R{&U::amScenesText, "amScenesText", S, sMainScenesText, {}, 0, 0, -1,
+        R{&U::amScenesText, "amScenesText", S, 0, {}, 0, 0, -1,
           M::Scenes, 0, 0, {}, "ScenesText", nullptr},
-        R{&U::amSupprimerScenes, "amSupprimerScenes", S, sMainDeleteScenes, {}, K("Ctrl+Z"), 0, -1,
+        R{&U::amSupprimerScenes, "amSupprimerScenes", S, 0, {}, K("Ctrl+Z"), 0, -1,
           M::Scenes, 0, 0, {}, "SupprimerScenes", nullptr},
-        R{&U::amCreer_srt, "amCreer_srt", S, sMainCreateSrt, {}, K("Ctrl+Shift+S"), 0, -1,
+        R{&U::amCreer_srt, "amCreer_srt", S, 0, {}, K("Ctrl+Shift+S"), 0, -1,
           M::Scenes, sep, 0, {}, "Creer_srt", nullptr},
-        R{&U::amSupprimer_Srt, "amSupprimer_Srt", S, sMainDeleteSrt, {}, K("Ctrl+Shift+Z"), 0, -1,
+        R{&U::amSupprimer_Srt, "amSupprimer_Srt", S, 0, {}, K("Ctrl+Shift+Z"), 0, -1,
           M::Scenes, 0, 0, {}, "Supprimer_srt", nullptr},
         // Video
         R{&U::avPlayStop, "avPlayStop", O, sMainPlay, {}, K("Space"), 0, imPlay,
@@ -255,12 +259,16 @@ std::vector<U::ActionRow> MakeTable()
           M::Video, sep, 0, {}, nullptr, &U::AvanceSceneExecute},
         R{&U::ReculeScene, "ReculeScene", O, sMainPreviousScene, {}, K("F8"), sMainPreviousSceneKey2, imPreviousScene,
           M::Video, 0, 0, {}, nullptr, &U::ReculeSceneExecute},
-        R{&U::amAfficherIncrustation, "amAfficherIncrustation", O, sMainShowInlay, {sMainInlayHint, sMainInlayHint + 1},
+        R{&U::amAfficherIncrustation, "amAfficherIncrustation", O, 0, {sMainInlayHint, sMainInlayHint + 1},
           K("F12"), 0, imInlayOff, M::Video, uint16_t(sep | vwPop), 0, {}, "AfficherIncrustation", nullptr},
-        R{&U::amAfficherSliders, "amAfficherSliders", O, sMainSliders, {}, K("Alt+I"), sMainShowSlidersKey2, -1,
+        R{&U::amAfficherSliders, "amAfficherSliders", O, 0, {}, K("Alt+I"), sMainShowSlidersKey2, -1,
           M::Video, vwPop, 0, {}, "AfficherSliders", nullptr},
     };
     // clang-format on
+    for (U::ActionRow& row : rows)
+        if (row.tch != nullptr && row.caption == 0)
+            row.caption = actions::CommandCaptionId(row.tch);
+    return rows;
 }
 
 } // namespace

@@ -5,9 +5,11 @@
 
 #include <filesystem>
 
+#include "actions/CommandCaptions.h"
 #include "actions/aviFichier.h"
 #include "actions/chmodule.h"
 #include "actions/switches.h"
+#include "platform/rtl/Strings.h"
 #include "platform/rtl/SysUtils.h"
 #include "tests/kit/TempDir.h"
 
@@ -62,6 +64,27 @@ TEST_F(Switches, HelpLinesAreSortedWithTheFourFixedLetters)
     EXPECT_TRUE(std::is_sorted(lines.begin(), lines.end(), [](const std::string& a, const std::string& b) {
         return rtl::LowerCase(a) < rtl::LowerCase(b);
     }));
+}
+
+// The names the window's menus give the commands, read from the string table without a window;
+// never the actions' own captions, in another language.
+TEST_F(Switches, HelpLinesNameEachCommandAsTheMenusDo)
+{
+    const V lines = SwitchHelpLines(table);
+    for (const char* line : {"Delete the file= +e", "Add the timecode= +t", "Shorten the file name= +q",
+                             "Set the file date to the datecode= +b", "Rename= +r", "Convert into DV type 1= +1",
+                             "Convert into DV type 2= +2", "Recompress into DV type 2= +g",
+                             "Create a scene file .scn= +s", "Export the list of scenes as text= +x"})
+        EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line;
+    for (const SwitchEntry& s : table) {
+        EXPECT_EQ(CommandCaption(*s.Action), rtl::LoadStr(CommandCaptionId(s.Action->Name))) << s.Action->Name;
+        EXPECT_NE(CommandCaptionId(s.Action->Name), 0) << s.Action->Name;
+    }
+    // An action no command runs keeps its own caption.
+    tFileAction other;
+    other.Name = "Other";
+    other.Caption = "Autre";
+    EXPECT_EQ(CommandCaption(other), "Autre");
 }
 
 TEST_F(Switches, ExistingPathsAndDottedOrDashedParametersAreFiles)

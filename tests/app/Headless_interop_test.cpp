@@ -116,7 +116,7 @@ TEST_F(HeadlessRun, TypeOneBecomesTypeTwoWithEveryFrame)
     const ChildRun run = Run({"+h2", "x.avi"});
     EXPECT_EQ(run.status, app::kExitOk) << run.err;
     const std::string output = (work / "x_type2.avi").string();
-    EXPECT_EQ(Lines(run.err), V{"morvel: " + clip.string() + ": Convertir en Dv Type 2: done, wrote " + output});
+    EXPECT_EQ(Lines(run.err), V{"morvel: " + clip.string() + ": Convert into DV type 2: done, wrote " + output});
     EXPECT_EQ(Probe(output, "stream=codec_name,codec_type"), "dvvideo,video\npcm_s16le,audio\n");
     EXPECT_EQ(Probe(output, "stream=nb_read_frames", "v:0"), "50\n");
     ExpectNothingSaved();
@@ -174,7 +174,7 @@ TEST_F(HeadlessRun, CtrlCCancelsTheConversionLeavesNoFileAndEndsNonZero)
     const ChildRun run = morvel.RunAndSignal({"+hi", "x.avi"}, work.string(), ".morvel-", SIGINT);
     EXPECT_EQ(run.status, 128 + SIGINT) << run.err;
     EXPECT_EQ(Lines(run.err), (V{"morvel: interrupted: the files left were not processed",
-                                 "morvel: " + clip.string() + ": Inlay the datecode: cancelled"}));
+                                 "morvel: " + clip.string() + ": Inlay: cancelled"}));
     EXPECT_EQ(Folder(work), (std::set<std::string>{"x.avi", "x_in.avi"}));
     EXPECT_EQ(testkit::ReadFileBytes((work / "x_in.avi").string()), "an older output");
     EXPECT_EQ(testkit::ReadFileBytes(clip.string()), source);

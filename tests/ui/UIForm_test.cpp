@@ -1,6 +1,7 @@
 // The main window, offscreen with real keys: files opened and listed once each in date order,
 // paths kept as they are, the four sorts keeping the current entry and the selection, the list
-// showing itself, its captions; which commands show and when; keys.
+// showing itself, its captions; which commands show and when; keys; each switch named as its menu
+// command.
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -303,6 +304,34 @@ TEST_F(UIFormTest, EveryCommandMenuAndButtonCarriesItsTextAndTheHelpTableIsTheSw
             "  " + vle.item(row, 1)->text().mid(1).toStdString() + "  " + vle.item(row, 0)->text().toStdString() + "\n";
     EXPECT_EQ(table, help);
     EXPECT_NE(help.find("  +?  Help\n"), std::string::npos);
+}
+
+// One command, one name: the about page's command-line table and "+h?" give each switch the
+// caption its menu shows.
+TEST_F(UIFormTest, EachSwitchIsNamedAsItsMenuCommandInTheHelpTableAndInThePrintedHelp)
+{
+    ui::TUIForm& w = m.Open();
+    const QTableWidget& vle = *w.AproposFrame->vle;
+    const std::string help = app::SwitchHelpText(w.SwitchList);
+    ASSERT_FALSE(w.SwitchList.empty());
+    for (const actions::SwitchEntry& s : w.SwitchList) {
+        const ui::TUIForm::Command* command = nullptr;
+        for (const ui::TUIForm::Command& c : w.al)
+            if (c.FileAction == s.Action)
+                command = &c;
+        ASSERT_NE(command, nullptr) << s.Action->Name;
+        const QString caption = command->Action->text();
+        ASSERT_FALSE(caption.isEmpty()) << s.Action->Name;
+        bool inTable = false;
+        for (int row = 0; row < vle.rowCount(); ++row)
+            inTable = inTable ||
+                      (vle.item(row, 0)->text() == caption &&
+                       vle.item(row, 1)->text().trimmed() == QStringLiteral("+") + QString::fromStdString(s.Letters));
+        EXPECT_TRUE(inTable) << caption.toStdString();
+        EXPECT_NE(help.find("  +" + s.Letters + "  " + caption.toStdString() + "\n"), std::string::npos)
+            << caption.toStdString() << "\n"
+            << help;
+    }
 }
 
 TEST_F(UIFormTest, AnOpenWithCommandIsBoundToItsProgramWhetherItIsThereOrNot)
