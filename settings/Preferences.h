@@ -85,7 +85,9 @@ inline uint8_t IncrustStyleItalic = 0;
 inline uint8_t IncrustStyleUnderline = 0;
 inline uint8_t IncrustStyleStrikeOut = 0;
 inline std::vector<ActionState> ActionStates;
-inline std::string VersionText;
+// The program's version as the window's title, play lists, scene texts and the saved settings
+// give it: set here, so the run without a window has it as the window does. Never read back.
+inline std::string VersionText = "1.0.1";
 // The release date as the about page shows it; the main window writes it at start. Not stored.
 inline std::string ReleaseDateText;
 

@@ -69,7 +69,6 @@ TUIForm::TUIForm(actions::Tch& ch, vcl::Dialogs* dialogs, media::Tviewdm& view, 
     NoConfirmation = false;
     setWindowTitle(QString::fromStdString(std::string(rtl::ProductName) + rtl::LoadStr(sUiBy) + rtl::AuthorName));
     vcl::SetHint(*afQuitter, rtl::Format(rtl::LoadStr(sUiQuitHint), rtl::ProductName));
-    prefs::VersionText = rtl::Format("%s.%s", "1", "0.1");
     // The keypad's keys, in place of the ones binding would give.
     vcl::SetShortCuts(*amDVType2, {rtl::TextToShortCut("Ctrl+Num 2")});
     vcl::SetShortCuts(*amDVType1, {rtl::TextToShortCut("Ctrl+Num 1")});

@@ -1,6 +1,7 @@
 // The built morvel running switches in its window (offscreen here): they take the command line's
 // files only, even with a default play list of others; "m" asks nothing, "c" ends the program after
-// the last batch with the run's status; "?" runs nothing; "h" needs no window at all.
+// the last batch with the run's status; "?" runs nothing; "h" needs no window at all. Both runs
+// write the version in the scene text.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -114,4 +115,24 @@ TEST_F(WindowSwitches, HelpRunsNothingAndHNeedsNoWindow)
     EXPECT_EQ(hidden.status, app::kExitOk) << hidden.err;
     ASSERT_EQ(Tapes().size(), 1u);
     EXPECT_EQ(Tapes()[0].rfind("a_2005.", 0), 0u) << Tapes()[0];
+}
+
+// The scene text names the program's version whether the window wrote it or the run without one.
+TEST_F(WindowSwitches, TheSceneTextNamesTheVersionWithAWindowAndWithout)
+{
+    Dv("a.avi", 2005);
+    Dv("b.avi", 2006);
+    const ChildRun window = morvel.Run({"+xmc", "tapes/a.avi"}, kOffscreen);
+    EXPECT_EQ(window.status, app::kExitOk) << window.err;
+    const ChildRun hidden = morvel.Run({"+hx", "tapes/b.avi"}, "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM");
+    EXPECT_EQ(hidden.status, app::kExitOk) << hidden.err;
+    for (const char* name : {"a_scn.txt", "b_scn.txt"}) {
+        SCOPED_TRACE(name);
+        const std::string text = testkit::ReadFileBytes(Tape(name));
+        V lines;
+        for (size_t start = 0, end = 0; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+            lines.push_back(text.substr(start, end - start));
+        ASSERT_GE(lines.size(), 9u) << text;
+        EXPECT_EQ(lines[5], "// exported by Morvel version 1.0.1 En");
+    }
 }

@@ -39,12 +39,13 @@ protected:
     {
         // Fixed, so that the window's heading and the lister's read alike.
         rtl::SetClock([] { return rtl::EncodeDateTime(2026, 3, 5, 7, 8, 9, 0); });
+        kept_ = settings::VersionText;
         settings::VersionText = "2.5";
     }
     void TearDown() override
     {
         rtl::SetClock(nullptr);
-        settings::VersionText.clear();
+        settings::VersionText = kept_;
     }
 
     std::string Write(const std::string& name, const std::string& bytes) const
@@ -74,6 +75,7 @@ protected:
     testkit::TempDir dir;
     vcl::ScriptedDialogs dialogs;
     TRiffForm form{&dialogs};
+    std::string kept_;
 };
 
 // Holds the walk at its `n`th line until it is asked to stop.

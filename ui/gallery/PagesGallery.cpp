@@ -22,9 +22,8 @@ vcl::Dialogs& Dialogs()
     return dialogs;
 }
 
-void Versions()
+void ReleaseDate()
 {
-    settings::VersionText = "1.0.1";
     settings::ReleaseDateText = "2026-12-06";
 }
 
@@ -32,7 +31,7 @@ void Versions()
 
 GALLERY_ENTRY(OptionsFrame)
 {
-    Versions();
+    ReleaseDate();
     settings::DossierPourOuvrirFichiers = "/home/ivor/Vidéos/";
     settings::DossierAOuvertureAuto = "/home/ivor/Vidéos/DV/";
     settings::DossierDesPlayList = "/home/ivor/Documents/";
@@ -58,7 +57,7 @@ GALLERY_ENTRY(OptionsFrame)
 
 GALLERY_ENTRY(AproposFrame)
 {
-    Versions();
+    ReleaseDate();
     auto& page = stage.Keep(std::make_unique<ui::TAproposFrame>(gallery::Host()));
     page.Localise();
     for (const std::string& line :

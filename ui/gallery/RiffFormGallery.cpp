@@ -5,7 +5,6 @@
 #include <memory>
 #include <string>
 
-#include "settings/Preferences.h"
 #include "tests/kit/RiffBuilder.h"
 #include "tests/kit/TempDir.h"
 #include "ui/gallery/Gallery.h"
@@ -26,8 +25,6 @@ void Listed(gallery::Stage& stage, const std::string& path, const QString& state
 GALLERY_ENTRY(RiffForm)
 {
     static testkit::TempDir dir;
-    if (settings::VersionText.empty())
-        settings::VersionText = "1.0.1";
     stage.Shoot(stage.Keep(std::make_unique<ui::TRiffForm>()), "empty");
 
     const std::string odml = dir.file("片段 2006-12-31 23.59.58.avi");
