@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <optional>
 #include <string_view>
 
@@ -76,8 +77,17 @@ std::optional<std::string> DirectXVersionText(std::string_view version)
 
 std::string FramesDurationToStr(int64_t duration, int64_t frameDuration)
 {
+    // Both durations are whole 100 ns: n frames of 1001/30000 s last a few units less than n
+    // rounded frame durations, so frames are counted to the nearest, and a duration within half
+    // a frame of a whole second is that second.
+    duration = std::max<int64_t>(duration, 0);
+    if (frameDuration > 0 && duration <= std::numeric_limits<int64_t>::max() - kUnitsPerSecond) {
+        const int64_t toSecond = kUnitsPerSecond - duration % kUnitsPerSecond;
+        if (toSecond < kUnitsPerSecond && 2 * toSecond <= frameDuration)
+            duration += toSecond;
+    }
     const Split d = SplitDuration(duration);
-    const int64_t frames = frameDuration > 0 ? d.remainder / frameDuration : 0;
+    const int64_t frames = frameDuration > 0 ? (d.remainder + frameDuration / 2) / frameDuration : 0;
     if (d.hours > 0)
         return rtl::Format("%dh %.2dmn %.2ds %.2dfr", d.hours, d.minutes, d.seconds, frames);
     if (d.minutes > 0)

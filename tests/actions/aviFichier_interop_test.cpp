@@ -1,13 +1,17 @@
 // The analysis against ffmpeg: AVI files of ffmpeg's making, and ffprobe's reading of every
-// fixture (streams, size, rate, duration).
+// fixture (streams, size, rate, duration), and its frame counts in the duration texts.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <map>
 
 #include "actions/aviFichier.h"
+#include "formats/DSFunctions.h"
+#include "platform/rtl/Format.h"
 #include "platform/rtl/FormatDateTime.h"
 #include "tests/actions/AnalysisFiles.h"
+#include "tests/kit/TempDir.h"
+#include "tests/kit/media/DvClip.h"
 #include "tests/media/MediaFiles.h"
 
 using namespace actions;
@@ -49,6 +53,28 @@ std::map<std::string, std::string> Probe(const std::string& path)
         start = end + 1;
     }
     return values;
+}
+
+// The duration text of `frames` frames of `scale`/`rate` seconds, worked out in exact fractions:
+// the whole seconds, then the frames of the second begun, to the nearest; within half a frame of
+// the next whole second, that second.
+std::string ExactDurationText(int64_t frames, int64_t rate, int64_t scale)
+{
+    int64_t seconds = frames * scale / rate;
+    const int64_t rest = frames * scale % rate; // rest / scale frames into the second begun
+    int64_t part = (2 * rest + scale) / (2 * scale);
+    if (rest > 0 && 2 * (rate - rest) <= scale) {
+        ++seconds;
+        part = 0;
+    }
+    const int64_t h = seconds / 3600, m = seconds / 60 % 60, s = seconds % 60;
+    if (h > 0)
+        return rtl::Format("%dh %.2dmn %.2ds %.2dfr", h, m, s, part);
+    if (m > 0)
+        return rtl::Format("%dmn %.2ds %.2dfr", m, s, part);
+    if (s > 0)
+        return rtl::Format("%ds %.2dfr", s, part);
+    return rtl::Format("%dfr", part);
 }
 
 double Ratio(const std::string& text)
@@ -168,6 +194,46 @@ TEST(AnalysisDatedByFfmpeg, FirstFrameDateAndTimeCodeAgreeWithFfmpegAndMediaInfo
             if (date.size() >= 19) {
                 EXPECT_EQ(date.substr(0, 19), rtl::FormatDateTime("yyyy-mm-dd hh:nn:ss", f.RecDate));
             }
+        }
+    }
+}
+
+// Every frame counts in the duration text. A few clips of each standard are counted by ffprobe
+// and analysed whole (NTSC type 1: 5 frames once read "4fr"; 509 frames end within half a frame
+// of 17 s); every count from 1 to 3000 is checked against exact fractions, with the durations
+// rounded to 100 ns as the splitter gives them, and cut instead.
+TEST(FrameCounts, TheDurationTextCountsEveryFrameOfNtscAndPalClips)
+{
+    if (!testkit::HaveProgram("ffprobe"))
+        GTEST_SKIP() << "ffprobe is missing";
+    struct Standard {
+        bool pal;
+        int64_t rate, scale, frameDuration; // frames a second as rate / scale; 100 ns
+        std::vector<int> clips;
+    };
+    const Standard standards[] = {{false, 30000, 1001, 333667, {1, 5, 30, 31, 509}},
+                                  {true, 25, 1, 400000, {1, 24, 25, 26}}};
+    testkit::TempDir dir;
+    for (const Standard& st : standards) {
+        for (const int n : st.clips) {
+            SCOPED_TRACE((st.pal ? "PAL type 2, " : "NTSC type 1, ") + std::to_string(n) + " frames");
+            testkit::DvClipSpec spec;
+            spec.pal = st.pal;
+            spec.frames = n;
+            spec.sound = false;
+            spec.distinctPictures = 1;
+            const std::string path = dir.file(std::to_string(n) + (st.pal ? "pal.avi" : "ntsc.avi"));
+            ASSERT_TRUE(st.pal ? testkit::WriteDvType2(path, spec) : testkit::WriteDvType1(path, spec));
+            const int probed = mediatest::ProbedFrames(path);
+            EXPECT_EQ(probed, n);
+            EXPECT_EQ(TAfficherFichier(path).Duree, ExactDurationText(probed, st.rate, st.scale));
+        }
+        for (int64_t n = 1; n <= 3000; ++n) {
+            const int64_t units = n * st.scale * 10000000;
+            for (const int64_t duration : {(units + st.rate / 2) / st.rate, units / st.rate})
+                ASSERT_EQ(formats::FramesDurationToStr(duration, st.frameDuration),
+                          ExactDurationText(n, st.rate, st.scale))
+                    << n << (st.pal ? " PAL" : " NTSC") << " frames lasting " << duration;
         }
     }
 }

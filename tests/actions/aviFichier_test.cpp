@@ -83,11 +83,12 @@ TEST_F(KitAnalysis, DvFilesOfTheKitGiveTheirFormatsAndFirstFrameData)
          "10fr"},
         {"pal2wide.avi", "dvsd", 2, 1, 25.0, "720 x 576 (Pal 16x9)", 405, "48000赫兹 16 比特  立体声",
          "PCM 192000 字节/秒", "10fr"},
-        // Ten NTSC frames last 3336667 units, which the frame duration of 333667 counts as 9.
+        // Ten NTSC frames last 3336667 units, a few short of ten frame durations of 333667: all
+        // ten count.
         {"ntsc1wide.avi", "dvsd", 1, 2, 30000.0 / 1001, "720 x 480 (NTSC 16x9)", 405, "48000赫兹 16 比特  立体声",
-         "PCM 192000 字节/秒", "9fr"},
+         "PCM 192000 字节/秒", "10fr"},
         {"ntsc2.avi", "dvsd", 2, 2, 29.97, "720 x 480 (NTSC 4x3)", 540, "48000赫兹 16 比特  立体声",
-         "PCM 192000 字节/秒", "9fr"},
+         "PCM 192000 字节/秒", "10fr"},
         // 32 kHz DV sound is 12-bit: the text says so whatever the decoder widens it to.
         {"four1.avi", "dvsd", 1, 1, 25.0, "720 x 576 (Pal 4x3)", 540, "32000赫兹 12(16) 比特  立体声",
          "PCM 128000 字节/秒", "10fr"},

@@ -43,7 +43,12 @@ TEST(Durations, LargestNonZeroUnitChoosesTheLayout)
     } frames[] = {{3723 * kSecond + 4 * kPal, kPal, "1h 02mn 03s 04fr"},
                   {60 * kSecond, kPal, "1mn 00s 00fr"},
                   {2 * kSecond + 29 * kNtsc, kNtsc, "2s 29fr"},
-                  {kPal - 1, kPal, "0fr"},
+                  // Frames count to the nearest: below half a frame is none.
+                  {kPal / 2 - 1, kPal, "0fr"},
+                  {kPal - 1, kPal, "1fr"},
+                  // Within half a frame of a whole second, that second.
+                  {2 * kSecond - kPal / 2, kPal, "2s 00fr"},
+                  {2 * kSecond - kPal / 2 - 1, kPal, "1s 24fr"},
                   {100 * 3600 * kSecond, kPal, "100h 00mn 00s 00fr"},
                   // No frame duration, or a negative one, counts no frames; a negative duration is zero.
                   {5 * kSecond + 12345, 0, "5s 00fr"},
