@@ -386,11 +386,11 @@ void TUIForm::EndCloseViewer(const std::string&)
     view_.EndCloseViewGraph();
 }
 
-void TUIForm::ReopenViewer(const actions::TAfficherFichier&)
+void TUIForm::ReopenViewer(const actions::TAfficherFichier& file)
 {
-    // The viewer shows the list's current file.
-    if (const auto current = CurrentFichier(); current && view_.Graph().Active())
-        view_.OpenViewGraph(ToViewFile(*current), BaseFrame->vw->Renderer());
+    // The file the action changed, whichever entry is current.
+    if (view_.Graph().Active())
+        view_.OpenViewGraph(ToViewFile(file), BaseFrame->vw->Renderer());
 }
 
 void TUIForm::ShowRiffHeader(const std::string& fullName)

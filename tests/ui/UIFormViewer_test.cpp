@@ -2,7 +2,8 @@
 // the stored volume; clicks in the video place the overlay on the picture, letterboxed in full
 // screen too, and the picture shows the text moved; an overlay slider's press plays and its
 // release pauses only what it started; the list's keys and the position slider; every player key
-// fires its one command, windowed and in full screen; the half-size preview; the pop-up menu.
+// fires its one command, windowed and in full screen; the half-size preview; the pop-up menu; a
+// frame-rate correction reopens the file it corrected.
 #include <QCheckBox>
 #include <QListWidget>
 #include <QMenu>
@@ -410,4 +411,23 @@ TEST_F(ViewerTest, OverlayAndSliderKeysSwitchTheOverlayTheirCaptionsAndTheSlider
     p.Press(Qt::Key_F12);
     ASSERT_TRUE(PumpUntil([&] { return w.amAfficherIncrustation->text().toStdString() == "显示日期码"; }, 5000));
     EXPECT_FALSE(p.Viewer().Superposer().CurrentSettings().IncrustOn);
+}
+
+// The frame-rate correction lets the viewer go and then reopens it on the file it corrected,
+// whichever entry is current.
+TEST_F(ViewerTest, AFrameRateCorrectionReopensTheViewerOnTheFileItCorrected)
+{
+    ui::TUIForm& w = p.OpenOn({Clip("a.avi", 2006), Clip("b.avi", 2007)});
+    ASSERT_EQ(p.CurrentName(), "a.avi");
+    ASSERT_TRUE(PumpUntil([&] { return p.DateShown() == DateText(JumpingDate(0)); }, 3000)) << p.DateShown();
+    const auto b = w.KeyList[1].Fichier;
+    ASSERT_EQ(b->FileName, "b.avi");
+    actions::tFileAction fix = p.ch.CorrigerFpsWith(actions::FpsChoice{});
+    std::string newfichier;
+    actions::TchUpdateType update = actions::utNone;
+    ASSERT_TRUE(fix.OnExecution(fix.Param, *b, newfichier, update).Done);
+    // The picture on the screen is b's: its recording date, a year after a's.
+    EXPECT_TRUE(PumpUntil([&] { return p.DateShown() == DateText(JumpingDate(0) + 365.0); }, 3000)) << p.DateShown();
+    EXPECT_EQ(p.CurrentName(), "a.avi");
+    EXPECT_EQ(p.State(), ds::FilterState::Paused);
 }
