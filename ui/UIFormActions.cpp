@@ -19,6 +19,7 @@
 #include "actions/FileAction.h"
 #include "platform/rtl/Strings.h"
 #include "platform/vcl/Dialogs.h"
+#include "platform/vcl/KeyMenu.h"
 #include "platform/vcl/ShortCutKeys.h"
 #include "ui/UIForm.h"
 
@@ -315,7 +316,7 @@ void TUIForm::BuildActions()
 void TUIForm::BuildMenus()
 {
     auto top = [this](const char* name) {
-        auto* menu = new QMenu(this);
+        auto* menu = new vcl::KeyMenu(this);
         menu->setObjectName(QString::fromLatin1(name));
         menuBar()->addMenu(menu);
         return menu;
@@ -326,11 +327,11 @@ void TUIForm::BuildMenus()
     Convertir1 = top("Convertir1");
     Exporter1 = top("Exporter1");
     Vido1 = top("Vido1");
-    PopupMenu1 = new QMenu(this);
+    PopupMenu1 = new vcl::KeyMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    OrdreAlphabtique2 = new QMenu(this);
+    OrdreAlphabtique2 = new vcl::KeyMenu(this);
     OrdreAlphabtique2->setObjectName(QStringLiteral("OrdreAlphabtique2"));
-    vwpopup = new QMenu(this);
+    vwpopup = new vcl::KeyMenu(this);
     vwpopup->setObjectName(QStringLiteral("vwpopup"));
     const std::pair<MenuPlace, QMenu*> menus[] = {{MenuPlace::Files, Fichiers1},  {MenuPlace::Sort, Ordrealphabtique1},
                                                   {MenuPlace::Rename, Renommer1}, {MenuPlace::Convert, Convertir1},

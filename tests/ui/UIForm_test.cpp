@@ -1,8 +1,9 @@
 // The main window, offscreen with real keys: files opened and listed once each in date order,
 // paths kept as they are, the four sorts keeping the current entry and the selection, the list
-// showing itself, its captions; which commands show and when; keys; each switch named as its menu
-// command.
+// showing itself, its captions; which commands show and when; keys, named in the menus as in the
+// command list; each switch named as its menu command.
 #include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalSpy>
@@ -13,6 +14,7 @@
 #include "app/Headless.h"
 #include "formats/scenes.h"
 #include "platform/vcl/Hint.h"
+#include "platform/vcl/KeyMenu.h"
 #include "platform/vcl/ShortCutKeys.h"
 #include "tests/ui/MainWindowKit.h"
 #include "tests/ui/WidgetTexts.h"
@@ -332,6 +334,37 @@ TEST_F(UIFormTest, EachSwitchIsNamedAsItsMenuCommandInTheHelpTableAndInThePrinte
             << caption.toStdString() << "\n"
             << help;
     }
+}
+
+// The menus name each key as the options page's command list does: the keypad's "Num +", not
+// Qt's "Num++".
+TEST_F(UIFormTest, TheMenusNameEveryKeyAsTheOptionsPagesCommandListDoes)
+{
+    ui::TUIForm& w = m.Open();
+    const auto shown = [&](QMenu* menu, QAction* action) {
+        const auto* keys = dynamic_cast<const vcl::KeyMenu*>(menu);
+        EXPECT_NE(keys, nullptr) << menu->objectName().toStdString();
+        const QString text = keys ? keys->ItemText(*action) : QString();
+        return text.mid(text.indexOf(QLatin1Char('\t')) + 1).toStdString();
+    };
+    EXPECT_EQ(shown(w.Vido1, w.afIncVolume), "Num +");
+    EXPECT_EQ(shown(w.Vido1, w.afDecVolume), "Num -");
+    EXPECT_EQ(shown(w.Vido1, w.avanceHigh), "Ctrl+PgDn");
+    EXPECT_EQ(shown(w.Exporter1, w.amSupprimer_Srt), "Shift+Ctrl+Z");
+    const QListWidget& list = *w.OptionsFrame->RxCheckListBox1;
+    for (QAction* top : w.menuBar()->actions())
+        for (QAction* item : top->menu()->actions()) {
+            const std::string key = vcl::ShortCutText(*item);
+            if (item->isSeparator() || key.empty())
+                continue;
+            EXPECT_EQ(shown(top->menu(), item), key) << item->objectName().toStdString();
+            // The same name in the command list, where the command has a line.
+            const QList<QListWidgetItem*> lines =
+                list.findItems(item->text() + QStringLiteral(" ("), Qt::MatchStartsWith);
+            if (!lines.isEmpty()) {
+                EXPECT_EQ(lines.front()->text().toStdString(), item->text().toStdString() + " (" + key + ")");
+            }
+        }
 }
 
 TEST_F(UIFormTest, AnOpenWithCommandIsBoundToItsProgramWhetherItIsThereOrNot)
