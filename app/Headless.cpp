@@ -181,6 +181,7 @@ int RunHeadless(const actions::CommandLine& line, const actions::SwitchList& tab
 {
     StartShared();
     settings::LoadPreferences({});
+    settings::SameFolderWhileNoOutputFolder();
 
     HeadlessObserver observer;
     actions::CommandLineRun run(line, table);

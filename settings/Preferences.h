@@ -103,6 +103,11 @@ struct ScreenGeometry {
 // takes its default. Never raises on bad stored data.
 void LoadPreferences(const ScreenGeometry& screen);
 
+// Outputs go beside their source while the output folder is not there: the value in force turns
+// on, the stored choice stays as it is (a save keeps what the user chose). Both the window and the
+// run without one call it once the values are loaded.
+void SameFolderWhileNoOutputFolder();
+
 // Writes every value. False when something could not be written; what was written stays.
 bool SavePreferences();
 

@@ -4,6 +4,7 @@
 #include <type_traits>
 
 #include "platform/registry/Registry.h"
+#include "platform/rtl/SysUtils.h"
 #include "settings/PSFunctions.h"
 #include "settings/PreferenceTable.h"
 #include "settings/Preferences.h"
@@ -177,6 +178,12 @@ void LoadPreferences(const ScreenGeometry& screen)
     const std::string documents = GetMyDocumentsFolder();
     for (std::string* s : {&DossierPourOuvrirFichiers, &DossierAOuvertureAuto, &DossierPourSauver, &DossierDesPlayList})
         DefaultIfEmpty(*s, documents.c_str());
+}
+
+void SameFolderWhileNoOutputFolder()
+{
+    if (!rtl::DirectoryExists(DossierPourSauver))
+        SauverDansLeMemeDossier = true;
 }
 
 } // namespace settings

@@ -107,13 +107,8 @@ std::vector<PreferenceRow> TUIForm::PreferenceTable()
         rows.push_back(std::move(row));
     // Outputs go beside their source while the output folder is missing; the box still shows the
     // stored choice, which is what a save keeps.
-    rows.push_back({"cbsameFolder",
-                    &prefs::SauverDansLeMemeDossier,
-                    [] {
-                        if (!rtl::DirectoryExists(prefs::DossierPourSauver))
-                            prefs::SauverDansLeMemeDossier = true;
-                    },
-                    {}});
+    rows.push_back(
+        {"cbsameFolder", &prefs::SauverDansLeMemeDossier, [] { prefs::SameFolderWhileNoOutputFolder(); }, {}});
     // The "Send to" entry is made or removed to match the box.
     rows.push_back({"cbSendTo", &prefs::Sendto, [this] { OptionsFrame->cbSendToClick(); }, {}});
     rows.push_back({"LabDecalage", &prefs::DecalageHoraire, [this] { ShowOffsetLabel(); }, {}});

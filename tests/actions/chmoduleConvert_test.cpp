@@ -1,7 +1,8 @@
 // The conversions driven as the command runner drives them (the execution builds, the module runs
-// the graph): every output named per its suffix and folder and read back by ffprobe, the dates a
-// shift and a standard change write, the replace question, and what a cancelled run, a folder
-// that refuses files, a missing and a truncated source leave behind.
+// the graph): every output named per its suffix and folder (beside the source while no folder is
+// set) and read back by ffprobe, the dates a shift and a standard change write, the replace
+// question, and what a cancelled run, a folder that refuses files, a missing and a truncated
+// source leave behind.
 #include "formats/AviMuxWriter.h"
 #include "tests/actions/chmoduleFixtures.h"
 #include "tests/media/AviFileStreams.h"
@@ -89,6 +90,21 @@ TEST_F(Convert, StandardChangesWriteTheOtherStandardWithTheSourcesDates)
     EXPECT_EQ(pal, WorkFile("out/ntsc_pal.avi"));
     EXPECT_NEAR(Probe(pal).front().frames, 10, 1);
     EXPECT_EQ(mediatest::AllRecDates(mediatest::AviFileStreams(pal).Chunk(0, 0)).front(), "2006-12-07 11:00:00");
+}
+
+TEST_F(Convert, WithoutSameFolderAndNoOutputFolderTheOutputGoesBesideTheSource)
+{
+    settings::SauverDansLeMemeDossier = false;
+    settings::DossierPourSauver = "";
+    const fs::path elsewhere = dir.path() / "elsewhere";
+    fs::create_directories(elsewhere);
+    const fs::path kept = fs::current_path();
+    fs::current_path(elsewhere);
+    const std::string output = Converted("DVType2", MakeDv("clip.avi", {.type2 = false}));
+    fs::current_path(kept);
+    EXPECT_EQ(output, WorkFile("clip_type2.avi"));
+    EXPECT_TRUE(fs::exists(output));
+    EXPECT_TRUE(fs::is_empty(elsewhere)); // never relative to the working folder
 }
 
 TEST_F(Convert, DateShiftIsNamedAfterTheOffsetBoundToTheBatch)

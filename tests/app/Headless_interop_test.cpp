@@ -1,6 +1,6 @@
 // The built morvel run headless as a child on real DV files, its outputs read by ffprobe: the date
-// rename, type 1 -> type 2, the sound to WAV, the scene list, several letters in one run, and
-// Ctrl+C. Its settings, data and home folders are temporary: the run saves nothing.
+// rename, type 1 -> type 2, the sound to WAV, the scene list, several letters in one run, a file
+// named twice, and Ctrl+C. Its settings, data and home folders are temporary: the run saves nothing.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -70,11 +70,18 @@ protected:
         ASSERT_TRUE(testkit::WriteDvType1(clip.string(), TwoScenes()));
         // The date rename's pattern, stored as the user would have it; the run must leave the
         // settings file as it found it.
+        Store([] { settings::FormatPourAjouterDatecode = "yyyy.mm.dd_hh.nn.ss"; });
+    }
+
+    // Stores the settings as `set` leaves them, for the child to load.
+    template <class F> void Store(F set)
+    {
         setenv("MORVEL_REGISTRY_DIR", morvel.home.file("registry").c_str(), 1);
         settings::LoadPreferences({});
-        settings::FormatPourAjouterDatecode = "yyyy.mm.dd_hh.nn.ss";
+        set();
         ASSERT_TRUE(settings::SavePreferences());
         unsetenv("MORVEL_REGISTRY_DIR");
+        stored.clear();
         for (const auto& e : fs::directory_iterator(morvel.home.file("registry")))
             stored[e.path().string()] = testkit::ReadFileBytes(e.path().string());
     }
@@ -154,6 +161,32 @@ TEST_F(HeadlessRun, SeveralLettersRunInTableOrderOnTheRenamedFileAndNotOnOutputs
     const std::string stem = "x_2006.12.31_23.59.50";
     EXPECT_EQ(Folder(work), (std::set<std::string>{stem + ".avi", stem + "_type2.avi", stem + ".scn"}));
     EXPECT_EQ(Lines(run.err).size(), 3u) << run.err;
+    ExpectNothingSaved();
+}
+
+TEST_F(HeadlessRun, AFileNamedTwiceRunsOnce)
+{
+    const ChildRun run = Run({"+hd", "x.avi", clip.string()});
+    EXPECT_EQ(run.status, app::kExitOk) << run.err;
+    EXPECT_EQ(Folder(work), std::set<std::string>{"x_2006.12.31_23.59.50.avi"});
+    EXPECT_EQ(Lines(run.err).size(), 1u) << run.err;
+}
+
+TEST_F(HeadlessRun, WithoutSameFolderAndNoOutputFolderTheOutputGoesBesideTheSource)
+{
+    // "Same folder" off, and the output folder chosen then is not there (any more).
+    const fs::path gone = morvel.home.path() / "gone";
+    Store([&] {
+        settings::SauverDansLeMemeDossier = false;
+        settings::DossierPourSauver = gone.string() + "/";
+    });
+    const fs::path elsewhere = morvel.home.path() / "elsewhere";
+    fs::create_directory(elsewhere);
+    const ChildRun run = morvel.Run({"+h2", clip.string()}, {}, elsewhere.string());
+    EXPECT_EQ(run.status, app::kExitOk) << run.err;
+    EXPECT_EQ(Folder(work), (std::set<std::string>{"x.avi", "x_type2.avi"}));
+    EXPECT_TRUE(fs::is_empty(elsewhere)); // never relative to the working folder
+    EXPECT_FALSE(fs::exists(gone));
     ExpectNothingSaved();
 }
 
