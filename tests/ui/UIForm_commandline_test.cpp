@@ -1,10 +1,13 @@
 // The command line in a shown window: its switches run once its own files are listed, on those
-// files only, whatever else the list holds; "m" asks nothing of those batches and leaves the
-// user's commands asking; "c" closes after the last batch with the run's exit status; an Esc that
-// cuts the loading runs none.
+// files only, whatever else the list holds, a file named twice once; "m" asks nothing of those
+// batches and leaves the user's commands asking; "c" closes after the last batch with the run's
+// exit status; an Esc that cuts the loading runs none, and one during a switch's conversion
+// cancels it, runs no later switch and fails the run.
 #include <gtest/gtest.h>
 
 #include "actions/switches.h"
+#include "platform/vcl/Gauge.h"
+#include "tests/kit/FileFault.h"
 #include "tests/ui/BatchWindowKit.h"
 
 using namespace uitest;
@@ -113,4 +116,28 @@ TEST_F(UIFormCommandLine, AnEscThatCutsTheLoadingRunsNoSwitch)
     EXPECT_EQ(left.size(), 300u);
     for (const std::string& name : left)
         EXPECT_EQ(name.find('_'), std::string::npos) << name; // none renamed
+}
+
+TEST_F(UIFormCommandLine, AFileNamedTwiceRunsOnce)
+{
+    DatedDv(m.Tape("a.avi"), 2005);
+    ui::TUIForm& w = m.Open(Line({"+dmc", m.Tape("a.avi"), m.Tape("a.avi")}));
+    ASSERT_TRUE(Closed());
+    EXPECT_EQ(w.ExitStatus(), actions::kExitOk);
+    EXPECT_TRUE(m.dialogs.messages.shown().empty()); // no second rename of a file gone
+    ASSERT_EQ(Tapes().size(), 1u);
+    EXPECT_EQ(Tapes()[0].rfind("a_2005.", 0), 0u) << Tapes()[0];
+}
+
+TEST_F(UIFormCommandLine, EscDuringTheFirstSwitchStopsTheSecondAndTheCancelledFileFailsTheRun)
+{
+    const std::string source = DatedDv(m.Tape("long.avi"), 2006, 6, 1, 12, 250);
+    testkit::SlowWrites slow(40); // about 10 seconds for the burn-in
+    ui::TUIForm& w = m.Open(Line({"+ic", "+w", source}));
+    ASSERT_TRUE(m.Activate());
+    ASSERT_TRUE(PumpUntil([&] { return w.BaseFrame->Gauge1->Progress() > 0; }, 60000));
+    QTest::keyClick(&w, Qt::Key_Escape);
+    ASSERT_TRUE(Closed());
+    EXPECT_EQ(w.ExitStatus(), actions::kExitFailed);
+    EXPECT_EQ(Tapes(), V{"long.avi"}); // no burn-in, and no sound taken out after it
 }
