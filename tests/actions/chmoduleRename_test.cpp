@@ -115,6 +115,48 @@ TEST_F(Rename, RenamesInARowSeeEachOthersNamesInAnyCase)
     EXPECT_EQ(WorkNames(), (std::vector<std::string>{"CLIP(1).avi", "Clip(3).avi", "clip(2).AVI", "clip.avi"}));
 }
 
+// The next file of a batch wants the names the rename before it freed: it takes them as they are.
+TEST_F(Rename, NamesFreedByTheRenameBeforeAreTakenWithoutANumber)
+{
+    settings::RacinePourRenommer = "tape";
+    settings::FormatPourRenommer = "yyyy";
+    const auto first = Analyse(MakeDv("tape2006.avi", {.year = 2005}));
+    const auto second = Analyse(MakeDv("b.avi", {.year = 2006}));
+    testkit::WriteFileBytes(WorkFile("tape2006.scn"), "the first one's scenes");
+    testkit::WriteFileBytes(WorkFile("b.scn"), "the second one's scenes");
+    EXPECT_EQ(Execute("RenameScAn", *first).newfichier, WorkFile("tape2005.avi"));
+    EXPECT_EQ(Question("RenameScAn", *second), "你想要重命名文件  'b.avi'在 '" + WorkFile("tape2006.avi") + "'?");
+    EXPECT_EQ(Execute("RenameScAn", *second).newfichier, WorkFile("tape2006.avi"));
+    EXPECT_EQ(WorkNames(), (std::vector<std::string>{"tape2005.avi", "tape2005.scn", "tape2006.avi", "tape2006.scn"}));
+    EXPECT_EQ(testkit::ReadFileBytes(WorkFile("tape2006.scn")), "the second one's scenes");
+}
+
+// The names after the recording date show it moved by the time offset; the file's own time stays
+// the recording's.
+TEST_F(Rename, DateAndCaptureNamesTakeTheTimeOffsetAndTheFileDateDoesNot)
+{
+    settings::DecalageHoraire = -10.5 / 24; // 2006-12-07 10:00 becomes the 6th, 23:30
+    const auto a = Analyse(MakeDv("a.avi"));
+    EXPECT_EQ(Question("AjouterDateCode", *a), "你要添加日期码到 'a.avi'\n并重命名到 'a_2006.12.06_11.30.00_pm.avi'?");
+    EXPECT_EQ(Execute("AjouterDateCode", *a).newfichier, WorkFile("a_2006.12.06_11.30.00_pm.avi"));
+
+    settings::RacinePourRenommer = "Tape_";
+    settings::FormatPourRenommer = "yyyymmdd_hhnn";
+    const auto b = Analyse(MakeDv("b.avi"));
+    const std::string captured = WorkFile("Tape_20061206_2330.avi");
+    EXPECT_EQ(Question("RenameScAn", *b), "你想要重命名文件  'b.avi'在 '" + captured + "'?");
+    EXPECT_EQ(Execute("RenameScAn", *b).newfichier, captured);
+
+    EXPECT_TRUE(Execute("FileDate", *Analyse(captured)).outcome.Done);
+    struct tm local {};
+    local.tm_year = 106;
+    local.tm_mon = 11;
+    local.tm_mday = 7;
+    local.tm_hour = 10;
+    local.tm_isdst = -1;
+    EXPECT_EQ(Stat(captured).st_mtim.tv_sec, ::mktime(&local));
+}
+
 TEST_F(Rename, ANameTakenAfterTheQuestionIsNeverReplaced)
 {
     const std::string a = MakeDv("a.avi");

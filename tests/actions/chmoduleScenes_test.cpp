@@ -127,6 +127,20 @@ TEST_F(Scenes, SubtitlesLastTheDisplayTimeInTheFilesOwnFrames)
                                         "00:00:01,600 --> 00:00:02,600", "07/12/2006", "14:30", ""}));
 }
 
+TEST_F(Scenes, SubtitlesShowTheDatesMovedByTheTimeOffset)
+{
+    settings::AutoIncrust = 1;
+    settings::DureeIncrustation = 1;
+    settings::FormatPourIncrusterDatecode1 = "dd/mm/yyyy";
+    settings::FormatPourIncrusterDatecode2 = "hh:nn";
+    settings::DecalageHoraire = -10.5 / 24; // 10:00 becomes 23:30 the day before
+    const std::string video = TwoScenes("tape.avi", 40, 40);
+    Write("Creer_srt", video);
+    EXPECT_EQ(Body(WorkFile("tape.srt"), true),
+              (std::vector<std::string>{"1", "00:00:00,000 --> 00:00:01,000", "06/12/2006", "23:30", "", "2",
+                                        "00:00:01,600 --> 00:00:02,600", "07/12/2006", "04:00", ""}));
+}
+
 TEST_F(Scenes, AFileWithoutDvGetsOneSceneOverItsSound)
 {
     testkit::DvClipSpec spec;
