@@ -1,7 +1,8 @@
 // How the list follows a batch: a renamed or changed file's entry takes the object the batch's
 // worker analysed (the window analyses nothing itself), an entry gone meanwhile is left alone, a
-// list emptied mid-batch still gets the outputs, and a source removed or damaged before its turn
-// gets its box while the others run.
+// deleted current entry hands the current place to the entry before it, a list emptied mid-batch
+// still gets the outputs, and a source removed or damaged before its turn gets its box while the
+// others run.
 #include <gtest/gtest.h>
 
 #include "platform/vcl/Gauge.h"
@@ -65,6 +66,34 @@ TEST_F(UIFormListUpdates, TheEntryTakesTheBatchsNewObjectAndAnEntryGoneMeanwhile
     EXPECT_EQ(m.Names(), (V{"b.avi", "d.avi", "z.avi"}));
     w.ApplyUpdate(*Entry("d.avi"), Outcome(actions::utDelete));
     EXPECT_EQ(m.Names(), (V{"b.avi", "z.avi"}));
+}
+
+TEST_F(UIFormListUpdates, DeletingTheCurrentEntryMakesTheOneBeforeItCurrent)
+{
+    ui::TUIForm& w =
+        OpenOn({DatedDv(m.Tape("a.avi"), 2005), DatedDv(m.Tape("b.avi"), 2006), DatedDv(m.Tape("c.avi"), 2007)});
+    // The current entry alone selected, deleted with its key.
+    auto deleteCurrent = [&](const std::string& name) {
+        w.lb->clearSelection();
+        w.SetItemIndex(w.FindListItem(m.Tape(name)));
+        w.ShowCurrentFile();
+        ASSERT_EQ(m.CurrentName(), name);
+        ASSERT_EQ(m.SelectedNames(), V{name});
+        m.dialogs.messages = shell::ScriptedPrompter({ModalResult::mrYes});
+        QTest::keyClick(&w, Qt::Key_Delete, Qt::ShiftModifier);
+        ASSERT_TRUE(BatchesEnded(m));
+        ASSERT_EQ(m.dialogs.messages.shown().size(), 1u); // its question
+    };
+    deleteCurrent("b.avi");
+    EXPECT_EQ(FolderNames(m.dir.file("tapes")), (V{"a.avi", "c.avi"}));
+    EXPECT_EQ(m.Names(), (V{"a.avi", "c.avi"}));
+    EXPECT_EQ(w.ItemIndex(), 0);
+    EXPECT_EQ(m.CurrentName(), "a.avi");
+    // The first entry has none before it: the one after it takes its place.
+    deleteCurrent("a.avi");
+    EXPECT_EQ(m.Names(), V{"c.avi"});
+    EXPECT_EQ(w.ItemIndex(), 0);
+    EXPECT_EQ(m.CurrentName(), "c.avi");
 }
 
 TEST_F(UIFormListUpdates, AListEmptiedMidBatchStillGetsTheOutputs)

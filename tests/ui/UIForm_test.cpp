@@ -9,7 +9,9 @@
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QToolButton>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "app/Headless.h"
 #include "formats/scenes.h"
@@ -133,6 +135,42 @@ TEST_F(UIFormTest, OpenedFilesAreListedOnceInDateOrderAndTheSortsKeepCurrentEntr
     }
     EXPECT_EQ(m.Names(),
               (V{"Clip.avi", "clip.avi", "CLIP.AVI", "a 2005.avi", "b 2006.avi", "undated.avi", "notdv.avi"}));
+}
+
+TEST_F(UIFormTest, TheSizeAndFileDateSortsFollowTheFilesSizesAndTimes)
+{
+    // Four orders that all differ: by name a, b, c; by size b, c, a; by file date c, a, b; by
+    // recording date c, b, a.
+    auto make = [&](const std::string& name, int year, int frames, time_t written) {
+        DatedDv(m.Tape(name), year, 6, 1, 12, frames);
+        const timespec times[2] = {{written, 0}, {written, 0}};
+        EXPECT_EQ(::utimensat(AT_FDCWD, m.Tape(name).c_str(), times, 0), 0);
+    };
+    make("a.avi", 2006, 9, 1020000000); // 2002
+    make("b.avi", 2005, 3, 1050000000); // 2003
+    make("c.avi", 2004, 6, 990000000);  // 2001
+    ASSERT_LT(fs::file_size(m.Tape("b.avi")), fs::file_size(m.Tape("c.avi")));
+    ASSERT_LT(fs::file_size(m.Tape("c.avi")), fs::file_size(m.Tape("a.avi")));
+    m.StorePreferences([] { settings::OrdreDeLaListe = 3; });
+    ui::TUIForm& w = m.Open();
+    ASSERT_TRUE(m.Activate());
+    OpenFiles({"a.avi", "b.avi", "c.avi"});
+    EXPECT_EQ(m.Names(), (V{"c.avi", "a.avi", "b.avi"})); // listed by file date, as stored
+
+    QTest::keyClick(&w, Qt::Key_S, Qt::AltModifier);
+    EXPECT_EQ(m.Names(), (V{"b.avi", "c.avi", "a.avi"}));
+    QTest::keyClick(&w, Qt::Key_D, Qt::AltModifier);
+    EXPECT_EQ(m.Names(), (V{"c.avi", "b.avi", "a.avi"}));
+    QTest::keyClick(&w, Qt::Key_F, Qt::AltModifier);
+    EXPECT_EQ(m.Names(), (V{"c.avi", "a.avi", "b.avi"}));
+    QTest::keyClick(&w, Qt::Key_A, Qt::AltModifier);
+    EXPECT_EQ(m.Names(), (V{"a.avi", "b.avi", "c.avi"}));
+
+    // Listed again into a list sorted by size.
+    QTest::keyClick(&w, Qt::Key_S, Qt::AltModifier);
+    w.afViderListeExecute();
+    OpenFiles({"a.avi", "c.avi", "b.avi"});
+    EXPECT_EQ(m.Names(), (V{"b.avi", "c.avi", "a.avi"}));
 }
 
 TEST_F(UIFormTest, SortingAnEmptyListStoresTheOrderTheNextLoadingFollows)
