@@ -8,13 +8,13 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 #include "media/dv_superposer.h"
 #include "platform/rtl/DateTime.h"
+#include "platform/vcl/IdleHook.h"
 #include "tests/ui/MainWindowKit.h"
 #include "ui/OptionsFrame.h"
 #include "ui/decalage.h"
@@ -44,11 +44,12 @@ protected:
         m.dialogs.openAnswers.push_back(name ? std::optional(std::vector<std::string>{*name}) : std::nullopt);
         edit->ButtonClick();
     }
-    // Lets the window run until it waits for events again.
+    // Lets the window run until it has nothing left to do and waits for events: its own idle
+    // handler, made before this one, has run by then.
     static void Idle()
     {
         QEventLoop loop;
-        QTimer::singleShot(50, &loop, &QEventLoop::quit);
+        const vcl::IdleHook idle([&loop] { loop.quit(); });
         loop.exec();
     }
     double OverlayOffset() const { return media::viewdm().Superposer().CurrentSettings().TimeOffset; }

@@ -2,10 +2,10 @@
 // overwrite question), the scripted dialogs tests use, and the Qt dialogs driven as a user would.
 #include <QAbstractButton>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
-#include <QTimer>
+#include <QPointer>
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
@@ -28,39 +28,53 @@ void Touch(const std::string& path)
     std::ofstream(path) << "x";
 }
 
-// Plays the user: each step gets the next modal window that appears and handles it. A window
-// its step left open is closed after a while, and the test fails instead of hanging.
-class ModalScript {
+// Plays the user: each step gets the next modal window once it is shown and active, as a user
+// finds it (the focus where the window put it), and handles it from the event loop. A step must
+// close its window: one it left open is closed and the test fails instead of hanging.
+class ModalScript : public QObject {
 public:
     using Step = std::function<void(QWidget& modal)>;
-    explicit ModalScript(std::vector<Step> steps) : steps_(std::move(steps))
-    {
-        QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
-        timer_.start(5);
-    }
+    explicit ModalScript(std::vector<Step> steps) : steps_(std::move(steps)) { qApp->installEventFilter(this); }
+    ~ModalScript() override { qApp->removeEventFilter(this); }
     size_t done() const { return next_; }
 
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::WindowActivate)
+            QMetaObject::invokeMethod(
+                this, [this] { Next(); }, Qt::QueuedConnection);
+        return false;
+    }
+
 private:
-    void Poll()
+    void Next()
     {
         QWidget* modal = QApplication::activeModalWidget();
-        if (modal && modal == last_ && since_.elapsed() > 3000) {
-            ADD_FAILURE() << "a dialog stayed open";
-            if (auto* d = qobject_cast<QDialog*>(modal))
-                d->done(QDialog::Rejected);
-        }
-        if (!modal || modal == last_ || !modal->isVisible() || next_ >= steps_.size())
+        // A window gone leaves a null pointer: the next one may be made at its address.
+        if (!modal || modal == last_ || !modal->isVisible() || !modal->isActiveWindow() || next_ >= steps_.size())
             return;
         last_ = modal;
-        since_.start();
         steps_[next_++](*modal);
+        if (last_ && last_->isVisible()) {
+            ADD_FAILURE() << "a dialog stayed open";
+            if (auto* d = qobject_cast<QDialog*>(last_.data()))
+                d->done(QDialog::Rejected);
+        }
     }
     std::vector<Step> steps_;
     size_t next_ = 0;
-    QWidget* last_ = nullptr;
-    QElapsedTimer since_;
-    QTimer timer_;
+    QPointer<QWidget> last_;
 };
+
+// Writes `text` in the file dialog's name box, where the user types, and presses OK.
+void NameAndAccept(QFileDialog& d, const std::string& text)
+{
+    auto* name = d.findChild<QLineEdit*>("fileNameEdit");
+    ASSERT_NE(name, nullptr);
+    name->setText(QString::fromStdString(text));
+    static_cast<QDialog&>(d).accept(); // a user's OK
+}
 
 } // namespace
 
@@ -144,8 +158,7 @@ TEST(QtDialogs, TheOpenDialogShowsTheRequestAndGivesTheChosenFile)
         EXPECT_EQ(d.selectedNameFilter(), "All (*)");
         EXPECT_EQ(d.directory().absolutePath().toStdString(), dir.path().string());
         EXPECT_EQ(d.windowTitle(), "Open");
-        d.selectFile(QString::fromStdString(film));
-        static_cast<QDialog&>(d).accept(); // a user's OK
+        NameAndAccept(d, film);
     }});
     const auto files = dialogs.OpenFiles({.title = "Open",
                                           .filter = "Files  avi|*.avi;|All|*.*",
@@ -169,8 +182,7 @@ TEST(QtDialogs, SavingOverAFileAsksInAMessageBox)
         auto& d = dynamic_cast<QFileDialog&>(modal);
         EXPECT_EQ(d.acceptMode(), QFileDialog::AcceptSave);
         EXPECT_TRUE(d.testOption(QFileDialog::DontConfirmOverwrite)); // the question is ours
-        d.selectFile(QString::fromStdString(dir.file("walk")));       // the extension comes by default
-        static_cast<QDialog&>(d).accept();                            // a user's OK
+        NameAndAccept(d, dir.file("walk"));                           // the extension comes by default
     };
     auto answer = [](QMessageBox::StandardButton b) {
         return [b](QWidget& modal) {
@@ -195,8 +207,7 @@ TEST(QtDialogs, TheFolderAndFontDialogs)
                           auto& d = dynamic_cast<QFileDialog&>(modal);
                           EXPECT_EQ(d.fileMode(), QFileDialog::Directory);
                           EXPECT_TRUE(d.testOption(QFileDialog::ShowDirsOnly));
-                          d.selectFile(QString::fromStdString(dir.path().string()));
-                          static_cast<QDialog&>(d).accept(); // a user's OK
+                          NameAndAccept(d, dir.path().string());
                       },
                       [](QWidget& modal) {
                           auto& d = dynamic_cast<FontColorDialog&>(modal);
