@@ -1,7 +1,8 @@
-// The renames and the re-dating on real DV files: the new names, the clash rule (on disk, after the
-// question, in ASCII case, by the scene list), the scene list that follows, names that would be
-// paths or empty, the questions and their shorter forms, and the file time set by utimensat;
-// in a folder the user may not change nothing is touched.
+// The renames and the re-dating on real DV files: the new names (the dates moved by the time
+// offset), the clash rule (on disk, after the question, in ASCII case, by the scene list, names
+// the rename before freed), the scene list that follows, names that would be paths or empty, the
+// questions and their shorter forms, and the file time set by utimensat; in a folder the user may
+// not change nothing is touched.
 #include <fcntl.h>
 
 #include "platform/rtl/AtomicFile.h"

@@ -1,6 +1,7 @@
 // The scene list, the scene text and the subtitles written by the scene graph of real DV files,
-// counted at the file's own frame rate; the whole-file scene of a file without DV; the questions;
-// a cancelled scan and a folder that refuses files; the companion files moved to the trash.
+// counted at the file's own frame rate, the subtitles' dates moved by the time offset; the
+// whole-file scene of a file without DV; the questions; a cancelled scan and a folder that refuses
+// files; the companion files moved to the trash.
 #include <sstream>
 
 #include "formats/scenes.h"

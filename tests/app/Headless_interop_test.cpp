@@ -1,6 +1,7 @@
 // The built morvel run headless as a child on real DV files, its outputs read by ffprobe: the date
 // rename, type 1 -> type 2, the sound to WAV, the scene list, several letters in one run, a file
-// named twice, and Ctrl+C. Its settings, data and home folders are temporary: the run saves nothing.
+// named twice, outputs beside the source while the output folder is not there, and Ctrl+C. Its
+// settings, data and home folders are temporary: the run saves nothing.
 #include <gtest/gtest.h>
 
 #include <filesystem>

@@ -1,7 +1,7 @@
 // The main window, offscreen with real keys: files opened and listed once each in date order,
-// paths kept as they are, the four sorts keeping the current entry and the selection, the list
-// showing itself, its captions; which commands show and when; keys, named in the menus as in the
-// command list; each switch named as its menu command.
+// paths kept as they are, the four sorts (each in its own order) keeping the current entry and the
+// selection, the list showing itself, its captions; which commands show and when; keys, named in
+// the menus as in the command list; each switch named as its menu command.
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
