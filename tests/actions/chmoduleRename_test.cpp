@@ -19,6 +19,18 @@ namespace {
 
 const char* const kAmDate = "yyyy.mm.dd_hh.nn.ss_am/pm"; // 2006.12.07_10.00.00_am
 
+// The kit files' recording time, 2006-12-07 10:00 local time, as a file time.
+time_t RecordedAt()
+{
+    struct tm local {};
+    local.tm_year = 106;
+    local.tm_mon = 11;
+    local.tm_mday = 7;
+    local.tm_hour = 10;
+    local.tm_isdst = -1;
+    return ::mktime(&local);
+}
+
 class Rename : public ActionTest {
 protected:
     void SetUp() override
@@ -149,13 +161,7 @@ TEST_F(Rename, DateAndCaptureNamesTakeTheTimeOffsetAndTheFileDateDoesNot)
     EXPECT_EQ(Execute("RenameScAn", *b).newfichier, captured);
 
     EXPECT_TRUE(Execute("FileDate", *Analyse(captured)).outcome.Done);
-    struct tm local {};
-    local.tm_year = 106;
-    local.tm_mon = 11;
-    local.tm_mday = 7;
-    local.tm_hour = 10;
-    local.tm_isdst = -1;
-    EXPECT_EQ(Stat(captured).st_mtim.tv_sec, ::mktime(&local));
+    EXPECT_EQ(Stat(captured).st_mtim.tv_sec, RecordedAt());
 }
 
 TEST_F(Rename, ANameTakenAfterTheQuestionIsNeverReplaced)
@@ -278,14 +284,8 @@ TEST_F(Rename, FileDateSetsTheModificationTimeAndLeavesTheAccessTime)
     EXPECT_TRUE(r.outcome.Done) << r.outcome.Message;
     EXPECT_EQ(r.update, utModify);
     EXPECT_EQ(r.newfichier, a);
-    struct tm local {};
-    local.tm_year = 106;
-    local.tm_mon = 11;
-    local.tm_mday = 7;
-    local.tm_hour = 10;
-    local.tm_isdst = -1;
     const struct stat st = Stat(a);
-    EXPECT_EQ(st.st_mtim.tv_sec, ::mktime(&local));
+    EXPECT_EQ(st.st_mtim.tv_sec, RecordedAt());
     EXPECT_EQ(st.st_atim.tv_sec, 1100000000);
 
     // A file that is gone: the system's reason, and the entry is still refreshed.

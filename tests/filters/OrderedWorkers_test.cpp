@@ -3,36 +3,15 @@
 // go without being handed on, until a restart. (Run under ThreadSanitizer too.)
 #include <gtest/gtest.h>
 
-#include <condition_variable>
 #include <mutex>
 #include <vector>
 
 #include "platform/filters/OrderedWorkers.h"
+#include "tests/dshow/GraphHelpers.h"
 
 namespace {
 
 using namespace ds;
-
-// Where the workers wait until the test lets them go on.
-class Gate {
-public:
-    void Open()
-    {
-        std::lock_guard<std::mutex> guard(lock_);
-        open_ = true;
-        opened_.notify_all();
-    }
-    void Pass()
-    {
-        std::unique_lock<std::mutex> guard(lock_);
-        opened_.wait(guard, [this] { return open_; });
-    }
-
-private:
-    std::mutex lock_;
-    std::condition_variable opened_;
-    bool open_ = false;
-};
 
 struct Finished {
     int frame = -1;
@@ -46,14 +25,14 @@ TEST(OrderedWorkers, FramesAfterARefusalDownstreamAreNotHandedOnUntilARestart)
     constexpr int kJobs = 8;
     constexpr int kRefused = 2;
     std::vector<int> frameOf(kJobs, -1); // each slot's frame, written before the slot is submitted
-    Gate gate;
+    testds::Latch gate;                  // the workers wait here
     std::mutex lock;
     std::vector<Finished> finished; // guarded by lock
     OrderedWorkers workers;
     workers.Start(
         3, kJobs,
         [&](int, int) {
-            gate.Pass();
+            gate.Wait();
             return true;
         },
         [&](int job, bool worked, bool give) -> HRESULT {

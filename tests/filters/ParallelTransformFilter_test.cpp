@@ -6,11 +6,9 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <condition_variable>
 #include <cstring>
 #include <fstream>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -48,8 +46,7 @@ public:
         workers_.Start(
             2, kJobs,
             [this](int, int) {
-                std::unique_lock<std::mutex> guard(gateLock_);
-                gateOpened_.wait(guard, [this] { return gateOpen_; });
+                gate_.Wait();
                 return true;
             },
             [this](int job, bool worked, bool give) {
@@ -86,12 +83,7 @@ public:
         return workers_.Submit(job, true);
     }
 
-    void OpenGate()
-    {
-        std::lock_guard<std::mutex> guard(gateLock_);
-        gateOpen_ = true;
-        gateOpened_.notify_all();
-    }
+    void OpenGate() { gate_.Open(); }
 
     std::atomic<int> handedOn_{0};
     std::atomic<int> handedOnAtRestart_{-1}; // at the last new stream
@@ -101,9 +93,7 @@ protected:
 
 private:
     std::vector<std::unique_ptr<MediaSample>> jobs_;
-    std::mutex gateLock_;
-    std::condition_variable gateOpened_;
-    bool gateOpen_ = false;
+    testds::Latch gate_;
 };
 
 // Whether the thread `tid` of this process is asleep (blocked on a lock or a condition).
