@@ -20,12 +20,7 @@ const char* const kRule = "//--------------------------------------------------"
 // The longest prefix of at most 255 bytes that ends on a UTF-8 character boundary.
 std::string StoredName(const std::string& name)
 {
-    if (name.size() <= kMaxNameBytes)
-        return name;
-    size_t cut = kMaxNameBytes;
-    while (cut > 0 && (static_cast<uint8_t>(name[cut]) & 0xC0) == 0x80)
-        --cut;
-    return name.substr(0, cut);
+    return std::string(rtl::Utf8Prefix(name, kMaxNameBytes));
 }
 
 void PutI32(std::string& out, int32_t v)

@@ -1,13 +1,18 @@
 #include "platform/rtl/AtomicFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <mutex>
+#include <string_view>
 #include <utility>
 
 #include "platform/rtl/SysUtils.h"
@@ -20,6 +25,92 @@ namespace {
 constexpr size_t kMaxChunk = size_t{1} << 30;
 
 std::atomic<unsigned> tempCounter{0};
+
+// A temporary file is "." + its output's name + ".morvel-<pid>-<n>.tmp": hidden, named after what
+// it is for, unique per process, and the next writer of that output can tell whether its writer
+// still runs.
+constexpr std::string_view kTempMark = ".morvel-";
+constexpr std::string_view kTempEnd = ".tmp";
+constexpr size_t kMaxDigits = 10; // of a process id and of the counter
+constexpr size_t kTempRoom = 1 + kTempMark.size() + kMaxDigits + 1 + kMaxDigits + kTempEnd.size();
+constexpr size_t kHashDigits = 16;
+
+// The longest file name the folder's file system takes, in bytes.
+size_t NameLimit(const std::string& folder)
+{
+    const long limit = ::pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+    return limit > 0 ? static_cast<size_t>(limit) : NAME_MAX;
+}
+
+uint64_t NameHash(std::string_view s) // FNV-1a
+{
+    uint64_t h = 14695981039346656037ull;
+    for (char c : s) {
+        h ^= static_cast<unsigned char>(c);
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+// What the temporary names of output `name` start with. A name too long to fit beside the rest
+// keeps its start, cut between characters, and a hash of the whole, so two long names that begin
+// alike still make different temporary names. The same for every process: no process id in it.
+std::string TempPrefix(std::string_view name, size_t limit)
+{
+    const size_t room = limit > kTempRoom ? limit - kTempRoom : 0;
+    if (name.size() <= room)
+        return "." + std::string(name) + std::string(kTempMark);
+    char hash[kHashDigits + 1];
+    std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(NameHash(name)));
+    const size_t keep = room > kHashDigits + 1 ? room - kHashDigits - 1 : 0;
+    return "." + std::string(Utf8Prefix(name, keep)) + "~" + hash + std::string(kTempMark);
+}
+
+// The process id in a temporary name that starts with `prefix`; 0 when it is no such name.
+pid_t TempOwner(std::string_view name, std::string_view prefix)
+{
+    if (name.substr(0, prefix.size()) != prefix || name.size() < prefix.size() + kTempEnd.size() ||
+        name.substr(name.size() - kTempEnd.size()) != kTempEnd)
+        return 0;
+    const std::string_view rest = name.substr(prefix.size(), name.size() - prefix.size() - kTempEnd.size());
+    const size_t dash = rest.find('-');
+    if (dash == std::string_view::npos || dash == 0 || dash > kMaxDigits || dash + 1 == rest.size() ||
+        rest.size() - dash - 1 > kMaxDigits)
+        return 0;
+    long long pid = 0;
+    for (size_t i = 0; i < rest.size(); ++i) {
+        if (i == dash)
+            continue;
+        if (rest[i] < '0' || rest[i] > '9')
+            return 0;
+        if (i < dash)
+            pid = pid * 10 + (rest[i] - '0');
+    }
+    return pid > 0 && pid <= INT_MAX ? static_cast<pid_t>(pid) : 0;
+}
+
+// Removes the temporary files of this output that a process left when it died (killed, or the
+// power went) before it could finish or remove them. A running process's files, this one's and
+// those of other outputs stay.
+void RemoveStaleTemporaries(const std::string& folder, const std::string& prefix)
+{
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir)
+        return;
+    const pid_t self = ::getpid();
+    while (const dirent* entry = ::readdir(dir)) {
+        const pid_t owner = TempOwner(entry->d_name, prefix);
+        if (owner == 0 || owner == self)
+            continue;
+        // Only a process that no longer exists is dead; one that refuses the signal still runs.
+        if (::kill(owner, 0) == 0 || errno != ESRCH)
+            continue;
+        struct stat st {};
+        if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
+            ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    }
+    ::closedir(dir);
+}
 
 struct CallTable {
     std::mutex mutex; // guards calls
@@ -79,11 +170,17 @@ int AtomicFile::Create(const std::string& target, unsigned permissions)
 {
     Discard();
     target_ = target;
-    // A short name of its own: the target's name may already be as long as a name can be.
     const std::string folder = ExtractFilePath(target);
+    const std::string output = ExtractFileName(target);
+    const size_t limit = NameLimit(folder);
+    // Said now, not by the rename after all the work.
+    if (output.size() > limit)
+        return ENAMETOOLONG;
+    const std::string prefix = TempPrefix(output, limit);
+    RemoveStaleTemporaries(folder, prefix);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string name =
-            folder + ".morvel-" + std::to_string(::getpid()) + "-" + std::to_string(tempCounter.fetch_add(1)) + ".tmp";
+        const std::string name = folder + prefix + std::to_string(::getpid()) + "-" +
+                                 std::to_string(tempCounter.fetch_add(1)) + std::string(kTempEnd);
         const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, permissions);
         if (fd >= 0) {
             fd_ = fd;

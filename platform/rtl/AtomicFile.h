@@ -4,6 +4,10 @@
 // target, and the folder is synced so the rename itself outlives a crash. On every failure the
 // temporary file is removed and the target is left as it was.
 //
+// The temporary file is hidden and named after the target: "." + its name + ".morvel-<pid>-<n>.tmp"
+// (a name too long for that keeps its start and a hash of the whole). A process killed mid-write
+// leaves it behind; the next write of the same target removes it once its process is gone.
+//
 // Errors are errno values (0 for success), so each caller reports them in its own terms.
 #include <sys/types.h>
 
@@ -25,7 +29,9 @@ public:
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
 
-    // Creates the temporary file in the target's folder, with `permissions` less the umask.
+    // Creates the temporary file in the target's folder, with `permissions` less the umask, after
+    // removing the temporaries of this target whose process no longer runs. ENAMETOOLONG when
+    // the target's own name is longer than its file system takes.
     int Create(const std::string& target, unsigned permissions = 0666);
     bool IsOpen() const { return fd_ >= 0; }
     int Handle() const { return fd_; } // for reads, truncation and write-back hints

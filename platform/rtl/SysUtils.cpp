@@ -179,6 +179,16 @@ size_t Utf8Length(std::string_view s)
     return n;
 }
 
+std::string_view Utf8Prefix(std::string_view s, size_t maxBytes)
+{
+    if (s.size() <= maxBytes)
+        return s;
+    size_t cut = maxBytes;
+    while (cut > 0 && (static_cast<unsigned char>(s[cut]) & 0xC0) == 0x80)
+        --cut;
+    return s.substr(0, cut);
+}
+
 std::string TrimLeft(std::string_view s)
 {
     size_t i = 0;

@@ -38,6 +38,8 @@ std::string TrimRight(std::string_view s);
 // Characters of a UTF-8 text (bytes that do not continue a character): how the program's short
 // strings of at most 255 characters are measured.
 size_t Utf8Length(std::string_view s);
+// The longest start of `s` of at most `maxBytes` bytes that ends between two characters.
+std::string_view Utf8Prefix(std::string_view s, size_t maxBytes);
 
 // File names ('/' is the path delimiter).
 std::string ChangeFileExt(std::string_view name, std::string_view ext); // after the last '.' of the last component only

@@ -1,7 +1,7 @@
 // The built morvel run headless as a child on real DV files, its outputs read by ffprobe: the date
 // rename, type 1 -> type 2, the sound to WAV, the scene list, several letters in one run, a file
-// named twice, outputs beside the source while the output folder is not there, and Ctrl+C. Its
-// settings, data and home folders are temporary: the run saves nothing.
+// named twice, outputs beside the source while the output folder is not there, Ctrl+C, and a run
+// killed mid-conversion. Its settings, data and home folders are temporary: the run saves nothing.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -205,7 +205,7 @@ TEST_F(HeadlessRun, CtrlCCancelsTheConversionLeavesNoFileAndEndsNonZero)
     ASSERT_TRUE(testkit::WriteDvType1(clip.string(), TwoScenes(250)));
     testkit::WriteFileBytes((work / "x_in.avi").string(), "an older output");
     const std::string source = testkit::ReadFileBytes(clip.string());
-    const ChildRun run = morvel.RunAndSignal({"+hi", "x.avi"}, work.string(), ".morvel-", SIGINT);
+    const ChildRun run = morvel.RunAndSignal({"+hi", "x.avi"}, work.string(), ".x_in.avi.morvel-", SIGINT);
     EXPECT_EQ(run.status, 128 + SIGINT) << run.err;
     EXPECT_EQ(Lines(run.err), (V{"morvel: interrupted: the files left were not processed",
                                  "morvel: " + clip.string() + ": Inlay: cancelled"}));
@@ -213,4 +213,19 @@ TEST_F(HeadlessRun, CtrlCCancelsTheConversionLeavesNoFileAndEndsNonZero)
     EXPECT_EQ(testkit::ReadFileBytes((work / "x_in.avi").string()), "an older output");
     EXPECT_EQ(testkit::ReadFileBytes(clip.string()), source);
     ExpectNothingSaved();
+}
+
+TEST_F(HeadlessRun, AKilledConversionsTemporaryIsGoneOnceItsOutputIsWrittenAgain)
+{
+    // Killed as the output's temporary file appears: nothing can remove it then.
+    ASSERT_TRUE(testkit::WriteDvType1(clip.string(), TwoScenes(250)));
+    const ChildRun killed = morvel.RunAndSignal({"+hi", "x.avi"}, work.string(), ".x_in.avi.morvel-", SIGKILL);
+    ASSERT_EQ(killed.status, 128 + SIGKILL) << killed.err;
+    std::set<std::string> left = Folder(work);
+    ASSERT_EQ(left.size(), 2u);
+    EXPECT_EQ(left.begin()->rfind(".x_in.avi.morvel-", 0), 0u) << *left.begin();
+
+    const ChildRun again = Run({"+hi", "x.avi"});
+    EXPECT_EQ(again.status, app::kExitOk) << again.err;
+    EXPECT_EQ(Folder(work), (std::set<std::string>{"x.avi", "x_in.avi"}));
 }
