@@ -58,7 +58,7 @@ private:
 
     void ReadHeaderList(int64_t begin, int64_t end);
     void ReadStreamList(int64_t begin, int64_t end);
-    bool AddChunk(int stream, int64_t dataPos, uint32_t size, bool keyframe);
+    bool AddChunk(int stream, int64_t dataPos, uint32_t size, bool keyframe, bool cut = false);
     bool FromOpenDml();
     bool ReadStandardIndex(int stream, const uint8_t* header, const uint8_t* entries, uint32_t count,
                            int64_t bytesAvailable);
@@ -153,7 +153,7 @@ void Parser::ReadHeaderList(int64_t begin, int64_t end)
     }
 }
 
-bool Parser::AddChunk(int stream, int64_t dataPos, uint32_t size, bool keyframe)
+bool Parser::AddChunk(int stream, int64_t dataPos, uint32_t size, bool keyframe, bool cut)
 {
     if (stream < 0 || static_cast<size_t>(stream) >= result_.streams.size())
         return true;
@@ -167,8 +167,9 @@ bool Parser::AddChunk(int stream, int64_t dataPos, uint32_t size, bool keyframe)
     if (static_cast<int64_t>(size) > size_ - dataPos) {
         result_.truncated = true;
         size = static_cast<uint32_t>(size_ - dataPos);
+        cut = true;
     }
-    chunks.push_back({dataPos, size, keyframe});
+    chunks.push_back({dataPos, size, keyframe, cut});
     return true;
 }
 
@@ -318,7 +319,7 @@ void Parser::Scan(int64_t begin, int64_t end, int depth)
             continue;
         }
         const int stream = ChunkIdStream(c.id);
-        if (stream >= 0 && !AddChunk(stream, c.dataPos(), static_cast<uint32_t>(c.available), true))
+        if (stream >= 0 && !AddChunk(stream, c.dataPos(), static_cast<uint32_t>(c.available), true, c.clamped()))
             return;
     }
 }

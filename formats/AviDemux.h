@@ -24,6 +24,7 @@ struct AviChunkRef {
     int64_t offset = 0; // of the data
     uint32_t size = 0;
     bool keyframe = true;
+    bool cut = false; // held to the end of the file (or of its list): part of what was written
 };
 
 struct AviDemuxStream {

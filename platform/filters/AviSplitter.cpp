@@ -313,9 +313,16 @@ HRESULT AviSplitterStream::FillBuffer(MediaSample& sample)
     }
 }
 
+size_t AviSplitterStream::LengthInChunks() const
+{
+    const auto& chunks = Info().chunks;
+    const bool pictures = Info().fccType == rtl::FourCC("vids") || Info().fccType == rtl::FourCC("iavs");
+    return pictures && !chunks.empty() && chunks.back().cut ? chunks.size() - 1 : chunks.size();
+}
+
 HRESULT AviSplitterStream::Duration(REFERENCE_TIME& duration)
 {
-    duration = ChunkTime(Info().chunks.size());
+    duration = ChunkTime(LengthInChunks());
     return S_OK;
 }
 
@@ -349,7 +356,7 @@ HRESULT AviSplitterStream::GetDuration(int64_t& duration)
 {
     HRESULT hr = SourceStream::GetDuration(duration);
     if (SUCCEEDED(hr) && timeFormat_ == TIME_FORMAT_FRAME)
-        duration = static_cast<int64_t>(Info().chunks.size());
+        duration = static_cast<int64_t>(LengthInChunks());
     return hr;
 }
 

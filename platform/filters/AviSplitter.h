@@ -10,7 +10,8 @@
 // Interleaved / fccHandler / DvInfo (strf as stored, even when shorter than 32 bytes).
 // Times count from the segment start: video frame n at n × frame time (exact fraction, rounded);
 // constant-rate sound from the byte position. Empty chunks are skipped but keep their time, so a
-// dropped frame shows as a gap, as does an index entry the chunk's own header contradicts.
+// dropped frame shows as a gap, as does an index entry the chunk's own header contradicts. A last
+// picture the end of the file cut short is passed on but not counted in the length.
 // Keyframes are sync points; the first sample after a start or a seek is a discontinuity. Each
 // output seeks in media time, and video or interleaved ones in frames.
 // A handler override, set before the input connects, makes the splitter read that code as the
@@ -76,6 +77,9 @@ public:
 
 private:
     bool ByBytes() const; // constant-rate sound: times follow the byte position
+    // The chunks the stream's length counts: a last picture the end of the file cut short is
+    // still passed on (the muxers drop and count it) but is no frame of the length.
+    size_t LengthInChunks() const;
     uint32_t ChunkSize(size_t i) const;
     size_t ChunkAt(REFERENCE_TIME t) const;
     REFERENCE_TIME FramesToTime(int64_t frames) const;
