@@ -57,6 +57,10 @@ ExecutionOutcome Convert(const TAfficherFichier& f, const std::string& suffix, c
     }
     if (!build(cdm, f.FullName, output)) {
         cdm.CdmSeeking = nullptr;
+        // Another program may have moved or deleted it since it was listed.
+        if (!rtl::FileExists(f.FullName))
+            return ExecutionOutcome::Failed(
+                rtl::Format("\"%s\" was not converted: the file no longer exists.", f.FileName));
         return ExecutionOutcome::Failed(rtl::Format(
             "\"%s\" was not converted: the file cannot be read or holds no stream this conversion takes.", f.FileName));
     }

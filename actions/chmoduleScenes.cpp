@@ -2,6 +2,7 @@
 // scene detector, whose callbacks write the companion file; it is put in place only when the run
 // completes. A file whose scene graph cannot be built gets one whole-file scene where it can. The
 // removers move a companion file to the trash.
+#include <cerrno>
 #include <memory>
 
 #include "actions/aviFichier.h"
@@ -10,6 +11,7 @@
 #include "formats/scenes.h"
 #include "media/ConvertirDVunit.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/Strings.h"
 #include "platform/rtl/SysUtils.h"
 #include "settings/PSFunctions.h"
 #include "settings/Preferences.h"
@@ -55,26 +57,41 @@ void DropLastGraph(TCdm& cdm)
     }
 }
 
+// What the user is told when a companion file was not written: the conversions' texts.
+std::string NotWritten(const std::string& name, int err)
+{
+    return media::FailureText(ds::FileErrorCode(err != 0 ? err : EIO), name);
+}
+
 // The end of the run puts the file in place when the run completed and drops it otherwise; a file
 // that cannot be put in place fails the run.
-template <class Writer, class Close> void CommitAtEnd(TCdm& cdm, const std::shared_ptr<Writer>& writer, Close close)
+template <class Writer, class Close>
+void CommitAtEnd(TCdm& cdm, const std::string& name, const std::shared_ptr<Writer>& writer, Close close)
 {
     cdm.SetSceneEnd(
-        [&cdm, writer, close] {
-            if (!((*writer).*close)())
-                cdm.CdmSceneDetect->NotifyEvent(ds::EC_ERRORABORT, ds::STG_E_WRITEFAULT);
+        name,
+        [writer, close] {
+            if (((*writer).*close)())
+                return 0;
+            return writer->LastErrorNumber() != 0 ? writer->LastErrorNumber() : EIO;
         },
         [writer] { writer->Discard(); });
 }
 
-ExecutionOutcome NotOpened(const std::string& name, const std::string& error, TCdm& cdm)
+template <class Writer> ExecutionOutcome NotOpened(const std::string& name, const Writer& writer, TCdm& cdm)
 {
     cdm.CdmSeeking = nullptr; // nothing to run
-    return ExecutionOutcome::Failed(rtl::Format("\"%s\" was not written: %s", name, error));
+    return ExecutionOutcome::Failed(NotWritten(name, writer.LastErrorNumber()));
 }
 
+// Why no scene graph could be built for `f`: it is gone, it holds nothing, or no DV video.
 ExecutionOutcome NoScenes(const TAfficherFichier& f)
 {
+    if (!rtl::FileExists(f.FullName))
+        return ExecutionOutcome::Failed(
+            rtl::Format("No scenes can be read from \"%s\": the file no longer exists.", f.FileName));
+    if (FrameCount(f) == 0)
+        return ExecutionOutcome::Failed(rtl::LoadStr(rtl::sid::sRunNothingToRun));
     return ExecutionOutcome::Failed(
         rtl::Format("No scenes can be read from \"%s\": it cannot be read or holds no DV video.", f.FileName));
 }
@@ -91,21 +108,22 @@ ExecutionOutcome SceneList(const TAfficherFichier& f, const std::string& name, O
     TCdm& cdm = Cdm();
     DropLastGraph(cdm);
     const bool built = cdm.BuildSceneGraph(f.FullName);
-    if (!built && (!whole || !rtl::FileExists(f.FullName)))
+    // A file of no length is no scene: nothing is written.
+    if (!built && (!whole || !rtl::FileExists(f.FullName) || FrameCount(f) == 0))
         return NoScenes(f);
     auto writer = std::make_shared<Writer>();
     if (!open(*writer))
-        return NotOpened(name, writer->LastError(), cdm);
+        return NotOpened(name, *writer, cdm);
     if (built) {
         cdm.CdmSceneDetect->SetOnScene([writer, write](const DVFrameInfo& start, const DVFrameInfo& current) {
             ((*writer).*write)(start, current);
         });
-        CommitAtEnd(cdm, writer, close);
+        CommitAtEnd(cdm, name, writer, close);
         return {};
     }
     ((*writer).*write)(FrameRecord(0), FrameRecord(FrameCount(f)));
     if (!((*writer).*close)())
-        return NotOpened(name, writer->LastError(), cdm);
+        return NotOpened(name, *writer, cdm);
     return {};
 }
 
@@ -169,8 +187,9 @@ Tch::R Tch::Creer_srtExecution(P&, const F& f, std::string& newfichier, U& updat
     if (!cdm.BuildSrtSceneGraph(f.FullName))
         return NoScenes(f);
     auto srt = std::make_shared<formats::SrtFileWriter>();
+    const std::string name = formats::SrtFileName(f.FullName);
     if (!srt->OpenSrtFile(f.FullName))
-        return NotOpened(formats::SrtFileName(f.FullName), srt->LastError(), cdm);
+        return NotOpened(name, *srt, cdm);
     // The subtitles carry the lines the picture overlay would show, timed at the stream's frames.
     media::Tdv_sceneDetect& detector = *cdm.CdmSceneDetect;
     detector.SetOnDatecodeText(
@@ -183,7 +202,7 @@ Tch::R Tch::Creer_srtExecution(P&, const F& f, std::string& newfichier, U& updat
     detector.SetIncrustDuration(static_cast<int32_t>(rtl::Round(settings::DureeIncrustation * FileFps(f))));
     detector.SetIncrustFormats(settings::FormatPourIncrusterDatecode1, settings::FormatPourIncrusterDatecode2);
     detector.SetTimeOffset(settings::DecalageHoraire);
-    CommitAtEnd(cdm, srt, &formats::SrtFileWriter::CloseSrtFile);
+    CommitAtEnd(cdm, name, srt, &formats::SrtFileWriter::CloseSrtFile);
     return {};
 }
 

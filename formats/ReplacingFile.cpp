@@ -24,6 +24,7 @@ bool ReplacingFile::Open(const std::string& target)
     Discard();
     target_ = target;
     error_.clear();
+    errorNumber_ = 0;
     written_ = 0;
     if (int err = file_.Create(target)) {
         Fail(rtl::sid::sRtlCreateError, err);
@@ -73,8 +74,10 @@ void ReplacingFile::Flush()
 // Messages name the target, the file the user knows of, not the temporary one.
 void ReplacingFile::Fail(int messageId, int err)
 {
-    if (error_.empty())
-        error_ = rtl::Format(rtl::LoadStr(messageId), target_, std::strerror(err));
+    if (!error_.empty())
+        return;
+    error_ = rtl::Format(rtl::LoadStr(messageId), target_, std::strerror(err));
+    errorNumber_ = err;
 }
 
 bool ReplacingFile::Commit()

@@ -22,6 +22,7 @@ public:
     bool IsOpen() const { return file_.IsOpen(); }
     bool Failed() const { return !error_.empty(); }
     const std::string& Error() const { return error_; }
+    int ErrorNumber() const { return errorNumber_; } // the system's error number of that failure
     const std::string& Target() const { return target_; }
 
     // Buffered append at the end of what was written.
@@ -46,6 +47,7 @@ private:
     std::string buffer_;
     int64_t written_ = 0;
     std::string error_;
+    int errorNumber_ = 0;
 };
 
 } // namespace formats

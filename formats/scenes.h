@@ -4,7 +4,8 @@
 // several files can be written at once. Open runs before the graph starts, the write calls on
 // its streaming thread, Close on the thread that stops it: one thread at a time, no lock.
 // New files are written under a temporary name and renamed into place by a successful Close;
-// a failure is kept in LastError() and reported by Open/Close, never thrown.
+// a failure is kept in LastError() (its system error number in LastErrorNumber()) and reported by
+// Open/Close, never thrown.
 #include <cstdint>
 #include <string>
 
@@ -38,6 +39,7 @@ public:
     bool IsOpen() const { return file_.IsOpen(); }
     int32_t SceneCount() const { return sceneCount_; }
     const std::string& LastError() const { return file_.Error(); }
+    int LastErrorNumber() const { return file_.ErrorNumber(); }
 
 private:
     ReplacingFile file_;
@@ -63,6 +65,7 @@ public:
     bool IsOpen() const { return file_.IsOpen(); }
     int32_t SceneCount() const { return sceneCount_; }
     const std::string& LastError() const { return file_.Error(); }
+    int LastErrorNumber() const { return file_.ErrorNumber(); }
 
 private:
     void WriteLine(const std::string& line);
@@ -86,6 +89,7 @@ public:
     bool IsOpen() const { return file_.IsOpen(); }
     int32_t Count() const { return counter_; }
     const std::string& LastError() const { return file_.Error(); }
+    int LastErrorNumber() const { return file_.ErrorNumber(); }
 
 private:
     void WriteLine(const std::string& line);

@@ -5,25 +5,25 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <utility>
 
 #include "platform/filters/AviMux.h"
 #include "platform/filters/FileSource.h"
 #include "platform/filters/FileWriter.h"
+#include "platform/rtl/Strings.h"
 
 namespace media {
 
 using namespace ds;
 
-namespace {
-
-// What the user is told when a run fails, from the code the graph or the writer gave.
-std::string FailureText(HRESULT code, const std::string& destination, bool sound)
+std::string FailureText(HRESULT code, const std::string& output, bool sound)
 {
-    const std::string name = destination.empty() ? std::string("the output") : "\"" + destination + "\"";
+    const std::string name = output.empty() ? std::string("the output") : "\"" + output + "\"";
     if (code == kNothingReadable)
         return std::string("The source holds no readable ") + (sound ? "sound" : "frame") +
-               (destination.empty() ? std::string(".") : ": " + name + " was not written.");
+               (output.empty() ? std::string(".") : ": " + name + " was not written.");
     if (code == HRESULT_FROM_WIN32(ERROR_DISK_FULL))
         return "The disk is full: " + name + " was not written.";
     if (code == E_ACCESSDENIED)
@@ -32,6 +32,8 @@ std::string FailureText(HRESULT code, const std::string& destination, bool sound
         return "The folder was not found: " + name + " was not written.";
     if (code == HRESULT_FROM_WIN32(ERROR_FILE_EXISTS))
         return name + " already exists and was not replaced.";
+    if (const int err = ErrnoOf(code))
+        return std::string(std::strerror(err)) + ": " + name + " was not written.";
     if (code == STG_E_WRITEFAULT)
         return "Writing the file failed: " + name + " was not written.";
     if (code == kOutputNotKept)
@@ -40,8 +42,6 @@ std::string FailureText(HRESULT code, const std::string& destination, bool sound
     std::snprintf(hex, sizeof hex, "0x%08X", static_cast<unsigned>(code));
     return "The conversion failed (error " + std::string(hex) + "): " + name + " was not written.";
 }
-
-} // namespace
 
 TCdm& Cdm()
 {
@@ -104,6 +104,8 @@ void TCdm::ResetGraph()
         c->SetFilterGraph(nullptr);
     CdmSceneDetect->SetOnScene(nullptr);
     CdmSceneDetect->SetOnEnd(nullptr);
+    sceneOutput_.clear();
+    sceneDiscard_ = nullptr;
     CdmSuperposer->SetOnText(nullptr);
     // A date shift leaves copying off and an offset: the next build starts from the defaults,
     // and the actions that want others set them after their build.
@@ -192,12 +194,14 @@ bool TCdm::DeliveredAny() const
     return !mux || mux->FramesWritten() > 0;
 }
 
-void TCdm::SetSceneEnd(std::function<void()> commit, std::function<void()> discard)
+void TCdm::SetSceneEnd(std::string output, std::function<int()> commit, std::function<void()> discard)
 {
+    sceneOutput_ = std::move(output);
+    sceneDiscard_ = discard;
     CdmSceneDetect->SetOnEnd([this, commit = std::move(commit), discard = std::move(discard)] {
         if (runOutcome_.load() == ConversionOutcome::Completed) {
-            if (commit)
-                commit();
+            if (const int err = commit ? commit() : 0)
+                CdmSceneDetect->NotifyEvent(EC_ERRORABORT, FileErrorCode(err));
         } else if (discard) {
             discard();
         }
@@ -210,11 +214,13 @@ ConversionOutcome TCdm::RunBuiltGraph(const CancelTest& cancelled, const Progres
     ConversionOutcome outcome;
     runOutcome_ = ConversionOutcome::NotRun;
     FilterGraph* graph = fg.Graph();
-    if (!graph || !CdmSeeking)
-        return outcome;
     int64_t duration = 0;
-    if (FAILED(graph->GetDuration(duration)) || duration <= 0)
+    if (!graph || !CdmSeeking || FAILED(graph->GetDuration(duration)) || duration <= 0) {
+        // Nothing to run: a scan's file opened for it is dropped now, not at the next build.
+        if (sceneDiscard_)
+            std::exchange(sceneDiscard_, nullptr)();
         return outcome;
+    }
     CdmDuration = duration;
 
     graph->SetSyncSource(nullptr);
@@ -279,8 +285,11 @@ ConversionOutcome TCdm::RunBuiltGraph(const CancelTest& cancelled, const Progres
     if (outcome.kind == ConversionOutcome::Failed) {
         if (outcome.code == S_OK)
             outcome.code = E_FAIL;
-        outcome.text =
-            FailureText(outcome.code, destination.Filter() ? CdmDestination : std::string(), yield_ == Yield::Sound);
+        // A scene file is made of frames: a scan that met none had nothing to work on.
+        outcome.text = yield_ == Yield::Scan && outcome.code == kNothingReadable
+                           ? rtl::LoadStr(rtl::sid::sRunNothingToRun)
+                           : FailureText(outcome.code, destination.Filter() ? CdmDestination : sceneOutput_,
+                                         yield_ == Yield::Sound);
     }
     if (outcome.kind == ConversionOutcome::Completed && progress)
         progress(100);

@@ -14,7 +14,8 @@
 // which finishes the index, headers and scene files before the writer keeps or drops its file.
 // The outcome is known (RunOutcome) before the stop, so end callbacks can commit or discard.
 // A run that reached its end without a frame (a WAV extraction: without sound) for its writer
-// fails with kNothingReadable: the source holds nothing readable, and no file is kept.
+// fails with kNothingReadable: the source holds nothing readable, and no file is kept; a scan
+// says that the file holds nothing that could be processed.
 //
 // Threads: builders and RunBuiltGraph run on one thread at a time (the command thread); the
 // scene detector's callbacks on the graph's streaming threads, its end callback on that thread.
@@ -38,6 +39,11 @@ namespace media {
 constexpr ds::HRESULT kNothingReadable = ds::HRESULT_FROM_WIN32(232);
 // A run that completed and whose writer, all the same, kept no file. ERROR_WRITE_FAULT.
 constexpr ds::HRESULT kOutputNotKept = ds::HRESULT_FROM_WIN32(29);
+
+// What the user is told when a run fails, from the code the graph or the writer gave: the cause,
+// and that `output` (a full name; "" when it has none) was not written. `sound`: the output
+// takes sound, not frames.
+std::string FailureText(ds::HRESULT code, const std::string& output, bool sound = false);
 
 struct ConversionOutcome {
     enum Kind { Completed, Failed, Cancelled, NotRun };
@@ -93,9 +99,11 @@ public:
     ConversionOutcome RunBuiltGraph(const CancelTest& cancelled, const ProgressProc& progress);
     // The outcome of the run under way or last run, set before its graph is stopped.
     ConversionOutcome::Kind RunOutcome() const { return runOutcome_.load(); }
-    // The detector's end callback that commits the scene files only when the run completed, else
-    // discards them (a cancelled or failed scan leaves the old files alone).
-    void SetSceneEnd(std::function<void()> commit, std::function<void()> discard);
+    // The detector's end callback for a scan that writes `output`: `commit` puts it in place when
+    // the run completed and returns 0, or the system's error number of its failure, which fails
+    // the run with the conversions' text for it; `discard` drops it when the run did not complete
+    // or never ran (a cancelled, failed or empty scan leaves the old file alone).
+    void SetSceneEnd(std::string output, std::function<int()> commit, std::function<void()> discard);
 
     // Components (system filters, fresh instances in each graph).
     ds::GraphComponent fg;
@@ -145,7 +153,9 @@ private:
     bool DeliveredAny() const;
 
     std::atomic<ConversionOutcome::Kind> runOutcome_{ConversionOutcome::NotRun};
-    Yield yield_ = Yield::Frames; // set by each build
+    Yield yield_ = Yield::Frames;        // set by each build
+    std::string sceneOutput_;            // the scan's file, named by its failure text
+    std::function<void()> sceneDiscard_; // for a scan that never runs
     bool queuedChain_ = true;
 };
 

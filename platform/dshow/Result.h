@@ -1,6 +1,7 @@
 #pragma once
 // Result codes of the filter-graph layer, with the values and names the media framework uses,
 // so filters read like their designs: `return VFW_E_TYPE_NOT_ACCEPTED;`, `if (FAILED(hr)) ...`.
+#include <cerrno>
 #include <cstdint>
 
 namespace ds {
@@ -31,6 +32,36 @@ constexpr HRESULT HRESULT_FROM_WIN32(uint32_t error)
     return error == 0 ? 0 : static_cast<HRESULT>((error & 0xFFFFu) | 0x80070000u);
 }
 static_assert(HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED) == E_ACCESSDENIED);
+
+// A system error number (errno) as a failure code of its own (a customer code), so that the
+// reason reaches the user's message; ErrnoOf gives the number back, 0 for any other code.
+constexpr uint32_t kErrnoFacilityBits = 0xA0EE0000u;
+constexpr HRESULT HRESULT_FROM_ERRNO(int error)
+{
+    return error == 0 ? 0 : static_cast<HRESULT>((static_cast<uint32_t>(error) & 0xFFFFu) | kErrnoFacilityBits);
+}
+constexpr int ErrnoOf(HRESULT hr)
+{
+    return (static_cast<uint32_t>(hr) & 0xFFFF0000u) == kErrnoFacilityBits ? static_cast<int>(hr & 0xFFFF) : 0;
+}
+
+// The failure code of a file that could not be made or written: the causes a user can act on
+// keep the codes the media framework gives them; any other keeps its system error number.
+constexpr HRESULT FileErrorCode(int error)
+{
+    switch (error) {
+    case 0: return S_OK;
+    case EEXIST: return HRESULT_FROM_WIN32(ERROR_FILE_EXISTS);
+    case ENOENT:
+    case ENOTDIR: return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
+    case EACCES:
+    case EPERM:
+    case EROFS: return E_ACCESSDENIED;
+    case ENOSPC:
+    case EDQUOT: return HRESULT_FROM_WIN32(ERROR_DISK_FULL);
+    default: return HRESULT_FROM_ERRNO(error);
+    }
+}
 
 constexpr HRESULT VFW_S_NO_MORE_ITEMS = 0x00040103;
 constexpr HRESULT VFW_S_PARTIAL_RENDER = 0x00040242;

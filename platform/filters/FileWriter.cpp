@@ -7,26 +7,6 @@
 
 namespace ds {
 
-namespace {
-
-// The causes a user can act on keep their own codes; the rest is a write fault.
-HRESULT FromErrno(int error)
-{
-    switch (error) {
-    case EEXIST: return HRESULT_FROM_WIN32(ERROR_FILE_EXISTS);
-    case ENOENT:
-    case ENOTDIR: return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
-    case EACCES:
-    case EPERM:
-    case EROFS: return E_ACCESSDENIED;
-    case ENOSPC:
-    case EDQUOT: return HRESULT_FROM_WIN32(ERROR_DISK_FULL);
-    default: return STG_E_WRITEFAULT;
-    }
-}
-
-} // namespace
-
 FileWriterInputPin::FileWriterInputPin(FileWriter& writer) : RendererInputPin(writer, "in"), writer_(writer)
 {
 }
@@ -134,7 +114,7 @@ HRESULT FileWriter::OpenFile()
     if (!(mode_ & AM_FILE_OVERWRITE) && ::stat(fileName_.c_str(), &st) == 0)
         return HRESULT_FROM_WIN32(ERROR_FILE_EXISTS);
     const int err = file_.Create(fileName_);
-    return err == 0 ? S_OK : FromErrno(err);
+    return err == 0 ? S_OK : FileErrorCode(err);
 }
 
 HRESULT FileWriter::Run(REFERENCE_TIME start)
@@ -163,7 +143,7 @@ HRESULT FileWriter::WriteAt(const void* data, uint32_t size, int64_t offset)
         return E_INVALIDARG;
     }
     if (const int err = file_.WriteAt(offset, data, size)) {
-        const HRESULT hr = FromErrno(err);
+        const HRESULT hr = FileErrorCode(err);
         Fail(hr);
         return hr;
     }
@@ -210,7 +190,7 @@ void FileWriter::OnEndFlush()
         return;
     failure_ = S_OK;
     if (::ftruncate(file_.Handle(), 0) != 0)
-        Fail(FromErrno(errno));
+        Fail(FileErrorCode(errno));
 }
 
 HRESULT FileWriter::WaitForFile(std::unique_lock<std::mutex>& guard)
@@ -302,7 +282,7 @@ HRESULT FileWriter::OnStopStreaming()
         }
         // Without overwrite, a file that appeared meanwhile under the name is not replaced either.
         const int err = file_.Commit((mode_ & AM_FILE_OVERWRITE) ? rtl::Replace::Allowed : rtl::Replace::Never);
-        hr = err == 0 ? S_OK : FromErrno(err);
+        hr = err == 0 ? S_OK : FileErrorCode(err);
     }
     // Whoever waits for the run's end learns that the file was not kept after all.
     if (FAILED(hr))

@@ -10,7 +10,8 @@
 // them (they fail) and, at its end, empties the temporary file: the stream starts again.
 // Without AM_FILE_OVERWRITE an existing destination is never replaced: the run fails.
 // Failures keep their cause: an existing destination, a missing folder, a folder that refuses
-// writing and a full disk each have their own code, so the user can be told which.
+// writing and a full disk each have their own code, any other its system error number
+// (ds::FileErrorCode), so the user can be told which.
 #include <memory>
 #include <string>
 

@@ -1,9 +1,10 @@
 // The conversions driven as the command runner drives them (the execution builds, the module runs
 // the graph): every output named per its suffix and folder (beside the source while no folder is
 // set) and read back by ffprobe, the dates a shift and a standard change write, the replace
-// question, and what a cancelled run, a folder that refuses files, a missing and a truncated
-// source leave behind.
+// question, and what a cancelled run, a folder that refuses files, a name too long, a missing and
+// a truncated source leave behind.
 #include "formats/AviMuxWriter.h"
+#include "platform/rtl/SysUtils.h"
 #include "tests/actions/chmoduleFixtures.h"
 #include "tests/media/AviFileStreams.h"
 
@@ -235,6 +236,18 @@ TEST_F(Convert, AFolderThatRefusesFilesFailsTheRunAndKeepsTheSource)
     EXPECT_FALSE(fs::exists(settings::DossierPourSauver + "clip_type1.avi"));
 }
 
+TEST_F(Convert, AnOutputNameOverTheLimitSaysSoAndLeavesNothing)
+{
+    // "_type2.avi" makes the name six bytes longer: one more than a name may have.
+    const std::string source = MakeDv(std::string(NAME_MAX - 9, 'n') + ".avi", {.type2 = false});
+    const std::string output = rtl::ChangeFileExt(source, "_type2.avi");
+    Executed r;
+    const ConversionOutcome run = RunCommand("DVType2", *Analyse(source), r);
+    EXPECT_EQ(run.kind, ConversionOutcome::Failed);
+    EXPECT_EQ(run.text, "File name too long: \"" + output + "\" was not written.");
+    EXPECT_EQ(WorkNames(), std::vector<std::string>{rtl::ExtractFileName(source)});
+}
+
 TEST_F(Convert, MissingAndTruncatedSourcesFailOrGiveLessNeverACrash)
 {
     const std::string source = MakeDv("clip.avi", {.frames = 20});
@@ -244,7 +257,7 @@ TEST_F(Convert, MissingAndTruncatedSourcesFailOrGiveLessNeverACrash)
     Executed r;
     EXPECT_EQ(RunCommand("DVtype1", *f, r).kind, ConversionOutcome::NotRun);
     EXPECT_FALSE(r.outcome.Done);
-    EXPECT_NE(r.outcome.Message.find("clip.avi"), std::string::npos);
+    EXPECT_EQ(r.outcome.Message, "\"clip.avi\" was not converted: the file no longer exists.");
     EXPECT_EQ(r.update, utNone);
     EXPECT_EQ(r.newfichier, "");
     EXPECT_EQ(WorkNames(), std::vector<std::string>{});

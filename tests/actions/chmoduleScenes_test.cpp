@@ -1,13 +1,18 @@
 // The scene list, the scene text and the subtitles written by the scene graph of real DV files,
 // counted at the file's own frame rate, the subtitles' dates moved by the time offset; the
 // whole-file scene of a file without DV; the questions; a cancelled scan and a folder that refuses
-// files; the companion files moved to the trash.
+// files; files without a whole frame, a full disk, a name too long and a video gone before its
+// turn; the companion files moved to the trash.
 #include <sstream>
 
+#include "formats/AviMuxWriter.h"
 #include "formats/scenes.h"
 #include "platform/rtl/ByteOrder.h"
+#include "platform/rtl/Strings.h"
 #include "platform/rtl/SysUtils.h"
+#include "tests/actions/BatchTestKit.h"
 #include "tests/actions/chmoduleFixtures.h"
+#include "tests/kit/FileFault.h"
 
 using namespace chtest;
 using actions::utModify;
@@ -16,8 +21,11 @@ using media::ConversionOutcome;
 
 namespace {
 
-class Scenes : public ActionTest {
+class Scenes : public ActionTest, public actionstest::WithApplication {
 protected:
+    static void SetUpTestSuite() { MakeApplication(); }
+    static void TearDownTestSuite() { DropApplication(); }
+
     // Two scenes: `first` frames from 10:00:00, then `second` frames from 14:30:00 (a date jump).
     std::string TwoScenes(const std::string& name, int first, int second, bool pal = true)
     {
@@ -50,7 +58,45 @@ protected:
         EXPECT_TRUE(run.kind == ConversionOutcome::Completed || media::Cdm().CdmSeeking == nullptr) << run.text;
         return r;
     }
+
+    // `action` run on `video` by a batch of its own, as the window and the hidden run run it.
+    actions::FileOutcome Batch(const std::string& action, const std::string& video)
+    {
+        actionstest::Recorder observer;
+        actions::TcmdThread batch({Analyse(video)}, ch.Action(action), observer, true);
+        EXPECT_TRUE(batch.Wait(60000));
+        return observer.outcomes.size() == 1 ? observer.outcomes[0] : actions::FileOutcome{};
+    }
 };
+
+// A two-second MJPEG AVI with sound, written whole and cut a little way into its first picture:
+// headers and no whole frame.
+std::string FramelessMjpeg(const std::string& path)
+{
+    formats::AviStreamSpec video = testkit::DvVideoSpec(true);
+    video.handler = rtl::FourCC("MJPG");
+    rtl::PutLE32(&video.format[16], rtl::FourCC("MJPG"));
+    std::string bytes;
+    {
+        testkit::FileByteStream out(path);
+        formats::AviMuxWriter w(out);
+        EXPECT_EQ(w.AddStream(video), 0);
+        EXPECT_EQ(w.AddStream(testkit::PcmSpec(48000, 2)), 1);
+        EXPECT_TRUE(w.Begin());
+        const std::string picture = "\xFF\xD8" + std::string(20000, 'p') + "\xFF\xD9";
+        const std::vector<uint8_t> sound(1920 * 4, 0);
+        for (int frame = 0; frame < 50; ++frame) {
+            w.WriteChunk(0, reinterpret_cast<const uint8_t*>(picture.data()), picture.size());
+            w.WriteChunk(1, sound.data(), sound.size());
+        }
+        EXPECT_TRUE(w.Finish() && out.Close());
+    }
+    bytes = testkit::ReadFileBytes(path);
+    const size_t first = bytes.find("00dc", bytes.find("movi"));
+    EXPECT_NE(first, std::string::npos);
+    testkit::WriteFileBytes(path, bytes.substr(0, first + 8 + 1000));
+    return path;
+}
 
 // The scene count and the frames each scene ends at, from a ".scn" file.
 std::vector<int32_t> ScnEnds(const std::string& path, const std::string& video)
@@ -160,6 +206,67 @@ TEST_F(Scenes, AFileWithoutDvGetsOneSceneOverItsSound)
     RunCommand("Creer_srt", *Analyse(sound), r);
     EXPECT_FALSE(r.outcome.Done);
     EXPECT_FALSE(fs::exists(WorkFile("sound.srt")));
+}
+
+TEST_F(Scenes, AFileWithoutAWholeFrameFailsAndLeavesTheCompanionsAsTheyWere)
+{
+    const std::string dv = TwoScenes("dv.avi", 4, 4);
+    const std::string bytes = testkit::ReadFileBytes(dv);
+    testkit::WriteFileBytes(dv, bytes.substr(0, bytes.find("00dc", bytes.find("movi")) + 8 + 1000));
+    for (const std::string& video : {FramelessMjpeg(WorkFile("mjpeg.avi")), dv}) {
+        SCOPED_TRACE(video);
+        std::vector<std::string> companions;
+        for (const std::string& ext : {".scn", "_scn.txt", ".srt"})
+            companions.push_back(rtl::ChangeFileExt(video, ext));
+        for (const std::string& c : companions)
+            testkit::WriteFileBytes(c, "old");
+        const std::vector<std::string> before = WorkNames();
+        for (const char* action : {"CreerScenes", "ScenesText", "Creer_srt"}) {
+            const actions::FileOutcome outcome = Batch(action, video);
+            EXPECT_EQ(outcome.Result, actions::FileResult::Failed) << action;
+            EXPECT_EQ(outcome.Message, rtl::LoadStr(rtl::sid::sRunNothingToRun)) << action;
+        }
+        EXPECT_EQ(WorkNames(), before);
+        for (const std::string& c : companions)
+            EXPECT_EQ(testkit::ReadFileBytes(c), "old") << c;
+    }
+}
+
+TEST_F(Scenes, AFullDiskANameTooLongAndAVideoGoneSayWhy)
+{
+    const std::string video = TwoScenes("tape.avi", 4, 4);
+    testkit::DvClipSpec spec;
+    spec.frames = 10;
+    const std::string sound = WorkFile("sound.avi");
+    ASSERT_TRUE(mediatest::WriteSoundOnly(sound, testkit::MakeDvClip(spec)));
+    {
+        // The scan's writers and the whole-file scene alike give the conversions' text.
+        testkit::FileFault full(testkit::FileFault::Step::Write, ENOSPC);
+        for (const auto& [action, ext] :
+             {std::pair{"CreerScenes", ".scn"}, {"ScenesText", "_scn.txt"}, {"Creer_srt", ".srt"}}) {
+            const std::string said = "The disk is full: \"" + rtl::ChangeFileExt(video, ext) + "\" was not written.";
+            EXPECT_EQ(Batch(action, video).Message, said);
+            if (std::string(action) != "Creer_srt")
+                EXPECT_EQ(Batch(action, sound).Message,
+                          "The disk is full: \"" + rtl::ChangeFileExt(sound, ext) + "\" was not written.");
+        }
+    }
+    EXPECT_EQ(WorkNames(), (std::vector<std::string>{"sound.avi", "tape.avi"}));
+
+    // The text list's name is four bytes longer than the video's: one too many here.
+    const std::string longest = WorkFile(std::string(NAME_MAX - 7, 'l') + ".avi");
+    fs::rename(video, longest);
+    EXPECT_EQ(Batch("ScenesText", longest).Message,
+              "File name too long: \"" + rtl::ChangeFileExt(longest, "_scn.txt") + "\" was not written.");
+
+    const auto gone = Analyse(longest);
+    fs::remove(longest);
+    for (const char* action : {"CreerScenes", "ScenesText", "Creer_srt"}) {
+        const Executed r = Execute(action, *gone);
+        EXPECT_EQ(r.outcome.Message,
+                  "No scenes can be read from \"" + gone->FileName + "\": the file no longer exists.");
+    }
+    EXPECT_EQ(WorkNames(), std::vector<std::string>{"sound.avi"});
 }
 
 TEST_F(Scenes, AnExistingCompanionIsAskedFor)

@@ -183,10 +183,12 @@ TEST(DamagedContent, NoWholeFrameOrNoSoundFailsAndWritesNothing)
     ASSERT_TRUE(scn.OpenScnFile(dir.file("cut1.avi")));
     cdm.CdmSceneDetect->SetOnScene(
         [&](const formats::DVFrameInfo& s, const formats::DVFrameInfo& c) { scn.WriteScnScene(s, c); });
-    cdm.SetSceneEnd([&] { scn.CloseScnFile(); }, [&] { scn.Discard(); });
+    cdm.SetSceneEnd(
+        formats::ScnFileName(dir.file("cut1.avi")), [&] { return scn.CloseScnFile() ? 0 : EIO; },
+        [&] { scn.Discard(); });
     const ConversionOutcome scan = RunToEnd(cdm);
     EXPECT_EQ(scan.kind, ConversionOutcome::Failed);
-    EXPECT_EQ(scan.text, "The source holds no readable frame.");
+    EXPECT_EQ(scan.text, "The file holds nothing that could be processed.");
     EXPECT_EQ(FolderNames(dir), before);
     EXPECT_EQ(testkit::ReadFileBytes(formats::ScnFileName(dir.file("cut1.avi"))), "older scenes");
 
@@ -210,6 +212,6 @@ TEST(DamagedContent, AWavFileThatCannotBeWrittenSaysWhyInWords)
     testkit::FileFault fault(testkit::FileFault::Step::Write, EIO);
     const ConversionOutcome outcome = RunToEnd(cdm);
     EXPECT_EQ(outcome.kind, ConversionOutcome::Failed);
-    EXPECT_EQ(outcome.text, "Writing the file failed: \"" + dir.file("in.wav") + "\" was not written.");
+    EXPECT_EQ(outcome.text, "Input/output error: \"" + dir.file("in.wav") + "\" was not written.");
     EXPECT_FALSE(std::filesystem::exists(dir.file("in.wav")));
 }

@@ -298,7 +298,8 @@ TEST(SceneScan, ScenesStartAtTheJoinAndALaterExtractionWritesNoSceneFile)
         starts.push_back(start.Frame);
         scn.WriteScnScene(start, current);
     });
-    cdm.SetSceneEnd([&] { scn.CloseScnFile(); }, [&] { scn.Discard(); });
+    cdm.SetSceneEnd(
+        formats::ScnFileName(video), [&] { return scn.CloseScnFile() ? 0 : EIO; }, [&] { scn.Discard(); });
     ASSERT_EQ(RunToEnd(cdm).kind, ConversionOutcome::Completed);
     EXPECT_EQ(starts, (std::vector<uint32_t>{0, 30}));
     ASSERT_TRUE(std::filesystem::exists(formats::ScnFileName(video)));
@@ -325,7 +326,8 @@ TEST(SceneScan, TheSubtitlesFollowTheDates)
     });
     detector.SetAutoIncrust(0);
     detector.SetIncrustFormats("yyyy-mm-dd", "hh:nn:ss");
-    cdm.SetSceneEnd([&] { srt.CloseSrtFile(); }, [&] { srt.Discard(); });
+    cdm.SetSceneEnd(
+        formats::SrtFileName(video), [&] { return srt.CloseSrtFile() ? 0 : EIO; }, [&] { srt.Discard(); });
     ASSERT_EQ(RunToEnd(cdm).kind, ConversionOutcome::Completed);
     const std::string text = testkit::ReadFileBytes(formats::SrtFileName(video));
     // One subtitle per second of each recording, the second recording an hour back.
@@ -365,7 +367,8 @@ TEST(RunProtocol, CancelledRunsKeepNoOutputAndLeaveTheOldFilesAsTheyWere)
     ASSERT_TRUE(scn.OpenScnFile(video));
     cdm.CdmSceneDetect->SetOnScene(
         [&](const formats::DVFrameInfo& s, const formats::DVFrameInfo& c) { scn.WriteScnScene(s, c); });
-    cdm.SetSceneEnd([&] { scn.CloseScnFile(); }, [&] { scn.Discard(); });
+    cdm.SetSceneEnd(
+        formats::ScnFileName(video), [&] { return scn.CloseScnFile() ? 0 : EIO; }, [&] { scn.Discard(); });
     EXPECT_EQ(cdm.RunBuiltGraph(cancelAfterFirstProgress, progress).kind, ConversionOutcome::Cancelled);
 
     EXPECT_EQ(FolderNames(dir), before);
