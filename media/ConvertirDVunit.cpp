@@ -3,6 +3,8 @@
 // ConvertirDVunitCopy.cpp.
 #include "media/ConvertirDVunit.h"
 
+#include <sys/stat.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -10,6 +12,7 @@
 #include <utility>
 
 #include "platform/filters/AviMux.h"
+#include "platform/filters/AviSplitter.h"
 #include "platform/filters/FileSource.h"
 #include "platform/filters/FileWriter.h"
 #include "platform/rtl/Strings.h"
@@ -38,6 +41,8 @@ std::string FailureText(HRESULT code, const std::string& output, bool sound)
         return "Writing the file failed: " + name + " was not written.";
     if (code == kOutputNotKept)
         return "The output could not be finished: " + name + " was not written.";
+    if (code == kSourceChanged)
+        return "The file changed while it was converted: " + name + " was not written.";
     char hex[16];
     std::snprintf(hex, sizeof hex, "0x%08X", static_cast<unsigned>(code));
     return "The conversion failed (error " + std::string(hex) + "): " + name + " was not written.";
@@ -121,6 +126,7 @@ bool TCdm::BeginBuild(const std::string& src, const std::string* output)
     CdmSeeking = nullptr;
     CdmDuration = 0;
     runOutcome_ = ConversionOutcome::NotRun;
+    sourceMark_ = {};
     fg.Activate();
     source.SetFilterGraph(&fg);
     HRESULT loaded = E_FAIL;
@@ -130,6 +136,8 @@ bool TCdm::BeginBuild(const std::string& src, const std::string* output)
     // A source that cannot be opened makes no graph at all: no empty output is ever written.
     if (FAILED(loaded))
         return false;
+    sourceName_ = src;
+    sourceMark_ = MarkOf(src);
     if (output) {
         destination.SetFilterGraph(&fg);
         auto* sink = QueryFilter<FileSink>(destination.Filter().get());
@@ -181,6 +189,28 @@ bool TCdm::SoundPath(FilterComponent& splitter, int from, FilterComponent& acm, 
         fg.Graph()->Disconnect(acmIn); // the muxer refused this sound: free the converter for the next
     }
     return false;
+}
+
+TCdm::SourceMark TCdm::MarkOf(const std::string& path)
+{
+    SourceMark mark;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return mark;
+    mark.noted = true;
+    mark.device = st.st_dev;
+    mark.inode = st.st_ino;
+    mark.size = st.st_size;
+    mark.modified = int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
+    return mark;
+}
+
+bool TCdm::SourceChanged() const
+{
+    if (const auto* splitter = dynamic_cast<const AviSplitter*>(avisplitter.Filter().get()))
+        if (!splitter->ReadAllPromised())
+            return true;
+    return sourceMark_.noted && !(MarkOf(sourceName_) == sourceMark_);
 }
 
 bool TCdm::DeliveredAny() const
@@ -251,10 +281,15 @@ ConversionOutcome TCdm::RunBuiltGraph(const CancelTest& cancelled, const Progres
             outcome.code = static_cast<HRESULT>(param);
         }
     }
-    // A run that reached its end with nothing for its writer is no conversion: nothing is kept.
+    // A run that reached its end with nothing for its writer is no conversion, and one that read
+    // a file changed under it is none of the file the user has: nothing is kept.
     if (outcome.kind == ConversionOutcome::Completed && !DeliveredAny()) {
         outcome.kind = ConversionOutcome::Failed;
         outcome.code = kNothingReadable;
+    }
+    if (outcome.kind == ConversionOutcome::Completed && SourceChanged()) {
+        outcome.kind = ConversionOutcome::Failed;
+        outcome.code = kSourceChanged;
     }
     // Known before the stop: the end callbacks that run inside it commit or discard by it, and
     // the writer keeps nothing of a run that did not complete, even one that reached its end

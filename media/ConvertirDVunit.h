@@ -13,6 +13,9 @@
 // graph's own event sink for completion, an error abort or cancellation, and stops the graph,
 // which finishes the index, headers and scene files before the writer keeps or drops its file.
 // The outcome is known (RunOutcome) before the stop, so end callbacks can commit or discard.
+// A run completes only when its source is still the file the build read (same size, time of
+// change and file) and the AVI Splitter read every chunk its index promised: another program
+// that cuts or rewrites the source meanwhile fails the run with kSourceChanged.
 // A run that reached its end without a frame (a WAV extraction: without sound) for its writer
 // fails with kNothingReadable: the source holds nothing readable, and no file is kept; a scan
 // says that the file holds nothing that could be processed.
@@ -39,6 +42,9 @@ namespace media {
 constexpr ds::HRESULT kNothingReadable = ds::HRESULT_FROM_WIN32(232);
 // A run that completed and whose writer, all the same, kept no file. ERROR_WRITE_FAULT.
 constexpr ds::HRESULT kOutputNotKept = ds::HRESULT_FROM_WIN32(29);
+// A run whose source changed under it (cut, grown, rewritten, replaced) or did not yield every
+// chunk its index promised: what was read is not the file. ERROR_FILE_INVALID.
+constexpr ds::HRESULT kSourceChanged = ds::HRESULT_FROM_WIN32(1006);
 
 // What the user is told when a run fails, from the code the graph or the writer gave: the cause,
 // and that `output` (a full name; "" when it has none) was not written. `sound`: the output
@@ -152,6 +158,18 @@ private:
     enum class Yield { Frames, Sound, Scan };
     bool DeliveredAny() const;
 
+    // The source as the build found it; a run whose source no longer matches it fails.
+    struct SourceMark {
+        bool noted = false;
+        uint64_t device = 0, inode = 0;
+        int64_t size = 0, modified = 0; // modified: nanoseconds since the epoch
+        bool operator==(const SourceMark&) const = default;
+    };
+    static SourceMark MarkOf(const std::string& path);
+    bool SourceChanged() const;
+
+    std::string sourceName_;
+    SourceMark sourceMark_;
     std::atomic<ConversionOutcome::Kind> runOutcome_{ConversionOutcome::NotRun};
     Yield yield_ = Yield::Frames;        // set by each build
     std::string sceneOutput_;            // the scan's file, named by its failure text

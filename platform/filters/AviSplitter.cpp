@@ -150,8 +150,8 @@ HRESULT AviSplitterInputPin::Receive(const SamplePtr&)
 
 AviSplitterStream::AviSplitterStream(AviSplitter& splitter, std::shared_ptr<const formats::AviDemuxResult> file,
                                      int index, AsyncReader& reader)
-    : SourceStream(splitter, formats::StreamPinName("Stream", index)), file_(std::move(file)), index_(index),
-      reader_(reader), type_(AviStreamMediaType(Info()))
+    : SourceStream(splitter, formats::StreamPinName("Stream", index)), splitter_(splitter), file_(std::move(file)),
+      index_(index), reader_(reader), type_(AviStreamMediaType(Info()))
 {
     if (ByBytes()) {
         byteStart_.reserve(Info().chunks.size() + 1);
@@ -261,17 +261,27 @@ HRESULT AviSplitterStream::OnThreadStartPlay()
     return S_OK;
 }
 
+void AviSplitterStream::NoteCutShort()
+{
+    splitter_.cutShort_ = true;
+}
+
 // The size to read of chunk i: the index's, or, where the index was not checked against the
 // file, what the chunk's own header says; 0 when no chunk of this stream lies there.
-uint32_t AviSplitterStream::ChunkSize(size_t i) const
+uint32_t AviSplitterStream::ChunkSize(size_t i)
 {
     const formats::AviChunkRef& c = Info().chunks[i];
     if (!file_->checkChunkHeaders || c.size == 0)
         return c.size;
     uint8_t h[8];
     uint32_t read = 0;
-    if (c.offset < 8 || FAILED(reader_.SyncRead(c.offset - 8, 8, h, &read)) || read != 8 ||
-        formats::ChunkIdStream(rtl::GetLE32(h)) != index_)
+    if (c.offset < 8)
+        return 0;
+    if (FAILED(reader_.SyncRead(c.offset - 8, 8, h, &read)) || read != 8) {
+        NoteCutShort(); // the header was in the file when it was read
+        return 0;
+    }
+    if (formats::ChunkIdStream(rtl::GetLE32(h)) != index_)
         return 0;
     return rtl::GetLE32(h + 4);
 }
@@ -294,10 +304,12 @@ HRESULT AviSplitterStream::FillBuffer(MediaSample& sample)
             continue; // the index pointed at no chunk of this stream: a gap
         uint32_t read = 0;
         HRESULT hr = reader_.SyncRead(chunks[i].offset, size, sample.GetPointer(), &read);
-        if (FAILED(hr))
-            return hr;
-        if (read < size)
-            return S_FALSE; // the file got shorter under us: end cleanly
+        // The index holds only what the file held when it was read: a chunk that no longer
+        // comes whole means the file got shorter since. The stream ends cleanly, and says so.
+        if (FAILED(hr) || read < size) {
+            NoteCutShort();
+            return FAILED(hr) ? hr : S_FALSE;
+        }
         sample.SetActualDataLength(static_cast<int32_t>(size));
         const REFERENCE_TIME base = StreamStart();
         sample.SetTime(start - base, stop - base);
@@ -430,6 +442,7 @@ HRESULT AviSplitter::OnInputConnected(Pin& peer)
         OverrideVideoHandler(*file, handlerOverride_);
     RemoveStreams();
     file_ = file;
+    cutShort_ = false;
     // A file that cannot be parsed stays connected with no outputs.
     if (!file->valid)
         return S_OK;

@@ -17,6 +17,7 @@
 // A handler override, set before the input connects, makes the splitter read that code as the
 // handler of the last "vids" or "iavs" stream header (the one a handler patch would change), so a
 // file can be tried as "dvsd" without writing into it.
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -80,11 +81,16 @@ private:
     // The chunks the stream's length counts: a last picture the end of the file cut short is
     // still passed on (the muxers drop and count it) but is no frame of the length.
     size_t LengthInChunks() const;
-    uint32_t ChunkSize(size_t i) const;
+    uint32_t ChunkSize(size_t i);
     size_t ChunkAt(REFERENCE_TIME t) const;
     REFERENCE_TIME FramesToTime(int64_t frames) const;
     int64_t TimeToFrames(REFERENCE_TIME t) const;
 
+    // A chunk the index promised and the file held when it was read has not come whole: the
+    // file got shorter (or unreadable) since.
+    void NoteCutShort();
+
+    AviSplitter& splitter_;
     std::shared_ptr<const formats::AviDemuxResult> file_;
     int index_;
     AsyncReader& reader_;
@@ -114,11 +120,18 @@ public:
     // 0: the file's own handler. Takes effect at the next input connection.
     void SetHandlerOverride(uint32_t code) { handlerOverride_ = code; }
     uint32_t HandlerOverride() const { return handlerOverride_; }
+    // False once an output met a chunk of the index that the file held when it was read and
+    // could not read it whole: the file was cut or damaged since, and the stream ended early.
+    // Any thread; true again for the next file.
+    bool ReadAllPromised() const { return !cutShort_.load(); }
 
 private:
+    friend class AviSplitterStream;
+
     AviSplitterInputPin input_;
     uint32_t handlerOverride_ = 0; // controlling thread only
     std::shared_ptr<const formats::AviDemuxResult> file_;
+    std::atomic<bool> cutShort_{false};
 };
 
 // Builds the media type of stream `index` of a parsed file.

@@ -1,12 +1,16 @@
 // The command runner around real conversion graphs: a fake action builds a type 1 -> type 2 copy
 // in the conversion module and the runner runs it. Esc cancels the graph (no output, an older
 // one untouched, nothing to list) and ends the batch; Shift+Esc lets the conversion finish; a
-// graph that fails is the file's failure and the batch goes on.
+// graph that fails, or whose source is cut short under it, is the file's failure and the batch
+// goes on.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <filesystem>
 
 #include "media/ConvertirDVunit.h"
+#include "platform/rtl/AtomicFile.h"
 #include "platform/rtl/SysUtils.h"
 #include "tests/actions/BatchTestKit.h"
 #include "tests/kit/TempDir.h"
@@ -125,4 +129,32 @@ TEST_F(CommandGraphs, AGraphThatFailsIsTheFilesFailureAndTheBatchGoesOn)
     ASSERT_EQ(observer.prompter.shown().size(), 2u);
     EXPECT_EQ(observer.prompter.shown()[0].type, shell::MsgDlgType::mtError);
     EXPECT_NE(observer.prompter.shown()[0].text.find(observer.outcomes[0].Message), std::string::npos);
+}
+
+TEST_F(CommandGraphs, ASourceCutShortDuringItsConversionFailsListsNothingAndTheBatchGoesOn)
+{
+    // Another program cuts a.avi to a third as its output's first bytes are written.
+    const std::string a = dir.file("a.avi");
+    const auto size = std::filesystem::file_size(a);
+    std::atomic<bool> cut{false};
+    rtl::FileCalls calls;
+    calls.write = [&](int fd, const void* data, size_t bytes, off_t offset) {
+        if (!cut.exchange(true))
+            std::filesystem::resize_file(a, size / 3);
+        return ::pwrite(fd, data, bytes, offset);
+    };
+    rtl::SetFileCalls(std::move(calls));
+    Recorder observer;
+    TcmdThread batch(Files(dir.path().string(), {"a.avi", "b.avi"}), Conversion(), observer);
+    ASSERT_TRUE(batch.Wait(60000));
+    rtl::SetFileCalls({});
+    ASSERT_EQ(observer.outcomes.size(), 2u);
+    const FileOutcome& first = observer.outcomes[0];
+    EXPECT_EQ(first.Result, FileResult::Failed);
+    EXPECT_EQ(first.Message, "The file changed while it was converted: \"" + Output("a") + "\" was not written.");
+    EXPECT_EQ(first.Update, utNone);
+    EXPECT_EQ(first.NewFichier, "");
+    EXPECT_FALSE(std::filesystem::exists(Output("a")));
+    EXPECT_EQ(observer.outcomes[1].Result, FileResult::Done);
+    EXPECT_TRUE(std::filesystem::exists(Output("b")));
 }

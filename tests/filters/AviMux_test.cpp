@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <filesystem>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -275,6 +276,47 @@ TEST(CutDvFrames, AreDroppedOnEveryPathAndCounted)
                                 out,
                             &probe);
         EXPECT_EQ(std::to_string(clip.frames.size() - 1) + "\n", probe);
+    }
+}
+
+// A file cut in its last frame before it is read has every chunk its index promises; one cut
+// after it was read does not: the stream still ends cleanly, and the splitter says so. Both with
+// the OpenDML index and with idx1 alone, whose chunks are read by their own headers.
+TEST(CutDvFrames, AFileCutAfterItWasReadIsToldFromOneCutBefore)
+{
+    testkit::DvClipSpec spec;
+    spec.frames = 70; // idx1 is then read by a sample of its entries
+    const testkit::DvClip clip = testkit::MakeDvClip(spec);
+    testkit::TempDir dir;
+    const std::string whole = dir.file("whole.avi"), in = dir.file("in.avi"), out = dir.file("out.avi");
+    ASSERT_TRUE(testkit::WriteDvType2(whole, clip));
+    const MemoryFile openDml = Load(whole);
+    MemoryFile idx1 = openDml;
+    for (size_t at = idx1.bytes.find("indx"); at != std::string::npos; at = idx1.bytes.find("indx", at))
+        idx1.bytes.replace(at, 4, "JUNK");
+    ASSERT_TRUE(formats::ParseAvi(idx1).checkChunkHeaders);
+    for (const MemoryFile* f : {&openDml, static_cast<const MemoryFile*>(&idx1)}) {
+        const std::vector<formats::AviChunkRef> chunks = formats::ParseAvi(*f).streams[0].chunks;
+        const size_t size = f->bytes.size(), inLast = static_cast<size_t>(chunks.back().offset) + 50000;
+        // Cut where a chunk's header starts: no chunk is read in part, the rest not at all.
+        const size_t atHeader = static_cast<size_t>(chunks[chunks.size() / 2].offset) - 8;
+        const struct {
+            const char* what;
+            size_t before, after; // bytes of the file when it is read and when it runs
+            bool whole;
+        } cases[] = {{"untouched", size, size, true},
+                     {"cut before", inLast, inLast, true},
+                     {"cut after", size, size / 2, false},
+                     {"cut after, at a header", size, atHeader, false}};
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.what) + (f == &idx1 ? ", idx1" : ", OpenDML"));
+            testkit::WriteFileBytes(in, f->bytes.substr(0, c.before));
+            Graph g;
+            ASSERT_TRUE(g.BuildRemux(in, out));
+            std::filesystem::resize_file(in, c.after);
+            ASSERT_EQ(ds::EC_COMPLETE, g.RunToEnd());
+            EXPECT_EQ(c.whole, g.splitter->ReadAllPromised());
+        }
     }
 }
 

@@ -1,12 +1,19 @@
 // The conversion module's builders that decode nothing, and its run protocol: what each graph
 // writes (streams, frames, dates), the reset between builds, bad sources, and what a cancelled,
-// failed or refused run leaves behind (nothing new, nothing changed).
+// failed or refused run, or one whose source changed under it, leaves behind (nothing new,
+// nothing changed).
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 
 #include "formats/scenes.h"
+#include "platform/rtl/AtomicFile.h"
 #include "tests/media/AviFileStreams.h"
 #include "tests/media/MediaFiles.h"
 
@@ -393,6 +400,53 @@ TEST(RunProtocol, AFolderThatRefusesWritingOrIsMissingFailsWithAClearText)
         EXPECT_EQ(outcome.kind, ConversionOutcome::Failed);
         EXPECT_NE(outcome.text.find(said), std::string::npos) << outcome.text;
         EXPECT_FALSE(std::filesystem::exists(out));
+    }
+}
+
+// Another program changes the source while it is converted: cuts it short, adds to it and puts
+// its time back, or rewrites bytes in place. The run fails, says why and keeps nothing.
+TEST(RunProtocol, ASourceChangedUnderTheRunFailsAndKeepsNothing)
+{
+    testkit::TempDir dir;
+    const std::string video = dir.file("clip.avi"), out = dir.file("clip_type2.avi");
+    ASSERT_TRUE(testkit::WriteDvType1(video, Clip(60)));
+    const std::string bytes = testkit::ReadFileBytes(video);
+    const timespec long_ago[2] = {{1000000000, 0}, {1000000000, 0}}; // so that any change shows
+    auto rewrite = [&](const std::string& with, off_t at) {
+        const int fd = ::open(video.c_str(), O_WRONLY | O_CLOEXEC);
+        EXPECT_EQ(::pwrite(fd, with.data(), with.size(), at), static_cast<ssize_t>(with.size()));
+        ::close(fd);
+    };
+    const std::pair<const char*, std::function<void()>> changes[] = {
+        {"cut short", [&] { std::filesystem::resize_file(video, bytes.size() / 3); }},
+        {"added to, its time put back",
+         [&] {
+             rewrite("more", static_cast<off_t>(bytes.size()));
+             EXPECT_EQ(::utimensat(AT_FDCWD, video.c_str(), long_ago, 0), 0);
+         }},
+        {"rewritten in place", [&] { rewrite("xxxx", static_cast<off_t>(bytes.size() / 2)); }},
+    };
+    TCdm cdm;
+    for (const auto& [what, change] : changes) {
+        SCOPED_TRACE(what);
+        std::filesystem::remove(out);
+        testkit::WriteFileBytes(video, bytes);
+        ASSERT_EQ(::utimensat(AT_FDCWD, video.c_str(), long_ago, 0), 0);
+        ASSERT_TRUE(cdm.BuildType2Graph(video, out));
+        // The change comes as the output's first bytes are written: the run is under way.
+        std::atomic<bool> changed{false};
+        rtl::FileCalls calls;
+        calls.write = [&](int fd, const void* data, size_t size, off_t offset) {
+            if (!changed.exchange(true))
+                change();
+            return ::pwrite(fd, data, size, offset);
+        };
+        rtl::SetFileCalls(std::move(calls));
+        const ConversionOutcome outcome = RunToEnd(cdm);
+        rtl::SetFileCalls({});
+        EXPECT_EQ(outcome.kind, ConversionOutcome::Failed);
+        EXPECT_EQ(outcome.text, "The file changed while it was converted: \"" + out + "\" was not written.");
+        EXPECT_EQ(FolderNames(dir), std::vector<std::string>{"clip.avi"});
     }
 }
 
