@@ -1,7 +1,7 @@
 // The scene list, the scene text and the subtitles: the scene graph runs the file through the
 // scene detector, whose callbacks write the companion file; it is put in place only when the run
-// completes. A file whose scene graph cannot be built gets one whole-file scene where it can. The
-// removers move a companion file to the trash.
+// completes. A file whose scene graph cannot be built gets one whole-file scene where it can; one
+// without a whole frame gets no file at all. The removers move a companion file to the trash.
 #include <cerrno>
 #include <memory>
 
@@ -57,10 +57,10 @@ void DropLastGraph(TCdm& cdm)
     }
 }
 
-// What the user is told when a companion file was not written: the conversions' texts.
-std::string NotWritten(const std::string& name, int err)
+// The system's error number of a writer's failure; EIO when it kept none.
+template <class Writer> int FailureNumber(const Writer& writer)
 {
-    return media::FailureText(ds::FileErrorCode(err != 0 ? err : EIO), name);
+    return writer.LastErrorNumber() != 0 ? writer.LastErrorNumber() : EIO;
 }
 
 // The end of the run puts the file in place when the run completed and drops it otherwise; a file
@@ -69,19 +69,15 @@ template <class Writer, class Close>
 void CommitAtEnd(TCdm& cdm, const std::string& name, const std::shared_ptr<Writer>& writer, Close close)
 {
     cdm.SetSceneEnd(
-        name,
-        [writer, close] {
-            if (((*writer).*close)())
-                return 0;
-            return writer->LastErrorNumber() != 0 ? writer->LastErrorNumber() : EIO;
-        },
+        name, [writer, close] { return ((*writer).*close)() ? 0 : FailureNumber(*writer); },
         [writer] { writer->Discard(); });
 }
 
+// A companion file that could not be written: the conversions' text for the reason.
 template <class Writer> ExecutionOutcome NotOpened(const std::string& name, const Writer& writer, TCdm& cdm)
 {
     cdm.CdmSeeking = nullptr; // nothing to run
-    return ExecutionOutcome::Failed(NotWritten(name, writer.LastErrorNumber()));
+    return ExecutionOutcome::Failed(media::FailureText(ds::FileErrorCode(FailureNumber(writer)), name));
 }
 
 // Why no scene graph could be built for `f`: it is gone, it holds nothing, or no DV video.
