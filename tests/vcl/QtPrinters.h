@@ -1,5 +1,6 @@
 #pragma once
-// Qt strings in GoogleTest's messages as text, not as arrays of 2-byte objects.
+// Qt strings and rectangles in GoogleTest's messages as text, not as arrays of 2-byte objects.
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <ostream>
@@ -17,4 +18,9 @@ inline void PrintTo(const QStringList& list, std::ostream* os)
         *os << ' ';
     }
     *os << '}';
+}
+
+inline void PrintTo(const QRect& r, std::ostream* os)
+{
+    *os << r.x() << ',' << r.y() << ' ' << r.width() << 'x' << r.height();
 }
