@@ -29,7 +29,6 @@
 #include "tests/kit/TempDir.h"
 #include "tests/kit/media/DvClip.h"
 #include "ui/BaseFrame.h"
-#include "ui/gallery/GalleryHost.h"
 
 namespace {
 
@@ -118,9 +117,8 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    gallery::GalleryHost host; // the gallery's: widths kept, the rest ignored
     vcl::ScriptedDialogs dialogs;
-    ui::TBaseFrame frame(host, dialogs);
+    ui::TBaseFrame frame(dialogs);
     frame.Localise();
     frame.CurrentFichier = std::make_shared<actions::TAfficherFichier>(path);
     frame.ShowFileProperties(frame.CurrentFichier.get());

@@ -34,7 +34,7 @@ void Name(std::initializer_list<std::pair<QWidget*, const char*>> names)
 TAproposFrame::TAproposFrame(PageHost& host, QWidget* parent) : TitledPage(host, parent)
 {
     setObjectName(QStringLiteral("AproposFrame"));
-    resize(kDesignWidth, kDesignHeight);
+    SetDesignSize(kDesignWidth, kDesignHeight);
     PageControl2 = new QTabWidget(this);
     tsSysteme = new QWidget(PageControl2);
     tsCommandes = new QWidget(PageControl2);
@@ -126,7 +126,7 @@ TVideFrame::TVideFrame(PageHost& host, QWidget* parent) : PageFrame(host, parent
 {
     setObjectName(QStringLiteral("VideFrame"));
     setAutoFillBackground(true);
-    resize(kDesignWidth, kDesignHeight);
+    SetDesignSize(kDesignWidth, kDesignHeight);
     auto* page = new QVBoxLayout(this);
     Image1 = PictureLabel(this, Picture::Camel, QSize(150, 150));
     Memo1 = MakeMemo(this, QWIDGETSIZE_MAX);
@@ -142,7 +142,7 @@ void TVideFrame::ShowPage()
     for (int i = 0; i < 6; ++i)
         texts.append(Text(sVideHelp1 + i));
     Memo1->setPlainText(texts.join(QStringLiteral("\n\n")));
-    Present(false, false);
+    Present(false);
 }
 
 void TVideFrame::HidePage()

@@ -2,6 +2,7 @@
 #include "ui/BaseFrame.h"
 
 #include <QFrame>
+#include <QGridLayout>
 #include <QLabel>
 #include <QSlider>
 
@@ -11,6 +12,7 @@
 #include "platform/vcl/Hint.h"
 #include "ui/MouseHooks.h"
 #include "ui/Texts.h"
+#include "ui/VideoLayout.h"
 
 namespace ui {
 
@@ -18,15 +20,16 @@ using namespace rtl::sid;
 
 namespace {
 
-constexpr int kRowTop = 30;
-constexpr int kRowStep = 18;
-constexpr QRect kBox(12, 200, 240, 180); // reBaseFrame: where messages show and the video is fitted
-constexpr int kTrackTop = 410;
+constexpr int kPanelWidth = 257; // the information panel, and the line under the name
+constexpr int kRowHeight = 18;
+constexpr int kCaptionWidth = 62;
+constexpr int kTagWidth = 36; // "scn" and "srt", beside the frame rate
 
-QLabel* MakeLabel(QWidget* parent, const QRect& r)
+QLabel* MakeLabel(QWidget* parent)
 {
     auto* l = new QLabel(parent);
-    l->setGeometry(r);
+    // A long value is cut at the panel's edge; it never widens the frame.
+    l->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     return l;
 }
 
@@ -44,12 +47,11 @@ media::ViewFile ToViewFile(const actions::TAfficherFichier& file)
     return {file.FullName, file.Valid, file.Image, file.Audio1};
 }
 
-TBaseFrame::TBaseFrame(PageHost& host, shell::Prompter& prompter, media::Tviewdm& view, QWidget* parent)
-    : QWidget(parent), host_(host), prompter_(prompter), view_(view)
+TBaseFrame::TBaseFrame(shell::Prompter& prompter, media::Tviewdm& view, QWidget* parent)
+    : QWidget(parent), prompter_(prompter), view_(view)
 {
     setObjectName(QStringLiteral("BaseFrame"));
     resize(kDesignWidth, kDesignHeight);
-    setMinimumSize(kDesignWidth, kDesignHeight);
     BuildComponents();
     Connect();
     OnTick = [this] { TimerProc(); };
@@ -64,44 +66,63 @@ TBaseFrame::~TBaseFrame()
 
 void TBaseFrame::BuildComponents()
 {
+    // The panel: the name right-aligned over a line, then a caption and a value per row.
     Panel1 = new QFrame(this);
-    Panel1->setGeometry(0, 8, 257, 185);
+    Panel1->setFixedWidth(kPanelWidth);
     Panel1->setFrameShape(QFrame::StyledPanel);
-    LabNom = MakeLabel(Panel1, QRect(4, 2, 249, 20));
+    LabNom = MakeLabel(Panel1);
     LabNom->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    LabNom->setIndent(4);
+    LabNom->setFixedHeight(20);
     LabNom->setCursor(Qt::PointingHandCursor);
     Bevel1 = new QFrame(Panel1);
-    Bevel1->setGeometry(0, 24, 257, 2);
+    Bevel1->setFixedSize(kPanelWidth, 2);
     Bevel1->setFrameShape(QFrame::HLine);
     Bevel1->setFrameShadow(QFrame::Sunken);
+    auto* rows = new QGridLayout;
+    // The design's places, in from the panel's border.
+    const int edge = Panel1->frameWidth();
+    rows->setContentsMargins(6 - edge, 2, 4 - edge, 11 - edge);
+    rows->setHorizontalSpacing(2);
+    rows->setVerticalSpacing(0);
     QLabel** captions[] = {&Label1, &Label2, &Label3, &Label4, &Label5, &Label6, &Label7};
     QLabel** values[] = {&labDatecode, &LabTimecode, &LabCodec, &LabImage, &LabDuree, &labFPS, &LabAudio1, &LabAudio2};
+    constexpr int kFpsRow = 5; // labscn and labsrt share it
     for (int row = 0; row < 8; ++row) {
-        const int top = kRowTop + row * kRowStep;
-        if (row < 7)
-            *captions[row] = MakeLabel(Panel1, QRect(6, top, 62, kRowStep));
-        *values[row] = MakeLabel(Panel1, QRect(70, top, 183, kRowStep));
+        rows->setRowMinimumHeight(row, kRowHeight);
+        if (row < 7) {
+            *captions[row] = MakeLabel(Panel1);
+            rows->addWidget(*captions[row], row, 0);
+        }
+        *values[row] = MakeLabel(Panel1);
+        rows->addWidget(*values[row], row, 1, 1, row == kFpsRow ? 1 : 3);
     }
-    labFPS->resize(100, kRowStep); // labscn and labsrt share its row
-    labscn = MakeLabel(Panel1, QRect(176, kRowTop + 5 * kRowStep, 36, kRowStep));
-    labsrt = MakeLabel(Panel1, QRect(214, kRowTop + 5 * kRowStep, 36, kRowStep));
+    rows->setColumnMinimumWidth(0, kCaptionWidth);
+    rows->setColumnStretch(1, 1);
+    labscn = new QLabel(Panel1); // fixed: its place in the row never goes to the frame rate
+    labsrt = new QLabel(Panel1);
     for (QLabel* l : {labscn, labsrt}) {
+        l->setFixedWidth(kTagWidth);
         l->setAlignment(Qt::AlignCenter);
         l->setStyleSheet(QStringLiteral("color: white; background: #2060a0;"));
         l->hide();
     }
+    rows->addWidget(labscn, kFpsRow, 2);
+    rows->addWidget(labsrt, kFpsRow, 3);
+    auto* panel = new QVBoxLayout(Panel1);
+    panel->setContentsMargins(0, 2 - edge, 0, 0);
+    panel->setSpacing(2);
+    panel->addWidget(LabNom);
+    panel->addWidget(Bevel1);
+    panel->addLayout(rows);
 
     reBaseFrame = new RichEdit(Qt::AlignHCenter, this);
-    reBaseFrame->setGeometry(kBox);
     vw = new vcl::VideoWindow(this);
-    vw->setGeometry(kBox);
-    labTimeStamp = MakeLabel(this, QRect(kBox.left(), kBox.bottom() + 7, kBox.width(), 22));
+    labTimeStamp = new QLabel(this);
     labTimeStamp->setAlignment(Qt::AlignCenter);
     tb = MakeSlider(Qt::Horizontal, this);
-    tb->setGeometry(kBox.left(), kTrackTop, kBox.width(), 24);
     tb->setPageStep(50);
     Gauge1 = new vcl::Gauge(vcl::Gauge::Kind::HorizontalBar, this);
-    Gauge1->setGeometry(kBox.left(), kTrackTop + 3, kBox.width(), 18);
     Gauge1->hide();
     incrustHorz = MakeSlider(Qt::Horizontal, this);
     incrustVert = MakeSlider(Qt::Vertical, this);
@@ -111,11 +132,18 @@ void TBaseFrame::BuildComponents()
         s->setTickInterval(100);
         s->hide();
     }
-    incrustHorz->setGeometry(kBox.left() - 8, kBox.bottom() - 4, kBox.width() + 16, 16);
-    incrustVert->setGeometry(kBox.right() - 6, kBox.top() - 8, 16, kBox.height() + 16);
     Shape1 = new HatchedShape(this);
-    Shape1->move(kBox.right() - 15, kBox.bottom() - 15);
     Shape1->hide();
+
+    // The panel at the top, the video under it; the spare height goes below.
+    video_ = new VideoLayout({vw, reBaseFrame, incrustHorz, incrustVert, Shape1, labTimeStamp, tb, Gauge1});
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 8, 0, 6);
+    column->setSpacing(0);
+    column->addWidget(Panel1, 0, Qt::AlignLeft);
+    column->addSpacing(7);
+    column->addLayout(video_);
+    column->addStretch(1);
     timer1.setInterval(40);
     const std::pair<QWidget*, const char*> names[] = {{Panel1, "Panel1"},
                                                       {LabNom, "LabNom"},
@@ -232,6 +260,7 @@ void TBaseFrame::ShowVideo()
     tb->show();
     labTimeStamp->show();
     reBaseFrame->hide();
+    ShowMessageBox(false);
 }
 
 void TBaseFrame::ShowVideoAndText()
@@ -242,17 +271,32 @@ void TBaseFrame::ShowVideoAndText()
     reBaseFrame->show();
     labTimeStamp->show();
     reBaseFrame->raise();
+    ShowMessageBox(true);
 }
 
 void TBaseFrame::ShowTextOnly()
 {
     vw->lower();
-    vw->move(reBaseFrame->x(), vw->y());
     timer1.stop();
     tb->hide();
     labTimeStamp->hide();
     reBaseFrame->show();
     reBaseFrame->raise();
+    ShowMessageBox(true);
+    vw->move(reBaseFrame->x(), vw->y());
+}
+
+void TBaseFrame::ShowMessageBox(bool shown)
+{
+    video_->SetMessageShown(shown);
+    Relayout();
+}
+
+void TBaseFrame::Relayout()
+{
+    // At once, shown or not: what is read from the parts next sees them in place.
+    layout()->activate();
+    updateGeometry();
 }
 
 void TBaseFrame::ShowCodeWithVideo(media::TViewStatus code)

@@ -28,7 +28,6 @@
 #include "platform/vcl/Gauge.h"
 #include "platform/vcl/VideoWindow.h"
 #include "ui/HatchedShape.h"
-#include "ui/PageHost.h"
 #include "ui/RichEdit.h"
 
 class QFrame;
@@ -36,6 +35,8 @@ class QLabel;
 class QSlider;
 
 namespace ui {
+
+class VideoLayout;
 
 // The read-out of one timer turn; the frame fills the first three, the main window the fourth.
 struct TPositionInfo {
@@ -62,8 +63,7 @@ public:
     static constexpr int kDesignWidth = 265;
     static constexpr int kDesignHeight = 440;
 
-    TBaseFrame(PageHost& host, shell::Prompter& prompter, media::Tviewdm& view = media::viewdm(),
-               QWidget* parent = nullptr);
+    explicit TBaseFrame(shell::Prompter& prompter, media::Tviewdm& view = media::viewdm(), QWidget* parent = nullptr);
     ~TBaseFrame() override;
 
     // Components, by their design names.
@@ -149,14 +149,15 @@ private:
     void Connect();
     void Step(int level, int direction);
     void StepScene(bool forward);
-    void FitVideo(int width, int height);
+    void ShowMessageBox(bool shown); // the video's layout keeps the whole box under a message
+    void Relayout();
     ds::MediaSeeking* Seeking() const;
 
-    PageHost& host_;
     shell::Prompter& prompter_;
     media::Tviewdm& view_;
-    TPositionInfo positionInfo_; // the slider position stays when a read fails
-    ds::Guid durationFormat_;    // the time format ViewDuration was read in
+    TPositionInfo positionInfo_;   // the slider position stays when a read fails
+    ds::Guid durationFormat_;      // the time format ViewDuration was read in
+    VideoLayout* video_ = nullptr; // in the frame's layout
 };
 
 } // namespace ui

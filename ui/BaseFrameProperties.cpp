@@ -13,6 +13,7 @@
 #include "platform/vcl/Hint.h"
 #include "settings/Preferences.h"
 #include "ui/BaseFrame.h"
+#include "ui/VideoLayout.h"
 
 namespace ui {
 
@@ -87,30 +88,10 @@ void TBaseFrame::ShowFileProperties(const actions::TAfficherFichier* file)
 
     if (f.Width >= 1 && f.Height >= 1) {
         vw->SetDisplayAspect(f.Width, f.Height);
-        FitVideo(f.Width, f.Height);
+        video_->SetAspect(f.Width, f.Height);
+        Relayout();
     }
     Shape1->setVisible(f.Valid);
-}
-
-void TBaseFrame::FitVideo(int width, int height)
-{
-    const QRect box = reBaseFrame->geometry();
-    int w = 0, h = 0;
-    if (static_cast<int64_t>(box.height()) * width > static_cast<int64_t>(box.width()) * height) {
-        w = box.width();
-        h = static_cast<int>(static_cast<int64_t>(w) * height / width);
-    } else {
-        h = box.height();
-        w = static_cast<int>(static_cast<int64_t>(h) * width / height);
-    }
-    const int left = (host_.ListLeft() - w) / 2;
-    vw->setGeometry(left, vw->y(), w, h);
-    const int t = vw->y();
-    labTimeStamp->move(labTimeStamp->x(), t + h + 6);
-    Shape1->move(left + w - 16, t + h - 16);
-    incrustHorz->setGeometry(left - 8, t + h - 5, w + 16, incrustHorz->height());
-    incrustVert->setGeometry(left + w - 7, t - 8, incrustVert->width(), h + 16);
-    tb->setGeometry(left, tb->y(), w, tb->height());
 }
 
 void TBaseFrame::ClearFrame()

@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QStyle>
 #include <QTabWidget>
 #include <QToolButton>
@@ -30,6 +31,21 @@ QToolButton* Flat(QWidget* parent, QStyle::StandardPixmap icon)
     return b;
 }
 
+// What a tab shows, in a scroll area over the whole tab: on a small screen the page is smaller
+// than its controls, and they scroll rather than being cut.
+QWidget* Scrolling(QWidget* tab)
+{
+    auto* area = new QScrollArea(tab);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    auto* content = new QWidget(area);
+    area->setWidget(content);
+    auto* whole = new QVBoxLayout(tab);
+    whole->setContentsMargins(0, 0, 0, 0);
+    whole->addWidget(area);
+    return content;
+}
+
 // A caption for the control beside it (no design name: the control carries the meaning).
 QLabel* Caption(QWidget* parent, QWidget* buddy)
 {
@@ -44,7 +60,7 @@ TOptionsFrame::TOptionsFrame(PageHost& host, vcl::Dialogs& dialogs, media::Tview
     : TitledPage(host, parent), dialogs_(dialogs), view_(view)
 {
     setObjectName(QStringLiteral("OptionsFrame"));
-    resize(kDesignWidth, kDesignHeight);
+    SetDesignSize(kDesignWidth, kDesignHeight);
     pagecontrol1 = new QTabWidget(this);
     TabSheet2 = new QWidget(pagecontrol1);
     TabSheet1 = new QWidget(pagecontrol1);
@@ -67,7 +83,7 @@ TOptionsFrame::TOptionsFrame(PageHost& host, vcl::Dialogs& dialogs, media::Tview
 
 void TOptionsFrame::BuildPreferences()
 {
-    auto* grid = new QGridLayout(TabSheet2);
+    auto* grid = new QGridLayout(Scrolling(TabSheet2));
     gbPrefs = new QGroupBox(TabSheet2);
     auto* prefs = new QGridLayout(gbPrefs);
     SpeedButton1 = Flat(gbPrefs, QStyle::SP_DialogSaveButton);
@@ -104,7 +120,7 @@ void TOptionsFrame::BuildPreferences()
 
 void TOptionsFrame::BuildCommands()
 {
-    auto* grid = new QGridLayout(TabSheet1);
+    auto* grid = new QGridLayout(Scrolling(TabSheet1));
     RxCheckListBox1 = new QListWidget(TabSheet1);
     RxCheckListBox1->setSortingEnabled(true);
     SpeedButton3 = Flat(TabSheet1, QStyle::SP_DialogApplyButton);
@@ -120,7 +136,7 @@ void TOptionsFrame::BuildCommands()
 
 void TOptionsFrame::BuildFormats()
 {
-    auto* grid = new QGridLayout(TabSheet7);
+    auto* grid = new QGridLayout(Scrolling(TabSheet7));
     GroupBox3 = new QGroupBox(TabSheet7);
     auto* renaming = new QGridLayout(GroupBox3);
     edRenommer = new QLineEdit(GroupBox3);
@@ -155,7 +171,7 @@ void TOptionsFrame::BuildFormats()
 
 void TOptionsFrame::BuildFolders()
 {
-    auto* grid = new QGridLayout(TabSheet3);
+    auto* grid = new QGridLayout(Scrolling(TabSheet3));
     GroupBox1 = new QGroupBox(TabSheet3);
     auto* folders = new QGridLayout(GroupBox1);
     edDossierOuvrir = new vcl::DirectoryEdit(dialogs_, GroupBox1);
@@ -181,7 +197,7 @@ void TOptionsFrame::BuildFolders()
 
 void TOptionsFrame::BuildOverlay()
 {
-    auto* grid = new QGridLayout(TabSheet4);
+    auto* grid = new QGridLayout(Scrolling(TabSheet4));
     sbIncrustFont = new QPushButton(TabSheet4);
     cbAutoFontSize = new QCheckBox(TabSheet4);
     rgWhatIncrust = new RadioGroup(TabSheet4);
@@ -211,7 +227,7 @@ void TOptionsFrame::BuildOverlay()
 
 void TOptionsFrame::BuildFiles()
 {
-    auto* grid = new QGridLayout(TabSheet5);
+    auto* grid = new QGridLayout(Scrolling(TabSheet5));
     feFichierKestrom = new vcl::FileNameEdit(dialogs_, TabSheet5);
     feFichierF3 = new vcl::FileNameEdit(dialogs_, TabSheet5);
     feFichierF4 = new vcl::FileNameEdit(dialogs_, TabSheet5);

@@ -1,8 +1,7 @@
 #pragma once
-// What the pages (options, about, empty list) and the information frame ask of the window that
-// holds them: the main window implements it; tests and the gallery fake it. A page shown in
-// place of the list sets the window's client width to its own and gives the old one back when
-// hidden; the options page frees the keys its edits need while it is shown.
+// What the pages (options, about, empty list) ask of the window that holds them: the main window implements it; tests
+// and the gallery fake it. A page shown in place of the list sets the window's client width to its own and gives the
+// old one back when hidden; the options page frees the keys its edits need while it is shown.
 #include <string>
 
 #include "platform/rtl/ShortCut.h"
@@ -17,8 +16,6 @@ public:
 
     virtual int ClientWidth() const = 0;
     virtual void SetClientWidth(int width) = 0;
-    // The file list's left edge in the client area: the frame centres its video left of it.
-    virtual int ListLeft() const = 0;
     virtual void SetScrollBarsVisible(bool visible) = 0;
     // The list's pop-up menu; off while a page covers the list.
     virtual void SetPopupMenuEnabled(bool enabled) = 0;

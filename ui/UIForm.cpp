@@ -1,20 +1,16 @@
 // The main window's life cycle: creation, first show, first paint, the close request and
-// destruction; the page host; its components and their places.
+// destruction.
 #include "ui/UIForm.h"
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
-#include <QScrollBar>
 #include <QShowEvent>
-#include <QStatusBar>
 #include <QTimer>
-#include <QToolButton>
 
 #include "actions/ThreadedDirScan_unit.h"
 #include "actions/chmodule.h"
@@ -25,8 +21,6 @@
 #include "platform/rtl/ProductName.h"
 #include "platform/rtl/Strings.h"
 #include "platform/vcl/Clipboard.h"
-#include "platform/vcl/FontMap.h"
-#include "platform/vcl/Gauge.h"
 #include "platform/vcl/Hint.h"
 #include "platform/vcl/QtDialogs.h"
 #include "platform/vcl/ShortCutKeys.h"
@@ -43,14 +37,6 @@ namespace ui {
 
 using namespace rtl::sid;
 namespace prefs = settings;
-
-namespace {
-
-constexpr int kPanelTop = TBaseFrame::kDesignHeight + 2; // the volume panel, below the frame
-constexpr int kPanelHeight = 30;
-constexpr int kBottomMargin = 48; // below the list, in the client height a loading sets
-
-} // namespace
 
 TUIForm::TUIForm(actions::Tch& ch, vcl::Dialogs* dialogs, media::Tviewdm& view, QWidget* parent)
     : QMainWindow(parent), ch_(ch), view_(view),
@@ -73,7 +59,6 @@ TUIForm::TUIForm(actions::Tch& ch, vcl::Dialogs* dialogs, media::Tviewdm& view, 
     vcl::SetShortCuts(*amDVType2, {rtl::TextToShortCut("Ctrl+Num 2")});
     vcl::SetShortCuts(*amDVType1, {rtl::TextToShortCut("Ctrl+Num 1")});
     prefs::ReleaseDateText = rtl::FormatDateTime("ddddd", rtl::EncodeDate(2026, 12, 6));
-    resize(kListLeft, kBarHeight + kListTop + kListHeight + kBottomMargin + menuBar()->sizeHint().height());
 }
 
 TUIForm::~TUIForm()
@@ -83,82 +68,6 @@ TUIForm::~TUIForm()
     // The threads go before anything their events touch; the rest are children and members.
     StopThreads();
     RiffForm.reset();
-}
-
-void TUIForm::BuildComponents()
-{
-    auto* central = new QWidget(this);
-    setCentralWidget(central);
-    ToolBar1 = new QWidget(central);
-    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
-    ToolBar2 = new QWidget(central);
-    ToolBar2->setObjectName(QStringLiteral("ToolBar2"));
-    for (QWidget* bar : {ToolBar1, ToolBar2}) {
-        auto* row = new QHBoxLayout(bar);
-        row->setContentsMargins(2, 2, 2, 2);
-        row->setSpacing(1);
-    }
-    Client = new QWidget(central);
-    Client->setObjectName(QStringLiteral("Client"));
-
-    BaseFrame = new TBaseFrame(*this, dialogs_, view_, Client);
-    BaseFrame->move(0, 0);
-    labFichiers = new QLabel(Client);
-    labFichiers->setObjectName(QStringLiteral("labFichiers"));
-    labFichiers->setGeometry(kListLeft + 2, 0, kListWidth - 4, kListTop);
-    lb = new QListWidget(Client);
-    lb->setObjectName(QStringLiteral("lb"));
-    lb->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    // Rows of one height, set on each entry: the list lays out thousands of them at once, not
-    // each of them again for every entry that arrives.
-    lb->setUniformItemSizes(true);
-    lb->setContextMenuPolicy(Qt::CustomContextMenu);
-    lb->installEventFilter(this);
-    lb->viewport()->installEventFilter(this);
-    connect(lb, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        if (PopupMenu1->isEnabled())
-            PopupMenu1->popup(lb->viewport()->mapToGlobal(at));
-    });
-
-    Panel1 = new QFrame(Client);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setGeometry(0, kPanelTop, 120, kPanelHeight);
-    Gauge2 = new vcl::Gauge(vcl::Gauge::Kind::Needle, Panel1);
-    Gauge2->setObjectName(QStringLiteral("Gauge2"));
-    Gauge2->setGeometry(4, 0, 56, kPanelHeight);
-
-    OptionsFrame = new TOptionsFrame(*this, dialogs_, view_, Client);
-    AproposFrame = new TAproposFrame(*this, Client);
-    VideFrame = new TVideFrame(*this, Client);
-    for (QWidget* page :
-         {static_cast<QWidget*>(OptionsFrame), static_cast<QWidget*>(AproposFrame), static_cast<QWidget*>(VideFrame)})
-        page->hide();
-    VideFrame->move(0, 0);
-
-    StatusPanel0 = new QLabel(statusBar());
-    StatusPanel0->setObjectName(QStringLiteral("StatusPanel0"));
-    StatusPanel0->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred); // a long path never widens the window
-    statusBar()->addWidget(StatusPanel0, 1);
-    statusBar()->setSizeGripEnabled(false);
-
-    RiffForm = std::make_unique<TRiffForm>(&dialogs_);
-    RiffForm->setAttribute(Qt::WA_QuitOnClose, false); // the program ends with the main window
-    DecalageForm = std::make_unique<TDecalageForm>(ShowOffsetOnViewer, this);
-    FrequenceForm = std::make_unique<TFrequenceForm>(&dialogs_, this);
-    CodecForm = std::make_unique<TCodecForm>(&dialogs_, this);
-}
-
-void TUIForm::PlaceComponents()
-{
-    QWidget* central = centralWidget();
-    const int width = central->width();
-    Client->setGeometry(0, kBarHeight, width, std::max(0, central->height() - kBarHeight));
-    lb->setGeometry(kListLeft, kListTop, std::max(kListWidth, width - kListLeft - 16),
-                    std::max(kListHeight, Client->height() - kListTop - 8));
-    for (QWidget* page : {static_cast<QWidget*>(OptionsFrame), static_cast<QWidget*>(AproposFrame)})
-        if (page->isVisible())
-            page->resize(page->width(), Client->height() - page->y());
-    FormResize();
 }
 
 void TUIForm::StartThreads()
@@ -200,12 +109,12 @@ void TUIForm::FormShow()
     windowsVersion_ = prefs::GetWindowsVersionName();
     StartThreads();
     LocaliseWindows();
-    BaseFrame->reBaseFrame->move((ListLeft() - BaseFrame->reBaseFrame->width()) / 2, BaseFrame->reBaseFrame->y());
-    BaseFrame->Gauge1->move((ListLeft() - BaseFrame->Gauge1->width()) / 2, BaseFrame->Gauge1->y());
     prefs::ActionStates.clear();
     ApplyPreferences();
     vcl::SetShortCuts(*afIncVolume, {rtl::TextToShortCut("Num +"), rtl::TextToShortCut("+")});
     vcl::SetShortCuts(*afDecVolume, {rtl::TextToShortCut("Num -")});
+    // The design's size, the menus' titles loaded; the list hidden.
+    SetClientHeight(kDesignClientHeight);
     SetClientWidth(ListLeft());
     PendingPlayList = prefs::SauverListeEnQuittant;
     playlistOnAtStart_ = PendingPlayList;
@@ -358,55 +267,6 @@ void TUIForm::SetStatusText(const std::string& text)
 std::string TUIForm::StatusText() const
 {
     return StatusPanel0->text().toStdString();
-}
-
-int TUIForm::ClientWidth() const
-{
-    return width();
-}
-
-void TUIForm::SetClientWidth(int width)
-{
-    resize(width, height());
-}
-
-int TUIForm::ClientHeight() const
-{
-    return height() - (menuBar()->isVisible() ? menuBar()->height() : 0);
-}
-
-void TUIForm::SetClientHeight(int height)
-{
-    resize(width(), height + (menuBar()->isVisible() ? menuBar()->height() : 0));
-}
-
-void TUIForm::resizeEvent(QResizeEvent* event)
-{
-    QMainWindow::resizeEvent(event);
-    PlaceComponents();
-}
-
-void TUIForm::SetScrollBarsVisible(bool visible)
-{
-    const Qt::ScrollBarPolicy policy = visible ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff;
-    lb->setVerticalScrollBarPolicy(policy);
-    lb->setHorizontalScrollBarPolicy(policy);
-}
-
-void TUIForm::SetPopupMenuEnabled(bool enabled)
-{
-    PopupMenu1->setEnabled(enabled);
-}
-
-void TUIForm::ClosePage(QWidget& page)
-{
-    if (&page == AproposFrame) {
-        afApropos->setChecked(false);
-        aeAProposToggle();
-    } else if (&page == OptionsFrame) {
-        afOptions->setChecked(false);
-        afOptionsExecute();
-    }
 }
 
 rtl::TShortCut TUIForm::TakeShortCut(const std::string& name)

@@ -7,7 +7,8 @@
 // Every command is one row of the action table (UIFormActions.cpp): name, category, caption,
 // hints, keys, image, menu and tool-bar places, the Tch action it runs and its handler. The
 // window's concerns live in separate sources, one class:
-//   UIForm.cpp            creation, first show, first paint, close, destruction, the page host
+//   UIForm.cpp            creation, first show, first paint, close, destruction
+//   UIFormLayout.cpp      components and their layout, the page host, the window on its screen
 //   UIFormActions.cpp     the action table; actions, menus and tool bars built from it
 //   UIFormCommands.cpp    binding, the command list, command states, page toggles, small commands
 //   UIFormTexts.cpp       the texts loaded at start, the about page's system lines
@@ -51,6 +52,7 @@ class QFrame;
 class QLabel;
 class QListWidget;
 class QMenu;
+class QToolBar;
 class QToolButton;
 
 namespace actions {
@@ -79,12 +81,13 @@ class TVideFrame;
 
 class TUIForm : public QMainWindow, public PageHost, public actions::BatchObserver, public actions::WindowHooks {
 public:
-    // Design sizes, client coordinates.
+    // Design sizes: the window opens at them, as far as its screen allows.
     static constexpr int kBarHeight = 30; // the tool bar row
     static constexpr int kListLeft = 265; // the list's left edge: the frame's width
-    static constexpr int kListTop = 18;   // below the tool bars and labFichiers
+    static constexpr int kListTop = 18;   // below the tool bars: labFichiers
     static constexpr int kListWidth = 320;
     static constexpr int kListHeight = 430;
+    static constexpr int kDesignClientHeight = kBarHeight + kListTop + kListHeight + 48;
     static constexpr int kRefreshMs = 100; // captions and commands while entries arrive
 
     // Which commands a list state enables, by category number (CategoryIndex).
@@ -154,9 +157,10 @@ public:
     std::function<void(bool complete)> OnCommandLineLoaded;
 
     // --- Components, by their design names ---
-    QWidget* Client;              // below the tool bars: frame, list and pages
-    QWidget *ToolBar1, *ToolBar2; // tool bars: left, and right-aligned
+    QWidget* Client;               // below the tool bars: frame, list and pages
+    QToolBar *ToolBar1, *ToolBar2; // tool bars: left, and right-aligned
     TBaseFrame* BaseFrame;
+    QWidget* ListPane; // labFichiers over lb, right of the frame; hidden with the list
     QLabel* labFichiers;
     QListWidget* lb;
     TOptionsFrame* OptionsFrame;
@@ -168,7 +172,7 @@ public:
     QMenu *Fichiers1, *Ordrealphabtique1, *Vido1, *Renommer1, *Convertir1, *Exporter1;
     QMenu *PopupMenu1, *OrdreAlphabtique2; // the list's pop-up menu and its sort sub-menu
     QMenu* vwpopup;                        // the video window's pop-up menu
-    std::vector<QToolButton*> ToolButtons; // in table order
+    std::vector<QToolButton*> ToolButtons; // the tool bars' buttons, in table order
     std::unique_ptr<TRiffForm> RiffForm;
     std::unique_ptr<TDecalageForm> DecalageForm;
     std::unique_ptr<TFrequenceForm> FrequenceForm;
@@ -205,7 +209,7 @@ public:
     std::unique_ptr<actions::TlistThread> ListThread;
     std::unique_ptr<actions::ThreadedDirscan> DirScanThread;
 
-    // --- Life cycle (UIForm.cpp) ---
+    // --- Life cycle (UIForm.cpp); components, layout and the page host (UIFormLayout.cpp) ---
     void FormShow();
     void FormPaint();
     void FormCloseQuery(); // once: later calls do nothing
@@ -216,12 +220,14 @@ public:
     std::string StatusText() const;
     int ClientHeight() const;
     void SetClientHeight(int height);
+    // Inside the screen that holds most of the window, shrunk down to its minimum where it must.
+    void KeepOnScreen();
     bool Closing() const { return closing_; }
 
     // PageHost
     int ClientWidth() const override;
     void SetClientWidth(int width) override;
-    int ListLeft() const override { return kListLeft; }
+    int ListLeft() const { return kListLeft; }
     void SetScrollBarsVisible(bool visible) override;
     void SetPopupMenuEnabled(bool enabled) override;
     void ClosePage(QWidget& page) override;
@@ -240,7 +246,7 @@ public:
     bool Ticked(const Command& command) const;
     void UpdateActions();
     void ChooseCategories();
-    bool ListShown() const; // the window is wide enough to show the list
+    bool ListShown() const;
     void aeAProposToggle();
     void afOptionsExecute();
     void ShowPages(bool about, bool options); // at most one of them
@@ -248,7 +254,6 @@ public:
     void afInterrompreTousExecute();
     void afSelectionnerToutExecute();
     void afBasculerListeExecute();
-    void FormResize();
     void BaseFrameLabNomClick();
 
     // --- Texts (UIFormTexts.cpp) ---
@@ -437,14 +442,13 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildComponents();
-    void PlaceComponents();
+    void ApplyLayout(); // now, not at the next event turn: sizes and the minimum follow at once
     void BuildMenus();
     void BuildToolBars();
     void StartThreads();

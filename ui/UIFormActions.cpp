@@ -7,11 +7,11 @@
 // concern; a command that runs a file action names it in `tch`, needs no handler and takes the
 // caption actions/CommandCaptions.cpp gives that action.
 #include <QApplication>
-#include <QHBoxLayout>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStyle>
+#include <QToolBar>
 #include <QToolButton>
 #include <exception>
 
@@ -361,30 +361,15 @@ void TUIForm::BuildMenus()
 
 void TUIForm::BuildToolBars()
 {
+    // Each button is its command's: its state, picture, tool tip and key follow the action.
     for (const Command& command : al) {
         const ActionRow& row = *command.Row;
         if (row.bar == 0)
             continue;
-        QWidget* bar = row.bar == 1 ? ToolBar1 : ToolBar2;
-        auto* button = new QToolButton(bar);
+        QToolBar* bar = row.bar == 1 ? ToolBar1 : ToolBar2;
+        bar->addAction(command.Action);
+        auto* button = static_cast<QToolButton*>(bar->widgetForAction(command.Action));
         button->setObjectName(QStringLiteral("ToolButton_") + QString::fromLatin1(row.name));
-        button->setAutoRaise(true);
-        button->setToolButtonStyle(Qt::ToolButtonIconOnly); // the tool bars show no captions
-        button->setIconSize(QSize(20, 20));
-        button->setFixedSize(26, 26);
-        bar->layout()->addWidget(button);
-        QAction* action = command.Action;
-        // A button keeps its own hint, so it follows its command's state, not its texts.
-        auto follow = [button, action] {
-            button->setIcon(action->icon());
-            button->setEnabled(action->isEnabled());
-            button->setVisible(action->isVisible());
-            button->setCheckable(action->isCheckable());
-            button->setChecked(action->isChecked());
-        };
-        follow();
-        connect(action, &QAction::changed, button, follow);
-        connect(button, &QToolButton::clicked, action, [action] { action->trigger(); });
         ToolButtons.push_back(button);
     }
 }

@@ -1,11 +1,9 @@
 // Which commands apply: binding the commands to their file actions, the options page's command
 // list (where the user switches commands off), the recomputation of every command's state after
 // each change of the list, the selection or the pages, the page toggles and the small commands.
-#include <QLayout>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
-#include <QToolButton>
 #include <exception>
 
 #include "actions/FileAction.h"
@@ -124,11 +122,6 @@ bool TUIForm::Ticked(const Command& command) const
     return command.Tag >= 0 && command.Tag < list.count() && list.item(command.Tag)->checkState() == Qt::Checked;
 }
 
-bool TUIForm::ListShown() const
-{
-    return ClientWidth() > ListLeft();
-}
-
 void TUIForm::UpdateActions()
 {
     const auto selected = SelectedFiles();
@@ -193,7 +186,6 @@ void TUIForm::UpdateActions()
                 any = any || (item->isVisible() && !item->isSeparator());
         top->setVisible(any && !pageShown);
     }
-    FormResize();
 }
 
 void TUIForm::ChooseCategories()
@@ -265,22 +257,6 @@ void TUIForm::afBasculerListeExecute()
         afBasculerListe->setText(QString::fromStdString(rtl::LoadStr(sMainShowList)));
     }
     UpdateActions();
-}
-
-void TUIForm::FormResize()
-{
-    // Each bar as wide as its shown buttons; the right one against the window's right edge.
-    auto shownWidth = [](QWidget* bar) {
-        int width = 0;
-        for (QToolButton* button : bar->findChildren<QToolButton*>())
-            if (button->isVisibleTo(bar))
-                width += button->width() + bar->layout()->spacing();
-        const QMargins margins = bar->layout()->contentsMargins();
-        return width + margins.left() + margins.right();
-    };
-    ToolBar1->setGeometry(0, 0, shownWidth(ToolBar1), kBarHeight);
-    const int right = shownWidth(ToolBar2);
-    ToolBar2->setGeometry(ClientWidth() - right, 0, right, kBarHeight);
 }
 
 void TUIForm::BaseFrameLabNomClick()

@@ -272,7 +272,7 @@ void TUIForm::alTrierModifyExecute()
 void TUIForm::RefreshState()
 {
     const int count = lb->count();
-    if (count > 1 && !AproposFrame->Shown() && !OptionsFrame->Shown() && ClientWidth() < ListLeft() + kListWidth + 16)
+    if (count > 1 && !AproposFrame->Shown() && !OptionsFrame->Shown() && !ListShown())
         afBasculerListeExecute();
     if (count == 0)
         VideFrame->ShowPage();

@@ -4,7 +4,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QStatusBar>
-#include <QToolButton>
+#include <QToolBar>
 
 #include "actions/chmodule.h"
 #include "formats/DSFunctions.h"
@@ -51,12 +51,6 @@ void TUIForm::Localise()
     setFont(vcl::ToQFont(rtl::LoadStr(sMainWindowFont), 8));
     labFichiers->setFont(vcl::ToQFont(rtl::LoadStr(sMainListFont), 8));
 
-    for (QToolButton* button : ToolButtons) {
-        const Command* command =
-            FindCommand(button->objectName().mid(QStringLiteral("ToolButton_").size()).toStdString());
-        if (command)
-            vcl::SetHint(*button, HintOf(command->Row->buttonHint));
-    }
     ToolBar1->setWindowTitle(Text(sMainToolBar));
     vcl::SetHint(*statusBar(), rtl::LoadStr(sMainStatusHint));
     vcl::SetHint(*Gauge2, Lines({sMainVolumeHint, sMainVolumeHint + 1}));
@@ -69,6 +63,10 @@ void TUIForm::Localise()
         a.setText(Text(row.caption));
         if (row.hint[0] != 0)
             vcl::SetHint(a, HintOf(row.hint));
+        // A tool bar's button shows its action's tool tip: the button's own hint; the status bar
+        // keeps the action's.
+        if (row.bar != 0)
+            a.setToolTip(vcl::ToolTipText(HintOf(row.buttonHint)));
         if (row.key2 != 0) {
             const rtl::TShortCut primary = a.shortcut().isEmpty() ? 0 : vcl::FromKeySequence(a.shortcut());
             vcl::SetShortCuts(a, {primary, rtl::TextToShortCut(rtl::LoadStr(row.key2))});

@@ -19,6 +19,7 @@
 #include "platform/vcl/Hint.h"
 #include "platform/vcl/HourGlass.h"
 #include "platform/vcl/QtDialogs.h"
+#include "platform/vcl/ScreenFit.h"
 #include "settings/Preferences.h"
 
 namespace ui {
@@ -166,6 +167,10 @@ void TRiffForm::Analyse(const std::string& fileName)
     ListBox1->clear();
     RiffFileName = fileName;
     setWindowTitle(QString::fromStdString(rtl::Format(rtl::LoadStr(sRiffHeaderOf), rtl::ExpandFileName(fileName))));
+    // Opened over the window it belongs to, wherever that window is now; once open, it stays where
+    // the user puts it.
+    if (isHidden() && parentWidget())
+        vcl::PlaceOver(*this, *parentWidget()->window());
     show();
     raise();
     activateWindow();

@@ -1,7 +1,8 @@
 #pragma once
 // TRiffForm: the RIFF structure window. Lists a file's chunk tree (formats::TRiffLister) while a
 // thread of its own walks the file, and saves the listing as text. The file is only read. Made
-// once, hidden; each Analyse shows it again with a new listing.
+// once, hidden; each Analyse shows it again with a new listing. Given a parent, it is a window of
+// its own tied to the parent's window, and opens over it.
 //
 //   riffForm.Analyse(CurrentFichier->FullName);   // returns at once; the lines arrive in batches
 //
@@ -31,7 +32,8 @@ public:
     static constexpr size_t kBatchLines = 256;
     static constexpr int kBatchMilliseconds = 40;
 
-    // The save dialog and messages go through `dialogs`; null: Qt's, over the window.
+    // The save dialog and messages go through `dialogs`; null: Qt's, over the window. `parent`:
+    // the window it belongs to.
     explicit TRiffForm(vcl::Dialogs* dialogs = nullptr, QWidget* parent = nullptr);
     ~TRiffForm() override; // stops a walk and waits for it
 

@@ -1,6 +1,6 @@
 // The about and empty-list pages: the width they take and give back (also when shown twice), the
-// about line, the help texts in order, the system lines in black and in the mail body, the
-// command table, their texts after Localise, and pictures that do not decode.
+// parent they cover and keep large enough, the about line, the help texts in order, the system lines in black and in
+// the mail body, the command table, their texts after Localise, and pictures that do not decode.
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -57,6 +57,24 @@ TEST(Pages, TheWidthIsRememberedOnceAndGivenBack)
     EXPECT_TRUE(host.popupMenu);
     about.FermerBtn->click();
     EXPECT_EQ(host.closed, std::vector<QWidget*>{&about});
+}
+
+TEST(Pages, AShownPageCoversItsParentAndKeepsItLargeEnoughForItsControls)
+{
+    uitest::FakeHost host;
+    QWidget client;
+    client.resize(700, 500);
+    TAproposFrame about(host, &client);
+    client.show();
+    about.ShowPage();
+    EXPECT_EQ(about.geometry(), client.rect());
+    EXPECT_EQ(client.minimumSize(), about.minimumSizeHint());
+    client.resize(900, 600); // the window resized: the page follows
+    EXPECT_EQ(about.geometry(), client.rect());
+    about.HidePage();
+    EXPECT_EQ(client.minimumSize(), QSize(0, 0));
+    client.resize(300, 200);
+    EXPECT_EQ(about.size(), QSize(900, 600)); // hidden, it no longer follows
 }
 
 TEST(Pages, TheAboutLineHasTheReleaseDate)

@@ -57,10 +57,9 @@ TEST(FrameInterop, TheDateOfAnFfmpegDvFileIsTheOneMediainfoReads)
 
     settings::FormatPourAfficherDatecode = "yyyy-mm-dd hh:nn:ss";
     settings::PrevisualiserDVEnDemiFormat = false;
-    uitest::FakeHost host;
     vcl::ScriptedDialogs dialogs;
     media::Tviewdm view;
-    TBaseFrame frame(host, dialogs, view);
+    TBaseFrame frame(dialogs, view);
     frame.CurrentFichier = std::make_shared<actions::TAfficherFichier>(path);
     frame.ShowFileProperties(frame.CurrentFichier.get());
     const std::string expected = rtl::FormatDateTime("yyyy-mm-dd hh:nn:ss", rtl::EncodeDateTime(y, mo, d, h, mi, s, 0));

@@ -156,13 +156,13 @@ TEST_F(Frame, CodecSuffixByDvTypeAndSoundDurationInBrackets)
     }
 }
 
-TEST_F(Frame, TheVideoFitsTheBoxLeftOfTheList)
+TEST_F(Frame, TheVideoFitsTheBoxCentredInTheFrame)
 {
     auto f = File("v.avi");
     frame.ShowFileProperties(f.get()); // 720 x 540: the box exactly
     EXPECT_EQ(frame.vw->geometry(), QRect((265 - 240) / 2, frame.reBaseFrame->y(), 240, 180));
     f->Height = 405; // 16:9
-    host.listLeft = 300;
+    frame.resize(300, frame.height());
     frame.ShowFileProperties(f.get());
     const QRect v = frame.vw->geometry();
     EXPECT_EQ(v, QRect((300 - 240) / 2, frame.reBaseFrame->y(), 240, 135));
@@ -183,6 +183,51 @@ TEST_F(Frame, TheVideoFitsTheBoxLeftOfTheList)
     f->Width = 0; // no picture: the video stays
     frame.ShowFileProperties(f.get());
     EXPECT_EQ(frame.vw->size(), QSize(120, 180));
+}
+
+TEST_F(Frame, TheSliderFollowsThePictureWithoutAGapAndEverythingShowsDownToTheSmallestFrame)
+{
+    auto f = File("wide.avi");
+    f->Height = 405; // 16:9
+    frame.ShowVideo();
+    auto under = [&](const QWidget* upper, const QWidget* lower, int gap) {
+        EXPECT_EQ(lower->y(), upper->geometry().bottom() + 1 + gap)
+            << upper->objectName().toStdString() << " / " << lower->objectName().toStdString();
+    };
+    auto inside = [&] {
+        for (const QWidget* part : {static_cast<QWidget*>(frame.Panel1), static_cast<QWidget*>(frame.vw),
+                                    static_cast<QWidget*>(frame.labTimeStamp), static_cast<QWidget*>(frame.tb)})
+            EXPECT_TRUE(frame.rect().contains(part->geometry())) << part->objectName().toStdString();
+    };
+    for (const int height : {TBaseFrame::kDesignHeight, 700}) {
+        SCOPED_TRACE(height);
+        frame.resize(TBaseFrame::kDesignWidth, height);
+        frame.ShowFileProperties(f.get());
+        EXPECT_EQ(frame.vw->size(), QSize(240, 135)); // the design's box, whatever the spare height
+        under(frame.vw, frame.labTimeStamp, 6);
+        under(frame.labTimeStamp, frame.tb, 2);
+        inside();
+    }
+
+    // The smallest frame still shows every part, the picture smaller at its aspect.
+    const QSize smallest = frame.minimumSizeHint();
+    EXPECT_LT(smallest.height(), TBaseFrame::kDesignHeight);
+    frame.resize(TBaseFrame::kDesignWidth, smallest.height());
+    frame.ShowFileProperties(f.get());
+    const QSize picture = frame.vw->size();
+    EXPECT_LT(picture.width(), 240);
+    EXPECT_NEAR(picture.width() * 405.0 / 720, picture.height(), 1);
+    under(frame.vw, frame.labTimeStamp, 6);
+    under(frame.labTimeStamp, frame.tb, 2);
+    inside();
+
+    // A message takes the whole box, and the text and slider go under it.
+    frame.resize(TBaseFrame::kDesignWidth, TBaseFrame::kDesignHeight);
+    frame.ShowCodeWithVideo(media::vsNoDecoderSound);
+    EXPECT_EQ(frame.reBaseFrame->size(), QSize(240, 180));
+    under(frame.reBaseFrame, frame.labTimeStamp, 6);
+    frame.ShowVideo();
+    under(frame.vw, frame.labTimeStamp, 6);
 }
 
 TEST_F(Frame, ALongNameShrinksItsFontButNotBelowEightPoints)

@@ -22,7 +22,6 @@ public:
         clientWidth = width;
         widths.push_back(width);
     }
-    int ListLeft() const override { return listLeft; }
     void SetScrollBarsVisible(bool visible) override { scrollBars = visible; }
     void SetPopupMenuEnabled(bool enabled) override { popupMenu = enabled; }
     void ClosePage(QWidget& page) override { closed.push_back(&page); }
@@ -35,7 +34,6 @@ public:
     void GiveShortCut(const std::string& name, rtl::TShortCut key) override { keys[name] = key; }
 
     int clientWidth = 900;
-    int listLeft = 265;
     bool scrollBars = true;
     bool popupMenu = true;
     std::vector<int> widths;
@@ -49,7 +47,7 @@ struct FrameParts {
     FakeHost host;
     vcl::ScriptedDialogs dialogs;
     media::Tviewdm view;
-    ui::TBaseFrame frame{host, dialogs, view};
+    ui::TBaseFrame frame{dialogs, view};
 };
 
 } // namespace uitest

@@ -333,7 +333,7 @@ TEST_F(UIFormTest, EveryCommandMenuAndButtonCarriesItsTextAndTheHelpTableIsTheSw
     for (QToolButton* b : w.ToolButtons)
         EXPECT_FALSE(b->toolTip().trimmed().isEmpty()) << b->objectName().toStdString();
     EXPECT_EQ(w.windowTitle().toStdString(), "Morvel 1.0.1 by Ivor Varnet");
-    EXPECT_EQ(w.afQuitter->toolTip(), vcl::ToolTipText("退出 Morvel"));
+    EXPECT_EQ(w.afQuitter->statusTip(), "退出 Morvel");
 
     // The command-line tab: the lines "+h?" prints, in the same order.
     const std::string help = app::SwitchHelpText(w.SwitchList);

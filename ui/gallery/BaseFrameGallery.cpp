@@ -24,7 +24,7 @@ shell::Prompter& Prompter()
 
 ui::TBaseFrame& NewFrame(gallery::Stage& stage)
 {
-    auto& frame = stage.Keep(std::make_unique<ui::TBaseFrame>(gallery::Host(), Prompter()));
+    auto& frame = stage.Keep(std::make_unique<ui::TBaseFrame>(Prompter()));
     frame.Localise();
     return frame;
 }

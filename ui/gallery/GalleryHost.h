@@ -8,7 +8,6 @@ class GalleryHost : public ui::PageHost {
 public:
     int ClientWidth() const override { return width_; }
     void SetClientWidth(int width) override { width_ = width; }
-    int ListLeft() const override { return 265; }
     void SetScrollBarsVisible(bool) override {}
     void SetPopupMenuEnabled(bool) override {}
     void ClosePage(QWidget&) override {}

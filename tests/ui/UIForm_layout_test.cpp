@@ -1,0 +1,247 @@
+// The main window's layout and its screen. WindowOnScreen runs offscreen and, from ctest, on X
+// servers of 800 x 600 and of 1920 x 1080 at scale 2: wherever its place was saved, with its
+// pages and its structure window, the whole window is on its screen, every control inside it,
+// and the place it was brought to is the one saved. WindowLayout runs offscreen: the design's
+// sizes where there is room, the list taking the spare room, the tool bars' buttons being their
+// actions.
+#include <QGuiApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+#include "platform/registry/Registry.h"
+#include "platform/vcl/Gauge.h"
+#include "platform/vcl/Hint.h"
+#include "tests/ui/MainWindowKit.h"
+#include "ui/AproposFrame.h"
+#include "ui/OptionsFrame.h"
+#include "ui/riffunitWindow.h"
+
+using namespace uitest;
+using ui::TUIForm;
+namespace prefs = settings;
+
+namespace {
+
+std::string Str(const QRect& r)
+{
+    return std::to_string(r.x()) + "," + std::to_string(r.y()) + " " + std::to_string(r.width()) + "x" +
+           std::to_string(r.height());
+}
+
+QRect Area(const QWidget& window)
+{
+    return window.screen()->availableGeometry();
+}
+
+// The window wholly on its screen.
+void ExpectOnScreen(const QWidget& window)
+{
+    EXPECT_TRUE(Area(window).contains(window.frameGeometry()))
+        << window.objectName().toStdString() << " at " << Str(window.frameGeometry()) << " on " << Str(Area(window));
+}
+
+// Each widget shown whole inside the window.
+void ExpectInside(const QWidget& window, std::initializer_list<const QWidget*> widgets)
+{
+    for (const QWidget* w : widgets) {
+        if (!w->isVisibleTo(&window))
+            continue;
+        const QRect r(w->mapTo(&window, QPoint()), w->size());
+        EXPECT_TRUE(window.rect().contains(r))
+            << w->objectName().toStdString() << " at " << Str(r) << " in " << Str(window.rect());
+        EXPECT_FALSE(r.isEmpty()) << w->objectName().toStdString();
+    }
+}
+
+void ExpectControlsInside(const TUIForm& w)
+{
+    const ui::TBaseFrame& f = *w.BaseFrame;
+    ExpectInside(w, {w.menuBar(), w.ToolBar1, w.ToolBar2, w.statusBar(), w.Panel1, f.Panel1, f.vw, f.tb, f.labTimeStamp,
+                     f.reBaseFrame, w.labFichiers, w.lb});
+}
+
+class WindowOnScreen : public ::testing::Test {
+protected:
+    void TwoFiles()
+    {
+        m.dialogs.openAnswers.push_back(
+            std::vector<std::string>{DatedDv(m.Tape("a.avi"), 2005), DatedDv(m.Tape("b.avi"), 2006)});
+        m.window->afOuvrirFichiers->trigger();
+        ASSERT_TRUE(m.Loaded());
+    }
+
+    MainWindow m;
+};
+
+} // namespace
+
+TEST_F(WindowOnScreen, WhereverItsPlaceWasSavedTheWholeWindowOpensOnItsScreenAndThatPlaceIsSaved)
+{
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const QPoint places[] = {{32000, 32000}, {-3000, 10}, {area.right() - 40, area.bottom() - 40}, area.topLeft()};
+    for (const QPoint& place : places) {
+        SCOPED_TRACE(Str(QRect(place, QSize())));
+        m.StorePreferences([&] {
+            prefs::Left = place.x();
+            prefs::Top = place.y();
+            prefs::SauverPreferencesEnQuittant = true;
+        });
+        TUIForm& w = m.Open();
+        ExpectOnScreen(w); // the empty list's page
+        ExpectInside(w, {w.VideFrame});
+        TwoFiles(); // the list shows itself
+        EXPECT_TRUE(w.ListShown());
+        ExpectOnScreen(w);
+        ExpectControlsInside(w);
+        const QPoint shown = w.pos();
+        m.window.reset();
+        reg::ReloadHives();
+        prefs::LoadPreferences({});
+        EXPECT_EQ(QPoint(prefs::Left, prefs::Top), shown);
+    }
+}
+
+TEST_F(WindowOnScreen, PagesAndTheStructureWindowNeverTakeTheWindowPastItsScreen)
+{
+    TUIForm& w = m.Open();
+    TwoFiles();
+    w.afBasculerListe->trigger(); // the list hidden: the window as narrow as the frame
+    ASSERT_FALSE(w.ListShown());
+    ASSERT_EQ(w.width(), w.ListLeft());
+    // Against the screen's bottom right corner, where a page's width would take it past the edge.
+    const QRect area = Area(w);
+    w.move(area.right() + 1 - w.frameGeometry().width(), area.bottom() + 1 - w.frameGeometry().height());
+    ExpectOnScreen(w);
+    for (QAction* page : {w.afApropos, w.afOptions}) {
+        SCOPED_TRACE(page->objectName().toStdString());
+        page->trigger();
+        const ui::PageFrame& shown = page == w.afApropos ? static_cast<ui::PageFrame&>(*w.AproposFrame)
+                                                         : static_cast<ui::PageFrame&>(*w.OptionsFrame);
+        ASSERT_TRUE(shown.isVisible());
+        ExpectOnScreen(w);
+        EXPECT_EQ(shown.geometry(), w.Client->rect()); // over the whole client area
+        const ui::TitledPage& titled = static_cast<const ui::TitledPage&>(shown);
+        ExpectInside(w, {&titled, titled.FermerBtn, titled.RxLabel1});
+        page->trigger();
+        EXPECT_EQ(w.width(), w.ListLeft()); // the width it had
+        ExpectOnScreen(w);
+    }
+
+    // The structure window: its own window, tied to the main one, over it and on the screen.
+    w.afBasculerListe->trigger();
+    w.SetItemIndex(0);
+    w.ShowCurrentFile();
+    w.amRiffHeader->trigger();
+    ui::TRiffForm& riff = *w.RiffForm;
+    ASSERT_TRUE(PumpUntil([&] { return riff.isVisible() && !riff.Walking(); }, 10000));
+    EXPECT_TRUE(riff.isWindow());
+    EXPECT_EQ(riff.parentWidget(), &w);
+    ExpectOnScreen(riff);
+    EXPECT_TRUE(riff.frameGeometry().intersects(w.frameGeometry()));
+    riff.close();
+    // Opened again after the main window moved: over it again.
+    w.move(area.topLeft() + QPoint(10, 10));
+    w.amRiffHeader->trigger();
+    ASSERT_TRUE(PumpUntil([&] { return riff.isVisible() && !riff.Walking(); }, 10000));
+    ExpectOnScreen(riff);
+    EXPECT_LE((riff.geometry().center() - w.geometry().center()).manhattanLength(), 8); // centred, decorations aside
+    riff.close();
+}
+
+TEST_F(WindowOnScreen, TheSmallestWindowStillShowsEveryControl)
+{
+    TUIForm& w = m.Open();
+    TwoFiles();
+    const QSize design(w.ListLeft() + TUIForm::kListWidth + 16, TUIForm::kDesignClientHeight);
+    for (const bool list : {true, false}) {
+        SCOPED_TRACE(list);
+        if (w.ListShown() != list)
+            w.afBasculerListe->trigger();
+        w.resize(1, 1);
+        EXPECT_EQ(w.size(), w.minimumSize());
+        EXPECT_LE(w.width(), design.width());
+        EXPECT_LT(w.ClientHeight(), design.height());
+        ExpectOnScreen(w);
+        ExpectControlsInside(w);
+    }
+    w.afOptions->trigger();
+    w.resize(1, 1);
+    ExpectOnScreen(w);
+    ExpectInside(w, {w.OptionsFrame, w.OptionsFrame->pagecontrol1, w.OptionsFrame->FermerBtn});
+    w.afOptions->trigger();
+}
+
+TEST(WindowLayout, TheWindowOpensAtItsDesignSizeAndTheListTakesTheSpareRoom)
+{
+    MainWindow m;
+    TUIForm& w = m.Open();
+    ASSERT_GE(Area(w).height(), 700) << "a screen with room for the design";
+    EXPECT_EQ(w.ClientHeight(), TUIForm::kDesignClientHeight);
+    m.dialogs.openAnswers.push_back(
+        std::vector<std::string>{DatedDv(m.Tape("wide.avi"), 2005), DatedDv(m.Tape("b.avi"), 2006)});
+    w.afOuvrirFichiers->trigger();
+    ASSERT_TRUE(m.Loaded());
+    EXPECT_EQ(w.width(), w.ListLeft() + TUIForm::kListWidth + 16);
+    const QRect list(w.lb->mapTo(w.Client, QPoint()), w.lb->size());
+    EXPECT_EQ(list.left(), w.ListLeft());
+    EXPECT_EQ(list.width(), TUIForm::kListWidth);
+    const QSize video = w.BaseFrame->vw->size();
+    w.resize(w.width() + 300, w.height() + 200);
+    EXPECT_EQ(w.lb->width(), TUIForm::kListWidth + 300);
+    EXPECT_EQ(w.lb->height(), list.height() + 200);
+    EXPECT_EQ(w.BaseFrame->width(), w.ListLeft());
+    EXPECT_EQ(w.BaseFrame->vw->size(), video);
+    // The volume panel stays at the bottom left, over the status bar.
+    EXPECT_EQ(w.Panel1->mapTo(&w, QPoint(0, w.Panel1->height())).y(), w.statusBar()->y());
+}
+
+TEST(WindowLayout, EachToolButtonIsItsAction)
+{
+    MainWindow m;
+    TUIForm& w = m.Open();
+    ASSERT_FALSE(w.ToolButtons.empty());
+    for (const TUIForm::Command& c : w.al) {
+        if (c.Row->bar == 0)
+            continue;
+        SCOPED_TRACE(c.Row->name);
+        QToolBar* bar = c.Row->bar == 1 ? w.ToolBar1 : w.ToolBar2;
+        auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(c.Action));
+        ASSERT_NE(button, nullptr);
+        EXPECT_EQ(button->defaultAction(), c.Action);
+        EXPECT_NE(std::find(w.ToolButtons.begin(), w.ToolButtons.end(), button), w.ToolButtons.end());
+        EXPECT_EQ(button->toolTip(), c.Action->toolTip());
+        EXPECT_FALSE(button->toolTip().isEmpty());
+        EXPECT_EQ(button->isEnabled(), c.Action->isEnabled());
+    }
+    // The button's own hint is its tool tip; the action's hint stays in the status bar.
+    auto* quit = qobject_cast<QToolButton*>(w.ToolBar2->widgetForAction(w.afQuitter));
+    EXPECT_EQ(quit->toolTip(), vcl::ToolTipText("Quit"));
+    EXPECT_EQ(w.afQuitter->statusTip(), "退出 Morvel");
+
+    // State and caption follow the action; a click runs it once.
+    auto* about = qobject_cast<QToolButton*>(w.ToolBar2->widgetForAction(w.afApropos));
+    QSignalSpy ran(w.afApropos, &QAction::triggered);
+    about->click();
+    EXPECT_EQ(ran.count(), 1);
+    EXPECT_TRUE(about->isChecked());
+    EXPECT_TRUE(w.AproposFrame->isVisible());
+    about->click();
+    EXPECT_FALSE(about->isChecked());
+    auto* list = qobject_cast<QToolButton*>(w.ToolBar1->widgetForAction(w.afBasculerListe));
+    w.afBasculerListe->setEnabled(false);
+    EXPECT_FALSE(list->isEnabled());
+    w.afBasculerListe->setEnabled(true);
+    w.afBasculerListe->setText(QStringLiteral("Hide the list"));
+    EXPECT_EQ(list->text(), "Hide the list");
+    w.afBasculerListe->setVisible(false);
+    EXPECT_FALSE(list->isVisibleTo(w.ToolBar1));
+}
