@@ -38,6 +38,13 @@ void VideoWindow::SetFullScreen(bool on)
     if (on) {
         normalParent_ = parentWidget();
         normalGeometry_ = geometry();
+        normalAbove_ = nullptr;
+        if (normalParent_) {
+            const QObjectList& siblings = normalParent_->children(); // bottom to top
+            for (qsizetype i = siblings.indexOf(this) + 1; i < siblings.size() && !normalAbove_; ++i)
+                if (auto* sibling = qobject_cast<QWidget*>(siblings[i]); sibling && !sibling->isWindow())
+                    normalAbove_ = sibling;
+        }
         QScreen* screen = normalParent_ ? normalParent_->screen() : this->screen();
         if (normalParent_)
             setParent(nullptr, Qt::Window | Qt::FramelessWindowHint);
@@ -49,7 +56,9 @@ void VideoWindow::SetFullScreen(bool on)
         activateWindow();
     } else {
         if (normalParent_) {
-            setParent(normalParent_, Qt::Widget);
+            setParent(normalParent_, Qt::Widget); // on top of its siblings: back under the one it lay under
+            if (normalAbove_ && normalAbove_->parentWidget() == normalParent_)
+                stackUnder(normalAbove_);
             setGeometry(normalGeometry_);
             show();
         } else {

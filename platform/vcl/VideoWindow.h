@@ -57,6 +57,7 @@ private:
     int aspectWidth_ = 0, aspectHeight_ = 0;
     bool fullScreen_ = false;
     QPointer<QWidget> normalParent_; // where the window goes back to after full screen
+    QPointer<QWidget> normalAbove_;  // the sibling it lay under there
     QRect normalGeometry_;
     MouseHandler onMouseDown_;
 };

@@ -2,8 +2,8 @@
 // servers of 800 x 600 and of 1920 x 1080 at scale 2: wherever its place was saved, with its
 // pages and its structure window, the whole window is on its screen, every control inside it,
 // and the place it was brought to is the one saved. WindowLayout runs offscreen: the design's
-// sizes where there is room, the list taking the spare room, the tool bars' buttons being their
-// actions.
+// sizes where there is room, the list taking the spare room, the video under its corner square
+// after full screen, the tool bars' buttons being their actions.
 #include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QSlider>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolBar>
@@ -21,6 +22,7 @@
 #include "platform/vcl/Gauge.h"
 #include "platform/vcl/Hint.h"
 #include "tests/ui/MainWindowKit.h"
+#include "tests/ui/PlayerKit.h"
 #include "ui/AproposFrame.h"
 #include "ui/OptionsFrame.h"
 #include "ui/riffunitWindow.h"
@@ -244,4 +246,29 @@ TEST(WindowLayout, EachToolButtonIsItsAction)
     EXPECT_EQ(list->text(), "Hide the list");
     w.afBasculerListe->setVisible(false);
     EXPECT_FALSE(list->isVisibleTo(w.ToolBar1));
+}
+
+TEST(WindowLayout, AfterFullScreenTheVideoIsBackUnderItsCornerSquareAndSliders)
+{
+    PlayerWindow p;
+    p.StorePreferences([] { prefs::IncrustSlidersVisible = true; });
+    TUIForm& w = p.OpenOn({DatedDv(p.Tape("clip.avi"), 2006)});
+    ui::TBaseFrame& f = *w.BaseFrame;
+    ASSERT_TRUE(f.Shape1->isVisible());
+    const QRect place = f.vw->geometry();
+    p.Press(Qt::Key_F11);
+    ASSERT_TRUE(f.vw->FullScreen());
+    p.Press(Qt::Key_Escape);
+    ASSERT_FALSE(f.vw->FullScreen());
+    EXPECT_EQ(f.vw->parentWidget(), &f);
+    EXPECT_EQ(f.vw->geometry(), place);
+    const QObjectList order = f.children(); // bottom to top
+    for (const QWidget* over :
+         {static_cast<QWidget*>(f.Shape1), static_cast<QWidget*>(f.incrustHorz), static_cast<QWidget*>(f.incrustVert)})
+        EXPECT_GT(order.indexOf(over), order.indexOf(f.vw)) << over->objectName().toStdString();
+    // Its layout still places it: a file of another shape fits it anew.
+    auto wide = std::make_shared<actions::TAfficherFichier>(*w.CurrentFichier());
+    wide->Height = wide->Width * 9 / 16;
+    f.ShowFileProperties(wide.get());
+    EXPECT_EQ(f.vw->size(), QSize(240, 135));
 }

@@ -123,6 +123,28 @@ TEST(VideoWindowFullScreen, FillsTheScreenLetterboxedAndGoesBackInItsPlace)
     EXPECT_EQ(w->geometry(), QRect(10, 20, 240, 180));
 }
 
+TEST(VideoWindowFullScreen, ComesBackUnderTheSiblingsItLayUnder)
+{
+    QWidget frame;
+    frame.resize(400, 300);
+    auto* below = new QWidget(&frame);
+    auto* w = new VideoWindow(&frame);
+    auto* corner = new QWidget(&frame); // a click target drawn over the video
+    auto* message = new QWidget(&frame);
+    frame.show();
+    w->SetFullScreen(true);
+    w->SetFullScreen(false);
+    const QObjectList order = frame.children(); // bottom to top
+    EXPECT_LT(order.indexOf(below), order.indexOf(w));
+    EXPECT_LT(order.indexOf(w), order.indexOf(corner));
+    EXPECT_LT(order.indexOf(corner), order.indexOf(message));
+    // On top it was, on top it comes back.
+    w->raise();
+    w->SetFullScreen(true);
+    w->SetFullScreen(false);
+    EXPECT_EQ(frame.children().indexOf(w), frame.children().size() - 1);
+}
+
 TEST(VideoWindowInput, MousePressesGiveTheButtonAndThePixelAndTheCursorHides)
 {
     VideoWindow w;
