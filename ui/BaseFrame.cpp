@@ -225,7 +225,7 @@ void TBaseFrame::Localise()
 {
     vcl::ApplyFont(*labTimeStamp, {"Times New Roman", 12, 0x00800000, rtl::fsBold}); // navy
     vcl::SetHint(*labTimeStamp, Lines({sFramePositionHint, sFramePositionHint + 1, sFramePositionHint + 2}));
-    vcl::SetHint(*Shape1, Lines({sFrameShapeHint1, sFrameShapeHint2}));
+    vcl::SetAccessibleHint(*Shape1, Lines({sFrameShapeHint1, sFrameShapeHint2}));
     QLabel* captions[] = {Label1, Label2, Label3, Label4, Label5, Label6, Label7};
     QLabel* values[] = {labDatecode, LabTimecode, LabCodec, LabImage, LabDuree, labFPS, LabAudio1, LabAudio2};
     for (int row = 0; row < 8; ++row) {
@@ -241,15 +241,15 @@ void TBaseFrame::Localise()
     labsrt->setText(Text(sFrameSrt));
     for (QLabel* l : {labscn, labsrt})
         l->setFont(vcl::ToQFont("Arial", 8, rtl::fsBold));
-    vcl::SetHint(*tb, Lines({sFrameTrackHint1, sFrameTrackHint2, sFrameTrackHint3}));
-    vcl::SetHint(*Gauge1, rtl::LoadStr(sFrameGaugeHint));
+    vcl::SetAccessibleHint(*tb, Lines({sFrameTrackHint1, sFrameTrackHint2, sFrameTrackHint3}));
+    vcl::SetAccessibleHint(*Gauge1, rtl::LoadStr(sFrameGaugeHint));
     vcl::SetHint(*Panel1, rtl::LoadStr(sFramePanelHint));
     vcl::SetHint(*Bevel1, rtl::LoadStr(sFramePanelHint));
     vcl::SetHint(*LabNom, rtl::LoadStr(sFrameNameHint));
     LabNom->setFont(vcl::ToQFont(rtl::LoadStr(sMainNameFont), -13));
-    vcl::SetHint(*incrustHorz, Lines({sFrameIncrustHorzHint, sFrameIncrustHorzHint + 1}));
-    vcl::SetHint(*vw, rtl::LoadStr(sFrameVideoHint));
-    vcl::SetHint(*incrustVert, Lines({sFrameIncrustVertHint, sFrameIncrustVertHint + 1}));
+    vcl::SetAccessibleHint(*incrustHorz, Lines({sFrameIncrustHorzHint, sFrameIncrustHorzHint + 1}));
+    vcl::SetAccessibleHint(*vw, rtl::LoadStr(sFrameVideoHint));
+    vcl::SetAccessibleHint(*incrustVert, Lines({sFrameIncrustVertHint, sFrameIncrustVertHint + 1}));
 }
 
 void TBaseFrame::ShowVideo()

@@ -325,6 +325,7 @@ void TUIForm::ShowCaptions()
     const std::string files = std::to_string(n) + rtl::LoadStr(sPlFile) + p;
     labFichiers->setText(
         QString::fromStdString(files + rtl::LoadStr(sUiOf) + std::to_string(c) + rtl::LoadStr(sUiOrder + order)));
+    lb->setAccessibleName(labFichiers->text()); // the caption over it
     vcl::SetHint(*lb, files + rtl::LoadStr(sUiSelected) + p + rtl::LoadStr(sUiOf) + std::to_string(c) + "\r\n" +
                           rtl::LoadStr(sUiHideListHint));
 }

@@ -53,7 +53,7 @@ void TUIForm::Localise()
 
     ToolBar1->setWindowTitle(Text(sMainToolBar));
     vcl::SetHint(*statusBar(), rtl::LoadStr(sMainStatusHint));
-    vcl::SetHint(*Gauge2, Lines({sMainVolumeHint, sMainVolumeHint + 1}));
+    vcl::SetAccessibleHint(*Gauge2, Lines({sMainVolumeHint, sMainVolumeHint + 1}));
 
     for (Command& command : al) {
         const ActionRow& row = *command.Row;

@@ -17,6 +17,15 @@ QString ToolTipText(const std::string& hint)
     return QStringLiteral("<p style=\"white-space:pre\">") + lines + QStringLiteral("</p>");
 }
 
+namespace {
+
+QString FirstLine(const std::string& hint)
+{
+    return QString::fromStdString(hint).section(QLatin1Char('\r'), 0, 0).section(QLatin1Char('\n'), 0, 0);
+}
+
+} // namespace
+
 void SetHint(QWidget& widget, const std::string& hint)
 {
     widget.setToolTip(ToolTipText(hint));
@@ -25,9 +34,16 @@ void SetHint(QWidget& widget, const std::string& hint)
 void SetHint(QAction& action, const std::string& hint)
 {
     action.setToolTip(ToolTipText(hint));
-    const QString first =
-        QString::fromStdString(hint).section(QLatin1Char('\r'), 0, 0).section(QLatin1Char('\n'), 0, 0);
-    action.setStatusTip(first);
+    action.setStatusTip(FirstLine(hint));
+}
+
+void SetAccessibleHint(QWidget& widget, const std::string& hint)
+{
+    SetHint(widget, hint);
+    widget.setAccessibleName(FirstLine(hint).trimmed());
+    QString lines = QString::fromStdString(hint);
+    lines.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    widget.setAccessibleDescription(lines);
 }
 
 } // namespace vcl

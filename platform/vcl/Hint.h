@@ -17,5 +17,8 @@ QString ToolTipText(const std::string& hint);
 void SetHint(QWidget& widget, const std::string& hint);
 // Also the status tip, which shows the hint's first line.
 void SetHint(QAction& action, const std::string& hint);
+// The hint of a control with no caption of its own (a picture, a slider, a gauge): its tool tip,
+// and for screen readers its first line names the control and the whole hint describes it.
+void SetAccessibleHint(QWidget& widget, const std::string& hint);
 
 } // namespace vcl

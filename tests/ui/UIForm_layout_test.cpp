@@ -3,7 +3,8 @@
 // pages and its structure window, the whole window is on its screen, every control inside it,
 // and the place it was brought to is the one saved. WindowLayout runs offscreen: the design's
 // sizes where there is room, the list taking the spare room, the video under its corner square
-// after full screen, the tool bars' buttons being their actions.
+// after full screen, the tool bars' buttons being their actions, and names for screen readers.
+#include <QAccessible>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
@@ -69,6 +70,12 @@ void ExpectControlsInside(const TUIForm& w)
     const ui::TBaseFrame& f = *w.BaseFrame;
     ExpectInside(w, {w.menuBar(), w.ToolBar1, w.ToolBar2, w.statusBar(), w.Panel1, f.Panel1, f.vw, f.tb, f.labTimeStamp,
                      f.reBaseFrame, w.labFichiers, w.lb});
+}
+
+std::string AccessibleName(QWidget* widget)
+{
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+    return accessible ? accessible->text(QAccessible::Name).toStdString() : std::string();
 }
 
 class WindowOnScreen : public ::testing::Test {
@@ -206,7 +213,7 @@ TEST(WindowLayout, TheWindowOpensAtItsDesignSizeAndTheListTakesTheSpareRoom)
     EXPECT_EQ(w.Panel1->mapTo(&w, QPoint(0, w.Panel1->height())).y(), w.statusBar()->y());
 }
 
-TEST(WindowLayout, EachToolButtonIsItsAction)
+TEST(WindowLayout, EachToolButtonIsItsActionsAndControlsWithoutCaptionsAreNamed)
 {
     MainWindow m;
     TUIForm& w = m.Open();
@@ -223,13 +230,14 @@ TEST(WindowLayout, EachToolButtonIsItsAction)
         EXPECT_EQ(button->toolTip(), c.Action->toolTip());
         EXPECT_FALSE(button->toolTip().isEmpty());
         EXPECT_EQ(button->isEnabled(), c.Action->isEnabled());
+        EXPECT_EQ(AccessibleName(button), c.Action->iconText().toStdString()); // the caption, without "..."
     }
     // The button's own hint is its tool tip; the action's hint stays in the status bar.
     auto* quit = qobject_cast<QToolButton*>(w.ToolBar2->widgetForAction(w.afQuitter));
     EXPECT_EQ(quit->toolTip(), vcl::ToolTipText("Quit"));
     EXPECT_EQ(w.afQuitter->statusTip(), "退出 Morvel");
 
-    // State and caption follow the action; a click runs it once.
+    // State, caption and name follow the action; a click runs it once.
     auto* about = qobject_cast<QToolButton*>(w.ToolBar2->widgetForAction(w.afApropos));
     QSignalSpy ran(w.afApropos, &QAction::triggered);
     about->click();
@@ -243,9 +251,28 @@ TEST(WindowLayout, EachToolButtonIsItsAction)
     EXPECT_FALSE(list->isEnabled());
     w.afBasculerListe->setEnabled(true);
     w.afBasculerListe->setText(QStringLiteral("Hide the list"));
-    EXPECT_EQ(list->text(), "Hide the list");
+    EXPECT_EQ(AccessibleName(list), "Hide the list");
     w.afBasculerListe->setVisible(false);
     EXPECT_FALSE(list->isVisibleTo(w.ToolBar1));
+
+    // The picture, the list, the sliders and the gauges, by their captions and hints.
+    ui::TBaseFrame& f = *w.BaseFrame;
+    const std::pair<QWidget*, std::string> named[] = {
+        {f.vw, "Click in the video to place the inlay there."},
+        {f.tb, "Trackbar to navigate in the video."},
+        {f.incrustHorz, "Horizontal place of the inlay:"},
+        {f.incrustVert, "Vertical place of the inlay:"},
+        {w.Gauge2, "Volume of the sound."},
+        {w.lb, w.labFichiers->text().toStdString()},
+        {w.OptionsFrame->SpeedButton1, w.OptionsFrame->LabelSauverNow->text().toStdString()},
+        {w.OptionsFrame->SpeedButton3, w.OptionsFrame->Label4->text().toStdString()},
+    };
+    for (const auto& [widget, name] : named) {
+        EXPECT_FALSE(name.empty()) << widget->objectName().toStdString();
+        EXPECT_EQ(AccessibleName(widget), name) << widget->objectName().toStdString();
+    }
+    for (QWidget* shape : {static_cast<QWidget*>(f.Shape1), static_cast<QWidget*>(f.Gauge1)})
+        EXPECT_FALSE(AccessibleName(shape).empty()) << shape->objectName().toStdString();
 }
 
 TEST(WindowLayout, AfterFullScreenTheVideoIsBackUnderItsCornerSquareAndSliders)

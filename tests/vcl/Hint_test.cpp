@@ -1,4 +1,5 @@
-// Hints keep their CR LF lines and their runs of blanks as tool tips.
+// Hints keep their CR LF lines and their runs of blanks as tool tips, and name the controls
+// that have no caption of their own.
 #include <QAction>
 #include <QTextDocument>
 #include <QWidget>
@@ -27,4 +28,15 @@ TEST(Hint, TheToolTipKeepsLinesAndBlanks)
     SetHint(mute, "Sound is On.\r\nClick to turn the sound Off.");
     EXPECT_EQ(mute.statusTip(), "Sound is On.");
     EXPECT_TRUE(mute.toolTip().contains("<br>"));
+}
+
+TEST(Hint, AControlWithoutACaptionIsNamedByItsHintsFirstLine)
+{
+    QWidget slider;
+    SetAccessibleHint(slider, "Horizontal place of the inlay: \r\ndrag the slider, or click in the video.");
+    EXPECT_EQ(slider.accessibleName(), "Horizontal place of the inlay:");
+    EXPECT_EQ(slider.accessibleDescription(),
+              "Horizontal place of the inlay: \ndrag the slider, or click in the video.");
+    EXPECT_EQ(slider.toolTip(),
+              ToolTipText("Horizontal place of the inlay: \r\ndrag the slider, or click in the video."));
 }
