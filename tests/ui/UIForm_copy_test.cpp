@@ -28,6 +28,14 @@ protected:
         ui::TUIForm& w = m.Open();
         w.LoadFiles({clip}, "");
         EXPECT_TRUE(m.Loaded());
+        // The read-out writes the date of the picture shown: once the viewer is paused on it, the
+        // file's date, not "-" of a viewer still opening.
+        EXPECT_TRUE(PumpUntil(
+            [&] {
+                return media::viewdm().Graph().State(0) == ds::FilterState::Paused &&
+                       w.BaseFrame->labDatecode->text().contains(QStringLiteral("2006"));
+            },
+            10000));
         return w;
     }
     QAction* Item(const std::string& name) const
