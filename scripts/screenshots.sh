@@ -2,7 +2,8 @@
 # Runs Morvel's window on an X server of its own (Xvfb) with a few DV files, presses real keys
 # with xdotool and saves what the screen shows as PNGs (xwd, then ImageMagick):
 #   scripts/screenshots.sh [output folder]        (default: build/screenshots)
-# MORVEL_PROGRAM names the morvel to run; by default it is built as ./run.sh builds it. The
+# MORVEL_PROGRAM names the morvel to run; by default it is built as ./run.sh builds it.
+# MORVEL_SCREEN sets the screen's size (default 1280x1024); QT_SCALE_FACTOR=2 scales the window. The
 # settings, the play-list folder and the files live in a temporary folder: nothing of the user's
 # is read or written.
 set -euo pipefail
@@ -49,7 +50,7 @@ cat "$work/part1.dv" "$work/part2.dv" >"$work/scenes.dv"
 ffmpeg -v error -i "$work/scenes.dv" -c copy -f avi -y "$work/tapes/Vacances 2004.avi"
 
 display=":$((90 + RANDOM % 100))"
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 "${MORVEL_SCREEN:-1280x1024}x24" -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 50); do DISPLAY=$display xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
 
