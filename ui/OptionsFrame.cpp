@@ -216,12 +216,12 @@ void TOptionsFrame::BuildOverlay()
     grid->addWidget(sbIncrustFont, 0, 0);
     grid->addWidget(cbAutoFontSize, 1, 0);
     grid->addWidget(rgWhatIncrust, 2, 0);
-    grid->addWidget(rgAlign, 3, 0);
     grid->addWidget(cbAuto, 0, 1);
     grid->addWidget(rgMode, 1, 1, 2, 1);
     grid->addLayout(duration, 3, 1);
     grid->addWidget(sbDecalageAvance, 0, 2);
     grid->addWidget(LabDecalage, 1, 2);
+    grid->addWidget(rgAlign, 2, 2, 2, 1);
     grid->addWidget(Memo2, 4, 0, 1, 3);
 }
 

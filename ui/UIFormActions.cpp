@@ -370,6 +370,7 @@ void TUIForm::BuildToolBars()
         bar->addAction(command.Action);
         auto* button = static_cast<QToolButton*>(bar->widgetForAction(command.Action));
         button->setObjectName(QStringLiteral("ToolButton_") + QString::fromLatin1(row.name));
+        button->setFixedSize(26, 26); // the design's
         ToolButtons.push_back(button);
     }
 }

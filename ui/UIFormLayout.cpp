@@ -38,6 +38,9 @@ QToolBar* MakeToolBar(QWidget* parent, const char* name)
     bar->setFloatable(false);
     bar->setIconSize(QSize(20, 20));
     bar->setToolButtonStyle(Qt::ToolButtonIconOnly); // the tool bars show no captions
+    // Packed as designed: both bars' buttons fit beside each other over the frame alone.
+    bar->layout()->setSpacing(0);
+    bar->layout()->setContentsMargins(1, 1, 1, 1);
     return bar;
 }
 
@@ -160,7 +163,8 @@ void TUIForm::SetClientHeight(int height)
 void TUIForm::ApplyLayout()
 {
     // Inner layouts first: each passes its new sizes up when it is done.
-    for (QWidget* widget : {Client, centralWidget(), static_cast<QWidget*>(this)})
+    for (QWidget* widget : {static_cast<QWidget*>(ToolBar1), static_cast<QWidget*>(ToolBar2), Client, centralWidget(),
+                            static_cast<QWidget*>(this)})
         if (QLayout* own = widget->layout())
             own->activate();
 }

@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QStatusBar>
@@ -181,6 +182,14 @@ TEST_F(WindowOnScreen, TheSmallestWindowStillShowsEveryControl)
         EXPECT_LT(w.ClientHeight(), design.height());
         ExpectOnScreen(w);
         ExpectControlsInside(w);
+        // Every command's button shown, none put away behind a tool bar's extension, once the
+        // bars took the commands' states.
+        EXPECT_TRUE(PumpUntil([&] { return w.ToolBar1->width() >= w.ToolBar1->sizeHint().width(); }, 5000));
+        for (QToolButton* button : w.ToolButtons)
+            if (button->defaultAction()->isVisible()) {
+                EXPECT_TRUE(button->isVisibleTo(&w)) << button->objectName().toStdString();
+                ExpectInside(w, {button});
+            }
     }
     w.afOptions->trigger();
     w.resize(1, 1);
@@ -211,6 +220,18 @@ TEST(WindowLayout, TheWindowOpensAtItsDesignSizeAndTheListTakesTheSpareRoom)
     EXPECT_EQ(w.BaseFrame->vw->size(), video);
     // The volume panel stays at the bottom left, over the status bar.
     EXPECT_EQ(w.Panel1->mapTo(&w, QPoint(0, w.Panel1->height())).y(), w.statusBar()->y());
+
+    // At the design's size no tab of the options page needs to scroll.
+    w.resize(w.width() - 300, w.height() - 200);
+    w.afOptions->trigger();
+    QTabWidget& tabs = *w.OptionsFrame->pagecontrol1;
+    for (int i = 0; i < tabs.count(); ++i) {
+        tabs.setCurrentIndex(i);
+        const auto* area = tabs.widget(i)->findChild<QScrollArea*>();
+        ASSERT_NE(area, nullptr);
+        EXPECT_LE(area->widget()->minimumSizeHint().height(), area->viewport()->height()) << i;
+    }
+    w.afOptions->trigger();
 }
 
 TEST(WindowLayout, EachToolButtonIsItsActionsAndControlsWithoutCaptionsAreNamed)
