@@ -220,6 +220,14 @@ TEST(WindowLayout, TheWindowOpensAtItsDesignSizeAndTheListTakesTheSpareRoom)
     EXPECT_EQ(w.BaseFrame->vw->size(), video);
     // The volume panel stays at the bottom left, over the status bar.
     EXPECT_EQ(w.Panel1->mapTo(&w, QPoint(0, w.Panel1->height())).y(), w.statusBar()->y());
+    // A list the user made narrower than the design's stays shown as files arrive.
+    w.resize(w.ListLeft() + TUIForm::kListWidth / 2, w.height());
+    const int narrower = w.width();
+    w.LoadFiles({DatedDv(m.Tape("c.avi"), 2007)}, "");
+    ASSERT_TRUE(m.Loaded());
+    EXPECT_EQ(w.lb->count(), 3);
+    EXPECT_TRUE(w.ListShown());
+    EXPECT_EQ(w.width(), narrower);
 
     // At the design's size no tab of the options page needs to scroll.
     w.resize(w.width() - 300, w.height() - 200);
