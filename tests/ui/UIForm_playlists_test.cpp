@@ -267,14 +267,14 @@ TEST_F(Playlists, AListThatCannotBeOpenedSaysWhy)
     std::string output;
     const int status =
         testkit::RunCommand("MORVEL_UNREADABLE_LIST='" + locked + "' setpriv --reuid=nobody --regid=nogroup " +
-                                "--clear-groups '" + self + "' --gtest_filter=Playlists.AsNobody 2>&1",
+                                "--clear-groups '" + self + "' --gtest_filter=Playlists.ChildAsNobody 2>&1",
                             &output, 60);
     EXPECT_EQ(status, 0) << output;
     EXPECT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos) << output;
 }
 
 // Run by the test above, as nobody.
-TEST_F(Playlists, AsNobody)
+TEST_F(Playlists, ChildAsNobody)
 {
     const char* path = std::getenv("MORVEL_UNREADABLE_LIST");
     if (!path)
