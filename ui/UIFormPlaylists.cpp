@@ -1,13 +1,13 @@
 // Play lists: a text file of the list's paths between a header and a footer of "#" lines, in
-// UTF-8 with CR LF line ends. Writing replaces the file whole or not at all; reading takes LF
-// alone too and queues the paths to the list thread as one loading.
+// UTF-8 with CR LF line ends. Writing replaces the file whole or not at all; reading (the line
+// reader of formats/) takes LF alone too and queues the paths to the list thread as one loading.
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <string_view>
 #include <system_error>
 
+#include "formats/PlaylistReader.h"
 #include "platform/rtl/AtomicFile.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/FormatDateTime.h"
@@ -59,86 +59,17 @@ std::string TUIForm::SavePlaylist(const std::string& fileName)
     return err == 0 ? std::string() : std::error_code(err, std::generic_category()).message();
 }
 
-namespace {
-
-// A path never takes more; a longer line is not one.
-constexpr size_t kLongestLine = 4096;
-
-struct ListLines {
-    std::vector<std::string> names;
-    std::string failure; // why the reading stopped early; empty when it read the whole file
-};
-
-// The paths of a play list open on `fd`: lines end at LF (CR LF too) and lose the blanks and
-// control characters around them; empty lines, "#" lines and lines longer than a path are
-// skipped, and a byte-order mark before the first line is no part of it. Reading stops at a NUL
-// byte, which no text holds, or at a read error, with the names read before it.
-ListLines ReadListLines(int fd)
-{
-    ListLines out;
-    std::string line;
-    bool overlong = false;
-    bool first = true;
-    auto endLine = [&] {
-        std::string_view text = line;
-        if (first && text.starts_with("\xEF\xBB\xBF"))
-            text.remove_prefix(3);
-        first = false;
-        std::string name = rtl::Trim(text);
-        if (!overlong && !name.empty() && name.front() != '#' && name.size() <= kLongestLine)
-            out.names.push_back(std::move(name));
-        line.clear();
-        overlong = false;
-    };
-    std::vector<char> buffer(1 << 16);
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer.data(), buffer.size());
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0) {
-            out.failure = std::error_code(errno, std::generic_category()).message();
-            return out;
-        }
-        if (got == 0)
-            break;
-        std::string_view chunk(buffer.data(), static_cast<size_t>(got));
-        if (const size_t nul = chunk.find('\0'); nul != std::string_view::npos) {
-            chunk = chunk.substr(0, nul);
-            out.failure = rtl::LoadStr(rtl::sid::sUiListBinary);
-        }
-        for (size_t lf; (lf = chunk.find('\n')) != std::string_view::npos; chunk.remove_prefix(lf + 1)) {
-            if (!overlong)
-                line.append(chunk.substr(0, lf));
-            endLine();
-        }
-        // A line that outgrows any path is dropped as it comes, so its length costs no memory.
-        if (!overlong && line.size() + chunk.size() > 2 * kLongestLine) {
-            overlong = true;
-            line.clear();
-        }
-        if (!overlong)
-            line.append(chunk);
-        if (!out.failure.empty())
-            return out; // the line the NUL cut is not taken
-    }
-    if (!line.empty() || overlong)
-        endLine();
-    return out;
-}
-
-} // namespace
-
 TUIForm::PlaylistRead TUIForm::LoadPlaylist(const std::string& fileName, std::function<void(bool complete)> done,
                                             std::string* why)
 {
     const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0 && (errno == ENOENT || errno == ENOTDIR))
         return PlaylistRead::Missing;
-    ListLines lines;
+    formats::PlaylistLines lines;
     if (fd < 0) {
         lines.failure = std::error_code(errno, std::generic_category()).message();
     } else {
-        lines = ReadListLines(fd);
+        lines = formats::ReadPlaylistLines(fd);
         ::close(fd);
     }
     const bool whole = lines.failure.empty();
