@@ -1,15 +1,30 @@
 #!/usr/bin/env bash
-# Fuzzes the AVI/RIFF parsers: builds the libFuzzer targets with clang in their own build folder,
-# seeds a corpus, runs every fuzzer for SECONDS seconds (in parallel) and prints one line each.
+# Fuzzes the readers of files: builds the libFuzzer targets with clang in their own build folder,
+# seeds their corpora, runs every fuzzer for SECONDS seconds (all in parallel) and prints one line
+# each. Each target sets its own input size limit and time-out (LLVMFuzzerInitialize).
 # Usage: scripts/fuzz.sh [SECONDS]   (default 60)
-# Exits non-zero when a fuzzer crashes (its input is kept under <build>/artifacts/). Skips, with
-# status 0, where clang is not installed.
+# Exits non-zero when a fuzzer found something (a crash, a sanitizer report, a leak, a time-out,
+# too much memory); its input is kept under <build>/artifacts/. A short run stops a fuzzer at its
+# first finding; a run of ten minutes or more goes on after each one (libFuzzer's fork mode) and
+# keeps them all. Skips, with status 0, where clang is not installed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds=${1:-60}
 build=${MORVEL_FUZZ_BUILD_DIR:-build/fuzz}
-fuzzers=(aviinfo fpsunit riffunit)
+# Target, its seed corpus (a folder fuzz_seeds writes) and its dictionary in fuzz/ ("-": none).
+targets=(
+  "aviinfo avi riff"
+  "fpsunit avi riff"
+  "riffunit avi riff"
+  "AviDemux avi,dvavi riff"
+  "SystemFilters_splitters dvavi,avi riff"
+  "DvAudio dvaudio dv"
+  "dvcodes dvframe dv"
+  "HiveFile hive hive"
+  "ScnFileReader scn -"
+  "PlaylistReader playlist playlist"
+)
 
 if ! command -v clang >/dev/null || ! command -v clang++ >/dev/null; then
   echo "fuzz: clang not found, skipped"
@@ -17,7 +32,8 @@ if ! command -v clang >/dev/null || ! command -v clang++ >/dev/null; then
 fi
 
 logs=$build/logs
-mkdir -p "$logs" "$build/artifacts"
+artifacts=$build/artifacts
+mkdir -p "$logs" "$artifacts"
 flags="-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer"
 if ! CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
      -DMORVEL_FUZZ=ON -DMORVEL_TESTS=OFF -DMORVEL_BENCH=OFF \
@@ -35,29 +51,43 @@ rm -rf "$seeds"
 mkdir -p "$seeds"
 "$build/fuzz/fuzz_seeds" "$seeds"
 
+keep_going=()
+if [ "$seconds" -ge 600 ]; then
+  keep_going=(-fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1)
+fi
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+findings() { find "$artifacts" -maxdepth 1 -name "$1-*" | wc -l; }
 pids=()
-for f in "${fuzzers[@]}"; do
+before=()
+for t in "${targets[@]}"; do
+  read -r f corpora dict <<<"$t"
   corpus=$build/corpus/$f
   mkdir -p "$corpus"
-  "$build/fuzz/${f}_fuzzer" "$corpus" "$seeds" -max_total_time="$seconds" -timeout=10 \
-    -dict=fuzz/riff.dict -print_final_stats=1 -artifact_prefix="$build/artifacts/$f-" \
-    >"$logs/$f.log" 2>&1 &
+  dirs=()
+  for c in ${corpora//,/ }; do dirs+=("$seeds/$c"); done
+  dict_flag=()
+  if [ "$dict" != "-" ]; then dict_flag=(-dict="fuzz/$dict.dict"); fi
+  before+=("$(findings "$f")")
+  "$build/fuzz/${f}_fuzzer" "$corpus" "${dirs[@]}" -max_total_time="$seconds" "${dict_flag[@]}" \
+    "${keep_going[@]}" -print_final_stats=1 -artifact_prefix="$artifacts/$f-" >"$logs/$f.log" 2>&1 &
   pids+=($!)
 done
 
 status=0
-for i in "${!fuzzers[@]}"; do
-  f=${fuzzers[$i]}
+for i in "${!targets[@]}"; do
+  read -r f _ <<<"${targets[$i]}"
   rc=0
   wait "${pids[$i]}" || rc=$?
+  # Executions: the final statistics, or in fork mode the last progress line's count.
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$logs/$f.log" | tail -n 1 || true)
-  cov=$(grep -o 'cov: [0-9]*' "$logs/$f.log" | tail -n 1 | cut -d' ' -f2 || true)
-  if [ "$rc" -eq 0 ]; then
-    echo "fuzz: $f ok, ${runs:-?} runs, coverage ${cov:-?} in ${seconds}s"
+  [ -n "$runs" ] || runs=$(grep -o '^#[0-9]*' "$logs/$f.log" | tail -n 1 | tr -d '#' || true)
+  cov=$(grep -o 'cov: [0-9]* ft: [0-9]*' "$logs/$f.log" | tail -n 1 || true)
+  found=$(($(findings "$f") - ${before[$i]}))
+  if [ "$rc" -eq 0 ] && [ "$found" -eq 0 ]; then
+    echo "fuzz: $f ok, ${runs:-?} runs, ${cov:-cov: ?} in ${seconds}s"
   else
-    echo "fuzz: $f FAILED (status $rc), see $logs/$f.log and $build/artifacts/"
+    echo "fuzz: $f FAILED (status $rc, $found new inputs kept), ${runs:-?} runs, see $logs/$f.log and $artifacts/"
     status=1
   fi
 done

@@ -1,0 +1,36 @@
+#pragma once
+// What the fuzz targets share: their own default flags, a bound on what one input may make the
+// code under test allocate, and a temporary folder for the targets that read files.
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+namespace fuzzkit {
+
+// Puts `flags` (libFuzzer's "-name=value") before the command line's own, which still win; call
+// from LLVMFuzzerInitialize. Every target runs with "-timeout=10" unless it says otherwise.
+void DefaultFlags(int* argc, char*** argv, std::initializer_list<const char*> flags);
+
+// Bytes allocated and not yet freed at once, counted over every thread from its construction to
+// its end (one budget at a time). The allocation that takes them past `fixed + perByte ×
+// inputSize` reports its stack and aborts, so the input is kept as a finding: no input may make
+// the code allocate more than a few times its length.
+class AllocationBudget {
+public:
+    AllocationBudget(size_t inputSize, size_t perByte, size_t fixed);
+    ~AllocationBudget();
+    AllocationBudget(const AllocationBudget&) = delete;
+    AllocationBudget& operator=(const AllocationBudget&) = delete;
+};
+
+// A folder of this process's own, made on first use (in /dev/shm where it exists, so files
+// written for every input stay in memory) and removed at exit.
+const std::string& TempFolder();
+void WriteFile(const std::string& path, std::string_view bytes);
+
+// Reports a broken promise of the code under test and aborts.
+[[noreturn]] void Fail(const char* what);
+
+} // namespace fuzzkit
