@@ -240,7 +240,11 @@ HRESULT AviSplitterStream::GetMediaType(int position, MediaType& mt)
 
 HRESULT AviSplitterStream::DecideBufferSize(MemAllocator& allocator, AllocatorProperties& request)
 {
-    uint32_t largest = Info().suggestedBufferSize;
+    // The header's hint may ask for gigabytes: no chunk is larger than the file.
+    int64_t total = 0, available = 0;
+    if (FAILED(reader_.Length(total, available)))
+        total = 0;
+    uint32_t largest = static_cast<uint32_t>(std::min<int64_t>(Info().suggestedBufferSize, total));
     for (const auto& c : Info().chunks)
         largest = std::max(largest, c.size);
     // Eight buffers, fewer when the chunks are huge (a damaged size): at most about 64 MiB in all.

@@ -29,7 +29,8 @@ std::string Wave(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t align,
 // A file of one video and one sound stream with the given format blocks (none: no "strf"), and
 // `frames` chunks of each; video chunk n is 16 bytes of n, and key frames are flagged in idx1.
 std::string VideoAndSound(const std::optional<std::string>& video, const std::optional<std::string>& sound,
-                          bool movi = true, int frames = 3, const std::vector<bool>& key = {})
+                          bool movi = true, int frames = 3, const std::vector<bool>& key = {},
+                          uint32_t videoBufferHint = 144000)
 {
     testkit::RiffBuilder b;
     testkit::AvihFields main;
@@ -37,6 +38,7 @@ std::string VideoAndSound(const std::optional<std::string>& video, const std::op
     b.riff("AVI ").list("hdrl").chunk("avih", testkit::Avih(main));
     testkit::StrhFields v;
     v.handler = "XVID";
+    v.suggestedBufferSize = videoBufferHint;
     b.list("strl").chunk("strh", testkit::Strh(v));
     if (video)
         b.chunk("strf", *video);
@@ -133,6 +135,28 @@ TEST(AviSplitterStreams, AFileWithoutMovieDataGetsNoOutputs)
     Graph g;
     ASSERT_TRUE(g.Load(dir.file("in.avi")));
     EXPECT_EQ(1, g.splitter->GetPinCount());
+}
+
+// A damaged header's buffer hint asked for two buffers of 64 MiB for a file of a few kilobytes.
+TEST(AviSplitterStreams, TheBufferHintOfAHeaderIsHeldToTheFile)
+{
+    testkit::TempDir dir;
+    const std::string file = VideoAndSound(kVideoFormat, kSoundFormat, true, 3, {}, 0xFFFFFFFF);
+    testkit::WriteFileBytes(dir.file("in.avi"), file);
+    Graph g;
+    ASSERT_TRUE(g.Load(dir.file("in.avi")));
+    auto sink = std::make_shared<testds::TestSink>();
+    g.graph->AddFilter(sink, "sink");
+    ASSERT_EQ(ds::S_OK, g.graph->ConnectDirect(g.splitter->GetPin(0), sink->GetPin(0)));
+    ds::AllocatorProperties buffers;
+    auto* out = dynamic_cast<ds::OutputPin*>(g.splitter->GetPin(0));
+    ASSERT_TRUE(out && out->Allocator());
+    ASSERT_EQ(ds::S_OK, out->Allocator()->GetProperties(buffers));
+    EXPECT_LE(buffers.cbBuffer, static_cast<int32_t>(file.size()));
+    ASSERT_EQ(ds::EC_COMPLETE, g.RunToEnd());
+    const auto seen = sink->SeenSamples();
+    ASSERT_EQ(3u, seen.size());
+    EXPECT_EQ(std::string(16, '\2'), seen[2].bytes);
 }
 
 // An index checked against the file in a sample only: the entries the sample missed are read
