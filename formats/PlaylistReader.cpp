@@ -17,7 +17,10 @@ void PlaylistReader::EndLine()
         text.remove_prefix(3);
     first_ = false;
     std::string name = rtl::Trim(text);
-    if (!overlong_ && !name.empty() && name.front() != '#' && name.size() <= kLongestLine)
+    // The raw length is held to the same bound where the reads end inside the line and where they
+    // do not, so the names never depend on the size of the reads.
+    if (!overlong_ && line_.size() <= kLongestRawLine && !name.empty() && name.front() != '#' &&
+        name.size() <= kLongestLine)
         lines_.names.push_back(std::move(name));
     line_.clear();
     overlong_ = false;
@@ -37,7 +40,7 @@ bool PlaylistReader::Feed(std::string_view chunk)
         EndLine();
     }
     // A line that outgrows any path is dropped as it comes, so its length costs no memory.
-    if (!overlong_ && line_.size() + chunk.size() > 2 * kLongestLine) {
+    if (!overlong_ && line_.size() + chunk.size() > kLongestRawLine) {
         overlong_ = true;
         line_.clear();
     }

@@ -1,9 +1,9 @@
 #pragma once
 // Reading back a play list: the paths of a text file, one a line, between "#" lines. Lines end at
 // LF (CR LF too) and lose the blanks and control characters around them; empty lines, "#" lines
-// and lines longer than a path are skipped, and a byte-order mark before the first line is no
-// part of it. Reading stops at a NUL byte, which no text holds, with the names read before it.
-// Bounded: a line that outgrows any path is dropped as it comes, so its length costs no memory.
+// and lines longer than a path (or, blanks included, than twice that) are skipped, and a
+// byte-order mark before the first line is no part of it. Reading stops at a NUL byte, which no text holds, with the
+// names read before it. Bounded: a line that outgrows any path is dropped as it comes, so its length costs no memory.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +20,7 @@ class PlaylistReader {
 public:
     // A path never takes more; a longer line is not one.
     static constexpr size_t kLongestLine = 4096;
+    static constexpr size_t kLongestRawLine = 2 * kLongestLine;
 
     // The next bytes of the file; false once the reading has stopped (a NUL byte).
     bool Feed(std::string_view bytes);

@@ -45,6 +45,20 @@ TEST(PlaylistReader, LinesLongerThanAPathAreSkipped)
     EXPECT_EQ(Read("/a\n" + std::string(1 << 20, 'x')).names, V{"/a"});
 }
 
+// A path among more blanks than twice a path's length was taken when one read held the whole
+// line and skipped when a read ended inside it.
+TEST(PlaylistReader, WhereTheReadsEndChangesNoName)
+{
+    const std::string text = std::string(9600, ' ') + "/" + std::string(76, 'y') + "\n/b\n";
+    for (size_t piece : {size_t{1}, size_t{100}, size_t{5000}, text.size()}) {
+        SCOPED_TRACE(piece);
+        PlaylistReader reader;
+        for (size_t at = 0; at < text.size(); at += piece)
+            reader.Feed(std::string_view(text).substr(at, piece));
+        EXPECT_EQ(reader.Finish().names, V{"/b"});
+    }
+}
+
 TEST(PlaylistReader, ANulByteStopsTheReadingWithTheLinesBeforeIt)
 {
     const PlaylistLines lines = Read(std::string("/a\r\n/b\0/c\r\n/d\r\n", 15));
