@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <unordered_map>
 
 namespace reg {
 
@@ -209,6 +210,49 @@ bool ParseData(std::string_view s, Value& v)
     return TrimBlanks(s.substr(pos)).empty();
 }
 
+// The names of the keys and values met while parsing, per key once it holds many: each line
+// then finds its key and value in constant time, so a long file parses in time proportional to
+// its length rather than to its square.
+class ParseIndex {
+public:
+    Key& Subkey(Key& parent, std::string_view name)
+    {
+        if (parent.subkeys.size() < kLinear && !subkeys_.contains(&parent))
+            return parent.subkey(name);
+        auto& index = subkeys_[&parent];
+        for (size_t i = index.size(); i < parent.subkeys.size(); ++i) // the ones found linearly
+            index.try_emplace(Lower(parent.subkeys[i]->name), i);
+        const auto [at, added] = index.try_emplace(Lower(name), parent.subkeys.size());
+        if (added) {
+            parent.subkeys.push_back(std::make_unique<Key>());
+            parent.subkeys.back()->name = std::string(name);
+        }
+        return *parent.subkeys[at->second];
+    }
+    Value& ValueOf(Key& key, std::string_view name)
+    {
+        if (key.values.size() < kLinear && !values_.contains(&key))
+            return key.value(name);
+        auto& index = values_[&key];
+        for (size_t i = index.size(); i < key.values.size(); ++i)
+            index.try_emplace(Lower(key.values[i].name), i);
+        const auto [at, added] = index.try_emplace(Lower(name), key.values.size());
+        if (added)
+            key.values.push_back(Value{std::string(name), DataType::None, {}});
+        return key.values[at->second];
+    }
+
+private:
+    static constexpr size_t kLinear = 16; // fewer names are searched one by one
+    static std::string Lower(std::string_view name)
+    {
+        std::string s(name);
+        std::transform(s.begin(), s.end(), s.begin(), AsciiLower);
+        return s;
+    }
+    std::unordered_map<const Key*, std::unordered_map<std::string, size_t>> subkeys_, values_;
+};
+
 } // namespace
 
 bool SameName(std::string_view a, std::string_view b)
@@ -308,6 +352,7 @@ bool ParseHive(std::string_view text, Key& root, std::string& error)
     if (text.starts_with("\xEF\xBB\xBF"))
         text.remove_prefix(3);
     Key* current = &root;
+    ParseIndex index;
     size_t lineNo = 0;
     size_t start = 0;
     while (start <= text.size()) {
@@ -336,7 +381,7 @@ bool ParseHive(std::string_view text, Key& root, std::string& error)
                     return fail("invalid key name");
                 if (++depth > kMaxDepth)
                     return fail("keys nested too deeply");
-                current = &current->subkey(name);
+                current = &index.Subkey(*current, name);
                 if (sep == std::string_view::npos)
                     break;
                 path.remove_prefix(sep + 1);
@@ -359,7 +404,7 @@ bool ParseHive(std::string_view text, Key& root, std::string& error)
         Value parsed;
         if (!ParseData(TrimBlanks(line.substr(pos + 1)), parsed))
             return fail("unreadable value data");
-        Value& v = current->value(name);
+        Value& v = index.ValueOf(*current, name);
         v.type = parsed.type;
         v.data = std::move(parsed.data);
         if (end == text.size())

@@ -324,6 +324,33 @@ TEST(HiveText, MangledFilesAreReadOrRefusedAndReadOnesRoundTrip)
     EXPECT_GT(read, 100);
 }
 
+// Every line looked its key and value up among all the names before it: a hive of a few
+// megabytes took hours to read. Names differing in case only stay one key or value past any count.
+TEST(HiveText, AHiveOfHundredsOfThousandsOfNamesIsReadWithEachNameOnce)
+{
+    constexpr int kNames = 300000;
+    std::string text = "[Many]\n";
+    for (int i = 0; i < kNames; ++i)
+        text += "\"v" + std::to_string(i) + "\"=dword:1\n";
+    for (int i = 0; i < kNames; ++i)
+        text += "[Keys\\k" + std::to_string(i) + "]\n";
+    text += "[MANY]\n\"V7\"=dword:2\n[keys\\K299999]\n\"x\"=\"y\"\n[Keys\\k5]\n";
+    Key root;
+    std::string error;
+    ASSERT_TRUE(ParseHive(text, root, error)) << error;
+    ASSERT_EQ(root.subkeys.size(), 2u);
+    const Key* many = root.findSubkey("Many");
+    const Key* keys = root.findSubkey("Keys");
+    ASSERT_TRUE(many && keys);
+    ASSERT_EQ(many->values.size(), static_cast<size_t>(kNames));
+    EXPECT_EQ(many->values[7].name, "v7");
+    EXPECT_EQ(many->values[7].data, std::string("\x02\0\0\0", 4));
+    ASSERT_EQ(keys->subkeys.size(), static_cast<size_t>(kNames));
+    EXPECT_EQ(keys->subkeys.back()->name, "k299999");
+    ASSERT_EQ(keys->subkeys.back()->values.size(), 1u);
+    EXPECT_EQ(keys->subkeys.back()->values[0].data, "y");
+}
+
 TEST_F(RegistryTest, ThreadsShareTheHiveSafely)
 {
     constexpr int kThreads = 4, kValues = 200;
