@@ -86,6 +86,7 @@ private:
     std::vector<std::vector<uint8_t>> indx_; // per stream, the super index as stored
     RiffChunk idx1_{};
     bool haveIdx1_ = false;
+    int64_t indexEntriesLeft_ = 0; // OpenDML index entries the file's size leaves room for
 };
 
 void Parser::ReadStreamList(int64_t begin, int64_t end)
@@ -182,6 +183,11 @@ bool Parser::ReadStandardIndex(int stream, const uint8_t* header, const uint8_t*
         return false;
     const int64_t base = static_cast<int64_t>(std::min<uint64_t>(h.qwBaseOffset, INT64_MAX / 2));
     count = static_cast<uint32_t>(std::min<int64_t>(count, bytesAvailable / 8));
+    // Every chunk has a header of 8 bytes in the file: an index of more entries than that (one
+    // standard index listed many times, or several lying over each other) is broken.
+    if (count > indexEntriesLeft_)
+        return false;
+    indexEntriesLeft_ -= count;
     for (uint32_t i = 0; i < count; ++i) {
         const uint32_t size = rtl::GetLE32(entries + 8 * i + 4);
         if (!AddChunk(stream, base + rtl::GetLE32(entries + 8 * i), size & 0x7FFFFFFF, (size & 0x80000000u) == 0))
@@ -195,6 +201,7 @@ bool Parser::FromOpenDml()
     constexpr size_t kHeader = formats::AviIndexHeader::kSize;
     if (indx_.empty())
         return false;
+    indexEntriesLeft_ = size_ / 8;
     for (size_t n = 0; n < result_.streams.size(); ++n) {
         const std::vector<uint8_t>& indx = indx_[n];
         if (indx.size() < kHeader)

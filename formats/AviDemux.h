@@ -5,7 +5,8 @@
 // else from idx1 (offsets from the file start or from the movi list), else by walking the movi
 // lists ("rec " lists included). An idx1 entry is read by the chunk header it points at: its size
 // when the entry's differs, an empty chunk (its time kept) when no header of its stream is there;
-// an idx1 that mostly disagrees with the file is passed over for the walk. Bounded and lenient:
+// an idx1 that mostly disagrees with the file is passed over for the walk, and OpenDML indexes
+// of more entries than the file has room for chunks are passed over too. Bounded and lenient:
 // a size past the end is clamped, a chunk outside the file dropped, a broken index falls back to
 // the next source; it never writes.
 #include <cstddef>

@@ -205,6 +205,34 @@ TEST(AviDemuxBounds, ABrokenOpenDmlIndexFallsBackToIdx1)
     ExpectInside(f, scanned);
 }
 
+// A super index listing one standard index a thousand times made a thousand times its chunks:
+// an index of more entries than the file has room for chunks is passed over.
+TEST(AviDemuxBounds, AnOpenDmlIndexOfMoreChunksThanTheFileHoldsIsPassedOver)
+{
+    constexpr uint32_t kRepeats = 1000;
+    auto build = [&](int64_t data, int64_t ix) {
+        std::string chunks, indexes;
+        for (uint32_t k = 0; k < kRepeats; ++k) {
+            chunks += LE32(static_cast<uint32_t>(data)) + LE32(4);
+            indexes += testkit::LE64(static_cast<uint64_t>(ix)) + LE32(8 * kRepeats + 32) + LE32(kRepeats);
+        }
+        RiffBuilder b;
+        b.riff("AVI ").list("hdrl").chunk("avih", testkit::Avih({})).list("strl");
+        b.chunk("strh", testkit::Strh({})).chunk("strf", testkit::BitmapInfo());
+        b.chunk("indx", testkit::IndexChunk(0, 0, 4, kRepeats, "00dc", 0, indexes)).end().end();
+        b.list("movi").mark("frame").chunk("00dc", "abcd").mark("ix");
+        b.chunk("ix00", testkit::IndexChunk(1, 0, 2, kRepeats, "00dc", 0, chunks));
+        return b;
+    };
+    RiffBuilder first = build(0, 0); // the offsets, which the second build keeps
+    const MemoryFile f = File(build(first.at("frame") + 8, first.at("ix")).build());
+    const formats::AviDemuxResult r = formats::ParseAvi(f);
+    ASSERT_TRUE(r.valid);
+    EXPECT_EQ(formats::AviIndexSource::Scan, r.index);
+    ASSERT_EQ(1u, r.streams[0].chunks.size());
+    EXPECT_EQ("abcd", avitest::Bytes(f, r.streams[0].chunks[0]));
+}
+
 TEST(AviDemuxBounds, RandomDamageNeverCrashesOrLeavesTheFile)
 {
     const MemoryFile whole = Written(6, {int64_t{1} << 16, 16, 4096});
