@@ -44,6 +44,14 @@ int64_t MulDiv(int64_t a, int64_t b, int64_t c)
     return static_cast<int64_t>((p + c / 2) / c);
 }
 
+int64_t LargestChunk(const formats::AviDemuxStream& s)
+{
+    uint32_t largest = 0;
+    for (const auto& c : s.chunks)
+        largest = std::max(largest, c.size);
+    return largest;
+}
+
 // The handler of the last video or interleaved stream header reads as `code`, as in the file a
 // handler patch would leave (the stored header bytes included).
 void OverrideVideoHandler(formats::AviDemuxResult& file, uint32_t code)
@@ -153,6 +161,9 @@ AviSplitterStream::AviSplitterStream(AviSplitter& splitter, std::shared_ptr<cons
     : SourceStream(splitter, formats::StreamPinName("Stream", index)), splitter_(splitter), file_(std::move(file)),
       index_(index), reader_(reader), type_(AviStreamMediaType(Info()))
 {
+    int64_t available = 0;
+    if (FAILED(reader_.Length(fileSize_, available)))
+        fileSize_ = 0;
     if (ByBytes()) {
         byteStart_.reserve(Info().chunks.size() + 1);
         uint64_t total = 0;
@@ -240,15 +251,18 @@ HRESULT AviSplitterStream::GetMediaType(int position, MediaType& mt)
 
 HRESULT AviSplitterStream::DecideBufferSize(MemAllocator& allocator, AllocatorProperties& request)
 {
-    // The header's hint may ask for gigabytes: no chunk is larger than the file.
-    int64_t total = 0, available = 0;
-    if (FAILED(reader_.Length(total, available)))
-        total = 0;
-    uint32_t largest = static_cast<uint32_t>(std::min<int64_t>(Info().suggestedBufferSize, total));
-    for (const auto& c : Info().chunks)
-        largest = std::max(largest, c.size);
+    // A buffer holds the largest chunk the index gives; the header's hint says nothing more, and
+    // may ask for gigabytes. Chunks of different streams lie apart in a sound file: where a damaged
+    // index lays them over each other, the outputs share the file's size between them, and their
+    // chunks are cut to their share.
+    int64_t all = 0;
+    for (const auto& s : file_->streams)
+        all += LargestChunk(s);
+    int64_t largest = LargestChunk(Info());
+    if (all > fileSize_)
+        largest = static_cast<int64_t>(static_cast<__int128>(largest) * fileSize_ / all);
     // Eight buffers, fewer when the chunks are huge (a damaged size): at most about 64 MiB in all.
-    const uint32_t size = std::clamp<uint32_t>(largest, 1, 64u << 20);
+    const uint32_t size = static_cast<uint32_t>(std::clamp<int64_t>(largest, 1, 64u << 20));
     request.cBuffers = std::max(request.cBuffers, static_cast<int32_t>(std::clamp<uint32_t>((64u << 20) / size, 2, 8)));
     request.cbBuffer = std::max<int32_t>(request.cbBuffer, static_cast<int32_t>(size));
     AllocatorProperties actual;

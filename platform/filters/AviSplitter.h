@@ -94,6 +94,7 @@ private:
     std::shared_ptr<const formats::AviDemuxResult> file_;
     int index_;
     AsyncReader& reader_;
+    int64_t fileSize_ = 0;
     MediaType type_;
     std::vector<uint64_t> byteStart_; // bytes before each chunk (constant-rate sound)
     // Streaming-thread state, reset at each start.

@@ -159,6 +159,51 @@ TEST(AviSplitterStreams, TheBufferHintOfAHeaderIsHeldToTheFile)
     EXPECT_EQ(std::string(16, '\2'), seen[2].bytes);
 }
 
+// OpenDML indexes that lay one big chunk under sixteen streams made each output take eight
+// buffers of the whole file.
+TEST(AviSplitterStreams, OutputsWhoseChunksLieOverEachOtherShareTheFileForTheirBuffers)
+{
+    constexpr int kStreams = 16;
+    constexpr uint32_t kData = 100000;
+    auto build = [&](int64_t data) {
+        testkit::RiffBuilder b;
+        b.riff("AVI ").list("hdrl").chunk("avih", testkit::Avih({}));
+        for (int n = 0; n < kStreams; ++n) {
+            testkit::StrhFields text{.type = "txts", .handler = std::string(4, '\0'), .suggestedBufferSize = 0};
+            const std::string entry = LE32(static_cast<uint32_t>(data)) + LE32(kData);
+            b.list("strl").chunk("strh", testkit::Strh(text));
+            b.chunk("indx", testkit::IndexChunk(1, 0, 2, 1, "00tx", 0, entry)).end();
+        }
+        b.end().list("movi").mark("data").chunk("00tx", std::string(kData, 'd')).end();
+        return b;
+    };
+    testkit::RiffBuilder first = build(0);
+    const std::string file = build(first.at("data") + 8).build();
+    testkit::TempDir dir;
+    testkit::WriteFileBytes(dir.file("in.avi"), file);
+    Graph g;
+    ASSERT_TRUE(g.Load(dir.file("in.avi")));
+    ASSERT_EQ(kStreams + 1, g.splitter->GetPinCount());
+    ASSERT_EQ(formats::AviIndexSource::OpenDml, g.splitter->File()->index);
+    std::vector<std::shared_ptr<testds::TestSink>> sinks;
+    int64_t buffered = 0;
+    for (int n = 0; n < kStreams; ++n) {
+        sinks.push_back(std::make_shared<testds::TestSink>());
+        g.graph->AddFilter(sinks.back(), "sink");
+        ASSERT_EQ(ds::S_OK, g.graph->ConnectDirect(g.splitter->GetPin(n), sinks.back()->GetPin(0)));
+        ds::AllocatorProperties buffers;
+        ASSERT_EQ(ds::S_OK, dynamic_cast<ds::OutputPin*>(g.splitter->GetPin(n))->Allocator()->GetProperties(buffers));
+        buffered += int64_t{buffers.cBuffers} * buffers.cbBuffer;
+    }
+    EXPECT_LE(buffered, 8 * static_cast<int64_t>(file.size()));
+    ASSERT_EQ(ds::EC_COMPLETE, g.RunToEnd());
+    for (const auto& sink : sinks) {
+        const auto seen = sink->SeenSamples();
+        ASSERT_EQ(1u, seen.size());
+        EXPECT_EQ(std::string(seen[0].bytes.size(), 'd'), seen[0].bytes); // cut to the stream's share
+    }
+}
+
 // An index checked against the file in a sample only: the entries the sample missed are read
 // by their chunks' headers as the chunks are read, a wrong size by the header's, an entry on no
 // chunk of its stream as a gap.
