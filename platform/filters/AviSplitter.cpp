@@ -285,7 +285,8 @@ void AviSplitterStream::NoteCutShort()
 }
 
 // The size to read of chunk i: the index's, or, where the index was not checked against the
-// file, what the chunk's own header says; 0 when no chunk of this stream lies there.
+// file, what the chunk's own header says, held to what the file holds; 0 when no chunk of this
+// stream lies there.
 uint32_t AviSplitterStream::ChunkSize(size_t i)
 {
     const formats::AviChunkRef& c = Info().chunks[i];
@@ -301,7 +302,7 @@ uint32_t AviSplitterStream::ChunkSize(size_t i)
     }
     if (formats::ChunkIdStream(rtl::GetLE32(h)) != index_)
         return 0;
-    return rtl::GetLE32(h + 4);
+    return static_cast<uint32_t>(std::min<int64_t>(rtl::GetLE32(h + 4), std::max<int64_t>(fileSize_ - c.offset, 0)));
 }
 
 HRESULT AviSplitterStream::FillBuffer(MediaSample& sample)

@@ -234,6 +234,32 @@ TEST(AviSplitterIndex, EntriesTheSampleMissedAreReadByTheirChunkHeaders)
     }
 }
 
+// A chunk header the sampled index did not check claimed 60 MB in a file of a few hundred
+// kilobytes, and the first look at the stream took them.
+TEST(AviSplitterIndex, AChunkHeaderIsHeldToTheFileWhenTheStreamIsPeekedAt)
+{
+    std::string file = damaged::WithIdx1(VideoAndSound(kVideoFormat, kSoundFormat, true, 100),
+                                         [](int entry, uint32_t, uint32_t&, uint32_t& size) {
+                                             if (entry == 0)
+                                                 size = 0;
+                                         });
+    const size_t frame0 = file.find("00dc", file.find("movi"));
+    const size_t frame1 = file.find("00dc", frame0 + 4);
+    file.replace(frame0 + 4, 4, LE32(0));
+    file.replace(frame1 + 4, 4, LE32(60u << 20));
+    testkit::TempDir dir;
+    testkit::WriteFileBytes(dir.file("in.avi"), file);
+    Graph g;
+    ASSERT_TRUE(g.Load(dir.file("in.avi")));
+    ASSERT_TRUE(g.splitter->File()->checkChunkHeaders);
+    auto* peek = dynamic_cast<ds::StreamPeek*>(g.splitter->GetPin(0));
+    ASSERT_TRUE(peek);
+    std::vector<uint8_t> data;
+    ASSERT_TRUE(peek->PeekFirstChunk(data));
+    EXPECT_EQ(file.size() - frame1 - 8, data.size()); // what the file holds after the header
+    EXPECT_LE(data.capacity(), file.size());
+}
+
 // Frames 0 and 5 are key frames: a seek to frame 7 starts at frame 5, whose pictures 6 and 7 are
 // built on, and the frames before the seek point come as preroll, timed before its zero.
 TEST(AviSplitterSeeking, ASeekToADeltaFrameStartsAtTheKeyFrameBeforeIt)
