@@ -27,10 +27,11 @@ void OnMalloc(const volatile void*, size_t size)
     // Reported at the allocation that goes past the budget, so the stack shows who asks.
     const int64_t limit = allowed.load(std::memory_order_relaxed);
     if (limit >= 0 && now - baseline.load(std::memory_order_relaxed) > limit && allowed.exchange(-1) >= 0) {
-        std::fprintf(stderr, "fuzz: %lld bytes allocated at once for an input of %zu bytes (budget %lld)\n",
-                     static_cast<long long>(now - baseline.load()), budgetInput.load(), static_cast<long long>(limit));
+        char what[128];
+        std::snprintf(what, sizeof what, "%lld bytes allocated at once for an input of %zu bytes (budget %lld)",
+                      static_cast<long long>(now - baseline.load()), budgetInput.load(), static_cast<long long>(limit));
         __sanitizer_print_stack_trace();
-        std::abort();
+        Fail(what);
     }
 }
 
@@ -100,7 +101,10 @@ void WriteFile(const std::string& path, std::string_view bytes)
 
 void Fail(const char* what)
 {
-    std::fprintf(stderr, "fuzz: %s\n", what);
+    // Where the sanitizers report, which stays open when a target closes its standard error.
+    char line[256];
+    std::snprintf(line, sizeof line, "fuzz: %s", what);
+    __sanitizer_report_error_summary(line);
     std::abort();
 }
 
