@@ -76,8 +76,10 @@ AllocationBudget::~AllocationBudget()
 const std::string& TempFolder()
 {
     static const std::string folder = [] {
-        const std::filesystem::path base = ::access("/dev/shm", W_OK) == 0 ? std::filesystem::path("/dev/shm")
-                                                                           : std::filesystem::temp_directory_path();
+        const char* tmp = std::getenv("TMPDIR");
+        const std::filesystem::path base = tmp && *tmp                       ? std::filesystem::path(tmp)
+                                           : ::access("/dev/shm", W_OK) == 0 ? std::filesystem::path("/dev/shm")
+                                                                             : std::filesystem::temp_directory_path();
         std::string name = (base / "morvel-fuzz-XXXXXX").string();
         if (!::mkdtemp(name.data()))
             Fail("no temporary folder");

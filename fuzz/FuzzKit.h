@@ -25,8 +25,10 @@ public:
     AllocationBudget& operator=(const AllocationBudget&) = delete;
 };
 
-// A folder of this process's own, made on first use (in /dev/shm where it exists, so files
-// written for every input stay in memory) and removed at exit.
+// A folder of this process's own, made on first use in $TMPDIR, else in /dev/shm where it exists
+// (files written for every input stay in memory), and removed at exit. A process killed (a
+// fork-mode job at the end of its time) leaves it: scripts/fuzz.sh points TMPDIR at a folder of
+// its own run, removed when the run ends.
 const std::string& TempFolder();
 void WriteFile(const std::string& path, std::string_view bytes);
 

@@ -51,6 +51,13 @@ rm -rf "$seeds"
 mkdir -p "$seeds"
 "$build/fuzz/fuzz_seeds" "$seeds"
 
+# The targets' temporary files, in memory where /dev/shm is, gone when the run ends.
+shm=/tmp
+if [ -d /dev/shm ] && [ -w /dev/shm ]; then shm=/dev/shm; fi
+scratch=$(mktemp -d "$shm/morvel-fuzz.XXXXXX")
+trap 'rm -rf "$scratch"' EXIT
+export TMPDIR=$scratch
+
 keep_going=()
 if [ "$seconds" -ge 600 ]; then
   keep_going=(-fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1)
