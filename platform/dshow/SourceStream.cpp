@@ -43,7 +43,7 @@ void SourceStream::StartThread()
     if (thread_.joinable() || !IsConnected())
         return;
     stopRequested_.store(false);
-    thread_ = std::thread([this] { ThreadProc(); });
+    thread_ = threads::PooledThread([this] { ThreadProc(); });
 }
 
 void SourceStream::StopThread()

@@ -16,11 +16,11 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 #include "platform/dshow/BaseFilter.h"
 #include "platform/dshow/MediaSeeking.h"
+#include "platform/threads/PooledThread.h"
 
 namespace ds {
 
@@ -72,7 +72,7 @@ private:
     std::atomic<REFERENCE_TIME> start_{0};
     std::atomic<REFERENCE_TIME> stop_{INT64_MAX};
     std::mutex threadLock_; // guards thread_ start/stop
-    std::thread thread_;
+    threads::PooledThread thread_;
 };
 
 class BaseSource : public BaseFilter {

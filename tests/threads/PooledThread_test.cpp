@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "platform/threads/PooledThread.h"
+
+TEST(PooledThread, RunsTheJobElsewhereJoinSeesItsWorkAndTheNextJobReusesTheThread)
+{
+    std::vector<int> written; // plain data: join must order the job's writes before the reads
+    std::thread::id first, second;
+    threads::PooledThread a([&] {
+        first = std::this_thread::get_id();
+        written.push_back(1);
+    });
+    ASSERT_TRUE(a.joinable());
+    a.join();
+    EXPECT_FALSE(a.joinable());
+    EXPECT_NE(first, std::this_thread::get_id());
+    EXPECT_EQ(written, std::vector<int>{1});
+    EXPECT_GE(threads::PooledThread::IdleCount(), 1);
+
+    threads::PooledThread b([&] {
+        second = std::this_thread::get_id();
+        written.push_back(2);
+    });
+    b.join();
+    EXPECT_EQ(second, first);
+    EXPECT_EQ(written, (std::vector<int>{1, 2}));
+}
+
+// Each job waits for the other: they deadlock unless each has a thread of its own.
+TEST(PooledThread, JobsRunningTogetherHaveAThreadEach)
+{
+    std::mutex lock;
+    std::condition_variable changed;
+    int arrived = 0; // guarded by lock
+    std::atomic<int> met{0};
+    auto meet = [&] {
+        std::unique_lock<std::mutex> guard(lock);
+        ++arrived;
+        changed.notify_all();
+        if (changed.wait_for(guard, std::chrono::seconds(30), [&] { return arrived >= 3; }))
+            ++met;
+    };
+    std::vector<threads::PooledThread> jobs;
+    for (int i = 0; i < 3; ++i)
+        jobs.emplace_back(meet);
+    for (auto& j : jobs)
+        j.join();
+    EXPECT_EQ(met.load(), 3);
+}
+
+// The jobs are still running when their owners go: the releaser lets them finish a moment later.
+TEST(PooledThread, DestroyingOrReplacingAJoinableOneJoinsIt)
+{
+    std::atomic<bool> release{false};
+    int finished = 0; // plain: the joins order the jobs' writes
+    std::mutex lock;  // guards finished between the jobs themselves
+    auto job = [&] {
+        while (!release.load())
+            std::this_thread::yield();
+        std::lock_guard<std::mutex> guard(lock);
+        ++finished;
+    };
+    std::thread releaser([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        release = true;
+    });
+    {
+        threads::PooledThread t(job);
+        threads::PooledThread u(job);
+        u = threads::PooledThread([] {}); // joins the first job of u
+        std::lock_guard<std::mutex> guard(lock);
+        EXPECT_GE(finished, 1);
+    }
+    EXPECT_EQ(finished, 2);
+    releaser.join();
+}
+
+TEST(PooledThread, ManyShortJobsFromSeveralThreadsAllRunAndFewThreadsStayIdle)
+{
+    std::atomic<int> ran{0};
+    std::vector<std::thread> starters;
+    for (int s = 0; s < 4; ++s)
+        starters.emplace_back([&] {
+            for (int i = 0; i < 200; ++i) {
+                threads::PooledThread t([&] { ++ran; });
+                threads::PooledThread u([&] { ++ran; });
+            }
+        });
+    for (auto& s : starters)
+        s.join();
+    EXPECT_EQ(ran.load(), 4 * 200 * 2);
+    EXPECT_LE(threads::PooledThread::IdleCount(), 16);
+}
