@@ -1,5 +1,7 @@
 #include "platform/dshow/BaseFilter.h"
 
+#include <algorithm>
+
 #include "platform/dshow/FilterGraph.h"
 
 namespace ds {
@@ -13,7 +15,8 @@ BaseFilter::~BaseFilter() = default;
 std::vector<Pin*> BaseFilter::EnumPins()
 {
     std::vector<Pin*> pins;
-    int n = GetPinCount();
+    const int n = GetPinCount();
+    pins.reserve(static_cast<size_t>(std::max(n, 0)));
     for (int i = 0; i < n; ++i)
         if (Pin* p = GetPin(i))
             pins.push_back(p);
@@ -28,20 +31,24 @@ Pin* BaseFilter::FindPin(const std::string& name)
     return nullptr;
 }
 
-bool BaseFilter::HasInputPins()
+// The graph asks every filter its role at each pause and stop: no list is made for it.
+bool BaseFilter::HasPin(PinDirection direction)
 {
-    for (Pin* p : EnumPins())
-        if (p->Direction() == PinDirection::Input)
+    const int n = GetPinCount();
+    for (int i = 0; i < n; ++i)
+        if (Pin* p = GetPin(i); p && p->Direction() == direction)
             return true;
     return false;
 }
 
+bool BaseFilter::HasInputPins()
+{
+    return HasPin(PinDirection::Input);
+}
+
 bool BaseFilter::HasOutputPins()
 {
-    for (Pin* p : EnumPins())
-        if (p->Direction() == PinDirection::Output)
-            return true;
-    return false;
+    return HasPin(PinDirection::Output);
 }
 
 HRESULT BaseFilter::Stop()

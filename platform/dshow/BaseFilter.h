@@ -81,6 +81,8 @@ protected:
     std::atomic<REFERENCE_TIME> runStart_{0};
 
 private:
+    bool HasPin(PinDirection direction);
+
     std::string className_;
     std::string name_;
     FilterGraph* graph_ = nullptr; // set by the graph on the controlling thread

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <map>
 
 #include "platform/dshow/BaseRenderer.h"
 #include "platform/dshow/FilterRegistry.h"
@@ -200,27 +199,34 @@ std::vector<BaseFilter*> FilterGraph::Renderers() const
 std::vector<BaseFilter*> FilterGraph::UpstreamFirstOrder() const
 {
     std::lock_guard<std::recursive_mutex> guard(controlLock_);
-    std::map<BaseFilter*, int> pending; // connected inputs not yet ordered
-    for (const auto& f : filters_)
-        pending[f.get()] = 0;
-    for (const auto& f : filters_)
-        for (Pin* p : f->EnumPins())
-            if (p->Direction() == PinDirection::Input && p->IsConnected() && pending.count(&p->ConnectedTo()->Filter()))
-                ++pending[f.get()];
+    // By the filters' places in filters_: a graph holds a handful, and every pause and stop asks.
+    const size_t count = filters_.size();
+    auto place = [&](const BaseFilter& f) {
+        size_t i = 0;
+        while (i < count && filters_[i].get() != &f)
+            ++i;
+        return i;
+    };
+    std::vector<int> pending(count, 0); // connected inputs not yet ordered
+    for (size_t i = 0; i < count; ++i)
+        for (Pin* p : filters_[i]->EnumPins())
+            if (p->Direction() == PinDirection::Input && p->IsConnected() && place(p->ConnectedTo()->Filter()) < count)
+                ++pending[i];
+    std::vector<size_t> ready; // in the order they became ready
+    ready.reserve(count);
+    for (size_t i = 0; i < count; ++i)
+        if (pending[i] == 0)
+            ready.push_back(i);
     std::vector<BaseFilter*> order;
-    std::vector<BaseFilter*> ready;
-    for (const auto& f : filters_)
-        if (pending[f.get()] == 0)
-            ready.push_back(f.get());
-    while (!ready.empty()) {
-        BaseFilter* f = ready.front();
-        ready.erase(ready.begin());
+    order.reserve(count);
+    for (size_t next = 0; next < ready.size(); ++next) {
+        BaseFilter* f = filters_[ready[next]].get();
         order.push_back(f);
         for (Pin* p : f->EnumPins()) {
             if (p->Direction() != PinDirection::Output || !p->IsConnected())
                 continue;
-            BaseFilter* down = &p->ConnectedTo()->Filter();
-            if (pending.count(down) && --pending[down] == 0)
+            const size_t down = place(p->ConnectedTo()->Filter());
+            if (down < count && --pending[down] == 0)
                 ready.push_back(down);
         }
     }
