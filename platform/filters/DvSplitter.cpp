@@ -291,9 +291,12 @@ HRESULT DvSplitter::Split(const SamplePtr& frame)
     formats::ReadDvAudioInfo(bytes, info);
     const int pairs = info.present ? info.format.pairs : 0;
     pcm_.resize(2 * 2 * static_cast<size_t>(std::max(info.samples, 1)));
+    // Only the pairs an output takes: a probe pausing on the picture alone decodes none.
     for (int p = 0; p < pairs; ++p)
-        formats::DecodeDvAudio(bytes, info, p,
-                               pcm_.data() + static_cast<size_t>(p) * 2 * static_cast<size_t>(info.samples));
+        if (std::any_of(outputs_.begin(), outputs_.end(),
+                        [p](const auto& o) { return o->Pair() == p && o->IsConnected(); }))
+            formats::DecodeDvAudio(bytes, info, p,
+                                   pcm_.data() + static_cast<size_t>(p) * 2 * static_cast<size_t>(info.samples));
     for (auto& o : outputs_) {
         if (!o->IsConnected())
             continue;
