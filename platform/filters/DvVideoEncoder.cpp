@@ -41,6 +41,22 @@ int64_t FrameAt(bool pal, REFERENCE_TIME t) // the last frame starting at or bef
     return k;
 }
 
+// Every worker holds its picture while it converts it, and the filter holds the newest one: the
+// input asks upstream for a buffer for each and one to fill meanwhile. With fewer, the workers
+// waited for pictures that the source had no buffer to put in.
+class EncoderInputPin : public TBCTransformInputPin {
+public:
+    explicit EncoderInputPin(DvVideoEncoder& encoder) : TBCTransformInputPin(encoder, "In"), encoder_(encoder) {}
+    HRESULT GetAllocatorRequirements(AllocatorProperties& props) override
+    {
+        props.cBuffers = encoder_.ThreadCount() + 2;
+        return S_OK;
+    }
+
+private:
+    DvVideoEncoder& encoder_;
+};
+
 } // namespace
 
 REFERENCE_TIME DvVideoEncoder::FrameStart(bool pal, int64_t k)
@@ -51,6 +67,7 @@ REFERENCE_TIME DvVideoEncoder::FrameStart(bool pal, int64_t k)
 
 DvVideoEncoder::DvVideoEncoder() : ParallelTransformFilter(kFriendlyName), threads_(av::DefaultThreadCount())
 {
+    SetPins(std::make_unique<EncoderInputPin>(*this), std::make_unique<TBCTransformOutputPin>(*this, "Out"));
 }
 
 DvVideoEncoder::~DvVideoEncoder() = default;

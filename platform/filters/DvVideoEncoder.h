@@ -54,7 +54,9 @@ public:
     HRESULT get_IFormatResolution(int& videoFormat, int& dvFormat, int& resolution, bool getDvInfo,
                                   DvInfo* info) override;
     // Worker threads of the encoding, from the next start (default: the cores, up to 8).
+    // Set before the input connects, which asks upstream for a buffer per thread and two more.
     void SetThreadCount(int threads) { threads_ = threads < 1 ? 1 : threads; }
+    int ThreadCount() const { return threads_; }
     // Each picture's frames leave the filter before Receive returns. Off by default.
     void SetSynchronous(bool on) { synchronous_ = on; }
     bool Synchronous() const { return synchronous_; }

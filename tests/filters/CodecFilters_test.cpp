@@ -480,6 +480,22 @@ TEST(EndOfStream, EveryFrameComesOutWithoutALaterPictureAndBeforeTheEnd)
     EXPECT_TRUE(chain.sink.ReachedEndOfStream());
 }
 
+// Each worker holds its picture while converting it and the encoder the newest: with only the
+// source's own two buffers the workers waited for pictures.
+TEST(EncoderInput, AsksUpstreamForAPictureBufferPerThreadAndTwoMore)
+{
+    for (int threads : {1, 3, 6}) {
+        auto encoder = std::make_shared<DvVideoEncoder>();
+        encoder->SetThreadCount(threads);
+        Chain<DvVideoEncoder> chain(Picture(MEDIASUBTYPE_RGB24, 16, 16), MediaType(), encoder);
+        ASSERT_TRUE(chain.Connected());
+        AllocatorProperties props;
+        ASSERT_TRUE(chain.source.Output().Allocator());
+        chain.source.Output().Allocator()->GetProperties(props);
+        EXPECT_EQ(props.cBuffers, threads + 2) << threads << " threads";
+    }
+}
+
 // Synchronous: each picture's frame is out before the next picture goes in, threads or not, so
 // a filter downstream can match it with what an upstream filter saw of that picture.
 TEST(EndOfStream, ASynchronousEncoderGivesEachFrameOutBeforeTheNextPicture)
