@@ -1,5 +1,6 @@
 #include "platform/dshow/MediaSample.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <new>
 
@@ -160,25 +161,29 @@ HRESULT MemAllocator::GetProperties(AllocatorProperties& props) const
     return S_OK;
 }
 
+bool MemAllocator::MakeSlot()
+{
+    auto slot = std::make_unique<Slot>(props_.cbBuffer);
+    if (slot->sample.GetSize() != props_.cbBuffer) // an absurd size from a damaged file
+        return false;
+    free_.reserve(static_cast<size_t>(props_.cBuffers));
+    free_.push_back(std::move(slot));
+    return true;
+}
+
 HRESULT MemAllocator::Commit()
 {
     std::lock_guard<std::mutex> guard(lock_);
     if (props_.cbBuffer <= 0)
         return VFW_E_SIZENOTSET;
-    committed_ = true;
-    // Buffers are made once per size and kept across commits; a sample still out after a
-    // decommit is counted in `outstanding_` and comes back to the pool when dropped.
-    int32_t have = static_cast<int32_t>(free_.size()) + outstanding_;
-    free_.reserve(static_cast<size_t>(props_.cBuffers));
-    for (; have < props_.cBuffers; ++have) {
-        auto slot = std::make_unique<Slot>(props_.cbBuffer);
-        if (slot->sample.GetSize() != props_.cbBuffer) { // an absurd size from a damaged file
-            committed_ = false;
-            free_.clear();
-            return E_OUTOFMEMORY;
-        }
-        free_.push_back(std::move(slot));
+    // Buffers are kept across commits; a sample still out after a decommit is counted in
+    // `outstanding_` and comes back to the pool when dropped. The first is made here, so a size
+    // that cannot be had fails the commit, the others when the pool first runs out.
+    if (free_.empty() && outstanding_ == 0 && !MakeSlot()) {
+        committed_ = false;
+        return E_OUTOFMEMORY;
     }
+    committed_ = true;
     return S_OK;
 }
 
@@ -197,6 +202,8 @@ HRESULT MemAllocator::GetBuffer(SamplePtr& out, bool wait)
     for (;;) {
         if (!committed_)
             return VFW_E_NOT_COMMITTED;
+        if (free_.empty() && static_cast<int32_t>(free_.size()) + outstanding_ < props_.cBuffers && !MakeSlot())
+            return E_OUTOFMEMORY;
         if (!free_.empty())
             break;
         if (!wait)
@@ -222,7 +229,7 @@ void MemAllocator::Return(Slot* slot)
         static_cast<int32_t>(free_.size()) + outstanding_ >= props_.cBuffers) {
         delete slot; // the properties changed while it was out
     } else {
-        free_.emplace_back(slot); // room reserved at commit
+        free_.emplace_back(slot); // room reserved when it was made
     }
     freed_.notify_one();
 }
@@ -230,7 +237,13 @@ void MemAllocator::Return(Slot* slot)
 int32_t MemAllocator::FreeCount() const
 {
     std::lock_guard<std::mutex> guard(lock_);
-    return static_cast<int32_t>(free_.size());
+    return std::max(props_.cBuffers - outstanding_, static_cast<int32_t>(free_.size()));
+}
+
+int32_t MemAllocator::MadeCount() const
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    return static_cast<int32_t>(free_.size()) + outstanding_;
 }
 
 bool MemAllocator::IsCommitted() const

@@ -5,8 +5,9 @@
 // the sample goes back to the allocator's pool when the last SamplePtr to it is dropped, so a
 // filter that queues samples holds pool buffers and naturally slows a producer that runs ahead.
 // GetBuffer blocks while every buffer is out, and fails at once after Decommit (graph stop).
-// Lending allocates nothing: each sample is made at commit with room for its SamplePtr's control
-// block, and both come back to the pool together.
+// A sample is made the first time the pool has none free, with room for its SamplePtr's control
+// block, and both come back to the pool together: lending one again allocates nothing, and a graph
+// that pauses on its first samples (the probe) makes one buffer, not the whole count.
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -93,20 +94,23 @@ public:
     // bytes and asks for it.
     HRESULT Require(AllocatorProperties& request, int32_t count, int32_t size);
 
-    HRESULT Commit();   // makes the buffers (E_OUTOFMEMORY when they cannot be had)
+    HRESULT Commit();   // makes the first buffer (E_OUTOFMEMORY when it cannot be had)
     HRESULT Decommit(); // wakes and fails every waiting GetBuffer; buffers out stay valid until dropped
 
     // Lends a sample with cleared properties and the full buffer size as its actual length.
-    // Blocks while every buffer is out unless `wait` is false (then S_FALSE and a null sample).
+    // Blocks while every buffer is out unless `wait` is false (then S_FALSE and a null sample);
+    // E_OUTOFMEMORY when a buffer not made yet cannot be had.
     HRESULT GetBuffer(SamplePtr& out, bool wait = true);
 
-    int32_t FreeCount() const;
+    int32_t FreeCount() const; // buffers not lent, made or not
+    int32_t MadeCount() const; // buffers made and kept, lent or not; for tests
     bool IsCommitted() const;
 
 private:
     struct Slot;
     template <class T> struct SlotAllocator;
     void Return(Slot* slot);
+    bool MakeSlot(); // one more free buffer of the current size; under the lock
 
     mutable std::mutex lock_; // guards everything below
     std::condition_variable freed_;

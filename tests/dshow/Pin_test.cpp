@@ -65,6 +65,40 @@ TEST(Allocator, LendsTheNegotiatedCountAndClearsReturnedSamples)
     EXPECT_EQ(c->SetActualDataLength(1001), E_INVALIDARG);
 }
 
+// A graph that pauses on its first samples (the probe, at every stream) lends one or two: the
+// rest of the count is made only when the pool first runs out, and kept from then on.
+TEST(Allocator, MakesABufferOnlyWhenNoneIsFreeAndKeepsItAcrossCommits)
+{
+    auto allocator = std::make_shared<MemAllocator>();
+    AllocatorProperties actual;
+    ASSERT_EQ(allocator->SetProperties({8, 1 << 20, 1, 0}, actual), S_OK);
+    ASSERT_EQ(allocator->Commit(), S_OK);
+    EXPECT_EQ(allocator->MadeCount(), 1);
+    EXPECT_EQ(allocator->FreeCount(), 8);
+    SamplePtr a, b;
+    ASSERT_EQ(allocator->GetBuffer(a), S_OK);
+    a.reset();
+    ASSERT_EQ(allocator->GetBuffer(a), S_OK);
+    EXPECT_EQ(allocator->MadeCount(), 1) << "the free one is lent again";
+    ASSERT_EQ(allocator->GetBuffer(b), S_OK);
+    EXPECT_NE(a->GetPointer(), b->GetPointer());
+    EXPECT_EQ(allocator->MadeCount(), 2);
+    EXPECT_EQ(allocator->FreeCount(), 6);
+    std::vector<SamplePtr> rest(6);
+    for (SamplePtr& s : rest)
+        ASSERT_EQ(allocator->GetBuffer(s, false), S_OK);
+    SamplePtr none;
+    EXPECT_EQ(allocator->GetBuffer(none, false), S_FALSE) << "never more than the count";
+    EXPECT_EQ(allocator->MadeCount(), 8);
+    a.reset();
+    b.reset();
+    rest.clear();
+    allocator->Decommit();
+    ASSERT_EQ(allocator->Commit(), S_OK);
+    EXPECT_EQ(allocator->MadeCount(), 8);
+    EXPECT_EQ(allocator->FreeCount(), 8);
+}
+
 TEST(Allocator, DecommitWakesAWaitingBorrower)
 {
     auto allocator = std::make_shared<MemAllocator>();
