@@ -65,8 +65,15 @@ void SourceStream::ThreadProc()
     while (!stopRequested_.load()) {
         SamplePtr sample;
         HRESULT hr = GetDeliveryBuffer(sample);
-        if (FAILED(hr) || !sample)
-            break; // decommitted: the graph is stopping or seeking
+        if (FAILED(hr) || !sample) {
+            // Decommitted: the graph is stopping or seeking. A buffer that could not be made is
+            // a streaming error, which ends the stream as a failed read does.
+            if (hr != VFW_E_NOT_COMMITTED && !stopRequested_.load()) {
+                Filter().NotifyEvent(EC_ERRORABORT, FAILED(hr) ? hr : E_FAIL);
+                DeliverEndOfStream();
+            }
+            break;
+        }
         hr = FillBuffer(*sample);
         if (hr == S_FALSE) {
             // A stream cut short by a stop has not ended: downstream must not take it for whole
