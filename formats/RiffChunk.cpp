@@ -48,6 +48,29 @@ size_t FileSource::ReadAt(int64_t offset, void* buffer, size_t count) const
     return file_->ReadAt(offset, buffer, count);
 }
 
+size_t WindowedSource::ReadAt(int64_t offset, void* buffer, size_t count) const
+{
+    if (offset < 0 || count == 0)
+        return 0;
+    if (count >= kWindow)
+        return source_.ReadAt(offset, buffer, count);
+    const bool inside =
+        window_ && offset >= windowPos_ && static_cast<uint64_t>(offset - windowPos_) + count <= windowLength_;
+    if (!inside) {
+        if (!window_)
+            window_ = std::make_unique_for_overwrite<uint8_t[]>(kWindow);
+        windowLength_ = 0; // a read that raises leaves no window
+        windowPos_ = offset;
+        windowLength_ = source_.ReadAt(offset, window_.get(), kWindow);
+    }
+    const uint64_t skip = static_cast<uint64_t>(offset - windowPos_);
+    if (skip >= windowLength_)
+        return 0;
+    const size_t n = std::min(count, windowLength_ - static_cast<size_t>(skip));
+    std::memcpy(buffer, window_.get() + skip, n);
+    return n;
+}
+
 int64_t RiffChunk::end(int64_t limit) const
 {
     int64_t e = dataPos() + static_cast<int64_t>(size) + (size & 1);

@@ -53,6 +53,23 @@ private:
     int64_t size_ = 0;
 };
 
+// Reads another source through a window of it kept in memory: a header walk reads one small
+// record after another, each a system call of its own without it. Reads as large as the window
+// go straight through. Holds state: one reader at a time; the source must outlive it.
+class WindowedSource : public RiffSource {
+public:
+    static constexpr size_t kWindow = 16 * 1024;
+    explicit WindowedSource(const RiffSource& source) : source_(source) {}
+    int64_t Size() const override { return source_.Size(); }
+    size_t ReadAt(int64_t offset, void* buffer, size_t count) const override;
+
+private:
+    const RiffSource& source_;
+    mutable std::unique_ptr<uint8_t[]> window_;
+    mutable int64_t windowPos_ = 0;
+    mutable size_t windowLength_ = 0; // bytes of the window read from windowPos_
+};
+
 // One chunk header as found in the file. Sizes exclude the 8-byte header and the pad byte.
 struct RiffChunk {
     uint32_t id = 0;

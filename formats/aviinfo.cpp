@@ -199,8 +199,8 @@ private:
 
 TAviParam::TAviParam(const std::string& fileName)
 {
-    FileSource src(fileName);
-    Read(src);
+    FileSource file(fileName);
+    Read(WindowedSource(file));
 }
 
 TAviParam::TAviParam(const RiffSource& source)

@@ -456,7 +456,7 @@ HRESULT AviSplitter::OnInputConnected(Pin& peer)
     if (!reader)
         return VFW_E_NO_ACCEPTABLE_TYPES;
     ReaderSource source(*reader);
-    auto file = std::make_shared<formats::AviDemuxResult>(formats::ParseAvi(source));
+    auto file = std::make_shared<formats::AviDemuxResult>(formats::ParseAvi(formats::WindowedSource(source)));
     if (handlerOverride_ != 0)
         OverrideVideoHandler(*file, handlerOverride_);
     RemoveStreams();

@@ -147,3 +147,66 @@ TEST(RiffFileSource, PipesAndFoldersAreRefusedWithoutBlocking)
     EXPECT_FALSE(WriteVideoHandler(fifo, rtl::StrToFourCC("dvsd")));
     EXPECT_THROW(FileSource{dir.path().string()}, rtl::EFileError);
 }
+
+namespace {
+
+// Counts the reads that reach the source under it.
+class CountingSource : public RiffSource {
+public:
+    explicit CountingSource(std::string_view bytes) : memory_(bytes) {}
+    int64_t Size() const override { return memory_.Size(); }
+    size_t ReadAt(int64_t offset, void* buffer, size_t count) const override
+    {
+        ++reads;
+        return memory_.ReadAt(offset, buffer, count);
+    }
+    mutable int reads = 0;
+
+private:
+    MemorySource memory_;
+};
+
+} // namespace
+
+TEST(RiffWindowedSource, GivesTheSourcesBytesAtAnyOffsetAndSizeReadingItRarely)
+{
+    std::string bytes(3 * WindowedSource::kWindow + 100, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(i * 131 + (i >> 8));
+    const MemorySource plain(bytes);
+    CountingSource counted(bytes);
+    const WindowedSource windowed(counted);
+    EXPECT_EQ(windowed.Size(), plain.Size());
+    const int64_t size = plain.Size();
+    const int64_t window = static_cast<int64_t>(WindowedSource::kWindow);
+    // Within a window, across its edges, at and past the end, and as large as the window.
+    const std::pair<int64_t, size_t> reads[] = {{0, 8},
+                                                {8, 4},
+                                                {12, 56},
+                                                {window - 4, 8},
+                                                {window - 4, 4},
+                                                {window + 3, 1},
+                                                {5, 8},
+                                                {size - 6, 8},
+                                                {size, 8},
+                                                {size + 9, 8},
+                                                {-1, 8},
+                                                {100, WindowedSource::kWindow},
+                                                {200, 0},
+                                                {2 * window, 300},
+                                                {2 * window + 1, 40}};
+    for (const auto& [offset, count] : reads) {
+        std::string want(count, 'x'), got(count, 'y');
+        const size_t n = plain.ReadAt(offset, want.data(), count);
+        EXPECT_EQ(windowed.ReadAt(offset, got.data(), count), n) << offset << " " << count;
+        EXPECT_EQ(got.substr(0, n), want.substr(0, n)) << offset << " " << count;
+    }
+
+    // A walk of small records one after another reads the source once a window.
+    CountingSource walked(bytes);
+    const WindowedSource walk(walked);
+    uint8_t record[12];
+    for (int64_t pos = 0; pos + 12 <= size; pos += 12)
+        ASSERT_EQ(walk.ReadAt(pos, record, 12), 12u);
+    EXPECT_LE(walked.reads, 4);
+}
