@@ -43,7 +43,10 @@ void GraphComponent::InstallListener()
 {
     std::weak_ptr<Handlers> weak = handlers_;
     graph_->Events().SetListener([weak](const GraphEvent& e) {
-        // Raised on a streaming or control thread; handled on the GUI thread.
+        // Raised on a streaming or control thread; handled on the GUI thread. An event no handler
+        // takes is not sent there: the probe's graph pauses at every stream of every listed file.
+        if (std::shared_ptr<Handlers> h = weak.lock(); !h || !h->Takes(e.code))
+            return;
         threads::PostToGui([weak, e] {
             std::shared_ptr<Handlers> h = weak.lock();
             if (!h)
@@ -108,6 +111,12 @@ void GraphComponent::ApplyVolume()
     for (const auto& f : graph_->Filters())
         if (auto* v = QueryFilter<AudioVolume>(f.get()))
             v->SetLinearVolume(volume_);
+}
+
+bool GraphComponent::Handlers::Takes(int32_t code)
+{
+    std::lock_guard<std::mutex> guard(lock);
+    return any || (code == EC_PAUSED && paused) || (code == EC_COMPLETE && complete);
 }
 
 void GraphComponent::SetOnGraphPaused(std::function<void()> handler)

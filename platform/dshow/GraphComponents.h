@@ -74,6 +74,7 @@ private:
         std::function<void()> paused;
         std::function<void()> complete;
         std::function<void(const GraphEvent&)> any;
+        bool Takes(int32_t code); // a handler is set for events of this code
     };
     std::shared_ptr<Handlers> handlers_;
 };

@@ -260,6 +260,51 @@ TEST(Components, TheGraphComponentDeliversPausedAndCompleteOnTheGuiThread)
     QCoreApplication::processEvents();
 }
 
+// The probe's graph pauses at every stream of every listed file and nobody listens to it: its
+// events must not wake the GUI thread. Once a handler is set, they do.
+TEST(Components, EventsNoHandlerTakesAreNotSentToTheGuiThread)
+{
+    int argc = 1;
+    char name[] = "test";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    struct Counter : QObject {
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            calls += e->type() == QEvent::User;
+            return false;
+        }
+        int calls = 0;
+    } counter;
+    app.installEventFilter(&counter);
+    auto runToCompletion = [](GraphComponent& fg) {
+        fg.Activate();
+        auto source = std::make_shared<TestSource>(VideoType(), 3);
+        auto sink = std::make_shared<TestSink>();
+        fg.Graph()->AddFilter(source, "source");
+        fg.Graph()->AddFilter(sink, "sink");
+        fg.Graph()->ConnectDirect(source->GetPin(0), sink->GetPin(0));
+        fg.Graph()->SetSyncSource(nullptr);
+        fg.Pause();
+        EXPECT_EQ(fg.State(5000), FilterState::Paused);
+        fg.Run();
+        EXPECT_EQ(fg.Graph()->Events().WaitForCompletion(5000), EC_COMPLETE);
+        fg.Stop();
+        QCoreApplication::processEvents();
+    };
+    GraphComponent quiet;
+    runToCompletion(quiet);
+    EXPECT_EQ(counter.calls, 0);
+
+    GraphComponent heard;
+    int completed = 0;
+    heard.SetOnGraphComplete([&] { ++completed; });
+    runToCompletion(heard);
+    EXPECT_GE(counter.calls, 1);
+    EXPECT_EQ(completed, 1);
+    app.removeEventFilter(&counter);
+}
+
 TEST(Components, VolumeReachesTheAudioRenderersOnTheLinearScale)
 {
     struct Speaker : TestSink, AudioVolume {
