@@ -181,18 +181,21 @@ HRESULT FilterGraph::CurrentMediaPosition(REFERENCE_TIME& position)
         position = position_;
         return S_OK;
     }
-    bool any = false;
+    bool any = false, reporting = false;
     REFERENCE_TIME best = 0;
     for (BaseFilter* r : Renderers()) {
         auto* renderer = dynamic_cast<BaseRenderer*>(r);
         if (!renderer || !renderer->ReportsPosition())
             continue;
+        reporting = true;
         if (auto p = renderer->LastPosition()) {
             best = any ? std::max(best, *p) : *p;
             any = true;
         }
     }
-    if (!any) {
+    // Renderers that have taken nothing since the start or a seek stand at the position sought:
+    // the sources meanwhile read ahead into the queues and workers between them.
+    if (!any && !reporting) {
         for (const Seeker& s : EndpointSeekers()) {
             int64_t p = 0;
             Guid format;

@@ -2,6 +2,7 @@
 // refusal downstream while the queues are full. (Run under ThreadSanitizer too.)
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 
 #include "platform/dshow/FilterGraph.h"
@@ -122,6 +123,41 @@ TEST(OutputQueue, ASeekFlushesFullQueuesAndOnlyTheNewPositionFollows)
     EXPECT_EQ(c.Indexes(), Range(50, 100)) << "nothing queued before the seek comes out after it";
     EXPECT_EQ(c.sink->SeenSamples().front().segment, position);
     EXPECT_TRUE(c.AllBuffersBack());
+}
+
+// Paused after a seek, while the first sample sought is still on its way and the source reads
+// on into the queues, the position is the one sought, not the source's: a step taken from it
+// moves by one frame, however far the source has read.
+TEST(OutputQueue, WhileTheSampleSoughtIsOnItsWayThePositionIsTheOneSought)
+{
+    QueuedChain c(100);
+    Latch release;
+    std::atomic<bool> hold{false};
+    c.pass->drop_ = [&](int64_t) {
+        if (hold.exchange(false))
+            release.Wait();
+        return false;
+    };
+    struct Opener {
+        Latch& latch;
+        ~Opener() { latch.Open(); }
+    } opener{release};
+    c.PauseWithFullQueues();
+    ASSERT_EQ(c.graph.SetTimeFormat(TIME_FORMAT_FRAME), S_OK);
+    hold = true;
+    int64_t position = 50;
+    ASSERT_EQ(c.graph.SetPositions(&position, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning), S_OK);
+    // Sample 50 held in the in-place filter, 51 to 53 queued before it, 54 waiting for room.
+    ASSERT_TRUE(Eventually([&] { return c.Out(*c.convert)->QueuedSamples() == 3; }));
+    ASSERT_EQ(c.graph.GetCurrentPosition(position), S_OK);
+    EXPECT_EQ(position, 50);
+    release.Open();
+    FilterState state;
+    ASSERT_EQ(c.graph.GetState(5000, state), S_OK);
+    ASSERT_EQ(c.graph.GetCurrentPosition(position), S_OK);
+    EXPECT_EQ(position, 50);
+    c.graph.Stop();
+    EXPECT_EQ(c.sink->SeenSamples().size(), 0u) << "paused: nothing rendered";
 }
 
 // A flush drops what waits in the queue at once, before the queue's thread is free to hand it on.
