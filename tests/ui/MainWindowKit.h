@@ -116,15 +116,18 @@ public:
         return *window;
     }
 
-    // Every loading ended: both threads at rest, their last events handled.
+    // Every loading ended: both threads at rest, their last events handled, and what those posted
+    // in turn (the layout of the status text "ready").
     bool Loaded(int ms = 30000)
     {
         return PumpUntil(
-            [this] {
-                return window->ListThread->IsIdle() && window->DirScanThread->IsIdle() &&
-                       window->StatusText() == rtl::LoadStr(rtl::sid::sMainReady) && vcl::HourGlass::Depth() == 0;
-            },
-            ms);
+                   [this] {
+                       return window->ListThread->IsIdle() && window->DirScanThread->IsIdle() &&
+                              window->StatusText() == rtl::LoadStr(rtl::sid::sMainReady) &&
+                              vcl::HourGlass::Depth() == 0;
+                   },
+                   ms) &&
+               RunUntilIdle();
     }
 
     // Keys reach the window's shortcuts only while it is the active window.

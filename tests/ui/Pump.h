@@ -1,8 +1,13 @@
 #pragma once
-// Runs the GUI thread's event loop, as the program's does, until `done` or about `ms` milliseconds.
+// Runs the GUI thread's event loop, as the program's does, until `done` or about `ms` milliseconds;
+// or until it has handled everything that waits and is about to wait for more.
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
 #include <chrono>
 #include <thread>
+
+#include "platform/vcl/IdleHook.h"
 
 namespace uitest {
 
@@ -21,6 +26,22 @@ template <class F> bool PumpUntil(F done, int ms)
 inline void Pump(int ms)
 {
     PumpUntil([] { return false; }, ms);
+}
+
+// Until nothing is left to handle: what the events handled last posted in turn is handled too (a
+// status text of another height asks for the window's layout on a later turn than its own). False
+// when the loop is still busy after about `ms` milliseconds.
+inline bool RunUntilIdle(int ms = 10000)
+{
+    QEventLoop loop;
+    bool idle = false;
+    const vcl::IdleHook hook([&] {
+        idle = true;
+        loop.quit();
+    });
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+    return idle;
 }
 
 } // namespace uitest

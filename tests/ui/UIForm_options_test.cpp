@@ -2,7 +2,6 @@
 // only while the program is there, a cancelled pick changing nothing), the play-list folder, the
 // time-offset button (the overlay and the label follow), and the list taking the keys back when
 // the window is idle and no page is shown.
-#include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -14,7 +13,6 @@
 
 #include "media/dv_superposer.h"
 #include "platform/rtl/DateTime.h"
-#include "platform/vcl/IdleHook.h"
 #include "tests/ui/MainWindowKit.h"
 #include "ui/OptionsFrame.h"
 #include "ui/decalage.h"
@@ -45,13 +43,8 @@ protected:
         edit->ButtonClick();
     }
     // Lets the window run until it has nothing left to do and waits for events: its own idle
-    // handler, made before this one, has run by then.
-    static void Idle()
-    {
-        QEventLoop loop;
-        const vcl::IdleHook idle([&loop] { loop.quit(); });
-        loop.exec();
-    }
+    // handler, made before the kit's, has run by then.
+    static void Idle() { EXPECT_TRUE(RunUntilIdle()); }
     double OverlayOffset() const { return media::viewdm().Superposer().CurrentSettings().TimeOffset; }
     std::string Label() const { return Page().LabDecalage->text().toStdString(); }
 
