@@ -351,9 +351,9 @@ int main(int argc, char** argv)
                 encode = e;
             // The thread count given after the input is the encoder's; both code with interlaced DCT,
             // as a camcorder does.
-            ffEncode = std::min(ffEncode,
-                                Ffmpeg("-f rawvideo -pix_fmt bgr24 -s 720x576 -r 25 -stream_loop 19 -i " + pictures +
-                                       " -threads " + std::to_string(n) + " -c:v dvvideo -flags +ildct -pix_fmt yuv420p -f null -"));
+            ffEncode = std::min(ffEncode, Ffmpeg("-f rawvideo -pix_fmt bgr24 -s 720x576 -r 25 -stream_loop 19 -i " +
+                                                 pictures + " -threads " + std::to_string(n) +
+                                                 " -c:v dvvideo -flags +ildct -pix_fmt yuv420p -f null -"));
         }
         Report("decode to RGB24", n, decode, ffDecode, LibavcodecDecodeAllocations(clip, n));
         Report("encode from RGB24", n, encode, ffEncode, LibavcodecEncodeAllocations(n));

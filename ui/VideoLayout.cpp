@@ -53,12 +53,15 @@ QWidget* VideoLayout::Widget(Part part) const
     return widget && widget->parentWidget() == parentWidget() ? widget : nullptr;
 }
 
+int VideoLayout::HeightOf(Part part, int least) const
+{
+    const QWidget* widget = Widget(part);
+    return std::max(least, widget ? widget->sizeHint().height() : 0);
+}
+
 int VideoLayout::Below() const
 {
-    const QWidget* time = Widget(Time);
-    const QWidget* track = Widget(Track);
-    return kTimeGap + std::max(kTimeHeight, time ? time->sizeHint().height() : 0) + kTrackGap +
-           std::max(kTrackHeight, track ? track->sizeHint().height() : 0);
+    return kTimeGap + HeightOf(Time, kTimeHeight) + kTrackGap + HeightOf(Track, kTrackHeight);
 }
 
 QSize VideoLayout::Fitted(QSize box) const
@@ -112,13 +115,11 @@ void VideoLayout::setGeometry(const QRect& rect)
         corner->move(left + w - kCornerInset, top + h - kCornerInset);
     place(Horizontal, {left - 8, top + h - 5, w + 16, kThickness});
     place(Vertical, {left + w - 7, top - 8, kThickness, h + 16});
-    const QWidget* time = Widget(Time);
     const int timeTop = top + shown + kTimeGap;
-    const int timeHeight = std::max(kTimeHeight, time ? time->sizeHint().height() : 0);
+    const int timeHeight = HeightOf(Time, kTimeHeight);
     place(Time, {boxLeft, timeTop, box.width(), timeHeight});
     const int trackTop = timeTop + timeHeight + kTrackGap;
-    const QWidget* track = Widget(Track);
-    place(Track, {left, trackTop, w, std::max(kTrackHeight, track ? track->sizeHint().height() : 0)});
+    place(Track, {left, trackTop, w, HeightOf(Track, kTrackHeight)});
     place(Gauge, {boxLeft, trackTop + kGaugeInset, box.width(), kGaugeHeight});
 }
 

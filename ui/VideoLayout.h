@@ -57,9 +57,10 @@ private:
 
     // A part while it is the frame's child: the video is a window of its own in full screen.
     QWidget* Widget(Part part) const;
-    int Below() const;             // the position text and the slider
-    QSize Fitted(QSize box) const; // the picture in `box`
-    int Height(QSize box) const;   // the layout's, for a box
+    int HeightOf(Part part, int least) const; // its own height, at least `least`
+    int Below() const;                        // the position text and the slider
+    QSize Fitted(QSize box) const;            // the picture in `box`
+    int Height(QSize box) const;              // the layout's, for a box
 
     std::array<QPointer<QWidget>, kParts> parts_;
     std::array<QLayoutItem*, kParts> items_{}; // what the layout owns, as Qt asks for them

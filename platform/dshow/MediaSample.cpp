@@ -202,7 +202,7 @@ HRESULT MemAllocator::GetBuffer(SamplePtr& out, bool wait)
     for (;;) {
         if (!committed_)
             return VFW_E_NOT_COMMITTED;
-        if (free_.empty() && static_cast<int32_t>(free_.size()) + outstanding_ < props_.cBuffers && !MakeSlot())
+        if (free_.empty() && outstanding_ < props_.cBuffers && !MakeSlot())
             return E_OUTOFMEMORY;
         if (!free_.empty())
             break;

@@ -5,26 +5,32 @@
 
 namespace vcl {
 
+namespace {
+
+// The hint's lines, ended by LF whatever the string table ended them with.
+QString Lines(const std::string& hint)
+{
+    QString lines = QString::fromStdString(hint);
+    lines.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    lines.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return lines;
+}
+
+QString FirstLine(const std::string& hint)
+{
+    return Lines(hint).section(QLatin1Char('\n'), 0, 0);
+}
+
+} // namespace
+
 QString ToolTipText(const std::string& hint)
 {
     if (hint.empty())
         return {};
-    QString lines = QString::fromStdString(hint);
-    lines.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    lines.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    lines = lines.toHtmlEscaped();
+    QString lines = Lines(hint).toHtmlEscaped();
     lines.replace(QLatin1Char('\n'), QLatin1String("<br>"));
     return QStringLiteral("<p style=\"white-space:pre\">") + lines + QStringLiteral("</p>");
 }
-
-namespace {
-
-QString FirstLine(const std::string& hint)
-{
-    return QString::fromStdString(hint).section(QLatin1Char('\r'), 0, 0).section(QLatin1Char('\n'), 0, 0);
-}
-
-} // namespace
 
 void SetHint(QWidget& widget, const std::string& hint)
 {
@@ -41,9 +47,7 @@ void SetAccessibleHint(QWidget& widget, const std::string& hint)
 {
     SetHint(widget, hint);
     widget.setAccessibleName(FirstLine(hint).trimmed());
-    QString lines = QString::fromStdString(hint);
-    lines.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    widget.setAccessibleDescription(lines);
+    widget.setAccessibleDescription(Lines(hint));
 }
 
 } // namespace vcl
