@@ -9,9 +9,7 @@
 //   playlist/  play lists as the window writes them, and odd ones
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -19,10 +17,10 @@
 #include "formats/AviMuxWriter.h"
 #include "formats/DvAudio.h"
 #include "formats/scenes.h"
-#include "platform/rtl/ByteOrder.h"
 #include "tests/kit/DvFrameBuilder.h"
 #include "tests/kit/RiffBuilder.h"
 #include "tests/kit/TempDir.h"
+#include "tests/kit/media/DvClip.h"
 
 namespace {
 
@@ -32,13 +30,9 @@ using testkit::Standard;
 class Corpus {
 public:
     Corpus(const fs::path& root, const std::string& kind) : folder_(root / kind) { fs::create_directories(folder_); }
-    void Add(const std::string& bytes)
-    {
-        std::ofstream out(folder_ / ("seed-" + std::to_string(count_++)), std::ios::binary);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        if (!out)
-            throw std::runtime_error("cannot write a seed");
-    }
+    // The next seed's file.
+    std::string Next() { return (folder_ / ("seed-" + std::to_string(count_++))).string(); }
+    void Add(const std::string& bytes) { testkit::WriteFileBytes(Next(), bytes); }
     void Add(const std::vector<uint8_t>& bytes) { Add(std::string(bytes.begin(), bytes.end())); }
 
 private:
@@ -122,93 +116,45 @@ void DvFrameSeeds(Corpus corpus)
     corpus.Add(std::vector<uint8_t>(ntsc.begin(), ntsc.begin() + 500));                       // cut short
 }
 
-// An AVI writer target in memory.
-class MemoryStream : public formats::AviByteStream {
-public:
-    std::string bytes;
-    bool WriteAt(int64_t offset, const void* data, size_t size) override
-    {
-        if (bytes.size() < static_cast<size_t>(offset) + size)
-            bytes.resize(static_cast<size_t>(offset) + size);
-        std::memcpy(bytes.data() + offset, data, size);
-        return true;
-    }
-};
-
-formats::AviStreamSpec VideoSpec(bool pal, bool interleaved, const std::vector<uint8_t>& first)
+// A clip of `frames` camera frames; each pair's sound is decoded from the frame, as a type-2
+// file carries it (12-bit sound does not decode to the samples encoded).
+testkit::DvClip SoundClip(Standard standard, const formats::DvAudioFormat& format, int frames)
 {
-    formats::AviStreamSpec s;
-    s.kind = interleaved ? formats::AviStreamKind::Interleaved : formats::AviStreamKind::Video;
-    s.handler = rtl::FourCC("dvsd");
-    s.scale = pal ? 1 : 1001;
-    s.rate = pal ? 25 : 30000;
-    s.width = 720;
-    s.height = pal ? 576 : 480;
-    if (interleaved) {
-        const auto info = formats::DvInfoFromFrame(first);
-        s.format.assign(info.begin(), info.end());
-    } else {
-        const std::string bmi =
-            testkit::BitmapInfo(720, pal ? 576 : 480, "dvsd", 24, static_cast<uint32_t>(first.size()));
-        s.format.assign(bmi.begin(), bmi.end());
-    }
-    return s;
-}
-
-// A DV file of `frames` frames: type 1 (one interleaved stream), or type 2 (video and the sound
-// of each pair as 16-bit PCM).
-std::string DvFile(Standard standard, const formats::DvAudioFormat& format, bool type1, int frames,
-                   formats::AviMuxOptions options)
-{
-    const bool pal = standard == Standard::Pal;
-    std::vector<std::vector<uint8_t>> dv;
-    for (int f = 0; f < frames; ++f)
-        dv.push_back(SoundFrame(standard, format, f));
-    MemoryStream out;
-    formats::AviMuxWriter w(out, options);
-    w.AddStream(VideoSpec(pal, type1, dv[0]));
-    if (!type1) {
-        for (int pair = 0; pair < format.pairs; ++pair) {
-            formats::AviStreamSpec s;
-            s.kind = formats::AviStreamKind::Audio;
-            s.scale = 4;
-            s.rate = static_cast<uint32_t>(format.sampleRate) * 4;
-            s.sampleSize = 4;
-            const std::string wave = testkit::WaveFormat(1, 2, static_cast<uint32_t>(format.sampleRate), 16);
-            s.format.assign(wave.begin(), wave.end());
-            w.AddStream(s);
-        }
-    }
-    if (!w.Begin())
-        throw std::runtime_error("cannot begin a seed file");
-    for (const std::vector<uint8_t>& frame : dv) {
-        w.WriteChunk(0, frame.data(), frame.size());
-        if (type1)
-            continue;
+    testkit::DvClip clip;
+    clip.pal = standard == Standard::Pal;
+    clip.audio = format;
+    for (int f = 0; f < frames; ++f) {
+        const std::vector<uint8_t>& frame = clip.frames.emplace_back(SoundFrame(standard, format, f));
         formats::DvAudioInfo info;
         formats::ReadDvAudioInfo(frame, info);
-        std::vector<int16_t> pcm(2 * static_cast<size_t>(info.samples));
-        for (int pair = 0; pair < format.pairs; ++pair) {
-            formats::DecodeDvAudio(frame, info, pair, pcm.data());
-            w.WriteChunk(1 + pair, reinterpret_cast<const uint8_t*>(pcm.data()), pcm.size() * 2);
-        }
+        clip.samples.push_back(info.samples);
+        for (int pair = 0; pair < format.pairs; ++pair)
+            formats::DecodeDvAudio(frame, info, pair,
+                                   clip.pcm[pair].emplace_back(2 * static_cast<size_t>(info.samples)).data());
     }
-    if (!w.Finish())
-        throw std::runtime_error("cannot finish a seed file");
-    return out.bytes;
+    return clip;
 }
 
 void DvAviSeeds(Corpus corpus)
 {
+    // Type 1 (one interleaved stream), or type 2 (video and the sound of each pair as 16-bit PCM).
+    auto write = [&](bool type1, Standard standard, const formats::DvAudioFormat& format, int frames,
+                     formats::AviMuxOptions options) {
+        const std::string path = corpus.Next();
+        const testkit::DvClip clip = SoundClip(standard, format, frames);
+        if (!(type1 ? testkit::WriteDvType1(path, clip, options) : testkit::WriteDvType2(path, clip, options)))
+            throw std::runtime_error("cannot write " + path);
+        return path;
+    };
     const formats::AviMuxOptions small{.superIndexEntries = 4};
-    corpus.Add(DvFile(Standard::Pal, kFormats[0], true, 2, small));
-    corpus.Add(DvFile(Standard::Ntsc, kFormats[5], true, 2, small));
-    corpus.Add(DvFile(Standard::Pal, kFormats[1], false, 2, small));
-    corpus.Add(DvFile(Standard::Ntsc, kFormats[5], false, 2, small));
+    write(true, Standard::Pal, kFormats[0], 2, small);
+    write(true, Standard::Ntsc, kFormats[5], 2, small);
+    write(false, Standard::Pal, kFormats[1], 2, small);
+    write(false, Standard::Ntsc, kFormats[5], 2, small);
     // A segment per frame: OpenDML super indexes of several entries and AVIX segments.
-    corpus.Add(DvFile(Standard::Pal, kFormats[2], true, 3, {.segmentLimit = 150000, .superIndexEntries = 4}));
-    const std::string cut = DvFile(Standard::Ntsc, kFormats[3], true, 2, small);
-    corpus.Add(cut.substr(0, cut.size() - 70000)); // a capture cut short
+    write(true, Standard::Pal, kFormats[2], 3, {.segmentLimit = 150000, .superIndexEntries = 4});
+    const std::string cut = write(true, Standard::Ntsc, kFormats[3], 2, small);
+    fs::resize_file(cut, fs::file_size(cut) - 70000); // a capture cut short
     for (const std::string& s :
          {testkit::MakeAvi({.dvType = 1, .frames = 2}).build(), testkit::MakeAvi({.frames = 2}).build()})
         corpus.Add(s);
