@@ -6,25 +6,16 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <string_view>
 
 #include "fuzz/FuzzKit.h"
 #include "platform/registry/Registry.h"
+#include "tests/kit/TempDir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Read(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 // Every key under the open one and every value, read as its type says.
 void ReadAll(reg::TRegistry& r, const std::string& path)
@@ -95,13 +86,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         for (const auto& e : fs::directory_iterator(folder)) {
             if (e.path().filename().string().starts_with("HKCU.reg.corrupt-")) {
                 ++aside;
-                if (Read(e.path()) != text)
+                if (testkit::ReadFileBytes(e.path()) != text)
                     fuzzkit::Fail("a damaged hive was not set aside whole");
             }
         }
         if (aside != (sound ? 0 : 1) || fs::exists(folder / "HKCU.reg") != sound)
             fuzzkit::Fail(sound ? "a sound hive was set aside" : "a damaged hive was not set aside");
-        if (Read(folder / "HKLM.reg") != text)
+        if (testkit::ReadFileBytes(folder / "HKLM.reg") != text)
             fuzzkit::Fail("the machine's hive was changed");
 
         // A save writes the file's keys and values with its change over them.
@@ -113,7 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         reg::ApplyChange(root, reg::Change{reg::Change::Kind::SetValue,
                                            {"Morvel Fuzz"},
                                            reg::Value{"n", reg::DataType::Integer, std::string("\x07\0\0\0", 4)}});
-        if (Read(folder / "HKCU.reg") != reg::SerializeHive(root, "HKEY_CURRENT_USER"))
+        if (testkit::ReadFileBytes(folder / "HKCU.reg") != reg::SerializeHive(root, "HKEY_CURRENT_USER"))
             fuzzkit::Fail("a save lost or changed what the file held");
     }
     reg::ReloadHives();
