@@ -7,17 +7,10 @@
 namespace formats {
 namespace {
 
-constexpr size_t kBlockSize = 80;
-constexpr int kAudioBlocks = 9; // audio DIF blocks per sequence
-constexpr int kSlots16 = 36;    // 2-byte samples in one audio block
-constexpr int kSlots12 = 24;    // 3-byte sample pairs in one audio block
+constexpr int kSlots16 = 36; // 2-byte samples in one audio block
+constexpr int kSlots12 = 24; // 3-byte sample pairs in one audio block
 constexpr uint8_t kSourcePack = 0x50;
 constexpr uint8_t kControlPack = 0x51;
-
-size_t AudioBlockOffset(int sequence, int block)
-{
-    return static_cast<size_t>(sequence) * kDifSequenceSize + (6 + 16 * static_cast<size_t>(block)) * kBlockSize;
-}
 
 // Even sequences carry the source pack in audio block 3, odd ones in block 0; the control pack follows.
 int SourcePackBlock(int sequence)
@@ -51,7 +44,7 @@ struct SlotPlace {
 
 SlotPlace Place(int n, int half)
 {
-    const int perSlot = kAudioBlocks * half;
+    const int perSlot = kDvAudioBlocks * half;
     return {(n / 3 + 2 * (n % 3)) % half, 3 * (n % 3) + (n % perSlot) / (3 * half), n / perSlot};
 }
 
@@ -64,15 +57,15 @@ struct ShuffleTables {
         for (int pal = 0; pal < 2; ++pal) {
             const int half = pal ? 6 : 5;
             for (int h = 0; h < 2; ++h) {
-                for (int n = 0; n < kSlots16 * kAudioBlocks * half; ++n) {
+                for (int n = 0; n < kSlots16 * kDvAudioBlocks * half; ++n) {
                     const SlotPlace p = Place(n, half);
                     linear[pal][h].push_back(
-                        static_cast<uint32_t>(AudioBlockOffset(p.sequence + h * half, p.block) + 8 + 2 * p.slot));
+                        static_cast<uint32_t>(DvAudioBlockOffset(p.sequence + h * half, p.block) + 8 + 2 * p.slot));
                 }
-                for (int n = 0; n < kSlots12 * kAudioBlocks * half; ++n) {
+                for (int n = 0; n < kSlots12 * kDvAudioBlocks * half; ++n) {
                     const SlotPlace p = Place(n, half);
                     nonlinear[pal][h].push_back(
-                        static_cast<uint32_t>(AudioBlockOffset(p.sequence + h * half, p.block) + 8 + 3 * p.slot));
+                        static_cast<uint32_t>(DvAudioBlockOffset(p.sequence + h * half, p.block) + 8 + 3 * p.slot));
                 }
             }
         }
@@ -89,7 +82,7 @@ bool FindPack(std::span<const uint8_t> frame, int firstSeq, int endSeq, uint8_t 
               std::array<uint8_t, 4>& pc)
 {
     for (int s = firstSeq; s < endSeq; ++s) {
-        const size_t at = AudioBlockOffset(s, SourcePackBlock(s) + offsetBlock) + 3;
+        const size_t at = DvAudioBlockOffset(s, SourcePackBlock(s) + offsetBlock) + 3;
         if (frame[at] == id) {
             std::memcpy(pc.data(), &frame[at + 1], 4);
             return true;
@@ -135,7 +128,7 @@ int DvMaxSamples(bool pal, int sampleRate, int bits)
     case 2: limit = pal ? 1296 : 1080; break;
     default: return 0;
     }
-    const int slots = (bits == 12 ? kSlots12 : kSlots16) * kAudioBlocks * (pal ? 6 : 5);
+    const int slots = (bits == 12 ? kSlots12 : kSlots16) * kDvAudioBlocks * (pal ? 6 : 5);
     return std::min(limit, slots);
 }
 
@@ -324,8 +317,8 @@ bool EncodeDvAudio(std::span<uint8_t> frame, const DvAudioFormat& format, int sa
 
     const std::array<uint8_t, 4> control = DvAudioControlPack();
     for (int s = 0; s < sequences; ++s) {
-        for (int b = 0; b < kAudioBlocks; ++b) {
-            uint8_t* block = f + AudioBlockOffset(s, b);
+        for (int b = 0; b < kDvAudioBlocks; ++b) {
+            uint8_t* block = f + DvAudioBlockOffset(s, b);
             if (((block[0] >> 5) & 7) != 3) { // not marked as an audio block: give it its id
                 block[0] = 0x77;
                 block[1] = static_cast<uint8_t>(s << 4 | 0x07);
@@ -334,12 +327,12 @@ bool EncodeDvAudio(std::span<uint8_t> frame, const DvAudioFormat& format, int sa
         }
         const int pair = format.bits == 12 && s >= half ? 1 : 0;
         const std::array<uint8_t, 4> source = DvAudioSourcePack(pal, format, samples, pair);
-        uint8_t* src = f + AudioBlockOffset(s, SourcePackBlock(s)) + 3;
+        uint8_t* src = f + DvAudioBlockOffset(s, SourcePackBlock(s)) + 3;
         if (src[0] != kSourcePack || !SameSource(src + 1, source)) {
             src[0] = kSourcePack;
             std::memcpy(src + 1, source.data(), 4);
         }
-        uint8_t* ctl = f + AudioBlockOffset(s, SourcePackBlock(s) + 1) + 3;
+        uint8_t* ctl = f + DvAudioBlockOffset(s, SourcePackBlock(s) + 1) + 3;
         if (ctl[0] != kControlPack) {
             ctl[0] = kControlPack;
             std::memcpy(ctl + 1, control.data(), 4);

@@ -15,6 +15,15 @@ namespace formats {
 // Number of DIF sequences of a frame of this size: 10, 12, or 0 for any other size.
 int DvSequenceCount(size_t frameSize);
 
+// The sound of a sequence lies in nine of its 150 DIF blocks of 80 bytes, numbers 6, 22, ... 134.
+// Offset in the frame of audio block `block` (0-8) of sequence `sequence`.
+constexpr size_t kDifBlockSize = 80;
+constexpr int kDvAudioBlocks = 9;
+constexpr size_t DvAudioBlockOffset(int sequence, int block)
+{
+    return static_cast<size_t>(sequence) * kDifSequenceSize + (6 + 16 * static_cast<size_t>(block)) * kDifBlockSize;
+}
+
 struct DvAudioFormat {
     int sampleRate = 48000; // 48000, 44100 or 32000
     int bits = 16;          // 16 (linear) or 12 (non-linear, 32 kHz only)

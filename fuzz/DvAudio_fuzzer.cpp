@@ -9,18 +9,11 @@
 #include <vector>
 
 #include "formats/DvAudio.h"
+#include "fuzz/DvAudioBlocks.h"
 #include "fuzz/FuzzKit.h"
 #include "tests/kit/DvFrameBuilder.h"
 
 namespace {
-
-constexpr size_t kBlock = 80;
-constexpr int kAudioBlocks = 9;
-
-size_t AudioBlockOffset(int sequence, int block)
-{
-    return static_cast<size_t>(sequence) * formats::kDifSequenceSize + (6 + 16 * static_cast<size_t>(block)) * kBlock;
-}
 
 struct Decoded {
     formats::DvAudioInfo info;
@@ -67,14 +60,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     const fuzzkit::AllocationBudget budget(size, 8, 1 << 20);
     std::vector<uint8_t> frame = camera[data[0] & 1];
-    const int sequences = formats::DvSequenceCount(frame.size());
     size_t at = 1;
-    for (int s = 0; s < sequences && at < size; ++s)
-        for (int b = 0; b < kAudioBlocks && at < size; ++b) {
-            const size_t n = std::min(kBlock, size - at);
-            std::memcpy(&frame[AudioBlockOffset(s, b)], data + at, n);
-            at += n;
-        }
+    fuzzkit::ForEachDvAudioBlock(frame.size(), [&](size_t offset) {
+        if (at == size)
+            return;
+        const size_t n = std::min(formats::kDifBlockSize, size - at);
+        std::memcpy(&frame[offset], data + at, n);
+        at += n;
+    });
     formats::DvInfoFromFrame(frame);
     const Decoded first = Decode(frame);
     if (!first.info.present)

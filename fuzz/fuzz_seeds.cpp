@@ -17,6 +17,7 @@
 #include "formats/AviMuxWriter.h"
 #include "formats/DvAudio.h"
 #include "formats/scenes.h"
+#include "fuzz/DvAudioBlocks.h"
 #include "tests/kit/DvFrameBuilder.h"
 #include "tests/kit/RiffBuilder.h"
 #include "tests/kit/TempDir.h"
@@ -88,14 +89,11 @@ const formats::DvAudioFormat kFormats[] = {
 void DvAudioSeeds(Corpus corpus)
 {
     for (Standard standard : {Standard::Pal, Standard::Ntsc}) {
-        const int sequences = standard == Standard::Pal ? 12 : 10;
         auto blocks = [&](const std::vector<uint8_t>& frame) {
             std::string seed(1, standard == Standard::Pal ? '\0' : '\1');
-            for (int s = 0; s < sequences; ++s)
-                for (int b = 0; b < 9; ++b) {
-                    const size_t at = static_cast<size_t>(s) * formats::kDifSequenceSize + (6 + 16 * b) * 80;
-                    seed.append(reinterpret_cast<const char*>(&frame[at]), 80);
-                }
+            fuzzkit::ForEachDvAudioBlock(frame.size(), [&](size_t at) {
+                seed.append(reinterpret_cast<const char*>(&frame[at]), formats::kDifBlockSize);
+            });
             return seed;
         };
         for (const formats::DvAudioFormat& format : kFormats)
