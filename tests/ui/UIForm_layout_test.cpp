@@ -25,6 +25,7 @@
 #include "platform/vcl/Hint.h"
 #include "tests/ui/MainWindowKit.h"
 #include "tests/ui/PlayerKit.h"
+#include "tests/vcl/QtPrinters.h"
 #include "ui/AproposFrame.h"
 #include "ui/OptionsFrame.h"
 #include "ui/riffunitWindow.h"
@@ -35,12 +36,6 @@ namespace prefs = settings;
 
 namespace {
 
-std::string Str(const QRect& r)
-{
-    return std::to_string(r.x()) + "," + std::to_string(r.y()) + " " + std::to_string(r.width()) + "x" +
-           std::to_string(r.height());
-}
-
 QRect Area(const QWidget& window)
 {
     return window.screen()->availableGeometry();
@@ -50,7 +45,8 @@ QRect Area(const QWidget& window)
 void ExpectOnScreen(const QWidget& window)
 {
     EXPECT_TRUE(Area(window).contains(window.frameGeometry()))
-        << window.objectName().toStdString() << " at " << Str(window.frameGeometry()) << " on " << Str(Area(window));
+        << window.objectName().toStdString() << " at " << testing::PrintToString(window.frameGeometry()) << " on "
+        << testing::PrintToString(Area(window));
 }
 
 // Each widget shown whole inside the window.
@@ -60,8 +56,8 @@ void ExpectInside(const QWidget& window, std::initializer_list<const QWidget*> w
         if (!w->isVisibleTo(&window))
             continue;
         const QRect r(w->mapTo(&window, QPoint()), w->size());
-        EXPECT_TRUE(window.rect().contains(r))
-            << w->objectName().toStdString() << " at " << Str(r) << " in " << Str(window.rect());
+        EXPECT_TRUE(window.rect().contains(r)) << w->objectName().toStdString() << " at " << testing::PrintToString(r)
+                                               << " in " << testing::PrintToString(window.rect());
         EXPECT_FALSE(r.isEmpty()) << w->objectName().toStdString();
     }
 }
@@ -99,7 +95,7 @@ TEST_F(WindowOnScreen, WhereverItsPlaceWasSavedTheWholeWindowOpensOnItsScreenAnd
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
     const QPoint places[] = {{32000, 32000}, {-3000, 10}, {area.right() - 40, area.bottom() - 40}, area.topLeft()};
     for (const QPoint& place : places) {
-        SCOPED_TRACE(Str(QRect(place, QSize())));
+        SCOPED_TRACE(testing::PrintToString(QRect(place, QSize())));
         m.StorePreferences([&] {
             prefs::Left = place.x();
             prefs::Top = place.y();
