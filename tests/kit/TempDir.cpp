@@ -1,5 +1,6 @@
 #include "tests/kit/TempDir.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -33,6 +34,15 @@ std::string UnwritableFolder(const TempDir& dir)
     if (::access(folder.c_str(), W_OK) != 0)
         return folder.string();
     return "/sys";
+}
+
+std::vector<std::string> FolderNames(const std::filesystem::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 std::string ReadFileBytes(const std::string& path)

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace testkit {
 
@@ -23,6 +24,9 @@ private:
 // A folder no file can be created in: a read-only folder made in `dir`, or, where permissions do
 // not bind (running as root), a system folder that refuses new files.
 std::string UnwritableFolder(const TempDir& dir);
+
+// The names in a folder, sorted; hidden and temporary files included.
+std::vector<std::string> FolderNames(const std::filesystem::path& folder);
 
 // Whole file as bytes; writes bytes to a file (created or truncated).
 std::string ReadFileBytes(const std::string& path);

@@ -118,14 +118,6 @@ inline media::ConversionOutcome RunToEnd(media::TCdm& cdm)
     return cdm.RunBuiltGraph([] { return false; }, nullptr);
 }
 
-// The names in a folder (temporary files included).
-inline std::vector<std::string> FolderNames(const testkit::TempDir& dir)
-{
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
+using testkit::FolderNames;
 
 } // namespace mediatest

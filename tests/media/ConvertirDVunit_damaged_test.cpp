@@ -152,7 +152,7 @@ TEST(DamagedContent, NoWholeFrameOrNoSoundFailsAndWritesNothing)
     ASSERT_TRUE(damaged::WriteType2(dir.file("cut2.avi"), clip, true, 100000));
     ASSERT_TRUE(damaged::WriteType2(dir.file("mute.avi"), clip, false));
     testkit::WriteFileBytes(formats::ScnFileName(dir.file("cut1.avi")), "older scenes");
-    const std::vector<std::string> before = FolderNames(dir);
+    const std::vector<std::string> before = FolderNames(dir.path());
     const std::string frame = "holds no readable frame", sound = "holds no readable sound";
     const struct {
         const char* source;
@@ -189,7 +189,7 @@ TEST(DamagedContent, NoWholeFrameOrNoSoundFailsAndWritesNothing)
     const ConversionOutcome scan = RunToEnd(cdm);
     EXPECT_EQ(scan.kind, ConversionOutcome::Failed);
     EXPECT_EQ(scan.text, "The file holds nothing that could be processed.");
-    EXPECT_EQ(FolderNames(dir), before);
+    EXPECT_EQ(FolderNames(dir.path()), before);
     EXPECT_EQ(testkit::ReadFileBytes(formats::ScnFileName(dir.file("cut1.avi"))), "older scenes");
 
     // What the damage leaves readable still converts.

@@ -104,7 +104,7 @@ TEST(QueuedChain, ACancellationMidStreamEndsAtOnceAndLeavesNothing)
         cdm.RunBuiltGraph([&] { return ++polls > 2; }, [&](int percent) { lastPercent = percent; });
     EXPECT_EQ(outcome.kind, ConversionOutcome::Cancelled);
     EXPECT_LT(lastPercent, 100);
-    EXPECT_EQ(FolderNames(dir), std::vector<std::string>{"in.avi"});
+    EXPECT_EQ(FolderNames(dir.path()), std::vector<std::string>{"in.avi"});
     ASSERT_TRUE(Build(cdm, Kind::BurnIn, 1, in, out));
     EXPECT_EQ(RunToEnd(cdm).kind, ConversionOutcome::Completed);
     EXPECT_EQ(VideoFrames(out).size(), 250u);

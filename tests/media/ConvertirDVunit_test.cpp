@@ -359,7 +359,7 @@ TEST(RunProtocol, CancelledRunsKeepNoOutputAndLeaveTheOldFilesAsTheyWere)
     const std::string old = "an older output";
     testkit::WriteFileBytes(out, old);
     testkit::WriteFileBytes(formats::ScnFileName(video), old);
-    const std::vector<std::string> before = FolderNames(dir);
+    const std::vector<std::string> before = FolderNames(dir.path());
 
     TCdm cdm;
     bool reported = false;
@@ -378,7 +378,7 @@ TEST(RunProtocol, CancelledRunsKeepNoOutputAndLeaveTheOldFilesAsTheyWere)
         formats::ScnFileName(video), [&] { return scn.CloseScnFile() ? 0 : EIO; }, [&] { scn.Discard(); });
     EXPECT_EQ(cdm.RunBuiltGraph(cancelAfterFirstProgress, progress).kind, ConversionOutcome::Cancelled);
 
-    EXPECT_EQ(FolderNames(dir), before);
+    EXPECT_EQ(FolderNames(dir.path()), before);
     EXPECT_EQ(testkit::ReadFileBytes(out), old);
     EXPECT_EQ(testkit::ReadFileBytes(formats::ScnFileName(video)), old);
 }
@@ -446,7 +446,7 @@ TEST(RunProtocol, ASourceChangedUnderTheRunFailsAndKeepsNothing)
         rtl::SetFileCalls({});
         EXPECT_EQ(outcome.kind, ConversionOutcome::Failed);
         EXPECT_EQ(outcome.text, "The file changed while it was converted: \"" + out + "\" was not written.");
-        EXPECT_EQ(FolderNames(dir), std::vector<std::string>{"clip.avi"});
+        EXPECT_EQ(FolderNames(dir.path()), std::vector<std::string>{"clip.avi"});
     }
 }
 
@@ -476,7 +476,7 @@ TEST(RunProtocol, FullDiskFailsAndLeavesNothing)
                             " --gtest_filter=RunProtocol.ChildOfTheFullDiskTest",
                         &output);
     EXPECT_NE(output.find("outcome 1: "), std::string::npos) << output;
-    EXPECT_TRUE(FolderNames(outDir).empty());
+    EXPECT_TRUE(FolderNames(outDir.path()).empty());
 }
 
 } // namespace

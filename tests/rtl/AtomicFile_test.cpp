@@ -7,7 +7,7 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <set>
+#include <vector>
 
 #include "platform/rtl/AtomicFile.h"
 #include "tests/kit/FileFault.h"
@@ -15,6 +15,7 @@
 
 using namespace rtl;
 using testkit::FileFault;
+using testkit::FolderNames;
 namespace fs = std::filesystem;
 
 namespace {
@@ -22,14 +23,6 @@ namespace {
 size_t FilesIn(const fs::path& dir)
 {
     return static_cast<size_t>(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
-}
-
-std::set<std::string> Names(const fs::path& dir)
-{
-    std::set<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir))
-        names.insert(e.path().filename().string());
-    return names;
 }
 
 // Whether `s` is whole UTF-8: no character cut short, no stray continuation byte.
@@ -186,7 +179,7 @@ TEST(AtomicFile, TheTemporaryIsAHiddenNameMadeFromTheOutputsAndFitsTheNameLimit)
     // A name longer than the file system takes is refused before anything is written.
     AtomicFile e;
     EXPECT_EQ(e.Create(dir.file(std::string(NAME_MAX + 1, 'n'))), ENAMETOOLONG);
-    EXPECT_EQ(Names(dir.path()), std::set<std::string>{longOne});
+    EXPECT_EQ(FolderNames(dir.path()), std::vector<std::string>{longOne});
 }
 
 TEST(AtomicFile, TheNextWriteOfAnOutputRemovesWhatAKilledWriterOfItLeft)
@@ -199,7 +192,7 @@ TEST(AtomicFile, TheNextWriteOfAnOutputRemovesWhatAKilledWriterOfItLeft)
     const pid_t killedPid = killed.Pid();
     killed.Kill();
     otherOutput.Kill();
-    std::set<std::string> left = Names(dir.path());
+    std::vector<std::string> left = FolderNames(dir.path());
     ASSERT_EQ(left.size(), 4u); // the old output and three temporaries
     auto of = [&](pid_t pid, const std::string& output) {
         for (const std::string& name : left)
@@ -213,13 +206,13 @@ TEST(AtomicFile, TheNextWriteOfAnOutputRemovesWhatAKilledWriterOfItLeft)
     EXPECT_EQ(ReplaceFile(target, "new"), 0);
     EXPECT_EQ(testkit::ReadFileBytes(target), "new");
     // The killed writer's temporary is gone; another output's, and one whose writer still runs, stay.
-    left.erase(stale);
-    EXPECT_EQ(Names(dir.path()), left);
+    std::erase(left, stale);
+    EXPECT_EQ(FolderNames(dir.path()), left);
     EXPECT_FALSE(of(running.Pid(), "clip_ntsc.avi").empty());
 
     // Once nothing else writes it, the output's folder holds only the output.
     running.Kill();
     EXPECT_EQ(ReplaceFile(target, "newer"), 0);
     EXPECT_EQ(ReplaceFile(dir.file("clip_pal.avi"), "pal"), 0);
-    EXPECT_EQ(Names(dir.path()), (std::set<std::string>{"clip_ntsc.avi", "clip_pal.avi"}));
+    EXPECT_EQ(FolderNames(dir.path()), (std::vector<std::string>{"clip_ntsc.avi", "clip_pal.avi"}));
 }

@@ -40,15 +40,7 @@ inline bool BatchesEnded(MainWindow& m, int ms = 60000)
     return PumpUntil([&] { return !m.window->BatchesRunning() && m.window->lb->isEnabled(); }, ms) && m.Loaded(ms);
 }
 
-// The names in a folder, sorted: outputs and temporary files show here.
-inline std::vector<std::string> FolderNames(const std::string& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
+using testkit::FolderNames;
 
 // ffprobe's streams of a file: "video,audio" and the like.
 inline std::string ProbedStreams(const std::string& path)
