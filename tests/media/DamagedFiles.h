@@ -74,14 +74,21 @@ inline bool WriteType2(const std::string& path, const testkit::DvClip& clip, boo
     return w.Finish() && out.Close();
 }
 
-// The file's idx1 entries changed by `edit` (entry number, its chunk id, offset and size), and
-// its OpenDML indexes hidden (their "indx" chunks made "JUNK"), so that idx1 is the index read.
-inline std::string WithIdx1(std::string bytes,
-                            const std::function<void(int entry, uint32_t id, uint32_t& offset, uint32_t& size)>& edit)
+// The file's OpenDML indexes hidden: their "indx" chunks in the headers made "JUNK", so that
+// idx1 is the index read.
+inline void HideOpenDmlIndexes(std::string& bytes)
 {
     const size_t hdrl = bytes.find("movi");
     for (size_t at = bytes.find("indx"); at < hdrl; at = bytes.find("indx", at + 4))
         bytes.replace(at, 4, "JUNK");
+}
+
+// The file's idx1 entries changed by `edit` (entry number, its chunk id, offset and size), and
+// its OpenDML indexes hidden.
+inline std::string WithIdx1(std::string bytes,
+                            const std::function<void(int entry, uint32_t id, uint32_t& offset, uint32_t& size)>& edit)
+{
+    HideOpenDmlIndexes(bytes);
     const size_t idx1 = bytes.rfind("idx1");
     const uint32_t size = rtl::GetLE32(reinterpret_cast<const uint8_t*>(&bytes[idx1 + 4]));
     for (uint32_t k = 0; k * 16 + 16 <= size; ++k) {
