@@ -4,15 +4,13 @@
 // graph that fails, or whose source is cut short under it, is the file's failure and the batch
 // goes on.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <atomic>
 #include <filesystem>
 
 #include "media/ConvertirDVunit.h"
-#include "platform/rtl/AtomicFile.h"
 #include "platform/rtl/SysUtils.h"
 #include "tests/actions/BatchTestKit.h"
+#include "tests/kit/FileFault.h"
 #include "tests/kit/TempDir.h"
 #include "tests/kit/media/DvClip.h"
 
@@ -136,18 +134,10 @@ TEST_F(CommandGraphs, ASourceCutShortDuringItsConversionFailsListsNothingAndTheB
     // Another program cuts a.avi to a third as its output's first bytes are written.
     const std::string a = dir.file("a.avi");
     const auto size = std::filesystem::file_size(a);
-    std::atomic<bool> cut{false};
-    rtl::FileCalls calls;
-    calls.write = [&](int fd, const void* data, size_t bytes, off_t offset) {
-        if (!cut.exchange(true))
-            std::filesystem::resize_file(a, size / 3);
-        return ::pwrite(fd, data, bytes, offset);
-    };
-    rtl::SetFileCalls(std::move(calls));
+    testkit::OnFirstWrite cut([&] { std::filesystem::resize_file(a, size / 3); });
     Recorder observer;
     TcmdThread batch(Files(dir.path().string(), {"a.avi", "b.avi"}), Conversion(), observer);
     ASSERT_TRUE(batch.Wait(60000));
-    rtl::SetFileCalls({});
     ASSERT_EQ(observer.outcomes.size(), 2u);
     const FileOutcome& first = observer.outcomes[0];
     EXPECT_EQ(first.Result, FileResult::Failed);

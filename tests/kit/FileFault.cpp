@@ -45,4 +45,20 @@ SlowWrites::~SlowWrites()
     rtl::SetFileCalls({});
 }
 
+OnFirstWrite::OnFirstWrite(std::function<void()> first) : first_(std::move(first))
+{
+    rtl::FileCalls calls;
+    calls.write = [this](int fd, const void* data, size_t size, off_t offset) {
+        if (!ran_.exchange(true))
+            first_();
+        return ::pwrite(fd, data, size, offset);
+    };
+    rtl::SetFileCalls(std::move(calls));
+}
+
+OnFirstWrite::~OnFirstWrite()
+{
+    rtl::SetFileCalls({});
+}
+
 } // namespace testkit

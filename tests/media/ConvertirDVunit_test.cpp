@@ -7,13 +7,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 
 #include "formats/scenes.h"
-#include "platform/rtl/AtomicFile.h"
+#include "tests/kit/FileFault.h"
 #include "tests/media/AviFileStreams.h"
 #include "tests/media/MediaFiles.h"
 
@@ -434,16 +433,8 @@ TEST(RunProtocol, ASourceChangedUnderTheRunFailsAndKeepsNothing)
         ASSERT_EQ(::utimensat(AT_FDCWD, video.c_str(), long_ago, 0), 0);
         ASSERT_TRUE(cdm.BuildType2Graph(video, out));
         // The change comes as the output's first bytes are written: the run is under way.
-        std::atomic<bool> changed{false};
-        rtl::FileCalls calls;
-        calls.write = [&](int fd, const void* data, size_t size, off_t offset) {
-            if (!changed.exchange(true))
-                change();
-            return ::pwrite(fd, data, size, offset);
-        };
-        rtl::SetFileCalls(std::move(calls));
+        testkit::OnFirstWrite changed(change);
         const ConversionOutcome outcome = RunToEnd(cdm);
-        rtl::SetFileCalls({});
         EXPECT_EQ(outcome.kind, ConversionOutcome::Failed);
         EXPECT_EQ(outcome.text, "The file changed while it was converted: \"" + out + "\" was not written.");
         EXPECT_EQ(FolderNames(dir.path()), std::vector<std::string>{"clip.avi"});
