@@ -136,6 +136,18 @@ public:
         });
     }
 
+    // The jumping clip as a type-2 tape `name`, its dates in `year`, with its ".scn" when `scenes`.
+    std::string Clip(const std::string& name, int year = 2006, bool scenes = false)
+    {
+        testkit::DvClipSpec spec = JumpingSpec();
+        spec.year = year;
+        const std::string path = Tape(name);
+        EXPECT_TRUE(testkit::WriteDvType2(path, spec));
+        if (scenes)
+            EXPECT_TRUE(WriteJumpingScenes(path));
+        return path;
+    }
+
     // The window with `files` listed, the first one current and paused on its first picture.
     ui::TUIForm& OpenOn(const std::vector<std::string>& files)
     {

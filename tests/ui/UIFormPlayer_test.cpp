@@ -16,14 +16,6 @@ namespace {
 
 class PlayerTest : public ::testing::Test {
 protected:
-    std::string Clip(const std::string& name, bool scenes)
-    {
-        const std::string path = p.Tape(name);
-        EXPECT_TRUE(testkit::WriteDvType2(path, JumpingSpec()));
-        if (scenes)
-            EXPECT_TRUE(WriteJumpingScenes(path));
-        return path;
-    }
     // A minute and a second of one picture, without sound: cheap to make, removed with the folder.
     std::string Minute(const std::string& name, bool pal)
     {
@@ -45,7 +37,7 @@ protected:
 
 TEST_F(PlayerTest, SceneStepsGoToTheScenesOfTheScnFileEachWithItsDate)
 {
-    ui::TUIForm& w = p.OpenOn({Clip("scenes.avi", true)});
+    ui::TUIForm& w = p.OpenOn({p.Clip("scenes.avi", 2006, true)});
     ASSERT_TRUE(w.CurrentFichier()->ScnExists);
     EXPECT_TRUE(w.AvanceScene->isEnabled());
     EXPECT_TRUE(w.ReculeScene->isEnabled());
@@ -81,8 +73,8 @@ TEST_F(PlayerTest, SceneStepsGoToTheScenesOfTheScnFileEachWithItsDate)
 
 TEST_F(PlayerTest, WithoutAUsableScnFileTheSceneStepsMoveNothing)
 {
-    const std::string plain = Clip("plain.avi", false);
-    const std::string scenes = Clip("scenes.avi", true);
+    const std::string plain = p.Clip("plain.avi");
+    const std::string scenes = p.Clip("scenes.avi", 2006, true);
     ui::TUIForm& w = p.OpenOn({plain, scenes});
     ASSERT_EQ(p.CurrentName(), "plain.avi");
     EXPECT_FALSE(w.AvanceScene->isEnabled());
@@ -222,7 +214,7 @@ TEST_F(PlayerTest, ThePlayersKeysWithNothingToPlayDoNothing)
     // A file that is no AVI the viewer can show: its message, and the keys move nothing.
     const std::string broken = p.Tape("broken.avi");
     testkit::WriteFileBytes(broken, std::string("RIFF\x10\0\0\0AVI LIST", 16));
-    const std::string clip = Clip("clip.avi", true);
+    const std::string clip = p.Clip("clip.avi", 2006, true);
     w.LoadFiles({broken, clip}, "");
     ASSERT_TRUE(p.Loaded());
     for (int i = 0; i < w.lb->count(); ++i)

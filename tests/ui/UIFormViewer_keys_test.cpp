@@ -57,15 +57,6 @@ class StepKeys : public ::testing::Test {
 protected:
     static bool OnX() { return QGuiApplication::platformName() == QLatin1String("xcb"); }
 
-    std::string Clip(const std::string& name, int year)
-    {
-        testkit::DvClipSpec spec = JumpingSpec();
-        spec.year = year;
-        const std::string path = p.Tape(name);
-        EXPECT_TRUE(testkit::WriteDvType2(path, spec));
-        return path;
-    }
-
     // The widget the keys go to. Offscreen, the window the full-screen video leaves is active
     // without Qt's widgets knowing it: its own focus widget, which takes the keys on a display.
     QWidget* KeyboardWidget() const
@@ -131,7 +122,7 @@ TEST_F(StepKeys, AStepsKeyComingUpNeverReloadsTheFileWhicheverKeyIsLetGoFirst)
     if (OnX()) {
         ASSERT_TRUE(testkit::HaveProgram("xdotool"));
     }
-    ui::TUIForm& w = p.OpenOn({Clip("a.avi", 2006), Clip("b.avi", 2007)});
+    ui::TUIForm& w = p.OpenOn({p.Clip("a.avi", 2006), p.Clip("b.avi", 2007)});
     ASSERT_EQ(p.CurrentName(), "a.avi");
     w.lb->setFocus();
     ASSERT_TRUE(PumpUntil([&] { return KeyboardWidget() == w.lb; }, 5000));

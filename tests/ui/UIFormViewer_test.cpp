@@ -24,16 +24,6 @@ namespace {
 
 class ViewerTest : public ::testing::Test {
 protected:
-    std::string Clip(const std::string& name, int year = 2006, bool scenes = false)
-    {
-        testkit::DvClipSpec spec = JumpingSpec();
-        spec.year = year;
-        const std::string path = p.Tape(name);
-        EXPECT_TRUE(testkit::WriteDvType2(path, spec));
-        if (scenes)
-            EXPECT_TRUE(WriteJumpingScenes(path));
-        return path;
-    }
     ui::TBaseFrame& Frame() { return *p.window->BaseFrame; }
     vcl::VideoWindow& Video() { return *p.window->BaseFrame->vw; }
     void Click(int x, int y, Qt::MouseButton button = Qt::LeftButton)
@@ -76,7 +66,7 @@ QRect Differences(const ds::VideoPicture& a, const ds::VideoPicture& b)
 
 TEST_F(ViewerTest, VolumeStepsAndMuteKeepTheStoredVolume)
 {
-    ui::TUIForm& w = p.OpenOn({Clip("clip.avi")});
+    ui::TUIForm& w = p.OpenOn({p.Clip("clip.avi")});
     ds::GraphComponent& graph = p.Viewer().Graph();
     const auto expectVolume = [&](int stored, int played) {
         EXPECT_EQ(settings::Volume, stored);
@@ -126,7 +116,7 @@ TEST_F(ViewerTest, AClickPlacesTheOverlayOnThePictureWindowedAndInFullScreen)
         settings::IncrustPositionX = 920;
         settings::IncrustPositionY = 920;
     });
-    ui::TUIForm& w = p.OpenOn({Clip("clip.avi")});
+    ui::TUIForm& w = p.OpenOn({p.Clip("clip.avi")});
     ASSERT_TRUE(p.ShowsFrame(0));
     // A window the size of the picture, shown as it is (not at its 4:3 display shape).
     Video().SetDisplayAspect(720, 576);
@@ -202,7 +192,7 @@ TEST_F(ViewerTest, AClickPlacesTheOverlayOnThePictureWindowedAndInFullScreen)
 
 TEST_F(ViewerTest, AnOverlaySliderPlaysWhileHeldAndPausesOnlyWhatItStarted)
 {
-    ui::TUIForm& w = p.OpenOn({Clip("clip.avi")});
+    ui::TUIForm& w = p.OpenOn({p.Clip("clip.avi")});
     ds::GraphComponent& graph = p.Viewer().Graph();
     QSlider& slider = *Frame().incrustHorz;
     slider.show();
@@ -247,7 +237,7 @@ TEST_F(ViewerTest, AnOverlaySliderPlaysWhileHeldAndPausesOnlyWhatItStarted)
 
 TEST_F(ViewerTest, TheListsKeysShowTheNextFileCtrlStepsAndThePositionSliderSeeks)
 {
-    ui::TUIForm& w = p.OpenOn({Clip("a.avi", 2006), Clip("b.avi", 2007)});
+    ui::TUIForm& w = p.OpenOn({p.Clip("a.avi", 2006), p.Clip("b.avi", 2007)});
     ASSERT_EQ(p.CurrentName(), "a.avi");
     w.lb->setFocus();
     QTest::keyClick(w.lb, Qt::Key_Down);
@@ -295,7 +285,7 @@ TEST_F(ViewerTest, EveryPlayerKeyFiresItsOneCommandWindowedAndInFullScreen)
         if (m.contains(QLatin1String("mbiguous")))
             seen->append(m);
     });
-    ui::TUIForm& w = p.OpenOn({Clip("clip.avi", 2006, true)});
+    ui::TUIForm& w = p.OpenOn({p.Clip("clip.avi", 2006, true)});
     struct Key {
         QAction* action;
         Qt::Key key;
@@ -356,7 +346,7 @@ TEST_F(ViewerTest, EveryPlayerKeyFiresItsOneCommandWindowedAndInFullScreen)
 
 TEST_F(ViewerTest, TheHalfSizePreviewShowsTheSameFileAtHalfItsSize)
 {
-    ui::TUIForm& w = p.OpenOn({Clip("a.avi", 2006), Clip("b.avi", 2007)});
+    ui::TUIForm& w = p.OpenOn({p.Clip("a.avi", 2006), p.Clip("b.avi", 2007)});
     w.SetItemIndex(1);
     w.ShowCurrentFile();
     ASSERT_TRUE(p.ShowsFrame(0));
@@ -384,7 +374,7 @@ TEST_F(ViewerTest, OverlayAndSliderKeysSwitchTheOverlayTheirCaptionsAndTheSlider
         settings::IsMuteOn = false;
         settings::AutoIncrust = 0; // the text always shows
     });
-    ui::TUIForm& w = p.OpenOn({Clip("clip.avi")});
+    ui::TUIForm& w = p.OpenOn({p.Clip("clip.avi")});
     ASSERT_TRUE(p.ShowsFrame(0));
     ASSERT_FALSE(p.Viewer().Superposer().CurrentSettings().IncrustOn);
     const ds::PicturePtr plain = p.Picture();
@@ -417,7 +407,7 @@ TEST_F(ViewerTest, OverlayAndSliderKeysSwitchTheOverlayTheirCaptionsAndTheSlider
 // whichever entry is current.
 TEST_F(ViewerTest, AFrameRateCorrectionReopensTheViewerOnTheFileItCorrected)
 {
-    ui::TUIForm& w = p.OpenOn({Clip("a.avi", 2006), Clip("b.avi", 2007)});
+    ui::TUIForm& w = p.OpenOn({p.Clip("a.avi", 2006), p.Clip("b.avi", 2007)});
     ASSERT_EQ(p.CurrentName(), "a.avi");
     ASSERT_TRUE(PumpUntil([&] { return p.DateShown() == DateText(JumpingDate(0)); }, 3000)) << p.DateShown();
     const auto b = w.KeyList[1].Fichier;
