@@ -69,14 +69,22 @@ protected:
     }
 };
 
-// A two-second MJPEG AVI with sound, written whole and cut a little way into its first picture:
-// headers and no whole frame.
+// The file cut 1000 bytes into its first video chunk: headers and no whole frame. False when it
+// has no video chunk.
+bool CutInFirstFrame(const std::string& path)
+{
+    const std::string bytes = testkit::ReadFileBytes(path);
+    const size_t first = bytes.find("00dc", bytes.find("movi"));
+    testkit::WriteFileBytes(path, bytes.substr(0, first + 8 + 1000));
+    return first != std::string::npos;
+}
+
+// A two-second MJPEG AVI with sound, written whole and cut a little way into its first picture.
 std::string FramelessMjpeg(const std::string& path)
 {
     formats::AviStreamSpec video = testkit::DvVideoSpec(true);
     video.handler = rtl::FourCC("MJPG");
     rtl::PutLE32(&video.format[16], rtl::FourCC("MJPG"));
-    std::string bytes;
     {
         testkit::FileByteStream out(path);
         formats::AviMuxWriter w(out);
@@ -91,10 +99,7 @@ std::string FramelessMjpeg(const std::string& path)
         }
         EXPECT_TRUE(w.Finish() && out.Close());
     }
-    bytes = testkit::ReadFileBytes(path);
-    const size_t first = bytes.find("00dc", bytes.find("movi"));
-    EXPECT_NE(first, std::string::npos);
-    testkit::WriteFileBytes(path, bytes.substr(0, first + 8 + 1000));
+    EXPECT_TRUE(CutInFirstFrame(path));
     return path;
 }
 
@@ -211,8 +216,7 @@ TEST_F(Scenes, AFileWithoutDvGetsOneSceneOverItsSound)
 TEST_F(Scenes, AFileWithoutAWholeFrameFailsAndLeavesTheCompanionsAsTheyWere)
 {
     const std::string dv = TwoScenes("dv.avi", 4, 4);
-    const std::string bytes = testkit::ReadFileBytes(dv);
-    testkit::WriteFileBytes(dv, bytes.substr(0, bytes.find("00dc", bytes.find("movi")) + 8 + 1000));
+    CutInFirstFrame(dv);
     for (const std::string& video : {FramelessMjpeg(WorkFile("mjpeg.avi")), dv}) {
         SCOPED_TRACE(video);
         std::vector<std::string> companions;
