@@ -1,15 +1,17 @@
 #pragma once
 // What the conversion tests read back from the files the graphs write: the streams of an AVI
-// file and the bytes of their chunks, the recording dates of DV frames; and a burn-in built and
-// a conversion run to its end through the module.
+// file and the bytes of their chunks, the recording dates of DV frames; and a burn-in built, a
+// scene scan's end set and a conversion run to its end through the module.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <string>
 #include <vector>
 
 #include "formats/AviDemux.h"
 #include "formats/RiffChunk.h"
 #include "formats/dvcodes.h"
+#include "formats/scenes.h"
 #include "media/ConvertirDVunit.h"
 #include "platform/dshow/FilterRegistry.h"
 #include "tests/kit/TempDir.h"
@@ -116,6 +118,14 @@ inline bool BuildBurnIn(media::TCdm& cdm, int type, const std::string& in, const
 inline media::ConversionOutcome RunToEnd(media::TCdm& cdm)
 {
     return cdm.RunBuiltGraph([] { return false; }, nullptr);
+}
+
+// The scene scan's end for `scn`, opened on `video`: closed into the ".scn" when the run
+// completes, discarded when it does not.
+inline void SetScnEnd(media::TCdm& cdm, formats::ScnFileWriter& scn, const std::string& video)
+{
+    cdm.SetSceneEnd(
+        formats::ScnFileName(video), [&scn] { return scn.CloseScnFile() ? 0 : EIO; }, [&scn] { scn.Discard(); });
 }
 
 using testkit::FolderNames;

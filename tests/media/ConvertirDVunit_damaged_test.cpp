@@ -183,9 +183,7 @@ TEST(DamagedContent, NoWholeFrameOrNoSoundFailsAndWritesNothing)
     ASSERT_TRUE(scn.OpenScnFile(dir.file("cut1.avi")));
     cdm.CdmSceneDetect->SetOnScene(
         [&](const formats::DVFrameInfo& s, const formats::DVFrameInfo& c) { scn.WriteScnScene(s, c); });
-    cdm.SetSceneEnd(
-        formats::ScnFileName(dir.file("cut1.avi")), [&] { return scn.CloseScnFile() ? 0 : EIO; },
-        [&] { scn.Discard(); });
+    SetScnEnd(cdm, scn, dir.file("cut1.avi"));
     const ConversionOutcome scan = RunToEnd(cdm);
     EXPECT_EQ(scan.kind, ConversionOutcome::Failed);
     EXPECT_EQ(scan.text, "The file holds nothing that could be processed.");

@@ -304,8 +304,7 @@ TEST(SceneScan, ScenesStartAtTheJoinAndALaterExtractionWritesNoSceneFile)
         starts.push_back(start.Frame);
         scn.WriteScnScene(start, current);
     });
-    cdm.SetSceneEnd(
-        formats::ScnFileName(video), [&] { return scn.CloseScnFile() ? 0 : EIO; }, [&] { scn.Discard(); });
+    SetScnEnd(cdm, scn, video);
     ASSERT_EQ(RunToEnd(cdm).kind, ConversionOutcome::Completed);
     EXPECT_EQ(starts, (std::vector<uint32_t>{0, 30}));
     ASSERT_TRUE(std::filesystem::exists(formats::ScnFileName(video)));
@@ -373,8 +372,7 @@ TEST(RunProtocol, CancelledRunsKeepNoOutputAndLeaveTheOldFilesAsTheyWere)
     ASSERT_TRUE(scn.OpenScnFile(video));
     cdm.CdmSceneDetect->SetOnScene(
         [&](const formats::DVFrameInfo& s, const formats::DVFrameInfo& c) { scn.WriteScnScene(s, c); });
-    cdm.SetSceneEnd(
-        formats::ScnFileName(video), [&] { return scn.CloseScnFile() ? 0 : EIO; }, [&] { scn.Discard(); });
+    SetScnEnd(cdm, scn, video);
     EXPECT_EQ(cdm.RunBuiltGraph(cancelAfterFirstProgress, progress).kind, ConversionOutcome::Cancelled);
 
     EXPECT_EQ(FolderNames(dir.path()), before);
