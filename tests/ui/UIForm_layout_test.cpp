@@ -75,16 +75,17 @@ std::string AccessibleName(QWidget* widget)
     return accessible ? accessible->text(QAccessible::Name).toStdString() : std::string();
 }
 
+// Two dated tapes opened through the open dialog; whether they were loaded.
+bool TwoFiles(MainWindow& m)
+{
+    m.dialogs.openAnswers.push_back(
+        std::vector<std::string>{DatedDv(m.Tape("a.avi"), 2005), DatedDv(m.Tape("b.avi"), 2006)});
+    m.window->afOuvrirFichiers->trigger();
+    return m.Loaded();
+}
+
 class WindowOnScreen : public ::testing::Test {
 protected:
-    void TwoFiles()
-    {
-        m.dialogs.openAnswers.push_back(
-            std::vector<std::string>{DatedDv(m.Tape("a.avi"), 2005), DatedDv(m.Tape("b.avi"), 2006)});
-        m.window->afOuvrirFichiers->trigger();
-        ASSERT_TRUE(m.Loaded());
-    }
-
     MainWindow m;
 };
 
@@ -104,7 +105,7 @@ TEST_F(WindowOnScreen, WhereverItsPlaceWasSavedTheWholeWindowOpensOnItsScreenAnd
         TUIForm& w = m.Open();
         ExpectOnScreen(w); // the empty list's page
         ExpectInside(w, {w.VideFrame});
-        TwoFiles(); // the list shows itself
+        ASSERT_TRUE(TwoFiles(m)); // the list shows itself
         EXPECT_TRUE(w.ListShown());
         ExpectOnScreen(w);
         ExpectControlsInside(w);
@@ -119,7 +120,7 @@ TEST_F(WindowOnScreen, WhereverItsPlaceWasSavedTheWholeWindowOpensOnItsScreenAnd
 TEST_F(WindowOnScreen, PagesAndTheStructureWindowNeverTakeTheWindowPastItsScreen)
 {
     TUIForm& w = m.Open();
-    TwoFiles();
+    ASSERT_TRUE(TwoFiles(m));
     w.afBasculerListe->trigger(); // the list hidden: the window as narrow as the frame
     ASSERT_FALSE(w.ListShown());
     ASSERT_EQ(w.width(), w.ListLeft());
@@ -166,7 +167,7 @@ TEST_F(WindowOnScreen, PagesAndTheStructureWindowNeverTakeTheWindowPastItsScreen
 TEST_F(WindowOnScreen, TheSmallestWindowStillShowsEveryControl)
 {
     TUIForm& w = m.Open();
-    TwoFiles();
+    ASSERT_TRUE(TwoFiles(m));
     const QSize design(w.ListLeft() + TUIForm::kListWidth + 16, TUIForm::kDesignClientHeight);
     for (const bool list : {true, false}) {
         SCOPED_TRACE(list);
@@ -200,10 +201,7 @@ TEST(WindowLayout, TheWindowOpensAtItsDesignSizeAndTheListTakesTheSpareRoom)
     TUIForm& w = m.Open();
     ASSERT_GE(Area(w).height(), 700) << "a screen with room for the design";
     EXPECT_EQ(w.ClientHeight(), TUIForm::kDesignClientHeight);
-    m.dialogs.openAnswers.push_back(
-        std::vector<std::string>{DatedDv(m.Tape("wide.avi"), 2005), DatedDv(m.Tape("b.avi"), 2006)});
-    w.afOuvrirFichiers->trigger();
-    ASSERT_TRUE(m.Loaded());
+    ASSERT_TRUE(TwoFiles(m));
     EXPECT_EQ(w.width(), w.ListLeft() + TUIForm::kListWidth + 16);
     const QRect list(w.lb->mapTo(w.Client, QPoint()), w.lb->size());
     EXPECT_EQ(list.left(), w.ListLeft());
