@@ -1,32 +1,22 @@
 // Interoperability: a DV file made by the ffmpeg tool, dated by its creation time and wrapped as
 // a type-2 AVI by the media kit, shows in the information frame the recording date mediainfo
 // reads from the same frames.
-#include <QCoreApplication>
 #include <QLabel>
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
-
 #include "actions/aviFichier.h"
+#include "media/viewgraph.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/FormatDateTime.h"
-#include "platform/rtl/SysUtils.h"
 #include "platform/vcl/ScriptedDialogs.h"
 #include "settings/Preferences.h"
 #include "tests/kit/TempDir.h"
 #include "tests/kit/media/DvClip.h"
-#include "tests/ui/FakeHost.h"
 #include "tests/ui/Pump.h"
 #include "ui/BaseFrame.h"
 
 using namespace ui;
-using uitest::Pump;
 using uitest::PumpUntil;
-
-namespace {
-
-} // namespace
 
 TEST(FrameInterop, TheDateOfAnFfmpegDvFileIsTheOneMediainfoReads)
 {

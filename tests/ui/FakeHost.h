@@ -41,10 +41,9 @@ public:
     std::map<std::string, rtl::TShortCut> keys;
 };
 
-// An information frame with its own viewing graph, host and scripted dialogs, and a folder.
+// An information frame with its own viewing graph and scripted dialogs, and a folder.
 struct FrameParts {
     testkit::TempDir dir;
-    FakeHost host;
     vcl::ScriptedDialogs dialogs;
     media::Tviewdm view;
     ui::TBaseFrame frame{dialogs, view};
