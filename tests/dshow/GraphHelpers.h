@@ -1,9 +1,14 @@
 #pragma once
-// Small helpers for graph tests: a latch for streaming-thread gates and a bounded poll.
+// Small helpers for graph tests: a latch for streaming-thread gates, a bounded poll, and whether
+// a thread is asleep.
+#include <sys/types.h>
+
 #include <chrono>
 #include <condition_variable>
+#include <fstream>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <thread>
 
 namespace testds {
@@ -37,6 +42,16 @@ inline bool Eventually(const std::function<bool()>& done)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return done();
+}
+
+// Whether the thread `tid` of this process is asleep (blocked on a lock or a condition).
+inline bool Asleep(pid_t tid)
+{
+    std::ifstream stat("/proc/self/task/" + std::to_string(tid) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    const size_t end = line.rfind(')'); // the name may hold blanks and brackets
+    return end != std::string::npos && end + 2 < line.size() && line[end + 2] == 'S';
 }
 
 } // namespace testds

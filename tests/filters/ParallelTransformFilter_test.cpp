@@ -7,7 +7,6 @@
 
 #include <atomic>
 #include <cstring>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <thread>
@@ -96,16 +95,6 @@ private:
     testds::Latch gate_;
 };
 
-// Whether the thread `tid` of this process is asleep (blocked on a lock or a condition).
-bool Asleep(pid_t tid)
-{
-    std::ifstream stat("/proc/self/task/" + std::to_string(tid) + "/stat");
-    std::string line;
-    std::getline(stat, line);
-    const size_t end = line.rfind(')'); // the name may hold blanks and brackets
-    return end != std::string::npos && end + 2 < line.size() && line[end + 2] == 'S';
-}
-
 TEST(ParallelTransformFilter, ANewSegmentWaitsForTheFramesOfTheSegmentBefore)
 {
     Chain<GatedCopy> chain(VideoType());
@@ -126,8 +115,8 @@ TEST(ParallelTransformFilter, ANewSegmentWaitsForTheFramesOfTheSegmentBefore)
         chain.source.Output().DeliverNewSegment(second, second + 10 * frame, 1.0);
         returned = true;
     });
-    const bool waitedOrWent =
-        testds::Eventually([&] { return returned || filter.handedOnAtRestart_ >= 0 || (tid != 0 && Asleep(tid)); });
+    const bool waitedOrWent = testds::Eventually(
+        [&] { return returned || filter.handedOnAtRestart_ >= 0 || (tid != 0 && testds::Asleep(tid)); });
     filter.OpenGate();
     upstream.join();
     ASSERT_TRUE(waitedOrWent);
