@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -8,6 +10,7 @@
 #include <vector>
 
 #include "platform/threads/PooledThread.h"
+#include "tests/dshow/GraphHelpers.h"
 
 TEST(PooledThread, RunsTheJobElsewhereJoinSeesItsWorkAndTheNextJobReusesTheThread)
 {
@@ -55,29 +58,43 @@ TEST(PooledThread, JobsRunningTogetherHaveAThreadEach)
     EXPECT_EQ(met.load(), 3);
 }
 
-// The jobs are still running when their owners go: the releaser lets them finish a moment later.
+// The jobs are still running when their owners go: each is let go only once this thread is
+// asleep in the join that replacing or destroying its owner makes.
 TEST(PooledThread, DestroyingOrReplacingAJoinableOneJoinsIt)
 {
-    std::atomic<bool> release{false};
     int finished = 0; // plain: the joins order the jobs' writes
     std::mutex lock;  // guards finished between the jobs themselves
-    auto job = [&] {
-        while (!release.load())
-            std::this_thread::yield();
-        std::lock_guard<std::mutex> guard(lock);
-        ++finished;
+    testds::Latch uGoes, tGoes;
+    auto jobAfter = [&](testds::Latch* go) {
+        return [&, go] {
+            go->Wait();
+            std::lock_guard<std::mutex> guard(lock);
+            ++finished;
+        };
     };
+    // From `joining` 1 this thread has nothing to sleep in but u's join, from 2 but t's. A latch
+    // opens after five seconds all the same: a missing join fails the counts, not the run.
+    const auto self = static_cast<pid_t>(::syscall(SYS_gettid));
+    std::atomic<int> joining{0};
     std::thread releaser([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        release = true;
+        for (int n : {1, 2}) {
+            testds::Eventually([&] { return joining >= n && testds::Asleep(self); });
+            (n == 1 ? uGoes : tGoes).Open();
+        }
     });
     {
-        threads::PooledThread t(job);
-        threads::PooledThread u(job);
-        u = threads::PooledThread([] {}); // joins the first job of u
-        std::lock_guard<std::mutex> guard(lock);
-        EXPECT_GE(finished, 1);
-    }
+        threads::PooledThread t(jobAfter(&tGoes));
+        threads::PooledThread u(jobAfter(&uGoes));
+        threads::PooledThread next([] {});
+        joining = 1;
+        u = std::move(next); // joins the first job of u
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            EXPECT_GE(finished, 1);
+        }
+        u.join(); // the empty job
+        joining = 2;
+    } // t goes, joining its job
     EXPECT_EQ(finished, 2);
     releaser.join();
 }
