@@ -1,9 +1,10 @@
 #pragma once
 // Reading back a play list: the paths of a text file, one a line, between "#" lines. Lines end at
-// LF (CR LF too) and lose the blanks and control characters around them; empty lines, "#" lines
-// and lines longer than a path (or, blanks included, than twice that) are skipped, and a
-// byte-order mark before the first line is no part of it. Reading stops at a NUL byte, which no text holds, with the
-// names read before it. Bounded: a line that outgrows any path is dropped as it comes, so its length costs no memory.
+// LF (CR LF too) and lose the blanks and control characters around them; empty lines, "#" lines and
+// lines longer than a path (or, blanks included, than twice that) are skipped, and a byte-order
+// mark before the first line is no part of it. Reading stops at a NUL byte, which no text holds,
+// with the names read before it. Bounded: a line that outgrows any path is dropped as it comes, so
+// its length costs no memory.
 #include <string>
 #include <string_view>
 #include <vector>

@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <vector>
 
 namespace fuzzkit {
@@ -91,14 +90,6 @@ const std::string& TempFolder()
         return name;
     }();
     return folder;
-}
-
-void WriteFile(const std::string& path, std::string_view bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out)
-        Fail("cannot write the input to a file");
 }
 
 void Fail(const char* what)

@@ -1,11 +1,11 @@
 #pragma once
 // What the fuzz targets share: their own default flags, a bound on what one input may make the
-// code under test allocate, and a temporary folder for the targets that read files.
+// code under test allocate, and a temporary folder for the targets that read files (the test kit's
+// WriteFileBytes writes their inputs there).
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <string>
-#include <string_view>
 
 namespace fuzzkit {
 
@@ -30,7 +30,6 @@ public:
 // fork-mode job at the end of its time) leaves it: scripts/fuzz.sh points TMPDIR at a folder of
 // its own run, removed when the run ends.
 const std::string& TempFolder();
-void WriteFile(const std::string& path, std::string_view bytes);
 
 // Reports a broken promise of the code under test and aborts.
 [[noreturn]] void Fail(const char* what);

@@ -74,8 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     // The files, as a newly started program finds them.
     const fs::path folder = fuzzkit::TempFolder();
-    fuzzkit::WriteFile(folder / "HKCU.reg", text);
-    fuzzkit::WriteFile(folder / "HKLM.reg", text);
+    testkit::WriteFileBytes(folder / "HKCU.reg", text);
+    testkit::WriteFileBytes(folder / "HKLM.reg", text);
     reg::ReloadHives();
     {
         reg::TRegistry machine(reg::HKEY_LOCAL_MACHINE);

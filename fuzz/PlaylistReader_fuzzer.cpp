@@ -9,6 +9,7 @@
 
 #include "formats/PlaylistReader.h"
 #include "fuzz/FuzzKit.h"
+#include "tests/kit/TempDir.h"
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
@@ -25,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string_view text(reinterpret_cast<const char*>(data) + 1, size - 1);
 
     static const std::string file = fuzzkit::TempFolder() + "/list.txt";
-    fuzzkit::WriteFile(file, text);
+    testkit::WriteFileBytes(file, text);
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         fuzzkit::Fail("the list cannot be opened");

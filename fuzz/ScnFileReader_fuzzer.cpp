@@ -5,6 +5,7 @@
 
 #include "formats/ScnFileReader.h"
 #include "fuzz/FuzzKit.h"
+#include "tests/kit/TempDir.h"
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
@@ -21,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (starts && (starts->empty() || starts->size() > 1 + size / 13))
         fuzzkit::Fail("more scene starts than the bytes can hold");
     static const std::string file = fuzzkit::TempFolder() + "/list.scn";
-    fuzzkit::WriteFile(file, bytes);
+    testkit::WriteFileBytes(file, bytes);
     if (formats::ScnFileReader::SceneStarts(file) != (size == 0 ? std::nullopt : starts))
         fuzzkit::Fail("the file reads otherwise than its bytes");
     return 0;

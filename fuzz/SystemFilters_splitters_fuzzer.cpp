@@ -14,6 +14,7 @@
 #include "platform/filters/DvSplitter.h"
 #include "platform/filters/FileSource.h"
 #include "platform/filters/NullRenderer.h"
+#include "tests/kit/TempDir.h"
 
 namespace {
 
@@ -42,7 +43,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static const std::string file = fuzzkit::TempFolder() + "/input.avi";
-    fuzzkit::WriteFile(file, std::string_view(reinterpret_cast<const char*>(data), size));
+    testkit::WriteFileBytes(file, std::string_view(reinterpret_cast<const char*>(data), size));
     const fuzzkit::AllocationBudget budget(size, 16, 16 << 20);
 
     ds::FilterGraph graph;

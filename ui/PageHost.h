@@ -1,7 +1,8 @@
 #pragma once
-// What the pages (options, about, empty list) ask of the window that holds them: the main window implements it; tests
-// and the gallery fake it. A page shown in place of the list sets the window's client width to its own and gives the
-// old one back when hidden; the options page frees the keys its edits need while it is shown.
+// What the pages (options, about, empty list) ask of the window that holds them: the main window
+// implements it; tests and the gallery fake it. A page shown in place of the list sets the window's
+// client width to its own and gives the old one back when hidden; the options page frees the keys
+// its edits need while it is shown.
 #include <string>
 
 #include "platform/rtl/ShortCut.h"

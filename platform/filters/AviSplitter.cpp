@@ -255,9 +255,7 @@ HRESULT AviSplitterStream::DecideBufferSize(MemAllocator& allocator, AllocatorPr
     // may ask for gigabytes. Chunks of different streams lie apart in a sound file: where a damaged
     // index lays them over each other, the outputs share the file's size between them, and their
     // chunks are cut to their share.
-    int64_t all = 0;
-    for (const auto& s : file_->streams)
-        all += LargestChunk(s);
+    const int64_t all = splitter_.largestChunks_;
     int64_t largest = LargestChunk(Info());
     if (all > fileSize_)
         largest = static_cast<int64_t>(static_cast<__int128>(largest) * fileSize_ / all);
@@ -462,6 +460,9 @@ HRESULT AviSplitter::OnInputConnected(Pin& peer)
     RemoveStreams();
     file_ = file;
     cutShort_ = false;
+    largestChunks_ = 0;
+    for (const auto& s : file->streams)
+        largestChunks_ += LargestChunk(s);
     // A file that cannot be parsed stays connected with no outputs.
     if (!file->valid)
         return S_OK;

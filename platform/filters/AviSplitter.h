@@ -132,6 +132,7 @@ private:
     AviSplitterInputPin input_;
     uint32_t handlerOverride_ = 0; // controlling thread only
     std::shared_ptr<const formats::AviDemuxResult> file_;
+    int64_t largestChunks_ = 0; // the largest chunk of each stream, summed; set with file_
     std::atomic<bool> cutShort_{false};
 };
 

@@ -219,38 +219,45 @@ public:
     {
         if (parent.subkeys.size() < kLinear && !subkeys_.contains(&parent))
             return parent.subkey(name);
-        auto& index = subkeys_[&parent];
-        for (size_t i = index.size(); i < parent.subkeys.size(); ++i) // the ones found linearly
-            index.try_emplace(Lower(parent.subkeys[i]->name), i);
-        const auto [at, added] = index.try_emplace(Lower(name), parent.subkeys.size());
-        if (added) {
+        const size_t at =
+            Place(subkeys_[&parent], parent.subkeys, name, [](const auto& k) -> std::string_view { return k->name; });
+        if (at == parent.subkeys.size()) {
             parent.subkeys.push_back(std::make_unique<Key>());
             parent.subkeys.back()->name = std::string(name);
         }
-        return *parent.subkeys[at->second];
+        return *parent.subkeys[at];
     }
     Value& ValueOf(Key& key, std::string_view name)
     {
         if (key.values.size() < kLinear && !values_.contains(&key))
             return key.value(name);
-        auto& index = values_[&key];
-        for (size_t i = index.size(); i < key.values.size(); ++i)
-            index.try_emplace(Lower(key.values[i].name), i);
-        const auto [at, added] = index.try_emplace(Lower(name), key.values.size());
-        if (added)
+        const size_t at =
+            Place(values_[&key], key.values, name, [](const Value& v) -> std::string_view { return v.name; });
+        if (at == key.values.size())
             key.values.push_back(Value{std::string(name), DataType::None, {}});
-        return key.values[at->second];
+        return key.values[at];
     }
 
 private:
+    using Index = std::unordered_map<std::string, size_t>;
     static constexpr size_t kLinear = 16; // fewer names are searched one by one
+
+    // Where `name` is among `items`, or items.size() when it is not there (the caller appends it
+    // there). The items found one by one before the index was made join it first.
+    template <class Items, class NameOf>
+    static size_t Place(Index& index, const Items& items, std::string_view name, NameOf nameOf)
+    {
+        for (size_t i = index.size(); i < items.size(); ++i)
+            index.try_emplace(Lower(nameOf(items[i])), i);
+        return index.try_emplace(Lower(name), items.size()).first->second;
+    }
     static std::string Lower(std::string_view name)
     {
         std::string s(name);
         std::transform(s.begin(), s.end(), s.begin(), AsciiLower);
         return s;
     }
-    std::unordered_map<const Key*, std::unordered_map<std::string, size_t>> subkeys_, values_;
+    std::unordered_map<const Key*, Index> subkeys_, values_;
 };
 
 } // namespace

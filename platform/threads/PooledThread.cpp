@@ -59,8 +59,7 @@ private:
         std::unique_lock<std::mutex> guard(lock_);
         for (;;) {
             std::function<void()> job = std::move(slot->job);
-            std::shared_ptr<PooledThread::Run> run = std::move(slot->run);
-            slot->run = nullptr;
+            std::shared_ptr<PooledThread::Run> run = std::move(slot->run); // leaves it empty
             guard.unlock();
             if (job)
                 job();

@@ -55,7 +55,7 @@ std::string ReadFileBytes(const std::string& path)
     return ss.str();
 }
 
-void WriteFileBytes(const std::string& path, const std::string& bytes)
+void WriteFileBytes(const std::string& path, std::string_view bytes)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

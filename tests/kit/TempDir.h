@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace testkit {
@@ -30,7 +31,7 @@ std::vector<std::string> FolderNames(const std::filesystem::path& folder);
 
 // Whole file as bytes; writes bytes to a file (created or truncated).
 std::string ReadFileBytes(const std::string& path);
-void WriteFileBytes(const std::string& path, const std::string& bytes);
+void WriteFileBytes(const std::string& path, std::string_view bytes);
 
 // Runs a shell command with no standard input (some tools wait on it) and a time limit,
 // returns its exit status (124 when it ran out of time); output goes to `output` when given.

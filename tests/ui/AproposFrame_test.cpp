@@ -1,6 +1,7 @@
 // The about and empty-list pages: the width they take and give back (also when shown twice), the
-// parent they cover and keep large enough, the about line, the help texts in order, the system lines in black and in
-// the mail body, the command table, their texts after Localise, and pictures that do not decode.
+// parent they cover and keep large enough, the about line, the help texts in order, the system
+// lines in black and in the mail body, the command table, their texts after Localise, and pictures
+// that do not decode.
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
